@@ -1,0 +1,43 @@
+# glimview_add_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
+#                   [LABELS <labels...>] [RUN_SERIAL])
+# Builds one GoogleTest executable and registers each of its tests with CTest.
+# Tests run in their own working folder and with the synthetic devices on.
+function(glimview_add_test)
+  cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_executable(${T_NAME} ${T_SOURCES})
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${T_NAME} PRIVATE
+    GLIMVIEW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    GLIMVIEW_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    GLIMVIEW_RUN_DIR="${GLIMVIEW_RUN_DIR}"
+    GLIMVIEW_PLUGIN_DIR="${GLIMVIEW_PLUGIN_DIR}")
+  set(work "${CMAKE_BINARY_DIR}/tests/work/${T_NAME}")
+  file(MAKE_DIRECTORY "${work}")
+  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};${T_ENV}")
+  if(T_RUN_SERIAL)
+    list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${T_NAME}
+    WORKING_DIRECTORY "${work}"
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ${props})
+endfunction()
+
+# glimview_add_benchmark(NAME <name> SOURCES <files...> [LIBS <targets...>])
+function(glimview_add_benchmark)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${B_NAME} ${B_SOURCES})
+  set_target_properties(${B_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
+  target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
+  target_compile_definitions(${B_NAME} PRIVATE
+    GLIMVIEW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    GLIMVIEW_RUN_DIR="${GLIMVIEW_RUN_DIR}"
+    GLIMVIEW_PLUGIN_DIR="${GLIMVIEW_PLUGIN_DIR}")
+endfunction()

@@ -1,0 +1,87 @@
+/* Layout of the shared frame block between the Snapwell sink (writer) and
+ * Glimview (reader). Both sides include this header; nothing else may know
+ * these offsets.
+ *
+ *   offset     size       content
+ *   0          5,760,000  pixel area: the last frame, BGR rows as the sample carried them
+ *   5,760,000  40         BITMAPINFOHEADER of the accepted caps
+ *   5,760,040  4          frame height (signed; note: height before width)
+ *   5,760,044  4          frame width  (signed)
+ *   5,760,048  4          bits per pixel
+ *   5,760,052  4          FrameReady: 1 = pixel area holds a complete frame
+ *
+ * The permission block is one 32-bit word: 1 = the sink may copy frames.
+ * All words are little-endian 32-bit, read and written whole (aligned).
+ */
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unistd.h>
+
+namespace frameblock {
+
+inline constexpr std::size_t kPixelAreaSize = 5760000;  // one 1600x1200 BGR frame
+inline constexpr std::size_t kBitmapHeaderOffset = 5760000;
+inline constexpr std::size_t kBitmapHeaderSize = 40;
+inline constexpr std::size_t kHeightOffset = 5760040;
+inline constexpr std::size_t kWidthOffset = 5760044;
+inline constexpr std::size_t kBitCountOffset = 5760048;
+inline constexpr std::size_t kFrameReadyOffset = 5760052;
+inline constexpr std::size_t kFrameBlockSize = 5760056;
+inline constexpr std::size_t kPermissionSize = 4;
+
+inline constexpr const char* kFrameBlockMapName = "readsync4snapwell_Quillon";
+inline constexpr const char* kPermissionMapName = "writesync4snapwell_Quillon";
+
+static_assert(kFrameBlockSize == kPixelAreaSize + kBitmapHeaderSize + 4 * 4);
+
+// POSIX shared-memory object name of a map: "/<map name>.<uid>", so that two
+// users never share or hijack each other's block.
+inline std::string ShmObjectName(const char* mapName, uid_t uid = ::getuid())
+{
+    return "/" + std::string(mapName) + "." + std::to_string(uid);
+}
+
+// The 40-byte Windows BITMAPINFOHEADER, little-endian, packed.
+#pragma pack(push, 1)
+struct BitmapInfoHeader {
+    uint32_t biSize;
+    int32_t biWidth;
+    int32_t biHeight;
+    uint16_t biPlanes;
+    uint16_t biBitCount;
+    uint32_t biCompression;
+    uint32_t biSizeImage;
+    int32_t biXPelsPerMeter;
+    int32_t biYPelsPerMeter;
+    uint32_t biClrUsed;
+    uint32_t biClrImportant;
+};
+#pragma pack(pop)
+static_assert(sizeof(BitmapInfoHeader) == kBitmapHeaderSize);
+
+inline constexpr uint32_t kBiRgb = 0;
+
+// Whole-word access to the control words. Relaxed atomics compile to plain
+// aligned 32-bit loads and stores; the ordering the protocol needs is given
+// by the release/acquire pairs around FrameReady.
+inline uint32_t* Word(void* block, std::size_t offset)
+{
+    return reinterpret_cast<uint32_t*>(static_cast<unsigned char*>(block) + offset);
+}
+inline const uint32_t* Word(const void* block, std::size_t offset)
+{
+    return reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(block) + offset);
+}
+inline uint32_t LoadWord(const void* block, std::size_t offset)
+{
+    return __atomic_load_n(Word(block, offset), __ATOMIC_ACQUIRE);
+}
+inline void StoreWord(void* block, std::size_t offset, uint32_t value)
+{
+    __atomic_store_n(Word(block, offset), value, __ATOMIC_RELEASE);
+}
+
+}  // namespace frameblock

@@ -1,0 +1,10 @@
+#!/bin/bash
+# Installs what is needed, builds, and runs every test. No display or camera needed:
+# UI tests run offscreen, the capture tests use the synthetic camera.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$root/scripts/install-deps.sh"
+bash "$root/scripts/build.sh"
+cd "$root/build"
+export QT_QPA_PLATFORM=offscreen
+ctest --output-on-failure --timeout 600 -j2
