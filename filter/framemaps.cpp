@@ -1,0 +1,68 @@
+#include "framemaps.h"
+
+#include "filter/frameblock.h"
+
+#include <atomic>
+#include <cstddef>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace snapwell {
+namespace {
+
+    // The streaming threads read these without a lock; only opening is serialised.
+    std::mutex openMutex;
+    std::atomic<void*> block { nullptr };
+    std::atomic<const void*> permission { nullptr };
+
+    // Maps an existing shared-memory object of this user. An object of another
+    // owner or of another size is not ours to write into, so it is refused.
+    void* MapExisting(const char* mapName, std::size_t size, bool writable)
+    {
+        const std::string name = frameblock::ShmObjectName(mapName);
+        const int fd = ::shm_open(name.c_str(), writable ? O_RDWR : O_RDONLY, 0);
+        if (fd < 0)
+            return nullptr;
+
+        void* view = nullptr;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_uid == ::getuid() && st.st_size == static_cast<off_t>(size)) {
+            view = ::mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
+            if (view == MAP_FAILED)
+                view = nullptr;
+        }
+        ::close(fd);  // the mapping outlives the descriptor
+        return view;
+    }
+
+}  // namespace
+
+bool OpenFrameMaps()
+{
+    std::lock_guard lock(openMutex);
+
+    if (!block.load()) {
+        void* view = MapExisting(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize, true);
+        if (!view)
+            return false;
+        // No frame of this process has been copied yet.
+        frameblock::StoreWord(view, frameblock::kFrameReadyOffset, 0);
+        block.store(view);
+    }
+    if (!permission.load()) {
+        const void* view = MapExisting(frameblock::kPermissionMapName, frameblock::kPermissionSize, false);
+        if (!view)
+            return false;
+        permission.store(view);
+    }
+    return true;
+}
+
+void* FrameBlock() { return block.load(std::memory_order_acquire); }
+
+const void* GrabPermission() { return permission.load(std::memory_order_acquire); }
+
+}  // namespace snapwell

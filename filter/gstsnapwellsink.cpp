@@ -1,0 +1,271 @@
+/**
+ * SECTION:element-Snapwell_Quillon
+ *
+ * Copies every BGR frame it receives into the shared frame block that
+ * Glimview created, while Glimview's permission word allows it. The block's
+ * header words describe the frame size whatever the permission says. The
+ * element never waits for the clock and never blocks the streaming thread.
+ *
+ * ## Example launch line
+ * |[
+ * gst-launch-1.0 videotestsrc ! videoconvert ! video/x-raw,format=BGR,width=640,height=480 ! videoflip video-direction=vert ! Snapwell_Quillon
+ * ]|
+ */
+#include "gstsnapwellsink.h"
+
+#include "filter/frameblock.h"
+#include "framemaps.h"
+#include "framewriter.h"
+
+#include <gst/video/video.h>
+
+GST_DEBUG_CATEGORY_STATIC(gst_snapwell_sink_debug);
+#define GST_CAT_DEFAULT gst_snapwell_sink_debug
+
+/* The longest file name the application may hand over. */
+static constexpr glong kMaxLocationLength = 260;
+
+enum {
+    PROP_0,
+    PROP_LOCATION,
+    PROP_LAST_SAMPLE_TIME,
+};
+
+#define DEFAULT_LOCATION nullptr
+#define DEFAULT_LAST_SAMPLE_TIME 0
+
+struct _GstSnapwellSink {
+    GstBaseSink parent;
+
+    /* Negotiated frame layout; only the streaming thread touches these. */
+    GstVideoInfo info;
+    frameblock::BitmapInfoHeader header;
+
+    /* Stored for whoever asks; nothing is ever written to it. Object lock. */
+    gchar* location;
+
+    /* Start time of the last rendered buffer, 0 after a new segment. */
+    guint64 last_sample_time;
+};
+
+static GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
+    GST_STATIC_CAPS("video/x-raw, format = (string) BGR, "
+                    "width = (int) [ 1, 1600 ], height = (int) [ 1, 1200 ]"));
+
+#define gst_snapwell_sink_parent_class parent_class
+G_DEFINE_TYPE(GstSnapwellSink, gst_snapwell_sink, GST_TYPE_BASE_SINK)
+
+static void gst_snapwell_sink_finalize(GObject* object);
+static void gst_snapwell_sink_set_property(GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec);
+static void gst_snapwell_sink_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec);
+static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps);
+static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event);
+static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buffer);
+
+static void gst_snapwell_sink_class_init(GstSnapwellSinkClass* klass)
+{
+    GObjectClass* gobject_class = G_OBJECT_CLASS(klass);
+    GstElementClass* element_class = GST_ELEMENT_CLASS(klass);
+    GstBaseSinkClass* base_sink_class = GST_BASE_SINK_CLASS(klass);
+
+    gobject_class->finalize = gst_snapwell_sink_finalize;
+    gobject_class->set_property = gst_snapwell_sink_set_property;
+    gobject_class->get_property = gst_snapwell_sink_get_property;
+
+    g_object_class_install_property(gobject_class, PROP_LOCATION,
+        g_param_spec_string("location", "Location",
+            "File name kept for the application (at most 260 characters); nothing is written to it",
+            DEFAULT_LOCATION, static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+    g_object_class_install_property(gobject_class, PROP_LAST_SAMPLE_TIME,
+        g_param_spec_uint64("last-sample-time", "Last sample time",
+            "Start time of the last rendered buffer, 0 after a new segment", 0, G_MAXUINT64,
+            DEFAULT_LAST_SAMPLE_TIME, static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
+
+    gst_element_class_set_static_metadata(element_class, "Snapwell_Quillon", "Sink/Video", "Snapwell Filter",
+        "Glimview developers");
+    gst_element_class_add_static_metadata(element_class, "clsid", "{8F7CF39C-3F41-4700-BE1E-36D3257FF1DD}");
+    gst_element_class_add_static_pad_template(element_class, &sink_template);
+
+    base_sink_class->set_caps = GST_DEBUG_FUNCPTR(gst_snapwell_sink_set_caps);
+    base_sink_class->event = GST_DEBUG_FUNCPTR(gst_snapwell_sink_event);
+    base_sink_class->render = GST_DEBUG_FUNCPTR(gst_snapwell_sink_render);
+
+    GST_DEBUG_CATEGORY_INIT(gst_snapwell_sink_debug, "snapwell", 0, "Snapwell frame-grab sink");
+}
+
+static void gst_snapwell_sink_init(GstSnapwellSink* sink)
+{
+    gst_video_info_init(&sink->info);
+    sink->header = {};
+    sink->location = g_strdup(DEFAULT_LOCATION);
+    sink->last_sample_time = DEFAULT_LAST_SAMPLE_TIME;
+
+    /* Frames are copied as they come, never held back for the clock. */
+    gst_base_sink_set_sync(GST_BASE_SINK(sink), FALSE);
+    /* The block already holds the last frame; keeping a buffer as well would
+     * only take one out of the upstream pool. */
+    gst_base_sink_set_last_sample_enabled(GST_BASE_SINK(sink), FALSE);
+
+    if (!snapwell::OpenFrameMaps())
+        GST_INFO_OBJECT(sink, "frame maps not open yet; frames are not copied");
+}
+
+static void gst_snapwell_sink_finalize(GObject* object)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(object);
+
+    g_free(sink->location);
+
+    G_OBJECT_CLASS(parent_class)->finalize(object);
+}
+
+static glong location_length(const gchar* location)
+{
+    return g_utf8_validate(location, -1, nullptr) ? g_utf8_strlen(location, -1) : static_cast<glong>(strlen(location));
+}
+
+static void gst_snapwell_sink_set_location(GstSnapwellSink* sink, const gchar* location)
+{
+    if (location == nullptr)
+        goto no_location;
+    if (location_length(location) > kMaxLocationLength)
+        goto too_long;
+
+    GST_OBJECT_LOCK(sink);
+    g_free(sink->location);
+    sink->location = g_strdup(location);
+    GST_OBJECT_UNLOCK(sink);
+    return;
+
+    /* ERRORS */
+no_location:
+    GST_ELEMENT_WARNING(sink, RESOURCE, SETTINGS, (nullptr), ("no location given; keeping the old one"));
+    return;
+too_long:
+    GST_ELEMENT_WARNING(sink, RESOURCE, SETTINGS, (nullptr),
+        ("location longer than %ld characters; keeping the old one", kMaxLocationLength));
+    return;
+}
+
+static void gst_snapwell_sink_set_property(GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(object);
+
+    switch (prop_id) {
+    case PROP_LOCATION:
+        gst_snapwell_sink_set_location(sink, g_value_get_string(value));
+        break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
+        break;
+    }
+}
+
+static void gst_snapwell_sink_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(object);
+
+    switch (prop_id) {
+    case PROP_LOCATION:
+        GST_OBJECT_LOCK(sink);
+        g_value_set_string(value, sink->location);
+        GST_OBJECT_UNLOCK(sink);
+        break;
+    case PROP_LAST_SAMPLE_TIME:
+        g_value_set_uint64(value, __atomic_load_n(&sink->last_sample_time, __ATOMIC_RELAXED));
+        break;
+    default:
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
+        break;
+    }
+}
+
+static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(bsink);
+    GstVideoInfo info;
+    void* block;
+
+    if (!gst_caps_is_fixed(caps))
+        goto not_fixed;
+    if (!gst_video_info_from_caps(&info, caps))
+        goto invalid_caps;
+    if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR)
+        goto wrong_format;
+    /* The template bounds the size already; the block must never depend on it. */
+    if (!snapwell::FitsPixelArea(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)))
+        goto wrong_size;
+
+    sink->info = info;
+    sink->header = snapwell::MakeBitmapHeader(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
+
+    /* The application may have started after this element was created. */
+    if (!snapwell::FrameBlock() || !snapwell::GrabPermission())
+        snapwell::OpenFrameMaps();
+    block = snapwell::FrameBlock();
+    if (block)
+        snapwell::StoreBitmapHeader(block, sink->header);
+
+    GST_DEBUG_OBJECT(sink, "accepted %dx%d BGR, frame maps %s", GST_VIDEO_INFO_WIDTH(&info),
+        GST_VIDEO_INFO_HEIGHT(&info), block ? "open" : "missing");
+    return TRUE;
+
+    /* ERRORS */
+not_fixed:
+    GST_DEBUG_OBJECT(sink, "refusing caps that are not fixed: %" GST_PTR_FORMAT, caps);
+    return FALSE;
+invalid_caps:
+    GST_DEBUG_OBJECT(sink, "refusing caps that are no video: %" GST_PTR_FORMAT, caps);
+    return FALSE;
+wrong_format:
+    GST_DEBUG_OBJECT(sink, "refusing a format other than BGR: %" GST_PTR_FORMAT, caps);
+    return FALSE;
+wrong_size:
+    GST_DEBUG_OBJECT(sink, "refusing a frame size that does not fit the block: %" GST_PTR_FORMAT, caps);
+    return FALSE;
+}
+
+static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(bsink);
+
+    if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT)
+        __atomic_store_n(&sink->last_sample_time, 0, __ATOMIC_RELAXED);
+
+    return GST_BASE_SINK_CLASS(parent_class)->event(bsink, event);
+}
+
+static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buffer)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(bsink);
+    GstVideoFrame frame;
+    void* block;
+
+    __atomic_store_n(&sink->last_sample_time, GST_BUFFER_PTS(buffer), __ATOMIC_RELAXED);
+
+    block = snapwell::FrameBlock();
+    if (!block)
+        return GST_FLOW_OK;
+
+    snapwell::StoreFrameWords(block, sink->header);
+    if (!snapwell::CopyPermitted(snapwell::GrabPermission()))
+        return GST_FLOW_OK;
+
+    /* Mapping checks the buffer holds the whole negotiated frame, so a short
+     * buffer is never read past its end. */
+    if (!gst_video_frame_map(&frame, &sink->info, buffer, GST_MAP_READ))
+        goto map_failed;
+
+    snapwell::CopyFrame(block, static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+        GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
+        static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame)) * (snapwell::kBitCount / 8),
+        GST_VIDEO_FRAME_HEIGHT(&frame));
+    gst_video_frame_unmap(&frame);
+    return GST_FLOW_OK;
+
+    /* ERRORS */
+map_failed:
+    GST_ELEMENT_ERROR(sink, STREAM, FAILED, (nullptr), ("could not map a buffer of %" G_GSIZE_FORMAT " bytes as a %dx%d frame",
+        gst_buffer_get_size(buffer), GST_VIDEO_INFO_WIDTH(&sink->info), GST_VIDEO_INFO_HEIGHT(&sink->info)));
+    return GST_FLOW_ERROR;
+}
