@@ -1,0 +1,8 @@
+// Diagnostics that only a developer reads: one line each on standard error.
+#pragma once
+
+namespace setgate {
+
+void WriteDebugText(const char* text);
+
+} // namespace setgate

@@ -1,0 +1,2 @@
+// A library named like Probix.so that lacks its export.
+extern "C" __attribute__((visibility("default"))) int fnSomethingElse() { return 1; }
