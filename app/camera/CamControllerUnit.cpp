@@ -1,0 +1,231 @@
+#include "CamControllerUnit.h"
+
+#include "AssertionFailure.h"
+#include "FrameBitmap.h"
+#include "Snapwell.h"
+#include "filter/frameblock.h"
+#include "vidcore/vidcore.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+TCamController* CamController = nullptr;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A frame copy takes a few milliseconds; past this the sink is not copying.
+constexpr auto kSnapshotFrameWait = 200ms;
+// Frames of a newly opened camera may take a while; past this none will come.
+constexpr auto kRecordingFrameWait = 3s;
+
+bool WaitForFrameReady(const unsigned char* block, std::chrono::milliseconds deadline)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + deadline;
+    while (frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 0) {
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+void SetGrabPermission(uint32_t* permission, uint32_t value)
+{
+    frameblock::StoreWord(permission, 0, value);
+}
+
+// Stops the sink from overwriting the pixel area for as long as it lives, and
+// gives the permission back on every way out, an error included.
+class TGrabPause {
+public:
+    explicit TGrabPause(uint32_t* permission) : FPermission(permission) { SetGrabPermission(FPermission, 0); }
+    ~TGrabPause() { SetGrabPermission(FPermission, 1); }
+    TGrabPause(const TGrabPause&) = delete;
+    TGrabPause& operator=(const TGrabPause&) = delete;
+
+private:
+    uint32_t* FPermission;
+};
+
+}  // namespace
+
+TCamController::~TCamController()
+{
+    if (WindowOpen) {
+        AM_VidCapCloseWindow(ViewHandle);
+        AM_VidCapDestroyWindow(ViewHandle);
+    }
+}
+
+bool TCamController::OpenCaptureWindow()
+{
+    GLIM_ASSERT(!WindowOpen);
+    if (AM_OpenCaptureWindow(OwnerHandle, ViewHandle, InstanceHandle))
+        WindowOpen = true;
+    return WindowOpen;
+}
+
+void TCamController::CloseCaptureWindow()
+{
+    if (WindowOpen) {
+        AM_VidCapCloseWindow(ViewHandle);
+        AM_VidCapDestroyWindow(ViewHandle);
+    }
+    WindowOpen = false;
+}
+
+bool TCamController::TakeSnapshot()
+{
+    const unsigned char* block = FrameBlock();
+    uint32_t* permission = GrabPermission();
+    if (!block || !permission)
+        return false;
+    TGrabPause pause(permission);
+    // A copy that began just before the pause may still be running.
+    WaitForFrameReady(block, kSnapshotFrameWait);
+    const QString fileName = SnapshotFileName();
+    if (!SaveFrameAsBitmap(fileName))
+        return false;
+    QImage picture;
+    if (!picture.load(fileName, "BMP"))
+        throw EPictureLoadError(fileName);
+    SnapshotImage = std::move(picture);
+    return true;
+}
+
+bool TCamController::SaveFrameAsBitmap(const QString& fileName)
+{
+    return WriteFrameBitmap(FrameBlock(), fileName);
+}
+
+bool TCamController::StartRecording(const QString& fileName)
+{
+    const unsigned char* block = FrameBlock();
+    uint32_t* permission = GrabPermission();
+    if (!block || !permission)
+        return false;
+    // The recording's first frame must be complete before copying stops.
+    if (!WaitForFrameReady(block, kRecordingFrameWait)) {
+        SetGrabPermission(permission, 1);
+        return false;
+    }
+    SetGrabPermission(permission, 0);
+    const QByteArray name = QFile::encodeName(fileName);
+    AM_SetCaptureFile(ViewHandle, name.constData());
+    if (AM_CaptureVideo(ViewHandle)) {
+        Recording = true;
+        return true;
+    }
+    SetGrabPermission(permission, 1);
+    return false;
+}
+
+void TCamController::StopRecording()
+{
+    if (Recording)
+        AM_CaptureVideoQuit(ViewHandle);
+    if (uint32_t* permission = GrabPermission())
+        SetGrabPermission(permission, 1);
+    Recording = false;
+}
+
+void TCamController::SetVideoFormat(uint8_t index)
+{
+    if (index == FormatIndex || !IsVideoFormatIndex(index))
+        return;
+    AM_SetVideoFormat(VideoFormats[index].Width, VideoFormats[index].Height);
+    FormatIndex = index;
+}
+
+void TCamController::ResetVideoFormat()
+{
+    FormatIndex = DefaultFormatIndex;
+}
+
+void TCamController::SetVideoType(int32_t type)
+{
+    VideoType = type;
+    AM_SetVideoType(type);
+}
+
+void TCamController::ChooseVideoDevice(int32_t device)
+{
+    AM_ChooseVideoDevice(device);
+}
+
+void TCamController::ChooseAudioDevice(int32_t device)
+{
+    AM_ChooseAudioDevice(device);
+}
+
+namespace {
+
+QString DeviceName(const char (&buffer)[256])
+{
+    return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(::strnlen(buffer, sizeof buffer)));
+}
+
+}  // namespace
+
+void TCamController::EnumerateDevices()
+{
+    int32_t count = 0;
+    AM_GetDeviceNum(&count);
+    // The device map has room for MaxVideoDevices; further devices stay unlisted.
+    for (int32_t n = 0; n < count && VideoDevices.size() < MaxVideoDevices; ++n) {
+        char name[256] = {};
+        int32_t device = n;
+        AM_GetDeviceList(name, &device);
+        VideoDeviceMap[static_cast<std::size_t>(VideoDevices.size())] = n;
+        VideoDevices.append(DeviceName(name));
+    }
+    count = 0;
+    AM_GetAudioDeviceNum(&count);
+    for (int32_t n = 0; n < count; ++n) {
+        char name[256] = {};
+        int32_t device = n;
+        AM_GetAudioDeviceList(name, &device);
+        AudioDevices.append(DeviceName(name));
+    }
+}
+
+void TCamController::ShowVideoSourceDialog(int32_t kind)
+{
+    if (kind == 0)
+        AM_VideoSource(OwnerHandle);
+}
+
+void TCamController::SetFullScreen(bool on, uintptr_t window)
+{
+    AM_FullScreenMode(on ? 1 : 0, window);
+}
+
+void TCamController::SetBaseFolder(const QString& folder)
+{
+    FBaseFolder = folder;
+}
+
+QString TCamController::SnapshotFileName()
+{
+    if (FBaseFolder.isEmpty())
+        FBaseFolder = QDir::currentPath();
+    return FBaseFolder + QStringLiteral("/Temp/scb.bmp");
+}
+
+void CreateCamController()
+{
+    if (!CamController)
+        CamController = new TCamController;
+}
+
+void DestroyCamController()
+{
+    delete CamController;
+    CamController = nullptr;
+}

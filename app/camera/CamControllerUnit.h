@@ -1,0 +1,75 @@
+// TCamController: the application's only door to the camera. It drives the
+// capture library (the AM_ functions) and turns the shared frame block into
+// still pictures.
+#pragma once
+
+#include "VideoFormatTable.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+// Raised when the snapshot file just written cannot be read back as a picture.
+class EPictureLoadError : public std::runtime_error {
+public:
+    explicit EPictureLoadError(const QString& fileName)
+        : std::runtime_error("Cannot load the picture " + fileName.toStdString())
+    {
+    }
+};
+
+class TCamController {
+public:
+    static constexpr int MaxVideoDevices = 101;
+
+    TCamController() = default;
+    TCamController(const TCamController&) = delete;
+    TCamController& operator=(const TCamController&) = delete;
+    virtual ~TCamController();
+
+    bool OpenCaptureWindow();
+    void CloseCaptureWindow();
+    bool TakeSnapshot();
+    bool SaveFrameAsBitmap(const QString& fileName);
+    bool StartRecording(const QString& fileName);
+    void StopRecording();
+    void SetVideoFormat(uint8_t index);
+    void ResetVideoFormat();
+    void SetVideoType(int32_t type);
+    void ChooseVideoDevice(int32_t device);
+    void ChooseAudioDevice(int32_t device);
+    void EnumerateDevices();
+    void ShowVideoSourceDialog(int32_t kind);
+    void SetFullScreen(bool on, uintptr_t window);
+
+    // The folder whose Temp/ holds the snapshot file. Until it is set, the
+    // current directory at the first snapshot is taken and kept.
+    void SetBaseFolder(const QString& folder);
+    QString SnapshotFileName();
+
+    QImage SnapshotImage;
+    uintptr_t ViewHandle = 0;
+    uintptr_t OwnerHandle = 0;
+    uintptr_t InstanceHandle = 0;
+    bool WindowOpen = false;
+    bool Recording = false;
+    uint8_t FormatIndex = DefaultFormatIndex;
+    QStringList VideoDevices;
+    QStringList AudioDevices;
+    int32_t VideoType = 0;
+    std::array<int32_t, MaxVideoDevices> VideoDeviceMap{};
+
+private:
+    QString FBaseFolder;
+};
+
+// The one controller of the application; null outside the span between
+// CreateCamController and DestroyCamController, which the program's entry
+// calls after the frame maps are created and before they are closed.
+extern TCamController* CamController;
+void CreateCamController();
+void DestroyCamController();

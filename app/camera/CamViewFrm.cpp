@@ -1,0 +1,177 @@
+#include "CamViewFrm.h"
+
+#include "CamControllerUnit.h"
+#include "MagnetUnit.h"
+#include "SkinnedWindowDrag.h"
+#include "VideoFormatTable.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace {
+
+// The backdrop framing each capture size; the panel sits at 16,11 in all.
+constexpr std::array<const char*, 6> BackdropFiles{
+    ":/skins/view_sif.jpg",
+    ":/skins/view_vga.jpg",
+    ":/skins/view_svga.jpg",
+    ":/skins/view_xga.jpg",
+    ":/skins/view_sxvga.jpg",
+    ":/skins/view_uxga.jpg",
+};
+// Where each backdrop stands in the window, as the window was laid out.
+constexpr std::array<QPoint, 6> BackdropOrigins{
+    QPoint(0, 0), QPoint(0, 0), QPoint(1, 2), QPoint(0, 0), QPoint(0, 1), QPoint(0, 0),
+};
+// Window sizes for skins that lack a backdrop picture.
+constexpr std::array<QSize, 6> BackdropSizes{
+    QSize(354, 280), QSize(674, 519), QSize(834, 639), QSize(1058, 807), QSize(1314, 1063), QSize(1637, 1243),
+};
+
+} // namespace
+
+TVideoPanel::TVideoPanel(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+}
+
+bool TVideoPanel::event(QEvent* event)
+{
+    if (event->type() == QEvent::WinIdChange)
+        emit windowIdChanged();
+    return QWidget::event(event);
+}
+
+TCamViewForm::TCamViewForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("CamView"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(1, 1, 638, 478);
+    Image1->hide();
+
+    for (int i = 0; i < 6; ++i) {
+        auto* backdrop = new QLabel(this);
+        const QPixmap picture(QString::fromLatin1(BackdropFiles[i]));
+        backdrop->setPixmap(picture);
+        backdrop->setGeometry(QRect(BackdropOrigins[i], picture.isNull() ? BackdropSizes[i] : picture.size()));
+        backdrop->setStyleSheet(picture.isNull() ? QStringLiteral("background: #202329;") : QString());
+        backdrop->setAutoFillBackground(picture.isNull());
+        backdrop->hide();
+        Backdrops[i] = backdrop;
+    }
+
+    pnlView = new TVideoPanel(this);
+    pnlView->setGeometry(QRect(PanelOrigin, QSize(640, 480)));
+    pnlView->setEnabled(false);
+    pnlView->hide();
+
+    // FormCreate: sized to the VGA backdrop, the only one shown at start.
+    ShowBackdrop(1);
+    resize(Backdrops[1]->size());
+    ViewFormat = 1;
+
+    FMagnet = new TMagnet(this);
+    FMagnet->SetActive(true);
+    FMagnet->SetSnapOptions(soMagnet);
+    FMagnet->SetEnableClustering(false);
+
+    // Every point of the window drags it; a right release goes to the main
+    // window's menu rule.
+    FDrag = new TSkinnedWindowDrag(this);
+    FDrag->SetCaptionTest([this](const QPoint&) { return !FFullScreen; });
+    connect(FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, &TCamViewForm::nonClientRightButtonUp);
+}
+
+TCamViewForm::~TCamViewForm() = default;
+
+uintptr_t TCamViewForm::ViewHandle() const { return static_cast<uintptr_t>(pnlView->winId()); }
+
+void TCamViewForm::ShowBackdrop(int index)
+{
+    for (int i = 0; i < 6; ++i)
+        Backdrops[i]->setVisible(i == index);
+}
+
+void TCamViewForm::SetViewFormat(uint8_t index)
+{
+    if (index == ViewFormat)
+        return;
+    if (IsVideoFormatIndex(index)) {
+        pnlView->hide();
+        ShowBackdrop(index);
+        pnlView->resize(VideoFormats[index].Width, VideoFormats[index].Height);
+        const QRect backdrop = Backdrops[index]->geometry();
+        resize(backdrop.size());
+    }
+    ViewFormat = index;
+}
+
+void TCamViewForm::ShowView()
+{
+    pnlView->show();
+    pnlView->raise();
+}
+
+void TCamViewForm::EnterFullScreen()
+{
+    if (FFullScreen)
+        return;
+    SavedFormBounds = geometry();
+    SavedViewBounds = pnlView->geometry();
+    pnlView->setEnabled(true);
+
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->size() : QSize(1024, 768);
+    FFullScreen = true;
+    setGeometry(QRect(QPoint(0, 0), size));
+    pnlView->setGeometry(QRect(QPoint(0, 0), size));
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    show();
+    raise();
+    activateWindow();
+    setFocus();
+    CamController->SetFullScreen(true, static_cast<uintptr_t>(winId()));
+}
+
+void TCamViewForm::LeaveFullScreen()
+{
+    if (!FFullScreen)
+        return;
+    FFullScreen = false;
+    pnlView->setEnabled(false);
+    pnlView->setGeometry(SavedViewBounds);
+    setGeometry(SavedFormBounds);
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    show();
+    CamController->SetFullScreen(false, 0);
+    pnlView->raise();
+}
+
+void TCamViewForm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && FFullScreen) {
+        LeaveFullScreen();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TCamViewForm::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && FFullScreen) {
+        LeaveFullScreen();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}

@@ -1,0 +1,74 @@
+// TCamViewForm: the borderless window in which the camera picture is seen.
+// Its panel pnlView is a native X window that the capture library draws the
+// video into; the window takes the size of the backdrop framing each capture
+// size, can be dragged by any point and switches the video to full screen.
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class TMagnet;
+class TSkinnedWindowDrag;
+
+// A child with a real X window id that Qt never paints over, so that the
+// capture library's video stays visible.
+class TVideoPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TVideoPanel(QWidget* parent);
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+signals:
+    void windowIdChanged();
+
+protected:
+    bool event(QEvent* event) override;
+};
+
+class TCamViewForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr QPoint PanelOrigin{16, 11};
+
+    explicit TCamViewForm(QWidget* parent = nullptr);
+    ~TCamViewForm() override;
+
+    void SetViewFormat(uint8_t index);
+    void ShowView();
+    void EnterFullScreen();
+    // Leaves full screen; outside full screen it does nothing, since the
+    // saved rectangles would then be empty.
+    void LeaveFullScreen();
+    bool FullScreen() const { return FFullScreen; }
+
+    uintptr_t ViewHandle() const;
+    TMagnet* Magnet() const { return FMagnet; }
+
+    uint8_t ViewFormat = 1;
+    QRect SavedFormBounds;
+    QRect SavedViewBounds;
+
+    TVideoPanel* pnlView;
+    QLabel* Image1;
+    // Indexed by format: SIF, VGA, SVGA, XGA, SXVGA, UXGA.
+    std::array<QLabel*, 6> Backdrops{};
+
+signals:
+    // A right-button release on the window, at the cursor's screen position.
+    void nonClientRightButtonUp(const QPoint& globalPos);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void ShowBackdrop(int index);
+
+    TMagnet* FMagnet;
+    TSkinnedWindowDrag* FDrag;
+    bool FFullScreen = false;
+};
