@@ -1,0 +1,55 @@
+#include "snapwell_test_support.h"
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace snapwell_test;
+using namespace frameblock;
+
+namespace {
+
+// Kept apart from the other sink tests: the sink keeps the maps it opened for
+// the rest of the process, so only a fresh process starts without them.
+TEST(SnapwellMapsTest, MapsThatAppearLaterAreOpenedAtTheNextCaps)
+{
+    InitGstreamer();
+    FrameMaps::Remove();
+
+    g_autoptr(GstElement) pipeline = Launch("videotestsrc num-buffers=2 pattern=white ! capsfilter name=size "
+                                            "! Snapwell_Quillon");
+    ASSERT_NE(pipeline, nullptr);
+    g_autoptr(GstElement) size = gst_bin_get_by_name(GST_BIN(pipeline), "size");
+    auto runAt = [&](int width, int height) {
+        g_autoptr(GstCaps) caps = gst_caps_from_string(BgrCaps(width, height).c_str());
+        g_object_set(size, "caps", caps, nullptr);
+        return RunToEnd(pipeline);
+    };
+
+    // Without maps: types and frames are accepted, nothing is written.
+    RunResult result = runAt(320, 240);
+    ASSERT_TRUE(result.eos) << result.error;
+
+    // A block of the wrong size is not ours to write into.
+    {
+        FrameMaps wrongSize(4096);
+        result = runAt(160, 120);
+        ASSERT_TRUE(result.eos) << result.error;
+        EXPECT_TRUE(std::all_of(wrongSize.block(), wrongSize.block() + 4096, [](unsigned char b) { return b == 0; }));
+    }
+
+    // The application has started: the same element picks the maps up at its next caps.
+    FrameMaps maps;
+    result = runAt(80, 60);
+    ASSERT_TRUE(result.eos) << result.error;
+    EXPECT_EQ(maps.Word(kHeightOffset), 60u);
+    EXPECT_EQ(maps.Word(kWidthOffset), 80u);
+    EXPECT_EQ(maps.Word(kFrameReadyOffset), 1u);
+    EXPECT_EQ(maps.block()[kBitmapHeaderOffset], 40);
+    const std::size_t frameBytes = 80 * 60 * 3;
+    EXPECT_TRUE(std::all_of(maps.block(), maps.block() + frameBytes, [](unsigned char b) { return b == 0xFF; }));
+    EXPECT_EQ(maps.block()[frameBytes], 0);
+}
+
+}  // namespace
