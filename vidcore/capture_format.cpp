@@ -1,0 +1,27 @@
+#include "capture_format.h"
+
+namespace vidcore {
+
+bool IsCaptureSize(int width, int height)
+{
+    static constexpr int sizes[][2] = {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
+    for (const auto& size : sizes)
+        if (size[0] == width && size[1] == height)
+            return true;
+    return false;
+}
+
+GstCaps* CaptureSizeCaps(int width, int height)
+{
+    return gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                               "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+}
+
+void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height)
+{
+    GstCaps* caps = CaptureSizeCaps(width, height);
+    g_object_set(captureFilter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+}
+
+}  // namespace vidcore

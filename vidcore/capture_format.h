@@ -1,0 +1,22 @@
+// Capture sizes and the caps that hold the pipeline to one of them.
+#pragma once
+
+#include <gst/gst.h>
+
+namespace vidcore {
+
+inline constexpr int kDefaultWidth = 640;
+inline constexpr int kDefaultHeight = 480;
+
+// The six sizes the application offers, 320x240 up to 1600x1200.
+bool IsCaptureSize(int width, int height);
+
+// Raw video of exactly width x height with square pixels, any format and
+// rate. Transfer full.
+GstCaps* CaptureSizeCaps(int width, int height);
+
+// Changes the size the running pipeline negotiates: the capture filter's
+// caps change, which makes the elements around it renegotiate in place.
+void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height);
+
+}  // namespace vidcore

@@ -1,0 +1,18 @@
+// The sink that draws the live picture into the application's window.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <cstdint>
+
+namespace vidcore {
+
+// A sink drawing into X window `window`, scaled to fill it, when an X display
+// is available; otherwise a sink that draws nothing. Floating reference.
+GstElement* CreatePreviewSink(uintptr_t window);
+
+// Moves the picture of an overlay sink to another window (full screen and
+// back); the window is redrawn at once.
+void PointPreviewAt(GstElement* sink, uintptr_t window);
+
+}  // namespace vidcore

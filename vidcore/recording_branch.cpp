@@ -1,0 +1,241 @@
+#include "recording_branch.h"
+
+#include "timestamp_restamper.h"
+
+#include <algorithm>
+
+namespace vidcore {
+
+namespace {
+
+GstElement* Make(GstElement* bin, const char* factory, std::string* missing)
+{
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (!element) {
+        *missing = factory;
+        return nullptr;
+    }
+    gst_bin_add(GST_BIN(bin), element);
+    return element;
+}
+
+GstElement* MakeCaps(GstElement* bin, GstCaps* caps)
+{
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add(GST_BIN(bin), filter);
+    return filter;
+}
+
+// A recording the machine cannot keep up with drops frames here instead of
+// stalling the tee, and thereby the preview and the frame grab.
+void MakeLeaky(GstElement* queue, guint maxBuffers)
+{
+    g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", maxBuffers, "max-size-bytes", 0u,
+                 "max-size-time", guint64(0), nullptr);
+}
+
+// Allocation queries are serialised behind a full queue; the tee would wait
+// for them and freeze every other branch.
+GstPadProbeReturn DropAllocationQuery(GstPad*, GstPadProbeInfo* info, gpointer)
+{
+    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+    return GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
+{
+    static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
+    return GST_PAD_PROBE_OK;
+}
+
+void CountOn(GstPad* pad, std::atomic<uint64_t>& counter, const std::shared_ptr<RecordingCounts>& owner)
+{
+    // The pad may outlive the branch object; the probe keeps the counters.
+    auto* keep = new std::shared_ptr<RecordingCounts>(owner);
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
+    g_object_set_data_full(G_OBJECT(pad), "vidcore-recording-counts", keep,
+                           [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+}
+
+int VideoBitrate(int width, int height)
+{
+    // About 3 Mbit/s at 640x480, scaled with the picture area.
+    const double bits = 3000000.0 * (double(width) * height) / (640.0 * 480.0);
+    return int(std::clamp(bits, 1000000.0, 12000000.0));
+}
+
+GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
+{
+    auto* unlinked = static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
+    if ((*unlinked)->exchange(true))
+        return GST_PAD_PROBE_REMOVE;
+    if (GstPad* input = gst_pad_get_peer(teePad)) {
+        gst_pad_unlink(teePad, input);
+        gst_pad_send_event(input, gst_event_new_eos());
+        gst_object_unref(input);
+    }
+    return GST_PAD_PROBE_REMOVE;
+}
+
+}  // namespace
+
+std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, GstElement* tee,
+                                                        const RecordingOptions& options,
+                                                        std::shared_ptr<RecordingCounts> counts, std::string* error)
+{
+    std::unique_ptr<RecordingBranch> branch(new RecordingBranch);
+    branch->pipeline_ = pipeline;
+    branch->tee_ = tee;
+    GstElement* bin = branch->bin_ = GST_ELEMENT(gst_object_ref_sink(gst_bin_new("recording")));
+    const bool asf = options.type == RecordingType::Asf;
+    std::string missing;
+
+    // Video: leaky queue, conversion to the recording's fixed size (a format
+    // change during the recording is scaled back), encoder, muxer.
+    GstElement* queue = Make(bin, "queue", &missing);
+    GstElement* convert = Make(bin, "videoconvert", &missing);
+    GstElement* scale = Make(bin, "videoscale", &missing);
+    GstElement* muxer = Make(bin, asf ? "avmux_asf" : "avimux", &missing);
+    GstElement* sink = Make(bin, "filesink", &missing);
+    GstElement* encoder = asf ? Make(bin, "avenc_wmv2", &missing) : nullptr;
+    if (!missing.empty()) {
+        *error = "the GStreamer element \"" + missing + "\" is not installed";
+        return nullptr;
+    }
+    MakeLeaky(queue, 60);
+    GstElement* size = MakeCaps(bin, gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR",
+                                                          "width", G_TYPE_INT, options.width, "height", G_TYPE_INT,
+                                                          options.height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
+                                                          1, nullptr));
+    g_object_set(sink, "location", options.file.c_str(), "async", FALSE, nullptr);
+    GstElement* videoTail = size;
+    if (encoder) {
+        g_object_set(encoder, "bitrate", VideoBitrate(options.width, options.height), nullptr);
+        videoTail = encoder;
+    }
+    bool linked = gst_element_link_many(queue, convert, scale, size, nullptr) &&
+                  (!encoder || gst_element_link(size, encoder)) &&
+                  gst_element_link_pads(videoTail, "src", muxer, "video_%u") && gst_element_link(muxer, sink);
+
+    // Audio, when a device is chosen: its own live source inside the branch.
+    GstElement* audioTail = nullptr;
+    if (options.audio) {
+        GstElement* source = CreateSourceElement(*options.audio, DeviceKind::Audio);
+        GstElement* aconvert = Make(bin, "audioconvert", &missing);
+        GstElement* resample = Make(bin, "audioresample", &missing);
+        GstElement* aqueue = Make(bin, "queue", &missing);
+        GstElement* aencoder = asf ? Make(bin, "avenc_wmav2", &missing) : nullptr;
+        if (!source || !missing.empty()) {
+            if (source)
+                gst_object_unref(gst_object_ref_sink(source));
+            *error = source ? "the GStreamer element \"" + missing + "\" is not installed"
+                            : "the audio device \"" + options.audio->name + "\" cannot be opened";
+            return nullptr;
+        }
+        gst_bin_add(GST_BIN(bin), source);
+        MakeLeaky(aqueue, 200);
+        GstCaps* caps = asf ? gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2,
+                                                  nullptr)
+                            : gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout",
+                                                  G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT, 44100,
+                                                  "channels", G_TYPE_INT, 2, nullptr);
+        GstElement* format = MakeCaps(bin, caps);
+        audioTail = aencoder ? aencoder : aqueue;
+        if (aencoder)
+            g_object_set(aencoder, "bitrate", 128000, nullptr);
+        linked = linked && gst_element_link_many(source, aconvert, resample, format, aqueue, nullptr) &&
+                 (!aencoder || gst_element_link(aqueue, aencoder)) &&
+                 gst_element_link_pads(audioTail, "src", muxer, "audio_%u");
+        branch->audioSource_ = source;
+    }
+    if (!linked) {
+        *error = "the recording elements cannot be linked";
+        return nullptr;
+    }
+
+    GstPad* queueInput = gst_element_get_static_pad(queue, "sink");
+    branch->videoInput_ = gst_ghost_pad_new("video", queueInput);
+    gst_pad_add_probe(queueInput, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, DropAllocationQuery, nullptr, nullptr);
+    CountOn(queueInput, counts->videoIn, counts);
+    gst_object_unref(queueInput);
+    gst_element_add_pad(bin, branch->videoInput_);
+    gst_object_ref(branch->videoInput_);
+
+    // Timestamps are rebased on the running time of this moment.
+    GstClockTime start = 0;
+    if (GstClock* clock = gst_element_get_clock(pipeline)) {
+        start = gst_clock_get_time(clock) - gst_element_get_base_time(pipeline);
+        gst_object_unref(clock);
+    }
+    GstPad* videoOut = gst_element_get_static_pad(videoTail, "src");
+    InstallRestamper(videoOut, start);
+    CountOn(videoOut, counts->videoMuxed, counts);
+    gst_object_unref(videoOut);
+    if (audioTail) {
+        GstPad* audioOut = gst_element_get_static_pad(audioTail, "src");
+        InstallRestamper(audioOut, start);
+        gst_object_unref(audioOut);
+    }
+
+    // The muxer takes no new pads once running and a sink that prerolls would
+    // knock the pipeline out of PLAYING: the whole bin is built and linked
+    // before it starts, and only a running bin is fed.
+    gst_bin_add(GST_BIN(pipeline), bin);
+    if (!gst_element_sync_state_with_parent(bin) ||
+        gst_element_get_state(bin, nullptr, nullptr, 0) == GST_STATE_CHANGE_FAILURE) {
+        *error = "cannot write \"" + options.file + "\"";
+        return nullptr;
+    }
+    branch->teePad_ = gst_element_request_pad_simple(tee, "src_%u");
+    if (gst_pad_link(branch->teePad_, branch->videoInput_) != GST_PAD_LINK_OK) {
+        *error = "the recording cannot be attached to the capture";
+        return nullptr;
+    }
+    return branch;
+}
+
+void RecordingBranch::SendEndOfStream()
+{
+    if (teePad_ && !idleProbe_) {
+        // The tee may be pushing right now; the branch is cut off between two
+        // buffers, and only then told that its stream ended.
+        idleProbe_ = gst_pad_add_probe(teePad_, GST_PAD_PROBE_TYPE_IDLE, UnlinkAndEnd,
+                                       new std::shared_ptr<std::atomic<bool>>(unlinked_), [](gpointer data) {
+                                           delete static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
+                                       });
+    }
+    if (audioSource_)
+        gst_element_send_event(audioSource_, gst_event_new_eos());
+}
+
+bool RecordingBranch::Contains(GstObject* object) const
+{
+    return object && (object == GST_OBJECT(bin_) || gst_object_has_as_ancestor(object, GST_OBJECT(bin_)));
+}
+
+RecordingBranch::~RecordingBranch()
+{
+    if (teePad_) {
+        if (!unlinked_->exchange(true)) {
+            if (idleProbe_)
+                gst_pad_remove_probe(teePad_, idleProbe_);
+            gst_pad_unlink(teePad_, videoInput_);
+        }
+    }
+    if (bin_) {
+        gst_element_set_state(bin_, GST_STATE_NULL);
+        if (GST_OBJECT_PARENT(bin_) == GST_OBJECT(pipeline_))
+            gst_bin_remove(GST_BIN(pipeline_), bin_);
+        gst_object_unref(bin_);
+    }
+    if (teePad_) {
+        gst_element_release_request_pad(tee_, teePad_);
+        gst_object_unref(teePad_);
+    }
+    if (videoInput_)
+        gst_object_unref(videoInput_);
+}
+
+}  // namespace vidcore

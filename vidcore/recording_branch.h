@@ -1,0 +1,62 @@
+// The recording branch: a bin hung on the capture tee while a recording
+// runs, holding its own audio source, the encoders, the muxer and the file.
+#pragma once
+
+#include "device_list.h"
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vidcore {
+
+enum class RecordingType { Avi = 0, Asf = 1 };
+
+struct RecordingOptions {
+    std::string file;
+    RecordingType type = RecordingType::Avi;
+    int width = 640;
+    int height = 480;
+    std::optional<DeviceEntry> audio;  // none: a video-only clip
+};
+
+struct RecordingCounts {
+    std::atomic<uint64_t> videoIn{0};     // frames offered by the tee
+    std::atomic<uint64_t> videoMuxed{0};  // frames that reached the muxer
+};
+
+class RecordingBranch {
+public:
+    // Builds the branch into `pipeline` and links it to a new pad of `tee`
+    // once it runs. Returns nullptr with `error` set when it cannot start
+    // (the file cannot be opened, an element is missing).
+    static std::unique_ptr<RecordingBranch> Start(GstElement* pipeline, GstElement* tee, const RecordingOptions& options,
+                                                  std::shared_ptr<RecordingCounts> counts, std::string* error);
+    ~RecordingBranch();  // unlinks, stops and removes the branch
+
+    RecordingBranch(const RecordingBranch&) = delete;
+    RecordingBranch& operator=(const RecordingBranch&) = delete;
+
+    // Ends every stream of the branch; the muxer then completes the file
+    // and the branch's end-of-stream reaches the pipeline bus.
+    void SendEndOfStream();
+    // True for the branch bin and everything inside it.
+    bool Contains(GstObject* object) const;
+
+private:
+    RecordingBranch() = default;
+
+    GstElement* pipeline_ = nullptr;
+    GstElement* tee_ = nullptr;
+    GstElement* bin_ = nullptr;
+    GstElement* audioSource_ = nullptr;
+    GstPad* teePad_ = nullptr;
+    GstPad* videoInput_ = nullptr;  // the bin's ghost sink pad
+    std::shared_ptr<std::atomic<bool>> unlinked_ = std::make_shared<std::atomic<bool>>(false);
+    gulong idleProbe_ = 0;
+};
+
+}  // namespace vidcore

@@ -1,0 +1,282 @@
+// The sixteen exported functions. Each takes the library lock, so the
+// application may call them from any thread; the capture work itself lives
+// in CaptureSession.
+#include "vidcore.h"
+
+#include "capture_format.h"
+#include "capture_session.h"
+#include "device_list.h"
+#include "full_screen.h"
+#include "settings_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using namespace vidcore;
+
+namespace {
+
+struct Library {
+    std::mutex lock;
+    std::vector<DeviceEntry> videoDevices;
+    std::vector<DeviceEntry> audioDevices;
+    bool videoListed = false;
+    bool audioListed = false;
+    int videoChoice = 0;
+    int audioChoice = 0;
+    int openedVideoChoice = -1;  // the device of the last opening
+    int width = kDefaultWidth;
+    int height = kDefaultHeight;
+    RecordingType recordingType = RecordingType::Avi;
+    std::string captureFile;
+    std::unique_ptr<CaptureSession> session;
+};
+
+Library& library()
+{
+    static Library* instance = new Library;  // never destroyed: no teardown order at exit
+    return *instance;
+}
+
+const std::vector<DeviceEntry>& Devices(Library& lib, DeviceKind kind)
+{
+    auto& listed = kind == DeviceKind::Video ? lib.videoListed : lib.audioListed;
+    auto& list = kind == DeviceKind::Video ? lib.videoDevices : lib.audioDevices;
+    if (!listed) {
+        list = ListDevices(kind);
+        listed = true;
+    }
+    return list;
+}
+
+void CopyName(const std::vector<DeviceEntry>& list, int32_t* device, char* name)
+{
+    if (!name)
+        return;
+    name[0] = '\0';
+    if (!device || *device < 0 || size_t(*device) >= list.size())
+        return;
+    const std::string& text = list[*device].name;
+    const size_t length = std::min<size_t>(text.size(), 255);
+    std::memcpy(name, text.data(), length);
+    name[length] = '\0';
+}
+
+void LeaveFullScreen(Library& lib)
+{
+    if (!FullScreenWindowOpen())
+        return;
+    if (lib.session)
+        lib.session->PointPreviewAt(lib.session->Window());
+    CloseFullScreenWindow();
+}
+
+void CloseSession(Library& lib)
+{
+    if (lib.session)
+        lib.session->PointPreviewAt(lib.session->Window());
+    lib.session.reset();
+    CloseFullScreenWindow();
+}
+
+}  // namespace
+
+extern "C" {
+
+AM_BOOL AM_OpenCaptureWindow(AM_HANDLE, AM_HANDLE view, AM_HANDLE)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    CloseSession(lib);
+    const auto& videos = Devices(lib, DeviceKind::Video);
+    if (lib.videoChoice < 0 || size_t(lib.videoChoice) >= videos.size()) {
+        std::fprintf(stderr, "vidcore: no video device to open\n");
+        return 0;
+    }
+    if (lib.videoChoice != lib.openedVideoChoice) {
+        lib.width = kDefaultWidth;
+        lib.height = kDefaultHeight;
+    }
+    CaptureOptions options;
+    options.video = videos[lib.videoChoice];
+    const auto& audios = Devices(lib, DeviceKind::Audio);
+    if (lib.audioChoice >= 0 && size_t(lib.audioChoice) < audios.size())
+        options.audio = audios[lib.audioChoice];
+    options.width = lib.width;
+    options.height = lib.height;
+    options.window = view;
+    std::string error;
+    lib.session = CaptureSession::Open(options, &error);
+    if (!lib.session) {
+        std::fprintf(stderr, "vidcore: cannot open the capture: %s\n", error.c_str());
+        return 0;
+    }
+    lib.openedVideoChoice = lib.videoChoice;
+    return 1;
+}
+
+void AM_VidCapCloseWindow(AM_HANDLE)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    CloseSession(lib);
+}
+
+void AM_VidCapDestroyWindow(AM_HANDLE)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    CloseSession(lib);
+}
+
+void AM_VideoSource(AM_HANDLE mainWindow)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (!lib.session) {
+        std::fprintf(stderr, "vidcore: no capture is open; no source settings to show\n");
+        return;
+    }
+    const DeviceEntry& device = lib.session->VideoDevice();
+    std::vector<SourceControl> controls;
+    if (device.IsSynthetic())
+        controls = BalanceControls(lib.session->Balance());
+    else
+        controls = V4l2Controls(DeviceNodePath(device));
+    ShowSettingsDialog(mainWindow, device.name, std::move(controls));
+}
+
+void AM_SetVideoFormat(int32_t width, int32_t height)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (!IsCaptureSize(width, height)) {
+        std::fprintf(stderr, "vidcore: %dx%d is not a capture size\n", int(width), int(height));
+        return;
+    }
+    lib.width = width;
+    lib.height = height;
+    if (lib.session)
+        lib.session->SetCaptureSize(width, height);
+}
+
+void AM_SetVideoType(int32_t type)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (type != 0 && type != 1) {
+        std::fprintf(stderr, "vidcore: unknown video type %d\n", int(type));
+        return;
+    }
+    lib.recordingType = type == 1 ? RecordingType::Asf : RecordingType::Avi;
+}
+
+void AM_ChooseVideoDevice(int32_t device)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (device < 0 || size_t(device) >= Devices(lib, DeviceKind::Video).size()) {
+        std::fprintf(stderr, "vidcore: there is no video device %d\n", int(device));
+        return;
+    }
+    lib.videoChoice = device;
+}
+
+void AM_ChooseAudioDevice(int32_t device)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (device < 0 || size_t(device) >= Devices(lib, DeviceKind::Audio).size()) {
+        std::fprintf(stderr, "vidcore: there is no audio device %d\n", int(device));
+        return;
+    }
+    lib.audioChoice = device;
+}
+
+void AM_SetCaptureFile(AM_HANDLE, const char* fileName)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    lib.captureFile = fileName ? fileName : "";
+}
+
+AM_BOOL AM_CaptureVideo(AM_HANDLE)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (!lib.session) {
+        std::fprintf(stderr, "vidcore: no capture is open to record from\n");
+        return 0;
+    }
+    if (lib.captureFile.empty()) {
+        std::fprintf(stderr, "vidcore: no capture file is set\n");
+        return 0;
+    }
+    std::string error;
+    if (!lib.session->StartRecording(lib.captureFile, lib.recordingType, &error)) {
+        std::fprintf(stderr, "vidcore: cannot record: %s\n", error.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+void AM_CaptureVideoQuit(AM_HANDLE)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (lib.session)
+        lib.session->StopRecording();
+}
+
+void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (!on) {
+        LeaveFullScreen(lib);
+        return;
+    }
+    const uintptr_t window = OpenFullScreenWindow(messageWindow);
+    if (window && lib.session)
+        lib.session->PointPreviewAt(window);
+}
+
+void AM_GetDeviceNum(int32_t* count)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    lib.videoListed = false;
+    const auto& list = Devices(lib, DeviceKind::Video);
+    if (count)
+        *count = int32_t(list.size());
+}
+
+void AM_GetDeviceList(char* name, int32_t* device)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    CopyName(Devices(lib, DeviceKind::Video), device, name);
+}
+
+void AM_GetAudioDeviceNum(int32_t* count)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    lib.audioListed = false;
+    const auto& list = Devices(lib, DeviceKind::Audio);
+    if (count)
+        *count = int32_t(list.size());
+}
+
+void AM_GetAudioDeviceList(char* name, int32_t* device)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    CopyName(Devices(lib, DeviceKind::Audio), device, name);
+}
+
+}  // extern "C"
