@@ -6,7 +6,10 @@ namespace probix {
 
 namespace {
 
-    char UpperCaseAsciiLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+    char UpperCaseAsciiLetter(char c)
+    {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
 
 } // namespace
 
@@ -30,9 +33,9 @@ bool ContainsUpperCased(const char (&text)[kPropertyBufferSize], const char* wor
 
 bool IsWorkingVideoCamera(const DeviceRecord& record)
 {
-    return record.statusReadable && !(record.statusFlags & kStatusNoShowInDeviceManager) && !record.classHidden
-        && !(record.statusFlags & kStatusHasProblem) && ContainsUpperCased(record.service, "USBVIDEO")
-        && ContainsUpperCased(record.className, "IMAGE");
+    return record.statusReadable && !(record.statusFlags & kStatusNoShowInDeviceManager)
+        && !record.classHidden && !(record.statusFlags & kStatusHasProblem)
+        && ContainsUpperCased(record.service, "USBVIDEO") && ContainsUpperCased(record.className, "IMAGE");
 }
 
 bool FindVideoCamera(DeviceList& devices)

@@ -8,8 +8,8 @@
 namespace probix {
 
 // Node status flags, with the values the configuration manager gives them.
-inline constexpr uint32_t kStatusNoShowInDeviceManager = 0x40000000;  // DN_NO_SHOW_IN_DM
-inline constexpr uint32_t kStatusHasProblem = 0x00000400;             // DN_HAS_PROBLEM
+inline constexpr uint32_t kStatusNoShowInDeviceManager = 0x40000000; // DN_NO_SHOW_IN_DM
+inline constexpr uint32_t kStatusHasProblem = 0x00000400; // DN_HAS_PROBLEM
 
 // Each property text lives in a fixed buffer; a text that does not fit is
 // treated as unreadable, that is, as the empty text.

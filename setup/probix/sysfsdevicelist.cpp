@@ -68,7 +68,8 @@ namespace {
     bool IsDeauthorized(int dirFd, const char* entryName)
     {
         char value[16];
-        return ReadAttribute(dirFd, entryName, "authorized", value, sizeof value) && std::strcmp(value, "0") == 0;
+        return ReadAttribute(dirFd, entryName, "authorized", value, sizeof value)
+            && std::strcmp(value, "0") == 0;
     }
 
     // The bound driver's name is the last part of the `driver` link's target.
@@ -114,31 +115,41 @@ namespace {
 
     // USB class codes by their usual names. None but the video interface that
     // the UVC driver has brought up is called "Image" (code 06 is "Imaging").
+    struct UsbClass {
+        int code;
+        const char* name;
+    };
+    constexpr UsbClass kUsbClassNames[] = {
+        { 0x01, "Audio" },
+        { 0x02, "Communications" },
+        { 0x03, "HID" },
+        { 0x05, "Physical" },
+        { 0x06, "Imaging" },
+        { 0x07, "Printer" },
+        { 0x08, "MassStorage" },
+        { 0x09, "Hub" },
+        { 0x0a, "CDCData" },
+        { 0x0b, "SmartCard" },
+        { 0x0d, "ContentSecurity" },
+        { 0x0e, "Video" },
+        { 0x0f, "PersonalHealthcare" },
+        { 0x10, "AudioVideo" },
+        { 0xdc, "Diagnostic" },
+        { 0xe0, "WirelessController" },
+        { 0xef, "Miscellaneous" },
+        { 0xfe, "ApplicationSpecific" },
+        { 0xff, "VendorSpecific" },
+    };
+
     const char* UsbClassName(int code)
     {
-        switch (code) {
-        case 0x01: return "Audio";
-        case 0x02: return "Communications";
-        case 0x03: return "HID";
-        case 0x05: return "Physical";
-        case 0x06: return "Imaging";
-        case 0x07: return "Printer";
-        case 0x08: return "MassStorage";
-        case 0x09: return "Hub";
-        case 0x0a: return "CDCData";
-        case 0x0b: return "SmartCard";
-        case 0x0d: return "ContentSecurity";
-        case 0x0e: return "Video";
-        case 0x0f: return "PersonalHealthcare";
-        case 0x10: return "AudioVideo";
-        case 0xdc: return "Diagnostic";
-        case 0xe0: return "WirelessController";
-        case 0xef: return "Miscellaneous";
-        case 0xfe: return "ApplicationSpecific";
-        case 0xff: return "VendorSpecific";
-        case kNoClass: return "";
-        default: return "USB";
+        if (code == kNoClass)
+            return "";
+        for (const UsbClass& usbClass : kUsbClassNames) {
+            if (usbClass.code == code)
+                return usbClass.name;
         }
+        return "USB";
     }
 
 } // namespace
@@ -217,8 +228,8 @@ void SysfsDeviceList::Describe(const char* entryName, DeviceRecord& record) cons
         problem = problem || !hasDriver || IsDeauthorized(devicesFd_, deviceName);
 
         const int code = ReadClassCode(devicesFd_, entryName, "bInterfaceClass");
-        const bool isVideoControl
-            = code == kVideoClass && ReadClassCode(devicesFd_, entryName, "bInterfaceSubClass") == kVideoControlSubclass;
+        const bool isVideoControl = code == kVideoClass
+            && ReadClassCode(devicesFd_, entryName, "bInterfaceSubClass") == kVideoControlSubclass;
         SetText(record.className,
             isVideoControl && HasVideo4LinuxChild(devicesFd_, entryName) ? "Image" : UsbClassName(code));
     } else {

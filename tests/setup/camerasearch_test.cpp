@@ -81,7 +81,9 @@ TEST(ProbixSearch, NamesMatchAsUpperCasedSubstrings)
     EXPECT_FALSE(IsWorkingVideoCamera(*Record("usb video", "Image")));
     EXPECT_FALSE(IsWorkingVideoCamera(*Record("usbvideo", "Imaging")));
     // Only a to z are upper-cased: a dotless i (U+0131) is no I.
-    EXPECT_FALSE(IsWorkingVideoCamera(*Record("usbv\xC4\xB1" "deo", "Image")));
+    EXPECT_FALSE(IsWorkingVideoCamera(*Record("usbv\xC4\xB1"
+                                              "deo",
+        "Image")));
 }
 
 TEST(ProbixSearch, TextFillingTheWholeBufferIsReadWithinIt)

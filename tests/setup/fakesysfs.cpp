@@ -38,7 +38,8 @@ std::string FakeSysfs::EntryFolder(const std::string& entryName) const
     return folder.string();
 }
 
-void FakeSysfs::WriteAttribute(const std::string& entryName, const std::string& attribute, const std::string& value)
+void FakeSysfs::WriteAttribute(
+    const std::string& entryName, const std::string& attribute, const std::string& value)
 {
     std::ofstream(fs::path(EntryFolder(entryName)) / attribute) << value << '\n';
 }
@@ -47,10 +48,14 @@ void FakeSysfs::Bind(const std::string& entryName, const std::string& driver)
 {
     const fs::path driverFolder = fs::path(root_) / "bus/usb/drivers" / driver;
     fs::create_directories(driverFolder);
-    fs::create_directory_symlink(fs::relative(driverFolder, EntryFolder(entryName)), fs::path(EntryFolder(entryName)) / "driver");
+    fs::create_directory_symlink(
+        fs::relative(driverFolder, EntryFolder(entryName)), fs::path(EntryFolder(entryName)) / "driver");
 }
 
-void FakeSysfs::Unbind(const std::string& entryName) { fs::remove(fs::path(EntryFolder(entryName)) / "driver"); }
+void FakeSysfs::Unbind(const std::string& entryName)
+{
+    fs::remove(fs::path(EntryFolder(entryName)) / "driver");
+}
 
 void FakeSysfs::AddDevice(const std::string& name, const std::string& deviceClass, bool authorized)
 {
@@ -62,8 +67,8 @@ void FakeSysfs::AddDevice(const std::string& name, const std::string& deviceClas
     fs::create_directory_symlink(fs::relative(EntryFolder(name), link.parent_path()), link);
 }
 
-void FakeSysfs::AddInterface(const std::string& name, const std::string& interfaceClass, const std::string& subclass,
-    const std::string& driver, bool video4linuxChild)
+void FakeSysfs::AddInterface(const std::string& name, const std::string& interfaceClass,
+    const std::string& subclass, const std::string& driver, bool video4linuxChild)
 {
     fs::create_directories(EntryFolder(name));
     WriteAttribute(name, "bInterfaceClass", interfaceClass);

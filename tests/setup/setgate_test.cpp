@@ -82,7 +82,8 @@ protected:
     RunResult Run(const fs::path& folder, const std::string& sysfsRoot, const std::string& hold = "")
     {
         std::vector<std::string> environment = {
-            "PATH=" + (scratch_ / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"),
+            "PATH=" + (scratch_ / "bin").string() + ":"
+                + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"),
             "FAKE_PKEXEC_LOG=" + LogFile().string(),
             "PROBIX_SYSFS_ROOT=" + sysfsRoot,
         };
@@ -99,7 +100,8 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(
+            &actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         pid_t pid;
         const int spawned = posix_spawn(&pid, SETGATE_PROGRAM, &actions, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy(&actions);
@@ -137,7 +139,8 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + kDeadline;
         bool found = fs::exists(LogFile());
         while (!found && std::chrono::steady_clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             pollfd ready = { watch, POLLIN, 0 };
             if (poll(&ready, 1, static_cast<int>(left.count()) + 1) > 0) {
                 char events[4096];

@@ -50,8 +50,8 @@ TEST(ProbixSysfs, DescribesDevicesAndInterfacesAsTheKernelListsThem)
     tree.AddDevice("1-2", "00");
     tree.AddInterface("1-2:1.0", "03", "01", "usbhid");
     tree.AddInterface("1-2:1.1", "0E", "01", "uvcvideo", true); // upper-case hex digits
-    tree.AddInterface("1-2:1.2", "0e", "01", "uvcvideo");       // no video node yet
-    tree.AddInterface("1-2:1.3", "01", "01", "");               // unbound
+    tree.AddInterface("1-2:1.2", "0e", "01", "uvcvideo"); // no video node yet
+    tree.AddInterface("1-2:1.3", "01", "01", ""); // unbound
     tree.AddDevice("1-3", "ef", false);
     tree.AddInterface("1-3:1.0", "0e", "01", "uvcvideo", true);
 
