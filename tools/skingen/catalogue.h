@@ -1,0 +1,34 @@
+// The list of pictures the generator makes: each with its file name, its
+// image and a line saying where it is used. It writes the pictures, the
+// resource list and the README table from the same list, so the three never
+// disagree.
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QString>
+
+struct SkinFile
+{
+    QString name;  // file name inside skins/, e.g. "main_snapshot_over.png"
+    QImage image;
+    QString usage; // window, control and state, for the README
+};
+
+class Catalogue
+{
+public:
+    void add(const QString &name, const QImage &image, const QString &usage);
+    const QList<SkinFile> &files() const { return m_files; }
+    QImage image(const QString &name) const;
+
+    // Writes every picture (PNG, or JPEG for names ending .jpg), skins.qrc and
+    // README.md into `folder`. Returns false with a message on the first failure.
+    bool write(const QString &folder, QString *error) const;
+
+private:
+    QString qrcText() const;
+    QString readmeText() const;
+
+    QList<SkinFile> m_files;
+};
