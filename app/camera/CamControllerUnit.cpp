@@ -2,6 +2,7 @@
 
 #include "AssertionFailure.h"
 #include "FrameBitmap.h"
+#include "SnapshotLoader.h"
 #include "Snapwell.h"
 #include "filter/frameblock.h"
 #include "vidcore/vidcore.h"
@@ -92,8 +93,8 @@ bool TCamController::TakeSnapshot()
     const QString fileName = SnapshotFileName();
     if (!SaveFrameAsBitmap(fileName))
         return false;
-    QImage picture;
-    if (!picture.load(fileName, "BMP"))
+    QImage picture = LoadSnapshotPicture(fileName);
+    if (picture.isNull())
         throw EPictureLoadError(fileName);
     SnapshotImage = std::move(picture);
     return true;

@@ -1,5 +1,6 @@
 #include "CameraTestFixture.h"
 #include "FrameBitmap.h"
+#include "SnapshotLoader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -62,7 +63,26 @@ TEST_F(FrameBitmapFile, SnapshotIsATrueUprightBmpOfTheFrame)
     EXPECT_EQ(picture.pixel(639, 240), qRgb(0, 0, 255));
     EXPECT_EQ(picture.pixel(1, 479), qRgb(0, 0, 255));
     EXPECT_EQ(picture.pixel(0, 479), qRgb(0, 255, 0));
-    EXPECT_EQ(Controller.SnapshotImage, picture);
+    EXPECT_EQ(Controller.SnapshotImage.convertToFormat(picture.format()), picture);
+}
+
+TEST_F(FrameBitmapFile, PicturesOfOtherLayoutsAreReadByTheGeneralReader)
+{
+    QImage odd(3, 2, QImage::Format_RGB32);  // rows padded to 4 bytes in a BMP
+    odd.fill(qRgb(10, 20, 30));
+    odd.setPixel(0, 0, qRgb(200, 100, 50));
+    for (const char* format : {"BMP", "PNG"}) {
+        const QString file = Folder.filePath(QString("odd.") + format);
+        ASSERT_TRUE(odd.save(file, format));
+        const QImage back = LoadSnapshotPicture(file);
+        EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), odd) << format;
+    }
+    QFile text(Folder.filePath("text.bmp"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("BM not a picture");
+    text.close();
+    EXPECT_TRUE(LoadSnapshotPicture(text.fileName()).isNull());
+    EXPECT_TRUE(LoadSnapshotPicture(Folder.filePath("missing.bmp")).isNull());
 }
 
 TEST_F(FrameBitmapFile, EverySizeOfTheTableIsWrittenWhole)
