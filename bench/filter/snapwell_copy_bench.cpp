@@ -1,0 +1,191 @@
+/* What one frame costs the sink, against a plain memcpy of the same bytes into
+ * the same block:
+ *   SinkCopy    the frame-block writing alone (header words, permission, copy)
+ *   SinkRender  the whole element, one buffer pushed into its pad
+ * Prints each ratio to memcpy; the target is at most 1.10. */
+#include "filter/frameblock.h"
+#include "filter/framewriter.h"
+
+#include <benchmark/benchmark.h>
+#include <gst/check/gstharness.h>
+#include <gst/gst.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace frameblock;
+
+// The real per-user maps, created here only when no application holds them.
+class BenchFrameMaps {
+public:
+    BenchFrameMaps()
+    {
+        block_ = Create(kFrameBlockMapName, kFrameBlockSize);
+        permission_ = Create(kPermissionMapName, kPermissionSize);
+        if (permission_)
+            StoreWord(permission_, 0, 1);
+    }
+    ~BenchFrameMaps()
+    {
+        for (auto [view, size, name] : { std::tuple { block_, kFrameBlockSize, kFrameBlockMapName },
+                 std::tuple { permission_, kPermissionSize, kPermissionMapName } }) {
+            if (view) {
+                ::munmap(view, size);
+                ::shm_unlink(ShmObjectName(name).c_str());
+            }
+        }
+    }
+    bool ok() const { return block_ && permission_; }
+    unsigned char* block() const { return static_cast<unsigned char*>(block_); }
+    void* permission() const { return permission_; }
+
+private:
+    static void* Create(const char* mapName, std::size_t size)
+    {
+        const std::string name = ShmObjectName(mapName);
+        const int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (fd < 0) {
+            std::fprintf(stderr, "%s: %s (is Glimview running?)\n", name.c_str(), std::strerror(errno));
+            return nullptr;
+        }
+        void* view = MAP_FAILED;
+        if (::ftruncate(fd, static_cast<off_t>(size)) == 0)
+            view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        ::close(fd);
+        if (view == MAP_FAILED) {
+            ::shm_unlink(name.c_str());
+            return nullptr;
+        }
+        return view;
+    }
+
+    void* block_ = nullptr;
+    void* permission_ = nullptr;
+};
+
+BenchFrameMaps* maps = nullptr;
+
+std::vector<unsigned char> Frame(std::size_t bytes)
+{
+    std::vector<unsigned char> frame(bytes);
+    for (std::size_t i = 0; i < bytes; ++i)
+        frame[i] = static_cast<unsigned char>(i * 31);
+    return frame;
+}
+
+void SetBytes(benchmark::State& state, std::size_t bytes)
+{
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+void Memcpy(benchmark::State& state)
+{
+    const std::size_t bytes = static_cast<std::size_t>(state.range(0) * state.range(1) * 3);
+    const std::vector<unsigned char> frame = Frame(bytes);
+    for (auto _ : state) {
+        std::memcpy(maps->block(), frame.data(), bytes);
+        benchmark::ClobberMemory();
+    }
+    SetBytes(state, bytes);
+}
+
+void SinkCopy(benchmark::State& state)
+{
+    const auto width = static_cast<int32_t>(state.range(0));
+    const auto height = static_cast<int32_t>(state.range(1));
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const std::vector<unsigned char> frame = Frame(rowBytes * height);
+    const BitmapInfoHeader header = snapwell::MakeBitmapHeader(width, height);
+    for (auto _ : state) {
+        snapwell::StoreFrameWords(maps->block(), header);
+        if (snapwell::CopyPermitted(maps->permission()))
+            snapwell::CopyFrame(maps->block(), frame.data(), rowBytes, rowBytes, height);
+        benchmark::ClobberMemory();
+    }
+    SetBytes(state, frame.size());
+}
+
+void SinkRender(benchmark::State& state)
+{
+    const auto width = static_cast<int>(state.range(0));
+    const auto height = static_cast<int>(state.range(1));
+    const std::vector<unsigned char> frame = Frame(static_cast<std::size_t>(width) * height * 3);
+
+    GstHarness* harness = gst_harness_new("Snapwell_Quillon");
+    const std::string caps = "video/x-raw,format=BGR,width=" + std::to_string(width)
+        + ",height=" + std::to_string(height) + ",framerate=30/1";
+    gst_harness_set_src_caps_str(harness, caps.c_str());
+    GstBuffer* buffer = gst_buffer_new_memdup(frame.data(), frame.size());
+
+    for (auto _ : state) {
+        if (gst_harness_push(harness, gst_buffer_ref(buffer)) != GST_FLOW_OK) {
+            state.SkipWithError("the sink refused a frame");
+            break;
+        }
+    }
+    if (LoadWord(maps->block(), kFrameReadyOffset) != 1 || std::memcmp(maps->block(), frame.data(), frame.size()) != 0)
+        state.SkipWithError("the frame did not reach the block");
+
+    gst_buffer_unref(buffer);
+    gst_harness_teardown(harness);
+    SetBytes(state, frame.size());
+}
+
+// The median of several repetitions, in CPU time: other processes on a busy
+// machine then shift the baseline and the sink alike.
+#define FRAME_SIZES(name)                                                                                   \
+    BENCHMARK(name)->Args({ 640, 480 })->Args({ 1600, 1200 })->Unit(benchmark::kMicrosecond)->Repetitions(5) \
+        ->ReportAggregatesOnly(true)
+FRAME_SIZES(Memcpy);
+FRAME_SIZES(SinkCopy);
+FRAME_SIZES(SinkRender);
+
+// Keeps each median so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                times[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedCPUTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    gst_init(&argc, &argv);
+    gst_registry_scan_path(gst_registry_get(), GLIMVIEW_PLUGIN_DIR);
+    benchmark::Initialize(&argc, argv);
+
+    BenchFrameMaps frameMaps;
+    if (!frameMaps.ok())
+        return 1;
+    maps = &frameMaps;
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nper-frame time against memcpy of the same bytes (target <= 1.10):\n");
+    for (const char* size : { "640/480", "1600/1200" })
+        for (const char* name : { "SinkCopy", "SinkRender" }) {
+            const auto base = reporter.times.find(std::string("Memcpy/") + size);
+            const auto measured = reporter.times.find(std::string(name) + "/" + size);
+            if (base != reporter.times.end() && measured != reporter.times.end())
+                std::printf("  %-10s %-9s %.3f\n", name, size, measured->second / base->second);
+        }
+    benchmark::Shutdown();
+    return 0;
+}
