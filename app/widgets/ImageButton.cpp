@@ -1,0 +1,197 @@
+#include "ImageButton.h"
+
+#include <QBitmap>
+#include <QMouseEvent>
+#include <QPainter>
+
+TImageButton::TImageButton(QWidget* parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    // Mouse moves are reported whether a button is held or not.
+    setMouseTracking(true);
+}
+
+void TImageButton::SetPicture(const QPixmap& picture)
+{
+    FPicture = picture;
+    FDrawn = picture;
+    if (FTransparent && !picture.isNull() && !picture.hasAlphaChannel()) {
+        const QImage image = picture.toImage();
+        const QRgb key = image.pixel(0, image.height() - 1);
+        FDrawn.setMask(QBitmap::fromImage(image.createMaskFromColor(key)));
+    }
+    if (FAutoSize && !picture.isNull())
+        resize(picture.size());
+    update();
+}
+
+void TImageButton::Show(const QPixmap& picture) { SetPicture(picture); }
+
+void TImageButton::SetPictureDisable(const QPixmap& picture)
+{
+    FPictureDisable = picture;
+    if (!FEnabled)
+        Show(FPictureDisable);
+}
+
+void TImageButton::SetPictureDown(const QPixmap& picture) { FPictureDown = picture; }
+
+void TImageButton::SetPictureOver(const QPixmap& picture) { FPictureOver = picture; }
+
+void TImageButton::SetPictureUp(const QPixmap& picture)
+{
+    FPictureUp = picture;
+    if (FEnabled)
+        Show(FPictureUp);
+}
+
+void TImageButton::SetEnabled(bool value)
+{
+    QWidget::setEnabled(value);
+    FEnabled = value;
+    if (value && !FPictureUp.isNull()) {
+        FState = vsUp;
+        Show(FPictureUp);
+    } else if (!value && !FPictureDisable.isNull()) {
+        FState = vsReleased;
+        Show(FPictureDisable);
+    }
+}
+
+void TImageButton::SetTransparent(bool value)
+{
+    FTransparent = value;
+    SetPicture(FPicture);
+}
+
+void TImageButton::SetAutoSize(bool value)
+{
+    FAutoSize = value;
+    if (FAutoSize && !FPicture.isNull())
+        resize(FPicture.size());
+}
+
+void TImageButton::Click() { emit clicked(); }
+
+void TImageButton::paintEvent(QPaintEvent*)
+{
+    if (FDrawn.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, FDrawn);
+}
+
+void TImageButton::mousePressEvent(QMouseEvent* event)
+{
+    const Qt::MouseButton button = event->button();
+    if (button == Qt::LeftButton) {
+        FLeftHeld = true;
+        FClickPending = true;
+    }
+    emit mouseDown(button, event->position().toPoint());
+    if (button == Qt::LeftButton)
+        LeftPressed();
+}
+
+void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is a press that ends in no click.
+    const Qt::MouseButton button = event->button();
+    if (button == Qt::LeftButton) {
+        FLeftHeld = true;
+        FClickPending = false;
+        emit doubleClicked();
+    }
+    emit mouseDown(button, event->position().toPoint());
+    if (button == Qt::LeftButton)
+        LeftPressed();
+}
+
+void TImageButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    const Qt::MouseButton button = event->button();
+    const QPoint pos = event->position().toPoint();
+    if (button == Qt::LeftButton) {
+        FLeftHeld = false;
+        // The button holds the mouse while pressed, so a release anywhere
+        // arrives here; only one over the button is a click.
+        const bool click = FClickPending && rect().contains(pos);
+        FClickPending = false;
+        if (click)
+            emit clicked();
+    }
+    emit mouseUp(button, pos);
+    if (button == Qt::LeftButton) {
+        LeftReleased();
+        // A release away from the button that no move announced still
+        // means the pointer has left it.
+        if (FPointerInside && !rect().contains(pos))
+            PointerLeft();
+    }
+}
+
+void TImageButton::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    emit mouseMove(event->buttons(), pos);
+    if (!FLeftHeld)
+        return;
+    const bool inside = rect().contains(pos);
+    if (inside && !FPointerInside)
+        PointerEntered();
+    else if (!inside && FPointerInside)
+        PointerLeft();
+}
+
+void TImageButton::enterEvent(QEnterEvent*)
+{
+    if (!FPointerInside)
+        PointerEntered();
+}
+
+void TImageButton::leaveEvent(QEvent*)
+{
+    if (FPointerInside && !FLeftHeld)
+        PointerLeft();
+}
+
+void TImageButton::PointerEntered()
+{
+    FPointerInside = true;
+    emit mouseEnter();
+    if (!FEnabled || FState == vsOver)
+        return;
+    FState = vsOver;
+    Show(!FPictureOver.isNull() ? FPictureOver : FPictureUp);
+}
+
+void TImageButton::PointerLeft()
+{
+    FPointerInside = false;
+    emit mouseLeave();
+    if (!FEnabled || FState == vsUp)
+        return;
+    FState = vsUp;
+    Show(FPictureUp);
+}
+
+void TImageButton::LeftPressed()
+{
+    if (!FEnabled || FState == vsDown)
+        return;
+    FState = vsDown;
+    if (!FPictureDown.isNull())
+        Show(FPictureDown);
+    else
+        Show(!FPictureOver.isNull() ? FPictureOver : FPictureUp);
+}
+
+void TImageButton::LeftReleased()
+{
+    if (!FEnabled || FState == vsReleased)
+        return;
+    FState = vsReleased;
+    if (!FPictureUp.isNull())
+        Show(FPictureUp);
+}

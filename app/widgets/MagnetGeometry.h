@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <cstddef>
+#include <vector>
+
+// Window bounds the way the window system counts them: Right and Bottom lie
+// one past the last pixel, so Right - Left is the width. QRect's right() is the
+// last pixel itself, which would put every snapped edge one pixel off.
+struct TWinRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    QPoint TopLeft() const { return { Left, Top }; }
+    bool operator==(const TWinRect&) const = default;
+};
+
+TWinRect WinRectFromQRect(const QRect& r);
+QRect QRectFromWinRect(const TWinRect& r);
+
+// Snapping is on while AutoSnap differs from the Ctrl key: with AutoSnap,
+// Ctrl suspends it; without, only Ctrl enables it.
+inline bool SnappingOn(bool autoSnap, bool ctrlDown) { return autoSnap != ctrlDown; }
+
+// Snaps the top-left point P of a W x H window against the bounds R of one
+// other window: the eight edge tests, unless the window is out of range or
+// lies mostly over R.
+QPoint MagnetTest(QPoint p, int w, int h, const TWinRect& r, int range);
+
+// Runs the magnet test against each of `others` in the given order, each test
+// starting where the previous one left P. The indices of the rectangles that
+// moved P are appended to `touched` when it is given.
+QPoint SnapPointToRects(QPoint p, int w, int h, const std::vector<TWinRect>& others, int range,
+    std::vector<std::size_t>* touched = nullptr);
+
+// Keeps a W x H window inside `area`, pulling an edge onto the area's edge
+// when it comes within range.
+QPoint SnapPointInside(QPoint p, int w, int h, const TWinRect& area, int range);
+
+// Resize snapping: `snapped` is the top-left point of `proposed` after point
+// snapping; only the edges that the user is dragging (those that differ from
+// `last`) follow it.
+TWinRect ResizeSnap(TWinRect proposed, const TWinRect& last, QPoint snapped);

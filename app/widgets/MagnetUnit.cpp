@@ -1,0 +1,208 @@
+#include "MagnetUnit.h"
+
+#include "WindowMoveEvents.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+
+QList<TMagnet*>& ActiveList()
+{
+    static QList<TMagnet*> list;
+    return list;
+}
+
+QPointer<QWidget>& MainFormSlot()
+{
+    static QPointer<QWidget> form;
+    return form;
+}
+
+// Checked before the magnet becomes the owner's child, so that the owner's
+// children show only magnets that were accepted.
+QWidget* AcceptedOwner(QWidget* owner)
+{
+    if (!owner || !owner->isWindow())
+        throw EMagnetError("TMagnet.Owner must be a TForm");
+    if (!owner->findChildren<TMagnet*>(Qt::FindDirectChildrenOnly).isEmpty())
+        throw EMagnetError("TMagnet can occur only once in a TForm");
+    return owner;
+}
+
+} // namespace
+
+TMagnet::TMagnet(QWidget* owner)
+    : QObject(AcceptedOwner(owner))
+    , FOwner(owner)
+{
+    FCluster.append(this);
+}
+
+TMagnet::~TMagnet() { SetActive(false); }
+
+QList<TMagnet*> TMagnet::ActiveMagnets() { return ActiveList(); }
+
+void TMagnet::SetMainForm(QWidget* form) { MainFormSlot() = form; }
+
+QWidget* TMagnet::MainForm() { return MainFormSlot(); }
+
+void TMagnet::SetActive(bool value)
+{
+    if (value == FActive)
+        return;
+    if (value) {
+        FOwner->installEventFilter(this);
+        ActiveList().append(this);
+    } else {
+        BreakCluster();
+        FOwner->removeEventFilter(this);
+        ActiveList().removeAll(this);
+        FMoving = false;
+        FTouched.clear();
+    }
+    FActive = value;
+}
+
+void TMagnet::SetSnapOptions(TSnapOptions value)
+{
+    if (FOwner == MainForm())
+        value &= ~TSnapOptions(soInMainForm);
+    FSnapOptions = value;
+}
+
+void TMagnet::SetEnableClustering(bool value)
+{
+    if (value == FEnableClustering)
+        return;
+    BreakCluster();
+    FEnableClustering = value;
+}
+
+void TMagnet::SetClusterIndex(int value)
+{
+    if (value == FClusterIndex)
+        return;
+    BreakCluster();
+    FClusterIndex = value;
+}
+
+bool TMagnet::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != FOwner)
+        return false;
+    const QEvent::Type type = event->type();
+    if (type == TSizeMoveEvent::EnterType())
+        EnterSizeMove();
+    else if (type == TSizeMoveEvent::ExitType())
+        ExitSizeMove();
+    else if (type == TWindowPosChangingEvent::Type())
+        return PosChanging(static_cast<TWindowPosChangingEvent*>(event));
+    return false;
+}
+
+void TMagnet::EnterSizeMove()
+{
+    FLastRect = Bounds();
+    FMoving = true;
+}
+
+void TMagnet::ExitSizeMove()
+{
+    for (TMagnet* other : FTouched)
+        JoinCluster(other);
+    FTouched.clear();
+    FMoving = false;
+}
+
+bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
+{
+    FTouched.clear();
+    if (!FMoving)
+        return false;
+    const bool ctrlDown = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
+    if (!SnappingOn(FAutoSnap, ctrlDown)) {
+        BreakCluster();
+        return false;
+    }
+
+    const TWinRect current = Bounds();
+    const TWinRect proposed = WinRectFromQRect(event->Proposed);
+    const bool resize
+        = (proposed.Width() != current.Width() || proposed.Height() != current.Height()) && !event->NoSize;
+    if (resize) {
+        const QPoint snapped = SnapPoint(proposed.TopLeft(), proposed.Width(), proposed.Height());
+        FLastRect = ResizeSnap(proposed, FLastRect, snapped);
+        event->Proposed = QRectFromWinRect(FLastRect);
+        BreakCluster();
+    } else if (!event->NoMove) {
+        const QPoint snapped = SnapPoint(proposed.TopLeft(), current.Width(), current.Height());
+        const QPoint shift = snapped - FLastRect.TopLeft();
+        for (TMagnet* member : FCluster) {
+            if (member != this)
+                member->FOwner->move(member->FOwner->pos() + shift);
+        }
+        FLastRect
+            = { snapped.x(), snapped.y(), snapped.x() + current.Width(), snapped.y() + current.Height() };
+        event->Proposed.moveTopLeft(snapped);
+    }
+    if (FImmediateCluster) {
+        for (TMagnet* other : FTouched)
+            JoinCluster(other);
+    }
+    return true;
+}
+
+QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
+{
+    if (FSnapOptions.testFlag(soMagnet)) {
+        const QList<TMagnet*>& active = ActiveList();
+        for (auto it = active.crbegin(); it != active.crend(); ++it) {
+            TMagnet* other = *it;
+            // A hidden window has no edges on the screen to snap to.
+            if (FCluster.contains(other) || other->FGroupIndex != FGroupIndex || !other->FOwner->isVisible())
+                continue;
+            const QPoint before = p;
+            p = MagnetTest(p, w, h, other->Bounds(), FRange);
+            if (p != before)
+                FTouched.append(other);
+        }
+    }
+    if (FSnapOptions.testFlag(soInScreen)) {
+        if (const QScreen* screen = FOwner->screen())
+            p = SnapPointInside(p, w, h, WinRectFromQRect(screen->availableGeometry()), FRange);
+    }
+    QWidget* mainForm = MainForm();
+    if (FSnapOptions.testFlag(soInMainForm) && mainForm && mainForm != FOwner) {
+        const QRect client(mainForm->mapToGlobal(QPoint(0, 0)), mainForm->size());
+        p = SnapPointInside(p, w, h, WinRectFromQRect(client), FRange);
+    }
+    return p;
+}
+
+void TMagnet::JoinCluster(TMagnet* other)
+{
+    if (FCluster.contains(other) || !FEnableClustering || !other->FEnableClustering
+        || other->FClusterIndex != FClusterIndex)
+        return;
+    QList<TMagnet*> joined = FCluster;
+    for (TMagnet* member : other->FCluster) {
+        if (!joined.contains(member))
+            joined.append(member);
+    }
+    for (TMagnet* member : joined)
+        member->FCluster = joined;
+}
+
+void TMagnet::BreakCluster()
+{
+    if (!InCluster())
+        return;
+    const QList<TMagnet*> members = FCluster;
+    for (TMagnet* member : members)
+        member->FCluster = { member };
+}
+
+TWinRect TMagnet::Bounds() const { return WinRectFromQRect(FOwner->frameGeometry()); }

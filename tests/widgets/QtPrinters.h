@@ -1,0 +1,23 @@
+#pragma once
+
+#include "MagnetGeometry.h"
+
+#include <QPoint>
+#include <QRect>
+#include <ostream>
+
+// Readable failure messages for the value types the tests compare.
+inline void PrintTo(const QPoint& point, std::ostream* os)
+{
+    *os << "(" << point.x() << ", " << point.y() << ")";
+}
+
+inline void PrintTo(const QRect& rect, std::ostream* os)
+{
+    *os << "(" << rect.x() << ", " << rect.y() << ", " << rect.width() << " x " << rect.height() << ")";
+}
+
+inline void PrintTo(const TWinRect& rect, std::ostream* os)
+{
+    *os << "{" << rect.Left << ", " << rect.Top << ", " << rect.Right << ", " << rect.Bottom << "}";
+}
