@@ -60,8 +60,9 @@ GstPadProbeReturn FailAfter(GstPad*, GstPadProbeInfo* info, gpointer remaining)
     auto* left = static_cast<std::atomic<int64_t>*>(remaining);
     if (left->fetch_sub(1) > 0)
         return GST_PAD_PROBE_OK;
+    gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
-    return GST_PAD_PROBE_DROP;
+    return GST_PAD_PROBE_HANDLED;
 }
 
 void InstallTestFailure(GstElement* source)

@@ -1,0 +1,141 @@
+// Recordings made while the preview runs, read back by ffprobe, ffmpeg and
+// GStreamer.
+#include "vidcore.h"
+#include "vidcore_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+using namespace vidcore_test;
+
+namespace {
+
+constexpr double kFramesPerSecond = 30.0;  // the synthetic camera's rate
+
+class VidcoreRecording : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ChooseSyntheticDevices();
+        ASSERT_TRUE(AM_OpenCaptureWindow(0, 0, 0));
+        ASSERT_TRUE(maps.WaitForSize(640, 480));
+    }
+    void TearDown() override
+    {
+        AM_VidCapCloseWindow(0);
+        AM_VidCapDestroyWindow(0);
+    }
+
+    // Records for `length` and returns the time from start to stop as the
+    // caller saw it.
+    double Record(const std::string& file, int type, std::chrono::milliseconds length)
+    {
+        AM_SetVideoType(type);
+        AM_SetCaptureFile(0, file.c_str());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(AM_CaptureVideo(0));
+        std::this_thread::sleep_for(length);  // the clip's length, not a wait for an event
+        const auto stop = std::chrono::steady_clock::now();
+        AM_CaptureVideoQuit(0);
+        return std::chrono::duration<double>(stop - start).count();
+    }
+
+    // The preview and the frame grab go on.
+    void ExpectFramesFlow() { EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum())); }
+
+    void ExpectPlayable(const ClipFacts& facts, double seconds)
+    {
+        EXPECT_EQ(facts.ffmpegErrors, "");
+        EXPECT_NEAR(facts.duration, seconds, 0.5);
+        EXPECT_NEAR(double(facts.ffmpegFrames), seconds * kFramesPerSecond, seconds * kFramesPerSecond * 0.2);
+        EXPECT_NEAR(double(facts.gstreamerFrames), double(facts.ffmpegFrames), 2.0);
+    }
+
+    FrameMaps maps;
+};
+
+}  // namespace
+
+TEST_F(VidcoreRecording, AsfClipWithWmv2AndWma2)
+{
+    const std::string clip = WorkPath("clip.wmv");
+    const double seconds = Record(clip, 1, std::chrono::seconds(2));
+    const ClipFacts facts = ExamineClip(clip);
+    EXPECT_EQ(facts.format, "asf");
+    EXPECT_EQ(facts.videoCodec, "wmv2");
+    EXPECT_EQ(facts.audioCodec, "wmav2");
+    ExpectPlayable(facts, seconds);
+    ExpectFramesFlow();
+}
+
+TEST_F(VidcoreRecording, UncompressedAviClip)
+{
+    const std::string clip = WorkPath("clip.avi");
+    const double seconds = Record(clip, 0, std::chrono::seconds(2));
+    const ClipFacts facts = ExamineClip(clip);
+    EXPECT_EQ(facts.format, "avi");
+    EXPECT_EQ(facts.videoCodec, "rawvideo");
+    EXPECT_EQ(facts.audioCodec, "pcm_s16le");
+    ExpectPlayable(facts, seconds);
+    ExpectFramesFlow();
+}
+
+TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
+{
+    const std::string first = WorkPath("first.wmv");
+    const std::string second = WorkPath("second.wmv");
+    const double firstSeconds = Record(first, 1, std::chrono::milliseconds(1500));
+    ExpectFramesFlow();
+    AM_SetVideoFormat(320, 240);
+    ASSERT_TRUE(maps.WaitForSize(320, 240));
+    const double secondSeconds = Record(second, 1, std::chrono::milliseconds(1500));
+    ExpectFramesFlow();
+    const ClipFacts firstFacts = ExamineClip(first);
+    const ClipFacts secondFacts = ExamineClip(second);
+    ExpectPlayable(firstFacts, firstSeconds);
+    ExpectPlayable(secondFacts, secondSeconds);
+    EXPECT_EQ(vidcore_test::Run("ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 '" + second +
+                  "'"),
+              "320,240\n");
+}
+
+TEST_F(VidcoreRecording, MissingFolderFailsAndThePreviewGoesOn)
+{
+    const std::string clip = WorkPath("no-such-folder/clip.wmv");
+    AM_SetVideoType(1);
+    AM_SetCaptureFile(0, clip.c_str());
+    EXPECT_FALSE(AM_CaptureVideo(0));
+    ExpectFramesFlow();
+    AM_CaptureVideoQuit(0);  // nothing records: harmless
+    // The next recording to a good place works.
+    const std::string good = WorkPath("good.wmv");
+    const double seconds = Record(good, 1, std::chrono::seconds(1));
+    ExpectPlayable(ExamineClip(good), seconds);
+}
+
+TEST_F(VidcoreRecording, QuitWhenIdleIsHarmless)
+{
+    AM_CaptureVideoQuit(0);
+    AM_CaptureVideoQuit(0);
+    ExpectFramesFlow();
+    AM_VidCapCloseWindow(0);
+    AM_CaptureVideoQuit(0);  // closed as well
+    AM_SetCaptureFile(0, WorkPath("closed.wmv").c_str());
+    EXPECT_FALSE(AM_CaptureVideo(0));
+}
+
+TEST_F(VidcoreRecording, CloseWhileRecordingCompletesTheFile)
+{
+    const std::string clip = WorkPath("closed-early.avi");
+    AM_SetVideoType(0);
+    AM_SetCaptureFile(0, clip.c_str());
+    ASSERT_TRUE(AM_CaptureVideo(0));
+    ASSERT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+    AM_VidCapCloseWindow(0);
+    const ClipFacts facts = ExamineClip(clip);
+    EXPECT_EQ(facts.ffmpegErrors, "");
+    EXPECT_GT(facts.ffmpegFrames, 0);
+}

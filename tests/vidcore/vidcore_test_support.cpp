@@ -1,0 +1,214 @@
+#include "vidcore_test_support.h"
+
+#include "vidcore.h"
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+#include <thread>
+
+namespace vidcore_test {
+
+namespace {
+
+void* MapShared(const char* mapName, std::size_t size)
+{
+    const std::string name = frameblock::ShmObjectName(mapName);
+    ::shm_unlink(name.c_str());
+    const int fd = ::shm_open(name.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+    EXPECT_GE(fd, 0) << name;
+    if (fd < 0)
+        return nullptr;
+    EXPECT_EQ(::ftruncate(fd, off_t(size)), 0);
+    void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    EXPECT_NE(view, MAP_FAILED);
+    return view == MAP_FAILED ? nullptr : view;
+}
+
+std::string Field(const std::string& text, const std::string& key)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind(key + "=", 0) == 0)
+            return line.substr(key.size() + 1);
+    return {};
+}
+
+std::string Quoted(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+GstPadProbeReturn CountFrame(GstPad*, GstPadProbeInfo*, gpointer counter)
+{
+    ++*static_cast<long*>(counter);
+    return GST_PAD_PROBE_OK;
+}
+
+long GStreamerVideoFrames(const std::string& path)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GError* error = nullptr;
+    const std::string line = "filesrc location=\"" + path +
+                             "\" ! decodebin name=d d. ! video/x-raw ! fakesink name=video sync=false"
+                             " d. ! audio/x-raw ! fakesink sync=false";
+    GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
+    if (error) {
+        ADD_FAILURE() << error->message;
+        g_clear_error(&error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return -1;
+    }
+    long frames = 0;
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "video");
+    GstPad* pad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountFrame, &frames, nullptr);
+    gst_object_unref(pad);
+    gst_object_unref(sink);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = gst_bus_timed_pop_filtered(bus, 60 * GST_SECOND,
+                                                     GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    bool ended = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    if (message && !ended) {
+        GError* failure = nullptr;
+        gst_message_parse_error(message, &failure, nullptr);
+        ADD_FAILURE() << "GStreamer cannot decode " << path << ": " << failure->message;
+        g_clear_error(&failure);
+    }
+    if (message)
+        gst_message_unref(message);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ended ? frames : -1;
+}
+
+}  // namespace
+
+FrameMaps::FrameMaps()
+{
+    block_ = static_cast<unsigned char*>(MapShared(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize));
+    permission_ = MapShared(frameblock::kPermissionMapName, frameblock::kPermissionSize);
+    if (permission_)
+        SetPermission(1);
+}
+
+FrameMaps::~FrameMaps()
+{
+    if (block_)
+        ::munmap(block_, frameblock::kFrameBlockSize);
+    if (permission_)
+        ::munmap(permission_, frameblock::kPermissionSize);
+    ::shm_unlink(frameblock::ShmObjectName(frameblock::kFrameBlockMapName).c_str());
+    ::shm_unlink(frameblock::ShmObjectName(frameblock::kPermissionMapName).c_str());
+}
+
+uint64_t FrameMaps::FrameChecksum() const
+{
+    const std::size_t size = std::min<std::size_t>(std::size_t(std::max(0, Width())) * std::max(0, Height()) * 3,
+                                                   frameblock::kPixelAreaSize);
+    uint64_t sum = 1469598103934665603ull;
+    for (std::size_t i = 0; i < size; i += 7)
+        sum = (sum ^ block_[i]) * 1099511628211ull;
+    return sum;
+}
+
+bool FrameMaps::WaitForNewFrame(uint64_t previous, std::chrono::milliseconds timeout) const
+{
+    return PollUntil([&] { return FrameReady() && FrameChecksum() != previous; }, timeout);
+}
+
+bool FrameMaps::WaitForSize(int width, int height, std::chrono::milliseconds timeout) const
+{
+    return PollUntil([&] { return FrameReady() && Width() == width && Height() == height && BitCount() == 24; },
+                     timeout);
+}
+
+bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void ChooseSyntheticDevices()
+{
+    int32_t videos = 0;
+    int32_t audios = 0;
+    AM_GetDeviceNum(&videos);
+    AM_GetAudioDeviceNum(&audios);
+    ASSERT_GT(videos, 0);
+    ASSERT_GT(audios, 0);
+    AM_ChooseVideoDevice(videos - 1);
+    AM_ChooseAudioDevice(audios - 1);
+}
+
+std::string Run(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return "cannot run " + command;
+    std::array<char, 4096> chunk;
+    size_t got;
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        output.append(chunk.data(), got);
+    ::pclose(pipe);
+    return output;
+}
+
+std::string WorkPath(const std::string& name)
+{
+    char folder[4096];
+    return std::string(::getcwd(folder, sizeof folder) ? folder : ".") + "/" + name;
+}
+
+ClipFacts ExamineClip(const std::string& path)
+{
+    ClipFacts facts;
+    const std::string format =
+        Run("ffprobe -v error -show_entries format=format_name,duration -of default=nw=1 " + Quoted(path));
+    facts.format = Field(format, "format_name");
+    facts.duration = std::atof(Field(format, "duration").c_str());
+    facts.videoCodec = Field(Run("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name -of "
+                                 "default=nw=1 " + Quoted(path)),
+                             "codec_name");
+    facts.audioCodec = Field(Run("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of "
+                                 "default=nw=1 " + Quoted(path)),
+                             "codec_name");
+    facts.ffmpegFrames = std::atol(Run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                       "stream=nb_read_frames -of csv=p=0 " + Quoted(path)).c_str());
+    facts.ffmpegErrors = Run("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f null -");
+    facts.gstreamerFrames = GStreamerVideoFrames(path);
+    return facts;
+}
+
+}  // namespace vidcore_test
+
+namespace {
+
+// The tests need the synthetic devices and no display server whatever the
+// runner passes on.
+const bool environmentReady = [] {
+    ::setenv("VIDCORE_TEST_DEVICES", "1", 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return true;
+}();
+
+}  // namespace

@@ -1,0 +1,70 @@
+// Shared pieces of the capture library tests: the real per-user frame maps
+// the frame sink copies into, the synthetic devices, and the real tools that
+// read clips back.
+#pragma once
+
+#include "filter/frameblock.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vidcore_test {
+
+// The two shared-memory objects under their real per-user names, created
+// fresh and mapped read-write, the permission word at 1; unlinked on
+// destruction. Tests using them run serially.
+class FrameMaps {
+public:
+    FrameMaps();
+    ~FrameMaps();
+    FrameMaps(const FrameMaps&) = delete;
+    FrameMaps& operator=(const FrameMaps&) = delete;
+
+    const unsigned char* pixels() const { return block_; }
+    uint32_t Word(std::size_t offset) const { return frameblock::LoadWord(block_, offset); }
+    int32_t Height() const { return int32_t(Word(frameblock::kHeightOffset)); }
+    int32_t Width() const { return int32_t(Word(frameblock::kWidthOffset)); }
+    uint32_t BitCount() const { return Word(frameblock::kBitCountOffset); }
+    bool FrameReady() const { return Word(frameblock::kFrameReadyOffset) == 1; }
+    void SetPermission(uint32_t value) { frameblock::StoreWord(permission_, 0, value); }
+
+    // A checksum of the current frame (width x height x 3 bytes at 0).
+    uint64_t FrameChecksum() const;
+    // Waits, with a deadline, for the sink to copy a frame different from `previous`.
+    bool WaitForNewFrame(uint64_t previous, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    // Waits for the header words to describe width x height x 24 with a frame copied.
+    bool WaitForSize(int width, int height, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+
+private:
+    unsigned char* block_ = nullptr;
+    void* permission_ = nullptr;
+};
+
+// Polls `condition` every 10 ms until it holds or `timeout` passes.
+bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// Chooses the synthetic camera and microphone (listed last).
+void ChooseSyntheticDevices();
+
+// Runs a shell command, returning what it wrote to stdout and stderr.
+std::string Run(const std::string& command);
+
+// A path in the test's own working folder.
+std::string WorkPath(const std::string& name);
+
+struct ClipFacts {
+    std::string format;        // ffprobe's format_name
+    std::string videoCodec;
+    std::string audioCodec;    // empty without audio
+    double duration = 0;       // seconds
+    long ffmpegFrames = -1;    // video frames ffmpeg decodes
+    long gstreamerFrames = -1; // video frames GStreamer decodes
+    std::string ffmpegErrors;  // `ffmpeg -v error -i clip -f null -` output
+};
+
+ClipFacts ExamineClip(const std::string& path);
+
+}  // namespace vidcore_test
