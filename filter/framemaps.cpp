@@ -28,17 +28,17 @@ namespace {
             return nullptr;
 
         void* view = nullptr;
-        struct stat st {};
+        struct stat st { };
         if (::fstat(fd, &st) == 0 && st.st_uid == ::getuid() && st.st_size == static_cast<off_t>(size)) {
             view = ::mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
             if (view == MAP_FAILED)
                 view = nullptr;
         }
-        ::close(fd);  // the mapping outlives the descriptor
+        ::close(fd); // the mapping outlives the descriptor
         return view;
     }
 
-}  // namespace
+} // namespace
 
 bool OpenFrameMaps()
 {
@@ -65,4 +65,4 @@ void* FrameBlock() { return block.load(std::memory_order_acquire); }
 
 const void* GrabPermission() { return permission.load(std::memory_order_acquire); }
 
-}  // namespace snapwell
+} // namespace snapwell

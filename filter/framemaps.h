@@ -15,4 +15,4 @@ void* FrameBlock();
 // The read-only permission word, or nullptr while it is not open.
 const void* GrabPermission();
 
-}  // namespace snapwell
+} // namespace snapwell

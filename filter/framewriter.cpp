@@ -11,7 +11,7 @@ BitmapInfoHeader MakeBitmapHeader(int32_t width, int32_t height)
     BitmapInfoHeader header {};
     header.biSize = sizeof(BitmapInfoHeader);
     header.biWidth = width;
-    header.biHeight = height;  // positive: rows run bottom-up, as upstream flips them
+    header.biHeight = height; // positive: rows run bottom-up, as upstream flips them
     header.biPlanes = 1;
     header.biBitCount = kBitCount;
     header.biCompression = kBiRgb;
@@ -21,7 +21,8 @@ BitmapInfoHeader MakeBitmapHeader(int32_t width, int32_t height)
 
 bool FitsPixelArea(int64_t width, int64_t height)
 {
-    return width > 0 && height > 0 && width * height * (kBitCount / 8) <= static_cast<int64_t>(kPixelAreaSize);
+    return width > 0 && height > 0
+        && width * height * (kBitCount / 8) <= static_cast<int64_t>(kPixelAreaSize);
 }
 
 void StoreBitmapHeader(void* block, const BitmapInfoHeader& header)
@@ -36,10 +37,7 @@ void StoreFrameWords(void* block, const BitmapInfoHeader& header)
     StoreWord(block, kBitCountOffset, header.biBitCount);
 }
 
-bool CopyPermitted(const void* permission)
-{
-    return permission && LoadWord(permission, 0) == 1;
-}
+bool CopyPermitted(const void* permission) { return permission && LoadWord(permission, 0) == 1; }
 
 bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height)
 {
@@ -62,4 +60,4 @@ bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t
     return true;
 }
 
-}  // namespace snapwell
+} // namespace snapwell

@@ -10,7 +10,7 @@
 
 namespace snapwell {
 
-inline constexpr uint16_t kBitCount = 24;  // BGR, 3 bytes a pixel
+inline constexpr uint16_t kBitCount = 24; // BGR, 3 bytes a pixel
 
 // The header a bottom-up BGR frame of this size is described by.
 frameblock::BitmapInfoHeader MakeBitmapHeader(int32_t width, int32_t height);
@@ -30,6 +30,7 @@ bool CopyPermitted(const void* permission);
 // Copies `height` rows of `rowBytes` each, packed, to the start of the pixel
 // area, with FrameReady down while the copy runs. Refuses (false) a frame that
 // does not fit the pixel area.
-bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height);
+bool CopyFrame(
+    void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height);
 
-}  // namespace snapwell
+} // namespace snapwell

@@ -8,7 +8,8 @@
  *
  * ## Example launch line
  * |[
- * gst-launch-1.0 videotestsrc ! videoconvert ! video/x-raw,format=BGR,width=640,height=480 ! videoflip video-direction=vert ! Snapwell_Quillon
+ * gst-launch-1.0 videotestsrc ! videoconvert ! video/x-raw,format=BGR,width=640,height=480 ! videoflip
+ * video-direction=vert ! Snapwell_Quillon
  * ]|
  */
 #include "gstsnapwellsink.h"
@@ -56,7 +57,8 @@ static GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE("sink", GST_
 G_DEFINE_TYPE(GstSnapwellSink, gst_snapwell_sink, GST_TYPE_BASE_SINK)
 
 static void gst_snapwell_sink_finalize(GObject* object);
-static void gst_snapwell_sink_set_property(GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec);
+static void gst_snapwell_sink_set_property(
+    GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec);
 static void gst_snapwell_sink_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec);
 static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps);
 static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event);
@@ -81,8 +83,8 @@ static void gst_snapwell_sink_class_init(GstSnapwellSinkClass* klass)
             "Start time of the last rendered buffer, 0 after a new segment", 0, G_MAXUINT64,
             DEFAULT_LAST_SAMPLE_TIME, static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
 
-    gst_element_class_set_static_metadata(element_class, "Snapwell_Quillon", "Sink/Video", "Snapwell Filter",
-        "Glimview developers");
+    gst_element_class_set_static_metadata(
+        element_class, "Snapwell_Quillon", "Sink/Video", "Snapwell Filter", "Glimview developers");
     gst_element_class_add_static_metadata(element_class, "clsid", "{8F7CF39C-3F41-4700-BE1E-36D3257FF1DD}");
     gst_element_class_add_static_pad_template(element_class, &sink_template);
 
@@ -121,7 +123,8 @@ static void gst_snapwell_sink_finalize(GObject* object)
 
 static glong location_length(const gchar* location)
 {
-    return g_utf8_validate(location, -1, nullptr) ? g_utf8_strlen(location, -1) : static_cast<glong>(strlen(location));
+    return g_utf8_validate(location, -1, nullptr) ? g_utf8_strlen(location, -1)
+                                                  : static_cast<glong>(strlen(location));
 }
 
 static void gst_snapwell_sink_set_location(GstSnapwellSink* sink, const gchar* location)
@@ -147,7 +150,8 @@ too_long:
     return;
 }
 
-static void gst_snapwell_sink_set_property(GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
+static void gst_snapwell_sink_set_property(
+    GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
 {
     GstSnapwellSink* sink = GST_SNAPWELL_SINK(object);
 
@@ -265,7 +269,8 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
 
     /* ERRORS */
 map_failed:
-    GST_ELEMENT_ERROR(sink, STREAM, FAILED, (nullptr), ("could not map a buffer of %" G_GSIZE_FORMAT " bytes as a %dx%d frame",
-        gst_buffer_get_size(buffer), GST_VIDEO_INFO_WIDTH(&sink->info), GST_VIDEO_INFO_HEIGHT(&sink->info)));
+    GST_ELEMENT_ERROR(sink, STREAM, FAILED, (nullptr),
+        ("could not map a buffer of %" G_GSIZE_FORMAT " bytes as a %dx%d frame", gst_buffer_get_size(buffer),
+            GST_VIDEO_INFO_WIDTH(&sink->info), GST_VIDEO_INFO_HEIGHT(&sink->info)));
     return GST_FLOW_ERROR;
 }

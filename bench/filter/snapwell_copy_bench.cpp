@@ -5,6 +5,7 @@
  * Prints each ratio to memcpy; the target is at most 1.10. */
 #include "filter/frameblock.h"
 #include "filter/framewriter.h"
+#include "tests/filter/shared_map.h"
 
 #include <benchmark/benchmark.h>
 #include <gst/check/gstharness.h>
@@ -13,7 +14,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
 #include <string>
 #include <sys/mman.h>
@@ -52,19 +52,9 @@ private:
     static void* Create(const char* mapName, std::size_t size)
     {
         const std::string name = ShmObjectName(mapName);
-        const int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-        if (fd < 0) {
+        void* view = snapwell_test::CreateSharedMap(name, size, true);
+        if (!view)
             std::fprintf(stderr, "%s: %s (is Glimview running?)\n", name.c_str(), std::strerror(errno));
-            return nullptr;
-        }
-        void* view = MAP_FAILED;
-        if (::ftruncate(fd, static_cast<off_t>(size)) == 0)
-            view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        ::close(fd);
-        if (view == MAP_FAILED) {
-            ::shm_unlink(name.c_str());
-            return nullptr;
-        }
         return view;
     }
 
@@ -132,7 +122,8 @@ void SinkRender(benchmark::State& state)
             break;
         }
     }
-    if (LoadWord(maps->block(), kFrameReadyOffset) != 1 || std::memcmp(maps->block(), frame.data(), frame.size()) != 0)
+    if (LoadWord(maps->block(), kFrameReadyOffset) != 1
+        || std::memcmp(maps->block(), frame.data(), frame.size()) != 0)
         state.SkipWithError("the frame did not reach the block");
 
     gst_buffer_unref(buffer);
@@ -142,8 +133,12 @@ void SinkRender(benchmark::State& state)
 
 // The median of several repetitions, in CPU time: other processes on a busy
 // machine then shift the baseline and the sink alike.
-#define FRAME_SIZES(name)                                                                                   \
-    BENCHMARK(name)->Args({ 640, 480 })->Args({ 1600, 1200 })->Unit(benchmark::kMicrosecond)->Repetitions(5) \
+#define FRAME_SIZES(name)                                                                                    \
+    BENCHMARK(name)                                                                                          \
+        ->Args({ 640, 480 })                                                                                 \
+        ->Args({ 1600, 1200 })                                                                               \
+        ->Unit(benchmark::kMicrosecond)                                                                      \
+        ->Repetitions(5)                                                                                     \
         ->ReportAggregatesOnly(true)
 FRAME_SIZES(Memcpy);
 FRAME_SIZES(SinkCopy);
@@ -162,7 +157,7 @@ public:
     std::map<std::string, double> times;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -36,7 +36,8 @@ TEST(SnapwellMapsTest, MapsThatAppearLaterAreOpenedAtTheNextCaps)
         FrameMaps wrongSize(4096);
         result = runAt(160, 120);
         ASSERT_TRUE(result.eos) << result.error;
-        EXPECT_TRUE(std::all_of(wrongSize.block(), wrongSize.block() + 4096, [](unsigned char b) { return b == 0; }));
+        EXPECT_TRUE(
+            std::all_of(wrongSize.block(), wrongSize.block() + 4096, [](unsigned char b) { return b == 0; }));
     }
 
     // The application has started: the same element picks the maps up at its next caps.
@@ -48,8 +49,9 @@ TEST(SnapwellMapsTest, MapsThatAppearLaterAreOpenedAtTheNextCaps)
     EXPECT_EQ(maps.Word(kFrameReadyOffset), 1u);
     EXPECT_EQ(maps.block()[kBitmapHeaderOffset], 40);
     const std::size_t frameBytes = 80 * 60 * 3;
-    EXPECT_TRUE(std::all_of(maps.block(), maps.block() + frameBytes, [](unsigned char b) { return b == 0xFF; }));
+    EXPECT_TRUE(
+        std::all_of(maps.block(), maps.block() + frameBytes, [](unsigned char b) { return b == 0xFF; }));
     EXPECT_EQ(maps.block()[frameBytes], 0);
 }
 
-}  // namespace
+} // namespace

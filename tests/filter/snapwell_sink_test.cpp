@@ -16,7 +16,10 @@ namespace {
 constexpr unsigned char kUntouched = 0xAB;
 constexpr uint32_t kSentinel = 0x5A5A5A5A;
 
-uint32_t Le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+uint32_t Le32(const unsigned char* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
 uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 // The sink opens the maps once per process and keeps them, so one set of maps
@@ -68,9 +71,12 @@ TEST_F(SnapwellSinkTest, IdentityAndRegistration)
     g_autoptr(GstElementFactory) factory = gst_element_factory_find("Snapwell_Quillon");
     ASSERT_NE(factory, nullptr);
     EXPECT_EQ(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(factory)), GST_RANK_NONE);
-    EXPECT_STREQ(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME), "Snapwell_Quillon");
-    EXPECT_STREQ(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_DESCRIPTION), "Snapwell Filter");
-    EXPECT_STREQ(gst_element_factory_get_metadata(factory, "clsid"), "{8F7CF39C-3F41-4700-BE1E-36D3257FF1DD}");
+    EXPECT_STREQ(
+        gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME), "Snapwell_Quillon");
+    EXPECT_STREQ(
+        gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_DESCRIPTION), "Snapwell Filter");
+    EXPECT_STREQ(
+        gst_element_factory_get_metadata(factory, "clsid"), "{8F7CF39C-3F41-4700-BE1E-36D3257FF1DD}");
     EXPECT_STREQ(gst_plugin_feature_get_plugin_name(GST_PLUGIN_FEATURE(factory)), "snapwell");
 
     g_autoptr(GstElement) sink = gst_element_factory_make("Snapwell_Quillon", nullptr);
@@ -96,13 +102,14 @@ TEST_F(SnapwellSinkTest, IdentityAndRegistration)
     EXPECT_EQ(frameReadyAfterOpen, 0u);
 
     // The command-line inspector finds it too.
-    gchar* argv[] = { const_cast<gchar*>("gst-inspect-1.0"), const_cast<gchar*>("Snapwell_Quillon"), nullptr };
+    gchar* argv[]
+        = { const_cast<gchar*>("gst-inspect-1.0"), const_cast<gchar*>("Snapwell_Quillon"), nullptr };
     g_autofree gchar* out = nullptr;
     gint status = -1;
     g_autoptr(GError) error = nullptr;
     g_auto(GStrv) env = g_environ_setenv(g_get_environ(), "GST_PLUGIN_PATH", GLIMVIEW_PLUGIN_DIR, TRUE);
-    ASSERT_TRUE(g_spawn_sync(nullptr, argv, env, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr, &status,
-        &error))
+    ASSERT_TRUE(g_spawn_sync(
+        nullptr, argv, env, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr, &status, &error))
         << error->message;
     EXPECT_TRUE(g_spawn_check_wait_status(status, nullptr));
     EXPECT_NE(std::strstr(out, "Snapwell Filter"), nullptr) << out;
@@ -143,20 +150,20 @@ TEST_F(SnapwellSinkTest, RefusesOtherFormatsAndOversizedFrames)
 
 TEST_F(SnapwellSinkTest, AcceptedCapsDescribeTheFrameInTheBlock)
 {
-    g_autoptr(GstElement) pipeline = Launch(
-        "videotestsrc num-buffers=3 pattern=white ! video/x-raw,format=BGR,width=640,height=480 ! Snapwell_Quillon");
+    g_autoptr(GstElement) pipeline = Launch("videotestsrc num-buffers=3 pattern=white ! "
+                                            "video/x-raw,format=BGR,width=640,height=480 ! Snapwell_Quillon");
     ASSERT_NE(pipeline, nullptr);
     const RunResult result = RunToEnd(pipeline);
     ASSERT_TRUE(result.eos) << result.error;
 
     const unsigned char* header = maps->block() + kBitmapHeaderOffset;
-    EXPECT_EQ(Le32(header + 0), 40u);           // biSize
-    EXPECT_EQ(Le32(header + 4), 640u);          // biWidth
-    EXPECT_EQ(Le32(header + 8), 480u);          // biHeight, positive: bottom-up rows
-    EXPECT_EQ(Le16(header + 12), 1u);           // biPlanes
-    EXPECT_EQ(Le16(header + 14), 24u);          // biBitCount
-    EXPECT_EQ(Le32(header + 16), 0u);           // biCompression BI_RGB
-    EXPECT_EQ(Le32(header + 20), 640u * 480 * 3);  // biSizeImage
+    EXPECT_EQ(Le32(header + 0), 40u); // biSize
+    EXPECT_EQ(Le32(header + 4), 640u); // biWidth
+    EXPECT_EQ(Le32(header + 8), 480u); // biHeight, positive: bottom-up rows
+    EXPECT_EQ(Le16(header + 12), 1u); // biPlanes
+    EXPECT_EQ(Le16(header + 14), 24u); // biBitCount
+    EXPECT_EQ(Le32(header + 16), 0u); // biCompression BI_RGB
+    EXPECT_EQ(Le32(header + 20), 640u * 480 * 3); // biSizeImage
     for (std::size_t i = 24; i < kBitmapHeaderSize; ++i)
         EXPECT_EQ(header[i], 0) << "byte " << i;
 
@@ -304,4 +311,4 @@ TEST_F(SnapwellSinkTest, LastSampleTimeFollowsBuffersAndSegments)
     EXPECT_EQ(lastSampleTime(), 0u);
 }
 
-}  // namespace
+} // namespace

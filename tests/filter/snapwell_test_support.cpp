@@ -1,13 +1,13 @@
 #include "snapwell_test_support.h"
 
+#include "shared_map.h"
+
 #include <gst/app/gstappsrc.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 namespace snapwell_test {
 
@@ -22,28 +22,18 @@ namespace {
     void* CreateMap(const char* mapName, std::size_t size)
     {
         const std::string name = frameblock::ShmObjectName(mapName);
-        const int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT, 0600);
-        if (fd < 0) {
-            ADD_FAILURE() << "shm_open " << name << ": " << std::strerror(errno);
-            return nullptr;
-        }
-        void* view = MAP_FAILED;
-        if (::ftruncate(fd, static_cast<off_t>(size)) == 0)
-            view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-        ::close(fd);
-        if (view == MAP_FAILED) {
-            ADD_FAILURE() << "mapping " << name << ": " << std::strerror(errno);
-            return nullptr;
-        }
+        void* view = CreateSharedMap(name, size, false);
+        if (!view)
+            ADD_FAILURE() << "creating " << name << ": " << std::strerror(errno);
         return view;
     }
 
-}  // namespace
+} // namespace
 
 FrameMaps::FrameMaps(std::size_t blockSize)
     : blockSize_(blockSize)
 {
-    Remove();  // a fresh block reads as zeros, as the application's does
+    Remove(); // a fresh block reads as zeros, as the application's does
     block_ = static_cast<unsigned char*>(CreateMap(frameblock::kFrameBlockMapName, blockSize));
     permission_ = CreateMap(frameblock::kPermissionMapName, frameblock::kPermissionSize);
     if (permission_)
@@ -120,7 +110,8 @@ TestFrame::TestFrame(int width, int height, std::size_t stride, unsigned seed)
 {
     for (int row = 0; row < height; ++row)
         for (std::size_t column = 0; column < rowBytes(); ++column)
-            bytes[row * stride + column] = static_cast<unsigned char>(seed + row * 7 + column * 13 + (column >> 8));
+            bytes[row * stride + column]
+                = static_cast<unsigned char>(seed + row * 7 + column * 13 + (column >> 8));
 }
 
 bool TestFrame::PackedAt(const unsigned char* pixels) const
@@ -143,7 +134,8 @@ RunResult PushFrames(const std::vector<TestFrame>& frames, bool withVideoMeta, G
     if (!pipeline)
         return { false, "no pipeline", {} };
     g_autoptr(GstElement) src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    g_autoptr(GstCaps) caps = gst_caps_from_string(BgrCaps(frames.front().width, frames.front().height).c_str());
+    g_autoptr(GstCaps) caps
+        = gst_caps_from_string(BgrCaps(frames.front().width, frames.front().height).c_str());
     gst_app_src_set_caps(GST_APP_SRC(src), caps);
 
     GstClockTime pts = 0;
@@ -168,4 +160,4 @@ RunResult PushFrames(const std::vector<TestFrame>& frames, bool withVideoMeta, G
     return result;
 }
 
-}  // namespace snapwell_test
+} // namespace snapwell_test

@@ -42,7 +42,7 @@ private:
 
 struct RunResult {
     bool eos = false;
-    std::string error;  // empty when no error was posted
+    std::string error; // empty when no error was posted
     std::vector<std::string> warnings;
 };
 
@@ -69,8 +69,9 @@ struct TestFrame {
 
 // `appsrc ! Snapwell_Quillon` run with the given frames (buffers without video
 // metadata unless `withVideoMeta`), all of one size.
-RunResult PushFrames(const std::vector<TestFrame>& frames, bool withVideoMeta = false, GstElement** sinkOut = nullptr);
+RunResult PushFrames(
+    const std::vector<TestFrame>& frames, bool withVideoMeta = false, GstElement** sinkOut = nullptr);
 
 std::string BgrCaps(int width, int height);
 
-}  // namespace snapwell_test
+} // namespace snapwell_test
