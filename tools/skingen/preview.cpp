@@ -57,7 +57,7 @@ void sampleGallery(QPainter &p, const QPoint &at, int count)
 
 QImage composePreview(const Catalogue &catalogue)
 {
-    QImage out(1400, 1080, QImage::Format_ARGB32_Premultiplied);
+    QImage out(1400, 1180, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&out);
     skin::prepare(p);
     QLinearGradient desk(0, 0, 0, out.height());
@@ -103,7 +103,7 @@ QImage composePreview(const Catalogue &catalogue)
             continue;
         const int zoom = f.image.width() > 64 ? 1 : 2;
         const QImage big = f.image.scaled(f.image.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        if (x + big.width() > out.width() - 20) {
+        if (x + big.width() > 880) {
             x = 20;
             y += rowHeight + 10;
             rowHeight = 0;
