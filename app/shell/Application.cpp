@@ -1,0 +1,36 @@
+#include "Application.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+#include <exception>
+
+TGlimviewApplication::TGlimviewApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool TGlimviewApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+void TGlimviewApplication::ShowException(const QString& text)
+{
+    // The box runs its own event loop, where another handler may fail too;
+    // a second box on top of the first would pile up without end.
+    if (FShowingException) {
+        std::fprintf(stderr, "glimview: %s\n", qPrintable(text));
+        return;
+    }
+    FShowingException = true;
+    QMessageBox::critical(nullptr, applicationDisplayName(), text);
+    FShowingException = false;
+}

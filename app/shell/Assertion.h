@@ -1,0 +1,19 @@
+// Internal consistency checks. A failed check raises an error whose text is
+// "Assertion failure (FILE, line N)"; the application's general error report
+// (TGlimviewApplication::notify) shows it in a message box and the program
+// goes on.
+#pragma once
+
+#include <stdexcept>
+#include <string_view>
+
+class EAssertionFailed : public std::runtime_error {
+public:
+    EAssertionFailed(std::string_view file, int line);
+};
+
+#define GLIM_ASSERT(condition)                          \
+    do {                                                \
+        if (!(condition))                               \
+            throw EAssertionFailed(__FILE__, __LINE__); \
+    } while (false)

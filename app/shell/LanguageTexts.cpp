@@ -1,0 +1,140 @@
+#include "LanguageTexts.h"
+
+#include "CodePage.h"
+#include "ProfileReader.h"
+
+#include <QFile>
+
+#include <array>
+
+QString LanguageName;
+QString LanguageFont;
+TLanguageTexts LanguageTexts;
+
+namespace {
+
+struct TLanguageRow {
+    TLangId LangId;
+    TLanguage Language;
+};
+
+const std::array<TLanguageRow, 22>& LanguageTable()
+{
+    static const std::array<TLanguageRow, 22> table { {
+        { 0x0412, { "Korean", "Gulim", 949 } },
+        { 0x3C09, { "English", "Gulim", 1252 } },
+        { 0x0804, { "ChineseKanche", "ms song", 936 } },
+        { 0x1C04, { "ChineseBunche", "ms song", 950 } },
+        { 0x0408, { "Greek", "Arial", 1253 } },
+        { 0x0C14, { "Norwegian", "Times New Roman", 1252 } },
+        { 0x0406, { "Danish", "Arial", 1252 } },
+        { 0x0419, { "Russian", "BaTang", 1251 } },
+        { 0x0416, { "Brazil", "Arial", 1252 } },
+        { 0x0C1D, { "Sweden", "Times New Roman", 1252 } },
+        { 0x7C0A, { "Spanish", "Times New Roman", 1252 } },
+        { 0x7C01, { "UAE", "Times New Roman", 1256 } },
+        { 0x0405, { "Czech", "Times New Roman", 1250 } },
+        { 0x041F, { "Turkish", "Times New Roman", 1254 } },
+        { 0x0816, { "Portuguese", "Arial", 1252 } },
+        { 0x1C0C, { "French", "Times New Roman", 1252 } },
+        { 0x040B, { "Finnish", "Times New Roman", 1252 } },
+        { 0x040E, { "Hungarian", "Times New Roman", 1250 } },
+        { 0x040D, { "Hebrew", "Times New Roman", 1255 } },
+        { 0x1C07, { "German", "Times New Roman", 1252 } },
+        { 0x0C10, { "Italian", "Times New Roman", 1252 } },
+        { 0x0415, { "Polish", "Times New Roman", 1250 } },
+    } };
+    return table;
+}
+
+// Cuts after `length` UTF-16 units without splitting a surrogate pair.
+QString Cut(const QString& text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    if (text[length - 1].isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+QString DecodeLanguageFile(const QByteArray& bytes, int codePage)
+{
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+    return DecodeCodePage(bytes, codePage);
+}
+
+} // namespace
+
+TLanguage LanguageForLangId(TLangId langId)
+{
+    for (const auto& row : LanguageTable())
+        if (row.LangId == langId)
+            return row.Language;
+    return { "English", "Times New Roman", 1252 };
+}
+
+const QStringList& LanguageTextKeys()
+{
+    static const QStringList keys {
+        "CameraLoading",
+        "CemaraNoLoaded",
+        "CemaraLoaded",
+        "SnapshotStatus",
+        "VideoStatus",
+        "Recoding",
+        "WarningMsg",
+        "InfomationMsg",
+        "CemaraWarnMsg",
+        "BitmapWarnMsg",
+        "ImageListMsg",
+        "VideoListMsg",
+        "SnapShotHint",
+        "RecordHint",
+        "ImageWindowHint",
+        "VideoWindowHint",
+        "HideWindowHint",
+        "CloseWindowHint",
+        "ControlHint",
+        "FormatHint",
+        "SaveVideoHint",
+        "StartVideoHint",
+        "DeleteVideoHint",
+        "SaveImageHint",
+        "ViewImageHint",
+        "DeleteImageHint",
+        "TitleFormat",
+        "VideoDevice",
+        "AudioDevice",
+        "VideoFileFormat",
+        "VideoFormat",
+        "FullScreen",
+    };
+    return keys;
+}
+
+TLanguageTexts::TLanguageTexts(QHash<QString, QString> texts)
+    : FTexts(std::move(texts))
+{
+}
+
+TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& language)
+{
+    QFile file(baseFolder + QStringLiteral("/Languages/") + language.Name + QStringLiteral(".ini"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const TProfileReader reader(DecodeLanguageFile(file.readAll(), language.CodePage));
+    QHash<QString, QString> texts;
+    for (const QString& key : LanguageTextKeys())
+        if (const auto text = reader.Find(language.Name, key))
+            texts.insert(key, Cut(*text, MaxLanguageTextLength));
+    return TLanguageTexts(std::move(texts));
+}
+
+void LoadSystemLanguage(const QString& baseFolder)
+{
+    const TLanguage language = LanguageForLangId(SystemDefaultLangId());
+    LanguageName = language.Name;
+    LanguageFont = language.Font;
+    LanguageTexts = LoadLanguageTexts(baseFolder, language);
+}

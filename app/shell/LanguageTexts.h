@@ -1,0 +1,54 @@
+// The user-visible texts of the program's own windows, read once at start-up
+// from Languages/<LanguageName>.ini, section <LanguageName>, in the language
+// that the system's language identifier picks.
+#pragma once
+
+#include "LangId.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+struct TLanguage {
+    QString Name; // file name stem and section name
+    QString Font; // font face for the controls that show these texts
+    int CodePage; // the Windows code page an 8-bit file of this language is written in
+};
+
+// Identifiers are compared whole (language and country together); anything
+// not in the table is English with "Times New Roman".
+TLanguage LanguageForLangId(TLangId langId);
+
+// The 32 keys, in the order they are read.
+const QStringList& LanguageTextKeys();
+
+// Longer texts are cut to this many characters, as the profile functions'
+// 2048-character buffer does.
+constexpr qsizetype MaxLanguageTextLength = 2047;
+
+class TLanguageTexts {
+public:
+    TLanguageTexts() = default;
+    explicit TLanguageTexts(QHash<QString, QString> texts);
+
+    // Empty for a key the file did not give.
+    QString operator[](const QString& key) const { return FTexts.value(key); }
+    bool Contains(const QString& key) const { return FTexts.contains(key); }
+
+private:
+    QHash<QString, QString> FTexts;
+};
+
+// Reads <baseFolder>/Languages/<language.Name>.ini. A file that is valid
+// UTF-8 is read as UTF-8, any other as the language's code page. No file, no
+// section or no key gives empty texts.
+TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& language);
+
+// Process-wide, set once while the main window is created.
+extern QString LanguageName;
+extern QString LanguageFont;
+extern TLanguageTexts LanguageTexts;
+
+// Picks the language from the system's language identifier and loads its
+// texts from under baseFolder into the three process-wide values.
+void LoadSystemLanguage(const QString& baseFolder);

@@ -1,0 +1,670 @@
+#include "MainFrm.h"
+
+#include "Assertion.h"
+#include "CamControllerUnit.h"
+#include "CamViewFrm.h"
+#include "CodeSiteHelperUnit.h"
+#include "ImageButton.h"
+#include "LanguageTexts.h"
+#include "MagnetUnit.h"
+#include "PhotosFrm.h"
+#include "SettingsStore.h"
+#include "SkinMask.h"
+#include "SkinnedWindowDrag.h"
+#include "VideosFrm.h"
+#include "WindowPositions.h"
+#include "vidcore.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+QPointer<TMainForm> MainForm;
+
+// Flipped by every blink tick and never reset, so that a later recording
+// continues the phase where the last one stopped.
+static bool RecordBlink = false;
+
+namespace {
+
+QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
+
+QTimer* MakeTimer(QObject* parent, int intervalMs, bool singleShot)
+{
+    auto* timer = new QTimer(parent);
+    timer->setInterval(intervalMs);
+    timer->setSingleShot(singleShot);
+    return timer;
+}
+
+QLabel* MakeLinkLabel(QWidget* parent, const QRect& geometry, const QString& caption)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignCenter);
+    QFont font(QStringLiteral("MS UI Gothic"));
+    font.setPixelSize(11);
+    font.setBold(true);
+    label->setFont(font);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->hide();
+    return label;
+}
+
+// Waits without freezing the window's painting; the user's input waits too,
+// so no handler runs in the middle of the start-up.
+void ResponsivePause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("Tessaly"));
+    ScreenDepth = [this] {
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        return screen ? screen->depth() : 24;
+    };
+    StartupPause = [](int ms) {
+        ResponsivePause(ms);
+        return 0;
+    };
+    CreateControls();
+    CreateMenus();
+    FormCreate();
+    MainForm = this;
+}
+
+TMainForm::~TMainForm()
+{
+    if (!FClosed)
+        FormClose();
+}
+
+void TMainForm::CreateControls()
+{
+    imgBack = new QLabel(this);
+    const QPixmap back = Skin(QStringLiteral("main_back.png"));
+    imgBack->setPixmap(back);
+    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 124) : back.size()));
+
+    auto button = [this](const QString& name, const QRect& geometry) {
+        auto* b = new TImageButton(this);
+        b->setGeometry(geometry);
+        b->SetTransparent(true);
+        b->SetAutoSize(true);
+        b->SetPictureOver(Skin(QStringLiteral("main_%1_over.png").arg(name)));
+        b->SetPictureDown(Skin(QStringLiteral("main_%1_down.png").arg(name)));
+        return b;
+    };
+    imgbHide = button(QStringLiteral("hide"), QRect(283, 24, 14, 14));
+    imgbHide->SetPicture(Skin(QStringLiteral("main_hide.png")));
+    imgbClose = button(QStringLiteral("close"), QRect(301, 24, 14, 14));
+    imgbSnapshot = button(QStringLiteral("snapshot"), QRect(54, 47, 47, 47));
+    imgbRecord = button(QStringLiteral("record"), QRect(110, 47, 47, 47));
+    imgbImage = button(QStringLiteral("image"), QRect(182, 31, 31, 31));
+    imgbVideo = button(QStringLiteral("video"), QRect(240, 31, 31, 31));
+    imgbControl = button(QStringLiteral("control"), QRect(211, 63, 31, 31));
+    imgbFormat = button(QStringLiteral("format"), QRect(269, 63, 31, 31));
+    SetCameraButtonsVisible(false);
+
+    lblStatus = new QLabel(this);
+    lblStatus->move(48, 25);
+    lblStatus->resize(128, 14);
+    QFont statusFont(QStringLiteral("NSimSun"));
+    statusFont.setPixelSize(11);
+    lblStatus->setFont(statusFont);
+    lblStatus->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette statusPalette = lblStatus->palette();
+    statusPalette.setColor(QPalette::WindowText, palette().color(QPalette::HighlightedText));
+    lblStatus->setPalette(statusPalette);
+
+    lblLink1 = MakeLinkLabel(this, QRect(17, 132, 69, 13), QStringLiteral("Scanora"));
+    lblLink2 = MakeLinkLabel(this, QRect(99, 132, 73, 13), QStringLiteral("NetMeeting"));
+    lblHomepage = MakeLinkLabel(this, QRect(179, 132, 158, 13), QStringLiteral("www.norvel-electronics.example"));
+
+    tmSystem = MakeTimer(this, 10, false);
+    tmRecord = MakeTimer(this, 250, false);
+    tmFormatChange = MakeTimer(this, 20, false);
+    tmDeviceChange = MakeTimer(this, 20, false);
+    connect(tmSystem, &QTimer::timeout, this, &TMainForm::tmSystemTimer);
+    connect(tmRecord, &QTimer::timeout, this, &TMainForm::tmRecordTimer);
+    connect(tmFormatChange, &QTimer::timeout, this, &TMainForm::tmFormatChangeTimer);
+    connect(tmDeviceChange, &QTimer::timeout, this, &TMainForm::tmDeviceChangeTimer);
+
+    connect(imgbHide, &TImageButton::clicked, this, &TMainForm::imgbHideClick);
+    connect(imgbClose, &TImageButton::clicked, this, &TMainForm::imgbCloseClick);
+    connect(imgbImage, &TImageButton::mouseUp, this, [this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); });
+    connect(imgbVideo, &TImageButton::mouseUp, this, [this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); });
+    connect(imgbControl, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); });
+    connect(imgbFormat, &TImageButton::mouseDown, this,
+        [this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); });
+    connect(imgbSnapshot, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbSnapshotMouseUp(b); });
+    connect(imgbRecord, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbRecordMouseUp(b); });
+}
+
+void TMainForm::CreateMenus()
+{
+    pmMain = new QMenu(this);
+    pmiBrightletViewer = pmMain->addAction(QStringLiteral("Brightlet Viewer"));
+    connect(pmiBrightletViewer, &QAction::triggered, this, &TMainForm::aboutRequested);
+    pmMain->addSeparator();
+    pmiVideoDevices = pmMain->addMenu(QString());
+    pmiAudioDevices = pmMain->addMenu(QString());
+    pmMain->addSeparator();
+    pmiVideoFileFormat = pmMain->addMenu(QString());
+    pmiUncompressedAVI = pmiVideoFileFormat->addAction(QStringLiteral("Uncompressed AVI"));
+    pmiUncompressedAVI->setCheckable(true);
+    pmiUncompressedAVI->setVisible(false);
+    pmiUncompressedAVI->setEnabled(false);
+    pmiASF = pmiVideoFileFormat->addAction(QStringLiteral("Microsoft ASF"));
+    pmiASF->setCheckable(true);
+    pmiASF->setChecked(true);
+    connect(pmiUncompressedAVI, &QAction::triggered, this, [this] { SetRecordingType(0); });
+    connect(pmiASF, &QAction::triggered, this, [this] { SetRecordingType(1); });
+
+    pmVideoFormat = new QMenu(this);
+    auto sizeItem = [this](const QString& caption, uint8_t index, bool visible) {
+        QAction* item = pmVideoFormat->addAction(caption);
+        item->setCheckable(true);
+        item->setVisible(visible);
+        connect(item, &QAction::triggered, this, [this, item, index] { PictureSizeClick(item, index); });
+        return item;
+    };
+    pmiSIF = sizeItem(QStringLiteral("320x240(S&IF)"), 0, true);
+    pmiVGA = sizeItem(QStringLiteral("640x480(&VGA)"), 1, true);
+    pmiVGA->setChecked(true);
+    pmiXGA = sizeItem(QStringLiteral("1024x768(XG&A)"), 3, false);
+    pmiSXVGA = sizeItem(QStringLiteral("1280x1024(S&XVGA)"), 4, false);
+    pmiUXGA = sizeItem(QStringLiteral("1600x1200(&UXGA)"), 5, false);
+    pmiFullScreen = pmVideoFormat->addAction(QString());
+    connect(pmiFullScreen, &QAction::triggered, this, [this] { FCamView->EnterFullScreen(); });
+}
+
+void TMainForm::FormCreate()
+{
+    // 1. Sized to the skin; the camera buttons show nothing of their own.
+    resize(imgBack->size());
+    ApplySkinMask(this, imgBack->pixmap().toImage());
+    FVideoDeviceIndex = 0;
+    FAudioDeviceIndex = 0;
+    for (TImageButton* b : { imgbSnapshot, imgbVideo, imgbImage, imgbControl, imgbFormat })
+        b->SetPicture(QPixmap());
+
+    // 2. The companion windows, then where everything stood last time.
+    FCamView = new TCamViewForm();
+    FPhotos = new TPhotosForm();
+    FVideos = new TVideosForm();
+    connect(FCamView, &TCamViewForm::nonClientRightButtonUp, this, &TMainForm::OnNCRButtonUp);
+    connect(FPhotos, &TPhotosForm::closedByUser, this, &TMainForm::UpdatePhotoButton);
+    connect(FVideos, &TVideosForm::closedByUser, this, &TMainForm::UpdateVideoButton);
+    LoadWindowPositions();
+
+    // 3. The camera controller draws into the live view's panel.
+    CamController->InstanceHandle = 0;
+    CamController->OwnerHandle = static_cast<uintptr_t>(winId());
+    CamController->ViewHandle = FCamView->ViewHandle();
+
+    // 4.
+    BuildNoDragList();
+    FDrag = new TSkinnedWindowDrag(this);
+    FDrag->SetCaptionTest([this](const QPoint& pos) { return IsDragPoint(pos); });
+    connect(FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, &TMainForm::OnNCRButtonUp);
+
+    // 5.-6. Language and texts, read relative to the working folder.
+    const QString baseFolder = QDir::currentPath();
+    CamController->SetBaseFolder(baseFolder);
+    LoadSystemLanguage(baseFolder);
+    QFont statusFont = lblStatus->font();
+    statusFont.setFamily(LanguageFont);
+    lblStatus->setFont(statusFont);
+    FPhotos->SetStripFont(LanguageFont);
+    FVideos->SetStripFont(LanguageFont);
+
+    // 7.-8.
+    ApplyLanguageTexts();
+    UpdateVideoButton();
+    UpdatePhotoButton();
+
+    // 9. The picture size items live in both menus until the window closes.
+    FVideoFormatItem = pmMain->addMenu(pmVideoFormat);
+    FVideoFormatItem->setText(LanguageTexts[QStringLiteral("VideoFormat")]);
+
+    // 10.
+    FMagnet = new TMagnet(this);
+    FMagnet->SetActive(true);
+    FMagnet->SetSnapOptions(soMagnet);
+    TMagnet::SetMainForm(this);
+
+    tmSystem->start();
+}
+
+void TMainForm::ApplyLanguageTexts()
+{
+    auto text = [](const char* key) { return LanguageTexts[QString::fromLatin1(key)]; };
+    lblStatus->setText(text("CameraLoading"));
+    FVideos->SetStripCaption(text("VideoListMsg"));
+    FPhotos->SetStripCaption(text("ImageListMsg"));
+    imgbSnapshot->setToolTip(text("SnapShotHint"));
+    imgbRecord->setToolTip(text("RecordHint"));
+    imgbImage->setToolTip(text("ImageWindowHint"));
+    imgbVideo->setToolTip(text("VideoWindowHint"));
+    imgbControl->setToolTip(text("ControlHint"));
+    imgbFormat->setToolTip(text("FormatHint"));
+    // Kept as hints only: these two buttons show no tooltip.
+    imgbHide->setStatusTip(text("HideWindowHint"));
+    imgbClose->setStatusTip(text("CloseWindowHint"));
+    FVideos->SetHints(text("SaveVideoHint"), text("StartVideoHint"), text("DeleteVideoHint"));
+    FPhotos->SetHints(text("SaveImageHint"), text("ViewImageHint"), text("DeleteImageHint"));
+    pmiBrightletViewer->setText(text("TitleFormat"));
+    pmiVideoDevices->setTitle(text("VideoDevice"));
+    pmiAudioDevices->setTitle(text("AudioDevice"));
+    pmiVideoFileFormat->setTitle(text("VideoFileFormat"));
+    pmiFullScreen->setText(text("FullScreen"));
+}
+
+void TMainForm::LoadWindowPositions()
+{
+    const TWindowPositions positions = ReadWindowPositions(*SettingsStore, size(), FPhotos->height());
+    move(positions.MainController.Left, positions.MainController.Top);
+    FCamView->move(positions.CamViewer.Left, positions.CamViewer.Top);
+    FPhotos->move(positions.ImageGallery.Left, positions.ImageGallery.Top);
+    FPhotos->setVisible(positions.ImageGallery.Visible);
+    FVideos->move(positions.VideoGallery.Left, positions.VideoGallery.Top);
+    FVideos->setVisible(positions.VideoGallery.Visible);
+    FCamView->show();
+}
+
+void TMainForm::SaveWindowPositions()
+{
+    TWindowPositions positions;
+    positions.MainController = { x(), y(), isVisible() };
+    positions.CamViewer = { FCamView->x(), FCamView->y(), FCamView->isVisible() };
+    positions.ImageGallery = { FPhotos->x(), FPhotos->y(), FPhotos->isVisible() };
+    positions.VideoGallery = { FVideos->x(), FVideos->y(), FVideos->isVisible() };
+    WriteWindowPositions(*SettingsStore, positions);
+}
+
+void TMainForm::BuildNoDragList()
+{
+    FNoDragControls = { imgbClose, imgbControl, imgbFormat, imgbHide, imgbImage, imgbRecord, imgbSnapshot, imgbVideo,
+        lblLink1, lblLink2, lblHomepage };
+}
+
+bool TMainForm::IsDragPoint(const QPoint& windowPos) const
+{
+    // Hidden controls count: their rectangles never drag.
+    for (const QWidget* control : FNoDragControls)
+        if (control->geometry().contains(windowPos))
+            return false;
+    return true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!FClosed)
+        FormClose();
+    event->accept();
+    emit closed();
+}
+
+void TMainForm::FormClose()
+{
+    FClosed = true;
+    tmSystem->stop();
+    if (FVideoFormatItem) {
+        pmMain->removeAction(FVideoFormatItem);
+        FVideoFormatItem = nullptr;
+    }
+    SaveWindowPositions();
+    delete FMagnet;
+    FMagnet = nullptr;
+    FNoDragControls.clear();
+    delete FVideos;
+    FVideos = nullptr;
+    delete FPhotos;
+    FPhotos = nullptr;
+    delete FCamView;
+    FCamView = nullptr;
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Over the buttons the menu is the window's ordinary context menu,
+    // during a recording too.
+    pmMain->popup(event->globalPos());
+}
+
+void TMainForm::OnNCRButtonUp(const QPoint& globalPos)
+{
+    if (!CamController->Recording)
+        pmMain->popup(globalPos);
+}
+
+void TMainForm::UpdatePhotoButton()
+{
+    imgbImage->SetPictureUp(FPhotos && FPhotos->isVisible() ? imgbImage->PictureDown() : QPixmap());
+}
+
+void TMainForm::UpdateVideoButton()
+{
+    imgbVideo->SetPictureUp(FVideos && FVideos->isVisible() ? imgbVideo->PictureDown() : QPixmap());
+}
+
+void TMainForm::OpenSesame()
+{
+    for (QWidget* window : { static_cast<QWidget*>(this), static_cast<QWidget*>(FCamView),
+             static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) }) {
+        if (!window)
+            continue;
+        if (window->isMinimized())
+            window->showNormal();
+        if (window->isVisible())
+            window->raise();
+    }
+    activateWindow();
+}
+
+void TMainForm::NotifyConvert(qint64, qint64) { }
+
+// ---- buttons --------------------------------------------------------------
+
+void TMainForm::imgbHideClick()
+{
+    for (QWidget* window : { static_cast<QWidget*>(this), static_cast<QWidget*>(FCamView),
+             static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) })
+        if (window && window->isVisible())
+            window->showMinimized();
+}
+
+void TMainForm::imgbCloseClick() { close(); }
+
+void TMainForm::imgbImageMouseUp(Qt::MouseButton button)
+{
+    if (button != Qt::LeftButton)
+        return;
+    FPhotos->setVisible(!FPhotos->isVisible());
+    UpdatePhotoButton();
+    UpdatePhotoButton();
+}
+
+void TMainForm::imgbVideoMouseUp(Qt::MouseButton button)
+{
+    if (button != Qt::LeftButton)
+        return;
+    FVideos->setVisible(!FVideos->isVisible());
+    UpdateVideoButton();
+}
+
+void TMainForm::imgbControlMouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::LeftButton)
+        CamController->ShowVideoSourceDialog(0);
+}
+
+void TMainForm::imgbFormatMouseDown(const QPoint& pos) { pmVideoFormat->popup(imgbFormat->mapToGlobal(pos)); }
+
+void TMainForm::imgbSnapshotMouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::LeftButton)
+        ProcessSnapshot();
+    if (FPhotos->isVisible())
+        FPhotos->setFocus();
+}
+
+void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
+{
+    if (button != Qt::LeftButton)
+        return;
+    FVideoFormatItem->setEnabled(false);
+    ProcessRecord();
+    if (FVideos->isVisible())
+        FVideos->setFocus();
+}
+
+// ---- menus ----------------------------------------------------------------
+
+QList<QAction*> TMainForm::SizeItems() const { return { pmiSIF, pmiVGA, pmiXGA, pmiSXVGA, pmiUXGA }; }
+
+QAction* TMainForm::FileTypeItem(int32_t type) const
+{
+    if (type == 0)
+        return pmiUncompressedAVI;
+    if (type == 1)
+        return pmiASF;
+    return nullptr;
+}
+
+void TMainForm::PictureSizeClick(QAction* item, uint8_t index)
+{
+    // Checkable actions flip themselves before this runs: undo that first.
+    const bool wasChecked = !item->isChecked();
+    item->setChecked(wasChecked);
+    GLIM_ASSERT(CamController->WindowOpen);
+    if (wasChecked)
+        return;
+    FCamView->SetViewFormat(index);
+    tmFormatChange->start();
+    pmiFullScreen->setEnabled(true);
+    for (QAction* other : SizeItems())
+        other->setChecked(other == item);
+}
+
+void TMainForm::pmiChooseVideoDevice(QAction* item)
+{
+    const int position = pmiVideoDevices->actions().indexOf(item);
+    if (position == FVideoDeviceIndex) {
+        item->setChecked(true);
+        return;
+    }
+    FCamView->SetViewFormat(1);
+    CamController->ChooseVideoDevice(position);
+    tmDeviceChange->start();
+    const QList<QAction*> items = pmiVideoDevices->actions();
+    item->setChecked(true);
+    if (FVideoDeviceIndex >= 0 && FVideoDeviceIndex < items.size())
+        items[FVideoDeviceIndex]->setChecked(false);
+    FVideoDeviceIndex = position;
+}
+
+void TMainForm::pmiChooseAudioDevice(QAction* item)
+{
+    const int position = pmiAudioDevices->actions().indexOf(item);
+    if (position == FAudioDeviceIndex) {
+        item->setChecked(true);
+        return;
+    }
+    FCamView->SetViewFormat(1);
+    CamController->ChooseAudioDevice(position);
+    tmDeviceChange->start();
+    const QList<QAction*> items = pmiAudioDevices->actions();
+    item->setChecked(true);
+    if (FAudioDeviceIndex >= 0 && FAudioDeviceIndex < items.size())
+        items[FAudioDeviceIndex]->setChecked(false);
+    FAudioDeviceIndex = position;
+}
+
+void TMainForm::SetRecordingType(int32_t type)
+{
+    if (QAction* old = FileTypeItem(CamController->VideoType))
+        old->setChecked(false);
+    CamController->SetVideoType(type);
+    if (QAction* now = FileTypeItem(CamController->VideoType))
+        now->setChecked(true);
+}
+
+// ---- start-up and timers ---------------------------------------------------
+
+void TMainForm::FillDeviceMenu(QMenu* menu, const QStringList& names, int checkedIndex, bool video)
+{
+    for (int i = 0; i < names.size(); ++i) {
+        QAction* item = menu->addAction(names[i]);
+        item->setCheckable(true);
+        item->setChecked(i == checkedIndex);
+        connect(item, &QAction::triggered, this,
+            [this, item, video] { video ? pmiChooseVideoDevice(item) : pmiChooseAudioDevice(item); });
+    }
+}
+
+void TMainForm::SetCameraButtonsVisible(bool visible)
+{
+    for (TImageButton* b : { imgbSnapshot, imgbRecord, imgbControl, imgbFormat })
+        b->setVisible(visible);
+}
+
+void TMainForm::ShowInfo(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TMainForm::tmSystemTimer()
+{
+    // A modal box lets ticks through; the stages keep the start-up correct.
+    if (FStartStage < ssLowColour && ScreenDepth() < 24) {
+        FStartStage = ssLowColour;
+        ShowInfo(LanguageTexts[QStringLiteral("BitmapWarnMsg")]);
+    }
+    if (FStartStage == ssNotRun) {
+        FStartStage = ssCameraStep;
+        if (QAction* item = FileTypeItem(CamController->VideoType))
+            item->setChecked(true);
+        CamController->EnumerateDevices();
+        FillDeviceMenu(pmiVideoDevices, CamController->VideoDevices, FVideoDeviceIndex, true);
+        FillDeviceMenu(pmiAudioDevices, CamController->AudioDevices, FAudioDeviceIndex, false);
+        CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
+        CamController->ChooseAudioDevice(FAudioDeviceIndex);
+        // The rest of the start-up happens in this tick; no other may run it twice.
+        tmSystem->stop();
+        StartupPause(1000);
+        AM_CaptureVideoQuit(CamController->ViewHandle);
+        if (CamController->VideoDevices.isEmpty()) {
+            lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
+            ShowInfo(LanguageTexts[QStringLiteral("CemaraWarnMsg")]);
+        } else if (CamController->OpenCaptureWindow()) {
+            tmSystem->setInterval(1000);
+            pmiASF->trigger();
+            PrimeCapture();
+        }
+    }
+    if (FStartStage == ssCameraStep) {
+        FStartStage = ssFinished;
+        tmSystem->stop();
+        if (CamController->WindowOpen) {
+            lblStatus->setText(LanguageTexts[QStringLiteral("CemaraLoaded")]);
+            SetCameraButtonsVisible(true);
+        }
+    }
+}
+
+void TMainForm::ChooseRecordingType()
+{
+    if (pmiUncompressedAVI->isChecked()) {
+        if (FCamView->ViewFormat >= 2 && FCamView->ViewFormat <= 5) {
+            const auto answer = QMessageBox::question(this, LanguageTexts[QStringLiteral("InfomationMsg")],
+                LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No);
+            FAviAnswer = answer == QMessageBox::Yes ? 6 : 7;
+            SetRecordingType(FAviAnswer == 6 ? 1 : 0);
+        }
+    } else {
+        SetRecordingType(1);
+    }
+}
+
+void TMainForm::PrimeCapture()
+{
+    if (CamController->Recording)
+        return;
+    ChooseRecordingType();
+    TCodeSiteHelper trace("ProcessRecord");
+    if (CamController->StartRecording(QStringLiteral("Temp/sample"))) {
+        CamController->StopRecording();
+        FCamView->ShowView();
+    }
+}
+
+void TMainForm::tmFormatChangeTimer()
+{
+    tmFormatChange->stop();
+    CamController->SetVideoFormat(FCamView->ViewFormat);
+    FCamView->ShowView();
+}
+
+void TMainForm::tmDeviceChangeTimer()
+{
+    tmDeviceChange->stop();
+    CamController->ResetVideoFormat();
+    CamController->CloseCaptureWindow();
+    CamController->OpenCaptureWindow();
+    FCamView->ShowView();
+    for (QAction* item : SizeItems())
+        item->setChecked(item == pmiVGA);
+}
+
+// ---- snapshot and recording ------------------------------------------------
+
+void TMainForm::ProcessSnapshot()
+{
+    if (!CamController->WindowOpen)
+        return;
+    CamController->TakeSnapshot();
+    TCodeSiteHelper trace("ProcessSnapshot");
+    FPhotos->AddImage(CamController->SnapshotImage);
+    UpdatePhotoButton();
+    lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
+        QStringLiteral("%d"), QString::number(FPhotos->ImageCount())));
+}
+
+void TMainForm::ProcessRecord()
+{
+    if (CamController->Recording) {
+        CamController->StopRecording();
+        FVideos->SetInputEnabled(true);
+        tmRecord->stop();
+        for (TImageButton* b : { imgbSnapshot, imgbFormat, imgbControl })
+            b->SetEnabled(true);
+        lblStatus->setText(LanguageTexts[QStringLiteral("VideoStatus")].replace(
+            QStringLiteral("%d"), QString::number(FVideos->VideoCount())));
+        FVideoFormatItem->setEnabled(true);
+        return;
+    }
+    ChooseRecordingType();
+    CamController->TakeSnapshot();
+    TCodeSiteHelper trace("ProcessRecord");
+    const QImage thumbnail = CamController->SnapshotImage.copy();
+    const QString fileName = FVideos->MakeClipFileName();
+    if (CamController->StartRecording(fileName)) {
+        FVideos->AddVideo(fileName, thumbnail, FCamView->ViewFormat);
+        UpdateVideoButton();
+        FVideos->SetInputEnabled(false);
+        tmRecord->start();
+        for (TImageButton* b : { imgbSnapshot, imgbFormat, imgbControl })
+            b->SetEnabled(false);
+        lblStatus->setText(LanguageTexts[QStringLiteral("Recoding")]);
+    } else {
+        // Nothing records: the size menu must not stay locked.
+        FVideoFormatItem->setEnabled(true);
+    }
+}
+
+void TMainForm::tmRecordTimer()
+{
+    RecordBlink = !RecordBlink;
+    imgbRecord->SetPicture(RecordBlink ? QPixmap() : imgbRecord->PictureDown());
+}

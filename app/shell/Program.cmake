@@ -1,0 +1,22 @@
+# The Glimview program and the library of its windows, which the tests link.
+add_library(glimview_windows STATIC
+  MainFrm.cpp MainFrm.h
+  Unit1.cpp Unit1.h
+  SuspendWatcher.cpp SuspendWatcher.h
+  ${PROJECT_SOURCE_DIR}/app/camera/CamViewFrm.cpp ${PROJECT_SOURCE_DIR}/app/camera/CamViewFrm.h)
+target_include_directories(glimview_windows PUBLIC
+  "${CMAKE_CURRENT_SOURCE_DIR}"
+  "${PROJECT_SOURCE_DIR}/app/camera"
+  "${PROJECT_SOURCE_DIR}/vidcore")
+target_link_libraries(glimview_windows PUBLIC
+  glimview_core glimview_camera glimview_widgets glimview_gallery Qt6::Widgets Qt6::DBus)
+if(TARGET glimview_skins)
+  target_link_libraries(glimview_windows PUBLIC glimview_skins)
+endif()
+
+add_executable(glimview main.cpp)
+target_link_libraries(glimview PRIVATE glimview_windows vidcore)
+if(TARGET glimview_skins)
+  # Resources in a static library register only when something references them.
+  target_link_libraries(glimview PRIVATE glimview_skins)
+endif()

@@ -1,0 +1,51 @@
+#include "Unit1.h"
+
+#include "LangId.h"
+
+#include <QLabel>
+
+namespace {
+constexpr unsigned LangKorean = 0x0412;
+} // namespace
+
+TTessaly::TTessaly(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("Tessaly"));
+    setFixedSize(338, 86);
+    move(409, 326);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    const QPixmap icon(QStringLiteral(":/skins/icon_32.png"));
+    setWindowIcon(icon);
+
+    Image1 = new QLabel(this);
+    Image1->setPixmap(icon);
+    Image1->setGeometry(8, 27, 32, 32);
+    Label1 = new QLabel(QStringLiteral("Tessaly"), this);
+    Label1->move(48, 24);
+    Label2 = new QLabel(QStringLiteral("Version: 1.0007.0304.02"), this);
+    Label2->move(128, 24);
+    Label3 = new QLabel(this);
+    Label3->move(48, 48);
+}
+
+void TTessaly::ApplyTexts(unsigned langId)
+{
+    if (langId == LangKorean) {
+        setWindowTitle(QStringLiteral("Tessaly ") + QString::fromUtf8("정보"));
+        Label3->setText(QString::fromUtf8("Copyright (C) Norvel Electronics Inc. 모든 권리 보유."));
+    } else {
+        setWindowTitle(QStringLiteral("Tessaly Information"));
+        Label3->setText(QStringLiteral("Copyright (C) Norvel Electronics Inc. All rights reserved."));
+    }
+    Label3->adjustSize();
+    Label3->resize(305, Label3->height());
+}
+
+void TTessaly::pmiBrightletViewerClick()
+{
+    ApplyTexts(SystemDefaultLangId());
+    exec();
+}

@@ -1,0 +1,23 @@
+// TTessaly: the about box, with the product's icon, name, version and the
+// maker's rights line, in Korean on a Korean system and in English elsewhere.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+class TTessaly : public QDialog {
+    Q_OBJECT
+public:
+    explicit TTessaly(QWidget* parent = nullptr);
+
+    // Sets the texts for the system's language and shows the box modally.
+    void pmiBrightletViewerClick();
+    // The texts for a language identifier, without showing the box.
+    void ApplyTexts(unsigned langId);
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+};

@@ -1,0 +1,90 @@
+// Glimview's entry: the process-wide objects, the single-instance rule, the
+// windows in their order, the event loop, and everything closed in reverse.
+#include "Application.h"
+#include "CamControllerUnit.h"
+#include "ImageButton.h"
+#include "MainFrm.h"
+#include "MessagePort.h"
+#include "SettingsStore.h"
+#include "Snapwell.h"
+#include "SuspendWatcher.h"
+#include "Unit1.h"
+
+#include <QIcon>
+
+namespace {
+
+const QString ProductTitle = QStringLiteral("Tessaly - Norvel Electronics Inc.");
+const QString ForeignTitle = QStringLiteral("[::Vigilo::] - Tarsel Telecom. Inc.");
+
+// Another copy is raised and this one ends; the foreign camera program ends
+// this one silently. True when this copy goes on.
+bool ClaimSingleInstance()
+{
+    if (MessagePortExists(ProductTitle)) {
+        PostPortMessage(ProductTitle, TMainForm::WM_OPENSESAME, 0, 0);
+        return false;
+    }
+    return !MessagePortExists(ForeignTitle);
+}
+
+int RunApplication(TGlimviewApplication& app)
+{
+    if (!ClaimSingleInstance())
+        return 0;
+
+    app.setApplicationDisplayName(ProductTitle);
+    app.setWindowIcon(QIcon(QStringLiteral(":/skins/icon_256.png")));
+
+    auto* mainForm = new TMainForm();
+    mainForm->setAttribute(Qt::WA_DeleteOnClose, false);
+    TTessaly about;
+    mainForm->setWindowTitle(ProductTitle);
+    QObject::connect(mainForm, &TMainForm::aboutRequested, &about, &TTessaly::pmiBrightletViewerClick);
+
+    TMessagePort port(ProductTitle);
+    port.AcceptMessage(TMainForm::WM_OPENSESAME);
+    port.AcceptMessage(TMainForm::WM_NOTIFYCONVERT);
+    QObject::connect(&port, &TMessagePort::messageReceived, mainForm,
+        [mainForm](quint32 number, qint64 wParam, qint64 lParam) {
+            if (number == TMainForm::WM_OPENSESAME)
+                mainForm->OpenSesame();
+            else if (number == TMainForm::WM_NOTIFYCONVERT)
+                mainForm->NotifyConvert(wParam, lParam);
+        });
+
+    // A suspend closes the main window as its close button does.
+    TSuspendWatcher suspend;
+    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->imgbClose->Click(); });
+
+    mainForm->show();
+    // Closing the main window ends the program, whatever else is open.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(mainForm, &TMainForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    const int result = app.exec();
+    delete mainForm;
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The skinned windows place themselves, which only X11 grants.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    TGlimviewApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Glimview"));
+
+    CreateFrameMaps();
+    CreateCamController();
+    OpenSettingsStore();
+
+    const int result = RunApplication(app);
+
+    CloseSettingsStore();
+    DestroyCamController();
+    CloseFrameMaps();
+    return result;
+}

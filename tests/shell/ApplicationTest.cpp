@@ -1,0 +1,179 @@
+#include "Application.h"
+#include "Assertion.h"
+#include "CodeSiteHelperUnit.h"
+
+#include <QDeadlineTimer>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TGlimviewApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "shell_application_tests";
+    static char* argv[] = { name, nullptr };
+    static TGlimviewApplication app(argc, argv);
+    return app;
+}
+
+const QEvent::Type FailingEvent = QEvent::Type(QEvent::registerEventType());
+const QEvent::Type PlainEvent = QEvent::Type(QEvent::registerEventType());
+
+// A handler that fails its internal check on FailingEvent.
+class TFailingHandler : public QObject {
+public:
+    int FailedLine = 0;
+    int Failures = 0;
+    int PlainEvents = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == PlainEvent) {
+            ++PlainEvents;
+            return true;
+        }
+        if (e->type() == FailingEvent) {
+            ++Failures;
+            FailedLine = __LINE__ + 1;
+            GLIM_ASSERT(1 + 1 == 3);
+        }
+        return QObject::event(e);
+    }
+};
+
+QList<QMessageBox*> VisibleBoxes()
+{
+    QList<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            boxes.append(box);
+    return boxes;
+}
+
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+} // namespace
+
+TEST(ShellApplication, AssertionTextNamesTheFileAndLine)
+{
+    int line = 0;
+    try {
+        line = __LINE__ + 1;
+        GLIM_ASSERT(false);
+        FAIL() << "no error raised";
+    } catch (const EAssertionFailed& error) {
+        EXPECT_EQ(error.what(), "Assertion failure (ApplicationTest.cpp, line " + std::to_string(line) + ")");
+    }
+    EXPECT_NO_THROW(GLIM_ASSERT(true));
+}
+
+TEST(ShellApplication, ErrorInAHandlerShowsABoxAndTheProgramGoesOn)
+{
+    TGlimviewApplication& app = App();
+    app.setApplicationDisplayName("Tessaly - Norvel Electronics Inc.");
+    TFailingHandler handler;
+    QString shownText;
+    QString shownTitle;
+
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shownText = box->text();
+            shownTitle = box->windowTitle();
+            box->buttons().first()->click();
+        }
+    });
+    closer.start();
+
+    QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
+    QCoreApplication::postEvent(&handler, new QEvent(PlainEvent));
+    ASSERT_TRUE(RunEventsUntil([&] { return handler.PlainEvents == 1; }));
+    EXPECT_EQ(handler.Failures, 1);
+    EXPECT_EQ(shownText, QString("Assertion failure (ApplicationTest.cpp, line %1)").arg(handler.FailedLine));
+    EXPECT_TRUE(shownTitle.startsWith("Tessaly - Norvel Electronics Inc.")) << qPrintable(shownTitle);
+    EXPECT_TRUE(VisibleBoxes().isEmpty());
+}
+
+TEST(ShellApplication, SecondErrorWhileTheBoxIsOpenAddsNoSecondBox)
+{
+    App();
+    TFailingHandler handler;
+    int boxesSeen = 0;
+    int mostBoxesAtOnce = 0;
+    bool secondPosted = false;
+
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        const auto boxes = VisibleBoxes();
+        mostBoxesAtOnce = std::max(mostBoxesAtOnce, int(boxes.size()));
+        if (boxes.isEmpty())
+            return;
+        if (!secondPosted) {
+            // The box's own event loop delivers this one.
+            secondPosted = true;
+            ++boxesSeen;
+            QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
+            return;
+        }
+        if (handler.Failures == 2)
+            boxes.first()->buttons().first()->click();
+    });
+    closer.start();
+
+    testing::internal::CaptureStderr();
+    QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
+    const bool finished = RunEventsUntil([&] { return handler.Failures == 2 && VisibleBoxes().isEmpty(); });
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(boxesSeen, 1);
+    EXPECT_EQ(mostBoxesAtOnce, 1);
+    EXPECT_NE(stderrText.find("Assertion failure (ApplicationTest.cpp"), std::string::npos) << stderrText;
+
+    // The guard is released: a later error shows its box again.
+    int laterBoxes = 0;
+    QObject::disconnect(&closer, nullptr, nullptr, nullptr);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++laterBoxes;
+            box->buttons().first()->click();
+        }
+    });
+    QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
+    ASSERT_TRUE(RunEventsUntil([&] { return laterBoxes == 1 && handler.Failures == 3; }));
+}
+
+TEST(ShellApplication, TraceScopesAreSilentUntilSwitchedOn)
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (QByteArray(context.category) == "glimview.trace")
+            lines.append(text);
+    });
+    {
+        TCodeSiteHelper scope("AddImage");
+    }
+    EXPECT_TRUE(lines.isEmpty());
+
+    QLoggingCategory::setFilterRules("glimview.trace.debug=true");
+    {
+        TCodeSiteHelper outer("ProcessRecord");
+        TCodeSiteHelper inner("AddImage");
+    }
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(lines, (QStringList { "enter ProcessRecord", "enter AddImage", "leave AddImage", "leave ProcessRecord" }));
+}

@@ -1,0 +1,289 @@
+#include "CodePage.h"
+#include "LangId.h"
+#include "LanguageTexts.h"
+#include "ProfileReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+const QString SourceDir = GLIMVIEW_SOURCE_DIR;
+const QString RunDir = GLIMVIEW_RUN_DIR;
+
+const QStringList ShippedLanguages { "Korean", "English", "ChineseKanche", "ChineseBunche", "Greek", "Norwegian",
+    "Danish", "Russian", "Brazil", "Sweden", "Spanish", "UAE", "Czech", "Turkish", "Portuguese", "French", "Finnish",
+    "Hungarian", "Hebrew", "German", "Italian", "Polish" };
+
+TLanguage LanguageOfLocale(const char* locale)
+{
+    return LanguageForLangId(LangIdFromLocaleName(locale));
+}
+
+// A base folder holding Languages/<name>.ini with the given bytes.
+class TLanguageFolder {
+public:
+    TLanguageFolder(const QString& name, const QByteArray& bytes)
+    {
+        QDir(FDir.path()).mkpath("Languages");
+        QFile file(FDir.filePath("Languages/" + name + ".ini"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+    QString Path() const { return FDir.path(); }
+
+private:
+    QTemporaryDir FDir;
+};
+
+// Sets the locale variables for one test and puts them back afterwards.
+class TLocaleEnvironment {
+public:
+    TLocaleEnvironment(const char* all, const char* messages, const char* lang)
+    {
+        for (const char* name : Names)
+            FSaved.append(qgetenv(name));
+        Set("LC_ALL", all);
+        Set("LC_MESSAGES", messages);
+        Set("LANG", lang);
+    }
+    ~TLocaleEnvironment()
+    {
+        for (int i = 0; i < 3; ++i)
+            Set(Names[i], FSaved[i].isNull() ? nullptr : FSaved[i].constData());
+    }
+
+private:
+    static void Set(const char* name, const char* value)
+    {
+        if (value)
+            qputenv(name, value);
+        else
+            qunsetenv(name);
+    }
+    static constexpr const char* Names[3] = { "LC_ALL", "LC_MESSAGES", "LANG" };
+    QList<QByteArray> FSaved;
+};
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(ShellLangId, LocaleNamesGiveWindowsLanguageIdentifiers)
+{
+    EXPECT_EQ(LangIdFromLocaleName("ko_KR.UTF-8"), 0x0412);
+    EXPECT_EQ(LangIdFromLocaleName("ko_KR.euckr"), 0x0412);
+    EXPECT_EQ(LangIdFromLocaleName("en_US.UTF-8"), 0x0409);
+    EXPECT_EQ(LangIdFromLocaleName("en_HK"), 0x3C09);
+    EXPECT_EQ(LangIdFromLocaleName("de_DE@euro"), 0x0407);
+    EXPECT_EQ(LangIdFromLocaleName("de_AT.ISO-8859-15@euro"), 0x0C07);
+    EXPECT_EQ(LangIdFromLocaleName("zh_CN.GB18030"), 0x0804);
+    EXPECT_EQ(LangIdFromLocaleName("zh_TW.Big5"), 0x0404);
+    EXPECT_EQ(LangIdFromLocaleName("sr_RS@latin"), 0x241A);
+    EXPECT_EQ(LangIdFromLocaleName("sr_RS"), 0x281A);
+    EXPECT_EQ(LangIdFromLocaleName("pt_BR"), 0x0416);
+    EXPECT_EQ(LangIdFromLocaleName("pt_PT"), 0x0816);
+    EXPECT_EQ(LangIdFromLocaleName("ar_AE.UTF-8"), 0x3801);
+    // Known language, unknown country: the language's default.
+    EXPECT_EQ(LangIdFromLocaleName("ko"), 0x0412);
+    EXPECT_EQ(LangIdFromLocaleName("fr_XX"), 0x040C);
+    EXPECT_EQ(LangIdFromLocaleName("C"), 0x0409);
+    EXPECT_EQ(LangIdFromLocaleName("POSIX"), 0x0409);
+    EXPECT_EQ(LangIdFromLocaleName(""), 0x0409);
+}
+
+TEST(ShellLangId, LcAllThenLcMessagesThenLang)
+{
+    {
+        TLocaleEnvironment env("", "ko_KR.UTF-8", "de_DE.UTF-8");
+        EXPECT_EQ(MessagesLocaleName(), "ko_KR.UTF-8");
+        EXPECT_EQ(SystemDefaultLangId(), 0x0412);
+    }
+    {
+        TLocaleEnvironment env("fr_FR.UTF-8", "ko_KR.UTF-8", "de_DE.UTF-8");
+        EXPECT_EQ(SystemDefaultLangId(), 0x040C);
+    }
+    {
+        TLocaleEnvironment env(nullptr, nullptr, "pt_BR.UTF-8");
+        EXPECT_EQ(SystemDefaultLangId(), 0x0416);
+    }
+    {
+        TLocaleEnvironment env(nullptr, nullptr, nullptr);
+        EXPECT_EQ(SystemDefaultLangId(), 0x0409);
+    }
+}
+
+TEST(ShellLanguage, IdentifiersAreMatchedWhole)
+{
+    const auto expect = [](const char* locale, const char* name, const char* font) {
+        const TLanguage language = LanguageOfLocale(locale);
+        EXPECT_EQ(language.Name, name) << locale;
+        EXPECT_EQ(language.Font, font) << locale;
+    };
+    expect("ko_KR", "Korean", "Gulim");
+    expect("en_US", "English", "Times New Roman");
+    expect("de_DE", "English", "Times New Roman");
+    expect("fr_FR", "English", "Times New Roman");
+    expect("en_HK", "English", "Gulim");
+    expect("zh_CN", "ChineseKanche", "ms song");
+    expect("zh_TW", "English", "Times New Roman");
+    expect("el_GR", "Greek", "Arial");
+    expect("da_DK", "Danish", "Arial");
+    expect("ru_RU", "Russian", "BaTang");
+    expect("pt_BR", "Brazil", "Arial");
+    expect("pt_PT", "Portuguese", "Arial");
+    expect("cs_CZ", "Czech", "Times New Roman");
+    expect("tr_TR", "Turkish", "Times New Roman");
+    expect("fi_FI", "Finnish", "Times New Roman");
+    expect("hu_HU", "Hungarian", "Times New Roman");
+    expect("he_IL", "Hebrew", "Times New Roman");
+    expect("pl_PL", "Polish", "Times New Roman");
+    expect("ja_JP", "English", "Times New Roman");
+
+    // Rows no POSIX locale maps to are still in the table.
+    EXPECT_EQ(LanguageForLangId(0x1C04).Name, "ChineseBunche");
+    EXPECT_EQ(LanguageForLangId(0x0C14).Name, "Norwegian");
+    EXPECT_EQ(LanguageForLangId(0x0C1D).Name, "Sweden");
+    EXPECT_EQ(LanguageForLangId(0x7C0A).Name, "Spanish");
+    EXPECT_EQ(LanguageForLangId(0x7C01).Name, "UAE");
+    EXPECT_EQ(LanguageForLangId(0x1C0C).Name, "French");
+    EXPECT_EQ(LanguageForLangId(0x1C07).Name, "German");
+    EXPECT_EQ(LanguageForLangId(0x0C10).Name, "Italian");
+}
+
+TEST(ShellLanguage, SystemLanguageLoadsItsFileFromTheBaseFolder)
+{
+    TLocaleEnvironment env("ko_KR.UTF-8", nullptr, nullptr);
+    LoadSystemLanguage(SourceDir);
+    EXPECT_EQ(LanguageName, "Korean");
+    EXPECT_EQ(LanguageFont, "Gulim");
+    const QString warning = LanguageTexts["CemaraWarnMsg"];
+    EXPECT_TRUE(warning.contains(QRegularExpression("[\\x{AC00}-\\x{D7A3}]"))) << qPrintable(warning);
+
+    // Another current folder without Languages/: every text is empty.
+    QTemporaryDir elsewhere;
+    LoadSystemLanguage(elsewhere.path());
+    EXPECT_EQ(LanguageName, "Korean");
+    for (const QString& key : LanguageTextKeys())
+        EXPECT_TRUE(LanguageTexts[key].isEmpty()) << qPrintable(key);
+}
+
+TEST(ShellLanguage, KoreanInCodePage949ReadsLikeKoreanInUtf8)
+{
+    const TLanguage korean = LanguageForLangId(0x0412);
+    const QByteArray cp949 = ReadAll(SourceDir + "/tests/shell/data/Korean-cp949.ini");
+    ASSERT_FALSE(cp949.isEmpty());
+    ASSERT_FALSE(IsValidUtf8(cp949)); // the test means something only if the bytes differ from UTF-8
+
+    TLanguageFolder eightBit("Korean", cp949);
+    const TLanguageTexts fromCodePage = LoadLanguageTexts(eightBit.Path(), korean);
+    const TLanguageTexts fromUtf8 = LoadLanguageTexts(SourceDir, korean);
+    for (const QString& key : LanguageTextKeys()) {
+        EXPECT_FALSE(fromUtf8[key].isEmpty()) << qPrintable(key);
+        EXPECT_EQ(fromCodePage[key], fromUtf8[key]) << qPrintable(key);
+    }
+}
+
+TEST(ShellLanguage, CodePagesDecodeTheirWholeRange)
+{
+    // "똠" lies outside EUC-KR, in code page 949's extension.
+    EXPECT_EQ(DecodeCodePage("\x8C\x63\xB9\xE6", 949), QString::fromUtf8("똠방"));
+    EXPECT_EQ(DecodeCodePage("\xC4\xE3\xBA\xC3", 936), QString::fromUtf8("你好"));
+    EXPECT_EQ(DecodeCodePage("\xA7\x41\xA6\x6E", 950), QString::fromUtf8("你好"));
+    EXPECT_EQ(DecodeCodePage("\xCA\xE0\xEC\xE5\xF0\xE0", 1251), QString::fromUtf8("Камера"));
+    EXPECT_EQ(DecodeCodePage("\xCA\xDC\xEC\xE5\xF1\xE1", 1253), QString::fromUtf8("Κάμερα"));
+    EXPECT_EQ(DecodeCodePage("\xEE\xF6\xEC\xEE\xE4", 1255), QString::fromUtf8("מצלמה"));
+    EXPECT_EQ(DecodeCodePage("\xDF\xC7\xE3\xED\xD1\xC7", 1256), QString::fromUtf8("كاميرا"));
+    EXPECT_EQ(DecodeCodePage("Kamera \xBF\xE6\x9A", 1250), QString::fromUtf8("Kamera żćš"));
+    EXPECT_EQ(DecodeCodePage("\xFE\xF0\xFD", 1254), QString::fromUtf8("şğı"));
+    EXPECT_EQ(DecodeCodePage("caf\xE9 \x80", 1252), QString::fromUtf8("café €"));
+    // A broken double-byte sequence costs one character, not the rest of the text.
+    EXPECT_EQ(DecodeCodePage("\xB0 ok", 949), QString::fromUtf8("\xEF\xBF\xBD ok"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));
+    EXPECT_TRUE(IsValidUtf8("plain ASCII"));
+}
+
+TEST(ShellLanguage, FileIsReadByTheProfileRules)
+{
+    const TLanguage english = LanguageForLangId(0x0409);
+    const QByteArray text = "; comment line\n"
+                            "[other]\nCameraLoading=wrong section\n"
+                            "  [  ENGLISH  ]  \r\n"
+                            "cameraloading = Loading the camera...  \r\n"
+                            "CAMERALOADING=second key of the name\n"
+                            "CemaraLoaded=\"  quoted  \"\n"
+                            "SnapshotStatus='%d photos'\n"
+                            "TitleFormat=\"half quoted\n"
+                            "VideoStatus=\n"
+                            "[English]\nRecoding=second section of the name\n";
+    TLanguageFolder folder("English", text);
+    const TLanguageTexts texts = LoadLanguageTexts(folder.Path(), english);
+    EXPECT_EQ(texts["CameraLoading"], "Loading the camera...");
+    EXPECT_EQ(texts["CemaraLoaded"], "  quoted  ");
+    EXPECT_EQ(texts["SnapshotStatus"], "%d photos");
+    EXPECT_EQ(texts["TitleFormat"], "\"half quoted");
+    EXPECT_TRUE(texts.Contains("VideoStatus"));
+    EXPECT_EQ(texts["VideoStatus"], "");
+    // Only the first section of a name is searched.
+    EXPECT_FALSE(texts.Contains("Recoding"));
+    EXPECT_EQ(texts["Recoding"], "");
+    EXPECT_EQ(texts["NoSuchKey"], "");
+}
+
+TEST(ShellLanguage, ForeignSectionNameGivesEmptyTexts)
+{
+    TLanguageFolder folder("German", "[Deutsch]\nCameraLoading=Kamera wird geladen\n");
+    const TLanguageTexts texts = LoadLanguageTexts(folder.Path(), LanguageForLangId(0x1C07));
+    for (const QString& key : LanguageTextKeys())
+        EXPECT_FALSE(texts.Contains(key)) << qPrintable(key);
+}
+
+TEST(ShellLanguage, LongTextsAreCutAt2047Characters)
+{
+    const QByteArray longText(3000, 'x');
+    const QByteArray longKorean = QString(3000, QChar(0xD55C)).toUtf8();
+    const QByteArray nearSurrogate = QByteArray(2046, 'y') + "\xF0\x9F\x93\xB7";
+    TLanguageFolder folder("English",
+        "[English]\nCameraLoading=" + longText + "\nCemaraLoaded=" + longKorean + "\nRecoding=" + nearSurrogate
+            + "\nFullScreen=" + QByteArray(2047, 'z') + "\n");
+    const TLanguageTexts texts = LoadLanguageTexts(folder.Path(), LanguageForLangId(0x0409));
+    EXPECT_EQ(texts["CameraLoading"], QString(2047, 'x'));
+    EXPECT_EQ(texts["CemaraLoaded"], QString(2047, QChar(0xD55C)));
+    EXPECT_EQ(texts["Recoding"], QString(2046, 'y')); // never half a character
+    EXPECT_EQ(texts["FullScreen"], QString(2047, 'z'));
+}
+
+TEST(ShellLanguage, EveryShippedFileHasEveryText)
+{
+    const QRegularExpression placeholder("%[^%]");
+    for (const QString& name : ShippedLanguages) {
+        SCOPED_TRACE(qPrintable(name));
+        const QByteArray bytes = ReadAll(SourceDir + "/Languages/" + name + ".ini");
+        ASSERT_FALSE(bytes.isEmpty());
+        EXPECT_TRUE(IsValidUtf8(bytes));
+        EXPECT_EQ(ReadAll(RunDir + "/Languages/" + name + ".ini"), bytes) << "run folder copy";
+
+        TLanguage language { name, QString(), 1252 };
+        const TLanguageTexts texts = LoadLanguageTexts(SourceDir, language);
+        for (const QString& key : LanguageTextKeys()) {
+            const QString text = texts[key];
+            EXPECT_FALSE(text.trimmed().isEmpty()) << qPrintable(key);
+            const bool counted = key == "SnapshotStatus" || key == "VideoStatus";
+            EXPECT_EQ(text.count("%d"), counted ? 1 : 0) << qPrintable(key + ": " + text);
+            EXPECT_EQ(text.count(placeholder), counted ? 1 : 0) << qPrintable(key + ": " + text);
+        }
+    }
+    EXPECT_EQ(QDir(SourceDir + "/Languages").entryList({ "*.ini" }).size(), ShippedLanguages.size());
+}

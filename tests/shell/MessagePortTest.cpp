@@ -1,0 +1,189 @@
+#include "MessagePort.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+const QString ProductTitle = "Tessaly - Norvel Electronics Inc.";
+constexpr quint32 WakeUp = 32968;
+
+QCoreApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "shell_port_tests";
+    static char* argv[] = { name, nullptr };
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// Every test gets a runtime folder of its own, so parallel tests and a
+// running Glimview never meet.
+class ShellMessagePort : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        FSavedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(FRuntime.path()));
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", FSavedRuntime); }
+
+    QTemporaryDir FRuntime;
+    QByteArray FSavedRuntime;
+};
+
+int RunClient(const QStringList& arguments)
+{
+    QProcess client;
+    client.start(PORT_CLIENT, arguments);
+    // The client blocks on our port, so our event loop must keep running.
+    QSignalSpy finished(&client, &QProcess::finished);
+    if (!finished.wait(10000))
+        return -1;
+    return client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
+}
+
+// Sends raw bytes and waits, with the event loop running, until the port
+// has dropped the connection.
+bool SendRawAndWaitForDrop(const QString& path, const QByteArray& bytes)
+{
+    QLocalSocket socket;
+    QSignalSpy dropped(&socket, &QLocalSocket::disconnected);
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write(bytes);
+    socket.flush();
+    return dropped.wait(TMessagePort::ClientTimeoutMs + 3000);
+}
+
+// What a crashed process leaves: a socket file that nobody listens on.
+void LeaveStaleSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(ShellMessagePort, SecondProcessFindsThePortAndWakesItUp)
+{
+    EXPECT_EQ(RunClient({ "exists", ProductTitle }), 1);
+
+    TMessagePort port(ProductTitle);
+    ASSERT_TRUE(port.IsListening());
+    EXPECT_EQ(port.ServerPath(), FRuntime.filePath(ProductTitle));
+    port.AcceptMessage(WakeUp);
+    QSignalSpy received(&port, &TMessagePort::messageReceived);
+
+    EXPECT_EQ(RunClient({ "exists", ProductTitle }), 0);
+    EXPECT_EQ(RunClient({ "post", ProductTitle, "32968", "0", "0" }), 0);
+    ASSERT_TRUE(received.count() == 1 || received.wait(5000));
+    ASSERT_EQ(received.count(), 1);
+    EXPECT_EQ(received[0][0].value<quint32>(), WakeUp);
+    EXPECT_EQ(received[0][1].value<qint64>(), 0);
+    EXPECT_EQ(received[0][2].value<qint64>(), 0);
+
+    // A title that differs in any character is another port.
+    EXPECT_EQ(RunClient({ "exists", "Tessaly - Norvel Electronics Inc" }), 1);
+    EXPECT_EQ(RunClient({ "post", "[::Vigilo::] - Tarsel Telecom. Inc.", "32968", "0", "0" }), 1);
+}
+
+TEST_F(ShellMessagePort, UnknownMalformedSilentAndOversizedClientsAreIgnored)
+{
+    TMessagePort port(ProductTitle);
+    ASSERT_TRUE(port.IsListening());
+    port.AcceptMessage(WakeUp);
+    QSignalSpy received(&port, &TMessagePort::messageReceived);
+
+    for (const QByteArray& bad : QList<QByteArray> { "1 0 0\n", "32968 0\n", "32968  0 0\n", "32968 0 0 0\n",
+             "32968 0 x\n", "+32968 0 0\n", "-32968 0 0\n", "32968 0 0\r\n", "4294967296 0 0\n",
+             "32968 0 99999999999999999999\n", "", "32968 0 0", QByteArray(200, '7') }) {
+        SCOPED_TRACE(bad.constData());
+        EXPECT_TRUE(SendRawAndWaitForDrop(port.ServerPath(), bad));
+    }
+    EXPECT_EQ(received.count(), 0);
+
+    ASSERT_TRUE(PostPortMessage(ProductTitle, WakeUp, -7, 9223372036854775807LL));
+    ASSERT_TRUE(received.wait(5000));
+    EXPECT_EQ(received[0][1].value<qint64>(), -7);
+    EXPECT_EQ(received[0][2].value<qint64>(), 9223372036854775807LL);
+}
+
+TEST_F(ShellMessagePort, StaleSocketFileDoesNotBlockAndLivePortIsNotTaken)
+{
+    const QString path = FRuntime.filePath(ProductTitle);
+    LeaveStaleSocket(path);
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(MessagePortExists(ProductTitle));
+    EXPECT_FALSE(PostPortMessage(ProductTitle, WakeUp, 0, 0));
+
+    TMessagePort first(ProductTitle);
+    ASSERT_TRUE(first.IsListening());
+    EXPECT_TRUE(MessagePortExists(ProductTitle));
+
+    TMessagePort second(ProductTitle);
+    EXPECT_FALSE(second.IsListening());
+    first.AcceptMessage(WakeUp);
+    QSignalSpy received(&first, &TMessagePort::messageReceived);
+    EXPECT_TRUE(PostPortMessage(ProductTitle, WakeUp, 0, 0));
+    EXPECT_TRUE(received.wait(5000));
+}
+
+TEST_F(ShellMessagePort, PortsAreReachableByTheirOwnerOnly)
+{
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString folder = MessagePortFolder();
+    EXPECT_EQ(folder, QString("/tmp/glimview-%1").arg(::getuid()));
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    const QString title = QString("shell port test %1").arg(QCoreApplication::applicationPid());
+    TMessagePort port(title);
+    ASSERT_TRUE(port.IsListening());
+    EXPECT_EQ(port.ServerPath(), folder + "/" + title);
+    ASSERT_EQ(::lstat(QFile::encodeName(port.ServerPath()).constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0077, 0u);
+    EXPECT_EQ(RunClient({ "exists", title }), 0);
+}
+
+TEST_F(ShellMessagePort, TitlesThatCannotNameAFileHaveNoPort)
+{
+    for (const QString& title : { QString(), QString("a/b"), QString(".."), QString(300, 'x') }) {
+        EXPECT_TRUE(MessagePortPath(title).isEmpty()) << qPrintable(title);
+        EXPECT_FALSE(TMessagePort(title).IsListening());
+        EXPECT_FALSE(PostPortMessage(title, WakeUp, 0, 0));
+    }
+}
+
+TEST(ShellPortMessage, FormatsAndParsesOneLine)
+{
+    const TPortMessage message { 32968, -1, 2 };
+    EXPECT_EQ(FormatPortMessage(message), "32968 -1 2\n");
+    EXPECT_EQ(ParsePortMessage("32968 -1 2\n"), message);
+    EXPECT_EQ(ParsePortMessage("4294967295 0 0\n"), (TPortMessage { 4294967295u, 0, 0 }));
+    EXPECT_FALSE(ParsePortMessage("32968 -1 2"));
+    EXPECT_FALSE(ParsePortMessage(" 32968 -1 2\n"));
+    EXPECT_FALSE(ParsePortMessage("32968 - 2\n"));
+}
