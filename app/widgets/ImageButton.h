@@ -12,7 +12,7 @@
 class TImageButton : public QWidget {
     Q_OBJECT
 public:
-    // The look codes of the state table.
+    // Which look the button is in; vsReleased also stands for disabled with a disabled picture.
     enum TVisualState : quint8 { vsReleased = 0, vsDown = 1, vsOver = 2, vsUp = 3 };
 
     explicit TImageButton(QWidget* parent = nullptr);

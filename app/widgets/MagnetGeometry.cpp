@@ -23,6 +23,31 @@ std::int64_t IntersectionArea(const TWinRect& a, const TWinRect& b)
 
 bool Near(int a, int b, int range) { return std::abs(a - b) < range; }
 
+// The four edge tests along one axis, for a window spanning [pos, pos + size)
+// near another spanning [low, high); each test sees what the previous left.
+int SnapEdges(int pos, int size, int low, int high, int range)
+{
+    if (Near(pos, high, range))
+        pos = high;
+    if (Near(pos, low, range))
+        pos = low;
+    if (Near(pos + size, low, range))
+        pos = low - size;
+    if (Near(pos + size, high, range))
+        pos = high - size;
+    return pos;
+}
+
+// Keeps [pos, pos + size) inside [low, high) along one axis.
+int KeepInside(int pos, int size, int low, int high, int range)
+{
+    if (pos < low || Near(pos, low, range))
+        return low;
+    if (pos + size > high || Near(pos + size, high, range))
+        return high - size;
+    return pos;
+}
+
 } // namespace
 
 TWinRect WinRectFromQRect(const QRect& r) { return { r.x(), r.y(), r.x() + r.width(), r.y() + r.height() }; }
@@ -40,26 +65,8 @@ QPoint MagnetTest(QPoint p, int w, int h, const TWinRect& r, int range)
     if (IntersectionArea(q, r) >= area / 2)
         return p;
 
-    int x = p.x();
-    if (Near(x, r.Right, range))
-        x = r.Right;
-    if (Near(x, r.Left, range))
-        x = r.Left;
-    if (Near(x + w, r.Left, range))
-        x = r.Left - w;
-    if (Near(x + w, r.Right, range))
-        x = r.Right - w;
-
-    int y = p.y();
-    if (Near(y, r.Bottom, range))
-        y = r.Bottom;
-    if (Near(y, r.Top, range))
-        y = r.Top;
-    if (Near(y + h, r.Top, range))
-        y = r.Top - h;
-    if (Near(y + h, r.Bottom, range))
-        y = r.Bottom - h;
-    return { x, y };
+    // The axes do not affect each other: left and right edges first, then top and bottom.
+    return { SnapEdges(p.x(), w, r.Left, r.Right, range), SnapEdges(p.y(), h, r.Top, r.Bottom, range) };
 }
 
 QPoint SnapPointToRects(
@@ -76,17 +83,8 @@ QPoint SnapPointToRects(
 
 QPoint SnapPointInside(QPoint p, int w, int h, const TWinRect& area, int range)
 {
-    int x = p.x();
-    if (x < area.Left || Near(x, area.Left, range))
-        x = area.Left;
-    else if (x + w > area.Right || Near(x + w, area.Right, range))
-        x = area.Right - w;
-    int y = p.y();
-    if (y < area.Top || Near(y, area.Top, range))
-        y = area.Top;
-    else if (y + h > area.Bottom || Near(y + h, area.Bottom, range))
-        y = area.Bottom - h;
-    return { x, y };
+    return { KeepInside(p.x(), w, area.Left, area.Right, range),
+        KeepInside(p.y(), h, area.Top, area.Bottom, range) };
 }
 
 TWinRect ResizeSnap(TWinRect proposed, const TWinRect& last, QPoint snapped)

@@ -158,17 +158,21 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
 QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
 {
     if (FSnapOptions.testFlag(soMagnet)) {
+        std::vector<TWinRect> bounds;
+        QList<TMagnet*> attracting;
         const QList<TMagnet*>& active = ActiveList();
         for (auto it = active.crbegin(); it != active.crend(); ++it) {
             TMagnet* other = *it;
             // A hidden window has no edges on the screen to snap to.
             if (FCluster.contains(other) || other->FGroupIndex != FGroupIndex || !other->FOwner->isVisible())
                 continue;
-            const QPoint before = p;
-            p = MagnetTest(p, w, h, other->Bounds(), FRange);
-            if (p != before)
-                FTouched.append(other);
+            bounds.push_back(other->Bounds());
+            attracting.append(other);
         }
+        std::vector<std::size_t> touched;
+        p = SnapPointToRects(p, w, h, bounds, FRange, &touched);
+        for (std::size_t index : touched)
+            FTouched.append(attracting[qsizetype(index)]);
     }
     if (FSnapOptions.testFlag(soInScreen)) {
         if (const QScreen* screen = FOwner->screen())

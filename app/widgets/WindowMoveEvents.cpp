@@ -5,29 +5,32 @@
 
 namespace {
 
-QEvent::Type Registered(QEvent::Type& slot)
-{
-    if (slot == QEvent::None)
-        slot = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return slot;
-}
-
-QEvent::Type gEnterType = QEvent::None;
-QEvent::Type gExitType = QEvent::None;
-QEvent::Type gPosChangingType = QEvent::None;
+QEvent::Type NewEventType() { return static_cast<QEvent::Type>(QEvent::registerEventType()); }
 
 } // namespace
 
-QEvent::Type TSizeMoveEvent::EnterType() { return Registered(gEnterType); }
+QEvent::Type TSizeMoveEvent::EnterType()
+{
+    static const QEvent::Type type = NewEventType();
+    return type;
+}
 
-QEvent::Type TSizeMoveEvent::ExitType() { return Registered(gExitType); }
+QEvent::Type TSizeMoveEvent::ExitType()
+{
+    static const QEvent::Type type = NewEventType();
+    return type;
+}
 
 TSizeMoveEvent::TSizeMoveEvent(QEvent::Type type)
     : QEvent(type)
 {
 }
 
-QEvent::Type TWindowPosChangingEvent::Type() { return Registered(gPosChangingType); }
+QEvent::Type TWindowPosChangingEvent::Type()
+{
+    static const QEvent::Type type = NewEventType();
+    return type;
+}
 
 TWindowPosChangingEvent::TWindowPosChangingEvent(const QRect& proposed, bool noMove, bool noSize)
     : QEvent(Type())

@@ -20,7 +20,7 @@ protected:
     QPoint Inside() const { return button->mapToGlobal(QPoint(5, 5)); }
     QPoint Outside() const { return window->mapToGlobal(QPoint(150, 120)); }
 
-    // Names the picture on show, so that expectations read like the table.
+    // Names the picture on show, so that expectations read as the behaviour is described.
     std::string Shown() const
     {
         const qint64 key = button->Picture().cacheKey();
