@@ -15,64 +15,63 @@ namespace {
 
 const QString kSkins = QStringLiteral(GLIMVIEW_SOURCE_DIR "/skins");
 
-struct Picture
-{
-    const char *name;
+struct Picture {
+    const char* name;
     int width, height;
-    const char *back; // background the picture is cut from, if any
-    int left, top;    // its place on that background
+    const char* back; // background the picture is cut from, if any
+    int left, top; // its place on that background
 };
 
 // The layouts: main window 354x124, galleries 354x148, six live view sizes.
 const Picture kPictures[] = {
-    {"main_back.png", 354, 124, nullptr, 0, 0},
-    {"main_hide_up.png", 14, 14, "main_back.png", 283, 24},
-    {"main_hide_over.png", 14, 14, "main_back.png", 283, 24},
-    {"main_hide_down.png", 14, 14, "main_back.png", 283, 24},
-    {"main_close_over.png", 14, 14, "main_back.png", 301, 24},
-    {"main_close_down.png", 14, 14, "main_back.png", 301, 24},
-    {"main_snapshot_over.png", 47, 47, "main_back.png", 54, 47},
-    {"main_snapshot_down.png", 47, 47, "main_back.png", 54, 47},
-    {"main_record_over.png", 47, 47, "main_back.png", 110, 47},
-    {"main_record_down.png", 47, 47, "main_back.png", 110, 47},
-    {"main_image_over.png", 31, 31, "main_back.png", 182, 31},
-    {"main_image_down.png", 31, 31, "main_back.png", 182, 31},
-    {"main_video_over.png", 31, 31, "main_back.png", 240, 31},
-    {"main_video_down.png", 31, 31, "main_back.png", 240, 31},
-    {"main_control_over.png", 31, 31, "main_back.png", 211, 63},
-    {"main_control_down.png", 31, 31, "main_back.png", 211, 63},
-    {"main_format_over.png", 31, 31, "main_back.png", 269, 63},
-    {"main_format_down.png", 31, 31, "main_back.png", 269, 63},
-    {"photos_back.png", 354, 148, nullptr, 0, 0},
-    {"photos_view_over.png", 31, 31, "photos_back.png", 162, 99},
-    {"photos_view_down.png", 31, 31, "photos_back.png", 162, 99},
-    {"videos_back.png", 354, 148, nullptr, 0, 0},
-    {"videos_play_over.png", 31, 31, "videos_back.png", 162, 99},
-    {"videos_play_down.png", 31, 31, "videos_back.png", 162, 99},
-    {"gallery_left_up.png", 11, 12, "photos_back.png", 17, 83},
-    {"gallery_left_over.png", 11, 12, "photos_back.png", 17, 83},
-    {"gallery_left_down.png", 11, 12, "photos_back.png", 17, 83},
-    {"gallery_right_up.png", 11, 12, "photos_back.png", 326, 83},
-    {"gallery_right_over.png", 11, 12, "photos_back.png", 326, 83},
-    {"gallery_right_down.png", 11, 12, "photos_back.png", 326, 83},
-    {"gallery_track.png", 294, 12, "photos_back.png", 29, 83},
-    {"gallery_thumb_up.png", 33, 12, "photos_back.png", 44, 83},
-    {"gallery_save_over.png", 31, 31, "photos_back.png", 121, 99},
-    {"gallery_save_down.png", 31, 31, "photos_back.png", 121, 99},
-    {"gallery_delete_over.png", 31, 31, "photos_back.png", 203, 99},
-    {"gallery_delete_down.png", 31, 31, "photos_back.png", 203, 99},
-    {"gallery_close_over.png", 14, 14, "photos_back.png", 321, 114},
-    {"gallery_close_down.png", 14, 14, "photos_back.png", 321, 114},
-    {"gallery_email_down.png", 51, 22, "photos_back.png", 241, 103},
-    {"live_sif.jpg", 354, 280, nullptr, 0, 0},
-    {"live_vga.jpg", 674, 519, nullptr, 0, 0},
-    {"live_svga.jpg", 834, 639, nullptr, 0, 0},
-    {"live_xga.jpg", 1058, 807, nullptr, 0, 0},
-    {"live_sxvga.jpg", 1314, 1063, nullptr, 0, 0},
-    {"live_uxga.jpg", 1637, 1243, nullptr, 0, 0},
-    {"icon_32.png", 32, 32, nullptr, 0, 0},
-    {"icon_48.png", 48, 48, nullptr, 0, 0},
-    {"icon_256.png", 256, 256, nullptr, 0, 0},
+    { "main_back.png", 354, 124, nullptr, 0, 0 },
+    { "main_hide_up.png", 14, 14, "main_back.png", 283, 24 },
+    { "main_hide_over.png", 14, 14, "main_back.png", 283, 24 },
+    { "main_hide_down.png", 14, 14, "main_back.png", 283, 24 },
+    { "main_close_over.png", 14, 14, "main_back.png", 301, 24 },
+    { "main_close_down.png", 14, 14, "main_back.png", 301, 24 },
+    { "main_snapshot_over.png", 47, 47, "main_back.png", 54, 47 },
+    { "main_snapshot_down.png", 47, 47, "main_back.png", 54, 47 },
+    { "main_record_over.png", 47, 47, "main_back.png", 110, 47 },
+    { "main_record_down.png", 47, 47, "main_back.png", 110, 47 },
+    { "main_image_over.png", 31, 31, "main_back.png", 182, 31 },
+    { "main_image_down.png", 31, 31, "main_back.png", 182, 31 },
+    { "main_video_over.png", 31, 31, "main_back.png", 240, 31 },
+    { "main_video_down.png", 31, 31, "main_back.png", 240, 31 },
+    { "main_control_over.png", 31, 31, "main_back.png", 211, 63 },
+    { "main_control_down.png", 31, 31, "main_back.png", 211, 63 },
+    { "main_format_over.png", 31, 31, "main_back.png", 269, 63 },
+    { "main_format_down.png", 31, 31, "main_back.png", 269, 63 },
+    { "photos_back.png", 354, 148, nullptr, 0, 0 },
+    { "photos_view_over.png", 31, 31, "photos_back.png", 162, 99 },
+    { "photos_view_down.png", 31, 31, "photos_back.png", 162, 99 },
+    { "videos_back.png", 354, 148, nullptr, 0, 0 },
+    { "videos_play_over.png", 31, 31, "videos_back.png", 162, 99 },
+    { "videos_play_down.png", 31, 31, "videos_back.png", 162, 99 },
+    { "gallery_left_up.png", 11, 12, "photos_back.png", 17, 83 },
+    { "gallery_left_over.png", 11, 12, "photos_back.png", 17, 83 },
+    { "gallery_left_down.png", 11, 12, "photos_back.png", 17, 83 },
+    { "gallery_right_up.png", 11, 12, "photos_back.png", 326, 83 },
+    { "gallery_right_over.png", 11, 12, "photos_back.png", 326, 83 },
+    { "gallery_right_down.png", 11, 12, "photos_back.png", 326, 83 },
+    { "gallery_track.png", 294, 12, "photos_back.png", 29, 83 },
+    { "gallery_thumb_up.png", 33, 12, "photos_back.png", 44, 83 },
+    { "gallery_save_over.png", 31, 31, "photos_back.png", 121, 99 },
+    { "gallery_save_down.png", 31, 31, "photos_back.png", 121, 99 },
+    { "gallery_delete_over.png", 31, 31, "photos_back.png", 203, 99 },
+    { "gallery_delete_down.png", 31, 31, "photos_back.png", 203, 99 },
+    { "gallery_close_over.png", 14, 14, "photos_back.png", 321, 114 },
+    { "gallery_close_down.png", 14, 14, "photos_back.png", 321, 114 },
+    { "gallery_email_down.png", 51, 22, "photos_back.png", 241, 103 },
+    { "live_sif.jpg", 354, 280, nullptr, 0, 0 },
+    { "live_vga.jpg", 674, 519, nullptr, 0, 0 },
+    { "live_svga.jpg", 834, 639, nullptr, 0, 0 },
+    { "live_xga.jpg", 1058, 807, nullptr, 0, 0 },
+    { "live_sxvga.jpg", 1314, 1063, nullptr, 0, 0 },
+    { "live_uxga.jpg", 1637, 1243, nullptr, 0, 0 },
+    { "icon_32.png", 32, 32, nullptr, 0, 0 },
+    { "icon_48.png", 48, 48, nullptr, 0, 0 },
+    { "icon_256.png", 256, 256, nullptr, 0, 0 },
 };
 
 constexpr QRgb kFuchsia = 0xFFFF00FF;
@@ -90,28 +89,25 @@ QStringList qrcEntries()
     return names;
 }
 
-QImage load(const QString &name)
+QImage load(const QString& name)
 {
     return QImage(kSkins + QLatin1Char('/') + name).convertToFormat(QImage::Format_ARGB32);
 }
 
 // "PNG 354 124" as ImageMagick reads the file.
-QString identify(const QString &name)
+QString identify(const QString& name)
 {
     QProcess tool;
     tool.start(QStringLiteral("identify"),
-               {QStringLiteral("-format"), QStringLiteral("%m %w %h"), kSkins + QLatin1Char('/') + name});
+        { QStringLiteral("-format"), QStringLiteral("%m %w %h"), kSkins + QLatin1Char('/') + name });
     if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
         return QStringLiteral("identify failed: ") + QString::fromUtf8(tool.readAllStandardError());
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
 
-bool pinkish(QRgb c)
-{
-    return qRed(c) - qGreen(c) > 40 && qBlue(c) - qGreen(c) > 40;
-}
+bool pinkish(QRgb c) { return qRed(c) - qGreen(c) > 40 && qBlue(c) - qGreen(c) > 40; }
 
-double meanLuma(const QImage &image, const QRect &r)
+double meanLuma(const QImage& image, const QRect& r)
 {
     double sum = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
@@ -124,21 +120,23 @@ TEST(Skins, EveryPictureIsListedInTheQrcAndHasItsSize)
 {
     const QStringList listed = qrcEntries();
     QSet<QString> expected;
-    for (const Picture &p : kPictures)
+    for (const Picture& p : kPictures)
         expected.insert(QString::fromLatin1(p.name));
     EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()), expected);
     EXPECT_EQ(listed.size(), expected.size()) << "a file is listed twice";
 
-    for (const Picture &p : kPictures) {
+    for (const Picture& p : kPictures) {
         const QString name = QString::fromLatin1(p.name);
-        const QString format = name.endsWith(QLatin1String(".jpg")) ? QStringLiteral("JPEG") : QStringLiteral("PNG");
-        EXPECT_EQ(identify(name), QStringLiteral("%1 %2 %3").arg(format).arg(p.width).arg(p.height)) << p.name;
+        const QString format
+            = name.endsWith(QLatin1String(".jpg")) ? QStringLiteral("JPEG") : QStringLiteral("PNG");
+        EXPECT_EQ(identify(name), QStringLiteral("%1 %2 %3").arg(format).arg(p.width).arg(p.height))
+            << p.name;
     }
 }
 
 TEST(Skins, PicturesLoadFromTheLinkedResources)
 {
-    for (const Picture &p : kPictures) {
+    for (const Picture& p : kPictures) {
         const QImage image(QStringLiteral(":/skins/") + QString::fromLatin1(p.name));
         ASSERT_FALSE(image.isNull()) << p.name;
         EXPECT_EQ(image.size(), QSize(p.width, p.height)) << p.name;
@@ -147,7 +145,7 @@ TEST(Skins, PicturesLoadFromTheLinkedResources)
 
 TEST(Skins, WindowShapesHaveHardFuchsiaEdges)
 {
-    for (const char *name : {"main_back.png", "photos_back.png", "videos_back.png"}) {
+    for (const char* name : { "main_back.png", "photos_back.png", "videos_back.png" }) {
         const QImage image = load(QString::fromLatin1(name));
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_FALSE(QImage(kSkins + QLatin1Char('/') + QString::fromLatin1(name)).hasAlphaChannel()) << name;
@@ -169,8 +167,7 @@ TEST(Skins, WindowShapesHaveHardFuchsiaEdges)
                     || (y + 1 < image.height() && image.pixel(x, y + 1) == kFuchsia);
                 if (atEdge)
                     ++edgePixels;
-                ASSERT_FALSE(atEdge && pinkish(c))
-                    << name << " has a pink fringe pixel at " << x << "," << y;
+                ASSERT_FALSE(atEdge && pinkish(c)) << name << " has a pink fringe pixel at " << x << "," << y;
             }
         }
         EXPECT_GT(edgePixels, image.width() + image.height()) << name; // the outline all round
@@ -179,7 +176,7 @@ TEST(Skins, WindowShapesHaveHardFuchsiaEdges)
 
 TEST(Skins, ButtonPicturesFitTheirBackgrounds)
 {
-    for (const Picture &p : kPictures) {
+    for (const Picture& p : kPictures) {
         if (!p.back)
             continue;
         const QString name = QString::fromLatin1(p.name);
@@ -188,11 +185,13 @@ TEST(Skins, ButtonPicturesFitTheirBackgrounds)
         ASSERT_EQ(picture.size(), under.size()) << p.name;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
-                ASSERT_NE(picture.pixel(x, y), kFuchsia) << p.name << " would punch a hole at " << x << "," << y;
+                ASSERT_NE(picture.pixel(x, y), kFuchsia)
+                    << p.name << " would punch a hole at " << x << "," << y;
 
         // Resting pictures repeat the background; the thumb is the exception,
         // being absent from the background while there are few photos.
-        const bool resting = name.endsWith(QLatin1String("_up.png")) || name == QLatin1String("gallery_track.png");
+        const bool resting
+            = name.endsWith(QLatin1String("_up.png")) || name == QLatin1String("gallery_track.png");
         if (name == QLatin1String("gallery_thumb_up.png") || name == QLatin1String("gallery_email_down.png")
             || !resting)
             EXPECT_NE(picture, under) << p.name << " looks the same as the background";
@@ -202,7 +201,8 @@ TEST(Skins, ButtonPicturesFitTheirBackgrounds)
         // thumb travels along the track, so only its top and bottom rows are
         // bound to the background.
         for (int x = 0; x < picture.width(); ++x) {
-            EXPECT_LE(qAbs(qGray(picture.pixel(x, 0)) - qGray(under.pixel(x, 0))), 24) << p.name << " top " << x;
+            EXPECT_LE(qAbs(qGray(picture.pixel(x, 0)) - qGray(under.pixel(x, 0))), 24)
+                << p.name << " top " << x;
         }
     }
 
@@ -210,10 +210,11 @@ TEST(Skins, ButtonPicturesFitTheirBackgrounds)
     // under them.
     const QImage photos = load(QStringLiteral("photos_back.png"));
     const QImage videos = load(QStringLiteral("videos_back.png"));
-    for (const Picture &p : kPictures) {
+    for (const Picture& p : kPictures) {
         if (!QString::fromLatin1(p.name).startsWith(QLatin1String("gallery_")))
             continue;
-        const int left = QString::fromLatin1(p.name) == QLatin1String("gallery_email_down.png") ? 249 : p.left;
+        const int left
+            = QString::fromLatin1(p.name) == QLatin1String("gallery_email_down.png") ? 249 : p.left;
         EXPECT_EQ(photos.copy(p.left, p.top, p.width, p.height), videos.copy(left, p.top, p.width, p.height))
             << p.name;
     }
@@ -221,14 +222,13 @@ TEST(Skins, ButtonPicturesFitTheirBackgrounds)
 
 TEST(Skins, BackdropsFrameTheVideoPanel)
 {
-    const struct
-    {
-        const char *name;
+    const struct {
+        const char* name;
         QSize panel;
-    } backdrops[] = {{"live_sif.jpg", {320, 240}},     {"live_vga.jpg", {640, 480}},
-                     {"live_svga.jpg", {800, 600}},    {"live_xga.jpg", {1024, 768}},
-                     {"live_sxvga.jpg", {1280, 1024}}, {"live_uxga.jpg", {1600, 1200}}};
-    for (const auto &b : backdrops) {
+    } backdrops[] = { { "live_sif.jpg", { 320, 240 } }, { "live_vga.jpg", { 640, 480 } },
+        { "live_svga.jpg", { 800, 600 } }, { "live_xga.jpg", { 1024, 768 } },
+        { "live_sxvga.jpg", { 1280, 1024 } }, { "live_uxga.jpg", { 1600, 1200 } } };
+    for (const auto& b : backdrops) {
         const QImage image = load(QString::fromLatin1(b.name));
         ASSERT_FALSE(image.isNull()) << b.name;
         const QRect panel(QPoint(16, 11), b.panel);
@@ -236,14 +236,16 @@ TEST(Skins, BackdropsFrameTheVideoPanel)
         // may sit a pixel or two off), lighter bezel all round it.
         EXPECT_LT(meanLuma(image, panel.adjusted(-2, -2, 2, 2)), 6.0) << b.name;
         EXPECT_GT(meanLuma(image, QRect(2, 2, image.width() - 4, 5)), 40.0) << b.name << " top";
-        EXPECT_GT(meanLuma(image, QRect(2, panel.bottom() + 8, image.width() - 4, 6)), 25.0) << b.name << " bottom";
-        EXPECT_GT(meanLuma(image, QRect(panel.right() + 8, 20, 6, image.height() - 40)), 25.0) << b.name << " right";
+        EXPECT_GT(meanLuma(image, QRect(2, panel.bottom() + 8, image.width() - 4, 6)), 25.0)
+            << b.name << " bottom";
+        EXPECT_GT(meanLuma(image, QRect(panel.right() + 8, 20, 6, image.height() - 40)), 25.0)
+            << b.name << " right";
     }
 }
 
 TEST(Skins, ProductIconsHaveTransparentCorners)
 {
-    for (const char *name : {"icon_32.png", "icon_48.png", "icon_256.png"}) {
+    for (const char* name : { "icon_32.png", "icon_48.png", "icon_256.png" }) {
         const QImage image = load(QString::fromLatin1(name));
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;

@@ -5,14 +5,14 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
-void Catalogue::add(const QString &name, const QImage &image, const QString &usage)
+void Catalogue::add(const QString& name, const QImage& image, const QString& usage)
 {
-    m_files.append({name, image, usage});
+    m_files.append({ name, image, usage });
 }
 
-QImage Catalogue::image(const QString &name) const
+QImage Catalogue::image(const QString& name) const
 {
-    for (const SkinFile &f : m_files)
+    for (const SkinFile& f : m_files)
         if (f.name == name)
             return f.image;
     return {};
@@ -20,7 +20,7 @@ QImage Catalogue::image(const QString &name) const
 
 namespace {
 
-bool writeText(const QString &path, const QString &text, QString *error)
+bool writeText(const QString& path, const QString& text, QString* error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
@@ -32,13 +32,13 @@ bool writeText(const QString &path, const QString &text, QString *error)
 
 } // namespace
 
-bool Catalogue::write(const QString &folder, QString *error) const
+bool Catalogue::write(const QString& folder, QString* error) const
 {
     if (!QDir().mkpath(folder)) {
         *error = QStringLiteral("cannot create %1").arg(folder);
         return false;
     }
-    for (const SkinFile &f : m_files) {
+    for (const SkinFile& f : m_files) {
         const QString path = QDir(folder).filePath(f.name);
         QImageWriter writer(path);
         if (f.name.endsWith(QLatin1String(".jpg"))) {
@@ -52,9 +52,8 @@ bool Catalogue::write(const QString &folder, QString *error) const
         }
         // Skins with a colour key stay free of an alpha channel; only the
         // product icon keeps its alpha.
-        const QImage out = f.image.hasAlphaChannel()
-            ? f.image.convertToFormat(QImage::Format_ARGB32)
-            : f.image.convertToFormat(QImage::Format_RGB888);
+        const QImage out = f.image.hasAlphaChannel() ? f.image.convertToFormat(QImage::Format_ARGB32)
+                                                     : f.image.convertToFormat(QImage::Format_RGB888);
         if (!writer.write(out)) {
             *error = QStringLiteral("%1: %2").arg(path, writer.errorString());
             return false;
@@ -67,7 +66,7 @@ bool Catalogue::write(const QString &folder, QString *error) const
 QString Catalogue::qrcText() const
 {
     QString text = QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skins\">\n");
-    for (const SkinFile &f : m_files)
+    for (const SkinFile& f : m_files)
         text += QStringLiteral("  <file>%1</file>\n").arg(f.name);
     text += QStringLiteral("</qresource>\n</RCC>\n");
     return text;
@@ -75,37 +74,37 @@ QString Catalogue::qrcText() const
 
 QString Catalogue::readmeText() const
 {
-    QString text = QStringLiteral(
-        "# Skins\n"
-        "\n"
-        "Generated artwork of Glimview's skinned windows. Do not edit these pictures by\n"
-        "hand: change `tools/skingen/` and run `tools/make-skins.sh`, which rebuilds the\n"
-        "generator, rewrites every file listed here (this README and `skins.qrc`\n"
-        "included) and draws a preview into `build-skins/preview.png`.\n"
-        "\n"
-        "The CMake target `glimview_skins` (a static library) carries them as Qt\n"
-        "resources: a program linking it loads `:/skins/<file>`.\n"
-        "\n"
-        "- Window backgrounds (`*_back.png`) are opaque RGB; pure fuchsia (255, 0, 255)\n"
-        "  marks the outside of the window's shape, with hard edges, for\n"
-        "  `QImage::createMaskFromColor(qRgb(255, 0, 255))` and `QWidget::setMask`.\n"
-        "- Every button's resting look is drawn into its window's background. Each button\n"
-        "  picture is the background's rectangle under the button, redrawn in that state,\n"
-        "  opaque and without fuchsia, so it fits seamlessly whether it is drawn with or\n"
-        "  without transparency.\n"
-        "- The gallery pictures named `gallery_*` serve both galleries: both backgrounds\n"
-        "  are identical under those buttons.\n"
-        "- The live view backdrops are JPEG. The video panel sits at 16,11 in every\n"
-        "  backdrop; a dark frame of a few pixels around it absorbs a backdrop placed a\n"
-        "  pixel or two off. Their panel area is black, like the panel itself.\n"
-        "- The strip viewport of the galleries (17,18, 320x60) is drawn as a dark well\n"
-        "  whose floor is RGB(12, 14, 18); a viewport panel of that colour blends in.\n"
-        "- The status line of the main window (text at 48,25, in the highlight-text\n"
-        "  colour) sits in a dark well from 42,19 to 179,43.\n"
-        "\n"
-        "| File | Size | Where it goes |\n"
-        "|---|---|---|\n");
-    for (const SkinFile &f : m_files)
+    QString text
+        = QStringLiteral("# Skins\n"
+                         "\n"
+                         "Generated artwork of Glimview's skinned windows. Do not edit these pictures by\n"
+                         "hand: change `tools/skingen/` and run `tools/make-skins.sh`, which rebuilds the\n"
+                         "generator, rewrites every file listed here (this README and `skins.qrc`\n"
+                         "included) and draws a preview into `build-skins/preview.png`.\n"
+                         "\n"
+                         "The CMake target `glimview_skins` (a static library) carries them as Qt\n"
+                         "resources: a program linking it loads `:/skins/<file>`.\n"
+                         "\n"
+                         "- Window backgrounds (`*_back.png`) are opaque RGB; pure fuchsia (255, 0, 255)\n"
+                         "  marks the outside of the window's shape, with hard edges, for\n"
+                         "  `QImage::createMaskFromColor(qRgb(255, 0, 255))` and `QWidget::setMask`.\n"
+                         "- Every button's resting look is drawn into its window's background. Each button\n"
+                         "  picture is the background's rectangle under the button, redrawn in that state,\n"
+                         "  opaque and without fuchsia, so it fits seamlessly whether it is drawn with or\n"
+                         "  without transparency.\n"
+                         "- The gallery pictures named `gallery_*` serve both galleries: both backgrounds\n"
+                         "  are identical under those buttons.\n"
+                         "- The live view backdrops are JPEG. The video panel sits at 16,11 in every\n"
+                         "  backdrop; a dark frame of a few pixels around it absorbs a backdrop placed a\n"
+                         "  pixel or two off. Their panel area is black, like the panel itself.\n"
+                         "- The strip viewport of the galleries (17,18, 320x60) is drawn as a dark well\n"
+                         "  whose floor is RGB(12, 14, 18); a viewport panel of that colour blends in.\n"
+                         "- The status line of the main window (text at 48,25, in the highlight-text\n"
+                         "  colour) sits in a dark well from 42,19 to 179,43.\n"
+                         "\n"
+                         "| File | Size | Where it goes |\n"
+                         "|---|---|---|\n");
+    for (const SkinFile& f : m_files)
         text += QStringLiteral("| `%1` | %2x%3 | %4 |\n")
                     .arg(f.name)
                     .arg(f.image.width())

@@ -8,23 +8,21 @@
 #include <QList>
 #include <QString>
 
-struct SkinFile
-{
-    QString name;  // file name inside skins/, e.g. "main_snapshot_over.png"
+struct SkinFile {
+    QString name; // file name inside skins/, e.g. "main_snapshot_over.png"
     QImage image;
     QString usage; // window, control and state, for the README
 };
 
-class Catalogue
-{
+class Catalogue {
 public:
-    void add(const QString &name, const QImage &image, const QString &usage);
-    const QList<SkinFile> &files() const { return m_files; }
-    QImage image(const QString &name) const;
+    void add(const QString& name, const QImage& image, const QString& usage);
+    const QList<SkinFile>& files() const { return m_files; }
+    QImage image(const QString& name) const;
 
     // Writes every picture (PNG, or JPEG for names ending .jpg), skins.qrc and
     // README.md into `folder`. Returns false with a message on the first failure.
-    bool write(const QString &folder, QString *error) const;
+    bool write(const QString& folder, QString* error) const;
 
 private:
     QString qrcText() const;

@@ -11,10 +11,10 @@ using skin::State;
 
 namespace {
 
-const QList<State> kOverDown = {State::Over, State::Down};
+const QList<State> kOverDown = { State::Over, State::Down };
 const QRect kTrack(29, 83, 294, 12);
 
-void decorate(QPainter &p, bool videos)
+void decorate(QPainter& p, bool videos)
 {
     // The strip viewport (17,18, 320x60) sits inside this well.
     skin::drawWell(p, QRectF(13.5, 14.5, 327, 67), 6, false);
@@ -40,43 +40,41 @@ WindowSkin build(bool videos)
     w.title = videos ? QStringLiteral("Video gallery") : QStringLiteral("Photo gallery");
     w.size = QSize(354, 148);
     w.shape = skin::roundedRect(QRectF(1, 1, 352, 146), 20);
-    w.decorate = [videos](QPainter &p) { decorate(p, videos); };
+    w.decorate = [videos](QPainter& p) { decorate(p, videos); };
     const Key middle = videos
-        ? Key{QStringLiteral("imgbPlay"), QStringLiteral("videos_play"), QRect(162, 99, 31, 31),
-              KeyShape::Square, icon::play, kOverDown, true, {}}
-        : Key{QStringLiteral("imgbView"), QStringLiteral("photos_view"), QRect(162, 99, 31, 31),
-              KeyShape::Square, icon::magnifier, kOverDown, true, {}};
+        ? Key { QStringLiteral("imgbPlay"), QStringLiteral("videos_play"), QRect(162, 99, 31, 31),
+              KeyShape::Square, icon::play, kOverDown, true, {} }
+        : Key { QStringLiteral("imgbView"), QStringLiteral("photos_view"), QRect(162, 99, 31, 31),
+              KeyShape::Square, icon::magnifier, kOverDown, true, {} };
     w.keys = {
-        {QStringLiteral("imgbMoveLeft"), QStringLiteral("gallery_left"), QRect(17, 83, 11, 12),
-         KeyShape::Arrow, icon::arrowLeft, {State::Rest, State::Over, State::Down}, true, {}},
-        {QStringLiteral("imgbMoveRight"), QStringLiteral("gallery_right"), QRect(326, 83, 11, 12),
-         KeyShape::Arrow, icon::arrowRight, {State::Rest, State::Over, State::Down}, true, {}},
-        {QStringLiteral("imgbThumb"), QStringLiteral("gallery_thumb"), QRect(44, 83, 33, 12),
-         KeyShape::Thumb, icon::arrowRight, {State::Rest}, false, {}},
-        {QStringLiteral("imgbSave"), QStringLiteral("gallery_save"), QRect(121, 99, 31, 31),
-         KeyShape::Square, icon::save, kOverDown, true, {}},
+        { QStringLiteral("imgbMoveLeft"), QStringLiteral("gallery_left"), QRect(17, 83, 11, 12),
+            KeyShape::Arrow, icon::arrowLeft, { State::Rest, State::Over, State::Down }, true, {} },
+        { QStringLiteral("imgbMoveRight"), QStringLiteral("gallery_right"), QRect(326, 83, 11, 12),
+            KeyShape::Arrow, icon::arrowRight, { State::Rest, State::Over, State::Down }, true, {} },
+        { QStringLiteral("imgbThumb"), QStringLiteral("gallery_thumb"), QRect(44, 83, 33, 12),
+            KeyShape::Thumb, icon::arrowRight, { State::Rest }, false, {} },
+        { QStringLiteral("imgbSave"), QStringLiteral("gallery_save"), QRect(121, 99, 31, 31),
+            KeyShape::Square, icon::save, kOverDown, true, {} },
         middle,
-        {QStringLiteral("imgbDelete"), QStringLiteral("gallery_delete"), QRect(203, 99, 31, 31),
-         KeyShape::Square, icon::trash, kOverDown, true, {}},
+        { QStringLiteral("imgbDelete"), QStringLiteral("gallery_delete"), QRect(203, 99, 31, 31),
+            KeyShape::Square, icon::trash, kOverDown, true, {} },
         // The e-mail key is hidden in the shipped layout, so its resting look
         // is not part of the background; its plain surroundings make the one
         // picture fit both galleries' positions.
-        {QStringLiteral("imgbEMail"), QStringLiteral("gallery_email"), QRect(videos ? 249 : 241, 103, 51, 22),
-         KeyShape::Wide, icon::envelope, {State::Down}, false, {}},
-        {QStringLiteral("imgbClose"), QStringLiteral("gallery_close"), QRect(321, 114, 14, 14),
-         KeyShape::Small, icon::cross, kOverDown, true, skin::colour::danger},
+        { QStringLiteral("imgbEMail"), QStringLiteral("gallery_email"),
+            QRect(videos ? 249 : 241, 103, 51, 22), KeyShape::Wide, icon::envelope, { State::Down }, false,
+            {} },
+        { QStringLiteral("imgbClose"), QStringLiteral("gallery_close"), QRect(321, 114, 14, 14),
+            KeyShape::Small, icon::cross, kOverDown, true, skin::colour::danger },
     };
     return w;
 }
 
 } // namespace
 
-WindowSkin gallerySkin(bool videos)
-{
-    return build(videos);
-}
+WindowSkin gallerySkin(bool videos) { return build(videos); }
 
-void addGallerySkins(Catalogue &catalogue)
+void addGallerySkins(Catalogue& catalogue)
 {
     const WindowSkin photos = build(false);
     const WindowSkin videos = build(true);
@@ -84,5 +82,6 @@ void addGallerySkins(Catalogue &catalogue)
     exportWindow(catalogue, videos, QStringLiteral("videos_back.png"), QStringLiteral("videos_"));
     exportWindow(catalogue, photos, QString(), QStringLiteral("gallery_"), QStringLiteral("Both galleries"));
     catalogue.add(QStringLiteral("gallery_track.png"), photos.render().copy(kTrack),
-                  QStringLiteral("Both galleries `imgScrollArea` at 29,83: the scroll track as drawn in the background"));
+        QStringLiteral(
+            "Both galleries `imgScrollArea` at 29,83: the scroll track as drawn in the background"));
 }

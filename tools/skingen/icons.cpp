@@ -6,56 +6,64 @@
 namespace icon {
 namespace {
 
-// Glyphs are drawn on a 24-unit grid mapped onto the box.
-class Grid
-{
-public:
-    Grid(QPainter &p, const QRectF &box) : m_p(p)
+    // Glyphs are drawn on a 24-unit grid mapped onto the box.
+    class Grid {
+    public:
+        Grid(QPainter& p, const QRectF& box)
+            : m_p(p)
+        {
+            m_p.save();
+            m_p.translate(box.topLeft());
+            m_p.scale(box.width() / 24.0, box.height() / 24.0);
+        }
+        ~Grid() { m_p.restore(); }
+        Grid(const Grid&) = delete;
+        Grid& operator=(const Grid&) = delete;
+
+    private:
+        QPainter& m_p;
+    };
+
+    QPen stroke(const QColor& ink, qreal width)
     {
-        m_p.save();
-        m_p.translate(box.topLeft());
-        m_p.scale(box.width() / 24.0, box.height() / 24.0);
+        return QPen(ink, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     }
-    ~Grid() { m_p.restore(); }
-    Grid(const Grid &) = delete;
-    Grid &operator=(const Grid &) = delete;
 
-private:
-    QPainter &m_p;
-};
+    QPainterPath rect(qreal x, qreal y, qreal w, qreal h, qreal r)
+    {
+        return skin::roundedRect(QRectF(x, y, w, h), r);
+    }
 
-QPen stroke(const QColor &ink, qreal width)
-{
-    return QPen(ink, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
+    // A solid triangle with softened corners.
+    void triangle(QPainter& p, const QColor& ink, qreal corner, QPointF a, QPointF b, QPointF c)
+    {
+        p.setPen(stroke(ink, corner));
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF({ a, b, c }));
+    }
 
-QPainterPath rect(qreal x, qreal y, qreal w, qreal h, qreal r)
-{
-    return skin::roundedRect(QRectF(x, y, w, h), r);
-}
-
-QPainterPath polygon(std::initializer_list<QPointF> points)
-{
-    QPainterPath path;
-    path.addPolygon(QPolygonF(QList<QPointF>(points)));
-    path.closeSubpath();
-    return path;
-}
+    QPainterPath polygon(std::initializer_list<QPointF> points)
+    {
+        QPainterPath path;
+        path.addPolygon(QPolygonF(QList<QPointF>(points)));
+        path.closeSubpath();
+        return path;
+    }
 
 } // namespace
 
-void camera(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void camera(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     QPainterPath body = rect(1.5, 7, 21, 14, 3);
-    body = body.united(polygon({{7, 7.5}, {8.8, 4}, {15.2, 4}, {17, 7.5}}));
-    body = body.subtracted(skin::circle({12, 14}, 5.4));
-    body = body.united(skin::circle({12, 14}, 3.2));
-    body = body.subtracted(skin::circle({18.6, 10.2}, 1.1));
+    body = body.united(polygon({ { 7, 7.5 }, { 8.8, 4 }, { 15.2, 4 }, { 17, 7.5 } }));
+    body = body.subtracted(skin::circle({ 12, 14 }, 5.4));
+    body = body.united(skin::circle({ 12, 14 }, 3.2));
+    body = body.subtracted(skin::circle({ 18.6, 10.2 }, 1.1));
     p.fillPath(body, ink);
 }
 
-void recordDot(QPainter &p, const QRectF &box, const QColor &, skin::State s)
+void recordDot(QPainter& p, const QRectF& box, const QColor&, skin::State s)
 {
     Grid grid(p, box);
     const QPointF c(12, 12);
@@ -66,8 +74,8 @@ void recordDot(QPainter &p, const QRectF &box, const QColor &, skin::State s)
         p.fillPath(skin::circle(c, 11.5), glow);
     }
     const QColor base = s == skin::State::Down ? skin::colour::record.darker(130)
-                        : s == skin::State::Over ? skin::colour::record.lighter(120)
-                                                 : skin::colour::record;
+        : s == skin::State::Over               ? skin::colour::record.lighter(120)
+                                               : skin::colour::record;
     QRadialGradient dot(QPointF(10, 9), 9);
     dot.setColorAt(0.0, base.lighter(150));
     dot.setColorAt(0.6, base);
@@ -83,19 +91,20 @@ void recordDot(QPainter &p, const QRectF &box, const QColor &, skin::State s)
     p.fillPath(skin::circle(QPointF(9.6, 9.2), 3.2), spot);
 }
 
-void photos(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void photos(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     QPainterPath back = rect(7, 2.5, 15.5, 12.5, 1.8).subtracted(rect(8.9, 4.4, 11.7, 8.7, 0.8));
     back = back.subtracted(rect(0, 6.2, 18.8, 17, 2.5));
     p.fillPath(back, ink);
     QPainterPath front = rect(1.5, 8, 16, 13.5, 1.8).subtracted(rect(3.4, 9.9, 12.2, 9.7, 0.8));
-    front = front.united(polygon({{3.4, 19.6}, {7.6, 13.6}, {10.6, 17.2}, {12.6, 15.2}, {15.6, 19.6}}));
-    front = front.united(skin::circle({12.6, 12.6}, 1.4));
+    front = front.united(
+        polygon({ { 3.4, 19.6 }, { 7.6, 13.6 }, { 10.6, 17.2 }, { 12.6, 15.2 }, { 15.6, 19.6 } }));
+    front = front.united(skin::circle({ 12.6, 12.6 }, 1.4));
     p.fillPath(front, ink);
 }
 
-void filmStrip(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void filmStrip(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     QPainterPath film = rect(2.5, 2.5, 19, 19, 2.2);
@@ -105,27 +114,27 @@ void filmStrip(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
         film = film.subtracted(rect(17.7, y, 2.2, 2.4, 0.5));
     }
     film = film.subtracted(rect(7.9, 4.4, 8.2, 15.2, 0.8));
-    film = film.united(polygon({{10.2, 8.6}, {10.2, 15.4}, {14.8, 12}}));
+    film = film.united(polygon({ { 10.2, 8.6 }, { 10.2, 15.4 }, { 14.8, 12 } }));
     p.fillPath(film, ink);
 }
 
-void sliders(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void sliders(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setPen(stroke(ink, 1.9));
-    const qreal rows[] = {5.5, 12, 18.5};
-    const qreal knobs[] = {8, 16, 11};
+    const qreal rows[] = { 5.5, 12, 18.5 };
+    const qreal knobs[] = { 8, 16, 11 };
     for (int i = 0; i < 3; ++i) {
         p.drawLine(QPointF(2.5, rows[i]), QPointF(21.5, rows[i]));
     }
     for (int i = 0; i < 3; ++i) {
-        QPainterPath knob = skin::circle({knobs[i], rows[i]}, 3.1);
+        QPainterPath knob = skin::circle({ knobs[i], rows[i] }, 3.1);
         p.fillPath(knob, ink);
-        p.fillPath(skin::circle({knobs[i], rows[i]}, 1.3), QColor(40, 45, 52));
+        p.fillPath(skin::circle({ knobs[i], rows[i] }, 1.3), QColor(40, 45, 52));
     }
 }
 
-void resolution(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void resolution(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setBrush(Qt::NoBrush);
@@ -135,17 +144,17 @@ void resolution(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
     // Arrow from the small picture to the large one's corner.
     p.setPen(stroke(ink, 1.9));
     p.drawLine(QPointF(13, 10.5), QPointF(18, 6.5));
-    p.drawPolyline(QPolygonF({QPointF(14.2, 6.2), QPointF(18.2, 6.2), QPointF(18.2, 10.2)}));
+    p.drawPolyline(QPolygonF({ QPointF(14.2, 6.2), QPointF(18.2, 6.2), QPointF(18.2, 10.2) }));
 }
 
-void minimise(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void minimise(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setPen(stroke(ink, 3.6));
     p.drawLine(QPointF(5, 12), QPointF(19, 12));
 }
 
-void cross(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void cross(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setPen(stroke(ink, 3.4));
@@ -153,17 +162,18 @@ void cross(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
     p.drawLine(QPointF(18, 6), QPointF(6, 18));
 }
 
-void save(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void save(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setBrush(Qt::NoBrush);
     p.setPen(stroke(ink, 2.3));
     p.drawLine(QPointF(12, 3), QPointF(12, 14.5));
-    p.drawPolyline(QPolygonF({QPointF(7, 9.8), QPointF(12, 14.8), QPointF(17, 9.8)}));
-    p.drawPolyline(QPolygonF({QPointF(3.5, 14), QPointF(3.5, 20.5), QPointF(20.5, 20.5), QPointF(20.5, 14)}));
+    p.drawPolyline(QPolygonF({ QPointF(7, 9.8), QPointF(12, 14.8), QPointF(17, 9.8) }));
+    p.drawPolyline(
+        QPolygonF({ QPointF(3.5, 14), QPointF(3.5, 20.5), QPointF(20.5, 20.5), QPointF(20.5, 14) }));
 }
 
-void magnifier(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void magnifier(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setBrush(Qt::NoBrush);
@@ -173,53 +183,47 @@ void magnifier(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
     p.drawLine(QPointF(15, 15), QPointF(20.5, 20.5));
 }
 
-void play(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void play(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
-    p.setPen(stroke(ink, 1.6));
-    p.setBrush(ink);
-    p.drawPolygon(QPolygonF({QPointF(7, 4.5), QPointF(7, 19.5), QPointF(19.5, 12)}));
+    triangle(p, ink, 1.6, { 7, 4.5 }, { 7, 19.5 }, { 19.5, 12 });
 }
 
-void trash(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void trash(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setBrush(Qt::NoBrush);
     p.setPen(stroke(ink, 2.1));
     p.drawLine(QPointF(3.5, 6.2), QPointF(20.5, 6.2));
-    p.drawPolyline(QPolygonF({QPointF(9, 6), QPointF(9, 3.2), QPointF(15, 3.2), QPointF(15, 6)}));
-    p.drawPolygon(QPolygonF({QPointF(5.8, 8.8), QPointF(7, 21), QPointF(17, 21), QPointF(18.2, 8.8)}));
+    p.drawPolyline(QPolygonF({ QPointF(9, 6), QPointF(9, 3.2), QPointF(15, 3.2), QPointF(15, 6) }));
+    p.drawPolygon(QPolygonF({ QPointF(5.8, 8.8), QPointF(7, 21), QPointF(17, 21), QPointF(18.2, 8.8) }));
     p.setPen(stroke(ink, 1.7));
     p.drawLine(QPointF(10, 11.5), QPointF(10, 17.8));
     p.drawLine(QPointF(14, 11.5), QPointF(14, 17.8));
 }
 
-void arrowLeft(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void arrowLeft(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
-    p.setPen(stroke(ink, 1.5));
-    p.setBrush(ink);
-    p.drawPolygon(QPolygonF({QPointF(16.5, 4.5), QPointF(16.5, 19.5), QPointF(6.5, 12)}));
+    triangle(p, ink, 1.5, { 16.5, 4.5 }, { 16.5, 19.5 }, { 6.5, 12 });
 }
 
-void arrowRight(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void arrowRight(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
-    p.setPen(stroke(ink, 1.5));
-    p.setBrush(ink);
-    p.drawPolygon(QPolygonF({QPointF(7.5, 4.5), QPointF(7.5, 19.5), QPointF(17.5, 12)}));
+    triangle(p, ink, 1.5, { 7.5, 4.5 }, { 7.5, 19.5 }, { 17.5, 12 });
 }
 
-void envelope(QPainter &p, const QRectF &box, const QColor &ink, skin::State)
+void envelope(QPainter& p, const QRectF& box, const QColor& ink, skin::State)
 {
     Grid grid(p, box);
     p.setBrush(Qt::NoBrush);
     p.setPen(stroke(ink, 1.9));
     p.drawRoundedRect(QRectF(2.5, 5.5, 19, 13.5), 1.8, 1.8);
-    p.drawPolyline(QPolygonF({QPointF(3.5, 7), QPointF(12, 13.2), QPointF(20.5, 7)}));
+    p.drawPolyline(QPolygonF({ QPointF(3.5, 7), QPointF(12, 13.2), QPointF(20.5, 7) }));
 }
 
-void lens(QPainter &p, const QPointF &c, qreal radius)
+void lens(QPainter& p, const QPointF& c, qreal radius)
 {
     p.save();
     // Knurled metal barrel.
@@ -246,8 +250,8 @@ void lens(QPainter &p, const QPointF &c, qreal radius)
     spot.setColorAt(0.0, QColor(255, 255, 255, 220));
     spot.setColorAt(1.0, QColor(255, 255, 255, 0));
     p.fillPath(skin::circle(c - QPointF(radius * 0.32, radius * 0.34), radius * 0.3), spot);
-    p.fillPath(skin::circle(c + QPointF(radius * 0.3, radius * 0.3), radius * 0.07),
-               QColor(200, 240, 255, 160));
+    p.fillPath(
+        skin::circle(c + QPointF(radius * 0.3, radius * 0.3), radius * 0.07), QColor(200, 240, 255, 160));
     p.restore();
 }
 

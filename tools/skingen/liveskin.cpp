@@ -8,22 +8,24 @@
 
 namespace {
 
-struct Backdrop
-{
-    const char *name;
+struct Backdrop {
+    const char* name;
     QSize window;
     QSize panel;
 };
 
 const Backdrop kBackdrops[] = {
-    {"live_sif.jpg", {354, 280}, {320, 240}},     {"live_vga.jpg", {674, 519}, {640, 480}},
-    {"live_svga.jpg", {834, 639}, {800, 600}},    {"live_xga.jpg", {1058, 807}, {1024, 768}},
-    {"live_sxvga.jpg", {1314, 1063}, {1280, 1024}}, {"live_uxga.jpg", {1637, 1243}, {1600, 1200}},
+    { "live_sif.jpg", { 354, 280 }, { 320, 240 } },
+    { "live_vga.jpg", { 674, 519 }, { 640, 480 } },
+    { "live_svga.jpg", { 834, 639 }, { 800, 600 } },
+    { "live_xga.jpg", { 1058, 807 }, { 1024, 768 } },
+    { "live_sxvga.jpg", { 1314, 1063 }, { 1280, 1024 } },
+    { "live_uxga.jpg", { 1637, 1243 }, { 1600, 1200 } },
 };
 
 const QPoint kPanelAt(16, 11);
 
-QImage backdrop(const Backdrop &b)
+QImage backdrop(const Backdrop& b)
 {
     QImage art = skin::canvas(b.window.width(), b.window.height());
     QPainter p(&art);
@@ -43,20 +45,19 @@ QImage backdrop(const Backdrop &b)
     const qreal strip = panel.bottom() + (whole.bottom() - panel.bottom()) / 2 + 1;
     const qreal cx = panel.center().x();
     icon::lens(p, QPointF(cx - 36, strip), 6.5);
-    skin::drawEngraved(p, QStringLiteral("TESSALY"), QPointF(cx + 8, strip), 9, 2.8,
-                       QColor(150, 160, 172));
+    skin::drawEngraved(p, QStringLiteral("TESSALY"), QPointF(cx + 8, strip), 9, 2.8, QColor(150, 160, 172));
     return art;
 }
 
 } // namespace
 
-void addLiveBackdrops(Catalogue &catalogue)
+void addLiveBackdrops(Catalogue& catalogue)
 {
-    for (const Backdrop &b : kBackdrops)
+    for (const Backdrop& b : kBackdrops)
         catalogue.add(QString::fromLatin1(b.name), backdrop(b),
-                      QStringLiteral("Live view backdrop for the %1x%2 picture, panel at %3,%4")
-                          .arg(b.panel.width())
-                          .arg(b.panel.height())
-                          .arg(kPanelAt.x())
-                          .arg(kPanelAt.y()));
+            QStringLiteral("Live view backdrop for the %1x%2 picture, panel at %3,%4")
+                .arg(b.panel.width())
+                .arg(b.panel.height())
+                .arg(kPanelAt.x())
+                .arg(kPanelAt.y()));
 }

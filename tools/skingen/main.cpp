@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     // Drawing text needs a GUI application but no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -8,21 +8,21 @@
 
 namespace skin {
 
-void prepare(QPainter &p)
+void prepare(QPainter& p)
 {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 }
 
-QPainterPath roundedRect(const QRectF &r, qreal radius)
+QPainterPath roundedRect(const QRectF& r, qreal radius)
 {
     QPainterPath path;
     path.addRoundedRect(r, radius, radius);
     return path;
 }
 
-QPainterPath circle(const QPointF &centre, qreal radius)
+QPainterPath circle(const QPointF& centre, qreal radius)
 {
     QPainterPath path;
     path.addEllipse(centre, radius, radius);
@@ -36,7 +36,7 @@ QImage canvas(int width, int height)
     return image;
 }
 
-void drawBody(QPainter &p, const QPainterPath &shape, const QRectF &bounds)
+void drawBody(QPainter& p, const QPainterPath& shape, const QRectF& bounds)
 {
     p.save();
     // Rim first, then the body one pixel inside it: the outline stays dark all
@@ -61,8 +61,8 @@ void drawBody(QPainter &p, const QPainterPath &shape, const QRectF &bounds)
 
     // A soft sheen over the upper part, like light on brushed graphite.
     p.setClipPath(body);
-    QRadialGradient sheen(QPointF(bounds.center().x(), bounds.top() - bounds.height() * 0.9),
-                          bounds.width() * 0.75);
+    QRadialGradient sheen(
+        QPointF(bounds.center().x(), bounds.top() - bounds.height() * 0.9), bounds.width() * 0.75);
     sheen.setColorAt(0.0, QColor(255, 255, 255, 38));
     sheen.setColorAt(0.75, QColor(255, 255, 255, 10));
     sheen.setColorAt(1.0, QColor(255, 255, 255, 0));
@@ -87,7 +87,7 @@ void drawBody(QPainter &p, const QPainterPath &shape, const QRectF &bounds)
     p.restore();
 }
 
-void drawSocket(QPainter &p, const QPainterPath &hole)
+void drawSocket(QPainter& p, const QPainterPath& hole)
 {
     p.save();
     const QRectF r = hole.boundingRect();
@@ -101,7 +101,7 @@ void drawSocket(QPainter &p, const QPainterPath &hole)
     p.restore();
 }
 
-void drawWell(QPainter &p, const QRectF &r, qreal radius, bool accentLip)
+void drawWell(QPainter& p, const QRectF& r, qreal radius, bool accentLip)
 {
     p.save();
     const QPainterPath well = roundedRect(r, radius);
@@ -130,8 +130,7 @@ void drawWell(QPainter &p, const QRectF &r, qreal radius, bool accentLip)
     p.restore();
 }
 
-void drawCap(QPainter &p, const QPainterPath &cap, State s, const QRectF &iconBox,
-             const IconPainter &icon)
+void drawCap(QPainter& p, const QPainterPath& cap, State s, const QRectF& iconBox, const IconPainter& icon)
 {
     p.save();
     const QRectF r = cap.boundingRect();
@@ -186,8 +185,8 @@ void drawCap(QPainter &p, const QPainterPath &cap, State s, const QRectF &iconBo
     p.restore();
 }
 
-void drawEngraved(QPainter &p, const QString &text, const QPointF &centre, qreal pixelSize,
-                  qreal spacing, const QColor &colour)
+void drawEngraved(QPainter& p, const QString& text, const QPointF& centre, qreal pixelSize, qreal spacing,
+    const QColor& colour)
 {
     p.save();
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -206,7 +205,7 @@ void drawEngraved(QPainter &p, const QString &text, const QPointF &centre, qreal
     p.restore();
 }
 
-QImage hardMasked(const QImage &art, const QPainterPath &shape)
+QImage hardMasked(const QImage& art, const QPainterPath& shape)
 {
     QImage inside(art.size(), QImage::Format_Grayscale8);
     inside.fill(0);
@@ -217,8 +216,8 @@ QImage hardMasked(const QImage &art, const QPainterPath &shape)
     }
     QImage out = art.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y) {
-        const uchar *keep = inside.constScanLine(y);
-        auto *row = reinterpret_cast<QRgb *>(out.scanLine(y));
+        const uchar* keep = inside.constScanLine(y);
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)
             if (keep[x] == 0)
                 row[x] = colour::fuchsia.rgb();

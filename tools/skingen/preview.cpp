@@ -8,11 +8,11 @@
 
 namespace {
 
-QImage keyed(const QImage &skinImage)
+QImage keyed(const QImage& skinImage)
 {
     QImage out = skinImage.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(out.scanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)
             if ((row[x] & 0xFFFFFF) == 0xFF00FF)
                 row[x] = 0;
@@ -21,26 +21,27 @@ QImage keyed(const QImage &skinImage)
 }
 
 // A stand-in camera picture: sky, hills and a sun.
-void fakeCamera(QPainter &p, const QRectF &r, int seed)
+void fakeCamera(QPainter& p, const QRectF& r, int seed)
 {
     QLinearGradient sky(r.topLeft(), r.bottomLeft());
     sky.setColorAt(0.0, QColor(70 + seed * 20, 130, 200));
     sky.setColorAt(1.0, QColor(230, 200, 150));
     p.fillRect(r, sky);
     p.fillPath(skin::circle(r.topLeft() + QPointF(r.width() * 0.7, r.height() * 0.3), r.height() * 0.1),
-               QColor(255, 240, 200));
+        QColor(255, 240, 200));
     QPainterPath hills;
     hills.moveTo(r.bottomLeft());
     hills.lineTo(r.left(), r.top() + r.height() * 0.65);
     hills.quadTo(r.left() + r.width() * 0.3, r.top() + r.height() * (0.45 + seed * 0.05),
-                 r.left() + r.width() * 0.6, r.top() + r.height() * 0.7);
-    hills.quadTo(r.left() + r.width() * 0.8, r.top() + r.height() * 0.8, r.right(), r.top() + r.height() * 0.6);
+        r.left() + r.width() * 0.6, r.top() + r.height() * 0.7);
+    hills.quadTo(
+        r.left() + r.width() * 0.8, r.top() + r.height() * 0.8, r.right(), r.top() + r.height() * 0.6);
     hills.lineTo(r.bottomRight());
     hills.closeSubpath();
     p.fillPath(hills, QColor(50, 100, 60));
 }
 
-void sampleGallery(QPainter &p, const QPoint &at, int count)
+void sampleGallery(QPainter& p, const QPoint& at, int count)
 {
     const QRect viewport(at + QPoint(17, 18), QSize(320, 60));
     p.save();
@@ -55,7 +56,7 @@ void sampleGallery(QPainter &p, const QPoint &at, int count)
 
 } // namespace
 
-QImage composePreview(const Catalogue &catalogue)
+QImage composePreview(const Catalogue& catalogue)
 {
     QImage out(1400, 1180, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&out);
@@ -75,7 +76,7 @@ QImage composePreview(const Catalogue &catalogue)
     p.setFont(status);
     p.setPen(Qt::white);
     p.drawText(QRect(mainAt + QPoint(48, 25), QSize(130, 14)), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("3 photos taken"));
+        QStringLiteral("3 photos taken"));
 
     p.drawImage(photosAt, keyed(catalogue.image(QStringLiteral("photos_back.png"))));
     sampleGallery(p, photosAt, 4);
@@ -87,7 +88,8 @@ QImage composePreview(const Catalogue &catalogue)
     p.drawImage(videosAt, keyed(catalogue.image(QStringLiteral("videos_back.png"))));
     p.setFont(QFont(QStringLiteral("DejaVu Serif"), 8, -1, true));
     p.setPen(QColor(140, 150, 160));
-    p.drawText(QRect(videosAt + QPoint(17, 18), QSize(320, 60)), Qt::AlignCenter, QStringLiteral("Video List"));
+    p.drawText(
+        QRect(videosAt + QPoint(17, 18), QSize(320, 60)), Qt::AlignCenter, QStringLiteral("Video List"));
     p.drawImage(videosAt + QPoint(17, 83), catalogue.image(QStringLiteral("gallery_left_up.png")));
     p.drawImage(videosAt + QPoint(326, 83), catalogue.image(QStringLiteral("gallery_right_up.png")));
     p.drawImage(videosAt + QPoint(203, 99), catalogue.image(QStringLiteral("gallery_delete_down.png")));
@@ -98,11 +100,12 @@ QImage composePreview(const Catalogue &catalogue)
     // Every button picture at twice its size, next to its resting look.
     int x = 20, y = 600, rowHeight = 0;
     const QImage mainBack = catalogue.image(QStringLiteral("main_back.png"));
-    for (const SkinFile &f : catalogue.files()) {
+    for (const SkinFile& f : catalogue.files()) {
         if (f.name.endsWith(QLatin1String("_back.png")) || f.name.endsWith(QLatin1String(".jpg")))
             continue;
         const int zoom = f.image.width() > 64 ? 1 : 2;
-        const QImage big = f.image.scaled(f.image.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const QImage big
+            = f.image.scaled(f.image.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         if (x + big.width() > 880) {
             x = 20;
             y += rowHeight + 10;

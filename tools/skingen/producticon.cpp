@@ -33,8 +33,8 @@ QImage productIcon(int size)
     // Accent stripe across the top, like the status well's lip.
     p.save();
     p.setClipPath(body);
-    p.fillRect(QRectF(tile.left(), tile.top() + s * 0.16, tile.width(), qMax(1.0, s * 0.035)),
-               skin::colour::accent);
+    p.fillRect(
+        QRectF(tile.left(), tile.top() + s * 0.16, tile.width(), qMax(1.0, s * 0.035)), skin::colour::accent);
     p.restore();
     icon::lens(p, tile.center() + QPointF(0, s * 0.06), s * 0.3);
     return image;
@@ -42,12 +42,12 @@ QImage productIcon(int size)
 
 } // namespace
 
-void addProductIcons(Catalogue &catalogue)
+void addProductIcons(Catalogue& catalogue)
 {
     catalogue.add(QStringLiteral("icon_32.png"), productIcon(32),
-                  QStringLiteral("Product icon: about box `Image1`, window icon"));
+        QStringLiteral("Product icon: about box `Image1`, window icon"));
     catalogue.add(QStringLiteral("icon_48.png"), productIcon(48),
-                  QStringLiteral("Product icon: window icon, desktop entry (48x48 apps)"));
+        QStringLiteral("Product icon: window icon, desktop entry (48x48 apps)"));
     catalogue.add(QStringLiteral("icon_256.png"), productIcon(256),
-                  QStringLiteral("Product icon: desktop entry (256x256 apps)"));
+        QStringLiteral("Product icon: desktop entry (256x256 apps)"));
 }

@@ -5,9 +5,9 @@
 
 class Catalogue;
 
-WindowSkin mainWindowSkin();                  // mainskin.cpp
-WindowSkin gallerySkin(bool videos);          // galleryskin.cpp
-void addGallerySkins(Catalogue &catalogue);   // galleryskin.cpp
-void addLiveBackdrops(Catalogue &catalogue);  // liveskin.cpp
-void addProductIcons(Catalogue &catalogue);   // producticon.cpp
-QImage composePreview(const Catalogue &catalogue); // preview.cpp
+WindowSkin mainWindowSkin(); // mainskin.cpp
+WindowSkin gallerySkin(bool videos); // galleryskin.cpp
+void addGallerySkins(Catalogue& catalogue); // galleryskin.cpp
+void addLiveBackdrops(Catalogue& catalogue); // liveskin.cpp
+void addProductIcons(Catalogue& catalogue); // producticon.cpp
+QImage composePreview(const Catalogue& catalogue); // preview.cpp

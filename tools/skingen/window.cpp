@@ -8,12 +8,12 @@ using skin::State;
 
 namespace {
 
-QRectF iconBoxIn(const QRectF &r, qreal size)
+QRectF iconBoxIn(const QRectF& r, qreal size)
 {
     return QRectF(r.center().x() - size / 2, r.center().y() - size / 2, size, size);
 }
 
-void paintSmallKey(QPainter &p, const Key &key, State state)
+void paintSmallKey(QPainter& p, const Key& key, State state)
 {
     const QRectF r = QRectF(key.rect);
     const QPointF c = r.center();
@@ -39,7 +39,7 @@ void paintSmallKey(QPainter &p, const Key &key, State state)
     key.icon(p, iconBoxIn(r, 9).translated(0, state == State::Down ? 0.5 : 0), ink, state);
 }
 
-void paintThumb(QPainter &p, const Key &key)
+void paintThumb(QPainter& p, const Key& key)
 {
     const QRectF r = QRectF(key.rect).adjusted(0.5, 1, -0.5, -1);
     const QPainterPath pill = skin::roundedRect(r, r.height() / 2);
@@ -62,33 +62,32 @@ void paintThumb(QPainter &p, const Key &key)
     }
 }
 
-void paintKey(QPainter &p, const Key &key, State state)
+void paintKey(QPainter& p, const Key& key, State state)
 {
     const QRectF r = QRectF(key.rect);
     switch (key.shape) {
     case KeyShape::Round: {
         const qreal radius = r.width() / 2;
         skin::drawSocket(p, skin::circle(r.center(), radius - 0.5));
-        skin::drawCap(p, skin::circle(r.center(), radius - 4), state, iconBoxIn(r, r.width() * 0.5),
-                      key.icon);
+        skin::drawCap(
+            p, skin::circle(r.center(), radius - 4), state, iconBoxIn(r, r.width() * 0.5), key.icon);
         break;
     }
     case KeyShape::Square:
         skin::drawSocket(p, skin::roundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 8));
-        skin::drawCap(p, skin::roundedRect(r.adjusted(3, 3, -3, -3), 6), state, iconBoxIn(r, 17),
-                      key.icon);
+        skin::drawCap(p, skin::roundedRect(r.adjusted(3, 3, -3, -3), 6), state, iconBoxIn(r, 17), key.icon);
         break;
     case KeyShape::Wide:
         skin::drawSocket(p, skin::roundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 7));
-        skin::drawCap(p, skin::roundedRect(r.adjusted(2.5, 2.5, -2.5, -2.5), 5), state,
-                      iconBoxIn(r, 15), key.icon);
+        skin::drawCap(
+            p, skin::roundedRect(r.adjusted(2.5, 2.5, -2.5, -2.5), 5), state, iconBoxIn(r, 15), key.icon);
         break;
     case KeyShape::Arrow: {
         // Just the glyph at the end of the track, lit when touched.
         skin::drawSocket(p, skin::roundedRect(r.adjusted(0.5, 1.5, -0.5, -1.5), 3));
         const QColor ink = state == State::Down ? skin::colour::accent
-                           : state == State::Over ? skin::colour::accent.lighter(130)
-                                                  : QColor(150, 160, 172);
+            : state == State::Over              ? skin::colour::accent.lighter(130)
+                                                : QColor(150, 160, 172);
         key.icon(p, iconBoxIn(r, 10).translated(0, state == State::Down ? 0.5 : 0), ink, state);
         break;
     }
@@ -101,30 +100,23 @@ void paintKey(QPainter &p, const Key &key, State state)
     }
 }
 
-QString stateName(State s)
-{
-    switch (s) {
-    case State::Rest:
-        return QStringLiteral("up");
-    case State::Over:
-        return QStringLiteral("over");
-    case State::Down:
-        return QStringLiteral("down");
-    }
-    return {};
-}
+// File name suffix and README wording of each state picture.
+struct StateText {
+    QString suffix;
+    QString usage;
+};
 
-QString stateUsage(State s)
+StateText textOf(State s)
 {
     switch (s) {
     case State::Rest:
-        return QStringLiteral("resting picture (initial `Picture`, `PictureUp`)");
+        return { QStringLiteral("up"), QStringLiteral("resting picture (initial `Picture`, `PictureUp`)") };
     case State::Over:
-        return QStringLiteral("pointer over (`PictureOver`)");
+        return { QStringLiteral("over"), QStringLiteral("pointer over (`PictureOver`)") };
     case State::Down:
-        return QStringLiteral("pressed (`PictureDown`)");
+        break;
     }
-    return {};
+    return { QStringLiteral("down"), QStringLiteral("pressed (`PictureDown`)") };
 }
 
 } // namespace
@@ -152,25 +144,25 @@ QImage WindowSkin::picture(qsizetype key, State state) const
     return render(key, state).copy(keys[key].rect);
 }
 
-void exportWindow(Catalogue &catalogue, const WindowSkin &window, const QString &backName,
-                  const QString &keyPrefix, const QString &owner)
+void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString& backName,
+    const QString& keyPrefix, const QString& owner)
 {
     if (!backName.isEmpty())
         catalogue.add(backName, window.render(),
-                  QStringLiteral("%1 background `imgBack`, %2x%3; fuchsia outside the shape")
-                      .arg(window.title)
-                      .arg(window.size.width())
-                      .arg(window.size.height()));
+            QStringLiteral("%1 background `imgBack`, %2x%3; fuchsia outside the shape")
+                .arg(window.title)
+                .arg(window.size.width())
+                .arg(window.size.height()));
     for (qsizetype i = 0; i < window.keys.size(); ++i) {
-        const Key &key = window.keys[i];
+        const Key& key = window.keys[i];
         if (!key.file.startsWith(keyPrefix))
             continue;
         for (State s : key.pictures)
-            catalogue.add(QStringLiteral("%1_%2.png").arg(key.file, stateName(s)), window.picture(i, s),
-                          QStringLiteral("%1 `%2` at %3,%4: %5")
-                              .arg(owner.isEmpty() ? window.title : owner, key.component)
-                              .arg(key.rect.x())
-                              .arg(key.rect.y())
-                              .arg(stateUsage(s)));
+            catalogue.add(QStringLiteral("%1_%2.png").arg(key.file, textOf(s).suffix), window.picture(i, s),
+                QStringLiteral("%1 `%2` at %3,%4: %5")
+                    .arg(owner.isEmpty() ? window.title : owner, key.component)
+                    .arg(key.rect.x())
+                    .arg(key.rect.y())
+                    .arg(textOf(s).usage));
     }
 }

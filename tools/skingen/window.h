@@ -14,32 +14,30 @@
 class Catalogue;
 
 enum class KeyShape {
-    Round,  // large round key
+    Round, // large round key
     Square, // rounded square key
-    Small,  // small round window-control key
-    Arrow,  // small step arrow key
-    Thumb,  // scroll thumb pill
-    Wide,   // wide rounded key
+    Small, // small round window-control key
+    Arrow, // small step arrow key
+    Thumb, // scroll thumb pill
+    Wide, // wide rounded key
 };
 
-struct Key
-{
+struct Key {
     QString component; // the control it belongs to, e.g. "imgbSnapshot"
-    QString file;      // base file name, e.g. "main_snapshot"
+    QString file; // base file name, e.g. "main_snapshot"
     QRect rect;
     KeyShape shape;
     skin::IconPainter icon;
     QList<skin::State> pictures; // the state pictures written for it
-    bool inBackground = true;    // resting look drawn into the background
-    QColor tint = {};            // face colour of a small key when lit
+    bool inBackground = true; // resting look drawn into the background
+    QColor tint = {}; // face colour of a small key when lit
 };
 
-struct WindowSkin
-{
+struct WindowSkin {
     QString title; // for the README, e.g. "Main window"
     QSize size;
     QPainterPath shape;
-    std::function<void(QPainter &)> decorate;
+    std::function<void(QPainter&)> decorate;
     QList<Key> keys;
 
     // The whole window with key `active` (or none) in state `state`.
@@ -50,5 +48,5 @@ struct WindowSkin
 // Adds the background as `backName` (unless empty) and the state pictures of
 // the keys whose file name starts with `keyPrefix`, described as belonging to
 // `owner` (the window's title when empty).
-void exportWindow(Catalogue &catalogue, const WindowSkin &window, const QString &backName,
-                  const QString &keyPrefix, const QString &owner = {});
+void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString& backName,
+    const QString& keyPrefix, const QString& owner = {});
