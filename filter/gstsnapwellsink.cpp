@@ -247,6 +247,9 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
 
     __atomic_store_n(&sink->last_sample_time, GST_BUFFER_PTS(buffer), __ATOMIC_RELAXED);
 
+    if (GST_VIDEO_INFO_FORMAT(&sink->info) == GST_VIDEO_FORMAT_UNKNOWN)
+        goto not_negotiated;
+
     block = snapwell::FrameBlock();
     if (!block)
         return GST_FLOW_OK;
@@ -268,6 +271,9 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
     return GST_FLOW_OK;
 
     /* ERRORS */
+not_negotiated:
+    GST_ELEMENT_ERROR(sink, CORE, NEGOTIATION, (nullptr), ("a buffer arrived before any caps"));
+    return GST_FLOW_NOT_NEGOTIATED;
 map_failed:
     GST_ELEMENT_ERROR(sink, STREAM, FAILED, (nullptr),
         ("could not map a buffer of %" G_GSIZE_FORMAT " bytes as a %dx%d frame", gst_buffer_get_size(buffer),

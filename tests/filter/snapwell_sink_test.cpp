@@ -238,14 +238,26 @@ TEST_F(SnapwellSinkTest, PaddedRowsArePackedRowByRow)
     EXPECT_EQ(maps->Word(kWidthOffset), 321u);
 }
 
-TEST_F(SnapwellSinkTest, ShortBufferIsNeverReadPastItsEnd)
+TEST_F(SnapwellSinkTest, UnusableBuffersAreNeverRead)
 {
+    // Shorter than the negotiated frame.
     TestFrame frame(320, 240, 960, 7);
     frame.bytes.resize(frame.bytes.size() / 2);
     const RunResult result = PushFrames({ frame });
     EXPECT_FALSE(result.eos);
     EXPECT_FALSE(result.error.empty());
     EXPECT_TRUE(PixelAreaUntouchedFrom(0));
+
+    // Before any caps.
+    GstHarness* harness = gst_harness_new("Snapwell_Quillon");
+    std::unique_ptr<GstHarness, decltype(&gst_harness_teardown)> owner(harness, gst_harness_teardown);
+    GstSegment segment;
+    gst_segment_init(&segment, GST_FORMAT_TIME);
+    ASSERT_TRUE(gst_harness_push_event(harness, gst_event_new_segment(&segment)));
+    EXPECT_EQ(gst_harness_push(harness, gst_harness_create_buffer(harness, 320 * 240 * 3)),
+        GST_FLOW_NOT_NEGOTIATED);
+    EXPECT_TRUE(PixelAreaUntouchedFrom(0));
+    EXPECT_EQ(maps->Word(kHeightOffset), 0u);
 }
 
 TEST_F(SnapwellSinkTest, LocationKeepsAtMost260Characters)
