@@ -15,12 +15,12 @@ namespace {
 
 // The backdrop framing each capture size; the panel sits at 16,11 in all.
 constexpr std::array<const char*, 6> BackdropFiles{
-    ":/skins/view_sif.jpg",
-    ":/skins/view_vga.jpg",
-    ":/skins/view_svga.jpg",
-    ":/skins/view_xga.jpg",
-    ":/skins/view_sxvga.jpg",
-    ":/skins/view_uxga.jpg",
+    ":/skins/live_sif.jpg",
+    ":/skins/live_vga.jpg",
+    ":/skins/live_svga.jpg",
+    ":/skins/live_xga.jpg",
+    ":/skins/live_sxvga.jpg",
+    ":/skins/live_uxga.jpg",
 };
 // Where each backdrop stands in the window, as the window was laid out.
 constexpr std::array<QPoint, 6> BackdropOrigins{
