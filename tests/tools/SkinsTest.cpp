@@ -43,11 +43,11 @@ const Picture kPictures[] = {
     { "main_format_over.png", 31, 31, "main_back.png", 269, 63 },
     { "main_format_down.png", 31, 31, "main_back.png", 269, 63 },
     { "photos_back.png", 354, 148, nullptr, 0, 0 },
-    { "photos_view_over.png", 31, 31, "photos_back.png", 162, 99 },
-    { "photos_view_down.png", 31, 31, "photos_back.png", 162, 99 },
+    { "gallery_view_over.png", 31, 31, "photos_back.png", 162, 99 },
+    { "gallery_view_down.png", 31, 31, "photos_back.png", 162, 99 },
     { "videos_back.png", 354, 148, nullptr, 0, 0 },
-    { "videos_play_over.png", 31, 31, "videos_back.png", 162, 99 },
-    { "videos_play_down.png", 31, 31, "videos_back.png", 162, 99 },
+    { "gallery_play_over.png", 31, 31, "videos_back.png", 162, 99 },
+    { "gallery_play_down.png", 31, 31, "videos_back.png", 162, 99 },
     { "gallery_left_up.png", 11, 12, "photos_back.png", 17, 83 },
     { "gallery_left_over.png", 11, 12, "photos_back.png", 17, 83 },
     { "gallery_left_down.png", 11, 12, "photos_back.png", 17, 83 },
@@ -206,12 +206,14 @@ TEST(Skins, ButtonPicturesFitTheirBackgrounds)
         }
     }
 
-    // Pictures named gallery_* serve both galleries: both backgrounds agree
-    // under them.
+    // The gallery pictures other than view and play serve both galleries:
+    // both backgrounds agree under them.
     const QImage photos = load(QStringLiteral("photos_back.png"));
     const QImage videos = load(QStringLiteral("videos_back.png"));
     for (const Picture& p : kPictures) {
-        if (!QString::fromLatin1(p.name).startsWith(QLatin1String("gallery_")))
+        const QString name = QString::fromLatin1(p.name);
+        if (!name.startsWith(QLatin1String("gallery_")) || name.startsWith(QLatin1String("gallery_view"))
+            || name.startsWith(QLatin1String("gallery_play")))
             continue;
         const int left
             = QString::fromLatin1(p.name) == QLatin1String("gallery_email_down.png") ? 249 : p.left;

@@ -42,9 +42,9 @@ WindowSkin build(bool videos)
     w.shape = skin::roundedRect(QRectF(1, 1, 352, 146), 20);
     w.decorate = [videos](QPainter& p) { decorate(p, videos); };
     const Key middle = videos
-        ? Key { QStringLiteral("imgbPlay"), QStringLiteral("videos_play"), QRect(162, 99, 31, 31),
+        ? Key { QStringLiteral("imgbPlay"), QStringLiteral("gallery_play"), QRect(162, 99, 31, 31),
               KeyShape::Square, icon::play, kOverDown, true, {} }
-        : Key { QStringLiteral("imgbView"), QStringLiteral("photos_view"), QRect(162, 99, 31, 31),
+        : Key { QStringLiteral("imgbView"), QStringLiteral("gallery_view"), QRect(162, 99, 31, 31),
               KeyShape::Square, icon::magnifier, kOverDown, true, {} };
     w.keys = {
         { QStringLiteral("imgbMoveLeft"), QStringLiteral("gallery_left"), QRect(17, 83, 11, 12),
@@ -78,9 +78,13 @@ void addGallerySkins(Catalogue& catalogue)
 {
     const WindowSkin photos = build(false);
     const WindowSkin videos = build(true);
-    exportWindow(catalogue, photos, QStringLiteral("photos_back.png"), QStringLiteral("photos_"));
-    exportWindow(catalogue, videos, QStringLiteral("videos_back.png"), QStringLiteral("videos_"));
-    exportWindow(catalogue, photos, QString(), QStringLiteral("gallery_"), QStringLiteral("Both galleries"));
+    exportWindow(catalogue, photos, QStringLiteral("photos_back.png"), { QStringLiteral("gallery_view") });
+    exportWindow(catalogue, videos, QStringLiteral("videos_back.png"), { QStringLiteral("gallery_play") });
+    exportWindow(catalogue, photos, QString(),
+        { QStringLiteral("gallery_left"), QStringLiteral("gallery_right"), QStringLiteral("gallery_thumb"),
+            QStringLiteral("gallery_save"), QStringLiteral("gallery_delete"), QStringLiteral("gallery_email"),
+            QStringLiteral("gallery_close") },
+        QStringLiteral("Both galleries"));
     catalogue.add(QStringLiteral("gallery_track.png"), photos.render().copy(kTrack),
         QStringLiteral(
             "Both galleries `imgScrollArea` at 29,83: the scroll track as drawn in the background"));

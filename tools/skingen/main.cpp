@@ -20,7 +20,7 @@ int main(int argc, char* argv[])
     }
 
     Catalogue catalogue;
-    exportWindow(catalogue, mainWindowSkin(), QStringLiteral("main_back.png"), QStringLiteral("main_"));
+    exportWindow(catalogue, mainWindowSkin(), QStringLiteral("main_back.png"));
     addGallerySkins(catalogue);
     addLiveBackdrops(catalogue);
     addProductIcons(catalogue);

@@ -83,7 +83,7 @@ QImage composePreview(const Catalogue& catalogue)
     p.drawImage(photosAt + QPoint(17, 83), catalogue.image(QStringLiteral("gallery_left_up.png")));
     p.drawImage(photosAt + QPoint(326, 83), catalogue.image(QStringLiteral("gallery_right_up.png")));
     p.drawImage(photosAt + QPoint(160, 83), catalogue.image(QStringLiteral("gallery_thumb_up.png")));
-    p.drawImage(photosAt + QPoint(162, 99), catalogue.image(QStringLiteral("photos_view_over.png")));
+    p.drawImage(photosAt + QPoint(162, 99), catalogue.image(QStringLiteral("gallery_view_over.png")));
 
     p.drawImage(videosAt, keyed(catalogue.image(QStringLiteral("videos_back.png"))));
     p.setFont(QFont(QStringLiteral("DejaVu Serif"), 8, -1, true));

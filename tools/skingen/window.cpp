@@ -145,7 +145,7 @@ QImage WindowSkin::picture(qsizetype key, State state) const
 }
 
 void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString& backName,
-    const QString& keyPrefix, const QString& owner)
+    const QStringList& keyFiles, const QString& owner)
 {
     if (!backName.isEmpty())
         catalogue.add(backName, window.render(),
@@ -155,7 +155,7 @@ void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString&
                 .arg(window.size.height()));
     for (qsizetype i = 0; i < window.keys.size(); ++i) {
         const Key& key = window.keys[i];
-        if (!key.file.startsWith(keyPrefix))
+        if (!keyFiles.isEmpty() && !keyFiles.contains(key.file))
             continue;
         for (State s : key.pictures)
             catalogue.add(QStringLiteral("%1_%2.png").arg(key.file, textOf(s).suffix), window.picture(i, s),

@@ -46,7 +46,7 @@ struct WindowSkin {
 };
 
 // Adds the background as `backName` (unless empty) and the state pictures of
-// the keys whose file name starts with `keyPrefix`, described as belonging to
-// `owner` (the window's title when empty).
+// the keys named in `keyFiles` (all keys when empty), described as belonging
+// to `owner` (the window's title when empty).
 void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString& backName,
-    const QString& keyPrefix, const QString& owner = {});
+    const QStringList& keyFiles = {}, const QString& owner = {});
