@@ -15,6 +15,26 @@ bool SameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+template <typename T>
+T* FindNamed(std::vector<T>& items, const QString& name)
+{
+    for (auto& item : items)
+        if (SameName(item.Name, name))
+            return &item;
+    return nullptr;
+}
+
+// The existing item of that name, or a new one appended under it.
+template <typename T>
+T& NamedFor(std::vector<T>& items, const QString& name)
+{
+    if (T* found = FindNamed(items, name))
+        return *found;
+    T& added = items.emplace_back();
+    added.Name = name;
+    return added;
+}
+
 // regedit writes UTF-16LE with a byte-order mark; this program writes UTF-8.
 std::optional<QString> DecodeRegText(const QByteArray& bytes)
 {
@@ -136,35 +156,22 @@ std::optional<QString> ParseSectionLine(const QString& line)
 
 TRegValue* TRegSection::FindValue(const QString& name)
 {
-    for (auto& value : Values)
-        if (SameName(value.Name, name))
-            return &value;
-    return nullptr;
+    return FindNamed(Values, name);
 }
 
 TRegValue& TRegSection::ValueFor(const QString& name)
 {
-    if (auto* value = FindValue(name))
-        return *value;
-    TRegValue& value = Values.emplace_back();
-    value.Name = name;
-    return value;
+    return NamedFor(Values, name);
 }
 
 TRegSection* TRegDocument::FindSection(const QString& name)
 {
-    for (auto& section : Sections)
-        if (SameName(section.Name, name))
-            return &section;
-    return nullptr;
+    return FindNamed(Sections, name);
 }
 
 TRegSection& TRegDocument::SectionFor(const QString& name)
 {
-    if (auto* section = FindSection(name))
-        return *section;
-    Sections.push_back(TRegSection { name, {} });
-    return Sections.back();
+    return NamedFor(Sections, name);
 }
 
 std::optional<TRegDocument> ParseRegText(const QByteArray& bytes, QString* error)

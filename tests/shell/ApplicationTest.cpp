@@ -11,13 +11,11 @@
 
 namespace {
 
+// The application lives in main(), so that it is gone (with its font
+// caches) before the process ends.
 TGlimviewApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "shell_application_tests";
-    static char* argv[] = { name, nullptr };
-    static TGlimviewApplication app(argc, argv);
-    return app;
+    return *static_cast<TGlimviewApplication*>(QCoreApplication::instance());
 }
 
 const QEvent::Type FailingEvent = QEvent::Type(QEvent::registerEventType());
@@ -176,4 +174,14 @@ TEST(ShellApplication, TraceScopesAreSilentUntilSwitchedOn)
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
     EXPECT_EQ(lines, (QStringList { "enter ProcessRecord", "enter AddImage", "leave AddImage", "leave ProcessRecord" }));
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests happens without the test environment, and without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    TGlimviewApplication app(argc, argv);
+    return RUN_ALL_TESTS();
 }
