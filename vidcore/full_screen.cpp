@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 #include <cstdio>
@@ -70,6 +71,9 @@ uintptr_t OpenFullScreenWindow(uintptr_t messageWindow)
     CloseFullScreenWindow();
     auto* window = new FullScreenWindow(messageWindow);
     Current() = window;
+    // Without a window manager the full-screen state alone changes nothing.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window->setGeometry(screen->geometry());
     window->showFullScreen();
     window->setFocus();
     return static_cast<uintptr_t>(window->winId());

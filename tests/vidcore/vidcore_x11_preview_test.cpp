@@ -1,0 +1,140 @@
+// The live preview drawn into a real X window, on an Xvfb server of the
+// test's own.
+#include "vidcore.h"
+#include "vidcore_test_support.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vidcore_test;
+
+namespace {
+
+// Xvfb on the first free display, which it reports through -displayfd.
+class XvfbServer {
+public:
+    XvfbServer()
+    {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        FILE* reader = ::fdopen(fds[0], "r");
+        int number = -1;
+        if (reader && std::fscanf(reader, "%d", &number) == 1)
+            display_ = ":" + std::to_string(number);
+        if (reader)
+            std::fclose(reader);
+    }
+    ~XvfbServer()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+double ColouredShare(const QImage& image, int y, int width)
+{
+    int coloured = 0;
+    for (int x = 0; x < width; ++x) {
+        const QColor c = image.pixelColor(x, y);
+        coloured += std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 40;
+    }
+    return double(coloured) / width;
+}
+
+// Whether the colour bars cover the full width of the grabbed window near its top.
+bool BarsFill(QWidget& window)
+{
+    return PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            const QImage image = window.screen()->grabWindow(window.winId()).toImage();
+            return !image.isNull() && image.width() == window.width() &&
+                   ColouredShare(image, image.height() / 10, image.width()) > 0.6;
+        },
+        std::chrono::seconds(10));
+}
+
+int argc = 1;
+char name[] = "vidcore_x11_preview_test";
+char* argv[] = {name, nullptr};
+
+}  // namespace
+
+TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
+{
+    XvfbServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    QApplication app(argc, argv);
+    FrameMaps maps;
+    ChooseSyntheticDevices();
+
+    QWidget view;
+    view.setAttribute(Qt::WA_NativeWindow);
+    view.setAttribute(Qt::WA_NoSystemBackground);
+    view.resize(320, 240);
+    view.show();
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return view.windowHandle() && view.windowHandle()->isExposed();
+        },
+        std::chrono::seconds(5)));
+
+    ASSERT_TRUE(AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0));
+    EXPECT_TRUE(maps.WaitForSize(640, 480));
+    EXPECT_TRUE(BarsFill(view));
+
+    view.resize(600, 300);
+    EXPECT_TRUE(BarsFill(view));
+
+    // Full screen: the picture moves to a screen-sized window and back.
+    AM_FullScreenMode(1, uintptr_t(view.winId()));
+    QWidget* screen = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == "VidcoreFullScreen")
+            screen = widget;
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return screen->width() == 1024 && screen->height() == 768;
+        },
+        std::chrono::seconds(5)));
+    EXPECT_TRUE(BarsFill(*screen));
+    AM_FullScreenMode(0, 0);
+    EXPECT_TRUE(BarsFill(view));
+
+    AM_VidCapCloseWindow(0);
+    AM_VidCapDestroyWindow(0);
+}
