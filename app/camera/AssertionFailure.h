@@ -22,8 +22,8 @@ private:
     }
 };
 
-#define GLIM_ASSERT(condition)                               \
-    do {                                                     \
-        if (!(condition))                                    \
-            throw EAssertionFailed(__FILE__, __LINE__);      \
+#define GLIM_ASSERT(condition)                                                                               \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            throw EAssertionFailed(__FILE__, __LINE__);                                                      \
     } while (false)

@@ -36,25 +36,29 @@ bool WaitForFrameReady(const unsigned char* block, std::chrono::milliseconds dea
     return true;
 }
 
-void SetGrabPermission(uint32_t* permission, uint32_t value)
-{
-    frameblock::StoreWord(permission, 0, value);
-}
+void SetGrabPermission(uint32_t* permission, uint32_t value) { frameblock::StoreWord(permission, 0, value); }
 
 // Stops the sink from overwriting the pixel area for as long as it lives, and
-// gives the permission back on every way out, an error included.
+// gives the permission back on every way out, an error included. A running
+// recording keeps it: no frames are copied from its start to its end.
 class TGrabPause {
 public:
-    explicit TGrabPause(uint32_t* permission) : FPermission(permission) { SetGrabPermission(FPermission, 0); }
-    ~TGrabPause() { SetGrabPermission(FPermission, 1); }
+    TGrabPause(uint32_t* permission, bool recording)
+        : FPermission(permission)
+        , FRestored(recording ? 0 : 1)
+    {
+        SetGrabPermission(FPermission, 0);
+    }
+    ~TGrabPause() { SetGrabPermission(FPermission, FRestored); }
     TGrabPause(const TGrabPause&) = delete;
     TGrabPause& operator=(const TGrabPause&) = delete;
 
 private:
     uint32_t* FPermission;
+    uint32_t FRestored;
 };
 
-}  // namespace
+} // namespace
 
 TCamController::~TCamController()
 {
@@ -87,7 +91,7 @@ bool TCamController::TakeSnapshot()
     uint32_t* permission = GrabPermission();
     if (!block || !permission)
         return false;
-    TGrabPause pause(permission);
+    TGrabPause pause(permission, Recording);
     // A copy that began just before the pause may still be running.
     WaitForFrameReady(block, kSnapshotFrameWait);
     const QString fileName = SnapshotFileName();
@@ -144,10 +148,7 @@ void TCamController::SetVideoFormat(uint8_t index)
     FormatIndex = index;
 }
 
-void TCamController::ResetVideoFormat()
-{
-    FormatIndex = DefaultFormatIndex;
-}
+void TCamController::ResetVideoFormat() { FormatIndex = DefaultFormatIndex; }
 
 void TCamController::SetVideoType(int32_t type)
 {
@@ -155,15 +156,9 @@ void TCamController::SetVideoType(int32_t type)
     AM_SetVideoType(type);
 }
 
-void TCamController::ChooseVideoDevice(int32_t device)
-{
-    AM_ChooseVideoDevice(device);
-}
+void TCamController::ChooseVideoDevice(int32_t device) { AM_ChooseVideoDevice(device); }
 
-void TCamController::ChooseAudioDevice(int32_t device)
-{
-    AM_ChooseAudioDevice(device);
-}
+void TCamController::ChooseAudioDevice(int32_t device) { AM_ChooseAudioDevice(device); }
 
 namespace {
 
@@ -172,7 +167,7 @@ QString DeviceName(const char (&buffer)[256])
     return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(::strnlen(buffer, sizeof buffer)));
 }
 
-}  // namespace
+} // namespace
 
 void TCamController::EnumerateDevices()
 {
@@ -202,15 +197,9 @@ void TCamController::ShowVideoSourceDialog(int32_t kind)
         AM_VideoSource(OwnerHandle);
 }
 
-void TCamController::SetFullScreen(bool on, uintptr_t window)
-{
-    AM_FullScreenMode(on ? 1 : 0, window);
-}
+void TCamController::SetFullScreen(bool on, uintptr_t window) { AM_FullScreenMode(on ? 1 : 0, window); }
 
-void TCamController::SetBaseFolder(const QString& folder)
-{
-    FBaseFolder = folder;
-}
+void TCamController::SetBaseFolder(const QString& folder) { FBaseFolder = folder; }
 
 QString TCamController::SnapshotFileName()
 {

@@ -61,7 +61,7 @@ public:
     QStringList VideoDevices;
     QStringList AudioDevices;
     int32_t VideoType = 0;
-    std::array<int32_t, MaxVideoDevices> VideoDeviceMap{};
+    std::array<int32_t, MaxVideoDevices> VideoDeviceMap {};
 
 private:
     QString FBaseFolder;

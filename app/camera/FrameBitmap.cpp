@@ -44,18 +44,19 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size)
 
 bool WriteBitmap(int fd, const unsigned char* block, const TFrameBitmapLayout& layout)
 {
-    std::array<unsigned char, kPixelDataOffset> headers{};
+    std::array<unsigned char, kPixelDataOffset> headers {};
     headers[0] = 'B';
     headers[1] = 'M';
     PutLe32(&headers[2], layout.ImageSize + kPixelDataOffset);
     PutLe16(&headers[6], 0);
     PutLe16(&headers[8], 0);
     PutLe32(&headers[10], kPixelDataOffset);
-    std::memcpy(&headers[kFileHeaderSize], block + frameblock::kBitmapHeaderOffset, frameblock::kBitmapHeaderSize);
+    std::memcpy(
+        &headers[kFileHeaderSize], block + frameblock::kBitmapHeaderOffset, frameblock::kBitmapHeaderSize);
     if (!WriteAll(fd, headers.data(), headers.size()))
         return false;
-    if (layout.RowBytes == layout.RowStride)  // packed rows: one write
-        return WriteAll(fd, block, std::size_t{layout.RowBytes} * layout.RowCount);
+    if (layout.RowBytes == layout.RowStride) // packed rows: one write
+        return WriteAll(fd, block, std::size_t { layout.RowBytes } * layout.RowCount);
     for (uint32_t row = 0; row < layout.RowCount; ++row) {
         if (!WriteAll(fd, block + row * layout.RowStride, layout.RowBytes))
             return false;
@@ -63,22 +64,23 @@ bool WriteBitmap(int fd, const unsigned char* block, const TFrameBitmapLayout& l
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<TFrameBitmapLayout> FrameBitmapLayout(int32_t width, int32_t height, uint32_t bitCount)
 {
     if (width < 0 || height < 0)
         return std::nullopt;
     // Wide arithmetic: the words come from another process and may be anything.
-    const unsigned __int128 imageSize = static_cast<unsigned __int128>(width) * static_cast<uint32_t>(height) * bitCount / 8;
+    const unsigned __int128 imageSize
+        = static_cast<unsigned __int128>(width) * static_cast<uint32_t>(height) * bitCount / 8;
     if (imageSize > frameblock::kPixelAreaSize)
         return std::nullopt;
-    TFrameBitmapLayout layout{static_cast<uint32_t>(imageSize), static_cast<uint32_t>(height), 0,
-                              static_cast<std::size_t>(width) * 3};
+    TFrameBitmapLayout layout { static_cast<uint32_t>(imageSize), static_cast<uint32_t>(height), 0,
+        static_cast<std::size_t>(width) * 3 };
     if (height == 0)
         return layout;
     layout.RowBytes = layout.ImageSize / layout.RowCount;
-    const uint64_t lastRowEnd = uint64_t{layout.RowCount - 1} * layout.RowStride + layout.RowBytes;
+    const uint64_t lastRowEnd = uint64_t { layout.RowCount - 1 } * layout.RowStride + layout.RowBytes;
     if (lastRowEnd > frameblock::kPixelAreaSize)
         return std::nullopt;
     return layout;
@@ -88,9 +90,10 @@ bool WriteFrameBitmap(const unsigned char* block, const QString& fileName)
 {
     if (!block)
         return false;
-    const auto layout = FrameBitmapLayout(static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kWidthOffset)),
-                                          static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kHeightOffset)),
-                                          frameblock::LoadWord(block, frameblock::kBitCountOffset));
+    const auto layout
+        = FrameBitmapLayout(static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kWidthOffset)),
+            static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kHeightOffset)),
+            frameblock::LoadWord(block, frameblock::kBitCountOffset));
     if (!layout)
         return false;
     const QByteArray path = QFile::encodeName(fileName);

@@ -9,10 +9,10 @@
 class QString;
 
 struct TFrameBitmapLayout {
-    uint32_t ImageSize;   // the header's image size: width x height x bit count / 8
+    uint32_t ImageSize; // the header's image size: width x height x bit count / 8
     uint32_t RowCount;
-    uint32_t RowBytes;    // bytes written per row: ImageSize / RowCount
-    std::size_t RowStride;  // rows sit 3 bytes a pixel apart in the block, whatever the bit count
+    uint32_t RowBytes; // bytes written per row: ImageSize / RowCount
+    std::size_t RowStride; // rows sit 3 bytes a pixel apart in the block, whatever the bit count
 };
 
 // The layout that the header words describe, or nothing when a row would

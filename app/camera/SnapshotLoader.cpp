@@ -23,7 +23,10 @@ constexpr std::size_t kPixelDataOffset = kFileHeaderSize + sizeof(frameblock::Bi
 
 class TFileDescriptor {
 public:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
+    explicit TFileDescriptor(int fd)
+        : FFd(fd)
+    {
+    }
     ~TFileDescriptor()
     {
         if (FFd >= 0)
@@ -57,7 +60,7 @@ bool ReadRowsBottomUp(int fd, QImage& picture, std::size_t rowBytes)
 {
     std::vector<iovec> rows(static_cast<std::size_t>(picture.height()));
     for (std::size_t r = 0; r < rows.size(); ++r)
-        rows[r] = {picture.scanLine(picture.height() - 1 - static_cast<int>(r)), rowBytes};
+        rows[r] = { picture.scanLine(picture.height() - 1 - static_cast<int>(r)), rowBytes };
     for (std::size_t first = 0; first < rows.size();) {
         const int count = static_cast<int>(std::min<std::size_t>(IOV_MAX, rows.size() - first));
         ssize_t got = ::readv(fd, &rows[first], count);
@@ -84,8 +87,8 @@ bool IsPlainBitmap(const unsigned char* headers, off_t fileSize, const framebloc
         return false;
     uint32_t offset;
     std::memcpy(&offset, headers + 10, sizeof offset);
-    if (offset != kPixelDataOffset || info.biSize != sizeof info || info.biBitCount != 24 ||
-        info.biCompression != frameblock::kBiRgb || info.biPlanes != 1)
+    if (offset != kPixelDataOffset || info.biSize != sizeof info || info.biBitCount != 24
+        || info.biCompression != frameblock::kBiRgb || info.biPlanes != 1)
         return false;
     if (info.biWidth <= 0 || info.biHeight <= 0 || info.biWidth > 65535 || info.biHeight > 65535)
         return false;
@@ -96,7 +99,7 @@ bool IsPlainBitmap(const unsigned char* headers, off_t fileSize, const framebloc
 QImage ReadPlainBitmap(const QString& fileName)
 {
     const TFileDescriptor file(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
+    struct stat st { };
     unsigned char headers[kPixelDataOffset];
     if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !ReadAll(file.Get(), headers, sizeof headers))
         return {};
@@ -106,12 +109,13 @@ QImage ReadPlainBitmap(const QString& fileName)
         return {};
     // BMP keeps blue, green, red in that order: the picture's own byte order.
     QImage picture(info.biWidth, info.biHeight, QImage::Format_BGR888);
-    if (picture.isNull() || !ReadRowsBottomUp(file.Get(), picture, static_cast<std::size_t>(info.biWidth) * 3))
+    if (picture.isNull()
+        || !ReadRowsBottomUp(file.Get(), picture, static_cast<std::size_t>(info.biWidth) * 3))
         return {};
     return picture;
 }
 
-}  // namespace
+} // namespace
 
 QImage LoadSnapshotPicture(const QString& fileName)
 {

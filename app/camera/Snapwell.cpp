@@ -20,7 +20,7 @@ struct MappedObject {
     void* view = nullptr;
     std::size_t size = 0;
     std::string name;
-    bool created = false;  // only the creator removes the name again
+    bool created = false; // only the creator removes the name again
 };
 
 MappedObject gBlock;
@@ -30,7 +30,8 @@ void ShowFrameMapFailure(const QString& message)
 {
     std::fprintf(stderr, "%s\n", qPrintable(message));
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(), message, QMessageBox::Ok).exec();
+        QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(), message, QMessageBox::Ok)
+            .exec();
 }
 
 FrameMapReportFunction gReport = ShowFrameMapFailure;
@@ -56,7 +57,7 @@ int OpenOrCreate(const std::string& name, std::size_t size, bool& created)
     fd = ::shm_open(name.c_str(), O_RDWR, 0);
     if (fd < 0)
         return -1;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || st.st_size != static_cast<off_t>(size)) {
         std::fprintf(stderr, "%s: refused, it has another owner or size\n", name.c_str());
         ::close(fd);
@@ -91,15 +92,15 @@ void UnmapObject(MappedObject& object)
         ::munmap(object.view, object.size);
     if (object.created)
         ::shm_unlink(object.name.c_str());
-    object = MappedObject{};
+    object = MappedObject {};
 }
 
-}  // namespace
+} // namespace
 
 void CreateFrameMaps()
 {
     CreateFrameMaps(frameblock::ShmObjectName(frameblock::kFrameBlockMapName),
-                    frameblock::ShmObjectName(frameblock::kPermissionMapName));
+        frameblock::ShmObjectName(frameblock::kPermissionMapName));
 }
 
 void CreateFrameMaps(const std::string& blockObjectName, const std::string& permissionObjectName)
@@ -121,15 +122,9 @@ void CloseFrameMaps()
     UnmapObject(gPermission);
 }
 
-const unsigned char* FrameBlock()
-{
-    return static_cast<const unsigned char*>(gBlock.view);
-}
+const unsigned char* FrameBlock() { return static_cast<const unsigned char*>(gBlock.view); }
 
-uint32_t* GrabPermission()
-{
-    return static_cast<uint32_t*>(gPermission.view);
-}
+uint32_t* GrabPermission() { return static_cast<uint32_t*>(gPermission.view); }
 
 FrameMapReportFunction SetFrameMapReport(FrameMapReportFunction report)
 {

@@ -11,18 +11,15 @@ struct TVideoFormat {
     int32_t Height;
 };
 
-inline constexpr std::array<TVideoFormat, 6> VideoFormats{{
-    {"SIF", 320, 240},
-    {"VGA", 640, 480},
-    {"SVGA", 800, 600},
-    {"XGA", 1024, 768},
-    {"SXVGA", 1280, 1024},
-    {"UXGA", 1600, 1200},
-}};
+inline constexpr std::array<TVideoFormat, 6> VideoFormats { {
+    { "SIF", 320, 240 },
+    { "VGA", 640, 480 },
+    { "SVGA", 800, 600 },
+    { "XGA", 1024, 768 },
+    { "SXVGA", 1280, 1024 },
+    { "UXGA", 1600, 1200 },
+} };
 
-inline constexpr uint8_t DefaultFormatIndex = 1;  // what the capture library starts a device at
+inline constexpr uint8_t DefaultFormatIndex = 1; // what the capture library starts a device at
 
-inline constexpr bool IsVideoFormatIndex(uint8_t index)
-{
-    return index < VideoFormats.size();
-}
+inline constexpr bool IsVideoFormatIndex(uint8_t index) { return index < VideoFormats.size(); }

@@ -22,12 +22,12 @@ namespace {
 struct Size {
     int32_t width, height;
 };
-constexpr Size kSizes[] = {{640, 480}, {1600, 1200}};
+constexpr Size kSizes[] = { { 640, 480 }, { 1600, 1200 } };
 
 QTemporaryDir& Folder()
 {
     static QTemporaryDir folder(QDir::currentPath() + "/snapshot-bench-XXXXXX");
-    QDir(folder.path()).mkdir("Temp");  // the snapshot goes to Temp/ under the base folder
+    QDir(folder.path()).mkdir("Temp"); // the snapshot goes to Temp/ under the base folder
     return folder;
 }
 
@@ -38,7 +38,9 @@ void BM_TakeSnapshot(benchmark::State& state)
     const TestMapNames names = UniqueTestMapNames();
     CreateFrameMaps(names.block, names.permission);
     TestFrameBlock sink(names.block);
-    sink.PutFrame(width, height, [](int32_t x, int32_t y) { return Bgr{uint8_t(x), uint8_t(y), uint8_t(x ^ y)}; });
+    sink.PutFrame(width, height, [](int32_t x, int32_t y) {
+        return Bgr { uint8_t(x), uint8_t(y), uint8_t(x ^ y) };
+    });
     TCamController controller;
     controller.SetBaseFolder(Folder().path());
     for (auto _ : state) {
@@ -80,13 +82,17 @@ public:
     std::map<std::string, double> Seconds;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
     for (const Size size : kSizes) {
-        benchmark::RegisterBenchmark("TakeSnapshot", BM_TakeSnapshot)->Args({size.width, size.height})->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("WriteAndReadBack", BM_WriteAndReadBack)->Args({size.width, size.height})->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("TakeSnapshot", BM_TakeSnapshot)
+            ->Args({ size.width, size.height })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("WriteAndReadBack", BM_WriteAndReadBack)
+            ->Args({ size.width, size.height })
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
@@ -96,7 +102,8 @@ int main(int argc, char** argv)
         const double snapshot = reporter.Seconds["TakeSnapshot" + args];
         const double baseline = reporter.Seconds["WriteAndReadBack" + args];
         if (baseline > 0)
-            std::printf("snapshot/plain ratio %dx%d: %.2f (target <= 1.5)\n", size.width, size.height, snapshot / baseline);
+            std::printf("snapshot/plain ratio %dx%d: %.2f (target <= 1.5)\n", size.width, size.height,
+                snapshot / baseline);
     }
     benchmark::Shutdown();
     return 0;

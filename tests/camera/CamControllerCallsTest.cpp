@@ -10,9 +10,9 @@
 
 namespace {
 
+using recording_vidcore::Calls;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using recording_vidcore::Calls;
 
 std::vector<std::string> NumberedCalls(const std::string& function, int count)
 {
@@ -31,7 +31,7 @@ TEST_F(CamControllerCalls, StartsClosedIdleAtVga)
     EXPECT_EQ(Controller.FormatIndex, 1);
     EXPECT_EQ(Controller.VideoType, 0);
     EXPECT_TRUE(Controller.SnapshotImage.isNull());
-    EXPECT_EQ(Controller.VideoDeviceMap, (std::array<int32_t, 101>{}));
+    EXPECT_EQ(Controller.VideoDeviceMap, (std::array<int32_t, 101> {}));
 }
 
 TEST_F(CamControllerCalls, IdleCloseAndStopCallNothingButStopGivesPermissionBack)
@@ -54,12 +54,14 @@ TEST_F(CamControllerCalls, OpenCloseAndDestroyCaptureWindow)
         Controller.OpenCaptureWindow();
         ADD_FAILURE() << "a second opening must raise";
     } catch (const EAssertionFailed& error) {
-        EXPECT_THAT(error.what(), ::testing::MatchesRegex(R"(Assertion failure \(CamControllerUnit\.cpp, line [0-9]+\))"));
+        EXPECT_THAT(error.what(),
+            ::testing::MatchesRegex(R"(Assertion failure \(CamControllerUnit\.cpp, line [0-9]+\))"));
     }
     Controller.CloseCaptureWindow();
     EXPECT_FALSE(Controller.WindowOpen);
-    EXPECT_THAT(Calls(), ElementsAre("AM_OpenCaptureWindow(11,22,33)", "AM_VidCapCloseWindow(22)",
-                                     "AM_VidCapDestroyWindow(22)"));
+    EXPECT_THAT(Calls(),
+        ElementsAre(
+            "AM_OpenCaptureWindow(11,22,33)", "AM_VidCapCloseWindow(22)", "AM_VidCapDestroyWindow(22)"));
 
     recording_vidcore::Script refusing;
     refusing.openResult = false;
@@ -73,8 +75,8 @@ TEST_F(CamControllerCalls, OpenCloseAndDestroyCaptureWindow)
         controller.ViewHandle = 5;
         ASSERT_TRUE(controller.OpenCaptureWindow());
     }
-    EXPECT_THAT(Calls(), ElementsAre("AM_OpenCaptureWindow(0,5,0)", "AM_VidCapCloseWindow(5)",
-                                     "AM_VidCapDestroyWindow(5)"));
+    EXPECT_THAT(Calls(),
+        ElementsAre("AM_OpenCaptureWindow(0,5,0)", "AM_VidCapCloseWindow(5)", "AM_VidCapDestroyWindow(5)"));
 }
 
 TEST_F(CamControllerCalls, SetVideoFormatChangesOnlyToAnotherKnownSize)
@@ -85,13 +87,13 @@ TEST_F(CamControllerCalls, SetVideoFormatChangesOnlyToAnotherKnownSize)
     EXPECT_THAT(Calls(), IsEmpty());
     EXPECT_EQ(Controller.FormatIndex, 1);
 
-    Controller.SetVideoFormat(2);  // no menu offers it, the controller takes it
+    Controller.SetVideoFormat(2); // no menu offers it, the controller takes it
     EXPECT_EQ(Controller.FormatIndex, 2);
-    for (uint8_t index : {0, 3, 4, 5})
+    for (uint8_t index : { 0, 3, 4, 5 })
         Controller.SetVideoFormat(index);
-    EXPECT_THAT(Calls(), ElementsAre("AM_SetVideoFormat(800,600)", "AM_SetVideoFormat(320,240)",
-                                     "AM_SetVideoFormat(1024,768)", "AM_SetVideoFormat(1280,1024)",
-                                     "AM_SetVideoFormat(1600,1200)"));
+    EXPECT_THAT(Calls(),
+        ElementsAre("AM_SetVideoFormat(800,600)", "AM_SetVideoFormat(320,240)", "AM_SetVideoFormat(1024,768)",
+            "AM_SetVideoFormat(1280,1024)", "AM_SetVideoFormat(1600,1200)"));
 
     recording_vidcore::Reset();
     Controller.ResetVideoFormat();
@@ -113,23 +115,25 @@ TEST_F(CamControllerCalls, ForwardsChoicesDialogAndFullScreen)
     Controller.SetFullScreen(true, 77);
     Controller.SetFullScreen(false, 0);
     EXPECT_EQ(Controller.VideoType, 1);
-    EXPECT_THAT(Calls(), ElementsAre("AM_VideoSource(11)", "AM_SetVideoType(1)", "AM_ChooseVideoDevice(3)",
-                                     "AM_ChooseAudioDevice(4)", "AM_FullScreenMode(1,77)", "AM_FullScreenMode(0,0)"));
+    EXPECT_THAT(Calls(),
+        ElementsAre("AM_VideoSource(11)", "AM_SetVideoType(1)", "AM_ChooseVideoDevice(3)",
+            "AM_ChooseAudioDevice(4)", "AM_FullScreenMode(1,77)", "AM_FullScreenMode(0,0)"));
 }
 
 TEST_F(CamControllerCalls, EnumerateDevicesListsNamesUpToTheirFirstNul)
 {
     recording_vidcore::Script script;
-    script.videoDevices = {std::string("Cam A\0junk", 10), "Cam B"};
-    script.audioDevices = {"Mic", std::string(300, 'x')};
+    script.videoDevices = { std::string("Cam A\0junk", 10), "Cam B" };
+    script.audioDevices = { "Mic", std::string(300, 'x') };
     recording_vidcore::Reset(script);
     Controller.EnumerateDevices();
-    EXPECT_EQ(Controller.VideoDevices, (QStringList{"Cam A", "Cam B"}));
-    EXPECT_EQ(Controller.AudioDevices, (QStringList{"Mic", QString(256, 'x')}));
+    EXPECT_EQ(Controller.VideoDevices, (QStringList { "Cam A", "Cam B" }));
+    EXPECT_EQ(Controller.AudioDevices, (QStringList { "Mic", QString(256, 'x') }));
     EXPECT_EQ(Controller.VideoDeviceMap[0], 0);
     EXPECT_EQ(Controller.VideoDeviceMap[1], 1);
-    EXPECT_THAT(Calls(), ElementsAre("AM_GetDeviceNum", "AM_GetDeviceList(0)", "AM_GetDeviceList(1)",
-                                     "AM_GetAudioDeviceNum", "AM_GetAudioDeviceList(0)", "AM_GetAudioDeviceList(1)"));
+    EXPECT_THAT(Calls(),
+        ElementsAre("AM_GetDeviceNum", "AM_GetDeviceList(0)", "AM_GetDeviceList(1)", "AM_GetAudioDeviceNum",
+            "AM_GetAudioDeviceList(0)", "AM_GetAudioDeviceList(1)"));
 }
 
 TEST_F(CamControllerCalls, EnumerateDevicesListsNoMoreVideoDevicesThanTheMapHolds)
@@ -142,7 +146,7 @@ TEST_F(CamControllerCalls, EnumerateDevicesListsNoMoreVideoDevicesThanTheMapHold
     ASSERT_EQ(Controller.VideoDevices.size(), 101);
     EXPECT_EQ(Controller.VideoDevices.last(), "Cam 100");
     EXPECT_EQ(Controller.VideoDeviceMap[100], 100);
-    std::vector<std::string> expected{"AM_GetDeviceNum"};
+    std::vector<std::string> expected { "AM_GetDeviceNum" };
     for (const std::string& call : NumberedCalls("AM_GetDeviceList", 101))
         expected.push_back(call);
     expected.push_back("AM_GetAudioDeviceNum");
@@ -156,15 +160,18 @@ TEST_F(CamControllerCalls, EnumerateDevicesListsNoMoreVideoDevicesThanTheMapHold
 TEST_F(CamControllerCalls, RecordingPausesGrabbingUntilItStops)
 {
     OpenMaps();
-    Sink->PutFrame(640, 480, [](int32_t, int32_t) { return Bgr{1, 2, 3}; });
+    Sink->PutFrame(640, 480, [](int32_t, int32_t) { return Bgr { 1, 2, 3 }; });
     EXPECT_TRUE(Controller.StartRecording("Temp/clip é.wmv"));
     EXPECT_TRUE(Controller.Recording);
+    EXPECT_EQ(Permission(), 0u);
+    EXPECT_TRUE(Controller.TakeSnapshot()); // the frame at the start of the recording
     EXPECT_EQ(Permission(), 0u);
     Controller.StopRecording();
     EXPECT_FALSE(Controller.Recording);
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_THAT(Calls(), ElementsAre("AM_SetCaptureFile(22,Temp/clip é.wmv)", "AM_CaptureVideo(22)",
-                                     "AM_CaptureVideoQuit(22)"));
+    EXPECT_THAT(Calls(),
+        ElementsAre(
+            "AM_SetCaptureFile(22,Temp/clip é.wmv)", "AM_CaptureVideo(22)", "AM_CaptureVideoQuit(22)"));
 }
 
 TEST_F(CamControllerCalls, FailedRecordingStartGivesPermissionBackAtOnce)
@@ -184,7 +191,7 @@ TEST_F(CamControllerCalls, RecordingStartWaitsForAFirstFrameThenGivesUp)
 {
     OpenMaps();
     SetPermission(0);
-    EXPECT_FALSE(Controller.StartRecording("clip.avi"));  // no frame ever comes
+    EXPECT_FALSE(Controller.StartRecording("clip.avi")); // no frame ever comes
     EXPECT_THAT(Calls(), IsEmpty());
     EXPECT_EQ(Permission(), 1u);
     EXPECT_FALSE(Controller.Recording);
@@ -213,7 +220,7 @@ TEST_F(CamControllerCalls, WithoutMapsNothingIsTouched)
 TEST_F(CamControllerCalls, SnapshotGivesPermissionBackOnEveryWayOut)
 {
     OpenMaps();
-    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr{0, 0, 255}; });
+    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr { 0, 0, 255 }; });
     SetPermission(0);
     EXPECT_TRUE(Controller.TakeSnapshot());
     EXPECT_EQ(Permission(), 1u);
@@ -224,7 +231,7 @@ TEST_F(CamControllerCalls, SnapshotGivesPermissionBackOnEveryWayOut)
     SetPermission(0);
     EXPECT_THROW(Controller.TakeSnapshot(), EPictureLoadError);
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_EQ(Controller.SnapshotImage.size(), QSize(320, 240));  // the last picture stays
+    EXPECT_EQ(Controller.SnapshotImage.size(), QSize(320, 240)); // the last picture stays
 
     Sink->SetHeaderWords(1600, 1201, 24);
     SetPermission(0);
@@ -236,14 +243,14 @@ TEST_F(CamControllerCalls, SnapshotGivesPermissionBackOnEveryWayOut)
 TEST_F(CamControllerCalls, SnapshotWaitsForACopyUnderWay)
 {
     OpenMaps();
-    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr{0, 0, 255}; });  // red
+    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr { 0, 0, 255 }; }); // red
     Sink->SetFrameReady(0);
     // The sink finishes its copy (green) only after it has seen the pause.
     std::thread sink([this] {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (Permission() != 0 && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::yield();
-        Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr{0, 255, 0}; });
+        Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr { 0, 255, 0 }; });
     });
     const bool taken = Controller.TakeSnapshot();
     sink.join();
@@ -251,4 +258,4 @@ TEST_F(CamControllerCalls, SnapshotWaitsForACopyUnderWay)
     EXPECT_EQ(Controller.SnapshotImage.pixel(160, 120), qRgb(0, 255, 0));
 }
 
-}  // namespace
+} // namespace

@@ -55,7 +55,7 @@ double DarkShare(const QImage& picture, int y)
     int dark = 0;
     for (int x = 0; x < picture.width(); ++x) {
         const QRgb pixel = picture.pixel(x, y);
-        dark += std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}) < 60;
+        dark += std::max({ qRed(pixel), qGreen(pixel), qBlue(pixel) }) < 60;
     }
     return double(dark) / picture.width();
 }
@@ -106,9 +106,9 @@ protected:
         clock.start();
         while (clock.elapsed() < 10000) {
             const unsigned char* block = FrameBlock();
-            if (frameblock::LoadWord(block, frameblock::kWidthOffset) == uint32_t(width) &&
-                frameblock::LoadWord(block, frameblock::kHeightOffset) == uint32_t(height) &&
-                frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 1)
+            if (frameblock::LoadWord(block, frameblock::kWidthOffset) == uint32_t(width)
+                && frameblock::LoadWord(block, frameblock::kHeightOffset) == uint32_t(height)
+                && frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 1)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -125,7 +125,8 @@ TEST_F(CameraIntegration, SnapshotsAreUprightBitmapsOfTheCameraPicture)
     ASSERT_TRUE(Controller.TakeSnapshot());
     const QString file = Folder.path() + "/Temp/scb.bmp";
     EXPECT_EQ(QFileInfo(file).size(), 921654);
-    EXPECT_EQ(RunTool("identify", {"-format", "%m %w %h %z %r", file}).out, "BMP3 640 480 8 DirectClass sRGB");
+    EXPECT_EQ(
+        RunTool("identify", { "-format", "%m %w %h %z %r", file }).out, "BMP3 640 480 8 DirectClass sRGB");
     ASSERT_EQ(Controller.SnapshotImage.size(), QSize(640, 480));
     ExpectUprightBars(Controller.SnapshotImage);
     EXPECT_EQ(frameblock::LoadWord(GrabPermission(), 0), 1u);
@@ -135,7 +136,7 @@ TEST_F(CameraIntegration, SnapshotsAreUprightBitmapsOfTheCameraPicture)
     ASSERT_TRUE(WaitForFrameSize(1600, 1200));
     ASSERT_TRUE(Controller.TakeSnapshot());
     EXPECT_EQ(QFileInfo(file).size(), 5760054);
-    EXPECT_EQ(RunTool("identify", {"-format", "%w %h", file}).out, "1600 1200");
+    EXPECT_EQ(RunTool("identify", { "-format", "%w %h", file }).out, "1600 1200");
     ASSERT_EQ(Controller.SnapshotImage.size(), QSize(1600, 1200));
     ExpectUprightBars(Controller.SnapshotImage);
 }
@@ -149,14 +150,15 @@ TEST_F(CameraIntegration, RecordingWritesAPlayableClipAndFramesFlowAgainAfterIt)
     EXPECT_EQ(frameblock::LoadWord(GrabPermission(), 0), 0u);
     QElapsedTimer recording;
     recording.start();
-    std::this_thread::sleep_for(std::chrono::seconds(2));  // the length of the clip
+    std::this_thread::sleep_for(std::chrono::seconds(2)); // the length of the clip
     Controller.StopRecording();
     const double seconds = recording.elapsed() / 1000.0;
     EXPECT_FALSE(Controller.Recording);
     EXPECT_EQ(frameblock::LoadWord(GrabPermission(), 0), 1u);
 
-    const ToolRun probe = RunTool("ffprobe", {"-v", "error", "-show_entries", "format=format_name,duration:stream=codec_name",
-                                          "-of", "default=noprint_wrappers=1", clip});
+    const ToolRun probe = RunTool("ffprobe",
+        { "-v", "error", "-show_entries", "format=format_name,duration:stream=codec_name", "-of",
+            "default=noprint_wrappers=1", clip });
     EXPECT_EQ(probe.exitCode, 0) << probe.err.toStdString();
     EXPECT_TRUE(probe.out.contains("codec_name=wmv2")) << probe.out.toStdString();
     EXPECT_TRUE(probe.out.contains("codec_name=wmav2")) << probe.out.toStdString();
@@ -164,7 +166,7 @@ TEST_F(CameraIntegration, RecordingWritesAPlayableClipAndFramesFlowAgainAfterIt)
     const auto durationAt = probe.out.indexOf("duration=");
     ASSERT_GE(durationAt, 0);
     EXPECT_NEAR(probe.out.mid(durationAt + 9).section('\n', 0, 0).toDouble(), seconds, 0.5);
-    const ToolRun decode = RunTool("ffmpeg", {"-v", "error", "-i", clip, "-f", "null", "-"});
+    const ToolRun decode = RunTool("ffmpeg", { "-v", "error", "-i", clip, "-f", "null", "-" });
     EXPECT_EQ(decode.exitCode, 0);
     EXPECT_EQ(decode.err, "");
 
@@ -174,4 +176,4 @@ TEST_F(CameraIntegration, RecordingWritesAPlayableClipAndFramesFlowAgainAfterIt)
     ExpectUprightBars(Controller.SnapshotImage);
 }
 
-}  // namespace
+} // namespace

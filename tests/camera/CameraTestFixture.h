@@ -19,10 +19,7 @@
 #include <ostream>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 QT_END_NAMESPACE
 
 inline QStringList& ReportedMapFailures()
@@ -31,10 +28,7 @@ inline QStringList& ReportedMapFailures()
     return messages;
 }
 
-inline void CollectMapFailure(const QString& message)
-{
-    ReportedMapFailures().append(message);
-}
+inline void CollectMapFailure(const QString& message) { ReportedMapFailures().append(message); }
 
 class CameraTest : public ::testing::Test {
 protected:

@@ -1,5 +1,5 @@
-#include "CameraTestFixture.h"
 #include "FrameBitmap.h"
+#include "CameraTestFixture.h"
 #include "SnapshotLoader.h"
 
 #include <QFile>
@@ -14,7 +14,7 @@ namespace {
 QString Identify(const QString& file)
 {
     QProcess identify;
-    identify.start("identify", {"-format", "%m %w %h %z %r", file});
+    identify.start("identify", { "-format", "%m %w %h %z %r", file });
     if (!identify.waitForFinished(30000) || identify.exitCode() != 0)
         return "identify failed: " + QString::fromLocal8Bit(identify.readAllStandardError());
     return QString::fromLocal8Bit(identify.readAllStandardOutput()).trimmed();
@@ -32,8 +32,8 @@ uint32_t Le32At(const QByteArray& data, int offset)
 Bgr Quadrants(int32_t x, int32_t y, int32_t height)
 {
     if (x == 0)
-        return {0, 255, 0};
-    return y < height / 2 ? Bgr{0, 0, 255} : Bgr{255, 0, 0};
+        return { 0, 255, 0 };
+    return y < height / 2 ? Bgr { 0, 0, 255 } : Bgr { 255, 0, 0 };
 }
 
 using FrameBitmapFile = CameraTest;
@@ -68,10 +68,10 @@ TEST_F(FrameBitmapFile, SnapshotIsATrueUprightBmpOfTheFrame)
 
 TEST_F(FrameBitmapFile, PicturesOfOtherLayoutsAreReadByTheGeneralReader)
 {
-    QImage odd(3, 2, QImage::Format_RGB32);  // rows padded to 4 bytes in a BMP
+    QImage odd(3, 2, QImage::Format_RGB32); // rows padded to 4 bytes in a BMP
     odd.fill(qRgb(10, 20, 30));
     odd.setPixel(0, 0, qRgb(200, 100, 50));
-    for (const char* format : {"BMP", "PNG"}) {
+    for (const char* format : { "BMP", "PNG" }) {
         const QString file = Folder.filePath(QString("odd.") + format);
         ASSERT_TRUE(odd.save(file, format));
         const QImage back = LoadSnapshotPicture(file);
@@ -90,11 +90,13 @@ TEST_F(FrameBitmapFile, EverySizeOfTheTableIsWrittenWhole)
     OpenMaps();
     for (const TVideoFormat& format : VideoFormats) {
         SCOPED_TRACE(format.Name);
-        Sink->PutFrame(format.Width, format.Height, [&](int32_t x, int32_t y) { return Quadrants(x, y, format.Height); });
+        Sink->PutFrame(format.Width, format.Height,
+            [&](int32_t x, int32_t y) { return Quadrants(x, y, format.Height); });
         const QString file = Folder.filePath(QString(format.Name) + ".bmp");
         ASSERT_TRUE(Controller.SaveFrameAsBitmap(file));
         EXPECT_EQ(QFileInfo(file).size(), qint64(format.Width) * format.Height * 3 + 54);
-        EXPECT_EQ(Identify(file), QString("BMP3 %1 %2 8 DirectClass sRGB").arg(format.Width).arg(format.Height));
+        EXPECT_EQ(
+            Identify(file), QString("BMP3 %1 %2 8 DirectClass sRGB").arg(format.Width).arg(format.Height));
         const QImage picture(file);
         EXPECT_EQ(picture.pixel(format.Width - 1, 0), qRgb(255, 0, 0));
         EXPECT_EQ(picture.pixel(format.Width - 1, format.Height - 1), qRgb(0, 0, 255));
@@ -104,7 +106,7 @@ TEST_F(FrameBitmapFile, EverySizeOfTheTableIsWrittenWhole)
 TEST_F(FrameBitmapFile, ZeroHeightGivesTheHeadersOnly)
 {
     OpenMaps();
-    Sink->PutFrame(640, 480, [](int32_t, int32_t) { return Bgr{9, 9, 9}; });
+    Sink->PutFrame(640, 480, [](int32_t, int32_t) { return Bgr { 9, 9, 9 }; });
     Sink->SetHeaderWords(640, 0, 24);
     const QString file = Folder.filePath("empty.bmp");
     ASSERT_TRUE(Controller.SaveFrameAsBitmap(file));
@@ -119,7 +121,7 @@ TEST_F(FrameBitmapFile, ZeroHeightGivesTheHeadersOnly)
 TEST_F(FrameBitmapFile, HeaderWordsBeyondThePixelAreaWriteNothing)
 {
     OpenMaps();
-    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr{9, 9, 9}; });
+    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr { 9, 9, 9 }; });
     const QString file = Folder.filePath("kept.bmp");
     {
         QFile earlier(file);
@@ -130,9 +132,9 @@ TEST_F(FrameBitmapFile, HeaderWordsBeyondThePixelAreaWriteNothing)
         int32_t width, height;
         uint32_t bitCount;
     };
-    for (const Words words : {Words{1600, 1201, 24}, Words{1601, 1200, 24}, Words{320, -240, 24},
-                              Words{-320, 240, 24}, Words{1600, 1200, 32}, Words{65536, 65536, 24},
-                              Words{1, 2000000, 0xFFFFFFFFu}}) {
+    for (const Words words : { Words { 1600, 1201, 24 }, Words { 1601, 1200, 24 }, Words { 320, -240, 24 },
+             Words { -320, 240, 24 }, Words { 1600, 1200, 32 }, Words { 65536, 65536, 24 },
+             Words { 1, 2000000, 0xFFFFFFFFu } }) {
         SCOPED_TRACE(testing::Message() << words.width << "x" << words.height << "x" << words.bitCount);
         Sink->SetHeaderWords(words.width, words.height, words.bitCount);
         EXPECT_FALSE(Controller.SaveFrameAsBitmap(file));
@@ -154,7 +156,7 @@ TEST_F(FrameBitmapFile, HeaderWordsBeyondThePixelAreaWriteNothing)
 TEST_F(FrameBitmapFile, MissingTempFolderFailsTheSnapshotAndIsNotMade)
 {
     OpenMaps();
-    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr{9, 9, 9}; });
+    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr { 9, 9, 9 }; });
     ASSERT_TRUE(QDir(Folder.path()).rmdir("Temp"));
     EXPECT_FALSE(Controller.TakeSnapshot());
     EXPECT_FALSE(QDir(Folder.filePath("Temp")).exists());
@@ -162,4 +164,4 @@ TEST_F(FrameBitmapFile, MissingTempFolderFailsTheSnapshotAndIsNotMade)
     EXPECT_TRUE(Controller.SnapshotImage.isNull());
 }
 
-}  // namespace
+} // namespace

@@ -22,9 +22,9 @@ ShmObject Inspect(const std::string& name)
     const int fd = ::shm_open(name.c_str(), O_RDONLY, 0);
     if (fd < 0)
         return object;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) == 0)
-        object = {true, st.st_size, st.st_mode & 0777, st.st_uid};
+        object = { true, st.st_size, st.st_mode & 0777, st.st_uid };
     ::close(fd);
     return object;
 }
@@ -51,7 +51,8 @@ QString MappingRights(const void* address)
     for (const QByteArray& line : maps.readAll().split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         const QList<QByteArray> range = fields.value(0).split('-');
-        if (range.size() == 2 && range[0].toULongLong(nullptr, 16) <= at && at < range[1].toULongLong(nullptr, 16))
+        if (range.size() == 2 && range[0].toULongLong(nullptr, 16) <= at
+            && at < range[1].toULongLong(nullptr, 16))
             return QString::fromLatin1(fields.value(1));
     }
     return {};
@@ -88,7 +89,7 @@ TEST_F(FrameMapsTest, CreatesPrivateZeroedMapsAndGrantsGrabbing)
     CloseFrameMaps();
     EXPECT_EQ(FrameBlock(), nullptr);
     EXPECT_EQ(GrabPermission(), nullptr);
-    EXPECT_FALSE(Inspect(Names.block).exists);  // the creator removes its names
+    EXPECT_FALSE(Inspect(Names.block).exists); // the creator removes its names
     EXPECT_FALSE(Inspect(Names.permission).exists);
 }
 
@@ -116,19 +117,19 @@ TEST_F(FrameMapsTest, MapsOfAnotherSizeAreRefusedAndReported)
     Names = UniqueTestMapNames();
     PreCreate(Names.block, 5760000);
     CreateFrameMaps(Names.block, Names.permission);
-    EXPECT_EQ(ReportedMapFailures(), QStringList{"Failed : MapRead4snapwell Create"});
+    EXPECT_EQ(ReportedMapFailures(), QStringList { "Failed : MapRead4snapwell Create" });
     EXPECT_EQ(FrameBlock(), nullptr);
-    ASSERT_NE(GrabPermission(), nullptr);  // the permission map is still made
+    ASSERT_NE(GrabPermission(), nullptr); // the permission map is still made
     EXPECT_EQ(Permission(), 1u);
     CloseFrameMaps();
-    EXPECT_EQ(Inspect(Names.block).size, 5760000);  // someone else's object stays as it was
+    EXPECT_EQ(Inspect(Names.block).size, 5760000); // someone else's object stays as it was
     ::shm_unlink(Names.block.c_str());
 
     ReportedMapFailures().clear();
     Names = UniqueTestMapNames();
     PreCreate(Names.permission, 8);
     CreateFrameMaps(Names.block, Names.permission);
-    EXPECT_EQ(ReportedMapFailures(), QStringList{"Failed : MapWrite4snapwell Create"});
+    EXPECT_EQ(ReportedMapFailures(), QStringList { "Failed : MapWrite4snapwell Create" });
     EXPECT_NE(FrameBlock(), nullptr);
     EXPECT_EQ(GrabPermission(), nullptr);
     CloseFrameMaps();
@@ -142,7 +143,7 @@ TEST_F(FrameMapsTest, MapsOfAnotherOwnerAreRefused)
     Names = UniqueTestMapNames();
     PreCreate(Names.block, 5760056);
     PreCreate(Names.permission, 4);
-    for (const std::string& name : {Names.block, Names.permission}) {
+    for (const std::string& name : { Names.block, Names.permission }) {
         const int fd = ::shm_open(name.c_str(), O_RDWR, 0);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::fchown(fd, 4242, 4242), 0);
@@ -150,11 +151,11 @@ TEST_F(FrameMapsTest, MapsOfAnotherOwnerAreRefused)
     }
     CreateFrameMaps(Names.block, Names.permission);
     EXPECT_EQ(ReportedMapFailures(),
-              (QStringList{"Failed : MapRead4snapwell Create", "Failed : MapWrite4snapwell Create"}));
+        (QStringList { "Failed : MapRead4snapwell Create", "Failed : MapWrite4snapwell Create" }));
     EXPECT_EQ(FrameBlock(), nullptr);
     EXPECT_EQ(GrabPermission(), nullptr);
     ::shm_unlink(Names.block.c_str());
     ::shm_unlink(Names.permission.c_str());
 }
 
-}  // namespace
+} // namespace

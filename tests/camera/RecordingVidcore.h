@@ -10,7 +10,7 @@ namespace recording_vidcore {
 struct Script {
     bool openResult = true;
     bool captureResult = true;
-    std::vector<std::string> videoDevices;  // names as the library hands them out, NULs included
+    std::vector<std::string> videoDevices; // names as the library hands them out, NULs included
     std::vector<std::string> audioDevices;
 };
 
@@ -18,4 +18,4 @@ struct Script {
 void Reset(const Script& script = {});
 const std::vector<std::string>& Calls();
 
-}  // namespace recording_vidcore
+} // namespace recording_vidcore

@@ -11,9 +11,10 @@
 
 TestMapNames UniqueTestMapNames()
 {
-    static std::atomic<int> counter{0};
-    const std::string stem = "/glimview-camera-test." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    return {stem + ".block", stem + ".permission"};
+    static std::atomic<int> counter { 0 };
+    const std::string stem
+        = "/glimview-camera-test." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    return { stem + ".block", stem + ".permission" };
 }
 
 TestFrameBlock::TestFrameBlock(const std::string& objectName)
@@ -28,10 +29,7 @@ TestFrameBlock::TestFrameBlock(const std::string& objectName)
     FData = static_cast<unsigned char*>(view);
 }
 
-TestFrameBlock::~TestFrameBlock()
-{
-    ::munmap(FData, frameblock::kFrameBlockSize);
-}
+TestFrameBlock::~TestFrameBlock() { ::munmap(FData, frameblock::kFrameBlockSize); }
 
 void TestFrameBlock::SetHeaderWords(int32_t width, int32_t height, uint32_t bitCount)
 {
@@ -45,9 +43,10 @@ void TestFrameBlock::SetFrameReady(uint32_t ready)
     frameblock::StoreWord(FData, frameblock::kFrameReadyOffset, ready);
 }
 
-void TestFrameBlock::PutFrame(int32_t width, int32_t height, const std::function<Bgr(int32_t x, int32_t y)>& colour)
+void TestFrameBlock::PutFrame(
+    int32_t width, int32_t height, const std::function<Bgr(int32_t x, int32_t y)>& colour)
 {
-    frameblock::BitmapInfoHeader header{};
+    frameblock::BitmapInfoHeader header {};
     header.biSize = sizeof header;
     header.biWidth = width;
     header.biHeight = height;

@@ -21,7 +21,7 @@ struct Bgr {
 
 class TestFrameBlock {
 public:
-    explicit TestFrameBlock(const std::string& objectName);  // the object must exist
+    explicit TestFrameBlock(const std::string& objectName); // the object must exist
     ~TestFrameBlock();
     TestFrameBlock(const TestFrameBlock&) = delete;
     TestFrameBlock& operator=(const TestFrameBlock&) = delete;
