@@ -12,8 +12,8 @@ public:
     EAssertionFailed(std::string_view file, int line);
 };
 
-#define GLIM_ASSERT(condition)                          \
-    do {                                                \
-        if (!(condition))                               \
-            throw EAssertionFailed(__FILE__, __LINE__); \
+#define GLIM_ASSERT(condition)                                                                               \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            throw EAssertionFailed(__FILE__, __LINE__);                                                      \
     } while (false)

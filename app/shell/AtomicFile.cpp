@@ -34,7 +34,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& contents, QStrin
 {
     const auto fail = [error](const char* step) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QLatin1String(step), QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("%1: %2").arg(
+                QLatin1String(step), QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     };
     // The temporary file sits beside the target: rename() is atomic only
@@ -61,8 +62,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& contents, QStrin
         return fail("replace the file");
     }
     // The rename itself lives in the folder; sync it so it survives a crash.
-    const int dirFd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(
+        QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

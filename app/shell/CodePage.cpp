@@ -9,10 +9,7 @@ namespace {
 
 // glibc's names; "CP949" is the Windows Unified Hangul Code (EUC-KR would
 // drop its extension syllables).
-QByteArray IconvName(int codePage)
-{
-    return "CP" + QByteArray::number(codePage);
-}
+QByteArray IconvName(int codePage) { return "CP" + QByteArray::number(codePage); }
 
 } // namespace
 

@@ -10,7 +10,4 @@ TCodeSiteHelper::TCodeSiteHelper(const char* operationName)
     qCDebug(lcGlimviewTrace, "enter %s", FName);
 }
 
-TCodeSiteHelper::~TCodeSiteHelper()
-{
-    qCDebug(lcGlimviewTrace, "leave %s", FName);
-}
+TCodeSiteHelper::~TCodeSiteHelper() { qCDebug(lcGlimviewTrace, "leave %s", FName); }

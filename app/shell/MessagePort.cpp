@@ -19,14 +19,13 @@ constexpr int ClientWaitMs = 1000;
 // to everybody else.
 bool IsPrivateFolder(const QByteArray& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
         return false;
     return (info.st_mode & 0077) == 0 || ::chmod(path.constData(), 0700) == 0;
 }
 
-template <typename T>
-std::optional<T> ParseDecimal(const QByteArray& text, bool allowSign)
+template <typename T> std::optional<T> ParseDecimal(const QByteArray& text, bool allowSign)
 {
     if (text.isEmpty() || (!allowSign && text.front() == '-'))
         return std::nullopt;
@@ -60,7 +59,8 @@ QString MessagePortFolder()
 
 QString MessagePortPath(const QString& title)
 {
-    if (title.isEmpty() || title.contains(u'/') || title.contains(QChar(0)) || title == u"." || title == u"..")
+    if (title.isEmpty() || title.contains(u'/') || title.contains(QChar(0)) || title == u"."
+        || title == u"..")
         return {};
     const QString folder = MessagePortFolder();
     if (folder.isEmpty())

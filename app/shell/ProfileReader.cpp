@@ -2,10 +2,7 @@
 
 namespace {
 
-bool SameName(QStringView a, QStringView b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool SameName(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QString Unquoted(QStringView text)
 {

@@ -10,13 +10,9 @@ namespace {
 const QString HeaderV5 = QStringLiteral("Windows Registry Editor Version 5.00");
 const QString HeaderV4 = QStringLiteral("REGEDIT4");
 
-bool SameName(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-template <typename T>
-T* FindNamed(std::vector<T>& items, const QString& name)
+template <typename T> T* FindNamed(std::vector<T>& items, const QString& name)
 {
     for (auto& item : items)
         if (SameName(item.Name, name))
@@ -25,8 +21,7 @@ T* FindNamed(std::vector<T>& items, const QString& name)
 }
 
 // The existing item of that name, or a new one appended under it.
-template <typename T>
-T& NamedFor(std::vector<T>& items, const QString& name)
+template <typename T> T& NamedFor(std::vector<T>& items, const QString& name)
 {
     if (T* found = FindNamed(items, name))
         return *found;
@@ -72,11 +67,20 @@ std::optional<QString> ReadQuoted(const QString& text, qsizetype& pos)
         if (++pos >= text.size())
             return std::nullopt;
         switch (text[pos].unicode()) {
-        case u'\\': result += u'\\'; break;
-        case u'"': result += u'"'; break;
-        case u'n': result += u'\n'; break;
-        case u'r': result += u'\r'; break;
-        default: return std::nullopt;
+        case u'\\':
+            result += u'\\';
+            break;
+        case u'"':
+            result += u'"';
+            break;
+        case u'n':
+            result += u'\n';
+            break;
+        case u'r':
+            result += u'\r';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     return std::nullopt;
@@ -87,12 +91,21 @@ QString Quoted(const QString& text)
     QString result = QStringLiteral("\"");
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'\\': result += QLatin1String("\\\\"); break;
-        case u'"': result += QLatin1String("\\\""); break;
+        case u'\\':
+            result += QLatin1String("\\\\");
+            break;
+        case u'"':
+            result += QLatin1String("\\\"");
+            break;
         // A line break inside a value would end the line and damage the file.
-        case u'\n': result += QLatin1String("\\n"); break;
-        case u'\r': result += QLatin1String("\\r"); break;
-        default: result += c;
+        case u'\n':
+            result += QLatin1String("\\n");
+            break;
+        case u'\r':
+            result += QLatin1String("\\r");
+            break;
+        default:
+            result += c;
         }
     }
     result += u'"';
@@ -154,25 +167,13 @@ std::optional<QString> ParseSectionLine(const QString& line)
 
 } // namespace
 
-TRegValue* TRegSection::FindValue(const QString& name)
-{
-    return FindNamed(Values, name);
-}
+TRegValue* TRegSection::FindValue(const QString& name) { return FindNamed(Values, name); }
 
-TRegValue& TRegSection::ValueFor(const QString& name)
-{
-    return NamedFor(Values, name);
-}
+TRegValue& TRegSection::ValueFor(const QString& name) { return NamedFor(Values, name); }
 
-TRegSection* TRegDocument::FindSection(const QString& name)
-{
-    return FindNamed(Sections, name);
-}
+TRegSection* TRegDocument::FindSection(const QString& name) { return FindNamed(Sections, name); }
 
-TRegSection& TRegDocument::SectionFor(const QString& name)
-{
-    return NamedFor(Sections, name);
-}
+TRegSection& TRegDocument::SectionFor(const QString& name) { return NamedFor(Sections, name); }
 
 std::optional<TRegDocument> ParseRegText(const QByteArray& bytes, QString* error)
 {

@@ -117,8 +117,8 @@ void TSettingsStore::Save(const TRegDocument& document)
 {
     QString error;
     if (!WriteFileAtomically(FFilePath, FormatRegText(document), &error))
-        std::fprintf(stderr, "glimview: could not write the settings file %s: %s\n",
-            qPrintable(FFilePath), qPrintable(error));
+        std::fprintf(stderr, "glimview: could not write the settings file %s: %s\n", qPrintable(FFilePath),
+            qPrintable(error));
 }
 
 void TSettingsStore::SetAside(const QString& why)

@@ -13,10 +13,7 @@ namespace {
 
 // The application lives in main(), so that it is gone (with its font
 // caches) before the process ends.
-TGlimviewApplication& App()
-{
-    return *static_cast<TGlimviewApplication*>(QCoreApplication::instance());
-}
+TGlimviewApplication& App() { return *static_cast<TGlimviewApplication*>(QCoreApplication::instance()); }
 
 const QEvent::Type FailingEvent = QEvent::Type(QEvent::registerEventType());
 const QEvent::Type PlainEvent = QEvent::Type(QEvent::registerEventType());
@@ -157,10 +154,11 @@ TEST(ShellApplication, TraceScopesAreSilentUntilSwitchedOn)
 {
     static QStringList lines;
     lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
-        if (QByteArray(context.category) == "glimview.trace")
-            lines.append(text);
-    });
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+              if (QByteArray(context.category) == "glimview.trace")
+                  lines.append(text);
+          });
     {
         TCodeSiteHelper scope("AddImage");
     }
@@ -173,7 +171,8 @@ TEST(ShellApplication, TraceScopesAreSilentUntilSwitchedOn)
     }
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);
-    EXPECT_EQ(lines, (QStringList { "enter ProcessRecord", "enter AddImage", "leave AddImage", "leave ProcessRecord" }));
+    EXPECT_EQ(lines,
+        (QStringList { "enter ProcessRecord", "enter AddImage", "leave AddImage", "leave ProcessRecord" }));
 }
 
 int main(int argc, char** argv)

@@ -1,6 +1,6 @@
+#include "LanguageTexts.h"
 #include "CodePage.h"
 #include "LangId.h"
-#include "LanguageTexts.h"
 #include "ProfileReader.h"
 
 #include <QDir>
@@ -17,14 +17,11 @@ namespace {
 const QString SourceDir = GLIMVIEW_SOURCE_DIR;
 const QString RunDir = GLIMVIEW_RUN_DIR;
 
-const QStringList ShippedLanguages { "Korean", "English", "ChineseKanche", "ChineseBunche", "Greek", "Norwegian",
-    "Danish", "Russian", "Brazil", "Sweden", "Spanish", "UAE", "Czech", "Turkish", "Portuguese", "French", "Finnish",
-    "Hungarian", "Hebrew", "German", "Italian", "Polish" };
+const QStringList ShippedLanguages { "Korean", "English", "ChineseKanche", "ChineseBunche", "Greek",
+    "Norwegian", "Danish", "Russian", "Brazil", "Sweden", "Spanish", "UAE", "Czech", "Turkish", "Portuguese",
+    "French", "Finnish", "Hungarian", "Hebrew", "German", "Italian", "Polish" };
 
-TLanguage LanguageOfLocale(const char* locale)
-{
-    return LanguageForLangId(LangIdFromLocaleName(locale));
-}
+TLanguage LanguageOfLocale(const char* locale) { return LanguageForLangId(LangIdFromLocaleName(locale)); }
 
 // A base folder holding Languages/<name>.ini with the given bytes.
 class TLanguageFolder {
@@ -256,8 +253,8 @@ TEST(ShellLanguage, LongTextsAreCutAt2047Characters)
     const QByteArray longKorean = QString(3000, QChar(0xD55C)).toUtf8();
     const QByteArray nearSurrogate = QByteArray(2046, 'y') + "\xF0\x9F\x93\xB7";
     TLanguageFolder folder("English",
-        "[English]\nCameraLoading=" + longText + "\nCemaraLoaded=" + longKorean + "\nRecoding=" + nearSurrogate
-            + "\nFullScreen=" + QByteArray(2047, 'z') + "\n");
+        "[English]\nCameraLoading=" + longText + "\nCemaraLoaded=" + longKorean
+            + "\nRecoding=" + nearSurrogate + "\nFullScreen=" + QByteArray(2047, 'z') + "\n");
     const TLanguageTexts texts = LoadLanguageTexts(folder.Path(), LanguageForLangId(0x0409));
     EXPECT_EQ(texts["CameraLoading"], QString(2047, 'x'));
     EXPECT_EQ(texts["CemaraLoaded"], QString(2047, QChar(0xD55C)));

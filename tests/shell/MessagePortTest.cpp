@@ -153,7 +153,7 @@ TEST_F(ShellMessagePort, PortsAreReachableByTheirOwnerOnly)
     qunsetenv("XDG_RUNTIME_DIR");
     const QString folder = MessagePortFolder();
     EXPECT_EQ(folder, QString("/tmp/glimview-%1").arg(::getuid()));
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0700u);

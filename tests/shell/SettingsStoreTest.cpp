@@ -1,5 +1,5 @@
-#include "RegFile.h"
 #include "SettingsStore.h"
+#include "RegFile.h"
 #include "WindowPositions.h"
 
 #include <QDir>
@@ -70,8 +70,9 @@ TEST_F(ShellSettingsStore, DefaultPathFollowsXdgConfigHome)
 
 TEST_F(ShellSettingsStore, HiddenPhotoGalleryStillPlacesTheVideoGalleryUnderIt)
 {
-    WriteStoreFile(Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\ImageGallery]\n"
-                            "\"Top\"=dword:000000c8\n\"Visible\"=\"0\"\n");
+    WriteStoreFile(Header
+        + "[HKEY_CURRENT_USER\\Software\\Tessaly\\ImageGallery]\n"
+          "\"Top\"=dword:000000c8\n\"Visible\"=\"0\"\n");
     TSettingsStore store(StorePath());
     const TWindowPositions p = ReadWindowPositions(store, MainWindowSize, ImageGalleryHeight);
     EXPECT_EQ(p.ImageGallery.Top, 200);
@@ -82,8 +83,9 @@ TEST_F(ShellSettingsStore, HiddenPhotoGalleryStillPlacesTheVideoGalleryUnderIt)
 
 TEST_F(ShellSettingsStore, NumbersStoredAsTextReadAsNumbersAndStayText)
 {
-    WriteStoreFile(Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n"
-                            "\"Left\"=\"120\"\n\"Top\"=\"abc\"\n");
+    WriteStoreFile(Header
+        + "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n"
+          "\"Left\"=\"120\"\n\"Top\"=\"abc\"\n");
     TSettingsStore store(StorePath());
     TWindowPositions p = ReadWindowPositions(store, MainWindowSize, ImageGalleryHeight);
     EXPECT_EQ(p.MainController.Left, 120);
@@ -149,7 +151,8 @@ TEST_F(ShellSettingsStore, IntegersKeepTheirFullRangeAndBooleansAreText)
 
 TEST_F(ShellSettingsStore, StringsSurviveQuotesBackslashesLineBreaksAndNonAscii)
 {
-    const QString tricky = QString::fromUtf8("C:\\Temp\\\"quoted\"\nline two \xed\x95\x9c\xea\xb8\x80 \xf0\x9f\x93\xb7");
+    const QString tricky
+        = QString::fromUtf8("C:\\Temp\\\"quoted\"\nline two \xed\x95\x9c\xea\xb8\x80 \xf0\x9f\x93\xb7");
     {
         TSettingsStore store(StorePath());
         store.WriteString("SMTP", "Server", tricky);
@@ -157,7 +160,8 @@ TEST_F(ShellSettingsStore, StringsSurviveQuotesBackslashesLineBreaksAndNonAscii)
         store.WriteInteger("SMTP", "Empty", 3); // an empty string value stays a string
     }
     const QByteArray text = StoreFileText();
-    EXPECT_TRUE(text.contains("\"Server\"=\"C:\\\\Temp\\\\\\\"quoted\\\"\\nline two \xed\x95\x9c")) << text.constData();
+    EXPECT_TRUE(text.contains("\"Server\"=\"C:\\\\Temp\\\\\\\"quoted\\\"\\nline two \xed\x95\x9c"))
+        << text.constData();
     EXPECT_TRUE(text.contains("\"Empty\"=\"3\"")) << text.constData();
     TSettingsStore store(StorePath());
     EXPECT_EQ(store.ReadString("SMTP", "Server", ""), tricky);
@@ -166,7 +170,8 @@ TEST_F(ShellSettingsStore, StringsSurviveQuotesBackslashesLineBreaksAndNonAscii)
 
 TEST_F(ShellSettingsStore, NamesMatchWithoutRegardToCase)
 {
-    WriteStoreFile(Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000007\n");
+    WriteStoreFile(
+        Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000007\n");
     TSettingsStore store(StorePath());
     EXPECT_EQ(store.ReadInteger("maincontroller", "LEFT", 0), 7);
     store.WriteInteger("MAINCONTROLLER", "left", 8);
@@ -235,9 +240,10 @@ TEST_F(ShellSettingsStore, WritesReplaceTheFileWholeAndLeaveNoTemporaryFiles)
     TSettingsStore store(StorePath());
     for (int i = 0; i < 50; ++i)
         store.WriteInteger("Loop", QString("Key%1").arg(i % 5), i);
-    EXPECT_EQ(QDir(FDir.filePath("Tessaly")).entryList(QDir::Files | QDir::Hidden), QStringList { "settings.reg" });
+    EXPECT_EQ(
+        QDir(FDir.filePath("Tessaly")).entryList(QDir::Files | QDir::Hidden), QStringList { "settings.reg" });
     EXPECT_EQ(store.ReadInteger("Loop", "Key4", 0), 49);
-    struct stat info {};
+    struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(StorePath()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u); // settings are the user's own
 }
