@@ -15,7 +15,12 @@ function(glimview_add_test)
     GLIMVIEW_PLUGIN_DIR="${GLIMVIEW_PLUGIN_DIR}")
   set(work "${CMAKE_BINARY_DIR}/tests/work/${T_NAME}")
   file(MAKE_DIRECTORY "${work}")
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};${T_ENV}")
+  # The environment comes through "cmake -E env" as the tests' launcher:
+  # gtest_discover_tests flattens an ENVIRONMENT property list, and this way
+  # the discovery run sees the same variables as the tests.
+  set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
+    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};${T_ENV}")
+  set(props TIMEOUT 600)
   if(T_RUN_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
   endif()

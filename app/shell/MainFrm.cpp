@@ -111,7 +111,7 @@ void TMainForm::CreateControls()
         return b;
     };
     imgbHide = button(QStringLiteral("hide"), QRect(283, 24, 14, 14));
-    imgbHide->SetPicture(Skin(QStringLiteral("main_hide.png")));
+    imgbHide->SetPicture(Skin(QStringLiteral("main_hide_up.png")));
     imgbClose = button(QStringLiteral("close"), QRect(301, 24, 14, 14));
     imgbSnapshot = button(QStringLiteral("snapshot"), QRect(54, 47, 47, 47));
     imgbRecord = button(QStringLiteral("record"), QRect(110, 47, 47, 47));

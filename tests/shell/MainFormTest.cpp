@@ -1,0 +1,261 @@
+// The main window over the real capture library and the synthetic camera:
+// where the windows open, the menus, the drag rule, the start-up outcomes and
+// the snapshot and recording flows.
+#include "CamControllerUnit.h"
+#include "CamViewFrm.h"
+#include "ImageButton.h"
+#include "MainFrm.h"
+#include "PhotosFrm.h"
+#include "SettingsStore.h"
+#include "Snapwell.h"
+#include "VideosFrm.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+// Answers every modal box as it appears and remembers its text.
+class TBoxCloser : public QObject {
+public:
+    explicit TBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : FAnswer(answer)
+    {
+        FTimer.setInterval(20);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] { Poll(); });
+        FTimer.start();
+    }
+    QStringList Texts;
+
+private:
+    void Poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        Texts << box->text();
+        QAbstractButton* button = box->button(FAnswer);
+        if (!button)
+            button = box->buttons().value(0);
+        button->click();
+    }
+    QMessageBox::StandardButton FAnswer;
+    QTimer FTimer;
+};
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "main_form_tests";
+        static char* argv[] = { name, nullptr };
+        Folder = new QTemporaryDir();
+        QDir(Folder->path()).mkpath(QStringLiteral("Temp"));
+        QFile::link(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), Folder->filePath(QStringLiteral("Languages")));
+        QDir::setCurrent(Folder->path());
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+        SetFrameMapReport([](const QString&) { });
+        CreateFrameMaps();
+    }
+    static void TearDownTestSuite() { CloseFrameMaps(); }
+
+    void SetUp() override
+    {
+        // A fresh store and controller each time: nothing carries over.
+        const QString config = Folder->filePath(QStringLiteral("config-%1").arg(++FRun));
+        qputenv("XDG_CONFIG_HOME", config.toUtf8());
+        OpenSettingsStore();
+        CreateCamController();
+    }
+    void TearDown() override
+    {
+        delete Form;
+        Form = nullptr;
+        CloseSettingsStore();
+        DestroyCamController();
+    }
+
+    TMainForm* MakeForm(int screenDepth = 24)
+    {
+        Form = new TMainForm();
+        Form->ScreenDepth = [screenDepth] { return screenDepth; };
+        Form->StartupPause = [](int) { return 0; };
+        Form->show();
+        return Form;
+    }
+
+    static inline QTemporaryDir* Folder = nullptr;
+    static inline int FRun = 0;
+    TMainForm* Form = nullptr;
+};
+
+TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
+{
+    TMainForm* form = MakeForm();
+    form->tmSystem->stop();
+
+    EXPECT_EQ(form->pos(), QPoint(50, 50));
+    EXPECT_EQ(form->size(), QSize(354, 124));
+    EXPECT_EQ(form->CamView()->pos(), QPoint(404, 50));
+    EXPECT_EQ(form->Photos()->pos(), QPoint(50, 174));
+    EXPECT_TRUE(form->Photos()->isVisible());
+    EXPECT_EQ(form->Videos()->pos(), QPoint(50, 322));
+    EXPECT_TRUE(form->Videos()->isVisible());
+
+    // about, separator, video devices, audio devices, separator, file type, picture size
+    const QList<QAction*> items = form->pmMain->actions();
+    ASSERT_EQ(items.size(), 7);
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items[6]->menu(), form->PictureSizeSubmenu());
+    EXPECT_EQ(items[6]->text(), QStringLiteral("Picture size"));
+    EXPECT_FALSE(form->pmiUncompressedAVI->isVisible());
+    EXPECT_FALSE(form->pmiXGA->isVisible());
+    EXPECT_FALSE(form->pmiSXVGA->isVisible());
+    EXPECT_FALSE(form->pmiUXGA->isVisible());
+    EXPECT_TRUE(form->pmiVGA->isChecked());
+
+    // Hidden buttons still keep their rectangles from dragging.
+    EXPECT_FALSE(form->imgbSnapshot->isVisible());
+    EXPECT_FALSE(form->IsDragPoint(QPoint(60, 55)));
+    EXPECT_FALSE(form->IsDragPoint(QPoint(20, 135))); // the hidden link labels
+    EXPECT_TRUE(form->IsDragPoint(QPoint(30, 100)));
+    EXPECT_TRUE(form->IsDragPoint(QPoint(100, 30))); // the status line drags too
+
+    // Gallery toggle: hide and unlatch, show and latch.
+    EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
+    QTest::mouseClick(form->imgbImage, Qt::LeftButton);
+    EXPECT_FALSE(form->Photos()->isVisible());
+    EXPECT_TRUE(form->imgbImage->PictureUp().isNull());
+    QTest::mouseClick(form->imgbImage, Qt::LeftButton);
+    EXPECT_TRUE(form->Photos()->isVisible());
+    EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
+}
+
+TEST_F(MainFormTest, PositionsPersistAndStringValuesStayStrings)
+{
+    SettingsStore->WriteString(QStringLiteral("MainController"), QStringLiteral("Left"), QStringLiteral("120"));
+    SettingsStore->WriteBool(QStringLiteral("VideoGallery"), QStringLiteral("Visible"), false);
+    TMainForm* form = MakeForm();
+    form->tmSystem->stop();
+    EXPECT_EQ(form->pos(), QPoint(120, 50));
+    EXPECT_FALSE(form->Videos()->isVisible());
+    EXPECT_TRUE(form->imgbVideo->PictureUp().isNull());
+
+    form->Photos()->move(300, 400);
+    form->close();
+    EXPECT_EQ(SettingsStore->ReadInteger(QStringLiteral("ImageGallery"), QStringLiteral("Left"), 0), 300);
+    EXPECT_EQ(SettingsStore->ReadInteger(QStringLiteral("ImageGallery"), QStringLiteral("Top"), 0), 400);
+    EXPECT_EQ(SettingsStore->ReadString(QStringLiteral("MainController"), QStringLiteral("Left"), QString()),
+        QStringLiteral("120"));
+    EXPECT_FALSE(SettingsStore->ReadBool(QStringLiteral("VideoGallery"), QStringLiteral("Visible"), true));
+    QFile file(SettingsStore->FilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("\"Left\"=\"120\"")) << text.constData();
+    EXPECT_TRUE(text.contains("\"Left\"=dword:0000012c")) << text.constData();
+}
+
+TEST_F(MainFormTest, LowColourDepthWarnsOnceAndNeverOpensTheCamera)
+{
+    TBoxCloser closer;
+    TMainForm* form = MakeForm(16);
+    ASSERT_TRUE(WaitFor([&] { return !closer.Texts.isEmpty(); }));
+    // Let the timer tick many more times: the warning is not repeated.
+    int ticks = 0;
+    QObject::connect(form->tmSystem, &QTimer::timeout, [&] { ++ticks; });
+    ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }));
+    EXPECT_EQ(closer.Texts.size(), 1);
+    EXPECT_TRUE(closer.Texts.value(0).contains(QStringLiteral("colour depth"))) << closer.Texts.value(0).toStdString();
+    EXPECT_EQ(form->StartStage(), TMainForm::ssLowColour);
+    EXPECT_TRUE(form->pmiVideoDevices->actions().isEmpty());
+    EXPECT_FALSE(form->imgbSnapshot->isVisible());
+    EXPECT_FALSE(CamController->WindowOpen);
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Starting the camera..."));
+}
+
+TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
+{
+    TBoxCloser closer;
+    TMainForm* form = MakeForm();
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    ASSERT_TRUE(CamController->WindowOpen) << "synthetic camera did not open";
+    EXPECT_TRUE(closer.Texts.isEmpty());
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
+    for (TImageButton* b : { form->imgbSnapshot, form->imgbRecord, form->imgbControl, form->imgbFormat })
+        EXPECT_TRUE(b->isVisible());
+    EXPECT_TRUE(form->pmiASF->isChecked());
+    EXPECT_FALSE(form->pmiUncompressedAVI->isChecked());
+    EXPECT_EQ(CamController->VideoType, 1);
+    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    const QList<QAction*> cameras = form->pmiVideoDevices->actions();
+    ASSERT_FALSE(cameras.isEmpty());
+    EXPECT_TRUE(cameras[0]->isChecked());
+
+    // 320x240: the live view shrinks at once, the camera follows a tick later.
+    form->pmiSIF->trigger();
+    EXPECT_EQ(form->CamView()->size(), QSize(354, 280));
+    EXPECT_FALSE(form->CamView()->pnlView->isVisible());
+    EXPECT_EQ(CamController->FormatIndex, 1);
+    ASSERT_TRUE(WaitFor([&] { return CamController->FormatIndex == 0; }));
+    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(form->pmiSIF->isChecked());
+    EXPECT_FALSE(form->pmiVGA->isChecked());
+    // The same size again changes nothing.
+    form->pmiSIF->trigger();
+    EXPECT_TRUE(form->pmiSIF->isChecked());
+    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+
+    // A snapshot lands in the photo gallery, which shows and latches.
+    form->Photos()->hide();
+    form->UpdatePhotoButton();
+    form->ProcessSnapshot();
+    EXPECT_EQ(form->Photos()->ImageCount(), 1);
+    EXPECT_TRUE(form->Photos()->isVisible());
+    EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Photos: 1"));
+    EXPECT_EQ(CamController->SnapshotImage.size(), QSize(320, 240));
+
+    // Recording: listed at once, buttons locked, no menu on the skin.
+    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    ASSERT_TRUE(CamController->Recording);
+    EXPECT_EQ(form->Videos()->VideoCount(), 1);
+    EXPECT_FALSE(form->imgbSnapshot->Enabled());
+    EXPECT_FALSE(form->imgbFormat->Enabled());
+    EXPECT_FALSE(form->imgbControl->Enabled());
+    EXPECT_TRUE(form->imgbRecord->Enabled());
+    EXPECT_FALSE(form->PictureSizeSubmenuItem()->isEnabled());
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Recording..."));
+    QTest::mousePress(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
+    QTest::mouseRelease(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
+    EXPECT_FALSE(form->pmMain->isVisible());
+
+    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_TRUE(form->imgbSnapshot->Enabled());
+    EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Videos: 1"));
+}
+
+} // namespace
