@@ -5,7 +5,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
 bash "$root/scripts/build.sh"
-export VIDCORE_TEST_DEVICES="${VIDCORE_TEST_DEVICES:-1}"
+# Without a capture device the synthetic camera and microphone stand in.
+if ! ls /dev/video* >/dev/null 2>&1; then
+    export VIDCORE_TEST_DEVICES="${VIDCORE_TEST_DEVICES:-1}"
+fi
 run="$root/build/run"
 cd "$run"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

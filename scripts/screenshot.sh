@@ -1,0 +1,27 @@
+#!/bin/bash
+# Runs the built Glimview on a virtual X server with the synthetic camera and
+# saves a picture of the whole screen: scripts/screenshot.sh [out.png]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$root/docs/screenshot.png}")"
+run="$root/build/run"
+[ -x "$run/glimview" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
+mkdir -p "$(dirname "$out")"
+
+work="$(mktemp -d)"
+trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+Xvfb :77 -screen 0 1100x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:77 VIDCORE_TEST_DEVICES=1 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+mkdir -m 0700 -p "$XDG_RUNTIME_DIR"
+cd "$run"
+./glimview &
+app=$!
+# The camera is up once the live view shows the running clock of the test picture.
+for _ in $(seq 1 100); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"CamView"' && break
+    sleep 0.2
+done
+sleep 6
+import -window root "$out"
+echo "saved $out"
