@@ -1,0 +1,159 @@
+#include "MailHeaders.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <QUuid>
+
+namespace MailHeaders {
+
+bool HasLineBreak(const QString& text)
+{
+    for (QChar c : text) {
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            return true;
+    }
+    return false;
+}
+
+static bool IsPlainAscii(const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            return false;
+    }
+    // A literal "=?" could be read back as an encoded word.
+    return !text.contains(QLatin1String("=?"));
+}
+
+QByteArray EncodeWords(const QString& text)
+{
+    if (IsPlainAscii(text))
+        return text.toLatin1();
+
+    // 39 bytes make 52 base64 characters, a 64-character word that fits a
+    // 76-character line even after "Subject: "; a UTF-8 sequence is never
+    // split between two words.
+    constexpr qsizetype maxChunk = 39;
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray result;
+    qsizetype pos = 0;
+    while (pos < utf8.size()) {
+        qsizetype end = std::min(pos + maxChunk, utf8.size());
+        while (end < utf8.size() && end > pos && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+            --end;
+        if (!result.isEmpty())
+            result += "\r\n ";
+        result += "=?UTF-8?B?" + utf8.mid(pos, end - pos).toBase64() + "?=";
+        pos = end;
+    }
+    return result;
+}
+
+static TMailbox ParseMailbox(const QString& entry)
+{
+    TMailbox mailbox;
+    const qsizetype open = entry.lastIndexOf(u'<');
+    const qsizetype close = entry.lastIndexOf(u'>');
+    if (open >= 0 && close > open) {
+        mailbox.Address = entry.mid(open + 1, close - open - 1).trimmed();
+        QString name = entry.left(open).trimmed();
+        if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
+            name = name.mid(1, name.size() - 2).replace(QLatin1String("\\\""), QLatin1String("\""));
+        mailbox.DisplayName = name;
+    } else {
+        mailbox.Address = entry.trimmed();
+    }
+    return mailbox;
+}
+
+QList<TMailbox> ParseMailboxes(const QString& field)
+{
+    QList<TMailbox> result;
+    QString entry;
+    bool quoted = false;
+    bool angled = false;
+    auto flush = [&] {
+        const TMailbox mailbox = ParseMailbox(entry);
+        if (!mailbox.Address.isEmpty())
+            result.append(mailbox);
+        entry.clear();
+    };
+    for (QChar c : field) {
+        if (c == u'"' && !angled)
+            quoted = !quoted;
+        else if (c == u'<' && !quoted)
+            angled = true;
+        else if (c == u'>' && !quoted)
+            angled = false;
+        else if ((c == u',' || c == u';') && !quoted && !angled) {
+            flush();
+            continue;
+        }
+        entry += c;
+    }
+    flush();
+    return result;
+}
+
+static QByteArray FormatDisplayName(const QString& name)
+{
+    if (!IsPlainAscii(name))
+        return EncodeWords(name);
+    QString quoted = name;
+    quoted.replace(u'\\', QLatin1String("\\\\")).replace(u'"', QLatin1String("\\\""));
+    return '"' + quoted.toLatin1() + '"';
+}
+
+QByteArray FormatMailboxes(const QList<TMailbox>& mailboxes)
+{
+    QByteArray result;
+    for (const TMailbox& mailbox : mailboxes) {
+        if (!result.isEmpty())
+            result += ", ";
+        if (mailbox.DisplayName.isEmpty())
+            result += mailbox.Address.toUtf8();
+        else
+            result += FormatDisplayName(mailbox.DisplayName) + " <" + mailbox.Address.toUtf8() + '>';
+    }
+    return result;
+}
+
+QByteArray ContentTypeForFile(const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
+        return "image/jpeg";
+    if (extension == QLatin1String("wmv"))
+        return "video/x-ms-wmv";
+    if (extension == QLatin1String("avi"))
+        return "video/x-msvideo";
+    return "application/octet-stream";
+}
+
+QByteArray FormatDate(const QDateTime& when)
+{
+    static const char* const days[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
+    static const char* const months[]
+        = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+    const QDate date = when.date();
+    const QTime time = when.time();
+    const int offset = when.offsetFromUtc() / 60;
+    const int absOffset = std::abs(offset);
+    return QString::asprintf("%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", days[date.dayOfWeek() - 1],
+        date.day(), months[date.month() - 1], date.year(), time.hour(), time.minute(), time.second(),
+        offset < 0 ? '-' : '+', absOffset / 60, absOffset % 60)
+        .toLatin1();
+}
+
+QByteArray MakeMessageId(const QString& senderAddress)
+{
+    QString domain = senderAddress.section(u'@', -1);
+    static const QRegularExpression plainDomain(QStringLiteral("^[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*$"));
+    if (!senderAddress.contains(u'@') || !plainDomain.match(domain).hasMatch())
+        domain = QStringLiteral("glimview.localhost");
+    return '<' + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + '@' + domain.toLatin1()
+        + '>';
+}
+
+} // namespace MailHeaders

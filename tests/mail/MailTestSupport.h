@@ -1,0 +1,63 @@
+// Shared pieces of the mail tests: the application object, waiting with a
+// deadline, a window that records the messages it receives, and the local
+// SMTP server process.
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+
+// Creates the QApplication of the test process once.
+void EnsureApplication();
+
+// Runs the event loop until the condition holds or the deadline passes.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+struct TRecordedMessage {
+    quint32 Msg;
+    qint64 WParam;
+    qint64 LParam;
+};
+
+// Stands for the notify window: keeps every window message in arrival order.
+class TMessageWindow : public QObject {
+public:
+    QList<TRecordedMessage> Received;
+    int Count(quint32 msg) const;
+
+protected:
+    bool event(QEvent* event) override;
+};
+
+// A real SMTP server (aiosmtpd) on 127.0.0.1 and a free port, run by
+// smtp_sink.py; delivered messages come back as JSON made by Python's email module.
+class TSmtpTestServer {
+public:
+    explicit TSmtpTestServer(const QStringList& options = {});
+    ~TSmtpTestServer();
+
+    bool Started() const { return FPort != 0; }
+    quint16 Port() const { return FPort; }
+    QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(FPort); }
+    void Stop();
+
+    // Decoded messages received so far, oldest first.
+    QList<QJsonObject> Messages() const;
+    QByteArray RawMessage(int number) const;
+
+private:
+    QTemporaryDir FFolder;
+    QProcess FProcess;
+    quint16 FPort = 0;
+};
+
+// A port that refuses connections: one a server has just let go of.
+quint16 ClosedPort();
+
+// A real JPEG file of the given size; returns its path.
+QString WriteJpeg(const QString& path, int width, int height);
