@@ -188,6 +188,16 @@ TEST(Skins, ButtonPicturesFitTheirBackgrounds)
                 ASSERT_NE(picture.pixel(x, y), kFuchsia)
                     << p.name << " would punch a hole at " << x << "," << y;
 
+        // A transparent image button sees through its picture's bottom-left
+        // colour; drawn that way over the background it must look the same.
+        const QRgb see = picture.pixel(0, picture.height() - 1);
+        QImage keyed = picture;
+        for (int y = 0; y < keyed.height(); ++y)
+            for (int x = 0; x < keyed.width(); ++x)
+                if (keyed.pixel(x, y) == see)
+                    keyed.setPixel(x, y, under.pixel(x, y));
+        EXPECT_EQ(keyed, picture) << p.name << " changes when its bottom-left colour is transparent";
+
         // Resting pictures repeat the background; the thumb is the exception,
         // being absent from the background while there are few photos.
         const bool resting

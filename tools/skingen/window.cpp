@@ -141,7 +141,21 @@ QImage WindowSkin::render(qsizetype active, State state) const
 
 QImage WindowSkin::picture(qsizetype key, State state) const
 {
-    return render(key, state).copy(keys[key].rect);
+    const QRect r = keys[key].rect;
+    QImage out = render(key, state).copy(r);
+    const QImage under = render().copy(r);
+    // A transparent image button treats its picture's bottom-left colour as
+    // see-through. That corner shows the background, so wherever the same
+    // colour appears elsewhere but the background differs, shift it by one
+    // step of blue: then the picture looks the same drawn either way.
+    const QRgb see = out.pixel(0, out.height() - 1);
+    if (see != under.pixel(0, under.height() - 1))
+        qFatal("%s: bottom-left pixel differs from the background", qPrintable(keys[key].file));
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            if (out.pixel(x, y) == see && under.pixel(x, y) != see)
+                out.setPixel(x, y, see ^ 0x01);
+    return out;
 }
 
 void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString& backName,

@@ -42,6 +42,8 @@ struct WindowSkin {
 
     // The whole window with key `active` (or none) in state `state`.
     QImage render(qsizetype active = -1, skin::State state = skin::State::Rest) const;
+    // The key's picture in `state`: opaque, and equally right when its
+    // bottom-left colour is taken as transparent.
     QImage picture(qsizetype key, skin::State state) const;
 };
 
