@@ -40,20 +40,6 @@ private:
     int FFd;
 };
 
-bool ReadAll(int fd, unsigned char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t got = ::read(fd, data, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 // Reads the file's rows, last row of the picture first, into the picture's
 // scan lines in as few calls as the system allows.
 bool ReadRowsBottomUp(int fd, QImage& picture, std::size_t rowBytes)
@@ -101,7 +87,8 @@ QImage ReadPlainBitmap(const QString& fileName)
     const TFileDescriptor file(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC));
     struct stat st { };
     unsigned char headers[kPixelDataOffset];
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !ReadAll(file.Get(), headers, sizeof headers))
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0
+        || ::read(file.Get(), headers, sizeof headers) != sizeof headers)
         return {};
     frameblock::BitmapInfoHeader info;
     std::memcpy(&info, headers + kFileHeaderSize, sizeof info);

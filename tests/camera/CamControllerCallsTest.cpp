@@ -24,16 +24,6 @@ std::vector<std::string> NumberedCalls(const std::string& function, int count)
 
 using CamControllerCalls = CameraTest;
 
-TEST_F(CamControllerCalls, StartsClosedIdleAtVga)
-{
-    EXPECT_FALSE(Controller.WindowOpen);
-    EXPECT_FALSE(Controller.Recording);
-    EXPECT_EQ(Controller.FormatIndex, 1);
-    EXPECT_EQ(Controller.VideoType, 0);
-    EXPECT_TRUE(Controller.SnapshotImage.isNull());
-    EXPECT_EQ(Controller.VideoDeviceMap, (std::array<int32_t, 101> {}));
-}
-
 TEST_F(CamControllerCalls, IdleCloseAndStopCallNothingButStopGivesPermissionBack)
 {
     OpenMaps();
