@@ -4,17 +4,21 @@
 #include "MagnetUnit.h"
 #include "SkinMask.h"
 #include "SkinnedWindowDrag.h"
+#include "ThumbnailStrip.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 
 namespace {
 QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
 } // namespace
 
-TGalleryForm::TGalleryForm(const QString& background, QWidget* parent)
+TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::StrongFocus);
+    setFont(QFont(QStringLiteral("MS Sans Serif")));
     imgBack = new QLabel(this);
     const QPixmap back = Skin(background);
     imgBack->setPixmap(back);
@@ -23,22 +27,11 @@ TGalleryForm::TGalleryForm(const QString& background, QWidget* parent)
     if (!back.isNull())
         ApplySkinMask(this, back.toImage());
 
-    pnlContainer = new QWidget(this);
-    pnlContainer->setGeometry(17, 18, 320, 60);
-    FStripCaption = new QLabel(pnlContainer);
-    FStripCaption->setGeometry(pnlContainer->rect());
-    FStripCaption->setAlignment(Qt::AlignCenter);
-    QFont captionFont(QStringLiteral("Times New Roman"));
-    captionFont.setPixelSize(11);
-    captionFont.setItalic(true);
-    FStripCaption->setFont(captionFont);
-    FStripCaption->setStyleSheet(QStringLiteral("color: #8a93a3;"));
+    Strip = new TThumbnailStrip(this, unitFile);
 
-    imgbClose = AddButton(QStringLiteral("gallery_close"), QRect(321, 114, 14, 14));
-    connect(imgbClose, &TImageButton::clicked, this, [this] {
-        hide();
-        emit closedByUser();
-    });
+    imgbClose = AddButton(QRect(321, 114, 14, 14), QStringLiteral("gallery_close_over.png"),
+        QStringLiteral("gallery_close_down.png"));
+    connect(imgbClose, &TImageButton::clicked, this, &TGalleryForm::imgbCloseClick);
 
     FMagnet = new TMagnet(this);
     FMagnet->SetActive(true);
@@ -50,31 +43,72 @@ TGalleryForm::TGalleryForm(const QString& background, QWidget* parent)
 
 TGalleryForm::~TGalleryForm() = default;
 
-TImageButton* TGalleryForm::AddButton(const QString& skinName, const QRect& geometry)
+TImageButton* TGalleryForm::AddButton(const QRect& geometry, const QString& overSkin, const QString& downSkin)
 {
     auto* button = new TImageButton(this);
     button->setGeometry(geometry);
     button->SetTransparent(true);
     button->SetAutoSize(true);
-    button->SetPictureOver(Skin(skinName + QStringLiteral("_over.png")));
-    button->SetPictureDown(Skin(skinName + QStringLiteral("_down.png")));
-    FHitTestList.append(button);
+    if (!overSkin.isEmpty())
+        button->SetPictureOver(Skin(overSkin));
+    button->SetPictureDown(Skin(downSkin));
     return button;
 }
 
-void TGalleryForm::SetStripCaption(const QString& text) { FStripCaption->setText(text); }
+void TGalleryForm::SetStripCaption(const QString& text) { Strip->SetCaption(text); }
 
-void TGalleryForm::SetStripFont(const QString& face)
-{
-    QFont font = FStripCaption->font();
-    font.setFamily(face);
-    FStripCaption->setFont(font);
-}
+void TGalleryForm::SetStripFont(const QString& face) { Strip->SetCaptionFont(face); }
 
 bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
 {
+    // The viewport is a window of its own in the design: it never drags.
+    if (Strip->pnlContainer->geometry().contains(windowPos))
+        return false;
     for (const QWidget* control : FHitTestList)
         if (control->geometry().contains(windowPos))
             return false;
     return true;
+}
+
+void TGalleryForm::FormKeyDown(int key)
+{
+    if (!KeysEnabled())
+        return;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        ActivateFocused();
+        break;
+    case Qt::Key_PageUp:
+        Strip->PageLeft();
+        break;
+    case Qt::Key_PageDown:
+        Strip->PageRight();
+        break;
+    case Qt::Key_Left:
+        Strip->FocusPrevious();
+        break;
+    case Qt::Key_Right:
+        Strip->FocusNext();
+        break;
+    case Qt::Key_Delete:
+        DeleteFocusedAction();
+        break;
+    default:
+        break;
+    }
+}
+
+void TGalleryForm::keyPressEvent(QKeyEvent* event) { FormKeyDown(event->key()); }
+
+void TGalleryForm::imgbCloseClick()
+{
+    hide();
+    emit closedByUser();
+}
+
+QString TGalleryForm::FormatCount(const QString& text, int count)
+{
+    QString filled = text;
+    return filled.replace(QStringLiteral("%d"), QString::number(count));
 }

@@ -1,44 +1,62 @@
-// TGalleryForm: what the photo and the video gallery have in common as
-// windows: the borderless skin with its fuchsia outline, the close button,
-// the strip viewport with its caption, the magnet and dragging by the skin
-// outside the controls of the hit-test list.
+// TGalleryForm: what the photo and the video gallery share as windows: the
+// borderless skin with its fuchsia outline, the thumbnail strip, the close
+// button, the keys, the magnet and dragging by the skin outside the controls
+// of the hit-test list.
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <QWidget>
 
 class QLabel;
 class TImageButton;
 class TMagnet;
 class TSkinnedWindowDrag;
+class TThumbnailStrip;
 
 class TGalleryForm : public QWidget {
     Q_OBJECT
 public:
-    // background: the skin picture (":/skins/...") the window takes its size and shape from.
-    TGalleryForm(const QString& background, QWidget* parent = nullptr);
+    // background: the skin picture the window takes its size and shape from;
+    // unitFile: the unit named when an internal check fails.
+    TGalleryForm(const QString& background, const char* unitFile, QWidget* parent = nullptr);
     ~TGalleryForm() override;
 
     // The strip viewport's caption, seen while the gallery holds nothing.
     void SetStripCaption(const QString& text);
     void SetStripFont(const QString& face);
-    bool IsDragPoint(const QPoint& windowPos) const;
+
+    // Whether a press at this point (window coordinates) drags the window.
+    virtual bool IsDragPoint(const QPoint& windowPos) const;
+    void FormKeyDown(int key);
+    void imgbCloseClick();
+
+    // A status text of the language file with its one "%d" filled in.
+    static QString FormatCount(const QString& text, int count);
 
     QLabel* imgBack;
-    QWidget* pnlContainer; // the strip's viewport
+    TThumbnailStrip* Strip;
     TImageButton* imgbClose;
 
 signals:
     // The gallery hid itself with its own close button.
     void closedByUser();
+    // A text for the main window's status line.
+    void statusText(const QString& text);
 
 protected:
-    TImageButton* AddButton(const QString& skinName, const QRect& geometry);
+    // The buttons of the skin: transparent, their resting look in the background.
+    TImageButton* AddButton(const QRect& geometry, const QString& overSkin, const QString& downSkin);
+    // Enter on the focused item, Delete, and whether keys count at all.
+    virtual void ActivateFocused() = 0;
+    virtual void DeleteFocusedAction() = 0;
+    virtual bool KeysEnabled() const { return true; }
+    void keyPressEvent(QKeyEvent* event) override;
+
     // The controls over which a press does not drag, in hit-test order.
     QList<QWidget*> FHitTestList;
 
 private:
-    QLabel* FStripCaption;
     TMagnet* FMagnet;
     TSkinnedWindowDrag* FDrag;
 };

@@ -1,29 +1,115 @@
 #include "PhotosFrm.h"
 
+#include "CodeSiteHelperUnit.h"
 #include "ImageButton.h"
+#include "ImageViewFrm.h"
+#include "JpegWriter.h"
+#include "LanguageTexts.h"
+#include "MailComposerLink.h"
+#include "MediaStore.h"
+#include "ThumbnailStrip.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
 
 TPhotosForm::TPhotosForm(QWidget* parent)
-    : TGalleryForm(QStringLiteral("photos_back.png"), parent)
+    : TGalleryForm(QStringLiteral("photos_back.png"), "PhotosFrm.cpp", parent)
 {
     setWindowTitle(QStringLiteral("Photos"));
-    imgbSave = AddButton(QStringLiteral("gallery_save"), QRect(121, 99, 31, 31));
-    imgbView = AddButton(QStringLiteral("gallery_view"), QRect(162, 99, 31, 31));
-    imgbDelete = AddButton(QStringLiteral("gallery_delete"), QRect(203, 99, 31, 31));
+    Strip->pnlContainer->setObjectName(QStringLiteral("pnlImagesContainer"));
+    Strip->pnlStrip->setObjectName(QStringLiteral("pnlImages"));
+    SetStripCaption(QStringLiteral("Image List"));
+
+    imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"), QStringLiteral("gallery_save_down.png"));
+    imgbView = AddButton(QRect(162, 99, 31, 31), QStringLiteral("photos_view_over.png"), QStringLiteral("photos_view_down.png"));
+    imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"), QStringLiteral("gallery_delete_down.png"));
+    imgbEMail = AddButton(QRect(241, 103, 51, 22), QString(), QStringLiteral("gallery_email_down.png"));
+    imgbEMail->SetAutoSize(false);
+    imgbEMail->hide();
+    connect(imgbSave, &TImageButton::clicked, this, &TPhotosForm::actSaveExecute);
+    connect(imgbView, &TImageButton::clicked, this, &TPhotosForm::actViewExecute);
+    connect(imgbDelete, &TImageButton::clicked, this, &TPhotosForm::actDeleteExecute);
+    connect(imgbEMail, &TImageButton::clicked, this, &TPhotosForm::actEmailExecute);
+    connect(Strip, &TThumbnailStrip::itemActivated, this, &TPhotosForm::actViewExecute);
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setDefaultSuffix(QStringLiteral("jpg"));
+    SaveDialog->setNameFilter(QStringLiteral("JPEG Image files(*.jpg *.jpeg)"));
+    SaveDialog->setSizeGripEnabled(true);
+
+    BuildHitTestList();
 }
 
 TPhotosForm::~TPhotosForm() = default;
 
-void TPhotosForm::AddImage(const QImage& picture)
+void TPhotosForm::BuildHitTestList()
 {
-    FPhotos.append(picture);
-    show();
+    FHitTestList = { imgbClose, Strip->imgbMoveLeft, Strip->imgbMoveRight, Strip->imgbThumb, imgbSave, imgbView,
+        imgbDelete, imgbEMail, Strip->imgScrollArea };
 }
 
-int TPhotosForm::ImageCount() const { return static_cast<int>(FPhotos.size()); }
+int TPhotosForm::AddImage(const QImage& picture)
+{
+    TCodeSiteHelper trace("AddImage");
+    const int index = Strip->Add(picture);
+    show();
+    return index;
+}
+
+int TPhotosForm::ImageCount() const { return Strip->Count(); }
+
+QImage TPhotosForm::FocusedImage() const
+{
+    return ImageCount() > 0 ? Strip->Item(Strip->FocusedIndex())->Picture() : QImage();
+}
 
 void TPhotosForm::SetHints(const QString& save, const QString& view, const QString& remove)
 {
     imgbSave->setToolTip(save);
     imgbView->setToolTip(view);
     imgbDelete->setToolTip(remove);
+}
+
+void TPhotosForm::DeleteFocusedImage() { Strip->DeleteFocused(); }
+
+void TPhotosForm::actDeleteExecute()
+{
+    DeleteFocusedImage();
+    emit statusText(FormatCount(LanguageTexts[QStringLiteral("SnapshotStatus")], ImageCount()));
+}
+
+void TPhotosForm::SaveFocusedImage(const QString& path) { SaveBitmapAsJpeg(FocusedImage(), path); }
+
+void TPhotosForm::actSaveExecute()
+{
+    if (ImageCount() == 0)
+        return;
+    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
+        return;
+    SaveFocusedImage(SaveDialog->selectedFiles().constFirst());
+}
+
+void TPhotosForm::actViewExecute()
+{
+    if (ImageCount() == 0)
+        return;
+    auto* viewer = new TImageViewForm(this);
+    viewer->SetPicture(FocusedImage());
+    viewer->show();
+}
+
+void TPhotosForm::actEmailExecute()
+{
+    if (ImageCount() == 0)
+        return;
+    if (MailComposerSending()) {
+        QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+        MailComposerShow();
+        return;
+    }
+    const QString attachment = PhotoAttachmentName(BaseFolder());
+    SaveFocusedImage(attachment);
+    MailComposerOpenWithAttachment(attachment);
 }

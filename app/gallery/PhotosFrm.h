@@ -1,9 +1,13 @@
-// TPhotosForm: the photo gallery, a strip of the run's snapshots.
+// TPhotosForm: the photo gallery. The snapshots of the run live here only, as
+// the full pictures of the strip's thumbnails, until the user saves, views,
+// e-mails or deletes them.
 #pragma once
 
 #include "GalleryForm.h"
 
 #include <QImage>
+
+class QFileDialog;
 
 class TPhotosForm : public TGalleryForm {
     Q_OBJECT
@@ -11,15 +15,31 @@ public:
     explicit TPhotosForm(QWidget* parent = nullptr);
     ~TPhotosForm() override;
 
-    // Appends the photo, focuses it and shows the gallery.
-    void AddImage(const QImage& picture);
+    // Appends a copy of the picture, focuses it, shows the gallery and
+    // returns the photo's index.
+    int AddImage(const QImage& picture);
     int ImageCount() const;
+    // The focused photo; a null picture while the gallery is empty.
+    QImage FocusedImage() const;
     void SetHints(const QString& save, const QString& view, const QString& remove);
+
+    void actSaveExecute();
+    void actViewExecute();
+    void actDeleteExecute();
+    void actEmailExecute();
+    void DeleteFocusedImage();
+    void SaveFocusedImage(const QString& path);
 
     TImageButton* imgbSave;
     TImageButton* imgbView;
     TImageButton* imgbDelete;
+    TImageButton* imgbEMail;
+    QFileDialog* SaveDialog;
+
+protected:
+    void ActivateFocused() override { actViewExecute(); }
+    void DeleteFocusedAction() override { actDeleteExecute(); }
 
 private:
-    QList<QImage> FPhotos;
+    void BuildHitTestList();
 };

@@ -1,44 +1,107 @@
 #include "VideosFrm.h"
 
 #include "CamControllerUnit.h"
+#include "ClipCopy.h"
+#include "CodeSiteHelperUnit.h"
 #include "ImageButton.h"
+#include "LanguageTexts.h"
+#include "MailComposerLink.h"
+#include "MediaStore.h"
+#include "ThumbnailStrip.h"
 
-#include <QDir>
+#include <QDesktopServices>
 #include <QFile>
-#include <QTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+bool IsAviClip(const QString& fileName)
+{
+    return QFileInfo(fileName).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
+}
+
+// Found by name on the search path, as the design has it; the program's own
+// folder (where the build puts it) serves when the path does not hold it.
+QString ConverterProgram()
+{
+    const QString name = QString::fromLatin1(TVideosForm::ConverterName);
+    QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(name, { ProgramFolder() });
+    return program.isEmpty() ? name : program;
+}
+
+} // namespace
 
 TVideosForm::TVideosForm(QWidget* parent)
-    : TGalleryForm(QStringLiteral("videos_back.png"), parent)
+    : TGalleryForm(QStringLiteral("videos_back.png"), "VideosFrm.cpp", parent)
 {
     setWindowTitle(QStringLiteral("Videos"));
-    imgbSave = AddButton(QStringLiteral("gallery_save"), QRect(121, 99, 31, 31));
-    imgbPlay = AddButton(QStringLiteral("gallery_play"), QRect(162, 99, 31, 31));
-    imgbDelete = AddButton(QStringLiteral("gallery_delete"), QRect(203, 99, 31, 31));
+    Strip->pnlContainer->setObjectName(QStringLiteral("pnlVideosContainer"));
+    Strip->pnlStrip->setObjectName(QStringLiteral("pnlVideos"));
+    SetStripCaption(QStringLiteral("Video List"));
+
+    imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"), QStringLiteral("gallery_save_down.png"));
+    imgbPlay = AddButton(QRect(162, 99, 31, 31), QString(), QStringLiteral("videos_play_down.png"));
+    imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"), QStringLiteral("gallery_delete_down.png"));
+    imgbEMail = AddButton(QRect(249, 103, 51, 22), QString(), QStringLiteral("gallery_email_down.png"));
+    imgbEMail->SetAutoSize(false);
+    imgbEMail->hide();
+    connect(imgbSave, &TImageButton::clicked, this, &TVideosForm::actSaveExecute);
+    connect(imgbPlay, &TImageButton::clicked, this, &TVideosForm::actPlayExecute);
+    connect(imgbDelete, &TImageButton::clicked, this, &TVideosForm::actDeleteExecute);
+    connect(imgbEMail, &TImageButton::clicked, this, &TVideosForm::actEmailExecute);
+    connect(Strip, &TThumbnailStrip::itemActivated, this, &TVideosForm::actPlayExecute);
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
+    SaveDialog->setSizeGripEnabled(true);
+
+    BuildHitTestList();
 }
 
 TVideosForm::~TVideosForm()
 {
-    // Clips are working files: none outlives the run.
+    // Clips are working files: none outlives the run. A file that cannot be
+    // deleted is passed over.
     for (const QString& fileName : FFileNames)
         QFile::remove(fileName);
 }
 
+void TVideosForm::BuildHitTestList()
+{
+    FHitTestList = { imgbClose, imgbDelete, imgbEMail, Strip->imgbMoveLeft, Strip->imgbMoveRight, imgbPlay, imgbSave,
+        Strip->imgbThumb, Strip->imgScrollArea };
+}
+
 QString TVideosForm::MakeClipFileName() const
 {
-    const double dayFraction = QTime::currentTime().msecsSinceStartOfDay() / 86400000.0;
-    return QDir::currentPath() + QStringLiteral("/Temp/GLV_temp_")
-        + QString::asprintf("%.14E", dayFraction) + (CamController->VideoType ? QStringLiteral(".wmv") : QStringLiteral(".avi"));
+    const int videoType = CamController ? CamController->VideoType : 1;
+    return ClipFileName(BaseFolder(), videoType, QTime::currentTime(), LocaleDecimalSeparator());
 }
 
-void TVideosForm::AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat)
+int TVideosForm::AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat)
 {
+    const int index = Strip->Add(thumbnail);
     FFileNames.append(fileName);
-    FThumbnails.append(thumbnail);
     FViewFormats.append(viewFormat);
     show();
+    return index;
 }
 
-int TVideosForm::VideoCount() const { return static_cast<int>(FFileNames.size()); }
+int TVideosForm::VideoCount() const { return Strip->Count(); }
+
+QString TVideosForm::FocusedFileName() const
+{
+    return VideoCount() > 0 ? FFileNames.at(Strip->FocusedIndex()) : QString();
+}
 
 void TVideosForm::SetInputEnabled(bool enabled) { FInputEnabled = enabled; }
 
@@ -47,4 +110,102 @@ void TVideosForm::SetHints(const QString& save, const QString& play, const QStri
     imgbSave->setToolTip(save);
     imgbPlay->setToolTip(play);
     imgbDelete->setToolTip(remove);
+}
+
+bool TVideosForm::IsDragPoint(const QPoint& windowPos) const
+{
+    if (FInputEnabled)
+        return TGalleryForm::IsDragPoint(windowPos);
+    return !Strip->pnlContainer->geometry().contains(windowPos);
+}
+
+void TVideosForm::DeleteFocusedVideo()
+{
+    const int index = Strip->DeleteFocused();
+    if (index < 0)
+        return;
+    QFile::remove(FFileNames.takeAt(index));
+    FViewFormats.removeAt(index);
+}
+
+void TVideosForm::actDeleteExecute()
+{
+    DeleteFocusedVideo();
+    emit statusText(FormatCount(LanguageTexts[QStringLiteral("VideoStatus")], VideoCount()));
+}
+
+void TVideosForm::actPlayExecute()
+{
+    if (VideoCount() == 0)
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FocusedFileName()));
+}
+
+void TVideosForm::actSaveExecute()
+{
+    if (VideoCount() == 0)
+        return;
+    if (IsAviClip(FocusedFileName())) {
+        SaveDialog->setNameFilter(QStringLiteral("Avi Video file(*.avi)"));
+        SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
+    } else {
+        SaveDialog->setNameFilter(QStringLiteral("Windows Media file(*.wmv)"));
+        SaveDialog->setDefaultSuffix(QStringLiteral("wmv"));
+    }
+    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
+        return;
+    CopyClipTo(SaveDialog->selectedFiles().constFirst(), false);
+}
+
+bool TVideosForm::CopyClipTo(const QString& destination, bool replaceSilently)
+{
+    if (VideoCount() == 0)
+        return false;
+    return CopyFileWithProgress(FocusedFileName(), destination, replaceSilently, this);
+}
+
+void TVideosForm::actEmailExecute()
+{
+    if (VideoCount() == 0)
+        return;
+    if (MailComposerSending()) {
+        QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+        MailComposerShow();
+        return;
+    }
+    const QString input = FocusedFileName();
+    if (!IsAviClip(input)) {
+        const QString destination = ClipAttachmentName(BaseFolder());
+        // A failed copy must not send an earlier clip's attachment instead.
+        if (CopyClipTo(destination, true))
+            MailComposerOpenWithAttachment(destination);
+        return;
+    }
+    if (FConverting)
+        return;
+    FConverting = true;
+    const uint8_t viewFormat = FViewFormats.at(Strip->FocusedIndex());
+    const QString profile
+        = ProgramFolder() + (viewFormat != 0 ? QStringLiteral("VGA_local.prx") : QStringLiteral("SIF_local.prx"));
+    const QString output = ClipAttachmentName(BaseFolder());
+    FConvertedFileName = output;
+    TCodeSiteHelper trace("EmailExecute");
+    // An argument list: no shell ever sees the paths, whatever they hold.
+    const QStringList arguments { QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-pf"), profile };
+    if (!QProcess::startDetached(ConverterProgram(), arguments))
+        FConverting = false; // no end report will ever come
+}
+
+void TVideosForm::ConversionFinished()
+{
+    MailComposerOpenWithAttachment(FConvertedFileName);
+    FConverting = false;
+}
+
+void TVideosForm::ConversionEnded(bool complete)
+{
+    if (complete)
+        ConversionFinished();
+    else
+        FConverting = false;
 }

@@ -1,36 +1,78 @@
 // TVideosForm: the video gallery, a strip of the run's clips. It owns the
-// clip files and deletes them when it is destroyed.
+// clip files: a deleted entry takes its file with it, and the files still
+// listed are deleted when the window is destroyed at program end.
 #pragma once
 
 #include "GalleryForm.h"
 
 #include <QImage>
+#include <QList>
 #include <QStringList>
 
 #include <cstdint>
 
+class QFileDialog;
+
 class TVideosForm : public TGalleryForm {
     Q_OBJECT
 public:
+    static constexpr const char* ConverterName = "uncompAvitoWMV2";
+
     explicit TVideosForm(QWidget* parent = nullptr);
     ~TVideosForm() override;
 
     // A new clip file name in the media folder, its extension by the
     // camera controller's recording type.
     QString MakeClipFileName() const;
-    // Lists the clip (from the first moment of its recording) and shows the gallery.
-    void AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat);
+    // Lists the clip (from the first moment of its recording), shows the
+    // gallery and returns the clip's index.
+    int AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat);
     int VideoCount() const;
+    const QStringList& FileNames() const { return FFileNames; }
+    const QList<uint8_t>& ViewFormats() const { return FViewFormats; }
+    QString FocusedFileName() const;
+
+    // Off while a recording runs: keys are ignored and the window's own
+    // buttons drag it instead; the thumbnails keep working.
     void SetInputEnabled(bool enabled);
+    bool InputEnabled() const { return FInputEnabled; }
     void SetHints(const QString& save, const QString& play, const QString& remove);
+
+    bool Converting() const { return FConverting; }
+    QString ConvertedFileName() const { return FConvertedFileName; }
+    // The converter reached 100 %: the WMV goes to the composer.
+    void ConversionFinished();
+    // The converter's end report; an incomplete conversion frees the way for the next.
+    void ConversionEnded(bool complete);
+
+    void actSaveExecute();
+    void actPlayExecute();
+    void actDeleteExecute();
+    void actEmailExecute();
+    void DeleteFocusedVideo();
+    // Copies the focused clip with a progress dialog, asking before replacing
+    // a file unless told to replace silently. True when the copy is complete.
+    bool CopyClipTo(const QString& destination, bool replaceSilently);
+
+    bool IsDragPoint(const QPoint& windowPos) const override;
 
     TImageButton* imgbSave;
     TImageButton* imgbPlay;
     TImageButton* imgbDelete;
+    TImageButton* imgbEMail;
+    QFileDialog* SaveDialog;
+
+protected:
+    void ActivateFocused() override { actPlayExecute(); }
+    void DeleteFocusedAction() override { actDeleteExecute(); }
+    bool KeysEnabled() const override { return FInputEnabled; }
 
 private:
+    void BuildHitTestList();
+
     QStringList FFileNames;
-    QList<QImage> FThumbnails;
     QList<uint8_t> FViewFormats;
     bool FInputEnabled = true;
+    bool FConverting = false;
+    QString FConvertedFileName;
 };

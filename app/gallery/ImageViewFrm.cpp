@@ -1,0 +1,47 @@
+#include "ImageViewFrm.h"
+
+#include "FileCreateError.h"
+#include "MediaStore.h"
+#include "PaintProgram.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+
+TImageViewForm::TImageViewForm(QWidget* owner)
+    : QMainWindow(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+              | Qt::WindowCloseButtonHint)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setWindowTitle(QStringLiteral("Image View"));
+    miEdit = menuBar()->addAction(QStringLiteral("&Edit in MS-Paint"));
+    connect(miEdit, &QAction::triggered, this, &TImageViewForm::miEditClick);
+    imgView = new QLabel(this);
+    setCentralWidget(imgView);
+}
+
+void TImageViewForm::SetPicture(const QImage& picture)
+{
+    FPicture = picture.copy();
+    imgView->setPixmap(QPixmap::fromImage(FPicture));
+    imgView->setFixedSize(FPicture.size());
+    adjustSize();
+}
+
+QString TImageViewForm::ExportFileName() { return ViewerExportName(PersonalFolder()); }
+
+void TImageViewForm::miEditClick()
+{
+    const QString path = ExportFileName();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EFCreateError(path, file.errorString());
+    if (!FPicture.save(&file, "BMP")) {
+        file.remove();
+        throw EFCreateError(path, file.errorString());
+    }
+    file.close();
+    StartPaintProgram(path);
+}

@@ -1,0 +1,45 @@
+// Where every file made from camera pictures goes and what it is called.
+// Nothing here touches the disk: the names are built from the folders alone.
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QTime>
+
+// The working folder as it was when the main window was created. Later
+// changes of the current directory (a file dialog may make one) do not move
+// it. Read before anyone captured it, it captures the current directory.
+QString BaseFolder();
+void CaptureBaseFolder();
+void SetBaseFolder(const QString& folder);
+
+// BaseFolder + "/Temp": where the clips and attachments live. Never created here.
+QString TempFolder();
+
+// Joins two path pieces with exactly one '/' at the seam.
+QString PathJoin(const QString& first, const QString& second);
+
+// The decimal separator of the user's numeric locale (LC_ALL, LC_NUMERIC,
+// LANG), whatever the process's own locale has been set to.
+QChar LocaleDecimalSeparator();
+
+// A fraction of a day in the "%e" form of the clip names: one digit, the
+// separator, 14 digits, 'E', the sign and at least three exponent digits.
+QString FormatClipTime(double dayFraction, QChar decimalSeparator);
+// The time of day, to the millisecond, as a fraction of a day.
+double DayFraction(const QTime& time);
+
+// videoType 0 records uncompressed AVI, anything else Windows Media.
+QString ClipFileName(const QString& baseFolder, int videoType, const QTime& time, QChar decimalSeparator);
+
+// The JPEG a photo e-mail carries. The two forms keep their different stems.
+QString PhotoAttachmentName(const QString& baseFolder);
+// The WMV a clip e-mail carries, copied or converted.
+QString ClipAttachmentName(const QString& baseFolder);
+// The bitmap the image viewer hands to the paint program.
+QString ViewerExportName(const QString& personalFolder);
+
+// The folder of the running program, with a trailing '/'.
+QString ProgramFolder();
+// The user's documents folder.
+QString PersonalFolder();

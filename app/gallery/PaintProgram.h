@@ -1,0 +1,12 @@
+// The desktop's paint program, standing in for the one the photo viewer hands
+// its pictures to.
+#pragma once
+
+#include <QString>
+
+// The first of mspaint, kolourpaint, pinta, mtpaint and gimp found on the
+// search path; empty when there is none.
+QString FindPaintProgram();
+// Opens the file in the paint program, or with the desktop's handler when
+// there is none. Nothing is reported if neither starts.
+void StartPaintProgram(const QString& fileName);

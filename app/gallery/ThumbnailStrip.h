@@ -1,0 +1,109 @@
+// TThumbnailStrip: the strip of 80 x 60 thumbnails that both galleries show,
+// with its viewport, focus frame, scroll track, thumb and step arrows. It
+// creates these controls in the gallery window and runs every scrolling and
+// focusing operation on them; the gallery decides what an item means.
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+
+class QLabel;
+class TImageButton;
+
+// One item of the strip: the full picture, drawn from a copy scaled once.
+class TThumbnail : public QWidget {
+    Q_OBJECT
+public:
+    TThumbnail(const QImage& picture, QWidget* strip);
+
+    const QImage& Picture() const { return FPicture; }
+
+signals:
+    void pressed(TThumbnail* item);
+    void doubleClicked(TThumbnail* item);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QImage FPicture;
+    QPixmap FScaled;
+};
+
+class TThumbnailStrip : public QObject {
+    Q_OBJECT
+public:
+    // unitFile names the window's unit in the reports of failed checks.
+    TThumbnailStrip(QWidget* window, const char* unitFile);
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const TThumbnail* Item(int index) const { return FItems.at(index); }
+    int Offset() const { return FOffset; }
+    int HiddenCount() const { return FHiddenCount; }
+    double DragStep() const { return FDragStep; }
+    double MoveStep() const { return FMoveStep; }
+
+    // Appends the item, frames it and scrolls it into view at the right edge.
+    int Add(const QImage& picture);
+    // Removes the framed item and returns its index; -1 when there is none.
+    int DeleteFocused();
+
+    int FocusedIndex() const;
+    int IndexAtPoint(int x, int y) const;
+    void SetFocusIndex(int index);
+    void FocusPrevious();
+    void FocusNext();
+    void PageLeft();
+    void PageRight();
+    void MoveThumbLeft(int n);
+    void MoveThumbRight(int n);
+    void RefreshThumbPosition();
+
+    // The step arrows.
+    void actMoveLeftExecute();
+    void actMoveRightExecute();
+    // Positions in window coordinates.
+    void imgbThumbMouseDown(const QPoint& windowPos);
+    void imgbThumbMouseMove(const QPoint& windowPos);
+    void imgbThumbMouseUp();
+    void imgScrollAreaMouseDown(Qt::MouseButton button, const QPoint& windowPos);
+
+    void SetCaption(const QString& text);
+    void SetCaptionFont(const QString& face);
+
+    QWidget* pnlContainer; // the viewport
+    QWidget* pnlStrip;
+    QWidget* shpFocus;
+    QWidget* imgScrollArea;
+    TImageButton* imgbThumb;
+    TImageButton* imgbMoveLeft;
+    TImageButton* imgbMoveRight;
+
+signals:
+    void itemActivated(int index); // a double click on a thumbnail
+
+private:
+    void SetOffset(int offset);
+    void PlaceItems();
+    void ShowStrip(bool visible);
+    // A failed internal check, reported under the window's unit.
+    void Check(bool condition, int line) const;
+
+    QWidget* FWindow;
+    const char* FUnitFile;
+    QLabel* FCaption;
+    QList<TThumbnail*> FItems;
+    int FOffset = 0;
+    int FHiddenCount = 0;
+    double FDragStep = 0;
+    double FMoveStep = 0;
+    QPoint FLastDragPoint;
+    QRect FDragBand;
+};
