@@ -1,0 +1,86 @@
+// TSendEMailForm: the composer through which the user sends one photo or
+// clip as an e-mail attachment. Created once at start-up, hidden, and shown
+// again each time a gallery opens it.
+#pragma once
+
+#include "VovSmtpIntf.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+class TSendEMailForm : public QWidget {
+    Q_OBJECT
+public:
+    // The two window messages the SMTP component sends back.
+    static constexpr quint32 WM_SMTP_COMPLETE = 0x8000 + 243;
+    static constexpr quint32 WM_SMTP_PROGRESS = 0x8000 + 244;
+
+    // Reads the four fields from the settings store, which must be open.
+    explicit TSendEMailForm(QWidget* parent = nullptr);
+    ~TSendEMailForm() override;
+
+    // Shows the composer ready to send the file; only while not sending.
+    void OpenWithAttachment(const QString& path);
+    // What a gallery's e-mail action does: opens the composer with the file,
+    // or, while a message is being sent, says so and brings the composer to
+    // the front. Returns whether the composer was opened.
+    bool OpenFromGallery(const QString& path, QWidget* gallery);
+    // Set from the hand-over of a message until its completion.
+    bool IsSending() const { return FSending; }
+
+    // Makes the SMTP component for each message (a new TVovSmtp by default).
+    using TSmtpFactory = std::function<std::unique_ptr<IVovSmtp>()>;
+    void SetSmtpFactory(TSmtpFactory factory);
+
+    void btnSendClick();
+    void btnProcessingClick();
+    void btnFinishClick();
+    void SMTP_Complete(qint64 wParam, qint64 lParam);
+    void SMTP_Progress(qint64 wParam, qint64 lParam);
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLineEdit* edtTo;
+    QLineEdit* edtFrom;
+    QLineEdit* edtSubject;
+    QPlainTextEdit* memBody;
+    QPushButton* btnSend;
+    QProgressBar* prbStatus;
+    QLabel* stxStatus;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    enum class TSendRole { Send, Processing, Finish };
+
+    void CreateControls();
+    void FormCreate();
+    void FormDestroy();
+    void StartSending();
+    void SetSendRole(TSendRole role);
+    void CentreOnOwner();
+
+    bool FSending = false;
+    // Only the newest path: a send carries the file the user chose last.
+    QStringList FAttachments;
+    TSendRole FRole = TSendRole::Send;
+    TSmtpFactory FSmtpFactory;
+    // One component per message, kept until the composer goes.
+    std::vector<std::unique_ptr<IVovSmtp>> FSmtps;
+};
+
+// The composer of the program, created at start-up.
+extern TSendEMailForm* SendEMailForm;
