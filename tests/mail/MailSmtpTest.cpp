@@ -200,6 +200,19 @@ TEST_F(MailSmtpTest, AuthenticatesWhenServerAsksAndFailsWithWrongPassword)
     EXPECT_TRUE(messages.first()["attachments"].toArray().isEmpty());
 }
 
+TEST_F(MailSmtpTest, OfferedStartTlsIsTakenAndAnUntrustedCertificateStopsTheSend)
+{
+    TSmtpTestServer server(
+        { QStringLiteral("--starttls"), QStringLiteral("--auth"), QStringLiteral("cam:k9") });
+    ASSERT_TRUE(server.Started());
+    TVovSmtp smtp;
+    Send(smtp, server.Host(), QStringLiteral("over TLS"), QString());
+    ASSERT_TRUE(WaitForCompletion());
+    EXPECT_EQ(CompletionResult(), 0);
+    EXPECT_EQ(server.StartTlsCount(), 1);
+    EXPECT_TRUE(server.Messages().isEmpty());
+}
+
 TEST_F(MailSmtpTest, RefusedConnectionCompletesOnceWithFailure)
 {
     TVovSmtp smtp;

@@ -87,6 +87,12 @@ QByteArray TSmtpTestServer::RawMessage(int number) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+int TSmtpTestServer::StartTlsCount() const
+{
+    QFile file(FFolder.filePath(QStringLiteral("starttls.log")));
+    return file.open(QIODevice::ReadOnly) ? static_cast<int>(file.readAll().count('\n')) : 0;
+}
+
 quint16 ClosedPort()
 {
     QTcpServer server;

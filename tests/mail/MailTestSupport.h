@@ -49,6 +49,8 @@ public:
     // Decoded messages received so far, oldest first.
     QList<QJsonObject> Messages() const;
     QByteArray RawMessage(int number) const;
+    // How often a client asked for STARTTLS.
+    int StartTlsCount() const;
 
 private:
     QTemporaryDir FFolder;

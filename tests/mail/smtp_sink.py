@@ -8,6 +8,8 @@ Modes:
   silent            accept connections and never say a word
   stall-after-data  take the whole message, then never answer it
 With --auth USER:PASSWORD the server offers AUTH and requires it.
+With --starttls it offers STARTTLS with a fresh self-signed certificate and
+notes each STARTTLS command in DIR/starttls.log.
 """
 import argparse
 import asyncio
@@ -19,6 +21,8 @@ import itertools
 import json
 import logging
 import os
+import ssl
+import subprocess
 import sys
 import warnings
 
@@ -101,6 +105,30 @@ def authenticator_for(account):
     return authenticate
 
 
+class NotingSMTP(SMTP):
+    """Notes each STARTTLS before taking it, so a test can tell it was asked for."""
+
+    def __init__(self, handler, folder, **options):
+        super().__init__(handler, **options)
+        self.folder = folder
+
+    async def smtp_STARTTLS(self, arg):
+        with open(os.path.join(self.folder, "starttls.log"), "a") as log:
+            log.write("STARTTLS\n")
+        await super().smtp_STARTTLS(arg)
+
+
+def self_signed_context(folder):
+    key = os.path.join(folder, "key.pem")
+    cert = os.path.join(folder, "cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(cert, key)
+    return context
+
+
 class Silent(asyncio.Protocol):
     def connection_made(self, transport):
         self.transport = transport
@@ -111,6 +139,7 @@ def main():
     parser.add_argument("--dir", default=".")
     parser.add_argument("--mode", default="deliver", choices=["deliver", "silent", "stall-after-data"])
     parser.add_argument("--auth")
+    parser.add_argument("--starttls", action="store_true")
     args = parser.parse_args()
     # The plain-text AUTH of the tests is deliberate; keep the test output clean.
     warnings.filterwarnings("ignore")
@@ -126,7 +155,9 @@ def main():
         if args.auth:
             options = dict(authenticator=authenticator_for(args.auth), auth_required=True,
                            auth_require_tls=False)
-        factory = lambda: SMTP(handler, enable_SMTPUTF8=True, **options)
+        if args.starttls:
+            options["tls_context"] = self_signed_context(args.dir)
+        factory = lambda: NotingSMTP(handler, args.dir, enable_SMTPUTF8=True, **options)
     server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
     print(server.sockets[0].getsockname()[1], flush=True)
     # The test holds our standard input; when it goes away, so do we.
