@@ -12,11 +12,13 @@
 
 namespace {
 
-// Text that goes into the SMTP dialogue or the message head must stay on its line.
-void RequireSingleLine(const QString& value, const char* field)
+// Text that goes into the SMTP dialogue or the message head must stay on its
+// line; returns the value when it does.
+const QString& SingleLine(const QString& value, const char* field)
 {
     if (MailHeaders::HasLineBreak(value))
         throw std::invalid_argument(std::string(field) + " must not contain line breaks");
+    return value;
 }
 
 // Text lines end in CR LF on the wire, whatever the editor used.
@@ -38,41 +40,17 @@ TSmtpComponent::TSmtpComponent(QObject* parent)
 // report can reach a half-destroyed component.
 TSmtpComponent::~TSmtpComponent() = default;
 
-void TSmtpComponent::Set_Host(const QString& host)
-{
-    RequireSingleLine(host, "server");
-    FHost = host.trimmed();
-}
+void TSmtpComponent::Set_Host(const QString& host) { FHost = SingleLine(host, "server").trimmed(); }
 
-void TSmtpComponent::Set_UserName(const QString& userName)
-{
-    RequireSingleLine(userName, "account");
-    FUserName = userName;
-}
+void TSmtpComponent::Set_UserName(const QString& userName) { FUserName = SingleLine(userName, "account"); }
 
-void TSmtpComponent::Set_Password(const QString& password)
-{
-    RequireSingleLine(password, "password");
-    FPassword = password;
-}
+void TSmtpComponent::Set_Password(const QString& password) { FPassword = SingleLine(password, "password"); }
 
-void TSmtpComponent::Set_MailFrom(const QString& mailFrom)
-{
-    RequireSingleLine(mailFrom, "sender");
-    FMailFrom = mailFrom;
-}
+void TSmtpComponent::Set_MailFrom(const QString& mailFrom) { FMailFrom = SingleLine(mailFrom, "sender"); }
 
-void TSmtpComponent::Set_MailTo(const QString& mailTo)
-{
-    RequireSingleLine(mailTo, "receiver");
-    FMailTo = mailTo;
-}
+void TSmtpComponent::Set_MailTo(const QString& mailTo) { FMailTo = SingleLine(mailTo, "receiver"); }
 
-void TSmtpComponent::Set_Subject(const QString& subject)
-{
-    RequireSingleLine(subject, "subject");
-    FSubject = subject;
-}
+void TSmtpComponent::Set_Subject(const QString& subject) { FSubject = SingleLine(subject, "subject"); }
 
 void TSmtpComponent::Set_Body(const QString& body) { FBody = body; }
 

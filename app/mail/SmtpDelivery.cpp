@@ -87,13 +87,14 @@ TSmtpDelivery::TSmtpDelivery(const TSmtpJob& job, ProgressHandler onProgress, Co
         FCurl->Headers = Append(FCurl->Headers, header);
     Check(curl_easy_setopt(easy, CURLOPT_HTTPHEADER, FCurl->Headers), "headers");
 
-    // A stalled server must not hold the delivery forever: the connection with
-    // its greeting and STARTTLS, every reply, and the upload each get the limit.
+    // A stalled server must not hold the delivery forever. libcurl limits the
+    // wait for the connection (greeting and STARTTLS included) and for every
+    // reply; OnTransferInfo ends a transfer whose upload has not advanced for
+    // as long, which also covers a server that stops reading the message.
     const long stall = static_cast<long>(job.StallTimeout.count());
     Check(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, stall), "connect timeout");
     Check(curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall), "response timeout");
-    Check(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L), "stall limit");
-    Check(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stall), "stall time");
+    FStallTimeout = job.StallTimeout;
 
     // Base64 parts keep the upload size known to libcurl, so progress has a total.
     curl_mime* mime = FCurl->Mime = curl_mime_init(easy);
@@ -144,6 +145,7 @@ void TSmtpDelivery::Wait()
 
 void TSmtpDelivery::Run()
 {
+    FLastMove = std::chrono::steady_clock::now();
     const CURLcode result = curl_easy_perform(FCurl->Easy);
     if (FCancel)
         return;
@@ -157,9 +159,16 @@ int TSmtpDelivery::OnTransferInfo(qint64 uploadTotal, qint64 uploadNow)
 {
     if (FCancel)
         return 1; // aborts the transfer
+    const auto now = std::chrono::steady_clock::now();
+    if (uploadNow != FLastSeen) {
+        FLastSeen = uploadNow;
+        FLastMove = now;
+    } else if (now - FLastMove > FStallTimeout) {
+        qCInfo(lcSmtp) << "no progress for" << FStallTimeout.count() << "s";
+        return 1;
+    }
     if (uploadTotal <= 0 || uploadNow == FLastReported)
         return 0;
-    const auto now = std::chrono::steady_clock::now();
     if (uploadNow < uploadTotal && now - FLastReportTime < kProgressInterval)
         return 0;
     FLastReported = uploadNow;

@@ -54,7 +54,10 @@ private:
     ProgressHandler FOnProgress;
     CompletionHandler FOnCompletion;
     std::atomic<bool> FCancel { false };
+    std::chrono::seconds FStallTimeout;
     qint64 FLastReported = -1;
     std::chrono::steady_clock::time_point FLastReportTime;
+    qint64 FLastSeen = 0;
+    std::chrono::steady_clock::time_point FLastMove; // when the upload last advanced
     std::thread FWorker;
 };

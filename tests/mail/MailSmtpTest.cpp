@@ -253,6 +253,27 @@ TEST_F(MailSmtpTest, ServerSilentAfterMessageFailsAfterStallTimeout)
     EXPECT_EQ(lastProgress.WParam, lastProgress.LParam); // all of it went out first
 }
 
+TEST_F(MailSmtpTest, ServerThatStopsReadingTheMessageFailsAfterStallTimeout)
+{
+    TSmtpTestServer server({ QStringLiteral("--mode"), QStringLiteral("stall-in-data") });
+    ASSERT_TRUE(server.Started());
+    // Larger than what the socket buffers on both sides can swallow.
+    QFile clip(FilePath(QStringLiteral("big.avi")));
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(clip.resize(16 * 1024 * 1024));
+    clip.close();
+
+    TVovSmtp smtp;
+    smtp.SetStallTimeout(std::chrono::seconds(2));
+    Send(smtp, server.Host(), QStringLiteral("stuck"), clip.fileName());
+    ASSERT_TRUE(WaitForCompletion(30000));
+    EXPECT_EQ(CompletionResult(), 0);
+    ASSERT_GE(FWindow.Count(kProgress), 1);
+    const TRecordedMessage lastProgress = FWindow.Received[FWindow.Received.size() - 2];
+    EXPECT_GT(lastProgress.WParam, 0);
+    EXPECT_LT(lastProgress.WParam, lastProgress.LParam);
+}
+
 TEST_F(MailSmtpTest, ReleasingDuringDeliveryCancelsWithoutReport)
 {
     TSmtpTestServer server({ QStringLiteral("--mode"), QStringLiteral("silent") });

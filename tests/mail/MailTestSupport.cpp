@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QPainter>
 #include <QTcpServer>
+#include <QTimer>
 
 void EnsureApplication()
 {
@@ -25,10 +26,13 @@ void EnsureApplication()
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
+    // Wakes the blocking wait below often enough to notice the deadline.
+    QTimer tick;
+    tick.start(20);
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

@@ -7,6 +7,7 @@ Modes:
                     decoded by Python's email module into N.json
   silent            accept connections and never say a word
   stall-after-data  take the whole message, then never answer it
+  stall-in-data     invite the message, then stop reading it
 With --auth USER:PASSWORD the server offers AUTH and requires it.
 With --starttls it offers STARTTLS with a fresh self-signed certificate and
 notes each STARTTLS command in DIR/starttls.log.
@@ -108,9 +109,17 @@ def authenticator_for(account):
 class NotingSMTP(SMTP):
     """Notes each STARTTLS before taking it, so a test can tell it was asked for."""
 
-    def __init__(self, handler, folder, **options):
+    def __init__(self, handler, folder, stall_in_data, **options):
         super().__init__(handler, **options)
         self.folder = folder
+        self.stall_in_data = stall_in_data
+
+    async def smtp_DATA(self, arg):
+        if not self.stall_in_data:
+            return await super().smtp_DATA(arg)
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        self.transport.pause_reading()
+        await asyncio.Event().wait()
 
     async def smtp_STARTTLS(self, arg):
         with open(os.path.join(self.folder, "starttls.log"), "a") as log:
@@ -137,7 +146,7 @@ class Silent(asyncio.Protocol):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", default=".")
-    parser.add_argument("--mode", default="deliver", choices=["deliver", "silent", "stall-after-data"])
+    parser.add_argument("--mode", default="deliver", choices=["deliver", "silent", "stall-after-data", "stall-in-data"])
     parser.add_argument("--auth")
     parser.add_argument("--starttls", action="store_true")
     args = parser.parse_args()
@@ -157,7 +166,8 @@ def main():
                            auth_require_tls=False)
         if args.starttls:
             options["tls_context"] = self_signed_context(args.dir)
-        factory = lambda: NotingSMTP(handler, args.dir, enable_SMTPUTF8=True, **options)
+        stall_in_data = args.mode == "stall-in-data"
+        factory = lambda: NotingSMTP(handler, args.dir, stall_in_data, enable_SMTPUTF8=True, **options)
     server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
     print(server.sockets[0].getsockname()[1], flush=True)
     # The test holds our standard input; when it goes away, so do we.
