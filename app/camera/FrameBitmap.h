@@ -3,6 +3,7 @@
 // block holds them (bottom-up, as the sink stores them).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
