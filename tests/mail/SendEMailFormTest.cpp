@@ -200,7 +200,6 @@ TEST_F(MailComposerTest, SendsPhotoThroughRealServerAndFinishStoresFields)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.btnSend->text(), QStringLiteral("Send"));
 
-    SendEMailForm = nullptr;
     TSendEMailForm next;
     EXPECT_EQ(next.edtTo->text(), QStringLiteral("Ana <ana@example.org>"));
     EXPECT_EQ(next.edtFrom->text(), QStringLiteral("me@example.org"));
