@@ -9,7 +9,7 @@ target_include_directories(glimview_windows PUBLIC
   "${PROJECT_SOURCE_DIR}/app/camera"
   "${PROJECT_SOURCE_DIR}/vidcore")
 target_link_libraries(glimview_windows PUBLIC
-  glimview_core glimview_camera glimview_widgets glimview_gallery Qt6::Widgets Qt6::DBus)
+  glimview_core glimview_camera glimview_widgets glimview_gallery glimview_mail Qt6::Widgets Qt6::DBus)
 if(TARGET glimview_skins)
   target_link_libraries(glimview_windows PUBLIC glimview_skins)
 endif()

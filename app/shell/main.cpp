@@ -6,6 +6,7 @@
 #include "MainFrm.h"
 #include "MessagePort.h"
 #include "SettingsStore.h"
+#include "SendEMailFrm.h"
 #include "Snapwell.h"
 #include "SuspendWatcher.h"
 #include "Unit1.h"
@@ -40,6 +41,9 @@ int RunApplication(TGlimviewApplication& app)
     mainForm->setAttribute(Qt::WA_DeleteOnClose, false);
     TTessaly about;
     mainForm->setWindowTitle(ProductTitle);
+    // Created once, hidden until a gallery hands it an attachment.
+    auto* composer = new TSendEMailForm(mainForm);
+    composer->hide();
     QObject::connect(mainForm, &TMainForm::aboutRequested, &about, &TTessaly::pmiBrightletViewerClick);
 
     TMessagePort port(ProductTitle);
