@@ -92,9 +92,12 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     const bool asf = options.type == RecordingType::Asf;
     std::string missing;
 
-    // Video: leaky queue, conversion to the recording's fixed size (a format
-    // change during the recording is scaled back), encoder, muxer.
+    // Video: leaky queue, a steady frame rate (camera timestamps jitter and
+    // the queue may drop; files want one frame per period), conversion to the
+    // recording's fixed size (a format change during the recording is scaled
+    // back), encoder, muxer.
     GstElement* queue = Make(bin, "queue", &missing);
+    GstElement* rate = Make(bin, "videorate", &missing);
     GstElement* convert = Make(bin, "videoconvert", &missing);
     GstElement* scale = Make(bin, "videoscale", &missing);
     GstElement* muxer = Make(bin, asf ? "avmux_asf" : "avimux", &missing);
@@ -105,6 +108,8 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         return nullptr;
     }
     MakeLeaky(queue, 60);
+    // Frames start with the first one offered, not with the capture's start.
+    g_object_set(rate, "skip-to-first", TRUE, nullptr);
     GstElement* size = MakeCaps(bin, gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR",
                                                           "width", G_TYPE_INT, options.width, "height", G_TYPE_INT,
                                                           options.height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
@@ -115,7 +120,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         g_object_set(encoder, "bitrate", VideoBitrate(options.width, options.height), nullptr);
         videoTail = encoder;
     }
-    bool linked = gst_element_link_many(queue, convert, scale, size, nullptr) &&
+    bool linked = gst_element_link_many(queue, rate, convert, scale, size, nullptr) &&
                   (!encoder || gst_element_link(size, encoder)) &&
                   gst_element_link_pads(videoTail, "src", muxer, "video_%u") && gst_element_link(muxer, sink);
 
@@ -163,19 +168,14 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     gst_element_add_pad(bin, branch->videoInput_);
     gst_object_ref(branch->videoInput_);
 
-    // Timestamps are rebased on the running time of this moment.
-    GstClockTime start = 0;
-    if (GstClock* clock = gst_element_get_clock(pipeline)) {
-        start = gst_clock_get_time(clock) - gst_element_get_base_time(pipeline);
-        gst_object_unref(clock);
-    }
+    auto origin = std::make_shared<RecordingOrigin>();
     GstPad* videoOut = gst_element_get_static_pad(videoTail, "src");
-    InstallRestamper(videoOut, start);
+    InstallRestamper(videoOut, origin, true);
     CountOn(videoOut, counts->videoMuxed, counts);
     gst_object_unref(videoOut);
     if (audioTail) {
         GstPad* audioOut = gst_element_get_static_pad(audioTail, "src");
-        InstallRestamper(audioOut, start);
+        InstallRestamper(audioOut, origin, false);
         gst_object_unref(audioOut);
     }
 

@@ -5,19 +5,24 @@ namespace vidcore {
 namespace {
 
 struct Restamper {
-    GstClockTime start;
+    std::shared_ptr<RecordingOrigin> origin;
+    bool setsOrigin;
     GstSegment segment;
     bool haveSegment = false;
 };
 
-GstClockTime Rebased(const Restamper& state, GstClockTime stamp)
+GstClockTime RunningTime(const Restamper& state, GstClockTime stamp)
 {
     if (!GST_CLOCK_TIME_IS_VALID(stamp))
         return GST_CLOCK_TIME_NONE;
-    const GstClockTime running = gst_segment_to_running_time(&state.segment, GST_FORMAT_TIME, stamp);
-    if (!GST_CLOCK_TIME_IS_VALID(running) || running < state.start)
+    return gst_segment_to_running_time(&state.segment, GST_FORMAT_TIME, stamp);
+}
+
+GstClockTime Rebased(GstClockTime running, GstClockTime start)
+{
+    if (!GST_CLOCK_TIME_IS_VALID(running) || !GST_CLOCK_TIME_IS_VALID(start) || running < start)
         return GST_CLOCK_TIME_NONE;
-    return running - state.start;
+    return running - start;
 }
 
 GstPadProbeReturn OnItem(GstPad*, GstPadProbeInfo* info, gpointer data)
@@ -44,10 +49,16 @@ GstPadProbeReturn OnItem(GstPad*, GstPadProbeInfo* info, gpointer data)
     if (!state->haveSegment)
         return GST_PAD_PROBE_DROP;
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-    const GstClockTime pts = Rebased(*state, GST_BUFFER_PTS(buffer));
+    const GstClockTime running = RunningTime(*state, GST_BUFFER_PTS(buffer));
+    GstClockTime start = state->origin->start.load();
+    if (!GST_CLOCK_TIME_IS_VALID(start) && state->setsOrigin && GST_CLOCK_TIME_IS_VALID(running)) {
+        state->origin->start.compare_exchange_strong(start, running);
+        start = state->origin->start.load();
+    }
+    const GstClockTime pts = Rebased(running, start);
     if (!GST_CLOCK_TIME_IS_VALID(pts))
         return GST_PAD_PROBE_DROP;
-    GstClockTime dts = Rebased(*state, GST_BUFFER_DTS(buffer));
+    GstClockTime dts = Rebased(RunningTime(*state, GST_BUFFER_DTS(buffer)), start);
     if (!GST_CLOCK_TIME_IS_VALID(dts))
         dts = pts;
     buffer = gst_buffer_make_writable(buffer);
@@ -59,9 +70,9 @@ GstPadProbeReturn OnItem(GstPad*, GstPadProbeInfo* info, gpointer data)
 
 }  // namespace
 
-void InstallRestamper(GstPad* pad, GstClockTime recordingStart)
+void InstallRestamper(GstPad* pad, std::shared_ptr<RecordingOrigin> origin, bool setsOrigin)
 {
-    auto* state = new Restamper{recordingStart, {}, false};
+    auto* state = new Restamper{std::move(origin), setsOrigin, {}, false};
     gst_segment_init(&state->segment, GST_FORMAT_TIME);
     gst_pad_add_probe(pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       OnItem, state, [](gpointer data) { delete static_cast<Restamper*>(data); });

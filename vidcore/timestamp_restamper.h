@@ -7,12 +7,23 @@
 
 #include <gst/gst.h>
 
+#include <atomic>
+#include <memory>
+
 namespace vidcore {
+
+// The running time at which a recording's streams start: that of its first
+// video frame, so that video times stay whole multiples of the frame
+// duration (ASF stores milliseconds; an arbitrary phase makes readers see
+// two frames in one slot).
+struct RecordingOrigin {
+    std::atomic<GstClockTime> start{GST_CLOCK_TIME_NONE};
+};
 
 // Installs a probe on `pad` (an output feeding the muxer) that replaces the
 // segment with a fresh TIME segment from 0 and sets each buffer's PTS/DTS to
-// its running time minus `recordingStart`. Buffers from before the start are
-// dropped.
-void InstallRestamper(GstPad* pad, GstClockTime recordingStart);
+// its running time minus the origin. The video pad sets the origin with its
+// first buffer; buffers before the origin are dropped.
+void InstallRestamper(GstPad* pad, std::shared_ptr<RecordingOrigin> origin, bool setsOrigin);
 
 }  // namespace vidcore

@@ -53,17 +53,47 @@ const std::vector<DeviceEntry>& Devices(Library& lib, DeviceKind kind)
     return list;
 }
 
-void CopyName(const std::vector<DeviceEntry>& list, int32_t* device, char* name)
+const char* KindName(DeviceKind kind)
+{
+    return kind == DeviceKind::Video ? "video" : "audio";
+}
+
+// Counting lists the devices afresh; names and choices use that listing.
+void CountDevices(DeviceKind kind, int32_t* count)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    (kind == DeviceKind::Video ? lib.videoListed : lib.audioListed) = false;
+    const auto& list = Devices(lib, kind);
+    if (count)
+        *count = int32_t(list.size());
+}
+
+void NameDevice(DeviceKind kind, char* name, int32_t* device)
 {
     if (!name)
         return;
     name[0] = '\0';
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    const auto& list = Devices(lib, kind);
     if (!device || *device < 0 || size_t(*device) >= list.size())
         return;
     const std::string& text = list[*device].name;
     const size_t length = std::min<size_t>(text.size(), 255);
     std::memcpy(name, text.data(), length);
     name[length] = '\0';
+}
+
+void ChooseDevice(DeviceKind kind, int32_t device)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    if (device < 0 || size_t(device) >= Devices(lib, kind).size()) {
+        std::fprintf(stderr, "vidcore: there is no %s device %d\n", KindName(kind), int(device));
+        return;
+    }
+    (kind == DeviceKind::Video ? lib.videoChoice : lib.audioChoice) = device;
 }
 
 void LeaveFullScreen(Library& lib)
@@ -177,24 +207,12 @@ void AM_SetVideoType(int32_t type)
 
 void AM_ChooseVideoDevice(int32_t device)
 {
-    Library& lib = library();
-    std::lock_guard guard(lib.lock);
-    if (device < 0 || size_t(device) >= Devices(lib, DeviceKind::Video).size()) {
-        std::fprintf(stderr, "vidcore: there is no video device %d\n", int(device));
-        return;
-    }
-    lib.videoChoice = device;
+    ChooseDevice(DeviceKind::Video, device);
 }
 
 void AM_ChooseAudioDevice(int32_t device)
 {
-    Library& lib = library();
-    std::lock_guard guard(lib.lock);
-    if (device < 0 || size_t(device) >= Devices(lib, DeviceKind::Audio).size()) {
-        std::fprintf(stderr, "vidcore: there is no audio device %d\n", int(device));
-        return;
-    }
-    lib.audioChoice = device;
+    ChooseDevice(DeviceKind::Audio, device);
 }
 
 void AM_SetCaptureFile(AM_HANDLE, const char* fileName)
@@ -247,36 +265,22 @@ void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow)
 
 void AM_GetDeviceNum(int32_t* count)
 {
-    Library& lib = library();
-    std::lock_guard guard(lib.lock);
-    lib.videoListed = false;
-    const auto& list = Devices(lib, DeviceKind::Video);
-    if (count)
-        *count = int32_t(list.size());
+    CountDevices(DeviceKind::Video, count);
 }
 
 void AM_GetDeviceList(char* name, int32_t* device)
 {
-    Library& lib = library();
-    std::lock_guard guard(lib.lock);
-    CopyName(Devices(lib, DeviceKind::Video), device, name);
+    NameDevice(DeviceKind::Video, name, device);
 }
 
 void AM_GetAudioDeviceNum(int32_t* count)
 {
-    Library& lib = library();
-    std::lock_guard guard(lib.lock);
-    lib.audioListed = false;
-    const auto& list = Devices(lib, DeviceKind::Audio);
-    if (count)
-        *count = int32_t(list.size());
+    CountDevices(DeviceKind::Audio, count);
 }
 
 void AM_GetAudioDeviceList(char* name, int32_t* device)
 {
-    Library& lib = library();
-    std::lock_guard guard(lib.lock);
-    CopyName(Devices(lib, DeviceKind::Audio), device, name);
+    NameDevice(DeviceKind::Audio, name, device);
 }
 
 }  // extern "C"

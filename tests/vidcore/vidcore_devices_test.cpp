@@ -8,22 +8,23 @@
 
 namespace {
 
-std::string VideoName(int32_t device)
+std::string NameFrom(void (*list)(char*, int32_t*), int32_t device)
 {
     char name[256];
     std::memset(name, 'x', sizeof name);
-    AM_GetDeviceList(name, &device);
+    list(name, &device);
     EXPECT_NE(std::memchr(name, '\0', sizeof name), nullptr);
     return name;
 }
 
+std::string VideoName(int32_t device)
+{
+    return NameFrom(AM_GetDeviceList, device);
+}
+
 std::string AudioName(int32_t device)
 {
-    char name[256];
-    std::memset(name, 'x', sizeof name);
-    AM_GetAudioDeviceList(name, &device);
-    EXPECT_NE(std::memchr(name, '\0', sizeof name), nullptr);
-    return name;
+    return NameFrom(AM_GetAudioDeviceList, device);
 }
 
 }  // namespace

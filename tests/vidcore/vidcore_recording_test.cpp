@@ -54,6 +54,24 @@ protected:
         EXPECT_NEAR(double(facts.gstreamerFrames), double(facts.ffmpegFrames), 2.0);
     }
 
+    struct Kind {
+        const char* format;
+        const char* video;
+        const char* audio;
+    };
+    // A two-second clip of the type, as the readers see it.
+    void ExpectClip(const char* name, int type, const Kind& kind)
+    {
+        const std::string clip = WorkPath(name);
+        const double seconds = Record(clip, type, std::chrono::seconds(2));
+        const ClipFacts facts = ExamineClip(clip);
+        EXPECT_EQ(facts.format, kind.format);
+        EXPECT_EQ(facts.videoCodec, kind.video);
+        EXPECT_EQ(facts.audioCodec, kind.audio);
+        ExpectPlayable(facts, seconds);
+        ExpectFramesFlow();
+    }
+
     FrameMaps maps;
 };
 
@@ -61,26 +79,12 @@ protected:
 
 TEST_F(VidcoreRecording, AsfClipWithWmv2AndWma2)
 {
-    const std::string clip = WorkPath("clip.wmv");
-    const double seconds = Record(clip, 1, std::chrono::seconds(2));
-    const ClipFacts facts = ExamineClip(clip);
-    EXPECT_EQ(facts.format, "asf");
-    EXPECT_EQ(facts.videoCodec, "wmv2");
-    EXPECT_EQ(facts.audioCodec, "wmav2");
-    ExpectPlayable(facts, seconds);
-    ExpectFramesFlow();
+    ExpectClip("clip.wmv", 1, {"asf", "wmv2", "wmav2"});
 }
 
 TEST_F(VidcoreRecording, UncompressedAviClip)
 {
-    const std::string clip = WorkPath("clip.avi");
-    const double seconds = Record(clip, 0, std::chrono::seconds(2));
-    const ClipFacts facts = ExamineClip(clip);
-    EXPECT_EQ(facts.format, "avi");
-    EXPECT_EQ(facts.videoCodec, "rawvideo");
-    EXPECT_EQ(facts.audioCodec, "pcm_s16le");
-    ExpectPlayable(facts, seconds);
-    ExpectFramesFlow();
+    ExpectClip("clip.avi", 0, {"avi", "rawvideo", "pcm_s16le"});
 }
 
 TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
