@@ -1,0 +1,264 @@
+#include "WmvConverter.h"
+
+#include <gst/pbutils/pbutils.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr GstClockTime DiscoverTimeout = 10 * GST_SECOND;
+constexpr GstClockTime PollInterval = 100 * GST_MSECOND;
+// An AVI file may hold seconds of one stream before the other: the muxer
+// needs both, so each branch buffers by time rather than by a few frames.
+constexpr guint64 BranchBufferTime = 5 * GST_SECOND;
+
+template <typename T, void (*Free)(T*)> struct TDeleter {
+    void operator()(T* p) const
+    {
+        if (p)
+            Free(p);
+    }
+};
+using TErrorPtr = std::unique_ptr<GError, TDeleter<GError, g_error_free>>;
+using TCharPtr = std::unique_ptr<gchar, TDeleter<void, g_free>>;
+
+// The libav encoders stamp their output with a segment that starts 1000 hours
+// in; the ASF muxer writes the stamps as they are, which leaves audio and
+// video 1000 hours apart. Each encoder's output is put back on running time
+// from 0 under a plain TIME segment.
+struct TRestamp {
+    GstSegment Segment;
+};
+
+GstPadProbeReturn RestampProbe(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* restamp = static_cast<TRestamp*>(data);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT)
+            return GST_PAD_PROBE_OK;
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        gst_segment_copy_into(segment, &restamp->Segment);
+        GstSegment fresh;
+        gst_segment_init(&fresh, GST_FORMAT_TIME);
+        GstEvent* replacement = gst_event_new_segment(&fresh);
+        gst_event_set_seqnum(replacement, gst_event_get_seqnum(event));
+        gst_event_unref(event);
+        GST_PAD_PROBE_INFO_DATA(info) = replacement;
+        return GST_PAD_PROBE_OK;
+    }
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+        const GstSegment& segment = restamp->Segment;
+        const GstClockTime pts = gst_segment_to_running_time(&segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+        const GstClockTime dts = gst_segment_to_running_time(&segment, GST_FORMAT_TIME, GST_BUFFER_DTS(buffer));
+        GST_BUFFER_PTS(buffer) = pts;
+        GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_IS_VALID(dts) ? dts : pts;
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+void Restamp(GstElement* encoder)
+{
+    auto* restamp = new TRestamp;
+    gst_segment_init(&restamp->Segment, GST_FORMAT_TIME);
+    GstPad* src = gst_element_get_static_pad(encoder, "src");
+    gst_pad_add_probe(src, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        RestampProbe, restamp, [](gpointer p) { delete static_cast<TRestamp*>(p); });
+    gst_object_unref(src);
+}
+
+GstElement* Make(const char* factory)
+{
+    return gst_element_factory_make(factory, nullptr);
+}
+
+void BufferByTime(GstElement* queue)
+{
+    g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", BranchBufferTime, nullptr);
+}
+
+} // namespace
+
+TWmvConverter::TWmvConverter(std::string input, std::string output, TConvertProfile profile)
+    : FInput(std::move(input))
+    , FOutput(std::move(output))
+    , FProfile(profile)
+{
+}
+
+TWmvConverter::~TWmvConverter()
+{
+    if (FPipeline) {
+        gst_element_set_state(FPipeline, GST_STATE_NULL);
+        gst_object_unref(FPipeline);
+    }
+}
+
+// The muxer takes no new inputs once data flows, so which streams the clip
+// holds is settled before the pipeline is built.
+bool TWmvConverter::Discover()
+{
+    GError* rawError = nullptr;
+    GstDiscoverer* discoverer = gst_discoverer_new(DiscoverTimeout, &rawError);
+    TErrorPtr error(rawError);
+    if (!discoverer) {
+        FError = error ? error->message : "no discoverer";
+        return false;
+    }
+    TCharPtr uri(gst_filename_to_uri(FInput.c_str(), nullptr));
+    GstDiscovererInfo* info = gst_discoverer_discover_uri(discoverer, uri.get(), &rawError);
+    error.reset(rawError);
+    gst_object_unref(discoverer);
+    if (!info || gst_discoverer_info_get_result(info) != GST_DISCOVERER_OK) {
+        FError = "cannot read " + FInput + (error ? std::string(": ") + error->message : std::string());
+        if (info)
+            gst_object_unref(info);
+        return false;
+    }
+    GList* video = gst_discoverer_info_get_video_streams(info);
+    GList* audio = gst_discoverer_info_get_audio_streams(info);
+    FHasVideo = video != nullptr;
+    FHasAudio = audio != nullptr;
+    FDuration = gst_discoverer_info_get_duration(info);
+    gst_discoverer_stream_info_list_free(video);
+    gst_discoverer_stream_info_list_free(audio);
+    gst_object_unref(info);
+    if (!FHasVideo) {
+        FError = FInput + " holds no video";
+        return false;
+    }
+    return true;
+}
+
+bool TWmvConverter::Build()
+{
+    FPipeline = gst_pipeline_new("convert");
+    GstElement* source = Make("filesrc");
+    GstElement* decoder = Make("decodebin");
+    GstElement* muxer = Make("avmux_asf");
+    GstElement* sink = Make("filesink");
+    GstElement* videoQueue = Make("queue");
+    GstElement* videoConvert = Make("videoconvert");
+    GstElement* videoScale = Make("videoscale");
+    GstElement* videoCaps = Make("capsfilter");
+    GstElement* videoEncoder = Make("avenc_wmv2");
+    for (GstElement* e : { source, decoder, muxer, sink, videoQueue, videoConvert, videoScale, videoCaps, videoEncoder }) {
+        if (!e) {
+            FError = "a GStreamer element is missing (gstreamer1.0-libav, -plugins-base, -good)";
+            return false;
+        }
+        gst_bin_add(GST_BIN(FPipeline), e);
+    }
+    g_object_set(source, "location", FInput.c_str(), nullptr);
+    g_object_set(sink, "location", FOutput.c_str(), nullptr);
+    // avenc_wmv2 takes I420 only.
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
+        FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+    g_object_set(videoCaps, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    g_object_set(videoEncoder, "bitrate", FProfile.VideoBitrate, nullptr);
+    Restamp(videoEncoder);
+
+    if (!gst_element_link(source, decoder) || !gst_element_link_many(videoQueue, videoConvert, videoScale, videoCaps, videoEncoder, nullptr)
+        || !gst_element_link_pads(videoEncoder, "src", muxer, "video_%u") || !gst_element_link(muxer, sink)) {
+        FError = "cannot link the video branch";
+        return false;
+    }
+    BufferByTime(videoQueue);
+    FVideoHead = videoQueue;
+
+    if (FHasAudio) {
+        GstElement* audioQueue = Make("queue");
+        GstElement* audioConvert = Make("audioconvert");
+        GstElement* audioResample = Make("audioresample");
+        GstElement* audioEncoder = Make("avenc_wmav2");
+        for (GstElement* e : { audioQueue, audioConvert, audioResample, audioEncoder }) {
+            if (!e) {
+                FError = "a GStreamer audio element is missing";
+                return false;
+            }
+            gst_bin_add(GST_BIN(FPipeline), e);
+        }
+        g_object_set(audioEncoder, "bitrate", FProfile.AudioBitrate, nullptr);
+        Restamp(audioEncoder);
+        if (!gst_element_link_many(audioQueue, audioConvert, audioResample, audioEncoder, nullptr)
+            || !gst_element_link_pads(audioEncoder, "src", muxer, "audio_%u")) {
+            FError = "cannot link the audio branch";
+            return false;
+        }
+        BufferByTime(audioQueue);
+        FAudioHead = audioQueue;
+    }
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(&TWmvConverter::PadAdded), this);
+    return true;
+}
+
+void TWmvConverter::PadAdded(GstElement*, GstPad* pad, gpointer self)
+{
+    auto* converter = static_cast<TWmvConverter*>(self);
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps)
+        caps = gst_pad_query_caps(pad, nullptr);
+    const gchar* name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+    GstElement* head = g_str_has_prefix(name, "video/") ? converter->FVideoHead
+        : g_str_has_prefix(name, "audio/")              ? converter->FAudioHead
+                                                        : nullptr;
+    gst_caps_unref(caps);
+    if (!head)
+        return;
+    GstPad* sink = gst_element_get_static_pad(head, "sink");
+    // A second stream of the same kind finds the branch taken and stays unlinked.
+    if (!gst_pad_is_linked(sink))
+        gst_pad_link(pad, sink);
+    gst_object_unref(sink);
+}
+
+bool TWmvConverter::Run(const TProgress& progress)
+{
+    if (!Discover() || !Build())
+        return false;
+    if (gst_element_set_state(FPipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        FError = "cannot start the conversion";
+        return false;
+    }
+    GstBus* bus = gst_element_get_bus(FPipeline);
+    int reported = -1;
+    bool done = false;
+    bool ok = false;
+    while (!done) {
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, PollInterval,
+            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        if (message) {
+            done = true;
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+                ok = true;
+            } else {
+                GError* rawError = nullptr;
+                gst_message_parse_error(message, &rawError, nullptr);
+                TErrorPtr error(rawError);
+                FError = error ? error->message : "conversion failed";
+            }
+            gst_message_unref(message);
+            continue;
+        }
+        gint64 position = 0;
+        if (GST_CLOCK_TIME_IS_VALID(FDuration) && FDuration > 0
+            && gst_element_query_position(FPipeline, GST_FORMAT_TIME, &position) && position >= 0) {
+            // 100 is kept for the end: only a finished file counts as complete.
+            const int percent = static_cast<int>(std::min<guint64>(99, guint64(position) * 100 / FDuration));
+            if (percent != reported) {
+                reported = percent;
+                progress(percent);
+            }
+        }
+    }
+    gst_object_unref(bus);
+    gst_element_set_state(FPipeline, GST_STATE_NULL);
+    if (ok)
+        progress(100);
+    return ok;
+}
