@@ -9,6 +9,7 @@
 #include "SettingsStore.h"
 #include "Snapwell.h"
 #include "VideosFrm.h"
+#include "filter/frameblock.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -226,6 +227,13 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     form->pmiSIF->trigger();
     EXPECT_TRUE(form->pmiSIF->isChecked());
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+
+    // The camera's new size reaches the frame block with its next frames.
+    ASSERT_TRUE(WaitFor([] {
+        const auto* block = FrameBlock();
+        return frameblock::LoadWord(block, frameblock::kWidthOffset) == 320
+            && frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 1;
+    }));
 
     // A snapshot lands in the photo gallery, which shows and latches.
     form->Photos()->hide();
