@@ -20,6 +20,7 @@ protected:
     void SetUp() override
     {
         ChooseSyntheticDevices();
+        AM_SetVideoFormat(640, 480);  // a test before may have left another size
         ASSERT_TRUE(AM_OpenCaptureWindow(0, 0, 0));
         ASSERT_TRUE(maps.WaitForSize(640, 480));
     }

@@ -99,20 +99,20 @@ long GStreamerVideoFrames(const std::string& path)
 
 FrameMaps::FrameMaps()
 {
-    block_ = static_cast<unsigned char*>(MapShared(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize));
-    permission_ = MapShared(frameblock::kPermissionMapName, frameblock::kPermissionSize);
+    static unsigned char* const block =
+        static_cast<unsigned char*>(MapShared(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize));
+    static void* const permission = [] {
+        void* view = MapShared(frameblock::kPermissionMapName, frameblock::kPermissionSize);
+        std::atexit([] {
+            ::shm_unlink(frameblock::ShmObjectName(frameblock::kFrameBlockMapName).c_str());
+            ::shm_unlink(frameblock::ShmObjectName(frameblock::kPermissionMapName).c_str());
+        });
+        return view;
+    }();
+    block_ = block;
+    permission_ = permission;
     if (permission_)
         SetPermission(1);
-}
-
-FrameMaps::~FrameMaps()
-{
-    if (block_)
-        ::munmap(block_, frameblock::kFrameBlockSize);
-    if (permission_)
-        ::munmap(permission_, frameblock::kPermissionSize);
-    ::shm_unlink(frameblock::ShmObjectName(frameblock::kFrameBlockMapName).c_str());
-    ::shm_unlink(frameblock::ShmObjectName(frameblock::kPermissionMapName).c_str());
 }
 
 uint64_t FrameMaps::FrameChecksum() const

@@ -13,13 +13,14 @@
 
 namespace vidcore_test {
 
-// The two shared-memory objects under their real per-user names, created
-// fresh and mapped read-write, the permission word at 1; unlinked on
-// destruction. Tests using them run serially.
+// The two shared-memory objects under their real per-user names, mapped
+// read-write, the permission word at 1. The frame sink opens them once per
+// process, so they are created fresh once per process and unlinked when it
+// ends; every FrameMaps object views the same pair. Tests using them run
+// serially.
 class FrameMaps {
 public:
     FrameMaps();
-    ~FrameMaps();
     FrameMaps(const FrameMaps&) = delete;
     FrameMaps& operator=(const FrameMaps&) = delete;
 
