@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -48,6 +49,10 @@ public:
         , FRestored(recording ? 0 : 1)
     {
         SetGrabPermission(FPermission, 0);
+        // The pause must be visible before FrameReady is read, so that a sink
+        // which checks the permission again after clearing FrameReady never
+        // copies while the block is being read.
+        std::atomic_thread_fence(std::memory_order_seq_cst);
     }
     ~TGrabPause() { SetGrabPermission(FPermission, FRestored); }
     TGrabPause(const TGrabPause&) = delete;

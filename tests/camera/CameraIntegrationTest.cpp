@@ -131,6 +131,14 @@ TEST_F(CameraIntegration, SnapshotsAreUprightBitmapsOfTheCameraPicture)
     ExpectUprightBars(Controller.SnapshotImage);
     EXPECT_EQ(frameblock::LoadWord(GrabPermission(), 0), 1u);
 
+    // A smaller size uses the start of the pixel area.
+    Controller.SetVideoFormat(0);
+    ASSERT_TRUE(WaitForFrameSize(320, 240));
+    ASSERT_TRUE(Controller.TakeSnapshot());
+    EXPECT_EQ(QFileInfo(file).size(), 230454);
+    ASSERT_EQ(Controller.SnapshotImage.size(), QSize(320, 240));
+    ExpectUprightBars(Controller.SnapshotImage);
+
     // The largest size fills the pixel area exactly.
     Controller.SetVideoFormat(5);
     ASSERT_TRUE(WaitForFrameSize(1600, 1200));
