@@ -49,9 +49,7 @@ public:
         , FRestored(recording ? 0 : 1)
     {
         SetGrabPermission(FPermission, 0);
-        // The pause must be visible before FrameReady is read, so that a sink
-        // which checks the permission again after clearing FrameReady never
-        // copies while the block is being read.
+        // The pause must reach the sink before FrameReady and the pixels are read.
         std::atomic_thread_fence(std::memory_order_seq_cst);
     }
     ~TGrabPause() { SetGrabPermission(FPermission, FRestored); }
