@@ -39,14 +39,21 @@ void StoreFrameWords(void* block, const BitmapInfoHeader& header)
 
 bool CopyPermitted(const void* permission) { return permission && LoadWord(permission, 0) == 1; }
 
-bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height)
+bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height,
+    const void* permission)
 {
     if (rowBytes == 0 || height > kPixelAreaSize / rowBytes)
         return false;
 
+    const uint32_t wasReady = LoadWord(block, kFrameReadyOffset);
     StoreWord(block, kFrameReadyOffset, 0);
-    // The pixel stores below must not overtake the FrameReady store above.
+    // The pixel stores below must not overtake the FrameReady store above,
+    // nor the permission load below.
     __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    if (permission && !CopyPermitted(permission)) {
+        StoreWord(block, kFrameReadyOffset, wasReady);
+        return false;
+    }
 
     auto* pixels = static_cast<unsigned char*>(block);
     if (stride == rowBytes) {

@@ -29,8 +29,10 @@ bool CopyPermitted(const void* permission);
 
 // Copies `height` rows of `rowBytes` each, packed, to the start of the pixel
 // area, with FrameReady down while the copy runs. Refuses (false) a frame that
-// does not fit the pixel area.
-bool CopyFrame(
-    void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height);
+// does not fit the pixel area, and backs out without touching the pixels when
+// `permission` (if given) was withdrawn while FrameReady went down: the
+// application may have read FrameReady as 1 just before.
+bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height,
+    const void* permission = nullptr);
 
 } // namespace snapwell

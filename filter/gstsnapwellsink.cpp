@@ -266,7 +266,7 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
     snapwell::CopyFrame(block, static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
         GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
         static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame)) * (snapwell::kBitCount / 8),
-        GST_VIDEO_FRAME_HEIGHT(&frame));
+        GST_VIDEO_FRAME_HEIGHT(&frame), snapwell::GrabPermission());
     gst_video_frame_unmap(&frame);
     return GST_FLOW_OK;
 

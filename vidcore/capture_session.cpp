@@ -14,6 +14,7 @@ namespace {
 
 constexpr int64_t kFirstFrameTimeoutMs = 5000;
 constexpr int64_t kRecordingEndTimeoutMs = 10000;
+constexpr int64_t kFirstRecordedFrameTimeoutMs = 2000;
 
 GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
 {
@@ -222,6 +223,12 @@ void CaptureSession::StopRecording()
 {
     if (!recording_)
         return;
+    // A recording stopped at once has not yet carried a frame to its muxer,
+    // which then knows no stream format and cannot write the file: give the
+    // first frame a moment to get there.
+    const gint64 deadline = g_get_monotonic_time() + kFirstRecordedFrameTimeoutMs * 1000;
+    while (recordingCounts_->videoMuxed.load() == 0 && !Failed() && g_get_monotonic_time() < deadline)
+        g_usleep(2000);
     recording_->SendEndOfStream();
     if (!WaitFor(&CaptureSession::RecordingSettled, kRecordingEndTimeoutMs))
         g_printerr("vidcore: the recording did not end in time; its file may be incomplete\n");

@@ -1,6 +1,6 @@
 #include "CamControllerUnit.h"
 
-#include "AssertionFailure.h"
+#include "Assertion.h"
 #include "FrameBitmap.h"
 #include "SnapshotLoader.h"
 #include "Snapwell.h"

@@ -1,4 +1,4 @@
-#include "AssertionFailure.h"
+#include "Assertion.h"
 #include "CameraTestFixture.h"
 
 #include <gmock/gmock.h>

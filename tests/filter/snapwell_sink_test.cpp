@@ -248,7 +248,9 @@ TEST_F(SnapwellSinkTest, UnusableBuffersAreNeverRead)
     EXPECT_FALSE(result.error.empty());
     EXPECT_TRUE(PixelAreaUntouchedFrom(0));
 
-    // Before any caps.
+    // Before any caps: nothing at all is written, not even the words (the
+    // short buffer above did refresh them from its caps).
+    SetUp();
     GstHarness* harness = gst_harness_new("Snapwell_Quillon");
     std::unique_ptr<GstHarness, decltype(&gst_harness_teardown)> owner(harness, gst_harness_teardown);
     GstSegment segment;

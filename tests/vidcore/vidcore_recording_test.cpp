@@ -144,3 +144,20 @@ TEST_F(VidcoreRecording, CloseWhileRecordingCompletesTheFile)
     EXPECT_EQ(facts.ffmpegErrors, "");
     EXPECT_GT(facts.ffmpegFrames, 0);
 }
+
+TEST_F(VidcoreRecording, StopRightAfterStartStillGivesAPlayableFile)
+{
+    // The start-up's warm-up recording stops at once: both types must still
+    // write a file that the readers open without an error.
+    for (const auto& [name, type] : {std::pair{"instant.wmv", 1}, std::pair{"instant.avi", 0}}) {
+        const std::string clip = WorkPath(name);
+        AM_SetVideoType(type);
+        AM_SetCaptureFile(0, clip.c_str());
+        ASSERT_TRUE(AM_CaptureVideo(0));
+        AM_CaptureVideoQuit(0);
+        const ClipFacts facts = ExamineClip(clip);
+        EXPECT_EQ(facts.ffmpegErrors, "") << name;
+        EXPECT_GE(facts.ffmpegFrames, 1) << name;
+        ExpectFramesFlow();
+    }
+}

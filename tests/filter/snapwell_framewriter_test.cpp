@@ -1,0 +1,37 @@
+// The frame copy against the application's permission word, on a block in
+// plain memory: a permission withdrawn while the copy begins backs it out.
+#include "filter/frameblock.h"
+#include "filter/framewriter.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(SnapwellFrameWriter, WithdrawnPermissionBacksOutWithoutTouchingThePixels)
+{
+    std::vector<unsigned char> block(frameblock::kFrameBlockSize, 0xAA);
+    frameblock::StoreWord(block.data(), frameblock::kFrameReadyOffset, 1);
+    const std::vector<uint8_t> frame(320 * 240 * 3, 0x11);
+    uint32_t permission = 0;
+
+    EXPECT_FALSE(snapwell::CopyFrame(block.data(), frame.data(), 320 * 3, 320 * 3, 240, &permission));
+    EXPECT_EQ(block[0], 0xAA);
+    EXPECT_EQ(frameblock::LoadWord(block.data(), frameblock::kFrameReadyOffset), 1u);
+
+    // Before any frame FrameReady stays 0, never claiming a frame.
+    frameblock::StoreWord(block.data(), frameblock::kFrameReadyOffset, 0);
+    permission = 2;
+    EXPECT_FALSE(snapwell::CopyFrame(block.data(), frame.data(), 320 * 3, 320 * 3, 240, &permission));
+    EXPECT_EQ(frameblock::LoadWord(block.data(), frameblock::kFrameReadyOffset), 0u);
+
+    permission = 1;
+    EXPECT_TRUE(snapwell::CopyFrame(block.data(), frame.data(), 320 * 3, 320 * 3, 240, &permission));
+    EXPECT_EQ(block[0], 0x11);
+    EXPECT_EQ(block[320 * 240 * 3 - 1], 0x11);
+    EXPECT_EQ(block[320 * 240 * 3], 0xAA);
+    EXPECT_EQ(frameblock::LoadWord(block.data(), frameblock::kFrameReadyOffset), 1u);
+}
+
+} // namespace
