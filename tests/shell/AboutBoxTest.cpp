@@ -1,0 +1,34 @@
+// The about box: its two text variants, chosen by the system's language.
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(AboutBox, TextsFollowTheSystemLanguage)
+{
+    static int argc = 1;
+    static char name[] = "about_box_tests";
+    static char* argv[] = { name, nullptr };
+    QApplication app(argc, argv);
+    TTessaly about;
+    about.ApplyTexts(0x0412);
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Tessaly ") + QString::fromUtf8("정보"));
+    const QString korean = about.Label3->text();
+    EXPECT_TRUE(korean.contains(QString::fromUtf8("권리"))) << korean.toStdString();
+    EXPECT_EQ(about.Label3->width(), 305);
+
+    about.ApplyTexts(0x0409);
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Tessaly Information"));
+    const QString english = about.Label3->text();
+    EXPECT_TRUE(english.contains(QStringLiteral("All rights reserved")));
+    about.ApplyTexts(0x0409);
+    EXPECT_EQ(about.Label3->text(), english);
+    EXPECT_EQ(about.Label2->text(), QStringLiteral("Version: 1.0007.0304.02"));
+    EXPECT_EQ(about.size(), QSize(338, 86));
+}
+
+} // namespace
