@@ -1,0 +1,191 @@
+// The main window's start-up and device choices as the capture library sees
+// them: a recording stand-in answers for two cameras (or none), and the test
+// plays the sink's side of the frame block.
+#include "CamControllerUnit.h"
+#include "CamViewFrm.h"
+#include "ImageButton.h"
+#include "MainFrm.h"
+#include "RecordingVidcore.h"
+#include "SettingsStore.h"
+#include "Snapwell.h"
+#include "TestFrameBlock.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using recording_vidcore::Calls;
+
+class MainFormCallsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "main_form_calls_tests";
+        static char* argv[] = { name, nullptr };
+        Folder = new QTemporaryDir();
+        QDir(Folder->path()).mkpath(QStringLiteral("Temp"));
+        QFile::link(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), Folder->filePath(QStringLiteral("Languages")));
+        QDir::setCurrent(Folder->path());
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+        SetFrameMapReport([](const QString&) { });
+        Names = UniqueTestMapNames();
+        CreateFrameMaps(Names.block, Names.permission);
+        Sink = std::make_unique<TestFrameBlock>(Names.block);
+        Sink->PutFrame(640, 480, [](int32_t, int32_t) { return Bgr { 10, 20, 30 }; });
+    }
+    static void TearDownTestSuite()
+    {
+        Sink.reset();
+        CloseFrameMaps();
+    }
+
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", Folder->filePath(QStringLiteral("config-%1").arg(++Run)).toUtf8());
+        OpenSettingsStore();
+        CreateCamController();
+    }
+    void TearDown() override
+    {
+        delete Form;
+        CloseSettingsStore();
+        DestroyCamController();
+    }
+
+    void StartUp(const recording_vidcore::Script& script)
+    {
+        recording_vidcore::Reset(script);
+        Form = new TMainForm();
+        Form->ScreenDepth = [] { return 24; };
+        Form->StartupPause = [](int) { return 0; };
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return Form->StartStage() == TMainForm::ssFinished; }, 20000));
+    }
+
+    static std::string View() { return std::to_string(static_cast<unsigned long long>(CamController->ViewHandle)); }
+
+    static inline QTemporaryDir* Folder = nullptr;
+    static inline TestMapNames Names;
+    static inline std::unique_ptr<TestFrameBlock> Sink;
+    static inline int Run = 0;
+    TMainForm* Form = nullptr;
+};
+
+TEST_F(MainFormCallsTest, StartUpCallsInOrder)
+{
+    StartUp({ true, true, { "Camera A", "Camera B" }, { "Microphone" } });
+    const std::string view = View();
+    const std::vector<std::string> expected {
+        "AM_GetDeviceNum",
+        "AM_GetDeviceList(0)",
+        "AM_GetDeviceList(1)",
+        "AM_GetAudioDeviceNum",
+        "AM_GetAudioDeviceList(0)",
+        "AM_ChooseVideoDevice(0)",
+        "AM_ChooseAudioDevice(0)",
+        "AM_CaptureVideoQuit(" + view + ")",
+        "AM_OpenCaptureWindow(" + std::to_string(static_cast<unsigned long long>(Form->winId())) + "," + view + ",0)",
+        "AM_SetVideoType(1)",
+        "AM_SetVideoType(1)",
+        "AM_SetCaptureFile(" + view + ",Temp/sample)",
+        "AM_CaptureVideo(" + view + ")",
+        "AM_CaptureVideoQuit(" + view + ")",
+    };
+    std::vector<std::string> calls = Calls();
+    // Device queries may carry their numbers differently; compare by prefix.
+    ASSERT_EQ(calls.size(), expected.size()) << ::testing::PrintToString(calls);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(calls[i].substr(0, expected[i].size()), expected[i]) << i;
+
+    EXPECT_EQ(Form->pmiVideoDevices->actions().size(), 2);
+    EXPECT_TRUE(Form->pmiVideoDevices->actions()[0]->isChecked());
+    EXPECT_FALSE(Form->pmiVideoDevices->actions()[1]->isChecked());
+    EXPECT_TRUE(Form->pmiAudioDevices->actions()[0]->isChecked());
+    EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
+    EXPECT_EQ(Form->lblStatus->text(), QStringLiteral("Camera ready"));
+}
+
+TEST_F(MainFormCallsTest, AnotherCameraResetsTheSizeAndReopens)
+{
+    StartUp({ true, true, { "Camera A", "Camera B" }, {} });
+    Form->pmiSIF->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->FormatIndex == 0; }, 5000));
+
+    // The checked camera again: nothing.
+    recording_vidcore::Reset({ true, true, { "Camera A", "Camera B" }, {} });
+    Form->pmiVideoDevices->actions()[0]->trigger();
+    EXPECT_TRUE(Form->pmiVideoDevices->actions()[0]->isChecked());
+    QTest::qWait(60);
+    EXPECT_TRUE(Calls().empty()) << ::testing::PrintToString(Calls());
+
+    Form->pmiVideoDevices->actions()[1]->trigger();
+    EXPECT_EQ(Form->CamView()->size(), QSize(674, 519)); // at once
+    EXPECT_FALSE(Form->pmiVideoDevices->actions()[0]->isChecked());
+    EXPECT_TRUE(Form->pmiVideoDevices->actions()[1]->isChecked());
+    ASSERT_TRUE(QTest::qWaitFor([] { return Calls().size() >= 4; }, 5000));
+    const std::string view = View();
+    const std::vector<std::string> expected { "AM_ChooseVideoDevice(1)", "AM_VidCapCloseWindow(" + view + ")",
+        "AM_VidCapDestroyWindow(" + view + ")" };
+    ASSERT_GE(Calls().size(), 4u);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(Calls()[i], expected[i]);
+    EXPECT_EQ(Calls()[3].rfind("AM_OpenCaptureWindow", 0), 0u);
+    EXPECT_EQ(CamController->FormatIndex, 1);
+    EXPECT_TRUE(Form->pmiVGA->isChecked());
+    EXPECT_FALSE(Form->pmiSIF->isChecked());
+    EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
+}
+
+TEST_F(MainFormCallsTest, NoCameraSaysSo)
+{
+    QStringList boxes;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << box->text();
+            box->buttons().value(0)->click();
+        }
+    });
+    closer.start(20);
+    StartUp({ true, true, {}, { "Microphone" } });
+    EXPECT_EQ(Form->lblStatus->text(), QStringLiteral("No camera found"));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("No camera was found")));
+    EXPECT_FALSE(Form->imgbSnapshot->isVisible());
+    EXPECT_TRUE(Form->pmiVideoDevices->actions().isEmpty());
+    EXPECT_EQ(Form->pmiAudioDevices->actions().size(), 1);
+    EXPECT_TRUE(std::none_of(Calls().begin(), Calls().end(),
+        [](const std::string& call) { return call.rfind("AM_OpenCaptureWindow", 0) == 0; }));
+}
+
+TEST_F(MainFormCallsTest, CameraThatDoesNotOpenKeepsLoading)
+{
+    StartUp({ false, true, { "Camera A" }, {} });
+    EXPECT_EQ(Form->lblStatus->text(), QStringLiteral("Starting the camera..."));
+    EXPECT_FALSE(Form->imgbSnapshot->isVisible());
+    // The file type stays uncompressed AVI, as the start-up checked it.
+    EXPECT_TRUE(Form->pmiUncompressedAVI->isChecked());
+    EXPECT_EQ(CamController->VideoType, 0);
+    // Sizes cannot be chosen without a camera: the internal check refuses.
+    EXPECT_THROW(Form->pmiSIF->trigger(), std::exception);
+    EXPECT_TRUE(Form->pmiVGA->isChecked());
+}
+
+} // namespace
