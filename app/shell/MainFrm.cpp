@@ -468,36 +468,31 @@ void TMainForm::PictureSizeClick(QAction* item, uint8_t index)
 
 void TMainForm::pmiChooseVideoDevice(QAction* item)
 {
-    const int position = pmiVideoDevices->actions().indexOf(item);
-    if (position == FVideoDeviceIndex) {
-        item->setChecked(true);
-        return;
-    }
-    FCamView->SetViewFormat(1);
-    CamController->ChooseVideoDevice(position);
-    tmDeviceChange->start();
-    const QList<QAction*> items = pmiVideoDevices->actions();
-    item->setChecked(true);
-    if (FVideoDeviceIndex >= 0 && FVideoDeviceIndex < items.size())
-        items[FVideoDeviceIndex]->setChecked(false);
-    FVideoDeviceIndex = position;
+    ChooseDevice(pmiVideoDevices, item, FVideoDeviceIndex,
+        [](int32_t position) { CamController->ChooseVideoDevice(position); });
 }
 
 void TMainForm::pmiChooseAudioDevice(QAction* item)
 {
-    const int position = pmiAudioDevices->actions().indexOf(item);
-    if (position == FAudioDeviceIndex) {
-        item->setChecked(true);
-        return;
-    }
-    FCamView->SetViewFormat(1);
-    CamController->ChooseAudioDevice(position);
-    tmDeviceChange->start();
-    const QList<QAction*> items = pmiAudioDevices->actions();
+    ChooseDevice(pmiAudioDevices, item, FAudioDeviceIndex,
+        [](int32_t position) { CamController->ChooseAudioDevice(position); });
+}
+
+void TMainForm::ChooseDevice(
+    QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose)
+{
+    const QList<QAction*> items = menu->actions();
+    const int position = items.indexOf(item);
+    // Checkable items flip themselves; the chosen one is checked either way.
     item->setChecked(true);
-    if (FAudioDeviceIndex >= 0 && FAudioDeviceIndex < items.size())
-        items[FAudioDeviceIndex]->setChecked(false);
-    FAudioDeviceIndex = position;
+    if (position == checkedIndex)
+        return;
+    FCamView->SetViewFormat(1);
+    choose(position);
+    tmDeviceChange->start();
+    if (checkedIndex >= 0 && checkedIndex < items.size())
+        items[checkedIndex]->setChecked(false);
+    checkedIndex = position;
 }
 
 void TMainForm::SetRecordingType(int32_t type)

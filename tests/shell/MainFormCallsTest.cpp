@@ -6,6 +6,7 @@
 #include "ImageButton.h"
 #include "MainFrm.h"
 #include "RecordingVidcore.h"
+#include "RunFolderFixture.h"
 #include "SettingsStore.h"
 #include "Snapwell.h"
 #include "TestFrameBlock.h"
@@ -34,16 +35,7 @@ class MainFormCallsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static int argc = 1;
-        static char name[] = "main_form_calls_tests";
-        static char* argv[] = { name, nullptr };
-        Folder = new QTemporaryDir();
-        QDir(Folder->path()).mkpath(QStringLiteral("Temp"));
-        QFile::link(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), Folder->filePath(QStringLiteral("Languages")));
-        QDir::setCurrent(Folder->path());
-        setenv("LC_ALL", "en_US.UTF-8", 1);
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
+        Folder = EnterTestRunFolder();
         SetFrameMapReport([](const QString&) { });
         Names = UniqueTestMapNames();
         CreateFrameMaps(Names.block, Names.permission);

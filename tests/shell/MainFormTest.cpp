@@ -8,6 +8,7 @@
 #include "PhotosFrm.h"
 #include "SettingsStore.h"
 #include "Snapwell.h"
+#include "RunFolderFixture.h"
 #include "VideosFrm.h"
 #include "filter/frameblock.h"
 
@@ -66,16 +67,7 @@ class MainFormTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static int argc = 1;
-        static char name[] = "main_form_tests";
-        static char* argv[] = { name, nullptr };
-        Folder = new QTemporaryDir();
-        QDir(Folder->path()).mkpath(QStringLiteral("Temp"));
-        QFile::link(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), Folder->filePath(QStringLiteral("Languages")));
-        QDir::setCurrent(Folder->path());
-        setenv("LC_ALL", "en_US.UTF-8", 1);
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
+        Folder = EnterTestRunFolder();
         SetFrameMapReport([](const QString&) { });
         CreateFrameMaps();
     }
