@@ -1,0 +1,92 @@
+#include "FileCreateError.h"
+#include "GalleryTestSupport.h"
+#include "ImageViewFrm.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+// A paint program that writes the arguments it got, one per line, beside itself.
+QString WriteFakePaint(const QString& folder, const QString& name)
+{
+    const QString program = QDir(folder).filePath(name);
+    QFile script(program);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args.tmp\"\nmv \"$0.args.tmp\" \"$0.args\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return program;
+}
+
+// Points the user's documents folder at the given one, as the desktop's
+// user-dirs.dirs does.
+void SetDocumentsFolder(const QString& configHome, const QString& documents)
+{
+    QDir().mkpath(configHome);
+    QFile dirs(QDir(configHome).filePath(QStringLiteral("user-dirs.dirs")));
+    dirs.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + QFile::encodeName(documents) + "\"\n");
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(ImageView, EditWritesTheBitmapToTheDocumentsFolderAndStartsThePaintProgram)
+{
+    EnsureApplication();
+    QTemporaryDir home;
+    // A documents folder whose name needs quoting in any shell.
+    const QString documents = home.filePath(QStringLiteral("My Docs; touch pwned"));
+    ASSERT_TRUE(QDir().mkpath(documents));
+    const QString bin = home.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString paint = WriteFakePaint(bin, QStringLiteral("mspaint"));
+    const QByteArray savedPath = qgetenv("PATH");
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    const QString config = home.filePath(QStringLiteral("config"));
+    qputenv("PATH", QFile::encodeName(bin) + ':' + savedPath);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    SetDocumentsFolder(config, documents);
+
+    auto* viewer = new TImageViewForm(nullptr);
+    viewer->SetPicture(QuarteredPicture(320, 240));
+    viewer->show();
+    EXPECT_EQ(viewer->miEdit->text(), QStringLiteral("&Edit in MS-Paint"));
+    const QString expected = QDir(documents).filePath(QStringLiteral("snapshot.bmp"));
+    EXPECT_EQ(TImageViewForm::ExportFileName(), expected);
+
+    viewer->miEdit->trigger();
+    ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
+    EXPECT_EQ(ReadAll(paint + QStringLiteral(".args")), QFile::encodeName(expected) + '\n');
+    const QImage exported(expected, "BMP");
+    ASSERT_EQ(exported.size(), QSize(320, 240));
+    EXPECT_EQ(exported.pixel(300, 200), QuarteredPicture(320, 240).pixel(300, 200));
+
+    // A second edit overwrites the same file.
+    QFile::remove(paint + QStringLiteral(".args"));
+    viewer->SetPicture(QuarteredPicture(160, 120));
+    viewer->miEdit->trigger();
+    ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
+    EXPECT_EQ(QImage(expected, "BMP").size(), QSize(160, 120));
+
+    // An export that cannot be written raises the creation error and starts nothing.
+    QFile::remove(paint + QStringLiteral(".args"));
+    SetDocumentsFolder(config, home.filePath(QStringLiteral("missing/folder")));
+    EXPECT_THROW(viewer->miEditClick(), EFCreateError);
+    EXPECT_FALSE(QFile::exists(paint + QStringLiteral(".args")));
+
+    qputenv("PATH", savedPath);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    viewer->close();
+}

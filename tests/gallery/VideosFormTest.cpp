@@ -1,0 +1,270 @@
+#include "ConverterTestSupport.h"
+#include "GalleryTestSupport.h"
+#include "ImageButton.h"
+#include "MailComposerLink.h"
+#include "MediaStore.h"
+#include "ProgressFrm.h"
+#include "ThumbnailStrip.h"
+#include "VideosFrm.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+QString WriteFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(content);
+    return path;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class VideosForm : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureApplication();
+        ASSERT_TRUE(Base.isValid());
+        ASSERT_TRUE(QDir(Base.path()).mkpath(QStringLiteral("Temp")));
+        SetBaseFolder(Base.path());
+        Form = std::make_unique<TVideosForm>();
+    }
+    void TearDown() override { SetMailComposer({}); }
+
+    // A clip file in the media folder with made-up content.
+    QString AddClip(const QString& name, uint8_t viewFormat = 1)
+    {
+        const QString path = WriteFile(TempFolder() + u'/' + name, name.toUtf8().repeated(1000));
+        Form->AddVideo(path, QuarteredPicture(320, 240), viewFormat);
+        return path;
+    }
+
+    QTemporaryDir Base;
+    std::unique_ptr<TVideosForm> Form;
+};
+
+} // namespace
+
+TEST_F(VideosForm, ClipsAreListedWithTheirNamesAndFormatsAndDeletedWithTheirFiles)
+{
+    QStringList status;
+    QObject::connect(Form.get(), &TGalleryForm::statusText, [&](const QString& text) { status << text; });
+    Form->hide();
+    const QString a = AddClip(QStringLiteral("a.wmv"), 0);
+    const QString b = AddClip(QStringLiteral("b.wmv"), 1);
+    const QString c = AddClip(QStringLiteral("c.avi"), 5);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->VideoCount(), 3);
+    EXPECT_EQ(Form->FileNames(), (QStringList { a, b, c }));
+    EXPECT_EQ(Form->ViewFormats(), (QList<uint8_t> { 0, 1, 5 }));
+    EXPECT_EQ(Form->FocusedFileName(), c);
+
+    // The middle one goes, file and all; its neighbours stay in step.
+    Form->Strip->SetFocusIndex(1);
+    Form->FormKeyDown(Qt::Key_Delete);
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_EQ(Form->FileNames(), (QStringList { a, c }));
+    EXPECT_EQ(Form->ViewFormats(), (QList<uint8_t> { 0, 5 }));
+    EXPECT_EQ(Form->FocusedFileName(), c);
+    EXPECT_EQ(status.size(), 1);
+
+    // A file already gone is passed over; the entry goes all the same.
+    QFile::remove(c);
+    Form->actDeleteExecute();
+    EXPECT_EQ(Form->FileNames(), QStringList { a });
+    Form->actDeleteExecute();
+    EXPECT_EQ(Form->VideoCount(), 0);
+    EXPECT_FALSE(QFile::exists(a));
+    EXPECT_FALSE(Form->Strip->pnlStrip->isVisibleTo(Form.get()));
+}
+
+TEST_F(VideosForm, DestroyingTheGalleryDeletesEveryListedClipAndNothingElse)
+{
+    const QString a = AddClip(QStringLiteral("GLV_a.wmv"));
+    const QString b = AddClip(QStringLiteral("GLV_b.avi"));
+    const QString other = WriteFile(TempFolder() + QStringLiteral("/earlier-run.wmv"), "kept");
+    const QString copy = WriteFile(Base.filePath(QStringLiteral("saved copy.wmv")), "kept");
+    Form.reset();
+    EXPECT_FALSE(QFile::exists(a));
+    EXPECT_FALSE(QFile::exists(b));
+    EXPECT_TRUE(QFile::exists(other));
+    EXPECT_TRUE(QFile::exists(copy));
+}
+
+TEST_F(VideosForm, WhileRecordingKeysAreIgnoredAndTheButtonsDragTheWindow)
+{
+    AddClip(QStringLiteral("a.wmv"));
+    AddClip(QStringLiteral("b.wmv"));
+    const QPoint play = Form->imgbPlay->geometry().center();
+    const QPoint remove = Form->imgbDelete->geometry().center();
+    const QPoint viewport = Form->Strip->pnlContainer->geometry().center();
+    EXPECT_FALSE(Form->IsDragPoint(play));
+    EXPECT_FALSE(Form->IsDragPoint(remove));
+
+    Form->SetInputEnabled(false);
+    EXPECT_TRUE(Form->IsDragPoint(play));
+    EXPECT_TRUE(Form->IsDragPoint(remove));
+    EXPECT_TRUE(Form->IsDragPoint(Form->Strip->imgbMoveLeft->geometry().center()));
+    EXPECT_FALSE(Form->IsDragPoint(viewport)) << "the thumbnails keep working";
+    for (int key : { Qt::Key_Delete, Qt::Key_Left, Qt::Key_PageUp, Qt::Key_Return })
+        Form->FormKeyDown(key);
+    EXPECT_EQ(Form->VideoCount(), 2);
+    EXPECT_EQ(Form->Strip->FocusedIndex(), 1);
+
+    Form->SetInputEnabled(true);
+    EXPECT_FALSE(Form->IsDragPoint(play));
+    Form->FormKeyDown(Qt::Key_Left);
+    EXPECT_EQ(Form->Strip->FocusedIndex(), 0);
+}
+
+TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeReplacing)
+{
+    const QString clip = AddClip(QStringLiteral("clip.AVI"));
+    QTemporaryDir target;
+    QStringList filters;
+    QString answer = QStringLiteral("&No");
+    TModalHand hand([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            filters = dialog->nameFilters();
+            AcceptFileDialog(dialog, target.filePath(QStringLiteral("copy")));
+        } else {
+            ClickMessageBoxButton(modal, answer);
+        }
+    });
+    Form->actSaveExecute();
+    EXPECT_EQ(filters, QStringList { QStringLiteral("Avi Video file(*.avi)") });
+    const QString copy = target.filePath(QStringLiteral("copy.avi"));
+    EXPECT_EQ(ReadAll(copy), ReadAll(clip));
+
+    // An existing file is replaced only when the user says yes.
+    WriteFile(copy, "mine");
+    EXPECT_FALSE(Form->CopyClipTo(copy, false));
+    EXPECT_EQ(ReadAll(copy), QByteArray("mine"));
+    answer = QStringLiteral("&Yes");
+    EXPECT_TRUE(Form->CopyClipTo(copy, false));
+    EXPECT_EQ(ReadAll(copy), ReadAll(clip));
+    // Never onto itself, which would destroy the clip.
+    EXPECT_FALSE(Form->CopyClipTo(clip, true));
+    EXPECT_EQ(ReadAll(clip), QByteArray("clip.AVI").repeated(1000));
+}
+
+TEST_F(VideosForm, EmailingAWmvClipCopiesItOverTheAttachmentAtOnce)
+{
+    QStringList opened;
+    SetMailComposer({ [] { return false; }, [&](const QString& path) { opened << path; }, [] {} });
+    const QString clip = AddClip(QStringLiteral("clip.wmv"));
+    const QString attachment = ClipAttachmentName(BaseFolder());
+    WriteFile(attachment, "an earlier attachment");
+    TModalHand hand([](QWidget* modal) { ClickMessageBoxButton(modal, QStringLiteral("&No")); });
+    Form->actEmailExecute();
+    EXPECT_EQ(hand.Seen(), 0) << "no question";
+    EXPECT_EQ(opened, QStringList { attachment });
+    EXPECT_EQ(ReadAll(attachment), ReadAll(clip));
+    EXPECT_FALSE(Form->Converting());
+}
+
+TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
+{
+    QStringList opened;
+    SetMailComposer({ [] { return false; }, [&](const QString& path) { opened << path; }, [] {} });
+    TConvertPortListener port;
+    TProgressForm progress;
+    QList<qint64> kinds;
+    QObject::connect(&port.Port(), &TMessagePort::messageReceived, [&](quint32, qint64 w, qint64 l) {
+        kinds << w;
+        progress.NotifyConvert(w, l);
+    });
+    QObject::connect(&progress, &TProgressForm::conversionEnded, Form.get(), &TVideosForm::ConversionEnded);
+
+    const QString small = TempFolder() + QStringLiteral("/GLV_small.avi");
+    ASSERT_TRUE(MakeAviClip(small, 320, 240, 30, true));
+    Form->AddVideo(small, QuarteredPicture(320, 240), 0);
+    Form->actEmailExecute();
+    EXPECT_TRUE(Form->Converting());
+    EXPECT_EQ(Form->ConvertedFileName(), ClipAttachmentName(BaseFolder()));
+    // A second request while converting does nothing.
+    Form->actEmailExecute();
+    ASSERT_TRUE(PollUntil([&] { return !Form->Converting(); }, 60000));
+    EXPECT_EQ(kinds.count(1), 1);
+    EXPECT_EQ(kinds.first(), 1);
+    EXPECT_EQ(kinds.last(), 2);
+    EXPECT_GE(kinds.count(3), 1);
+    ASSERT_EQ(opened, QStringList { ClipAttachmentName(BaseFolder()) });
+    const QString probe = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v"),
+            QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name,width,height"), QStringLiteral("-of"),
+            QStringLiteral("csv=p=0"), opened[0] }));
+    EXPECT_EQ(probe.trimmed(), QStringLiteral("wmv2,320,240"));
+
+    // A larger recording size takes the other profile.
+    const QString large = TempFolder() + QStringLiteral("/GLV_large.AVI");
+    ASSERT_TRUE(MakeAviClip(large, 640, 480, 15, false));
+    Form->AddVideo(large, QuarteredPicture(320, 240), 2);
+    Form->actEmailExecute();
+    ASSERT_TRUE(PollUntil([&] { return opened.size() == 2; }, 60000));
+    EXPECT_FALSE(Form->Converting());
+    const QString probeLarge = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), QStringLiteral("stream=width"),
+            QStringLiteral("-of"), QStringLiteral("csv=p=0"), opened[1] }));
+    EXPECT_EQ(probeLarge.trimmed(), QStringLiteral("640"));
+}
+
+TEST_F(VideosForm, AConversionThatFailsOrCannotStartFreesTheWayForTheNext)
+{
+    QStringList opened;
+    SetMailComposer({ [] { return false; }, [&](const QString& path) { opened << path; }, [] {} });
+    TConvertPortListener port;
+    TProgressForm progress;
+    QObject::connect(&port.Port(), &TMessagePort::messageReceived,
+        [&](quint32, qint64 w, qint64 l) { progress.NotifyConvert(w, l); });
+    QObject::connect(&progress, &TProgressForm::conversionEnded, Form.get(), &TVideosForm::ConversionEnded);
+
+    // Not a clip at all: the converter ends short of 100 %.
+    AddClip(QStringLiteral("broken.avi"));
+    Form->actEmailExecute();
+    EXPECT_TRUE(Form->Converting());
+    ASSERT_TRUE(PollUntil([&] { return !Form->Converting(); }, 60000));
+    EXPECT_TRUE(opened.isEmpty());
+
+    // No converter to be found: nothing runs and nothing stays locked.
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(Base.path()));
+    Form->actEmailExecute();
+    qputenv("PATH", savedPath);
+    EXPECT_FALSE(Form->Converting());
+}
+
+TEST_F(VideosForm, WhileTheComposerSendsOnlyAMessageAndTheComposer)
+{
+    int shown = 0;
+    QStringList opened;
+    SetMailComposer({ [] { return true; }, [&](const QString& path) { opened << path; }, [&] { ++shown; } });
+    AddClip(QStringLiteral("clip.avi"));
+    TModalHand hand([](QWidget* modal) { ClickMessageBoxButton(modal, QStringLiteral("&OK")); });
+    Form->actEmailExecute();
+    EXPECT_EQ(hand.Seen(), 1);
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(Form->Converting());
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(VideosForm, ClipNamesComeFromTheMediaFolder)
+{
+    const QString name = Form->MakeClipFileName();
+    EXPECT_TRUE(name.startsWith(Base.path() + QStringLiteral("/Temp/GLV_temp_"))) << name.toStdString();
+    EXPECT_TRUE(name.contains(QRegularExpression(QStringLiteral("GLV_temp_\\d[.,]\\d{14}E[+-]\\d{3}\\.(wmv|avi)$"))))
+        << name.toStdString();
+}
