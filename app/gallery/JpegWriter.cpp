@@ -3,13 +3,16 @@
 #include "FileCreateError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QString>
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -36,7 +39,12 @@ struct TJpegErrorManager {
 struct TJpegJob {
     jpeg_compress_struct Info {};
     TJpegErrorManager Error {};
-    std::FILE* File = nullptr;
+    std::vector<JSAMPROW> Rows;
+    // The encoder writes into memory, the file gets it in one write.
+    unsigned char* Encoded = nullptr;
+    unsigned long EncodedSize = 0;
+
+    ~TJpegJob() { std::free(Encoded); }
 };
 
 // Returns an empty text on success, the reason otherwise.
@@ -46,10 +54,13 @@ QString Encode(TJpegJob& job, const QImage& rows)
     job.Error.Public.error_exit = ReturnToWriter;
     if (setjmp(job.Error.Return)) {
         jpeg_destroy_compress(&job.Info);
+        // The memory destination hands its buffer over only when it finishes;
+        // before that the pointer may already have been freed by a regrowth.
+        job.Encoded = nullptr;
         return QString::fromLocal8Bit(job.Error.Message);
     }
     jpeg_create_compress(&job.Info);
-    jpeg_stdio_dest(&job.Info, job.File);
+    jpeg_mem_dest(&job.Info, &job.Encoded, &job.EncodedSize);
     job.Info.image_width = static_cast<JDIMENSION>(rows.width());
     job.Info.image_height = static_cast<JDIMENSION>(rows.height());
     // Format_RGB32 rows are B, G, R, X bytes in memory on this machine.
@@ -58,11 +69,13 @@ QString Encode(TJpegJob& job, const QImage& rows)
     jpeg_set_defaults(&job.Info);
     jpeg_set_quality(&job.Info, JpegQuality, TRUE);
     jpeg_start_compress(&job.Info, TRUE);
-    while (job.Info.next_scanline < job.Info.image_height) {
-        // QImage rows are 32-bit aligned: each row is addressed by its own pointer.
-        JSAMPROW row = const_cast<JSAMPROW>(rows.constScanLine(static_cast<int>(job.Info.next_scanline)));
-        jpeg_write_scanlines(&job.Info, &row, 1);
-    }
+    // QImage rows are 32-bit aligned: each row is addressed by its own pointer.
+    job.Rows.resize(rows.height());
+    for (int y = 0; y < rows.height(); ++y)
+        job.Rows[y] = const_cast<JSAMPROW>(rows.constScanLine(y));
+    while (job.Info.next_scanline < job.Info.image_height)
+        jpeg_write_scanlines(&job.Info, job.Rows.data() + job.Info.next_scanline,
+            job.Info.image_height - job.Info.next_scanline);
     jpeg_finish_compress(&job.Info);
     jpeg_destroy_compress(&job.Info);
     return {};
@@ -78,17 +91,21 @@ void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path)
     const QImage rows = bitmap.format() == QImage::Format_RGB32 ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
 
     TJpegJob job;
-    job.File = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!job.File)
-        throw EFCreateError(path, QString::fromLocal8Bit(std::strerror(errno)));
-    QString reason = Encode(job, rows);
-    const bool flushed = std::fflush(job.File) == 0 && !std::ferror(job.File);
-    const int flushError = errno;
-    const bool closed = std::fclose(job.File) == 0;
-    if (reason.isEmpty() && !(flushed && closed))
-        reason = QString::fromLocal8Bit(std::strerror(flushError ? flushError : errno));
-    if (!reason.isEmpty()) {
-        QFile::remove(path);
+    const QString reason = Encode(job, rows);
+    if (!reason.isEmpty())
         throw EFCreateError(path, reason);
+
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        throw EFCreateError(path, QString::fromLocal8Bit(std::strerror(errno)));
+    const bool written = std::fwrite(job.Encoded, 1, job.EncodedSize, file) == job.EncodedSize && std::fflush(file) == 0;
+    const int writeError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!(written && closed)) {
+        // No half-written photo is left behind under the user's name; only
+        // a plain file is removed, never a device the path may name.
+        if (QFileInfo(path).isFile())
+            QFile::remove(path);
+        throw EFCreateError(path, QString::fromLocal8Bit(std::strerror(written ? errno : writeError)));
     }
 }

@@ -8,7 +8,20 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
+
+// Detail everywhere, so the JPEG is large.
+QImage FramePicture(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, qRgb((x * 7 + y) & 255, (y * 5 + x) & 255, (x ^ y) & 255));
+    return picture;
+}
 
 QString Identify(const QString& format, const QString& file)
 {
@@ -44,6 +57,24 @@ TEST(JpegWriter, WritesABaselineColourJpegOfQuality90)
     EXPECT_TRUE(near(back.pixel(540, 400), picture.pixel(540, 400)));
 }
 
+TEST(JpegWriter, MatchesCjpegAtQuality90ByteForByte)
+{
+    QTemporaryDir dir;
+    const QImage picture = QuarteredPicture(333, 217);
+    const QString ppm = dir.filePath(QStringLiteral("photo.ppm"));
+    ASSERT_TRUE(picture.convertToFormat(QImage::Format_RGB888).save(ppm, "PPM"));
+    const QString reference = dir.filePath(QStringLiteral("cjpeg.jpg"));
+    int exitCode = -1;
+    RunTool(QStringLiteral("cjpeg"), { QStringLiteral("-quality"), QStringLiteral("90"), QStringLiteral("-outfile"), reference, ppm },
+        &exitCode);
+    ASSERT_EQ(exitCode, 0) << "cjpeg (libjpeg-turbo-progs) is needed";
+    const QString ours = dir.filePath(QStringLiteral("ours.jpg"));
+    SaveBitmapAsJpeg(picture, ours);
+    QFile a(reference), b(ours);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(a.readAll() == b.readAll());
+}
+
 TEST(JpegWriter, ReplacesAnEarlierFile)
 {
     QTemporaryDir dir;
@@ -70,9 +101,23 @@ TEST(JpegWriter, AFileThatCannotBeWrittenRaisesTheCreationErrorAndLeavesNothing)
         EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos) << error.what();
     }
 
-    // A full device: libjpeg's write failure comes back as the same error
-    // instead of ending the process, and the partial file is removed.
-    if (QFile::exists(QStringLiteral("/dev/full"))) {
-        EXPECT_THROW(SaveBitmapAsJpeg(QuarteredPicture(1600, 1200), QStringLiteral("/dev/full")), EFCreateError);
+    // A disk that fills up mid-write (a file size limit stands in for it):
+    // the creation error, and no partial photo left behind.
+    const QString full = dir.filePath(QStringLiteral("full.jpg"));
+    rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool raised = false;
+    try {
+        SaveBitmapAsJpeg(FramePicture(1600, 1200), full);
+    } catch (const EFCreateError& error) {
+        raised = std::string(error.what()).find("File too large") != std::string::npos;
     }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+    EXPECT_TRUE(raised);
+    EXPECT_FALSE(QFile::exists(full));
 }
