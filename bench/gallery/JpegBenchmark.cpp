@@ -4,6 +4,8 @@
 // is at most 1.15.
 #include "JpegWriter.h"
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QDir>
@@ -13,7 +15,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <utility>
 
@@ -75,17 +76,6 @@ void BM_TurboJpeg(benchmark::State& state)
     tjDestroy(handle);
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            Measured[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Measured;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -102,12 +92,12 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const Size size : kSizes) {
         const std::string args = "/" + std::to_string(size.width) + "/" + std::to_string(size.height) + "/repeats:7_median";
-        const double ours = reporter.Measured["SaveBitmapAsJpeg" + args];
-        const double turbo = reporter.Measured["TurboJpeg" + args];
+        const double ours = reporter.RealTime("SaveBitmapAsJpeg" + args);
+        const double turbo = reporter.RealTime("TurboJpeg" + args);
         if (turbo > 0)
             std::printf("SaveBitmapAsJpeg/tjCompress2 ratio %dx%d: %.2f (target <= 1.15)\n", size.width, size.height,
                 ours / turbo);

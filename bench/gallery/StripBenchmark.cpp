@@ -4,6 +4,8 @@
 #include "PhotosFrm.h"
 #include "ThumbnailStrip.h"
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -11,7 +13,6 @@
 
 #include <cstdio>
 #include <malloc.h>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -59,17 +60,6 @@ void BM_PageScroll(benchmark::State& state)
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            Measured[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> Measured;
-};
-
 void ReportMemoryPerPhoto()
 {
     constexpr int Photos = 50;
@@ -95,11 +85,11 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark("PageScroll", BM_PageScroll)->Arg(count)->Repetitions(5)->ReportAggregatesOnly(true);
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* name : { "AddImage", "PageScroll" }) {
-        const double few = reporter.Measured[std::string(name) + "/5/repeats:5_median"];
-        const double many = reporter.Measured[std::string(name) + "/200/repeats:5_median"];
+        const double few = reporter.RealTime(std::string(name) + "/5/repeats:5_median");
+        const double many = reporter.RealTime(std::string(name) + "/200/repeats:5_median");
         if (few > 0)
             std::printf("%s with 200 photos / with 5: %.2f (target <= 2)\n", name, many / few);
     }

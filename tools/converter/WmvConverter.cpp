@@ -1,5 +1,7 @@
 #include "WmvConverter.h"
 
+#include "timestamp_restamper.h"
+
 #include <gst/pbutils/pbutils.h>
 
 #include <algorithm>
@@ -23,51 +25,12 @@ template <typename T, void (*Free)(T*)> struct TDeleter {
 using TErrorPtr = std::unique_ptr<GError, TDeleter<GError, g_error_free>>;
 using TCharPtr = std::unique_ptr<gchar, TDeleter<void, g_free>>;
 
-// The libav encoders stamp their output with a segment that starts 1000 hours
-// in; the ASF muxer writes the stamps as they are, which leaves audio and
-// video 1000 hours apart. Each encoder's output is put back on running time
-// from 0 under a plain TIME segment.
-struct TRestamp {
-    GstSegment Segment;
-};
-
-GstPadProbeReturn RestampProbe(GstPad*, GstPadProbeInfo* info, gpointer data)
+// Both encoders' outputs go back on running time from 0 (the libav encoders
+// stamp theirs 1000 hours late), with the first video frame as the origin.
+void Restamp(GstElement* encoder, const std::shared_ptr<vidcore::RecordingOrigin>& origin, bool setsOrigin)
 {
-    auto* restamp = static_cast<TRestamp*>(data);
-    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-        if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT)
-            return GST_PAD_PROBE_OK;
-        const GstSegment* segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        gst_segment_copy_into(segment, &restamp->Segment);
-        GstSegment fresh;
-        gst_segment_init(&fresh, GST_FORMAT_TIME);
-        GstEvent* replacement = gst_event_new_segment(&fresh);
-        gst_event_set_seqnum(replacement, gst_event_get_seqnum(event));
-        gst_event_unref(event);
-        GST_PAD_PROBE_INFO_DATA(info) = replacement;
-        return GST_PAD_PROBE_OK;
-    }
-    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
-        GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
-        const GstSegment& segment = restamp->Segment;
-        const GstClockTime pts = gst_segment_to_running_time(&segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
-        const GstClockTime dts = gst_segment_to_running_time(&segment, GST_FORMAT_TIME, GST_BUFFER_DTS(buffer));
-        GST_BUFFER_PTS(buffer) = pts;
-        GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_IS_VALID(dts) ? dts : pts;
-        GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    }
-    return GST_PAD_PROBE_OK;
-}
-
-void Restamp(GstElement* encoder)
-{
-    auto* restamp = new TRestamp;
-    gst_segment_init(&restamp->Segment, GST_FORMAT_TIME);
     GstPad* src = gst_element_get_static_pad(encoder, "src");
-    gst_pad_add_probe(src, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-        RestampProbe, restamp, [](gpointer p) { delete static_cast<TRestamp*>(p); });
+    vidcore::InstallRestamper(src, origin, setsOrigin);
     gst_object_unref(src);
 }
 
@@ -161,7 +124,8 @@ bool TWmvConverter::Build()
     g_object_set(videoCaps, "caps", caps, nullptr);
     gst_caps_unref(caps);
     g_object_set(videoEncoder, "bitrate", FProfile.VideoBitrate, nullptr);
-    Restamp(videoEncoder);
+    const auto origin = std::make_shared<vidcore::RecordingOrigin>();
+    Restamp(videoEncoder, origin, true);
 
     if (!gst_element_link(source, decoder) || !gst_element_link_many(videoQueue, videoConvert, videoScale, videoCaps, videoEncoder, nullptr)
         || !gst_element_link_pads(videoEncoder, "src", muxer, "video_%u") || !gst_element_link(muxer, sink)) {
@@ -184,7 +148,7 @@ bool TWmvConverter::Build()
             gst_bin_add(GST_BIN(FPipeline), e);
         }
         g_object_set(audioEncoder, "bitrate", FProfile.AudioBitrate, nullptr);
-        Restamp(audioEncoder);
+        Restamp(audioEncoder, origin, false);
         if (!gst_element_link_many(audioQueue, audioConvert, audioResample, audioEncoder, nullptr)
             || !gst_element_link_pads(audioEncoder, "src", muxer, "audio_%u")) {
             FError = "cannot link the audio branch";
