@@ -18,13 +18,16 @@ bool Fail(QWidget* owner, const QString& text)
 
 } // namespace
 
-bool CopyFileWithProgress(const QString& source, const QString& destination, bool replaceSilently, QWidget* owner)
+bool CopyFileWithProgress(
+    const QString& source, const QString& destination, bool replaceSilently, QWidget* owner)
 {
     const QFileInfo from(source);
     const QFileInfo to(destination);
     // Copying a file onto itself would truncate it before it is read.
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
-        return Fail(owner, QStringLiteral("Cannot copy \"%1\": the source and the destination are the same file.").arg(source));
+        return Fail(owner,
+            QStringLiteral("Cannot copy \"%1\": the source and the destination are the same file.")
+                .arg(source));
     if (to.exists() && !replaceSilently) {
         const auto answer = QMessageBox::question(owner, QString(),
             QStringLiteral("The file \"%1\" already exists.\nDo you want to replace it?").arg(destination),
@@ -40,7 +43,8 @@ bool CopyFileWithProgress(const QString& source, const QString& destination, boo
     // stays whole until the new one is complete.
     QSaveFile output(destination);
     if (!output.open(QIODevice::WriteOnly))
-        return Fail(owner, QStringLiteral("Cannot create file \"%1\". %2").arg(destination, output.errorString()));
+        return Fail(
+            owner, QStringLiteral("Cannot create file \"%1\". %2").arg(destination, output.errorString()));
 
     const qint64 total = input.size();
     QProgressDialog progress(QStringLiteral("Copying %1").arg(from.fileName()), QStringLiteral("Cancel"), 0,
@@ -53,7 +57,8 @@ bool CopyFileWithProgress(const QString& source, const QString& destination, boo
         if (data.isEmpty() && input.error() != QFile::NoError)
             return Fail(owner, QStringLiteral("Cannot read \"%1\". %2").arg(source, input.errorString()));
         if (output.write(data) != data.size())
-            return Fail(owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.errorString()));
+            return Fail(
+                owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.errorString()));
         progress.setValue(++chunk);
         if (progress.wasCanceled())
             return false;

@@ -7,4 +7,5 @@ class QWidget;
 
 // True when the destination holds a complete copy. A cancelled or failed
 // copy leaves no partial file behind.
-bool CopyFileWithProgress(const QString& source, const QString& destination, bool replaceSilently, QWidget* owner);
+bool CopyFileWithProgress(
+    const QString& source, const QString& destination, bool replaceSilently, QWidget* owner);

@@ -9,7 +9,8 @@
 class EFCreateError : public std::runtime_error {
 public:
     EFCreateError(const QString& fileName, const QString& reason)
-        : std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason).toStdString())
+        : std::runtime_error(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason).toStdString())
     {
     }
 };

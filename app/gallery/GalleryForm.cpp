@@ -6,6 +6,7 @@
 #include "SkinnedWindowDrag.h"
 #include "ThumbnailStrip.h"
 
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -13,7 +14,7 @@ namespace {
 QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
 } // namespace
 
-TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, QWidget* parent)
+TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int emailLeft, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -32,6 +33,18 @@ TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, QWid
     imgbClose = AddButton(QRect(321, 114, 14, 14), QStringLiteral("gallery_close_over.png"),
         QStringLiteral("gallery_close_down.png"));
     connect(imgbClose, &TImageButton::clicked, this, &TGalleryForm::imgbCloseClick);
+    imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"),
+        QStringLiteral("gallery_save_down.png"));
+    imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"),
+        QStringLiteral("gallery_delete_down.png"));
+    imgbEMail = AddButton(QRect(emailLeft, 103, 51, 22), QString(), QStringLiteral("gallery_email_down.png"));
+    imgbEMail->SetAutoSize(false);
+    imgbEMail->hide();
+
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setSizeGripEnabled(true);
 
     FMagnet = new TMagnet(this);
     FMagnet->SetActive(true);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+class QFileDialog;
 class QLabel;
 class TImageButton;
 class TMagnet;
@@ -18,8 +19,9 @@ class TGalleryForm : public QWidget {
     Q_OBJECT
 public:
     // background: the skin picture the window takes its size and shape from;
-    // unitFile: the unit named when an internal check fails.
-    TGalleryForm(const QString& background, const char* unitFile, QWidget* parent = nullptr);
+    // unitFile: the unit named when an internal check fails; emailLeft: where
+    // the (hidden) e-mail button stands.
+    TGalleryForm(const QString& background, const char* unitFile, int emailLeft, QWidget* parent = nullptr);
     ~TGalleryForm() override;
 
     // The strip viewport's caption, seen while the gallery holds nothing.
@@ -37,6 +39,10 @@ public:
     QLabel* imgBack;
     TThumbnailStrip* Strip;
     TImageButton* imgbClose;
+    TImageButton* imgbSave;
+    TImageButton* imgbDelete;
+    TImageButton* imgbEMail; // nothing in the gallery shows it
+    QFileDialog* SaveDialog;
 
 signals:
     // The gallery hid itself with its own close button.

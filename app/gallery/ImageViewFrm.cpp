@@ -10,8 +10,9 @@
 #include <QMenuBar>
 
 TImageViewForm::TImageViewForm(QWidget* owner)
-    : QMainWindow(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-              | Qt::WindowCloseButtonHint)
+    : QMainWindow(owner,
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+            | Qt::WindowCloseButtonHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);

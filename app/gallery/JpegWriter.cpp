@@ -88,7 +88,8 @@ void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path)
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "RGB32 rows are read as BGRX");
     if (bitmap.isNull())
         throw EFCreateError(path, QStringLiteral("The picture is empty."));
-    const QImage rows = bitmap.format() == QImage::Format_RGB32 ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
+    const QImage rows
+        = bitmap.format() == QImage::Format_RGB32 ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
 
     TJpegJob job;
     const QString reason = Encode(job, rows);
@@ -98,7 +99,8 @@ void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path)
     std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
     if (!file)
         throw EFCreateError(path, QString::fromLocal8Bit(std::strerror(errno)));
-    const bool written = std::fwrite(job.Encoded, 1, job.EncodedSize, file) == job.EncodedSize && std::fflush(file) == 0;
+    const bool written
+        = std::fwrite(job.Encoded, 1, job.EncodedSize, file) == job.EncodedSize && std::fflush(file) == 0;
     const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
     if (!(written && closed)) {

@@ -64,7 +64,8 @@ QString FormatClipTime(double dayFraction, QChar decimalSeparator)
     // to_chars gives the digits whatever the process locale; the separator
     // and the three-digit exponent are the name's own.
     char digits[64];
-    const auto result = std::to_chars(digits, digits + sizeof digits, dayFraction, std::chars_format::scientific, 14);
+    const auto result
+        = std::to_chars(digits, digits + sizeof digits, dayFraction, std::chars_format::scientific, 14);
     const QString text = QString::fromLatin1(digits, result.ptr - digits);
     const qsizetype e = text.indexOf(u'e');
     if (e < 2)
@@ -79,7 +80,8 @@ double DayFraction(const QTime& time) { return time.msecsSinceStartOfDay() / 864
 
 QString ClipFileName(const QString& baseFolder, int videoType, const QTime& time, QChar decimalSeparator)
 {
-    return PathJoin(baseFolder, QStringLiteral("/Temp/GLV_temp_")) + FormatClipTime(DayFraction(time), decimalSeparator)
+    return PathJoin(baseFolder, QStringLiteral("/Temp/GLV_temp_"))
+        + FormatClipTime(DayFraction(time), decimalSeparator)
         + (videoType != 0 ? QStringLiteral(".wmv") : QStringLiteral(".avi"));
 }
 
@@ -90,7 +92,10 @@ QString PhotoAttachmentName(const QString& baseFolder)
     return baseFolder + QStringLiteral("/Temp/glcam.jpg");
 }
 
-QString ClipAttachmentName(const QString& baseFolder) { return PathJoin(baseFolder, QStringLiteral("/Temp/glcam.wmv")); }
+QString ClipAttachmentName(const QString& baseFolder)
+{
+    return PathJoin(baseFolder, QStringLiteral("/Temp/glcam.wmv"));
+}
 
 QString ViewerExportName(const QString& personalFolder)
 {

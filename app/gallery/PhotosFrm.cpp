@@ -13,31 +13,23 @@
 #include <QMessageBox>
 
 TPhotosForm::TPhotosForm(QWidget* parent)
-    : TGalleryForm(QStringLiteral("photos_back.png"), "PhotosFrm.cpp", parent)
+    : TGalleryForm(QStringLiteral("photos_back.png"), "PhotosFrm.cpp", 241, parent)
 {
     setWindowTitle(QStringLiteral("Photos"));
     Strip->pnlContainer->setObjectName(QStringLiteral("pnlImagesContainer"));
     Strip->pnlStrip->setObjectName(QStringLiteral("pnlImages"));
     SetStripCaption(QStringLiteral("Image List"));
 
-    imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"), QStringLiteral("gallery_save_down.png"));
-    imgbView = AddButton(QRect(162, 99, 31, 31), QStringLiteral("photos_view_over.png"), QStringLiteral("photos_view_down.png"));
-    imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"), QStringLiteral("gallery_delete_down.png"));
-    imgbEMail = AddButton(QRect(241, 103, 51, 22), QString(), QStringLiteral("gallery_email_down.png"));
-    imgbEMail->SetAutoSize(false);
-    imgbEMail->hide();
+    imgbView = AddButton(QRect(162, 99, 31, 31), QStringLiteral("photos_view_over.png"),
+        QStringLiteral("photos_view_down.png"));
     connect(imgbSave, &TImageButton::clicked, this, &TPhotosForm::actSaveExecute);
     connect(imgbView, &TImageButton::clicked, this, &TPhotosForm::actViewExecute);
     connect(imgbDelete, &TImageButton::clicked, this, &TPhotosForm::actDeleteExecute);
     connect(imgbEMail, &TImageButton::clicked, this, &TPhotosForm::actEmailExecute);
     connect(Strip, &TThumbnailStrip::itemActivated, this, &TPhotosForm::actViewExecute);
 
-    SaveDialog = new QFileDialog(this);
-    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog->setFileMode(QFileDialog::AnyFile);
     SaveDialog->setDefaultSuffix(QStringLiteral("jpg"));
     SaveDialog->setNameFilter(QStringLiteral("JPEG Image files(*.jpg *.jpeg)"));
-    SaveDialog->setSizeGripEnabled(true);
 
     BuildHitTestList();
 }
@@ -46,8 +38,8 @@ TPhotosForm::~TPhotosForm() = default;
 
 void TPhotosForm::BuildHitTestList()
 {
-    FHitTestList = { imgbClose, Strip->imgbMoveLeft, Strip->imgbMoveRight, Strip->imgbThumb, imgbSave, imgbView,
-        imgbDelete, imgbEMail, Strip->imgScrollArea };
+    FHitTestList = { imgbClose, Strip->imgbMoveLeft, Strip->imgbMoveRight, Strip->imgbThumb, imgbSave,
+        imgbView, imgbDelete, imgbEMail, Strip->imgScrollArea };
 }
 
 int TPhotosForm::AddImage(const QImage& picture)
@@ -105,7 +97,8 @@ void TPhotosForm::actEmailExecute()
     if (ImageCount() == 0)
         return;
     if (MailComposerSending()) {
-        QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+        QMessageBox::information(
+            this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
         MailComposerShow();
         return;
     }

@@ -7,8 +7,6 @@
 
 #include <QImage>
 
-class QFileDialog;
-
 class TPhotosForm : public TGalleryForm {
     Q_OBJECT
 public:
@@ -30,11 +28,7 @@ public:
     void DeleteFocusedImage();
     void SaveFocusedImage(const QString& path);
 
-    TImageButton* imgbSave;
     TImageButton* imgbView;
-    TImageButton* imgbDelete;
-    TImageButton* imgbEMail;
-    QFileDialog* SaveDialog;
 
 protected:
     void ActivateFocused() override { actViewExecute(); }

@@ -10,8 +10,7 @@
 TProgressForm* ProgressForm = nullptr;
 
 TProgressForm::TProgressForm(QWidget* parent)
-    : QWidget(parent,
-          Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Converting..."));

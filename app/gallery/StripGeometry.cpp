@@ -25,7 +25,10 @@ int ClampOffset(int offset, int count) { return std::clamp(offset, MinOffset(cou
 
 double ScrolledItems(int offset) { return std::abs(offset) / static_cast<double>(ItemWidth); }
 
-int ThumbLeftForOffset(int offset, int count) { return Track.left() + ToPixels(ScrolledItems(offset) * MoveStep(count)); }
+int ThumbLeftForOffset(int offset, int count)
+{
+    return Track.left() + ToPixels(ScrolledItems(offset) * MoveStep(count));
+}
 
 int PageLeftOffset(int offset) { return std::abs(offset) >= PageWidth ? offset + PageWidth : 0; }
 
@@ -48,7 +51,8 @@ int DraggedThumbLeft(int thumbLeft, int delta)
 
 int DragOffset(int thumbLeft, int count)
 {
-    const double items = std::min((thumbLeft - Track.left()) / DragStep(count), static_cast<double>(HiddenCount(count)));
+    const double items
+        = std::min((thumbLeft - Track.left()) / DragStep(count), static_cast<double>(HiddenCount(count)));
     return -ToPixels(items * ItemWidth);
 }
 

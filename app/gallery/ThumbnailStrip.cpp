@@ -49,7 +49,10 @@ public:
     }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override { FPressed(event->button(), event->position().toPoint()); }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        FPressed(event->button(), event->position().toPoint());
+    }
 
 private:
     TPressed FPressed;
@@ -73,8 +76,8 @@ TImageButton* StepArrow(QWidget* window, const QPoint& at, const char* up, const
 TThumbnail::TThumbnail(const QImage& picture, QWidget* strip)
     : QWidget(strip)
     , FPicture(picture.copy())
-    , FScaled(QPixmap::fromImage(picture.scaled(Strip::ItemWidth, Strip::ItemHeight, Qt::IgnoreAspectRatio,
-          Qt::SmoothTransformation)))
+    , FScaled(QPixmap::fromImage(picture.scaled(
+          Strip::ItemWidth, Strip::ItemHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)))
 {
     resize(Strip::ItemWidth, Strip::ItemHeight);
 }
@@ -134,9 +137,10 @@ TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     });
     connect(imgbThumb, &TImageButton::mouseUp, this, [this] { imgbThumbMouseUp(); });
 
-    imgbMoveLeft = StepArrow(window, { 17, 83 }, "gallery_left_up.png", "gallery_left_over.png", "gallery_left_down.png");
-    imgbMoveRight
-        = StepArrow(window, { 326, 83 }, "gallery_right_up.png", "gallery_right_over.png", "gallery_right_down.png");
+    imgbMoveLeft = StepArrow(
+        window, { 17, 83 }, "gallery_left_up.png", "gallery_left_over.png", "gallery_left_down.png");
+    imgbMoveRight = StepArrow(
+        window, { 326, 83 }, "gallery_right_up.png", "gallery_right_over.png", "gallery_right_down.png");
     connect(imgbMoveLeft, &TImageButton::clicked, this, &TThumbnailStrip::actMoveLeftExecute);
     connect(imgbMoveRight, &TImageButton::clicked, this, &TThumbnailStrip::actMoveRightExecute);
 }
@@ -181,9 +185,8 @@ void TThumbnailStrip::ShowStrip(bool visible)
 int TThumbnailStrip::Add(const QImage& picture)
 {
     auto* item = new TThumbnail(picture, pnlStrip);
-    connect(item, &TThumbnail::pressed, this, [this](TThumbnail* pressed) {
-        SetFocusIndex(static_cast<int>(FItems.indexOf(pressed)));
-    });
+    connect(item, &TThumbnail::pressed, this,
+        [this](TThumbnail* pressed) { SetFocusIndex(static_cast<int>(FItems.indexOf(pressed))); });
     connect(item, &TThumbnail::doubleClicked, this,
         [this](TThumbnail* clicked) { emit itemActivated(static_cast<int>(FItems.indexOf(clicked))); });
     FItems.append(item);
@@ -290,9 +293,15 @@ void TThumbnailStrip::PageRight()
     RefreshThumbPosition();
 }
 
-void TThumbnailStrip::MoveThumbLeft(int n) { imgbThumb->move(imgbThumb->x() - Strip::ToPixels(n * FMoveStep), imgbThumb->y()); }
+void TThumbnailStrip::MoveThumbLeft(int n)
+{
+    imgbThumb->move(imgbThumb->x() - Strip::ToPixels(n * FMoveStep), imgbThumb->y());
+}
 
-void TThumbnailStrip::MoveThumbRight(int n) { imgbThumb->move(imgbThumb->x() + Strip::ToPixels(n * FMoveStep), imgbThumb->y()); }
+void TThumbnailStrip::MoveThumbRight(int n)
+{
+    imgbThumb->move(imgbThumb->x() + Strip::ToPixels(n * FMoveStep), imgbThumb->y());
+}
 
 void TThumbnailStrip::RefreshThumbPosition()
 {

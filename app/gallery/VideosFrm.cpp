@@ -39,30 +39,21 @@ QString ConverterProgram()
 } // namespace
 
 TVideosForm::TVideosForm(QWidget* parent)
-    : TGalleryForm(QStringLiteral("videos_back.png"), "VideosFrm.cpp", parent)
+    : TGalleryForm(QStringLiteral("videos_back.png"), "VideosFrm.cpp", 249, parent)
 {
     setWindowTitle(QStringLiteral("Videos"));
     Strip->pnlContainer->setObjectName(QStringLiteral("pnlVideosContainer"));
     Strip->pnlStrip->setObjectName(QStringLiteral("pnlVideos"));
     SetStripCaption(QStringLiteral("Video List"));
 
-    imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"), QStringLiteral("gallery_save_down.png"));
     imgbPlay = AddButton(QRect(162, 99, 31, 31), QString(), QStringLiteral("videos_play_down.png"));
-    imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"), QStringLiteral("gallery_delete_down.png"));
-    imgbEMail = AddButton(QRect(249, 103, 51, 22), QString(), QStringLiteral("gallery_email_down.png"));
-    imgbEMail->SetAutoSize(false);
-    imgbEMail->hide();
     connect(imgbSave, &TImageButton::clicked, this, &TVideosForm::actSaveExecute);
     connect(imgbPlay, &TImageButton::clicked, this, &TVideosForm::actPlayExecute);
     connect(imgbDelete, &TImageButton::clicked, this, &TVideosForm::actDeleteExecute);
     connect(imgbEMail, &TImageButton::clicked, this, &TVideosForm::actEmailExecute);
     connect(Strip, &TThumbnailStrip::itemActivated, this, &TVideosForm::actPlayExecute);
 
-    SaveDialog = new QFileDialog(this);
-    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog->setFileMode(QFileDialog::AnyFile);
     SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
-    SaveDialog->setSizeGripEnabled(true);
 
     BuildHitTestList();
 }
@@ -77,8 +68,8 @@ TVideosForm::~TVideosForm()
 
 void TVideosForm::BuildHitTestList()
 {
-    FHitTestList = { imgbClose, imgbDelete, imgbEMail, Strip->imgbMoveLeft, Strip->imgbMoveRight, imgbPlay, imgbSave,
-        Strip->imgbThumb, Strip->imgScrollArea };
+    FHitTestList = { imgbClose, imgbDelete, imgbEMail, Strip->imgbMoveLeft, Strip->imgbMoveRight, imgbPlay,
+        imgbSave, Strip->imgbThumb, Strip->imgScrollArea };
 }
 
 QString TVideosForm::MakeClipFileName() const
@@ -169,7 +160,8 @@ void TVideosForm::actEmailExecute()
     if (VideoCount() == 0)
         return;
     if (MailComposerSending()) {
-        QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+        QMessageBox::information(
+            this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
         MailComposerShow();
         return;
     }
@@ -185,13 +177,14 @@ void TVideosForm::actEmailExecute()
         return;
     FConverting = true;
     const uint8_t viewFormat = FViewFormats.at(Strip->FocusedIndex());
-    const QString profile
-        = ProgramFolder() + (viewFormat != 0 ? QStringLiteral("VGA_local.prx") : QStringLiteral("SIF_local.prx"));
+    const QString profile = ProgramFolder()
+        + (viewFormat != 0 ? QStringLiteral("VGA_local.prx") : QStringLiteral("SIF_local.prx"));
     const QString output = ClipAttachmentName(BaseFolder());
     FConvertedFileName = output;
     TCodeSiteHelper trace("EmailExecute");
     // An argument list: no shell ever sees the paths, whatever they hold.
-    const QStringList arguments { QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-pf"), profile };
+    const QStringList arguments { QStringLiteral("-i"), input, QStringLiteral("-o"), output,
+        QStringLiteral("-pf"), profile };
     if (!QProcess::startDetached(ConverterProgram(), arguments))
         FConverting = false; // no end report will ever come
 }

@@ -11,8 +11,6 @@
 
 #include <cstdint>
 
-class QFileDialog;
-
 class TVideosForm : public TGalleryForm {
     Q_OBJECT
 public:
@@ -56,11 +54,7 @@ public:
 
     bool IsDragPoint(const QPoint& windowPos) const override;
 
-    TImageButton* imgbSave;
     TImageButton* imgbPlay;
-    TImageButton* imgbDelete;
-    TImageButton* imgbEMail;
-    QFileDialog* SaveDialog;
 
 protected:
     void ActivateFocused() override { actPlayExecute(); }

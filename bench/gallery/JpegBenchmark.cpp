@@ -62,8 +62,9 @@ void BM_TurboJpeg(benchmark::State& state)
     for (auto _ : state) {
         unsigned char* jpeg = nullptr;
         unsigned long size = 0;
-        if (tjCompress2(handle, picture.constBits(), picture.width(), static_cast<int>(picture.bytesPerLine()),
-                picture.height(), TJPF_BGRX, &jpeg, &size, TJSAMP_420, 90, 0)
+        if (tjCompress2(handle, picture.constBits(), picture.width(),
+                static_cast<int>(picture.bytesPerLine()), picture.height(), TJPF_BGRX, &jpeg, &size,
+                TJSAMP_420, 90, 0)
             != 0) {
             state.SkipWithError("tjCompress2 failed");
             break;
@@ -82,8 +83,8 @@ int main(int argc, char** argv)
 {
     for (const Size size : kSizes) {
         using TBenchmark = void (*)(benchmark::State&);
-        const std::pair<const char*, TBenchmark> contenders[] = { { "SaveBitmapAsJpeg", BM_SaveBitmapAsJpeg },
-            { "TurboJpeg", BM_TurboJpeg } };
+        const std::pair<const char*, TBenchmark> contenders[]
+            = { { "SaveBitmapAsJpeg", BM_SaveBitmapAsJpeg }, { "TurboJpeg", BM_TurboJpeg } };
         for (const auto& [name, function] : contenders)
             benchmark::RegisterBenchmark(name, function)
                 ->Args({ size.width, size.height })
@@ -95,12 +96,13 @@ int main(int argc, char** argv)
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const Size size : kSizes) {
-        const std::string args = "/" + std::to_string(size.width) + "/" + std::to_string(size.height) + "/repeats:7_median";
+        const std::string args
+            = "/" + std::to_string(size.width) + "/" + std::to_string(size.height) + "/repeats:7_median";
         const double ours = reporter.RealTime("SaveBitmapAsJpeg" + args);
         const double turbo = reporter.RealTime("TurboJpeg" + args);
         if (turbo > 0)
-            std::printf("SaveBitmapAsJpeg/tjCompress2 ratio %dx%d: %.2f (target <= 1.15)\n", size.width, size.height,
-                ours / turbo);
+            std::printf("SaveBitmapAsJpeg/tjCompress2 ratio %dx%d: %.2f (target <= 1.15)\n", size.width,
+                size.height, ours / turbo);
     }
     benchmark::Shutdown();
     return 0;

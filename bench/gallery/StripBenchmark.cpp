@@ -81,8 +81,14 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     for (int count : { 5, 200 }) {
-        benchmark::RegisterBenchmark("AddImage", BM_AddImage)->Arg(count)->Repetitions(5)->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark("PageScroll", BM_PageScroll)->Arg(count)->Repetitions(5)->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark("AddImage", BM_AddImage)
+            ->Arg(count)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark("PageScroll", BM_PageScroll)
+            ->Arg(count)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
     }
     benchmark::Initialize(&argc, argv);
     TRatioReporter reporter;

@@ -33,10 +33,11 @@ TConversion Convert(const QStringList& arguments)
 
 QString Probe(const QString& file)
 {
-    return QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
-        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-            QStringLiteral("format=format_name:stream=codec_name,width,height"), QStringLiteral("-of"),
-            QStringLiteral("compact=p=0:nk=1"), file }))
+    return QString::fromUtf8(
+        RunTool(QStringLiteral("ffprobe"),
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                QStringLiteral("format=format_name:stream=codec_name,width,height"), QStringLiteral("-of"),
+                QStringLiteral("compact=p=0:nk=1"), file }))
         .trimmed();
 }
 
@@ -50,12 +51,14 @@ TEST(Converter, TurnsAnAviClipIntoACleanWmvAndReportsStartProgressAndEnd)
     ASSERT_TRUE(MakeAviClip(input, 640, 480, 60, true));
     const QString output = dir.filePath(QStringLiteral("out \"quoted\".wmv"));
 
-    const TConversion run = Convert({ QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-pf"), VgaProfile });
+    const TConversion run = Convert(
+        { QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-pf"), VgaProfile });
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(Probe(output), QStringLiteral("wmv2|640|480\nwmav2\nasf"));
     // ffmpeg decodes every packet without a single complaint.
-    EXPECT_EQ(RunTool(QStringLiteral("ffmpeg"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), output,
-                                                    QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-") }),
+    EXPECT_EQ(RunTool(QStringLiteral("ffmpeg"),
+                  { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), output,
+                      QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-") }),
         QByteArray());
 
     ASSERT_GE(run.Messages.size(), 3);
@@ -81,7 +84,8 @@ TEST(Converter, TheSmallProfileGivesTheSmallSizeAndVideoAloneStaysVideoAlone)
     const QString input = dir.filePath(QStringLiteral("clip.avi"));
     ASSERT_TRUE(MakeAviClip(input, 640, 480, 30, false));
     const QString output = dir.filePath(QStringLiteral("out.wmv"));
-    const TConversion run = Convert({ QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-pf"), SifProfile });
+    const TConversion run = Convert(
+        { QStringLiteral("-i"), input, QStringLiteral("-o"), output, QStringLiteral("-pf"), SifProfile });
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(Probe(output), QStringLiteral("wmv2|320|240\nasf"));
 }
@@ -95,8 +99,8 @@ TEST(Converter, AFailedConversionStillReportsItsEndShortOfComplete)
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'j'));
     junk.close();
-    const TConversion broken = Convert({ QStringLiteral("-i"), input, QStringLiteral("-o"), dir.filePath(QStringLiteral("o.wmv")),
-        QStringLiteral("-pf"), VgaProfile });
+    const TConversion broken = Convert({ QStringLiteral("-i"), input, QStringLiteral("-o"),
+        dir.filePath(QStringLiteral("o.wmv")), QStringLiteral("-pf"), VgaProfile });
     EXPECT_NE(broken.ExitCode, 0);
     ASSERT_GE(broken.Messages.size(), 2);
     EXPECT_EQ(broken.Messages.first().WParam, 1);
@@ -104,8 +108,9 @@ TEST(Converter, AFailedConversionStillReportsItsEndShortOfComplete)
     for (const TPortMessage& message : broken.Messages)
         EXPECT_FALSE(message.WParam == 3 && message.LParam == 100);
 
-    const TConversion noProfile = Convert({ QStringLiteral("-i"), input, QStringLiteral("-o"), dir.filePath(QStringLiteral("o.wmv")),
-        QStringLiteral("-pf"), dir.filePath(QStringLiteral("missing.prx")) });
+    const TConversion noProfile
+        = Convert({ QStringLiteral("-i"), input, QStringLiteral("-o"), dir.filePath(QStringLiteral("o.wmv")),
+            QStringLiteral("-pf"), dir.filePath(QStringLiteral("missing.prx")) });
     EXPECT_NE(noProfile.ExitCode, 0);
     ASSERT_FALSE(noProfile.Messages.isEmpty());
     EXPECT_EQ(noProfile.Messages.last().WParam, 2);

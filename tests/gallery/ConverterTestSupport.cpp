@@ -19,8 +19,9 @@ bool MakeAviClip(const QString& path, int width, int height, int frames, bool wi
         QStringLiteral("!"), QStringLiteral("avimux"), QStringLiteral("name=mux"), QStringLiteral("!"),
         QStringLiteral("filesink"), QStringLiteral("location=") + path };
     if (withAudio)
-        arguments << QStringLiteral("audiotestsrc") << QStringLiteral("num-buffers=%1").arg(frames * 22050 / 15 / 1024)
-                  << QStringLiteral("!") << QStringLiteral("audio/x-raw,rate=22050,channels=1") << QStringLiteral("!")
+        arguments << QStringLiteral("audiotestsrc")
+                  << QStringLiteral("num-buffers=%1").arg(frames * 22050 / 15 / 1024) << QStringLiteral("!")
+                  << QStringLiteral("audio/x-raw,rate=22050,channels=1") << QStringLiteral("!")
                   << QStringLiteral("mux.");
     int exitCode = -1;
     RunTool(QStringLiteral("gst-launch-1.0"), arguments, &exitCode);
@@ -30,7 +31,8 @@ bool MakeAviClip(const QString& path, int width, int height, int frames, bool wi
 TConvertPortListener::TConvertPortListener()
 {
     static std::atomic<int> serial { 0 };
-    FTitle = QStringLiteral("glimview-convert-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(serial++);
+    FTitle
+        = QStringLiteral("glimview-convert-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(serial++);
     FSavedEnv = qgetenv("GLIMVIEW_CONVERT_PORT");
     qputenv("GLIMVIEW_CONVERT_PORT", FTitle.toUtf8());
     FPort = std::make_unique<TMessagePort>(FTitle);

@@ -18,7 +18,8 @@ QString WriteFakePaint(const QString& folder, const QString& name)
     const QString program = QDir(folder).filePath(name);
     QFile script(program);
     script.open(QIODevice::WriteOnly);
-    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args.tmp\"\nmv \"$0.args.tmp\" \"$0.args\"\n");
+    script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args.tmp\"\nmv "
+                 "\"$0.args.tmp\" \"$0.args\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return program;

@@ -1,6 +1,6 @@
+#include "JpegWriter.h"
 #include "FileCreateError.h"
 #include "GalleryTestSupport.h"
-#include "JpegWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ QImage FramePicture(int width, int height)
 
 QString Identify(const QString& format, const QString& file)
 {
-    return QString::fromUtf8(RunTool(QStringLiteral("identify"), { QStringLiteral("-format"), format, file })).trimmed();
+    return QString::fromUtf8(RunTool(QStringLiteral("identify"), { QStringLiteral("-format"), format, file }))
+        .trimmed();
 }
 
 } // namespace
@@ -39,8 +40,10 @@ TEST(JpegWriter, WritesABaselineColourJpegOfQuality90)
     const QString path = dir.filePath(QStringLiteral("photo.jpg"));
     SaveBitmapAsJpeg(picture, path);
 
-    EXPECT_EQ(Identify(QStringLiteral("%m %w %h %Q %[colorspace]"), path), QStringLiteral("JPEG 641 481 90 sRGB"));
-    const QString verbose = QString::fromUtf8(RunTool(QStringLiteral("identify"), { QStringLiteral("-verbose"), path }));
+    EXPECT_EQ(
+        Identify(QStringLiteral("%m %w %h %Q %[colorspace]"), path), QStringLiteral("JPEG 641 481 90 sRGB"));
+    const QString verbose
+        = QString::fromUtf8(RunTool(QStringLiteral("identify"), { QStringLiteral("-verbose"), path }));
     EXPECT_TRUE(verbose.contains(QStringLiteral("Interlace: None"))) << "progressive JPEG";
     // Three components, chroma halved both ways: colour, 4:2:0.
     EXPECT_EQ(Identify(QStringLiteral("%[jpeg:sampling-factor]"), path), QStringLiteral("2x2,1x1,1x1"));
@@ -49,7 +52,8 @@ TEST(JpegWriter, WritesABaselineColourJpegOfQuality90)
     const QImage back(path);
     ASSERT_EQ(back.size(), picture.size());
     const auto near = [](QRgb a, QRgb b) {
-        return std::abs(qRed(a) - qRed(b)) < 12 && std::abs(qGreen(a) - qGreen(b)) < 12 && std::abs(qBlue(a) - qBlue(b)) < 12;
+        return std::abs(qRed(a) - qRed(b)) < 12 && std::abs(qGreen(a) - qGreen(b)) < 12
+            && std::abs(qBlue(a) - qBlue(b)) < 12;
     };
     EXPECT_TRUE(near(back.pixel(100, 100), picture.pixel(100, 100)));
     EXPECT_TRUE(near(back.pixel(540, 100), picture.pixel(540, 100)));
@@ -65,7 +69,8 @@ TEST(JpegWriter, MatchesCjpegAtQuality90ByteForByte)
     ASSERT_TRUE(picture.convertToFormat(QImage::Format_RGB888).save(ppm, "PPM"));
     const QString reference = dir.filePath(QStringLiteral("cjpeg.jpg"));
     int exitCode = -1;
-    RunTool(QStringLiteral("cjpeg"), { QStringLiteral("-quality"), QStringLiteral("90"), QStringLiteral("-outfile"), reference, ppm },
+    RunTool(QStringLiteral("cjpeg"),
+        { QStringLiteral("-quality"), QStringLiteral("90"), QStringLiteral("-outfile"), reference, ppm },
         &exitCode);
     ASSERT_EQ(exitCode, 0) << "cjpeg (libjpeg-turbo-progs) is needed";
     const QString ours = dir.filePath(QStringLiteral("ours.jpg"));
@@ -98,7 +103,8 @@ TEST(JpegWriter, AFileThatCannotBeWrittenRaisesTheCreationErrorAndLeavesNothing)
         FAIL() << "no error";
     } catch (const EFCreateError& error) {
         EXPECT_NE(std::string(error.what()).find(missing.toStdString()), std::string::npos) << error.what();
-        EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos)
+            << error.what();
     }
 
     // A disk that fills up mid-write (a file size limit stands in for it):

@@ -14,7 +14,8 @@ TEST(MediaStore, PathJoinPutsExactlyOneSeparatorAtTheSeam)
     EXPECT_EQ(PathJoin(QStringLiteral("/a/"), QStringLiteral("Temp")), QStringLiteral("/a/Temp"));
     EXPECT_EQ(PathJoin(QStringLiteral("/a"), QStringLiteral("/Temp")), QStringLiteral("/a/Temp"));
     EXPECT_EQ(PathJoin(QStringLiteral("/a"), QStringLiteral("Temp")), QStringLiteral("/a/Temp"));
-    EXPECT_EQ(PathJoin(QStringLiteral("/"), QStringLiteral("/Temp/glcam.wmv")), QStringLiteral("/Temp/glcam.wmv"));
+    EXPECT_EQ(
+        PathJoin(QStringLiteral("/"), QStringLiteral("/Temp/glcam.wmv")), QStringLiteral("/Temp/glcam.wmv"));
 }
 
 TEST(MediaStore, ClipTimesHaveTheFifteenDigitForm)
@@ -58,8 +59,10 @@ TEST(MediaStore, AttachmentAndExportNamesKeepBothForms)
     EXPECT_EQ(PhotoAttachmentName(QStringLiteral("/srv/cam")), QStringLiteral("/srv/cam/Temp/glcam.jpg"));
     EXPECT_EQ(ClipAttachmentName(QStringLiteral("/")), QStringLiteral("/Temp/glcam.wmv"));
     EXPECT_EQ(ClipAttachmentName(QStringLiteral("/srv/cam")), QStringLiteral("/srv/cam/Temp/glcam.wmv"));
-    EXPECT_EQ(ViewerExportName(QStringLiteral("/home/u/Documents")), QStringLiteral("/home/u/Documents/snapshot.bmp"));
-    EXPECT_EQ(ViewerExportName(QStringLiteral("/home/u/Documents/")), QStringLiteral("/home/u/Documents/snapshot.bmp"));
+    EXPECT_EQ(ViewerExportName(QStringLiteral("/home/u/Documents")),
+        QStringLiteral("/home/u/Documents/snapshot.bmp"));
+    EXPECT_EQ(ViewerExportName(QStringLiteral("/home/u/Documents/")),
+        QStringLiteral("/home/u/Documents/snapshot.bmp"));
 }
 
 TEST(MediaStore, BaseFolderStaysWhereItWasCaptured)

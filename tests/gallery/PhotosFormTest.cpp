@@ -243,7 +243,8 @@ TEST_F(PhotosForm, FailedChecksReportAssertionFailuresOfTheUnit)
         S().IndexAtPoint(0, 60);
         FAIL();
     } catch (const EAssertionFailed& failure) {
-        EXPECT_EQ(std::string(failure.what()).rfind("Assertion failure (PhotosFrm.cpp, line ", 0), 0u) << failure.what();
+        EXPECT_EQ(std::string(failure.what()).rfind("Assertion failure (PhotosFrm.cpp, line ", 0), 0u)
+            << failure.what();
     }
     EXPECT_THROW(S().IndexAtPoint(160, 0), EAssertionFailed);
     EXPECT_THROW(S().SetFocusIndex(3), EAssertionFailed);
@@ -266,9 +267,7 @@ TEST_F(PhotosForm, SavesTheFocusedPhotoThroughTheDialog)
     S().SetFocusIndex(1);
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("saved"));
-    TModalHand hand([&](QWidget* modal) {
-        AcceptFileDialog(modal, target);
-    });
+    TModalHand hand([&](QWidget* modal) { AcceptFileDialog(modal, target); });
     Form->actSaveExecute();
     EXPECT_EQ(hand.Seen(), 1);
     // The dialog gave the name its default extension.
@@ -304,7 +303,8 @@ TEST_F(PhotosForm, EmailWritesTheAttachmentAndOpensTheComposer)
     QStringList opened;
     int shown = 0;
     bool sending = false;
-    SetMailComposer({ [&] { return sending; }, [&](const QString& path) { opened << path; }, [&] { ++shown; } });
+    SetMailComposer(
+        { [&] { return sending; }, [&](const QString& path) { opened << path; }, [&] { ++shown; } });
     Add(2);
     Form->actEmailExecute();
     ASSERT_EQ(opened.size(), 1);

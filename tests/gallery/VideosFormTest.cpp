@@ -204,8 +204,9 @@ TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
     EXPECT_GE(kinds.count(3), 1);
     ASSERT_EQ(opened, QStringList { ClipAttachmentName(BaseFolder()) });
     const QString probe = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
-        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v"),
-            QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name,width,height"), QStringLiteral("-of"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+            QStringLiteral("v"), QStringLiteral("-show_entries"),
+            QStringLiteral("stream=codec_name,width,height"), QStringLiteral("-of"),
             QStringLiteral("csv=p=0"), opened[0] }));
     EXPECT_EQ(probe.trimmed(), QStringLiteral("wmv2,320,240"));
 
@@ -217,8 +218,8 @@ TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
     ASSERT_TRUE(PollUntil([&] { return opened.size() == 2; }, 60000));
     EXPECT_FALSE(Form->Converting());
     const QString probeLarge = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
-        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), QStringLiteral("stream=width"),
-            QStringLiteral("-of"), QStringLiteral("csv=p=0"), opened[1] }));
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+            QStringLiteral("stream=width"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), opened[1] }));
     EXPECT_EQ(probeLarge.trimmed(), QStringLiteral("640"));
 }
 
@@ -265,6 +266,7 @@ TEST_F(VideosForm, ClipNamesComeFromTheMediaFolder)
 {
     const QString name = Form->MakeClipFileName();
     EXPECT_TRUE(name.startsWith(Base.path() + QStringLiteral("/Temp/GLV_temp_"))) << name.toStdString();
-    EXPECT_TRUE(name.contains(QRegularExpression(QStringLiteral("GLV_temp_\\d[.,]\\d{14}E[+-]\\d{3}\\.(wmv|avi)$"))))
+    EXPECT_TRUE(
+        name.contains(QRegularExpression(QStringLiteral("GLV_temp_\\d[.,]\\d{14}E[+-]\\d{3}\\.(wmv|avi)$"))))
         << name.toStdString();
 }

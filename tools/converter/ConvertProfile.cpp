@@ -15,8 +15,8 @@ std::string Trim(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-bool ReadNumber(const std::map<std::string, std::string>& values, const char* key, int low, int high, int& out,
-    std::string& error)
+bool ReadNumber(const std::map<std::string, std::string>& values, const char* key, int low, int high,
+    int& out, std::string& error)
 {
     const auto found = values.find(key);
     if (found == values.end()) {

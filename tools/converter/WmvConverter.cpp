@@ -34,14 +34,12 @@ void Restamp(GstElement* encoder, const std::shared_ptr<vidcore::RecordingOrigin
     gst_object_unref(src);
 }
 
-GstElement* Make(const char* factory)
-{
-    return gst_element_factory_make(factory, nullptr);
-}
+GstElement* Make(const char* factory) { return gst_element_factory_make(factory, nullptr); }
 
 void BufferByTime(GstElement* queue)
 {
-    g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", BranchBufferTime, nullptr);
+    g_object_set(
+        queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time", BranchBufferTime, nullptr);
 }
 
 } // namespace
@@ -109,7 +107,8 @@ bool TWmvConverter::Build()
     GstElement* videoScale = Make("videoscale");
     GstElement* videoCaps = Make("capsfilter");
     GstElement* videoEncoder = Make("avenc_wmv2");
-    for (GstElement* e : { source, decoder, muxer, sink, videoQueue, videoConvert, videoScale, videoCaps, videoEncoder }) {
+    for (GstElement* e :
+        { source, decoder, muxer, sink, videoQueue, videoConvert, videoScale, videoCaps, videoEncoder }) {
         if (!e) {
             FError = "a GStreamer element is missing (gstreamer1.0-libav, -plugins-base, -good)";
             return false;
@@ -120,14 +119,16 @@ bool TWmvConverter::Build()
     g_object_set(sink, "location", FOutput.c_str(), nullptr);
     // avenc_wmv2 takes I420 only.
     GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
-        FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1,
+        nullptr);
     g_object_set(videoCaps, "caps", caps, nullptr);
     gst_caps_unref(caps);
     g_object_set(videoEncoder, "bitrate", FProfile.VideoBitrate, nullptr);
     const auto origin = std::make_shared<vidcore::RecordingOrigin>();
     Restamp(videoEncoder, origin, true);
 
-    if (!gst_element_link(source, decoder) || !gst_element_link_many(videoQueue, videoConvert, videoScale, videoCaps, videoEncoder, nullptr)
+    if (!gst_element_link(source, decoder)
+        || !gst_element_link_many(videoQueue, videoConvert, videoScale, videoCaps, videoEncoder, nullptr)
         || !gst_element_link_pads(videoEncoder, "src", muxer, "video_%u") || !gst_element_link(muxer, sink)) {
         FError = "cannot link the video branch";
         return false;
@@ -194,8 +195,8 @@ bool TWmvConverter::Run(const TProgress& progress)
     bool done = false;
     bool ok = false;
     while (!done) {
-        GstMessage* message = gst_bus_timed_pop_filtered(bus, PollInterval,
-            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, PollInterval, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         if (message) {
             done = true;
             if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {

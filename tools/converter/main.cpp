@@ -29,7 +29,8 @@ constexpr qint64 ConvertProgress = 3;
 QString PortTitle()
 {
     const QByteArray chosen = qgetenv("GLIMVIEW_CONVERT_PORT");
-    return chosen.isEmpty() ? QStringLiteral("Tessaly - Norvel Electronics Inc.") : QString::fromLocal8Bit(chosen);
+    return chosen.isEmpty() ? QStringLiteral("Tessaly - Norvel Electronics Inc.")
+                            : QString::fromLocal8Bit(chosen);
 }
 
 void Report(qint64 kind, qint64 value) { PostPortMessage(PortTitle(), WM_NOTIFYCONVERT, kind, value); }
