@@ -90,7 +90,13 @@ void TThumbnail::paintEvent(QPaintEvent*)
 
 void TThumbnail::mousePressEvent(QMouseEvent*) { emit pressed(this); }
 
-void TThumbnail::mouseDoubleClickEvent(QMouseEvent*) { emit doubleClicked(this); }
+// The second press of a double click arrives only as this event: it focuses
+// the thumbnail as any press does.
+void TThumbnail::mouseDoubleClickEvent(QMouseEvent*)
+{
+    emit pressed(this);
+    emit doubleClicked(this);
+}
 
 TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     : QObject(window)

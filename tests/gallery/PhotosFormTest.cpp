@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -293,6 +294,20 @@ TEST_F(PhotosForm, ViewOpensAFreshViewerPerView)
     EXPECT_TRUE(PollUntil([&] { return closed.isNull(); }));
     EXPECT_EQ(Form->findChildren<TImageViewForm*>().size(), 1);
     EXPECT_EQ(viewers[1]->windowTitle(), QStringLiteral("Image View"));
+}
+
+TEST_F(PhotosForm, APressOnAThumbnailFocusesItAndADoubleClickViewsIt)
+{
+    Add(3);
+    auto* first = const_cast<TThumbnail*>(S().Item(0));
+    QTest::mousePress(first, Qt::RightButton, {}, QPoint(40, 30));
+    EXPECT_EQ(S().FocusedIndex(), 0) << "any button focuses";
+    QTest::mouseRelease(first, Qt::RightButton, {}, QPoint(40, 30));
+    QTest::mouseDClick(const_cast<TThumbnail*>(S().Item(1)), Qt::LeftButton, {}, QPoint(40, 30));
+    EXPECT_EQ(S().FocusedIndex(), 1);
+    const auto viewers = Form->findChildren<TImageViewForm*>();
+    ASSERT_EQ(viewers.size(), 1);
+    EXPECT_EQ(qRed(viewers[0]->Picture().pixel(10, 10)), 20);
 }
 
 TEST_F(PhotosForm, EmailWritesTheAttachmentAndOpensTheComposer)
