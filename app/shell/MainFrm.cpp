@@ -7,7 +7,9 @@
 #include "ImageButton.h"
 #include "LanguageTexts.h"
 #include "MagnetUnit.h"
+#include "MediaStore.h"
 #include "PhotosFrm.h"
+#include "ProgressFrm.h"
 #include "SettingsStore.h"
 #include "SkinMask.h"
 #include "SkinnedWindowDrag.h"
@@ -214,6 +216,8 @@ void TMainForm::FormCreate()
     connect(FCamView, &TCamViewForm::nonClientRightButtonUp, this, &TMainForm::OnNCRButtonUp);
     connect(FPhotos, &TPhotosForm::closedByUser, this, &TMainForm::UpdatePhotoButton);
     connect(FVideos, &TVideosForm::closedByUser, this, &TMainForm::UpdateVideoButton);
+    connect(FPhotos, &TGalleryForm::statusText, lblStatus, &QLabel::setText);
+    connect(FVideos, &TGalleryForm::statusText, lblStatus, &QLabel::setText);
     LoadWindowPositions();
 
     // 3. The camera controller draws into the live view's panel.
@@ -229,6 +233,7 @@ void TMainForm::FormCreate()
 
     // 5.-6. Language and texts, read relative to the working folder.
     const QString baseFolder = QDir::currentPath();
+    SetBaseFolder(baseFolder);
     CamController->SetBaseFolder(baseFolder);
     LoadSystemLanguage(baseFolder);
     QFont statusFont = lblStatus->font();
@@ -381,7 +386,11 @@ void TMainForm::OpenSesame()
     activateWindow();
 }
 
-void TMainForm::NotifyConvert(qint64, qint64) { }
+void TMainForm::NotifyConvert(qint64 wParam, qint64 lParam)
+{
+    if (ProgressForm)
+        ProgressForm->NotifyConvert(wParam, lParam);
+}
 
 // ---- buttons --------------------------------------------------------------
 
@@ -618,7 +627,10 @@ void TMainForm::ProcessSnapshot()
 {
     if (!CamController->WindowOpen)
         return;
-    CamController->TakeSnapshot();
+    // A frame that could not be taken adds no photo (the picture held would
+    // be the previous one) and leaves the status line alone.
+    if (!CamController->TakeSnapshot())
+        return;
     TCodeSiteHelper trace("ProcessSnapshot");
     FPhotos->AddImage(CamController->SnapshotImage);
     UpdatePhotoButton();
@@ -640,9 +652,10 @@ void TMainForm::ProcessRecord()
         return;
     }
     ChooseRecordingType();
-    CamController->TakeSnapshot();
+    // The frame at the start is the clip's thumbnail; never a stale one.
+    const bool taken = CamController->TakeSnapshot();
     TCodeSiteHelper trace("ProcessRecord");
-    const QImage thumbnail = CamController->SnapshotImage.copy();
+    const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
     const QString fileName = FVideos->MakeClipFileName();
     if (CamController->StartRecording(fileName)) {
         FVideos->AddVideo(fileName, thumbnail, FCamView->ViewFormat);

@@ -3,13 +3,16 @@
 #include "Application.h"
 #include "CamControllerUnit.h"
 #include "ImageButton.h"
+#include "MailComposerLink.h"
 #include "MainFrm.h"
 #include "MessagePort.h"
+#include "ProgressFrm.h"
 #include "SettingsStore.h"
 #include "SendEMailFrm.h"
 #include "Snapwell.h"
 #include "SuspendWatcher.h"
 #include "Unit1.h"
+#include "VideosFrm.h"
 
 #include <QIcon>
 
@@ -41,9 +44,19 @@ int RunApplication(TGlimviewApplication& app)
     mainForm->setAttribute(Qt::WA_DeleteOnClose, false);
     TTessaly about;
     mainForm->setWindowTitle(ProductTitle);
+    // The converter's progress, shown while an AVI clip becomes a WMV attachment.
+    TProgressForm progress;
+    ProgressForm = &progress;
+    QObject::connect(&progress, &TProgressForm::conversionEnded, mainForm->Videos(), &TVideosForm::ConversionEnded);
     // Created once, hidden until a gallery hands it an attachment.
     auto* composer = new TSendEMailForm(mainForm);
     composer->hide();
+    SetMailComposer({ [composer] { return composer->IsSending(); },
+        [composer](const QString& path) { composer->OpenWithAttachment(path); }, [composer] {
+            composer->show();
+            composer->raise();
+            composer->activateWindow();
+        } });
     QObject::connect(mainForm, &TMainForm::aboutRequested, &about, &TTessaly::pmiBrightletViewerClick);
 
     TMessagePort port(ProductTitle);
@@ -66,7 +79,9 @@ int RunApplication(TGlimviewApplication& app)
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(mainForm, &TMainForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     const int result = app.exec();
+    SetMailComposer({});
     delete mainForm;
+    ProgressForm = nullptr;
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "ImageButton.h"
 #include "MainFrm.h"
 #include "PhotosFrm.h"
+#include "ThumbnailStrip.h"
 #include "SettingsStore.h"
 #include "Snapwell.h"
 #include "RunFolderFixture.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -236,6 +238,12 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
     EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Photos: 1"));
     EXPECT_EQ(CamController->SnapshotImage.size(), QSize(320, 240));
+    // The photo is the camera's frame, colour bars on top, the right way up.
+    const QImage photo = form->Photos()->Strip->Item(0)->Picture();
+    ASSERT_EQ(photo.size(), QSize(320, 240));
+    EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32), CamController->SnapshotImage.convertToFormat(QImage::Format_RGB32));
+    const QColor top = photo.pixelColor(160, 40);
+    EXPECT_GT(top.hsvSaturation() + top.value(), 200) << "top of the picture should be a bright bar";
 
     // Recording: listed at once, buttons locked, no menu on the skin.
     QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
@@ -250,12 +258,32 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     QTest::mousePress(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
     QTest::mouseRelease(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
     EXPECT_FALSE(form->pmMain->isVisible());
+    const QString clip = form->Videos()->FileNames().value(0);
+    EXPECT_TRUE(QFile::exists(clip)) << clip.toStdString();
+    // The record button blinks: its picture comes and goes with the ticks.
+    const bool shownAtStart = !form->imgbRecord->Picture().isNull();
+    ASSERT_TRUE(WaitFor([&] { return form->imgbRecord->Picture().isNull() != !shownAtStart; }, 3000));
+    // Every gallery key is ignored while recording.
+    QTest::keyClick(form->Videos(), Qt::Key_Delete);
+    EXPECT_EQ(form->Videos()->VideoCount(), 1);
 
     QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
     EXPECT_FALSE(CamController->Recording);
     EXPECT_TRUE(form->imgbSnapshot->Enabled());
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Videos: 1"));
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                                              QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
+                                              QStringLiteral("csv=p=0"), clip });
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+        QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }));
+
+    // Clips are working files: gone with the program's windows.
+    delete Form;
+    Form = nullptr;
+    EXPECT_FALSE(QFile::exists(clip));
 }
 
 } // namespace
