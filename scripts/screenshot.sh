@@ -4,7 +4,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(realpath -m "${1:-$root/docs/screenshot.png}")"
-run="$root/build/run"
+run="${GLIMVIEW_RUN_DIR:-$root/build/run}"
 [ -x "$run/glimview" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
 mkdir -p "$(dirname "$out")"
 
