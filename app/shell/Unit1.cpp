@@ -35,13 +35,13 @@ void TTessaly::ApplyTexts(unsigned langId)
 {
     if (langId == LangKorean) {
         setWindowTitle(QStringLiteral("Tessaly ") + QString::fromUtf8("정보"));
-        Label3->setText(QString::fromUtf8("Copyright (C) Norvel Electronics Inc. 모든 권리 보유."));
+        Label3->setText(QString::fromUtf8("Copyright © Norvel Electronics Inc.\n모든 권리 보유."));
     } else {
         setWindowTitle(QStringLiteral("Tessaly Information"));
-        Label3->setText(QStringLiteral("Copyright (C) Norvel Electronics Inc. All rights reserved."));
+        Label3->setText(QString::fromUtf8("Copyright © Norvel Electronics Inc.\nAll rights reserved."));
     }
-    Label3->adjustSize();
-    Label3->resize(305, Label3->height());
+    // Two short lines: the box is only 338 pixels wide.
+    Label3->resize(305, 2 * Label3->fontMetrics().lineSpacing() + 2);
 }
 
 void TTessaly::pmiBrightletViewerClick()
