@@ -1,6 +1,7 @@
 #include "GalleryForm.h"
 
 #include "ImageButton.h"
+#include "MailComposerLink.h"
 #include "MagnetUnit.h"
 #include "SkinMask.h"
 #include "SkinnedWindowDrag.h"
@@ -9,6 +10,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 
 namespace {
 QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
@@ -124,4 +126,13 @@ QString TGalleryForm::FormatCount(const QString& text, int count)
 {
     QString filled = text;
     return filled.replace(QStringLiteral("%d"), QString::number(count));
+}
+
+bool TGalleryForm::ComposerBusy()
+{
+    if (!MailComposerSending())
+        return false;
+    QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+    MailComposerShow();
+    return true;
 }

@@ -51,6 +51,9 @@ signals:
     void statusText(const QString& text);
 
 protected:
+    // While the composer is sending, says so, brings it forward and answers
+    // true: a new e-mail cannot be written then.
+    bool ComposerBusy();
     // The buttons of the skin: transparent, their resting look in the background.
     TImageButton* AddButton(const QRect& geometry, const QString& overSkin, const QString& downSkin);
     // Enter on the focused item, Delete, and whether keys count at all.

@@ -96,12 +96,8 @@ void TPhotosForm::actEmailExecute()
 {
     if (ImageCount() == 0)
         return;
-    if (MailComposerSending()) {
-        QMessageBox::information(
-            this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
-        MailComposerShow();
+    if (ComposerBusy())
         return;
-    }
     const QString attachment = PhotoAttachmentName(BaseFolder());
     SaveFocusedImage(attachment);
     MailComposerOpenWithAttachment(attachment);

@@ -159,12 +159,8 @@ void TVideosForm::actEmailExecute()
 {
     if (VideoCount() == 0)
         return;
-    if (MailComposerSending()) {
-        QMessageBox::information(
-            this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
-        MailComposerShow();
+    if (ComposerBusy())
         return;
-    }
     const QString input = FocusedFileName();
     if (!IsAviClip(input)) {
         const QString destination = ClipAttachmentName(BaseFolder());
