@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -136,12 +137,24 @@ void TCamViewForm::EnterFullScreen()
     FFullScreen = true;
     setGeometry(QRect(QPoint(0, 0), size));
     pnlView->setGeometry(QRect(QPoint(0, 0), size));
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    show();
+    SetStaysOnTop(true);
     raise();
     activateWindow();
     setFocus();
     CamController->SetFullScreen(true, static_cast<uintptr_t>(winId()));
+}
+
+void TCamViewForm::SetStaysOnTop(bool on)
+{
+    // Through the platform window: QWidget::setWindowFlag would re-create the
+    // native windows, and the capture library would lose the panel it draws into.
+    if (QWindow* window = windowHandle())
+        window->setFlag(Qt::WindowStaysOnTopHint, on);
+}
+
+bool TCamViewForm::StaysOnTop() const
+{
+    return windowHandle() && windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
 void TCamViewForm::LeaveFullScreen()
@@ -152,8 +165,7 @@ void TCamViewForm::LeaveFullScreen()
     pnlView->setEnabled(false);
     pnlView->setGeometry(SavedViewBounds);
     setGeometry(SavedFormBounds);
-    setWindowFlag(Qt::WindowStaysOnTopHint, false);
-    show();
+    SetStaysOnTop(false);
     CamController->SetFullScreen(false, 0);
     pnlView->raise();
 }

@@ -44,6 +44,7 @@ public:
     // saved rectangles would then be empty.
     void LeaveFullScreen();
     bool FullScreen() const { return FFullScreen; }
+    bool StaysOnTop() const;
 
     uintptr_t ViewHandle() const;
     TMagnet* Magnet() const { return FMagnet; }
@@ -67,6 +68,7 @@ protected:
 
 private:
     void ShowBackdrop(int index);
+    void SetStaysOnTop(bool on);
 
     TMagnet* FMagnet;
     TSkinnedWindowDrag* FDrag;

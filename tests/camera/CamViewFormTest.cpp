@@ -100,13 +100,15 @@ TEST_F(CamViewFormTest, FullScreenAndBack)
     EXPECT_EQ(View->geometry().size(), window.size());
     EXPECT_TRUE(recording_vidcore::Calls().empty());
 
+    const uintptr_t handle = View->ViewHandle();
     View->EnterFullScreen();
     const QSize screen = View->screen()->size();
     EXPECT_TRUE(View->FullScreen());
     EXPECT_EQ(View->geometry(), QRect(QPoint(0, 0), screen));
     EXPECT_EQ(View->pnlView->geometry(), QRect(QPoint(0, 0), screen));
     EXPECT_TRUE(View->pnlView->isEnabled());
-    EXPECT_TRUE(View->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(View->StaysOnTop());
+    EXPECT_EQ(View->ViewHandle(), handle); // the native panel the library draws into survives
     ASSERT_EQ(recording_vidcore::Calls().size(), 1u);
     EXPECT_EQ(recording_vidcore::Calls()[0],
         "AM_FullScreenMode(1," + std::to_string(static_cast<unsigned long long>(View->winId())) + ")");
@@ -116,7 +118,8 @@ TEST_F(CamViewFormTest, FullScreenAndBack)
     EXPECT_EQ(View->geometry(), window);
     EXPECT_EQ(View->pnlView->geometry(), QRect(16, 11, 640, 480));
     EXPECT_FALSE(View->pnlView->isEnabled());
-    EXPECT_FALSE(View->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(View->StaysOnTop());
+    EXPECT_EQ(View->ViewHandle(), handle);
     ASSERT_EQ(recording_vidcore::Calls().size(), 2u);
     EXPECT_EQ(recording_vidcore::Calls()[1], "AM_FullScreenMode(0,0)");
 
