@@ -6,8 +6,10 @@
 
 #include <QAction>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 
 TImageViewForm::TImageViewForm(QWidget* owner)
     : QMainWindow(owner,
@@ -29,6 +31,12 @@ void TImageViewForm::SetPicture(const QImage& picture)
     imgView->setPixmap(QPixmap::fromImage(FPicture));
     imgView->setFixedSize(FPicture.size());
     adjustSize();
+    // Each view opens in the middle of the screen rather than over the panel.
+    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = geometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 QString TImageViewForm::ExportFileName() { return ViewerExportName(PersonalFolder()); }
