@@ -19,15 +19,15 @@ std::vector<SourceControl> BalanceControls(GstElement* balance)
     auto element = std::make_shared<GstRef<GstElement>>(GstRef<GstElement>::Borrow(balance));
     std::vector<SourceControl> controls;
     for (const Property& property : properties) {
-        auto* spec = G_PARAM_SPEC_DOUBLE(g_object_class_find_property(G_OBJECT_GET_CLASS(balance), property.name));
+        auto* range = G_PARAM_SPEC_DOUBLE(g_object_class_find_property(G_OBJECT_GET_CLASS(balance), property.name));
         double current = 0;
         g_object_get(balance, property.name, &current, nullptr);
         SourceControl control;
         control.name = property.label;
         control.kind = SourceControl::Kind::Slider;
-        control.minimum = int(std::lround(spec->minimum * 100));
-        control.maximum = int(std::lround(spec->maximum * 100));
-        control.defaultValue = int(std::lround(spec->default_value * 100));
+        control.minimum = int(std::lround(range->minimum * 100));
+        control.maximum = int(std::lround(range->maximum * 100));
+        control.defaultValue = int(std::lround(range->default_value * 100));
         control.value = int(std::lround(current * 100));
         const char* name = property.name;
         control.apply = [element, name](int hundredths) {
