@@ -80,10 +80,7 @@ TMainForm::TMainForm(QWidget* parent)
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         return screen ? screen->depth() : 24;
     };
-    StartupPause = [](int ms) {
-        ResponsivePause(ms);
-        return 0;
-    };
+    StartupPause = ResponsivePause;
     CreateControls();
     CreateMenus();
     FormCreate();
@@ -372,12 +369,19 @@ void TMainForm::UpdateVideoButton()
     imgbVideo->SetPictureUp(FVideos && FVideos->isVisible() ? imgbVideo->PictureDown() : QPixmap());
 }
 
+QList<QWidget*> TMainForm::ApplicationWindows() const
+{
+    QList<QWidget*> windows { const_cast<TMainForm*>(this) };
+    for (QWidget* companion : { static_cast<QWidget*>(FCamView), static_cast<QWidget*>(FPhotos),
+             static_cast<QWidget*>(FVideos) })
+        if (companion)
+            windows.append(companion);
+    return windows;
+}
+
 void TMainForm::OpenSesame()
 {
-    for (QWidget* window : { static_cast<QWidget*>(this), static_cast<QWidget*>(FCamView),
-             static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) }) {
-        if (!window)
-            continue;
+    for (QWidget* window : ApplicationWindows()) {
         if (window->isMinimized())
             window->showNormal();
         if (window->isVisible())
@@ -396,9 +400,8 @@ void TMainForm::NotifyConvert(qint64 wParam, qint64 lParam)
 
 void TMainForm::imgbHideClick()
 {
-    for (QWidget* window : { static_cast<QWidget*>(this), static_cast<QWidget*>(FCamView),
-             static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) })
-        if (window && window->isVisible())
+    for (QWidget* window : ApplicationWindows())
+        if (window->isVisible())
             window->showMinimized();
 }
 
@@ -409,7 +412,6 @@ void TMainForm::imgbImageMouseUp(Qt::MouseButton button)
     if (button != Qt::LeftButton)
         return;
     FPhotos->setVisible(!FPhotos->isVisible());
-    UpdatePhotoButton();
     UpdatePhotoButton();
 }
 

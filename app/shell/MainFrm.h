@@ -56,7 +56,7 @@ public:
 
     // Seams for the platform facts the start-up reads.
     std::function<int()> ScreenDepth;
-    std::function<int(int ms)> StartupPause; // returns nothing useful; waits ms
+    std::function<void(int ms)> StartupPause; // waits ms
 
     QLabel* imgBack;
     TImageButton* imgbHide;
@@ -134,6 +134,8 @@ private:
     QList<QAction*> SizeItems() const;
     QAction* FileTypeItem(int32_t type) const;
     void ShowInfo(const QString& text);
+    // The main window and whichever companion windows exist.
+    QList<QWidget*> ApplicationWindows() const;
 
     TMagnet* FMagnet = nullptr;
     int32_t FAviAnswer = 0;

@@ -66,7 +66,7 @@ protected:
         recording_vidcore::Reset(script);
         Form = new TMainForm();
         Form->ScreenDepth = [] { return 24; };
-        Form->StartupPause = [](int) { return 0; };
+        Form->StartupPause = [](int) { };
         Form->show();
         ASSERT_TRUE(QTest::qWaitFor([this] { return Form->StartStage() == TMainForm::ssFinished; }, 20000));
     }

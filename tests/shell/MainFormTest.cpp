@@ -95,7 +95,7 @@ protected:
     {
         Form = new TMainForm();
         Form->ScreenDepth = [screenDepth] { return screenDepth; };
-        Form->StartupPause = [](int) { return 0; };
+        Form->StartupPause = [](int) { };
         Form->show();
         return Form;
     }
