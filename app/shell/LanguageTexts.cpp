@@ -109,6 +109,20 @@ const QStringList& LanguageTextKeys()
         "VideoFileFormat",
         "VideoFormat",
         "FullScreen",
+        // Added since: the camera's and the recording's troubles, the working
+        // folder, the close question, playback, the camera settings dialog.
+        "CameraBusyMsg",
+        "CameraLostMsg",
+        "RecordFailedMsg",
+        "TempFolderMsg",
+        "UnsavedMsg",
+        "NoPlayerMsg",
+        "BrightnessLabel",
+        "ContrastLabel",
+        "HueLabel",
+        "SaturationLabel",
+        "DefaultsButton",
+        "NoSettingsMsg",
     };
     return keys;
 }

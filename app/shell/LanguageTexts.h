@@ -19,7 +19,7 @@ struct TLanguage {
 // not in the table is English with "Times New Roman".
 TLanguage LanguageForLangId(TLangId langId);
 
-// The 32 keys, in the order they are read.
+// The keys read from a language file, in the order they are read.
 const QStringList& LanguageTextKeys();
 
 // Longer texts are cut to this many characters, as the profile functions'
