@@ -2,7 +2,9 @@
 
 #include "capture_format.h"
 #include "gst_runtime.h"
+#include "notices.h"
 #include "preview_sink.h"
+#include "source_format.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +17,9 @@ namespace {
 constexpr int64_t kFirstFrameTimeoutMs = 5000;
 constexpr int64_t kRecordingEndTimeoutMs = 10000;
 constexpr int64_t kFirstRecordedFrameTimeoutMs = 2000;
+// A microphone delivers within tens of milliseconds or reports its failure;
+// past this the recording goes on and takes what comes.
+constexpr int64_t kFirstAudioTimeoutMs = 1000;
 
 GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
 {
@@ -48,10 +53,58 @@ GstElement* AddQueue(GstElement* pipeline)
 
 bool IsInRecording(GstObject* object)
 {
-    for (GstObject* item = object; item; item = GST_OBJECT_PARENT(item))
-        if (GST_IS_BIN(item) && std::strcmp(GST_OBJECT_NAME(item), "recording") == 0)
+    GstObject* item = object ? GST_OBJECT(gst_object_ref(object)) : nullptr;
+    while (item) {
+        if (GST_IS_BIN(item) && std::strcmp(GST_OBJECT_NAME(item), "recording") == 0) {
+            gst_object_unref(item);
             return true;
+        }
+        GstObject* parent = gst_object_get_parent(item);
+        gst_object_unref(item);
+        item = parent;
+    }
     return false;
+}
+
+// Another program holds the camera: V4L2 says so as a busy resource, or as
+// an open that failed with EBUSY.
+bool IsBusyError(const GError* error, const gchar* debug)
+{
+    if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY))
+        return true;
+    return error->domain == GST_RESOURCE_ERROR && debug && std::strstr(debug, "Device or resource busy");
+}
+
+// The formats the camera offers: as its provider lists them, or as its
+// source answers once open.
+GstCaps* OfferedCaps(const DeviceEntry& device, GstElement* source)
+{
+    if (device.IsSynthetic())
+        return nullptr;
+    GstCaps* caps = gst_device_get_caps(device.device.get());
+    if (caps && !gst_caps_is_any(caps) && !gst_caps_is_empty(caps))
+        return caps;
+    if (caps)
+        gst_caps_unref(caps);
+    if (gst_element_set_state(source, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+        return nullptr;
+    GstPad* pad = gst_element_get_static_pad(source, "src");
+    caps = pad ? gst_pad_query_caps(pad, nullptr) : nullptr;
+    if (pad)
+        gst_object_unref(pad);
+    return caps;
+}
+
+GstElement* MakeElement(GstElement* pipeline, const char* factory, std::string* error)
+{
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (!element) {
+        if (error->empty())
+            *error = std::string("the GStreamer element \"") + factory + "\" is not installed";
+        return nullptr;
+    }
+    gst_bin_add(GST_BIN(pipeline), element);
+    return element;
 }
 
 // Test hook: the synthetic camera fails like an unplugged camera after this
@@ -82,20 +135,33 @@ void InstallTestFailure(GstElement* source)
 
 }  // namespace
 
-std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& options, std::string* error)
+std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& options, std::string* error,
+                                                     OpenFailure* failure)
 {
     EnsureGstReady();
+    OpenFailure ignored;
+    OpenFailure& why = failure ? *failure : ignored;
+    why = OpenFailure::Other;
     std::unique_ptr<CaptureSession> session(new CaptureSession);
     if (!session->Build(options, error))
         return nullptr;
-    if (gst_element_set_state(session->pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        *error = "the camera \"" + options.video.name + "\" cannot be started (busy or gone?)";
+    const bool started = gst_element_set_state(session->pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs) || session->Failed()) {
+        std::lock_guard lock(session->mutex_);
+        if (session->busy_) {
+            why = OpenFailure::Busy;
+            *error = "the camera \"" + options.video.name + "\" is in use by another program";
+        } else {
+            *error = started ? "no picture from the camera \"" + options.video.name + "\""
+                             : "the camera \"" + options.video.name + "\" cannot be started";
+        }
         return nullptr;
     }
-    if (!session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs) || session->Failed()) {
-        *error = "no picture from the camera \"" + options.video.name + "\"";
-        return nullptr;
+    {
+        std::lock_guard lock(session->mutex_);
+        session->opened_ = true;
     }
+    why = OpenFailure::None;
     return session;
 }
 
@@ -106,6 +172,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     width_ = options.width;
     height_ = options.height;
     window_ = options.window;
+    previewTarget_ = options.previewTarget;
 
     GstElementFactory* frameSinkFactory = gst_element_factory_find(kFrameSinkFactory);
     if (!frameSinkFactory) {
@@ -132,9 +199,12 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     GstElement* head = source_;
     if (video_.IsSynthetic()) {
         InstallTestFailure(source_);
-        balance_ = Add(pipeline_, gst_element_factory_make("videobalance", nullptr));
-        gst_element_link(head, balance_);
+        balance_ = MakeElement(pipeline_, "videobalance", error);
+        if (!balance_ || !gst_element_link(head, balance_))
+            return false;
         head = balance_;
+    } else if (!BuildSourceFormat(&head, error)) {
+        return false;
     }
     CountBuffersOn(source_, "src", counts_.source);
 
@@ -147,7 +217,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
 
     GstElement* previewQueue = AddQueue(pipeline_);
     GstElement* previewConvert = Add(pipeline_, gst_element_factory_make("videoconvert", nullptr));
-    previewSink_ = Add(pipeline_, CreatePreviewSink(window_));
+    previewSink_ = Add(pipeline_, CreatePreviewSink(PreviewTarget()));
 
     GstElement* grabQueue = AddQueue(pipeline_);
     GstElement* grabConvert = Add(pipeline_, gst_element_factory_make("videoconvert", nullptr));
@@ -168,15 +238,58 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     }
     CountBuffersOn(previewSink_, "sink", counts_.preview);
     CountBuffersOn(grabSink, "sink", counts_.grab);
-    GstPad* grabInput = gst_element_get_static_pad(grabSink, "sink");
+    NotifyOnFirstBuffer(grabSink);
+    return true;
+}
+
+void CaptureSession::NotifyOnFirstBuffer(GstElement* element)
+{
+    const bool sink = GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK);
+    GstPad* pad = gst_element_get_static_pad(element, sink ? "sink" : "src");
+    if (!pad)
+        return;
     gst_pad_add_probe(
-        grabInput, GST_PAD_PROBE_TYPE_BUFFER,
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo*, gpointer self) {
             static_cast<CaptureSession*>(self)->Notify();
             return GST_PAD_PROBE_REMOVE;
         },
         this, nullptr);
-    gst_object_unref(grabInput);
+    gst_object_unref(pad);
+}
+
+bool CaptureSession::BuildSourceFormat(GstElement** head, std::string* error)
+{
+    // The camera's own format, chosen from what it offers, is fixed right
+    // behind it; MJPEG is decoded there.
+    offeredCaps_ = OfferedCaps(video_, source_);
+    sourceCaps_ = ChooseSourceCaps(offeredCaps_, width_, height_);
+    if (!sourceCaps_)
+        return true;
+    g_autofree gchar* chosen = gst_caps_to_string(sourceCaps_);
+    g_printerr("vidcore: camera \"%s\" captures %s for %dx%d\n", video_.name.c_str(), chosen, width_, height_);
+    GstElement* format = MakeElement(pipeline_, "capsfilter", error);
+    if (!format)
+        return false;
+    g_object_set(format, "caps", sourceCaps_, nullptr);
+    if (!gst_element_link(*head, format)) {
+        *error = "the camera \"" + video_.name + "\" does not deliver " + chosen;
+        return false;
+    }
+    *head = format;
+    if (!IsJpegCaps(sourceCaps_))
+        return true;
+    // jpegparse completes the caps jpegdec wants; it is optional.
+    if (GstElement* parse = gst_element_factory_make("jpegparse", nullptr)) {
+        gst_bin_add(GST_BIN(pipeline_), parse);
+        if (!gst_element_link(*head, parse))
+            return false;
+        *head = parse;
+    }
+    GstElement* decode = MakeElement(pipeline_, "jpegdec", error);
+    if (!decode || !gst_element_link(*head, decode))
+        return false;
+    *head = decode;
     return true;
 }
 
@@ -191,6 +304,21 @@ CaptureSession::~CaptureSession()
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
     gst_object_unref(pipeline_);
+    if (sourceCaps_)
+        gst_caps_unref(sourceCaps_);
+    if (offeredCaps_)
+        gst_caps_unref(offeredCaps_);
+}
+
+bool CaptureSession::NeedsReopenFor(int width, int height) const
+{
+    if (!sourceCaps_)
+        return false;
+    GstCaps* wanted = ChooseSourceCaps(offeredCaps_, width, height);
+    const bool differs = wanted && !gst_caps_is_equal(wanted, sourceCaps_);
+    if (wanted)
+        gst_caps_unref(wanted);
+    return differs;
 }
 
 void CaptureSession::SetCaptureSize(int width, int height)
@@ -208,15 +336,49 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
         *error = "the camera \"" + video_.name + "\" has failed";
         return false;
     }
+    RecordingOptions options{file, type, width_, height_, audio_};
+    if (StartBranch(options, error))
+        return true;
+    if (!options.audio)
+        return false;
+    // A microphone that is busy or fails costs the clip its sound, never the
+    // clip: the recording starts with video only.
+    g_printerr("vidcore: recording without sound: %s\n", error->c_str());
+    options.audio.reset();
+    error->clear();
+    return StartBranch(options, error);
+}
+
+bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* error)
+{
     {
         std::lock_guard lock(mutex_);
         recordingEnded_ = false;
         recordingFailed_ = false;
+        audioFailed_ = false;
+        stopRequested_ = false;
     }
-    RecordingOptions options{file, type, width_, height_, audio_};
     recordingCounts_ = std::make_shared<RecordingCounts>();
     recording_ = RecordingBranch::Start(pipeline_, tee_, options, recordingCounts_, error);
-    return recording_ != nullptr;
+    if (!recording_)
+        return false;
+    if (recording_->HasAudio()) {
+        NotifyOnFirstBuffer(recording_->Microphone());
+        WaitFor(&CaptureSession::AudioSettled, kFirstAudioTimeoutMs);
+        std::lock_guard lock(mutex_);
+        if (audioFailed_) {
+            *error = "the audio device \"" + options.audio->name + "\" failed";
+        }
+    }
+    if (error->empty() && recording_->Attach(error))
+        return true;
+    recording_.reset();
+    return false;
+}
+
+bool CaptureSession::AudioSettled() const
+{
+    return audioFailed_ || (recordingCounts_ && recordingCounts_->audioIn.load() > 0);
 }
 
 void CaptureSession::StopRecording()
@@ -229,6 +391,10 @@ void CaptureSession::StopRecording()
     const gint64 deadline = g_get_monotonic_time() + kFirstRecordedFrameTimeoutMs * 1000;
     while (recordingCounts_->videoMuxed.load() == 0 && !Failed() && g_get_monotonic_time() < deadline)
         g_usleep(2000);
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = true;
+    }
     recording_->SendEndOfStream();
     if (!WaitFor(&CaptureSession::RecordingSettled, kRecordingEndTimeoutMs))
         g_printerr("vidcore: the recording did not end in time; its file may be incomplete\n");
@@ -243,6 +409,7 @@ bool CaptureSession::Failed() const
 
 void CaptureSession::PointPreviewAt(uintptr_t window)
 {
+    previewTarget_ = window == window_ ? 0 : window;
     vidcore::PointPreviewAt(previewSink_, window);
 }
 
@@ -261,20 +428,45 @@ void CaptureSession::Notify()
 void CaptureSession::HandleError(GstMessage* message)
 {
     GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    const bool fromRecording = IsInRecording(GST_MESSAGE_SRC(message));
-    std::lock_guard lock(mutex_);
-    if (fromRecording) {
-        if (!recordingFailed_)
-            g_printerr("vidcore: recording failed: %s\n", error->message);
-        recordingFailed_ = true;
-    } else {
-        if (!failed_)
-            g_printerr("vidcore: camera \"%s\" failed: %s\n", video_.name.c_str(), error->message);
-        failed_ = true;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    GstObject* origin = GST_MESSAGE_SRC(message);
+    std::optional<VidcoreNotice> notice;
+    bool endMicrophone = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (IsRecordingMicrophone(origin)) {
+            // The microphone ended its stream with the error; the muxer goes
+            // on with the video alone.
+            if (!audioFailed_)
+                g_printerr("vidcore: the microphone failed; recording goes on without sound: %s\n", error->message);
+            audioFailed_ = true;
+        } else if (IsInRecording(origin)) {
+            if (!recordingFailed_) {
+                g_printerr("vidcore: recording failed: %s\n", error->message);
+                if (!stopRequested_)
+                    notice = VidcoreNotice::RecordingFailed;
+            }
+            recordingFailed_ = true;
+        } else {
+            if (!failed_) {
+                g_printerr("vidcore: camera \"%s\" failed: %s\n", video_.name.c_str(), error->message);
+                busy_ = IsBusyError(error, debug);
+                if (opened_)
+                    notice = VidcoreNotice::CameraFailed;
+                // The clip ends where the picture did: its sound stops too.
+                endMicrophone = true;
+            }
+            failed_ = true;
+        }
+        changed_.notify_all();
     }
     g_clear_error(&error);
-    changed_.notify_all();
+    g_free(debug);
+    if (endMicrophone)
+        EndRecordingMicrophone(pipeline_);
+    if (notice)
+        PostNotice(*notice);
 }
 
 GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpointer data)
@@ -286,9 +478,15 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
         break;
     case GST_MESSAGE_EOS: {
         // Every branch ended: the camera stopped delivering.
-        std::lock_guard lock(self->mutex_);
-        self->failed_ = true;
-        self->changed_.notify_all();
+        bool news = false;
+        {
+            std::lock_guard lock(self->mutex_);
+            news = !self->failed_ && self->opened_;
+            self->failed_ = true;
+            self->changed_.notify_all();
+        }
+        if (news)
+            PostNotice(VidcoreNotice::CameraFailed);
         break;
     }
     case GST_MESSAGE_ELEMENT: {
@@ -298,9 +496,15 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
         GstMessage* inner = nullptr;
         gst_structure_get(structure, "message", GST_TYPE_MESSAGE, &inner, nullptr);
         if (inner && GST_MESSAGE_TYPE(inner) == GST_MESSAGE_EOS && IsInRecording(GST_MESSAGE_SRC(inner))) {
-            std::lock_guard lock(self->mutex_);
-            self->recordingEnded_ = true;
-            self->changed_.notify_all();
+            bool unasked = false;
+            {
+                std::lock_guard lock(self->mutex_);
+                unasked = !self->stopRequested_ && !self->recordingEnded_;
+                self->recordingEnded_ = true;
+                self->changed_.notify_all();
+            }
+            if (unasked)
+                PostNotice(VidcoreNotice::RecordingEnded);
         }
         if (inner)
             gst_message_unref(inner);

@@ -1,13 +1,16 @@
 // One opened capture: the running pipeline from the camera to the preview
 // window and the frame sink, plus the recording branch while one runs.
 //
-//   source ! [videobalance] ! videoconvert ! videoscale ! capsfilter ! tee
+//   source ! capsfilter(the camera's own format) ! [jpegparse ! jpegdec]
+//          ! [videobalance] ! videoconvert ! videoscale ! capsfilter(size) ! tee
 //   tee. ! queue ! videoconvert ! preview sink
 //   tee. ! queue ! videoconvert ! video/x-raw,format=BGR ! videoflip ! Snapwell_Quillon
 //   tee. ! recording bin (only while recording)
 //
 // Bus messages are handled synchronously as they are posted, so waits work
-// whether or not the host runs a main loop.
+// whether or not the host runs a main loop. What the application must hear
+// of (the camera failing, a recording ending by itself) is posted to it as a
+// notice.
 #pragma once
 
 #include "device_list.h"
@@ -32,8 +35,11 @@ struct CaptureOptions {
     std::optional<DeviceEntry> audio;
     int width = 640;
     int height = 480;
-    uintptr_t window = 0;
+    uintptr_t window = 0;         // the view the preview belongs to
+    uintptr_t previewTarget = 0;  // where it is drawn now (full screen); 0: the view
 };
+
+enum class OpenFailure { None, Busy, Other };
 
 struct CaptureCounts {
     std::atomic<uint64_t> source{0};
@@ -45,13 +51,18 @@ class CaptureSession {
 public:
     // Builds and starts the pipeline; returns it once a first frame reached
     // the frame sink. nullptr with `error` set otherwise.
-    static std::unique_ptr<CaptureSession> Open(const CaptureOptions& options, std::string* error);
+    static std::unique_ptr<CaptureSession> Open(const CaptureOptions& options, std::string* error,
+                                                OpenFailure* failure = nullptr);
     ~CaptureSession();
 
     CaptureSession(const CaptureSession&) = delete;
     CaptureSession& operator=(const CaptureSession&) = delete;
 
     void SetCaptureSize(int width, int height);
+    // True when capturing at width x height needs another of the camera's
+    // own formats than the running one: the session must then be opened
+    // anew (the source cannot switch formats in place).
+    bool NeedsReopenFor(int width, int height) const;
     int Width() const { return width_; }
     int Height() const { return height_; }
 
@@ -65,10 +76,15 @@ public:
 
     void PointPreviewAt(uintptr_t window);
     uintptr_t Window() const { return window_; }
+    uintptr_t PreviewTarget() const { return previewTarget_ ? previewTarget_ : window_; }
 
     const DeviceEntry& VideoDevice() const { return video_; }
+    const std::optional<DeviceEntry>& AudioDevice() const { return audio_; }
     GstElement* Balance() const { return balance_; }  // synthetic camera only
     GstElement* Source() const { return source_; }
+    // The caps asked of the camera; nullptr when left to the source (the
+    // synthetic camera, a source that offers nothing known).
+    const GstCaps* SourceCaps() const { return sourceCaps_; }
 
     const CaptureCounts& Counts() const { return counts_; }
     // Counts of the last recording started, for measurements.
@@ -77,10 +93,15 @@ public:
 private:
     CaptureSession() = default;
     bool Build(const CaptureOptions& options, std::string* error);
+    bool BuildSourceFormat(GstElement** head, std::string* error);
     bool WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs);
     bool HasFirstFrame() const { return counts_.grab.load() > 0 || failed_; }
     bool RecordingSettled() const { return recordingEnded_ || recordingFailed_; }
+    bool AudioSettled() const;
+    bool StartBranch(const RecordingOptions& options, std::string* error);
     void Notify();
+    // Wakes the waits once the element's first buffer passes.
+    void NotifyOnFirstBuffer(GstElement* element);
 
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void HandleError(GstMessage* message);
@@ -89,6 +110,8 @@ private:
     GstElement* source_ = nullptr;
     GstElement* balance_ = nullptr;
     GstElement* captureFilter_ = nullptr;
+    GstCaps* offeredCaps_ = nullptr;  // what the camera offers
+    GstCaps* sourceCaps_ = nullptr;   // what it was asked for
     GstElement* tee_ = nullptr;
     GstElement* previewSink_ = nullptr;
     DeviceEntry video_;
@@ -96,6 +119,7 @@ private:
     int width_ = 640;
     int height_ = 480;
     uintptr_t window_ = 0;
+    uintptr_t previewTarget_ = 0;
 
     CaptureCounts counts_;
     std::unique_ptr<RecordingBranch> recording_;
@@ -104,8 +128,12 @@ private:
     mutable std::mutex mutex_;  // guards the flags below, set from streaming threads
     std::condition_variable changed_;
     bool failed_ = false;
+    bool busy_ = false;             // the camera's failure was "held by another program"
+    bool opened_ = false;           // Open() returned it: failures are now the application's news
+    bool stopRequested_ = false;    // the recording's end was asked for
     bool recordingEnded_ = false;
     bool recordingFailed_ = false;
+    bool audioFailed_ = false;      // the recording's microphone failed
 };
 
 }  // namespace vidcore

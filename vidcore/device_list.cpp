@@ -1,11 +1,10 @@
 #include "device_list.h"
 
-#include "gst_runtime.h"
-
+#include <algorithm>
 #include <cstdlib>
-#include <initializer_list>
 #include <cstring>
-#include <set>
+#include <initializer_list>
+#include <map>
 
 namespace vidcore {
 
@@ -38,40 +37,96 @@ bool IsMonitorSource(GstDevice* device)
     return PropertyText(device, "device.class") == "monitor";
 }
 
-// Providers may report one device more than once (PulseAudio and ALSA, or a
-// device seen at start and again as "added"); a name and identity pair is
-// listed once.
-std::string IdentityOf(GstDevice* device)
+// The desktop's default microphone, as PulseAudio marks it: a property of
+// the device object, or an entry of its properties.
+bool IsDefault(GstDevice* device)
 {
+    gboolean isDefault = FALSE;
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "is-default"))
+        g_object_get(device, "is-default", &isDefault, nullptr);
+    if (!isDefault)
+        if (GstStructure* props = gst_device_get_properties(device)) {
+            gst_structure_get_boolean(props, "is-default", &isDefault);
+            gst_structure_free(props);
+        }
+    return isDefault;
+}
+
+std::string ProviderName(GstDevice* device)
+{
+    std::string name;
+    if (GstObject* parent = gst_object_get_parent(GST_OBJECT(device))) {
+        if (GST_IS_DEVICE_PROVIDER(parent))
+            if (GstDeviceProviderFactory* factory = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
+                name = GST_OBJECT_NAME(factory);
+        gst_object_unref(parent);
+    }
+    return name;
+}
+
+// Lower is preferred when two providers report the same device: the
+// providers whose elements talk to the device or sound server directly.
+int ProviderRank(GstDevice* device)
+{
+    const std::string provider = ProviderName(device);
+    if (provider.find("v4l2") != std::string::npos || provider.find("pulse") != std::string::npos)
+        return 0;
+    if (provider.find("pipewire") != std::string::npos)
+        return 2;
+    return 1;
+}
+
+// What identifies the physical device across providers: for a camera its
+// device node (V4L2's device.path, PipeWire's api.v4l2.path), else its bus;
+// for a microphone the provider's object path, else the sound server's
+// device string; else the provider's name and the device's.
+std::string PhysicalKey(GstDevice* device, DeviceKind kind)
+{
+    const auto first = [device](std::initializer_list<const char*> keys) {
+        for (const char* key : keys) {
+            std::string value = PropertyText(device, key);
+            if (!value.empty())
+                return value;
+        }
+        return std::string();
+    };
+    std::string key = kind == DeviceKind::Video
+                          ? first({"device.path", "api.v4l2.path", "v4l2.device.bus_info", "api.v4l2.cap.bus_info"})
+                          : first({"object.path", "device.string", "node.name"});
+    if (!key.empty())
+        return key;
     g_autofree gchar* name = gst_device_get_display_name(device);
-    std::string identity = name ? name : "";
-    for (const char* key : {"device.path", "api.v4l2.path", "udev-probed", "device.string", "object.path"})
-        identity += "|" + PropertyText(device, key);
-    return identity;
+    return ProviderName(device) + "|" + (name ? name : "");
 }
 
 }  // namespace
 
 std::vector<DeviceEntry> ListDevices(DeviceKind kind)
 {
-    EnsureGstReady();
     std::vector<DeviceEntry> list;
-    GstRef<GstDeviceMonitor> monitor(gst_device_monitor_new());
-    gst_device_monitor_add_filter(monitor.get(), kind == DeviceKind::Video ? "Video/Source" : "Audio/Source", nullptr);
-    GList* devices = gst_device_monitor_get_devices(monitor.get());
-    std::set<std::string> seen;
-    for (GList* item = devices; item; item = item->next) {
-        GstDevice* device = GST_DEVICE(item->data);
-        if (kind == DeviceKind::Audio && IsMonitorSource(device))
+    std::map<std::string, size_t> byKey;
+    for (GstRef<GstDevice>& device : CurrentDevices(kind)) {
+        if (kind == DeviceKind::Audio && IsMonitorSource(device.get()))
             continue;
-        if (!seen.insert(IdentityOf(device)).second)
-            continue;
-        g_autofree gchar* name = gst_device_get_display_name(device);
-        list.push_back({name ? name : "", GstRef<GstDevice>::Borrow(device)});
+        g_autofree gchar* name = gst_device_get_display_name(device.get());
+        DeviceEntry entry{name ? name : "", device, PhysicalKey(device.get(), kind)};
+        auto [found, added] = byKey.emplace(entry.key, list.size());
+        if (added)
+            list.push_back(std::move(entry));
+        else if (ProviderRank(device.get()) < ProviderRank(list[found->second].device.get()))
+            list[found->second] = std::move(entry);
     }
-    g_list_free_full(devices, gst_object_unref);
+    if (kind == DeviceKind::Audio)
+        std::stable_partition(list.begin(), list.end(),
+                              [](const DeviceEntry& entry) { return IsDefault(entry.device.get()); });
     if (SyntheticDevicesWanted())
-        list.push_back({kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {}});
+        list.push_back({kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {},
+                        kind == DeviceKind::Video ? "synthetic:camera" : "synthetic:microphone"});
+
+    std::map<std::string, int> seen;
+    for (DeviceEntry& entry : list)
+        if (const int count = ++seen[entry.name]; count > 1)
+            entry.name += " (" + std::to_string(count) + ")";
     return list;
 }
 
@@ -83,6 +138,8 @@ GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind)
         GstElement* tone = gst_element_factory_make("audiotestsrc", nullptr);
         if (tone)
             g_object_set(tone, "is-live", TRUE, "freq", 440.0, "volume", 0.2, nullptr);
+        else
+            g_printerr("vidcore: the GStreamer element \"audiotestsrc\" is not installed\n");
         return tone;
     }
     GError* error = nullptr;

@@ -1,7 +1,9 @@
-// The capture devices the library offers: what GstDeviceMonitor reports,
-// followed by the synthetic devices when VIDCORE_TEST_DEVICES=1.
+// The capture devices the library offers: one entry per physical camera or
+// microphone of the running device monitor, followed by the synthetic
+// devices when VIDCORE_TEST_DEVICES=1.
 #pragma once
 
+#include "device_watch.h"
 #include "gst_ref.h"
 
 #include <gst/gst.h>
@@ -11,15 +13,19 @@
 
 namespace vidcore {
 
-enum class DeviceKind { Video, Audio };
-
 struct DeviceEntry {
-    std::string name;
+    std::string name;  // unique within its list
     GstRef<GstDevice> device;  // empty for a synthetic device
+    std::string key;  // the physical device: node, bus, or provider path
     bool IsSynthetic() const { return !device; }
 };
 
-// Enumerates afresh. Device numbers are positions in the returned list.
+// The devices now, in the order the user sees them: the desktop's default
+// microphone first, otherwise the providers' order. A device two providers
+// report (V4L2 and PipeWire, PulseAudio and PipeWire) is listed once, the
+// V4L2 and PulseAudio entries preferred; identical names of different
+// devices are told apart with " (2)", " (3)" in list order. Device numbers
+// are positions in the returned list.
 std::vector<DeviceEntry> ListDevices(DeviceKind kind);
 
 // The source element for an entry, floating; nullptr when it cannot be made.

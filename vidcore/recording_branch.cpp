@@ -3,10 +3,13 @@
 #include "timestamp_restamper.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vidcore {
 
 namespace {
+
+constexpr const char* kMicrophoneName = "recording-microphone";
 
 GstElement* Make(GstElement* bin, const char* factory, std::string* missing)
 {
@@ -64,6 +67,22 @@ int VideoBitrate(int width, int height)
     // About 3 Mbit/s at 640x480, scaled with the picture area.
     const double bits = 3000000.0 * (double(width) * height) / (640.0 * 480.0);
     return int(std::clamp(bits, 1000000.0, 12000000.0));
+}
+
+// Whatever goes wrong inside the branch (a muxer that cannot write, a
+// stream it refuses) stays there: the tee would otherwise hand the error to
+// the camera's source and stop the preview and the frame grab with it. The
+// branch's own failure reaches the bus as an error message.
+GstFlowReturn ChainIsolated(GstPad* pad, GstObject* parent, GstBuffer* buffer)
+{
+    const GstFlowReturn result = gst_proxy_pad_chain_default(pad, parent, buffer);
+    return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
+}
+
+GstFlowReturn ChainListIsolated(GstPad* pad, GstObject* parent, GstBufferList* list)
+{
+    const GstFlowReturn result = gst_proxy_pad_chain_list_default(pad, parent, list);
+    return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
 }
 
 GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
@@ -139,6 +158,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
                             : "the audio device \"" + options.audio->name + "\" cannot be opened";
             return nullptr;
         }
+        gst_object_set_name(GST_OBJECT(source), kMicrophoneName);
         gst_bin_add(GST_BIN(bin), source);
         MakeLeaky(aqueue, 200);
         GstCaps* caps = asf ? gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2,
@@ -154,6 +174,11 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
                  (!aencoder || gst_element_link(aqueue, aencoder)) &&
                  gst_element_link_pads(audioTail, "src", muxer, "audio_%u");
         branch->audioSource_ = source;
+        GstPad* audioOut = gst_element_get_static_pad(source, "src");
+        if (audioOut) {
+            CountOn(audioOut, counts->audioIn, counts);
+            gst_object_unref(audioOut);
+        }
     }
     if (!linked) {
         *error = "the recording elements cannot be linked";
@@ -162,6 +187,8 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
 
     GstPad* queueInput = gst_element_get_static_pad(queue, "sink");
     branch->videoInput_ = gst_ghost_pad_new("video", queueInput);
+    gst_pad_set_chain_function(branch->videoInput_, ChainIsolated);
+    gst_pad_set_chain_list_function(branch->videoInput_, ChainListIsolated);
     gst_pad_add_probe(queueInput, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, DropAllocationQuery, nullptr, nullptr);
     CountOn(queueInput, counts->videoIn, counts);
     gst_object_unref(queueInput);
@@ -188,12 +215,17 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         *error = "cannot write \"" + options.file + "\"";
         return nullptr;
     }
-    branch->teePad_ = gst_element_request_pad_simple(tee, "src_%u");
-    if (gst_pad_link(branch->teePad_, branch->videoInput_) != GST_PAD_LINK_OK) {
-        *error = "the recording cannot be attached to the capture";
-        return nullptr;
-    }
     return branch;
+}
+
+bool RecordingBranch::Attach(std::string* error)
+{
+    teePad_ = gst_element_request_pad_simple(tee_, "src_%u");
+    if (!teePad_ || gst_pad_link(teePad_, videoInput_) != GST_PAD_LINK_OK) {
+        *error = "the recording cannot be attached to the capture";
+        return false;
+    }
+    return true;
 }
 
 void RecordingBranch::SendEndOfStream()
@@ -210,9 +242,27 @@ void RecordingBranch::SendEndOfStream()
         gst_element_send_event(audioSource_, gst_event_new_eos());
 }
 
-bool RecordingBranch::Contains(GstObject* object) const
+bool IsRecordingMicrophone(GstObject* object)
 {
-    return object && (object == GST_OBJECT(bin_) || gst_object_has_as_ancestor(object, GST_OBJECT(bin_)));
+    GstObject* item = object ? GST_OBJECT(gst_object_ref(object)) : nullptr;
+    while (item) {
+        if (std::strcmp(GST_OBJECT_NAME(item), kMicrophoneName) == 0) {
+            gst_object_unref(item);
+            return true;
+        }
+        GstObject* parent = gst_object_get_parent(item);
+        gst_object_unref(item);
+        item = parent;
+    }
+    return false;
+}
+
+void EndRecordingMicrophone(GstElement* pipeline)
+{
+    if (GstElement* microphone = gst_bin_get_by_name(GST_BIN(pipeline), kMicrophoneName)) {
+        gst_element_send_event(microphone, gst_event_new_eos());
+        gst_object_unref(microphone);
+    }
 }
 
 RecordingBranch::~RecordingBranch()

@@ -26,15 +26,24 @@ struct RecordingOptions {
 struct RecordingCounts {
     std::atomic<uint64_t> videoIn{0};     // frames offered by the tee
     std::atomic<uint64_t> videoMuxed{0};  // frames that reached the muxer
+    std::atomic<uint64_t> audioIn{0};     // buffers the microphone delivered
 };
+
+// True for a recording's microphone and anything inside it.
+bool IsRecordingMicrophone(GstObject* object);
+// Ends the running recording's sound now (the picture stopped); safe from
+// any thread.
+void EndRecordingMicrophone(GstElement* pipeline);
 
 class RecordingBranch {
 public:
-    // Builds the branch into `pipeline` and links it to a new pad of `tee`
-    // once it runs. Returns nullptr with `error` set when it cannot start
-    // (the file cannot be opened, an element is missing).
+    // Builds the branch into `pipeline` and starts it, its microphone
+    // included; frames flow once Attach() links it to the tee. Returns
+    // nullptr with `error` set when it cannot start (the file cannot be
+    // opened, an element is missing).
     static std::unique_ptr<RecordingBranch> Start(GstElement* pipeline, GstElement* tee, const RecordingOptions& options,
                                                   std::shared_ptr<RecordingCounts> counts, std::string* error);
+    bool Attach(std::string* error);
     ~RecordingBranch();  // unlinks, stops and removes the branch
 
     RecordingBranch(const RecordingBranch&) = delete;
@@ -43,8 +52,8 @@ public:
     // Ends every stream of the branch; the muxer then completes the file
     // and the branch's end-of-stream reaches the pipeline bus.
     void SendEndOfStream();
-    // True for the branch bin and everything inside it.
-    bool Contains(GstObject* object) const;
+    bool HasAudio() const { return audioSource_ != nullptr; }
+    GstElement* Microphone() const { return audioSource_; }
 
 private:
     RecordingBranch() = default;

@@ -7,6 +7,7 @@
 #include "capture_session.h"
 #include "device_list.h"
 #include "full_screen.h"
+#include "notices.h"
 #include "settings_dialog.h"
 
 #include <cstdio>
@@ -28,7 +29,7 @@ struct Library {
     bool audioListed = false;
     int videoChoice = 0;
     int audioChoice = 0;
-    int openedVideoChoice = -1;  // the device of the last opening
+    std::string openedVideoKey;  // the device of the last opening
     int width = kDefaultWidth;
     int height = kDefaultHeight;
     RecordingType recordingType = RecordingType::Avi;
@@ -113,21 +114,35 @@ void CloseSession(Library& lib)
     CloseFullScreenWindow();
 }
 
+// Opens the capture; a camera that cannot open is the application's news.
+bool OpenSession(Library& lib, const CaptureOptions& options)
+{
+    std::string error;
+    OpenFailure failure = OpenFailure::None;
+    lib.session = CaptureSession::Open(options, &error, &failure);
+    if (lib.session)
+        return true;
+    std::fprintf(stderr, "vidcore: cannot open the capture: %s\n", error.c_str());
+    PostNotice(failure == OpenFailure::Busy ? VidcoreNotice::CameraBusy : VidcoreNotice::CameraFailed);
+    return false;
+}
+
 }  // namespace
 
 extern "C" {
 
-AM_BOOL AM_OpenCaptureWindow(AM_HANDLE, AM_HANDLE view, AM_HANDLE)
+AM_BOOL AM_OpenCaptureWindow(AM_HANDLE mainWindow, AM_HANDLE view, AM_HANDLE)
 {
     Library& lib = library();
     std::lock_guard guard(lib.lock);
     CloseSession(lib);
+    SetNoticeWindow(mainWindow);
     const auto& videos = Devices(lib, DeviceKind::Video);
     if (lib.videoChoice < 0 || size_t(lib.videoChoice) >= videos.size()) {
         std::fprintf(stderr, "vidcore: no video device to open\n");
         return 0;
     }
-    if (lib.videoChoice != lib.openedVideoChoice) {
+    if (videos[lib.videoChoice].key != lib.openedVideoKey) {
         lib.width = kDefaultWidth;
         lib.height = kDefaultHeight;
     }
@@ -139,13 +154,9 @@ AM_BOOL AM_OpenCaptureWindow(AM_HANDLE, AM_HANDLE view, AM_HANDLE)
     options.width = lib.width;
     options.height = lib.height;
     options.window = view;
-    std::string error;
-    lib.session = CaptureSession::Open(options, &error);
-    if (!lib.session) {
-        std::fprintf(stderr, "vidcore: cannot open the capture: %s\n", error.c_str());
+    if (!OpenSession(lib, options))
         return 0;
-    }
-    lib.openedVideoChoice = lib.videoChoice;
+    lib.openedVideoKey = options.video.key;
     return 1;
 }
 
@@ -190,8 +201,23 @@ void AM_SetVideoFormat(int32_t width, int32_t height)
     }
     lib.width = width;
     lib.height = height;
-    if (lib.session)
+    if (!lib.session)
+        return;
+    if (lib.session->IsRecording() || !lib.session->NeedsReopenFor(width, height)) {
         lib.session->SetCaptureSize(width, height);
+        return;
+    }
+    // Another of the camera's formats: the capture opens anew on the same
+    // devices, drawing where it drew.
+    CaptureOptions options;
+    options.video = lib.session->VideoDevice();
+    options.audio = lib.session->AudioDevice();
+    options.width = width;
+    options.height = height;
+    options.window = lib.session->Window();
+    options.previewTarget = lib.session->PreviewTarget() == options.window ? 0 : lib.session->PreviewTarget();
+    lib.session.reset();
+    OpenSession(lib, options);
 }
 
 void AM_SetVideoType(int32_t type)

@@ -153,6 +153,12 @@ void TCamController::SetVideoFormat(uint8_t index)
 
 void TCamController::ResetVideoFormat() { FormatIndex = DefaultFormatIndex; }
 
+void TCamController::ApplyDefaultVideoFormat()
+{
+    FormatIndex = DefaultFormatIndex;
+    AM_SetVideoFormat(VideoFormats[DefaultFormatIndex].Width, VideoFormats[DefaultFormatIndex].Height);
+}
+
 void TCamController::SetVideoType(int32_t type)
 {
     VideoType = type;
@@ -174,6 +180,9 @@ QString DeviceName(const char (&buffer)[256])
 
 void TCamController::EnumerateDevices()
 {
+    VideoDevices.clear();
+    AudioDevices.clear();
+    VideoDeviceMap.fill(0);
     int32_t count = 0;
     AM_GetDeviceNum(&count);
     // The device map has room for MaxVideoDevices; further devices stay unlisted.

@@ -39,6 +39,9 @@ public:
     void StopRecording();
     void SetVideoFormat(uint8_t index);
     void ResetVideoFormat();
+    // The default size, in the controller and the capture library alike,
+    // for a camera opened again by itself.
+    void ApplyDefaultVideoFormat();
     void SetVideoType(int32_t type);
     void ChooseVideoDevice(int32_t device);
     void ChooseAudioDevice(int32_t device);

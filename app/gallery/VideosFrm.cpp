@@ -119,6 +119,18 @@ void TVideosForm::DeleteFocusedVideo()
     FViewFormats.removeAt(index);
 }
 
+void TVideosForm::DiscardVideo(const QString& fileName)
+{
+    const int index = FFileNames.indexOf(fileName);
+    if (index < 0)
+        return;
+    const int focused = Strip->FocusedIndex();
+    Strip->SetFocusIndex(index);
+    DeleteFocusedVideo();
+    if (focused >= 0 && focused != index && Strip->Count() > 0)
+        Strip->SetFocusIndex(focused > index ? focused - 1 : focused);
+}
+
 void TVideosForm::actDeleteExecute()
 {
     DeleteFocusedVideo();

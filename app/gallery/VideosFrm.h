@@ -48,6 +48,8 @@ public:
     void actDeleteExecute();
     void actEmailExecute();
     void DeleteFocusedVideo();
+    // Takes a clip off the list and deletes its file (a recording that failed).
+    void DiscardVideo(const QString& fileName);
     // Copies the focused clip with a progress dialog, asking before replacing
     // a file unless told to replace silently. True when the copy is complete.
     bool CopyClipTo(const QString& destination, bool replaceSilently);

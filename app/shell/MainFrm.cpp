@@ -16,6 +16,7 @@
 #include "VideosFrm.h"
 #include "WindowPositions.h"
 #include "vidcore.h"
+#include "vidcore_notice.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -85,6 +86,8 @@ TMainForm::TMainForm(QWidget* parent)
     CreateMenus();
     FormCreate();
     MainForm = this;
+    // Notices from before the camera's opening go to the application object.
+    qApp->installEventFilter(this);
 }
 
 TMainForm::~TMainForm()
@@ -379,6 +382,24 @@ QList<QWidget*> TMainForm::ApplicationWindows() const
     return windows;
 }
 
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == VidcoreNoticeEvent::EventType) {
+        CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice());
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qApp && event->type() == VidcoreNoticeEvent::EventType) {
+        CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TMainForm::OpenSesame()
 {
     for (QWidget* window : ApplicationWindows()) {
@@ -579,6 +600,113 @@ void TMainForm::tmSystemTimer()
     }
 }
 
+// ---- the capture library's notices ------------------------------------------
+
+void TMainForm::CameraNotice(VidcoreNotice notice)
+{
+    if (FClosed)
+        return;
+    switch (notice) {
+    case VidcoreNotice::CameraFailed:
+        CameraLost(false);
+        break;
+    case VidcoreNotice::CameraBusy:
+        CameraLost(true);
+        break;
+    case VidcoreNotice::RecordingEnded:
+        RecordingEndedByItself(false);
+        break;
+    case VidcoreNotice::RecordingFailed:
+        RecordingEndedByItself(true);
+        break;
+    case VidcoreNotice::DevicesChanged:
+        RefreshDevices();
+        break;
+    }
+}
+
+void TMainForm::CameraLost(bool busy)
+{
+    // The clip ends with the picture, complete, and stays in the gallery.
+    if (CamController->Recording)
+        ProcessRecord();
+    if (FCamView->FullScreen())
+        FCamView->LeaveFullScreen();
+    CamController->CloseCaptureWindow();
+    SetCameraButtonsVisible(false);
+    lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
+    if (FCameraMessageShown)
+        return;
+    FCameraMessageShown = true;
+    ShowInfo(LanguageTexts[busy ? QStringLiteral("CameraBusyMsg") : QStringLiteral("CameraLostMsg")]);
+}
+
+void TMainForm::RecordingEndedByItself(bool failed)
+{
+    if (!CamController->Recording)
+        return;
+    const QString clip = FRecordingFile;
+    ProcessRecord();
+    if (!failed)
+        return;
+    // A file that could not be written is not a clip: it never was finished.
+    FVideos->DiscardVideo(clip);
+    UpdateVideoButton();
+    lblStatus->setText(LanguageTexts[QStringLiteral("VideoStatus")].replace(
+        QStringLiteral("%d"), QString::number(FVideos->VideoCount())));
+    ShowInfo(LanguageTexts[QStringLiteral("RecordFailedMsg")]);
+}
+
+void TMainForm::RefreshDevices()
+{
+    // The start-up lists the devices itself; notices of its own listing
+    // change nothing.
+    if (FStartStage != ssFinished)
+        return;
+    const QStringList oldVideos = CamController->VideoDevices;
+    const QStringList oldAudios = CamController->AudioDevices;
+    const QString checkedVideo = oldVideos.value(FVideoDeviceIndex);
+    const QString checkedAudio = oldAudios.value(FAudioDeviceIndex);
+    CamController->EnumerateDevices();
+    const QStringList& videos = CamController->VideoDevices;
+    const QStringList& audios = CamController->AudioDevices;
+    if (videos != oldVideos || audios != oldAudios) {
+        FVideoDeviceIndex = std::max(0, static_cast<int>(videos.indexOf(checkedVideo)));
+        FAudioDeviceIndex = std::max(0, static_cast<int>(audios.indexOf(checkedAudio)));
+        pmiVideoDevices->clear();
+        pmiAudioDevices->clear();
+        FillDeviceMenu(pmiVideoDevices, videos, FVideoDeviceIndex, true);
+        FillDeviceMenu(pmiAudioDevices, audios, FAudioDeviceIndex, false);
+        // Device numbers are positions in the new lists.
+        if (!CamController->Recording) {
+            if (!videos.isEmpty())
+                CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
+            if (!audios.isEmpty())
+                CamController->ChooseAudioDevice(FAudioDeviceIndex);
+        }
+    }
+    // The chosen camera came back, or a camera came while none was open: the
+    // camera starts by itself, without the start-up's pause and test clip.
+    if (!CamController->WindowOpen && !videos.isEmpty())
+        OpenCamera();
+}
+
+bool TMainForm::OpenCamera()
+{
+    lblStatus->setText(LanguageTexts[QStringLiteral("CameraLoading")]);
+    CamController->ApplyDefaultVideoFormat();
+    FCamView->SetViewFormat(1);
+    for (QAction* item : SizeItems())
+        item->setChecked(item == pmiVGA);
+    if (!CamController->OpenCaptureWindow())
+        return false; // the capture library's notice tells why
+    FCameraMessageShown = false;
+    FCamView->ShowView();
+    lblStatus->setText(LanguageTexts[QStringLiteral("CemaraLoaded")]);
+    SetCameraButtonsVisible(true);
+    return true;
+}
+
 void TMainForm::ChooseRecordingType()
 {
     if (pmiUncompressedAVI->isChecked()) {
@@ -660,6 +788,7 @@ void TMainForm::ProcessRecord()
     const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
     const QString fileName = FVideos->MakeClipFileName();
     if (CamController->StartRecording(fileName)) {
+        FRecordingFile = fileName;
         FVideos->AddVideo(fileName, thumbnail, FCamView->ViewFormat);
         UpdateVideoButton();
         FVideos->SetInputEnabled(false);

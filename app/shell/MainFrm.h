@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 
+enum class VidcoreNotice;
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -44,6 +46,8 @@ public:
     // Restores the application's windows and brings them to the front.
     void OpenSesame();
     void NotifyConvert(qint64 wParam, qint64 lParam);
+    // What the capture library reports without being asked.
+    void CameraNotice(VidcoreNotice notice);
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;
 
@@ -98,6 +102,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -130,6 +136,10 @@ private:
     void tmDeviceChangeTimer();
     void tmRecordTimer();
     void FillDeviceMenu(QMenu* menu, const QStringList& names, int checkedIndex, bool video);
+    void CameraLost(bool busy);
+    void RecordingEndedByItself(bool failed);
+    void RefreshDevices();
+    bool OpenCamera();
     void SetCameraButtonsVisible(bool visible);
     QList<QAction*> SizeItems() const;
     QAction* FileTypeItem(int32_t type) const;
@@ -149,6 +159,8 @@ private:
     QAction* FVideoFormatItem = nullptr; // the picture size submenu inside pmMain
     TSkinnedWindowDrag* FDrag = nullptr;
     bool FClosed = false;
+    bool FCameraMessageShown = false; // for the current loss of the camera
+    QString FRecordingFile;
 };
 
 extern QPointer<TMainForm> MainForm;

@@ -1,0 +1,20 @@
+// The device monitor that runs for the whole life of the process: the
+// current cameras and microphones of every provider, and a notice to the
+// application whenever one comes or goes.
+#pragma once
+
+#include "gst_ref.h"
+
+#include <gst/gst.h>
+
+#include <vector>
+
+namespace vidcore {
+
+enum class DeviceKind { Video, Audio };
+
+// Every device the providers report now, of the given kind, in the
+// providers' order. Starts the monitor on first use.
+std::vector<GstRef<GstDevice>> CurrentDevices(DeviceKind kind);
+
+} // namespace vidcore

@@ -1,0 +1,38 @@
+#include "notices.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
+
+#include <atomic>
+
+namespace vidcore {
+
+namespace {
+
+    std::atomic<uintptr_t> noticeWindow { 0 };
+
+} // namespace
+
+void SetNoticeWindow(uintptr_t window) { noticeWindow.store(window); }
+
+void PostNotice(VidcoreNotice notice)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    const uintptr_t window = noticeWindow.load();
+    // Widgets are looked up on the UI thread only; the hop there is queued.
+    QMetaObject::invokeMethod(
+        app,
+        [window, notice] {
+            QObject* target = QCoreApplication::instance();
+            if (window)
+                if (QWidget* widget = QWidget::find(static_cast<WId>(window)))
+                    target = widget;
+            QCoreApplication::postEvent(target, new VidcoreNoticeEvent(notice));
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace vidcore

@@ -1,0 +1,41 @@
+/* libvidcore's notices to the application.
+ *
+ * The capture library tells the application what happens to its devices
+ * without being asked: a camera that fails or is unplugged while open, a
+ * camera that another program holds, a recording that ended or failed on its
+ * own, a device that came or went. Each notice is a Qt event posted to the
+ * main window handed to AM_OpenCaptureWindow (before any opening, to the
+ * application object) and delivered on the UI thread, the way full screen
+ * posts key and mouse presses to its message window.
+ */
+#ifndef VIDCORE_NOTICE_H
+#define VIDCORE_NOTICE_H
+
+#include <QEvent>
+
+enum class VidcoreNotice {
+    CameraFailed = 1, // the open camera stopped delivering: an error or unplugged
+    CameraBusy, // the chosen camera is held by another program; nothing opened
+    RecordingEnded, // the recording's file was completed without being asked to stop
+    RecordingFailed, // the recording's file could not be written (disk full, folder gone)
+    DevicesChanged, // a camera or microphone came or went: list the devices again
+};
+
+class VidcoreNoticeEvent : public QEvent {
+public:
+    // A fixed number: libvidcore and the application agree on it without
+    // registering it (Qt hands out registered numbers from the top down).
+    static constexpr QEvent::Type EventType = QEvent::Type(QEvent::User + 1862);
+
+    explicit VidcoreNoticeEvent(VidcoreNotice notice)
+        : QEvent(EventType)
+        , notice_(notice)
+    {
+    }
+    VidcoreNotice notice() const { return notice_; }
+
+private:
+    VidcoreNotice notice_;
+};
+
+#endif /* VIDCORE_NOTICE_H */
