@@ -78,8 +78,9 @@ int ProviderRank(GstDevice* device)
 
 // What identifies the physical device across providers: for a camera its
 // device node (V4L2's device.path, PipeWire's api.v4l2.path), else its bus;
-// for a microphone the provider's object path, else the sound server's
-// device string; else the provider's name and the device's.
+// for a microphone its node name (PipeWire) or source name (PulseAudio),
+// else the provider's object path or the sound server's device string;
+// else the provider's name and the device's.
 std::string PhysicalKey(GstDevice* device, DeviceKind kind)
 {
     const auto first = [device](std::initializer_list<const char*> keys) {
@@ -92,7 +93,17 @@ std::string PhysicalKey(GstDevice* device, DeviceKind kind)
     };
     std::string key = kind == DeviceKind::Video
                           ? first({"device.path", "api.v4l2.path", "v4l2.device.bus_info", "api.v4l2.cap.bus_info"})
-                          : first({"object.path", "device.string", "node.name"});
+                          : first({"node.name"});
+    // PulseAudio names a source as PipeWire names its node (the pulse
+    // server of a PipeWire desktop is PipeWire itself).
+    if (key.empty() && kind == DeviceKind::Audio &&
+        g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
+        g_autofree gchar* internal = nullptr;
+        g_object_get(device, "internal-name", &internal, nullptr);
+        key = internal ? internal : "";
+    }
+    if (key.empty() && kind == DeviceKind::Audio)
+        key = first({"object.path", "device.string"});
     if (!key.empty())
         return key;
     g_autofree gchar* name = gst_device_get_display_name(device);

@@ -1,0 +1,185 @@
+// The main window when cameras are busy, unplugged and plugged back, over
+// the real capture library and the test plugin's fake devices (each test
+// runs in a process of its own, with its own device file).
+#include "CamControllerUnit.h"
+#include "CamViewFrm.h"
+#include "ImageButton.h"
+#include "LanguageTexts.h"
+#include "MainFrm.h"
+#include "RunFolderFixture.h"
+#include "SettingsStore.h"
+#include "Snapwell.h"
+#include "VideosFrm.h"
+
+#include <QAbstractButton>
+#include <QMenu>
+#include <QMessageBox>
+#include <QLabel>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <gmodule.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2,layout=interleaved";
+
+// Answers every modal box as it appears and remembers its text.
+class TBoxCloser : public QObject {
+public:
+    TBoxCloser()
+    {
+        FTimer.setInterval(20);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                Texts << box->text();
+                box->buttons().value(0)->click();
+            }
+        });
+        FTimer.start();
+    }
+    QStringList Texts;
+
+private:
+    QTimer FTimer;
+};
+
+void WriteDevices(const std::string& cameras)
+{
+    const QString path = QDir::current().filePath(QStringLiteral("fake-devices.ini"));
+    std::ofstream file(path.toStdString());
+    file << cameras << "[mic]\nprovider=pulse\nname=Desk Mic\ndefault=true\ncaps=" << kMicCaps << "\n";
+    qputenv("FAKECAM_DEVICES", path.toUtf8());
+}
+
+void SetPresent(const char* group, bool present)
+{
+    GstPlugin* plugin = gst_plugin_load_by_name("fakecam");
+    ASSERT_NE(plugin, nullptr);
+    GModule* module = g_module_open(gst_plugin_get_filename(plugin), G_MODULE_BIND_LOCAL);
+    gst_object_unref(plugin);
+    void (*setPresent)(const char*, gboolean) = nullptr;
+    ASSERT_TRUE(module && g_module_symbol(module, "fakecam_set_present", reinterpret_cast<gpointer*>(&setPresent)));
+    setPresent(group, present);
+}
+
+QStringList MenuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* item : menu->actions())
+        texts << item->text();
+    return texts;
+}
+
+QString CheckedText(QMenu* menu)
+{
+    for (QAction* item : menu->actions())
+        if (item->isChecked())
+            return item->text();
+    return {};
+}
+
+class MainFormDevicesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Folder = EnterTestRunFolder();
+        SetFrameMapReport([](const QString&) { });
+        CreateFrameMaps();
+    }
+    static void TearDownTestSuite() { CloseFrameMaps(); }
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", Folder->filePath(QStringLiteral("config")).toUtf8());
+        OpenSettingsStore();
+        CreateCamController();
+    }
+    void TearDown() override
+    {
+        delete Form;
+        CloseSettingsStore();
+        DestroyCamController();
+    }
+    TMainForm* Start()
+    {
+        Form = new TMainForm();
+        Form->ScreenDepth = [] { return 24; };
+        Form->StartupPause = [](int) { };
+        Form->show();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Form->StartStage() == TMainForm::ssFinished; }, 30000));
+        return Form;
+    }
+    bool CameraButtonsShown() const
+    {
+        return Form->imgbSnapshot->isVisible() && Form->imgbRecord->isVisible();
+    }
+
+    static inline QTemporaryDir* Folder = nullptr;
+    TMainForm* Form = nullptr;
+};
+
+} // namespace
+
+TEST_F(MainFormDevicesTest, BusyCameraSaysSoAndTheWindowStaysUsable)
+{
+    WriteDevices("[busy]\nprovider=v4l2\nname=Busy Cam\npath=/dev/video0\nbus-info=usb-1\n"
+                 "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nbusy=true\n\n");
+    TBoxCloser closer;
+    TMainForm* form = Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 10000));
+    EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("CameraBusyMsg")] });
+    EXPECT_FALSE(CamController->WindowOpen);
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("No camera found"));
+    EXPECT_FALSE(CameraButtonsShown());
+    // Usable: another camera chosen from the menu opens.
+    const QList<QAction*> cameras = form->pmiVideoDevices->actions();
+    ASSERT_EQ(MenuTexts(form->pmiVideoDevices), QStringList({ "Busy Cam", "Vidcore Test Camera" }));
+    cameras[1]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen; }, 10000));
+}
+
+TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself)
+{
+    WriteDevices("[loose]\nprovider=v4l2\nname=Loose Cam\npath=/dev/video0\nbus-info=usb-1\n"
+                 "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=150\n\n");
+    TBoxCloser closer;
+    TMainForm* form = Start();
+    ASSERT_TRUE(CamController->WindowOpen);
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
+    EXPECT_EQ(CheckedText(form->pmiAudioDevices), QStringLiteral("Desk Mic"));
+
+    // Recording when the camera goes: the clip is stopped and kept.
+    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    ASSERT_TRUE(CamController->Recording);
+    const QString clip = form->Videos()->FileNames().value(0);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen; }, 15000));
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("No camera found"));
+    EXPECT_FALSE(CameraButtonsShown());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
+    EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("CameraLostMsg")] });
+    EXPECT_EQ(form->Videos()->VideoCount(), 1);
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), { "-nostdin", "-v", "error", "-i", clip, "-f", "null", "-" });
+    ASSERT_TRUE(ffmpeg.waitForFinished(30000));
+    EXPECT_EQ(ffmpeg.readAllStandardError(), QByteArray());
+    // The device menu follows; a snapshot does nothing without a camera.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !MenuTexts(form->pmiVideoDevices).contains(QStringLiteral("Loose Cam")); }, 5000));
+    EXPECT_FALSE(CamController->TakeSnapshot() && CamController->WindowOpen);
+
+    // Plugged back: listed, checked, and live again without a click.
+    SetPresent("loose", true);
+    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen; }, 10000));
+    EXPECT_EQ(MenuTexts(form->pmiVideoDevices), QStringList({ "Loose Cam", "Vidcore Test Camera" }));
+    EXPECT_EQ(CheckedText(form->pmiVideoDevices), QStringLiteral("Loose Cam"));
+    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
+    EXPECT_TRUE(CameraButtonsShown());
+    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    EXPECT_EQ(closer.Texts.size(), 1) << "the message is shown once";
+}

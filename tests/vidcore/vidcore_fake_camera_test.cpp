@@ -1,0 +1,320 @@
+// The capture library against cameras and microphones as real providers
+// report them (the test plugin's fake devices): format choice per size,
+// busy and failing devices, unplugging and plugging back, and one entry per
+// physical device. Notices arrive on a Qt window, as in the program.
+#include "vidcore.h"
+#include "vidcore_notice.h"
+#include "vidcore_test_support.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <gmodule.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace vidcore_test;
+
+namespace {
+
+constexpr const char* kUvcCaps =
+    "image/jpeg,width=1600,height=1200,framerate=30/1;image/jpeg,width=1280,height=720,framerate=30/1;"
+    "image/jpeg,width=640,height=480,framerate=30/1;video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
+    "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1;"
+    "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1;"
+    "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1";
+constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2,layout=interleaved";
+
+// The devices of this test process, written before the library starts its
+// device monitor. Two providers report the UVC webcam and the headset;
+// two cameras share a model name; the desktop's default microphone is not
+// the first one its provider lists.
+const std::string kDeviceFile = [] {
+    const std::string path = WorkPath("fake-devices.ini");
+    std::ofstream file(path);
+    file << "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
+         << "caps=" << kUvcCaps << "\n\n"
+         << "[uvc-pw]\nprovider=pipewire\nname=HD Pro Webcam C920 (V4L2)\npath=/dev/video0\n"
+         << "bus-info=usb-0000:00:14.0-1\ncaps=" << kUvcCaps << "\n\n"
+         << "[mjpeg]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video2\nbus-info=usb-0000:00:14.0-2\n"
+         << "caps=image/jpeg,width=1280,height=720,framerate=30/1;image/jpeg,width=640,height=480,framerate=30/1\n\n"
+         << "[twin]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video4\nbus-info=usb-0000:00:14.0-3\n"
+         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\n\n"
+         << "[busy]\nprovider=v4l2\nname=Busy Cam\npath=/dev/video6\nbus-info=usb-0000:00:14.0-4\n"
+         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nbusy=true\n\n"
+         << "[unplug]\nprovider=v4l2\nname=Loose Cam\npath=/dev/video8\nbus-info=usb-0000:00:14.0-5\n"
+         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=60\n\n"
+         << "[builtin-mic]\nprovider=pulse\nname=Built-in Audio\ncaps=" << kMicCaps << "\n\n"
+         << "[headset]\nprovider=pulse\nname=USB Headset\ndefault=true\ncaps=" << kMicCaps << "\n\n"
+         << "[headset-pw]\nprovider=pipewire\nname=USB Headset\ncaps=" << kMicCaps << "\n\n"
+         << "[busy-mic]\nprovider=pulse\nname=Busy Mic\nbusy=true\ncaps=" << kMicCaps << "\n\n"
+         << "[failing-mic]\nprovider=pulse\nname=Failing Mic\nfail-after=60\ncaps=" << kMicCaps << "\n";
+    ::setenv("FAKECAM_DEVICES", path.c_str(), 1);
+    return path;
+}();
+
+std::vector<std::string> Names(void (*count)(int32_t*), void (*list)(char*, int32_t*))
+{
+    int32_t n = 0;
+    count(&n);
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < n; ++i) {
+        char name[256] = {};
+        int32_t device = i;
+        list(name, &device);
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+int IndexOf(const std::vector<std::string>& names, const std::string& name)
+{
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name)
+            return int(i);
+    return -1;
+}
+
+// The main window stand-in: remembers every notice it is sent.
+class NoticeWindow : public QWidget {
+public:
+    std::vector<VidcoreNotice> notices;
+    bool Got(VidcoreNotice notice) const
+    {
+        return std::find(notices.begin(), notices.end(), notice) != notices.end();
+    }
+    bool WaitFor(VidcoreNotice notice, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return Got(notice); }, timeoutMs);
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == VidcoreNoticeEvent::EventType) {
+            notices.push_back(static_cast<VidcoreNoticeEvent*>(event)->notice());
+            return true;
+        }
+        return QWidget::event(event);
+    }
+};
+
+struct Plugin {
+    void (*setPresent)(const char*, gboolean) = nullptr;
+    const char* (*negotiatedCaps)(const char*) = nullptr;
+};
+
+Plugin LoadPlugin()
+{
+    Plugin plugin;
+    GstPlugin* loaded = gst_plugin_load_by_name("fakecam");
+    if (!loaded)
+        return plugin;
+    GModule* module = g_module_open(gst_plugin_get_filename(loaded), G_MODULE_BIND_LOCAL);
+    gst_object_unref(loaded);
+    if (module) {
+        g_module_symbol(module, "fakecam_set_present", reinterpret_cast<gpointer*>(&plugin.setPresent));
+        g_module_symbol(module, "fakecam_negotiated_caps", reinterpret_cast<gpointer*>(&plugin.negotiatedCaps));
+    }
+    return plugin;
+}
+
+// Duration of one stream as the last packet ffprobe reads of it ends.
+double StreamSeconds(const std::string& clip, const char* stream)
+{
+    const std::string out = Run(std::string("ffprobe -v error -select_streams ") + stream +
+                                " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + clip + "' | tail -n 1");
+    double pts = 0;
+    double duration = 0;
+    std::sscanf(out.c_str(), "%lf,%lf", &pts, &duration);
+    return pts + duration;
+}
+
+class VidcoreFakeCamera : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "vidcore_fake_camera_test";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+        gst_init(nullptr, nullptr);
+        plugin = LoadPlugin();
+    }
+    void SetUp() override
+    {
+        ASSERT_NE(plugin.setPresent, nullptr) << "the fakecam plugin is not on GST_PLUGIN_PATH";
+        window = std::make_unique<NoticeWindow>();
+        window->winId();
+        videos = Names(AM_GetDeviceNum, AM_GetDeviceList);
+        audios = Names(AM_GetAudioDeviceNum, AM_GetAudioDeviceList);
+    }
+    void TearDown() override
+    {
+        AM_VidCapCloseWindow(0);
+        AM_VidCapDestroyWindow(0);
+        QCoreApplication::processEvents();
+    }
+
+    // Opens the named camera with the named microphone at 640x480.
+    bool Open(const std::string& camera, const std::string& microphone = "Built-in Audio")
+    {
+        const int video = IndexOf(videos, camera);
+        const int audio = IndexOf(audios, microphone);
+        EXPECT_GE(video, 0) << camera;
+        EXPECT_GE(audio, 0) << microphone;
+        AM_ChooseVideoDevice(video);
+        AM_ChooseAudioDevice(audio);
+        AM_SetVideoFormat(640, 480);
+        return AM_OpenCaptureWindow(window->winId(), 0, 0);
+    }
+
+    std::string Negotiated(const char* group) const
+    {
+        const char* caps = plugin.negotiatedCaps ? plugin.negotiatedCaps(group) : nullptr;
+        return caps ? caps : "";
+    }
+
+    static inline Plugin plugin;
+    std::unique_ptr<NoticeWindow> window;
+    std::vector<std::string> videos;
+    std::vector<std::string> audios;
+    FrameMaps maps;
+};
+
+}  // namespace
+
+TEST_F(VidcoreFakeCamera, OneEntryPerDeviceDistinctNamesDefaultMicrophoneFirst)
+{
+    // The webcam both providers report is listed once, by its V4L2 name.
+    EXPECT_EQ(IndexOf(videos, "HD Pro Webcam C920 (V4L2)"), -1);
+    EXPECT_GE(IndexOf(videos, "HD Pro Webcam C920"), 0);
+    // Two cameras of one model, told apart in list order.
+    const int first = IndexOf(videos, "Twin Cam");
+    const int second = IndexOf(videos, "Twin Cam (2)");
+    EXPECT_GE(first, 0);
+    EXPECT_GT(second, first);
+    EXPECT_EQ(videos.back(), "Vidcore Test Camera");
+    // The default microphone first; the headset once.
+    ASSERT_FALSE(audios.empty());
+    EXPECT_EQ(audios.front(), "USB Headset");
+    EXPECT_EQ(IndexOf(audios, "USB Headset (2)"), -1);
+    EXPECT_EQ(audios.back(), "Vidcore Test Microphone");
+}
+
+TEST_F(VidcoreFakeCamera, EverySizeIsCapturedNativelyAtAGoodRate)
+{
+    ASSERT_TRUE(Open("HD Pro Webcam C920"));
+    const struct {
+        int width, height;
+        const char* expected;
+    } sizes[] = {
+        {640, 480, "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
+        {320, 240, "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
+        {800, 600, "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600"},
+        {1024, 768, "image/jpeg, width=(int)1600, height=(int)1200"},
+        {1280, 1024, "image/jpeg, width=(int)1600, height=(int)1200"},
+        {1600, 1200, "image/jpeg, width=(int)1600, height=(int)1200"},
+    };
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+        AM_SetVideoFormat(size.width, size.height);
+        // The block holds the size asked for, scaled from the native frames.
+        ASSERT_TRUE(maps.WaitForSize(size.width, size.height));
+        EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+        EXPECT_NE(Negotiated("uvc").find(size.expected), std::string::npos) << Negotiated("uvc");
+    }
+    // A camera of MJPEG only opens, and its decoded frames reach the block.
+    ASSERT_TRUE(Open("Twin Cam"));
+    ASSERT_TRUE(maps.WaitForSize(640, 480));
+    EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+    EXPECT_NE(Negotiated("mjpeg").find("image/jpeg, width=(int)640, height=(int)480"), std::string::npos);
+    EXPECT_TRUE(window->notices.empty() || !window->Got(VidcoreNotice::CameraFailed));
+}
+
+TEST_F(VidcoreFakeCamera, BusyCameraIsRefusedWithItsOwnNotice)
+{
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Open("Busy Cam"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_TRUE(window->WaitFor(VidcoreNotice::CameraBusy));
+    EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
+    EXPECT_FALSE(AM_CaptureVideo(0));
+    // Another camera opens afterwards.
+    EXPECT_TRUE(Open("Twin Cam (2)"));
+}
+
+TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
+{
+    for (int type : {1, 0}) {
+        SCOPED_TRACE(type == 1 ? "ASF" : "AVI");
+        window->notices.clear();
+        plugin.setPresent("unplug", TRUE);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return IndexOf(Names(AM_GetDeviceNum, AM_GetDeviceList), "Loose Cam") >= 0; }, 5000));
+        videos = Names(AM_GetDeviceNum, AM_GetDeviceList);
+        ASSERT_TRUE(Open("Loose Cam", "USB Headset"));
+        const std::string clip = WorkPath(type == 1 ? "unplugged.wmv" : "unplugged.avi");
+        AM_SetVideoType(type);
+        AM_SetCaptureFile(0, clip.c_str());
+        ASSERT_TRUE(AM_CaptureVideo(0));
+        // The camera goes after 60 frames: the application hears of it.
+        ASSERT_TRUE(window->WaitFor(VidcoreNotice::CameraFailed));
+        ASSERT_TRUE(window->WaitFor(VidcoreNotice::DevicesChanged));
+        EXPECT_EQ(IndexOf(Names(AM_GetDeviceNum, AM_GetDeviceList), "Loose Cam"), -1);
+        AM_CaptureVideoQuit(0);
+        // The clip is complete up to the loss: it decodes without a word, and
+        // its sound is as long as its picture.
+        const ClipFacts facts = ExamineClip(clip);
+        EXPECT_EQ(facts.ffmpegErrors, "");
+        EXPECT_GT(facts.ffmpegFrames, 20);
+        EXPECT_FALSE(facts.audioCodec.empty());
+        const double video = StreamSeconds(clip, "v:0");
+        const double audio = StreamSeconds(clip, "a:0");
+        EXPECT_GT(video, 0.5);
+        EXPECT_NEAR(audio, video, 1.0);
+        // Recording again is refused: there is no camera.
+        EXPECT_FALSE(AM_CaptureVideo(0));
+    }
+    // Plugged back: listed again, and it opens.
+    window->notices.clear();
+    plugin.setPresent("unplug", TRUE);
+    ASSERT_TRUE(window->WaitFor(VidcoreNotice::DevicesChanged));
+    videos = Names(AM_GetDeviceNum, AM_GetDeviceList);
+    EXPECT_GE(IndexOf(videos, "Loose Cam"), 0);
+}
+
+TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
+{
+    for (const char* microphone : {"Busy Mic", "Failing Mic"}) {
+        for (int type : {1, 0}) {
+            SCOPED_TRACE(std::string(microphone) + (type == 1 ? " ASF" : " AVI"));
+            ASSERT_TRUE(Open("Twin Cam (2)", microphone));
+            const std::string clip = WorkPath(std::string("mic-") + microphone[0] + (type == 1 ? ".wmv" : ".avi"));
+            AM_SetVideoType(type);
+            AM_SetCaptureFile(0, clip.c_str());
+            const bool started = AM_CaptureVideo(0);
+            // The preview and the frame grab go on while it records.
+            EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+            if (started) {
+                // Past the failing microphone's 60 buffers.
+                QTest::qWait(2500);  // the clip's length, not a wait for an event
+                AM_CaptureVideoQuit(0);
+                const ClipFacts facts = ExamineClip(clip);
+                EXPECT_EQ(facts.ffmpegErrors, "");
+                EXPECT_GT(facts.ffmpegFrames, 30);
+                EXPECT_GT(facts.duration, 1.5);
+            }
+            EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
+            EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+        }
+    }
+}
