@@ -1,0 +1,10 @@
+#pragma once
+
+#include <gst/base/gstpushsrc.h>
+
+G_BEGIN_DECLS
+
+#define GST_TYPE_FAKECAM_SRC (gst_fakecam_src_get_type())
+G_DECLARE_FINAL_TYPE(GstFakecamSrc, gst_fakecam_src, GST, FAKECAM_SRC, GstPushSrc)
+
+G_END_DECLS

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <gst/base/gstpushsrc.h>
+
+G_BEGIN_DECLS
+
+#define GST_TYPE_FAKEMIC_SRC (gst_fakemic_src_get_type())
+G_DECLARE_FINAL_TYPE(GstFakemicSrc, gst_fakemic_src, GST, FAKEMIC_SRC, GstPushSrc)
+
+G_END_DECLS
