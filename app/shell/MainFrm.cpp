@@ -29,6 +29,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 QPointer<TMainForm> MainForm;
 
 // Flipped by every blink tick and never reset, so that a later recording
@@ -525,6 +527,8 @@ void TMainForm::ChooseDevice(
     if (checkedIndex >= 0 && checkedIndex < items.size())
         items[checkedIndex]->setChecked(false);
     checkedIndex = position;
+    if (menu == pmiVideoDevices)
+        FChosenVideo = item->text();
 }
 
 void TMainForm::SetRecordingType(int32_t type)
@@ -574,6 +578,7 @@ void TMainForm::tmSystemTimer()
             item->setChecked(true);
         CamController->EnumerateDevices();
         FillDeviceMenu(pmiVideoDevices, CamController->VideoDevices, FVideoDeviceIndex, true);
+        FChosenVideo = CamController->VideoDevices.value(FVideoDeviceIndex);
         FillDeviceMenu(pmiAudioDevices, CamController->AudioDevices, FAudioDeviceIndex, false);
         CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
         CamController->ChooseAudioDevice(FAudioDeviceIndex);
@@ -665,29 +670,38 @@ void TMainForm::RefreshDevices()
         return;
     const QStringList oldVideos = CamController->VideoDevices;
     const QStringList oldAudios = CamController->AudioDevices;
-    const QString checkedVideo = oldVideos.value(FVideoDeviceIndex);
     const QString checkedAudio = oldAudios.value(FAudioDeviceIndex);
     CamController->EnumerateDevices();
     const QStringList& videos = CamController->VideoDevices;
     const QStringList& audios = CamController->AudioDevices;
-    if (videos != oldVideos || audios != oldAudios) {
-        FVideoDeviceIndex = std::max(0, static_cast<int>(videos.indexOf(checkedVideo)));
-        FAudioDeviceIndex = std::max(0, static_cast<int>(audios.indexOf(checkedAudio)));
-        pmiVideoDevices->clear();
-        pmiAudioDevices->clear();
-        FillDeviceMenu(pmiVideoDevices, videos, FVideoDeviceIndex, true);
-        FillDeviceMenu(pmiAudioDevices, audios, FAudioDeviceIndex, false);
-        // Device numbers are positions in the new lists.
-        if (!CamController->Recording) {
-            if (!videos.isEmpty())
-                CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
-            if (!audios.isEmpty())
-                CamController->ChooseAudioDevice(FAudioDeviceIndex);
-        }
+    if (videos == oldVideos && audios == oldAudios)
+        return;
+
+    // The chosen camera stays checked while it is there; a camera that came
+    // while none is open becomes the chosen one.
+    QString arrived;
+    for (const QString& name : videos)
+        if (!oldVideos.contains(name) && arrived.isEmpty())
+            arrived = name;
+    const bool reopen = !CamController->WindowOpen && !CamController->Recording && !arrived.isEmpty();
+    if (reopen && arrived != FChosenVideo && !videos.contains(FChosenVideo))
+        FChosenVideo = arrived;
+    FVideoDeviceIndex = static_cast<int32_t>(videos.indexOf(FChosenVideo));
+    FAudioDeviceIndex = std::max(0, static_cast<int>(audios.indexOf(checkedAudio)));
+    pmiVideoDevices->clear();
+    pmiAudioDevices->clear();
+    FillDeviceMenu(pmiVideoDevices, videos, FVideoDeviceIndex, true);
+    FillDeviceMenu(pmiAudioDevices, audios, FAudioDeviceIndex, false);
+    // Device numbers are positions in the new lists.
+    if (!CamController->Recording) {
+        if (FVideoDeviceIndex >= 0)
+            CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
+        if (!audios.isEmpty())
+            CamController->ChooseAudioDevice(FAudioDeviceIndex);
     }
     // The chosen camera came back, or a camera came while none was open: the
     // camera starts by itself, without the start-up's pause and test clip.
-    if (!CamController->WindowOpen && !videos.isEmpty())
+    if (reopen && FVideoDeviceIndex >= 0)
         OpenCamera();
 }
 

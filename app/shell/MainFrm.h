@@ -161,6 +161,7 @@ private:
     bool FClosed = false;
     bool FCameraMessageShown = false; // for the current loss of the camera
     QString FRecordingFile;
+    QString FChosenVideo; // the camera the user (or the start-up) chose, by name
 };
 
 extern QPointer<TMainForm> MainForm;

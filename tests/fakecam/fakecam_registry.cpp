@@ -278,4 +278,19 @@ void Registry::Reload()
     ReloadIfChangedLocked(true);
 }
 
+void Registry::RecordNegotiated(const std::string& group, const GstCaps* caps)
+{
+    gchar* text = gst_caps_to_string(caps);
+    std::lock_guard lock(mutex_);
+    negotiated_[group] = text ? text : "";
+    g_free(text);
+}
+
+std::string Registry::Negotiated(const std::string& group)
+{
+    std::lock_guard lock(mutex_);
+    const auto found = negotiated_.find(group);
+    return found == negotiated_.end() ? std::string() : found->second;
+}
+
 } // namespace fakecam

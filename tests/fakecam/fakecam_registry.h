@@ -4,6 +4,7 @@
 #pragma once
 
 #include <glib.h>
+#include <gst/gst.h>
 
 #include <condition_variable>
 #include <functional>
@@ -75,6 +76,11 @@ public:
     // Reads the file now, changed or not.
     void Reload();
 
+    // The caps a camera's source last started streaming in, for tests that
+    // check what was asked of the camera; empty before any.
+    void RecordNegotiated(const std::string& group, const GstCaps* caps);
+    std::string Negotiated(const std::string& group);
+
 private:
     Registry() = default;
 
@@ -93,6 +99,7 @@ private:
     void WatchLoop();
 
     mutable std::recursive_mutex mutex_;
+    std::map<std::string, std::string> negotiated_;
     FileStamp stamp_;
     bool loaded_ = false;
     std::vector<DeviceConfig> devices_;

@@ -10,6 +10,8 @@
 #include <gmodule.h>
 #include <gst/gst.h>
 
+#include <string>
+
 static gboolean plugin_init(GstPlugin* plugin)
 {
     return gst_element_register(plugin, "fakecamsrc", GST_RANK_NONE, GST_TYPE_FAKECAM_SRC)
@@ -34,6 +36,15 @@ extern "C" G_MODULE_EXPORT void fakecam_set_present(const char* group, gboolean 
 {
     if (group)
         fakecam::Registry::Instance().SetPresent(group, present);
+}
+
+/* The caps the group's camera last streamed in, as text ("" before any);
+ * the pointer stays valid until the next call. */
+extern "C" G_MODULE_EXPORT const char* fakecam_negotiated_caps(const char* group)
+{
+    static thread_local std::string text;
+    text = group ? fakecam::Registry::Instance().Negotiated(group) : std::string();
+    return text.c_str();
 }
 
 /* Reads the key file now, without waiting for the providers to notice. */

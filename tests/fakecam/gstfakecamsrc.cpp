@@ -473,6 +473,7 @@ static gboolean gst_fakecam_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
     src->unplug_after = config->unplugAfter;
     src->pacer->Reset(src->frame_duration, kQueuedBuffers);
     GST_INFO_OBJECT(src, "streaming %" GST_PTR_FORMAT, caps);
+    fakecam::Registry::Instance().RecordNegotiated(config->group, caps);
 
     gst_element_post_message(GST_ELEMENT(src), gst_message_new_latency(GST_OBJECT(src)));
     return TRUE;

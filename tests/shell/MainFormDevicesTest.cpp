@@ -19,7 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <gmodule.h>
+#include <dlfcn.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
@@ -61,10 +61,11 @@ void SetPresent(const char* group, bool present)
 {
     GstPlugin* plugin = gst_plugin_load_by_name("fakecam");
     ASSERT_NE(plugin, nullptr);
-    GModule* module = g_module_open(gst_plugin_get_filename(plugin), G_MODULE_BIND_LOCAL);
+    void* module = dlopen(gst_plugin_get_filename(plugin), RTLD_NOW | RTLD_NOLOAD);
     gst_object_unref(plugin);
-    void (*setPresent)(const char*, gboolean) = nullptr;
-    ASSERT_TRUE(module && g_module_symbol(module, "fakecam_set_present", reinterpret_cast<gpointer*>(&setPresent)));
+    ASSERT_NE(module, nullptr);
+    auto setPresent = reinterpret_cast<void (*)(const char*, gboolean)>(dlsym(module, "fakecam_set_present"));
+    ASSERT_NE(setPresent, nullptr);
     setPresent(group, present);
 }
 

@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QWidget>
 
-#include <gmodule.h>
+#include <dlfcn.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
@@ -52,8 +52,10 @@ const std::string kDeviceFile = [] {
          << "[unplug]\nprovider=v4l2\nname=Loose Cam\npath=/dev/video8\nbus-info=usb-0000:00:14.0-5\n"
          << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=60\n\n"
          << "[builtin-mic]\nprovider=pulse\nname=Built-in Audio\ncaps=" << kMicCaps << "\n\n"
-         << "[headset]\nprovider=pulse\nname=USB Headset\ndefault=true\ncaps=" << kMicCaps << "\n\n"
-         << "[headset-pw]\nprovider=pipewire\nname=USB Headset\ncaps=" << kMicCaps << "\n\n"
+         << "[headset]\nprovider=pulse\nname=USB Headset\ndefault=true\n"
+         << "internal-name=alsa_input.usb-headset.analog-stereo\ncaps=" << kMicCaps << "\n\n"
+         << "[headset-pw]\nprovider=pipewire\nname=USB Headset\n"
+         << "internal-name=alsa_input.usb-headset.analog-stereo\ncaps=" << kMicCaps << "\n\n"
          << "[busy-mic]\nprovider=pulse\nname=Busy Mic\nbusy=true\ncaps=" << kMicCaps << "\n\n"
          << "[failing-mic]\nprovider=pulse\nname=Failing Mic\nfail-after=60\ncaps=" << kMicCaps << "\n";
     ::setenv("FAKECAM_DEVICES", path.c_str(), 1);
@@ -117,11 +119,12 @@ Plugin LoadPlugin()
     GstPlugin* loaded = gst_plugin_load_by_name("fakecam");
     if (!loaded)
         return plugin;
-    GModule* module = g_module_open(gst_plugin_get_filename(loaded), G_MODULE_BIND_LOCAL);
+    // The library GStreamer loaded: opening it again finds the same one.
+    void* module = dlopen(gst_plugin_get_filename(loaded), RTLD_NOW | RTLD_NOLOAD);
     gst_object_unref(loaded);
     if (module) {
-        g_module_symbol(module, "fakecam_set_present", reinterpret_cast<gpointer*>(&plugin.setPresent));
-        g_module_symbol(module, "fakecam_negotiated_caps", reinterpret_cast<gpointer*>(&plugin.negotiatedCaps));
+        plugin.setPresent = reinterpret_cast<void (*)(const char*, gboolean)>(dlsym(module, "fakecam_set_present"));
+        plugin.negotiatedCaps = reinterpret_cast<const char* (*)(const char*)>(dlsym(module, "fakecam_negotiated_caps"));
     }
     return plugin;
 }
