@@ -522,6 +522,38 @@ TEST_F(FakecamTest, MicrophoneRecordsAToneAtItsRateAndFailsAsConfigured)
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
 
+    // A new default source: pulse reports it as a changed device.
+    {
+        GstDeviceMonitor* started = gst_device_monitor_new();
+        gst_device_monitor_add_filter(started, "Audio/Source", nullptr);
+        ASSERT_TRUE(gst_device_monitor_start(started));
+        std::string swapped = Devices();
+        swapped.replace(swapped.find("default=true"), 12, "default=false");
+        swapped += "\n[mic4]\nprovider=pulse\nname=New Default\ndefault=true\ncaps=" + std::string(kMicCaps)
+            + "\n";
+        WriteDevices(swapped);
+        control_.reload();
+        g_autoptr(GstBus) bus = gst_device_monitor_get_bus(started);
+        bool micChanged = false;
+        while (GstMessage* message = gst_bus_pop(bus)) {
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_CHANGED) {
+                GstDevice* device = nullptr;
+                gst_message_parse_device_changed(message, &device, nullptr);
+                g_autofree gchar* name = gst_device_get_display_name(device);
+                g_autoptr(GstStructure) props = gst_device_get_properties(device);
+                gboolean isDefault = TRUE;
+                gst_structure_get_boolean(props, "is-default", &isDefault);
+                micChanged
+                    = micChanged || (g_strcmp0(name, "HD Pro Webcam C920 Analog Stereo") == 0 && !isDefault);
+                gst_object_unref(device);
+            }
+            gst_message_unref(message);
+        }
+        EXPECT_TRUE(micChanged);
+        gst_device_monitor_stop(started);
+        gst_object_unref(started);
+    }
+
     // Busy: refused at opening, as alsasrc does.
     {
         Pipeline p("fakemicsrc device=mic2 ! fakesink");
