@@ -2,6 +2,7 @@
 
 #include <glib/gstdio.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -80,7 +81,9 @@ bool ParseDevices(const std::string& path, std::vector<DeviceConfig>& devices, s
         device.provider = *provider;
         device.name = StringKey(file, group, "name", group);
         device.path = StringKey(file, group, "path");
-        device.busInfo = StringKey(file, group, "bus-info");
+        // As a platform driver such as vivid reports it, when not given.
+        device.busInfo
+            = StringKey(file, group, "bus-info", ("platform:fakecam-" + std::string(group)).c_str());
         device.caps = StringKey(file, group, "caps");
         device.busy = BoolKey(file, group, "busy", false);
         device.failAfter = CountKey(file, group, "fail-after");
@@ -166,22 +169,31 @@ void Registry::ReloadIfChangedLocked(bool force)
     }
 
     // A group whose text changed, appeared or went away is plugged in or out
-    // by the file again.
+    // by the file again, and so are the groups of the same physical device.
     std::map<std::string, std::string> oldText;
     for (const DeviceConfig& device : devices_)
         oldText[device.group] = device.text;
+    std::vector<const DeviceConfig*> changed;
     for (const DeviceConfig& device : parsed) {
         auto old = oldText.find(device.group);
         if (old == oldText.end() || old->second != device.text)
-            presentOverrides_.erase(device.group);
+            changed.push_back(&device);
         if (old != oldText.end())
             oldText.erase(old);
     }
     for (const auto& [group, text] : oldText)
         presentOverrides_.erase(group);
+    for (const DeviceConfig* device : changed) {
+        presentOverrides_.erase(device->group);
+        for (const DeviceConfig& other : parsed) {
+            if (!device->path.empty() && other.path == device->path && other.IsAudio() == device->IsAudio())
+                presentOverrides_.erase(other.group);
+        }
+    }
 
     devices_ = std::move(parsed);
-    NotifyLocked();
+    notifyPending_ = true;
+    watcherWake_.notify_all();
 }
 
 bool Registry::IsPresentLocked(const DeviceConfig& device) const
@@ -190,9 +202,17 @@ bool Registry::IsPresentLocked(const DeviceConfig& device) const
     return found != presentOverrides_.end() ? found->second : device.present;
 }
 
-void Registry::NotifyLocked()
+void Registry::Notify()
 {
-    for (auto& [id, listener] : listeners_)
+    std::lock_guard notifying(notifyMutex_);
+    std::vector<Listener> listeners;
+    {
+        std::lock_guard lock(mutex_);
+        notifyPending_ = false;
+        for (const auto& [id, listener] : listeners_)
+            listeners.push_back(listener);
+    }
+    for (const Listener& listener : listeners)
         listener();
 }
 
@@ -208,8 +228,10 @@ std::optional<DeviceConfig> Registry::Lookup(const std::string& group, bool audi
     return std::nullopt;
 }
 
-std::vector<DeviceConfig> Registry::PresentDevicesLocked(ProviderKind kind) const
+std::vector<DeviceConfig> Registry::PresentDevices(ProviderKind kind)
 {
+    std::lock_guard lock(mutex_);
+    ReloadIfChangedLocked(false);
     std::vector<DeviceConfig> present;
     for (const DeviceConfig& device : devices_) {
         if (device.provider == kind && IsPresentLocked(device))
@@ -218,24 +240,21 @@ std::vector<DeviceConfig> Registry::PresentDevicesLocked(ProviderKind kind) cons
     return present;
 }
 
-std::vector<DeviceConfig> Registry::PresentDevices(ProviderKind kind)
-{
-    std::lock_guard lock(mutex_);
-    ReloadIfChangedLocked(false);
-    return PresentDevicesLocked(kind);
-}
-
 int Registry::AddListener(Listener listener)
 {
-    std::lock_guard lock(mutex_);
-    ReloadIfChangedLocked(false);
-    int id = nextListenerId_++;
-    listener();
-    listeners_.emplace(id, std::move(listener));
-    if (!watcher_.joinable()) {
-        watcherStop_ = false;
-        watcher_ = std::thread([this] { WatchLoop(); });
+    int id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        ReloadIfChangedLocked(false);
+        id = nextListenerId_++;
+        listeners_.emplace(id, std::move(listener));
+        if (!watcher_.joinable()) {
+            watcherStop_ = false;
+            watcher_ = std::thread([this] { WatchLoop(); });
+        }
     }
+    // Every listener's answer to no change is to post nothing.
+    Notify();
     return id;
 }
 
@@ -243,14 +262,15 @@ void Registry::RemoveListener(int id)
 {
     std::thread finished;
     {
+        std::lock_guard notifying(notifyMutex_);
         std::lock_guard lock(mutex_);
         listeners_.erase(id);
         if (!listeners_.empty() || !watcher_.joinable())
             return;
         watcherStop_ = true;
         finished = std::move(watcher_);
+        watcherWake_.notify_all();
     }
-    watcherWake_.notify_all();
     finished.join();
 }
 
@@ -258,24 +278,56 @@ void Registry::WatchLoop()
 {
     std::unique_lock lock(mutex_);
     while (!watcherStop_) {
-        watcherWake_.wait_for(lock, kWatchInterval, [this] { return watcherStop_; });
-        if (!watcherStop_)
-            ReloadIfChangedLocked(false);
+        watcherWake_.wait_for(lock, kWatchInterval, [this] { return watcherStop_ || notifyPending_; });
+        if (watcherStop_)
+            break;
+        ReloadIfChangedLocked(false);
+        if (notifyPending_) {
+            lock.unlock();
+            Notify();
+            lock.lock();
+        }
+    }
+}
+
+void Registry::SetPresentLocked(const std::string& group, bool present)
+{
+    presentOverrides_[group] = present;
+    const auto device = std::find_if(
+        devices_.begin(), devices_.end(), [&](const DeviceConfig& d) { return d.group == group; });
+    if (device == devices_.end() || device->path.empty())
+        return;
+    for (const DeviceConfig& other : devices_) {
+        if (other.path == device->path && other.IsAudio() == device->IsAudio())
+            presentOverrides_[other.group] = present;
     }
 }
 
 void Registry::SetPresent(const std::string& group, bool present)
 {
+    {
+        std::lock_guard lock(mutex_);
+        ReloadIfChangedLocked(false);
+        SetPresentLocked(group, present);
+    }
+    Notify();
+}
+
+void Registry::Unplug(const std::string& group)
+{
     std::lock_guard lock(mutex_);
-    ReloadIfChangedLocked(false);
-    presentOverrides_[group] = present;
-    NotifyLocked();
+    SetPresentLocked(group, false);
+    notifyPending_ = true;
+    watcherWake_.notify_all();
 }
 
 void Registry::Reload()
 {
-    std::lock_guard lock(mutex_);
-    ReloadIfChangedLocked(true);
+    {
+        std::lock_guard lock(mutex_);
+        ReloadIfChangedLocked(true);
+    }
+    Notify();
 }
 
 void Registry::RecordNegotiated(const std::string& group, const GstCaps* caps)

@@ -48,8 +48,9 @@ struct DeviceConfig {
 
 class Registry {
 public:
-    // Told, with the registry locked, that the set of present devices or
-    // their descriptions may have changed.
+    // Told that the set of present devices or their descriptions may have
+    // changed. Listeners run one at a time, never with the registry locked,
+    // so that what they post may call back into the sources.
     using Listener = std::function<void()>;
 
     static Registry& Instance();
@@ -58,22 +59,25 @@ public:
     // an empty group the first plugged-in camera (or microphone); the file is
     // read again first when it changed.
     std::optional<DeviceConfig> Lookup(const std::string& group, bool audio);
-    // Present devices of one provider, in file order. Only for listeners,
-    // which are called with the registry locked, and for probing.
-    std::vector<DeviceConfig> PresentDevicesLocked(ProviderKind kind) const;
+    // Present devices of one provider, in file order.
     std::vector<DeviceConfig> PresentDevices(ProviderKind kind);
 
     // A started provider: told at once and of every change until removed.
-    // While any is registered, the file is checked for changes every 50 ms.
+    // While any is registered, a watcher thread checks the file every 50 ms
+    // and tells them of changes.
     int AddListener(Listener listener);
     void RemoveListener(int id);
 
     // Plugs a device in or out until its group changes in the file or this
-    // is called again.
+    // is called again; the listeners are told before it returns. Groups with
+    // the same path are one physical device seen through several providers:
+    // they come and go together.
     void SetPresent(const std::string& group, bool present);
-    // The device fell off the bus: out until plugged in again.
-    void Unplug(const std::string& group) { SetPresent(group, false); }
-    // Reads the file now, changed or not.
+    // The device fell off the bus: out until plugged in again. The listeners
+    // are told from the watcher thread, as a hot-plug notice comes from
+    // udev's, not from the thread that saw the device go.
+    void Unplug(const std::string& group);
+    // Reads the file now, changed or not, and tells the listeners.
     void Reload();
 
     // The caps a camera's source last started streaming in, for tests that
@@ -93,12 +97,14 @@ private:
     };
 
     static FileStamp StampNow();
+    // Reads the file if it changed (or always); sets notifyPending_ then.
     void ReloadIfChangedLocked(bool force);
     bool IsPresentLocked(const DeviceConfig& device) const;
-    void NotifyLocked();
+    void SetPresentLocked(const std::string& group, bool present);
+    void Notify();
     void WatchLoop();
 
-    mutable std::recursive_mutex mutex_;
+    std::mutex mutex_;
     std::map<std::string, std::string> negotiated_;
     FileStamp stamp_;
     bool loaded_ = false;
@@ -106,9 +112,13 @@ private:
     std::map<std::string, bool> presentOverrides_;
     std::map<int, Listener> listeners_;
     int nextListenerId_ = 1;
+    bool notifyPending_ = false;
+
+    // Held while listeners run, so that a removed one is never called again.
+    std::recursive_mutex notifyMutex_;
 
     std::thread watcher_;
-    std::condition_variable_any watcherWake_;
+    std::condition_variable watcherWake_;
     bool watcherStop_ = false;
 };
 

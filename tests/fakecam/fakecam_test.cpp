@@ -45,6 +45,8 @@ std::string Devices()
           "caps=image/jpeg,width=640,height=480,framerate=30/1\n"
           "\n[dying]\nprovider=v4l2\nname=Dying Camera\npath=/dev/video8\nunplug-after=5\n"
           "caps=image/jpeg,width=640,height=480,framerate=30/1\n"
+          "\n[dying-pw]\nprovider=pipewire\nname=Dying Camera\npath=/dev/video8\n"
+          "caps=image/jpeg,width=640,height=480,framerate=30/1\n"
           "\n[unplugged]\nprovider=v4l2\nname=Unplugged Camera\npresent=false\n"
           "caps=image/jpeg,width=640,height=480,framerate=30/1\n"
           "\n[mic]\nprovider=pulse\nname=HD Pro Webcam C920 Analog Stereo\ndefault=true\ncaps="
@@ -297,7 +299,7 @@ TEST_F(FakecamTest, ProvidersListTheDevicesAsTheRealProvidersDo)
     // lists what probing lists.
     EXPECT_EQ(FindDevice(devices, "GstFakeV4l2Device", "Unplugged Camera"), nullptr);
     const guint probed = g_list_length(devices);
-    EXPECT_EQ(probed, 9u);
+    EXPECT_EQ(probed, 10u);
     g_list_free_full(devices, gst_object_unref);
     ASSERT_TRUE(gst_device_monitor_start(monitor));
     devices = gst_device_monitor_get_devices(monitor);
@@ -434,6 +436,8 @@ TEST_F(FakecamTest, CamerasFailAndComeAndGoAsV4l2DevicesDo)
         p.Play();
         ErrorFacts error = ParseError(p.WaitForError());
         EXPECT_EQ(error.code, GST_RESOURCE_ERROR_READ);
+        // Gone from both providers that list it.
+        EXPECT_TRUE(WaitForDeviceMessage(monitor, GST_MESSAGE_DEVICE_REMOVED, "Dying Camera"));
         EXPECT_TRUE(WaitForDeviceMessage(monitor, GST_MESSAGE_DEVICE_REMOVED, "Dying Camera"));
         Pipeline again("fakecamsrc device=dying ! fakesink");
         EXPECT_EQ(again.Play(), GST_STATE_CHANGE_FAILURE);
@@ -443,6 +447,7 @@ TEST_F(FakecamTest, CamerasFailAndComeAndGoAsV4l2DevicesDo)
 
     // Plugged in again by hand, and by the key file.
     control_.setPresent("dying", TRUE);
+    EXPECT_TRUE(WaitForDeviceMessage(monitor, GST_MESSAGE_DEVICE_ADDED, "Dying Camera", 0ms));
     EXPECT_TRUE(WaitForDeviceMessage(monitor, GST_MESSAGE_DEVICE_ADDED, "Dying Camera", 0ms));
     WriteDevices(
         Devices() + "\n[late]\nprovider=v4l2\nname=Late Camera\ncaps=image/jpeg,width=640,height=480\n");
@@ -516,6 +521,38 @@ TEST_F(FakecamTest, MicrophoneRecordsAToneAtItsRateAndFailsAsConfigured)
     }
     g_list_free_full(devices, gst_object_unref);
     gst_object_unref(monitor);
+
+    // A new default source: pulse reports it as a changed device.
+    {
+        GstDeviceMonitor* started = gst_device_monitor_new();
+        gst_device_monitor_add_filter(started, "Audio/Source", nullptr);
+        ASSERT_TRUE(gst_device_monitor_start(started));
+        std::string swapped = Devices();
+        swapped.replace(swapped.find("default=true"), 12, "default=false");
+        swapped += "\n[mic4]\nprovider=pulse\nname=New Default\ndefault=true\ncaps=" + std::string(kMicCaps)
+            + "\n";
+        WriteDevices(swapped);
+        control_.reload();
+        g_autoptr(GstBus) bus = gst_device_monitor_get_bus(started);
+        bool micChanged = false;
+        while (GstMessage* message = gst_bus_pop(bus)) {
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_CHANGED) {
+                GstDevice* device = nullptr;
+                gst_message_parse_device_changed(message, &device, nullptr);
+                g_autofree gchar* name = gst_device_get_display_name(device);
+                g_autoptr(GstStructure) props = gst_device_get_properties(device);
+                gboolean isDefault = TRUE;
+                gst_structure_get_boolean(props, "is-default", &isDefault);
+                micChanged
+                    = micChanged || (g_strcmp0(name, "HD Pro Webcam C920 Analog Stereo") == 0 && !isDefault);
+                gst_object_unref(device);
+            }
+            gst_message_unref(message);
+        }
+        EXPECT_TRUE(micChanged);
+        gst_device_monitor_stop(started);
+        gst_object_unref(started);
+    }
 
     // Busy: refused at opening, as alsasrc does.
     {

@@ -14,7 +14,8 @@ guint32 next_pipewire_id = 40;
 guint64 next_pipewire_serial = 100;
 GMutex pipewire_numbers_lock;
 
-/* udev's ID_PATH for a USB bus-info such as "usb-0000:00:14.0-1". */
+/* udev's ID_PATH for a bus-info such as "usb-0000:00:14.0-1" or
+ * "platform:vivid-000". */
 std::string udev_bus_path(const std::string& bus_info)
 {
     if (g_str_has_prefix(bus_info.c_str(), "usb-")) {
@@ -23,7 +24,17 @@ std::string udev_bus_path(const std::string& bus_info)
         if (dash != std::string::npos)
             return "pci-" + rest.substr(0, dash) + "-usb-0:" + rest.substr(dash + 1) + ":1.0";
     }
+    if (g_str_has_prefix(bus_info.c_str(), "platform:"))
+        return "platform-" + bus_info.substr(9);
     return "platform-" + bus_info;
+}
+
+/* udev's ID_BUS. */
+std::string udev_bus(const std::string& bus_info)
+{
+    if (g_str_has_prefix(bus_info.c_str(), "usb-"))
+        return "usb";
+    return g_str_has_prefix(bus_info.c_str(), "platform:") ? "platform" : "pci";
 }
 
 std::string pipewire_name_part(std::string text)
@@ -54,7 +65,7 @@ GstStructure* v4l2_properties(const fakecam::DeviceConfig& config)
     set_string(props, "device.bus_path", bus_path);
     set_string(
         props, "sysfs.path", "/sys/devices/" + bus_path + "/video4linux/" + path.substr(path.rfind('/') + 1));
-    set_string(props, "device.bus", g_str_has_prefix(config.busInfo.c_str(), "usb-") ? "usb" : "platform");
+    set_string(props, "device.bus", udev_bus(config.busInfo));
     set_string(props, "device.subsystem", "video4linux");
     set_string(props, "device.product.name", config.name);
     set_string(props, "device.capabilities", ":capture:");
@@ -122,10 +133,8 @@ GstStructure* pulse_properties(const fakecam::DeviceConfig& config)
     set_string(props, "device.product.name", config.name);
     set_string(props, "device.icon_name", "audio-input-microphone");
     set_string(props, "device.profile.name", "analog-stereo");
-    if (!config.busInfo.empty()) {
-        set_string(props, "device.bus_path", udev_bus_path(config.busInfo));
-        set_string(props, "device.bus", g_str_has_prefix(config.busInfo.c_str(), "usb-") ? "usb" : "pci");
-    }
+    set_string(props, "device.bus_path", udev_bus_path(config.busInfo));
+    set_string(props, "device.bus", udev_bus(config.busInfo));
     set_string(props, "alsa.card_name", config.name);
     return props;
 }

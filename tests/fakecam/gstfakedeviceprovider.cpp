@@ -38,13 +38,13 @@ static void gst_fake_device_provider_hide_others(
         provider, config.IsAudio() ? "fakepulsedeviceprovider" : "fakev4l2deviceprovider");
 }
 
-/* Brings the posted devices in line with the key file: called with the
- * registry locked, at start and after every change. */
+/* Brings the posted devices in line with the key file: at start and after
+ * every change, one call at a time. */
 static void gst_fake_device_provider_sync(GstFakeDeviceProvider* self)
 {
     GstDeviceProvider* provider = GST_DEVICE_PROVIDER(self);
     std::vector<fakecam::DeviceConfig> wanted
-        = fakecam::Registry::Instance().PresentDevicesLocked(provider_kind(self));
+        = fakecam::Registry::Instance().PresentDevices(provider_kind(self));
     std::vector<bool> listed(wanted.size(), false);
 
     GList* current = nullptr;
