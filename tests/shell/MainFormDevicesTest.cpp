@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMessageBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
@@ -183,4 +184,39 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
     EXPECT_TRUE(CameraButtonsShown());
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
     EXPECT_EQ(closer.Texts.size(), 1) << "the message is shown once";
+}
+
+TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
+{
+    WriteDevices("[cam]\nprovider=v4l2\nname=Desk Cam\npath=/dev/video0\nbus-info=usb-1\n"
+                 "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\n\n");
+    TBoxCloser closer;
+    TMainForm* form = Start();
+    ASSERT_TRUE(CamController->WindowOpen);
+    // The working folder on a small file system of its own (needs root).
+    const QString temp = QDir::current().filePath(QStringLiteral("Temp"));
+    QProcess mount;
+    // Room for the clip's first frame as a snapshot (900 KB) and a few
+    // seconds of WMV.
+    mount.start(QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=1200k", "glimview-test", temp });
+    if (!mount.waitForFinished(10000) || mount.exitCode() != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (not root?)";
+    struct Unmount {
+        QString folder;
+        ~Unmount() { QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), folder }); }
+    } unmount { temp };
+
+    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    ASSERT_TRUE(CamController->Recording);
+    const QString clip = form->Videos()->FileNames().value(0);
+    ASSERT_TRUE(clip.startsWith(temp)) << clip.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->Recording; }, 20000)) << QFileInfo(clip).size();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
+    EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("RecordFailedMsg")] });
+    EXPECT_NE(form->lblStatus->text(), QStringLiteral("Recording..."));
+    EXPECT_EQ(form->Videos()->VideoCount(), 0);
+    EXPECT_FALSE(QFile::exists(clip));
+    // The camera goes on: the next snapshot is a fresh frame.
+    EXPECT_TRUE(CamController->WindowOpen);
+    EXPECT_TRUE(form->imgbSnapshot->Enabled());
 }

@@ -14,7 +14,9 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -319,5 +321,55 @@ TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
             EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
             EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
         }
+    }
+}
+
+namespace {
+
+// A small file system of its own (tmpfs; mounting needs root, as CI has).
+class FullDisk {
+public:
+    explicit FullDisk(const std::string& folder, const char* size) : folder_(folder)
+    {
+        Run("mkdir -p '" + folder + "'");
+        mounted_ = Run("mount -t tmpfs -o size=" + std::string(size) + " glimview-test '" + folder + "' 2>&1; echo $?") ==
+                   "0\n";
+    }
+    ~FullDisk()
+    {
+        if (mounted_)
+            Run("umount -l '" + folder_ + "'");
+    }
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+}  // namespace
+
+TEST_F(VidcoreFakeCamera, FullDiskEndsTheRecordingWithItsOwnNotice)
+{
+    FullDisk disk(WorkPath("small-disk"), "512k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a small tmpfs here (not root?)";
+    for (int type : {0, 1}) {
+        SCOPED_TRACE(type == 1 ? "ASF" : "AVI");
+        window->notices.clear();
+        ASSERT_TRUE(Open("Twin Cam (2)", "USB Headset"));
+        const std::string clip = WorkPath(type == 1 ? "small-disk/full.wmv" : "small-disk/full.avi");
+        AM_SetVideoType(type);
+        AM_SetCaptureFile(0, clip.c_str());
+        ASSERT_TRUE(AM_CaptureVideo(0));
+        // Raw video fills it at once, WMV in a second or two.
+        ASSERT_TRUE(window->WaitFor(VidcoreNotice::RecordingFailed, 20000));
+        // The picture goes on, and stopping returns at once.
+        EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+        const auto start = std::chrono::steady_clock::now();
+        AM_CaptureVideoQuit(0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
+        std::remove(clip.c_str());
     }
 }
