@@ -10,4 +10,4 @@ static gboolean plugin_init(GstPlugin* plugin)
 }
 
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, snapwell, "Snapwell frame-grab sink for Glimview",
-    plugin_init, VERSION, "Proprietary", PACKAGE, ORIGIN)
+    plugin_init, VERSION, "LGPL", PACKAGE, ORIGIN)
