@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # glimview_add_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
 #                   [LABELS <labels...>] [RUN_SERIAL])
 # Builds one GoogleTest executable and registers each of its tests with CTest.

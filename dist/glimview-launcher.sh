@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Starts an installed Glimview from its per-user working folder, which holds
 # Temp/ for the working media files and the language files.
 set -e

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* The Snapwell plugin: one element, "Snapwell_Quillon", ranked NONE so that
  * no autoplugger ever picks it; only a pipeline that names it uses it. */
 #include "gstsnapwellsink.h"

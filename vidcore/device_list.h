@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The capture devices the library offers: what GstDeviceMonitor reports,
 // followed by the synthetic devices when VIDCORE_TEST_DEVICES=1.
 #pragma once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The Glimview program and the library of its windows, which the tests link.
 add_library(glimview_windows STATIC
   MainFrm.cpp MainFrm.h

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The about box: its two text variants, chosen by the system's language.
 #include "Unit1.h"
 #include "Version.h"

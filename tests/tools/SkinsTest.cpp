@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Checks the committed skin pictures against the window layouts they serve:
 // every file present with its size, loadable from the linked resources, hard
 // fuchsia edges on the window shapes, button pictures that fit their

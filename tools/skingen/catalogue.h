@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The list of pictures the generator makes: each with its file name, its
 // image and a line saying where it is used. It writes the pictures, the
 // resource list and the README table from the same list, so the three never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The product icon: the lens on a graphite tile, with a transparent outside
 // (it is a window and desktop icon, not a colour-keyed skin).
 #include "catalogue.h"
