@@ -70,8 +70,11 @@ const Picture kPictures[] = {
     { "live_xga.jpg", 1058, 807, nullptr, 0, 0 },
     { "live_sxvga.jpg", 1314, 1063, nullptr, 0, 0 },
     { "live_uxga.jpg", 1637, 1243, nullptr, 0, 0 },
+    { "icon_16.png", 16, 16, nullptr, 0, 0 },
     { "icon_32.png", 32, 32, nullptr, 0, 0 },
     { "icon_48.png", 48, 48, nullptr, 0, 0 },
+    { "icon_64.png", 64, 64, nullptr, 0, 0 },
+    { "icon_128.png", 128, 128, nullptr, 0, 0 },
     { "icon_256.png", 256, 256, nullptr, 0, 0 },
 };
 
@@ -258,12 +261,31 @@ TEST(Skins, BackdropsFrameTheVideoPanel)
 
 TEST(Skins, ProductIconsHaveTransparentCorners)
 {
-    for (const char* name : { "icon_32.png", "icon_48.png", "icon_256.png" }) {
+    for (const char* name : { "icon_16.png", "icon_32.png", "icon_48.png", "icon_64.png", "icon_128.png", "icon_256.png" }) {
         const QImage image = load(QString::fromLatin1(name));
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
         EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0) << name;
         EXPECT_EQ(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255) << name;
+    }
+}
+
+// The scalable icon, as ImageMagick renders it, is the 256-pixel icon.
+TEST(Skins, ScalableIconDrawsTheProductIcon)
+{
+    QProcess convert;
+    convert.start(QStringLiteral("convert"),
+        { QStringLiteral("-background"), QStringLiteral("none"), kSkins + QStringLiteral("/icon.svg"),
+            QStringLiteral("png:-") });
+    ASSERT_TRUE(convert.waitForFinished(60000));
+    ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+    const QImage scalable = QImage::fromData(convert.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_ARGB32);
+    const QImage bitmap = load(QStringLiteral("icon_256.png"));
+    ASSERT_EQ(scalable.size(), QSize(256, 256));
+    EXPECT_EQ(qAlpha(scalable.pixel(0, 0)), 0);
+    // Same picture: the mean colour of a few regions agrees closely.
+    for (const QRect& r : { QRect(40, 40, 40, 40), QRect(108, 120, 40, 40), QRect(30, 200, 190, 20) }) {
+        EXPECT_NEAR(meanLuma(scalable, r), meanLuma(bitmap, r), 12.0) << r.x() << "," << r.y();
     }
 }
 
