@@ -35,7 +35,11 @@ QStringList ElfFilesUnder(const QString& folder)
     while (it.hasNext()) {
         const QString path = it.next();
         QFile f(path);
-        if (f.open(QIODevice::ReadOnly) && f.read(4) == QByteArray("\x7f" "ELF", 4))
+        if (f.open(QIODevice::ReadOnly)
+            && f.read(4)
+                == QByteArray("\x7f"
+                              "ELF",
+                    4))
             files << path;
     }
     files.sort();

@@ -135,22 +135,24 @@ TEST_F(PackageTest, ControlFieldsNameTheVersionAndEveryRunTimeNeed)
     EXPECT_EQ(Field(QStringLiteral("Version")), Version);
     EXPECT_EQ(Field(QStringLiteral("Architecture")), QStringLiteral("amd64"));
     const QString depends = Field(QStringLiteral("Depends"));
-    const QStringList names = {
-        // Loaded or started at run time: declared by hand.
+    const QStringList names = { // Loaded or started at run time: declared by hand.
         QStringLiteral("gstreamer1.0-plugins-base"), QStringLiteral("gstreamer1.0-plugins-good"),
         QStringLiteral("gstreamer1.0-plugins-bad"), QStringLiteral("gstreamer1.0-plugins-ugly"),
-        QStringLiteral("gstreamer1.0-libav"), QStringLiteral("gstreamer1.0-x"), QStringLiteral("gstreamer1.0-gl"),
-        QStringLiteral("gstreamer1.0-alsa"), QStringLiteral("gstreamer1.0-pulseaudio"),
-        QStringLiteral("qt6-qpa-plugins"), QStringLiteral("qt6-translations-l10n"),
-        QStringLiteral("fonts-dejavu-core"), QStringLiteral("fonts-liberation2"), QStringLiteral("fonts-noto-cjk"),
-        QStringLiteral("xdg-utils"), QStringLiteral("pkexec"),
+        QStringLiteral("gstreamer1.0-libav"), QStringLiteral("gstreamer1.0-x"),
+        QStringLiteral("gstreamer1.0-gl"), QStringLiteral("gstreamer1.0-alsa"),
+        QStringLiteral("gstreamer1.0-pulseaudio"), QStringLiteral("qt6-qpa-plugins"),
+        QStringLiteral("qt6-translations-l10n"), QStringLiteral("fonts-dejavu-core"),
+        QStringLiteral("fonts-liberation2"), QStringLiteral("fonts-noto-cjk"), QStringLiteral("xdg-utils"),
+        QStringLiteral("pkexec"),
         // Linked: found by dpkg-shlibdeps.
         QStringLiteral("libqt6widgets6"), QStringLiteral("libgstreamer1.0-0"), QStringLiteral("libcurl4"),
-        QStringLiteral("libjpeg62-turbo"), QStringLiteral("libc6") };
+        QStringLiteral("libjpeg62-turbo"), QStringLiteral("libc6")
+    };
     for (const QString& name : names)
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("(^|, )%1( |,|$)").arg(QRegularExpression::escape(name)))
-                        .match(depends)
-                        .hasMatch())
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("(^|, )%1( |,|$)").arg(QRegularExpression::escape(name)))
+                .match(depends)
+                .hasMatch())
             << name.toStdString() << " missing from Depends: " << depends.toStdString();
 }
 
@@ -176,10 +178,12 @@ TEST_F(PackageTest, HoldsExactlyTheInstalledFiles)
     };
     for (int size : { 16, 32, 48, 64, 128, 256 })
         expected.insert(QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/glimview.png").arg(size));
-    for (const QString& ini : QDir(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages")).entryList({ QStringLiteral("*.ini") }))
+    for (const QString& ini :
+        QDir(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages")).entryList({ QStringLiteral("*.ini") }))
         expected.insert(QStringLiteral("usr/share/glimview/Languages/") + ini);
-    ASSERT_EQ(std::count_if(expected.begin(), expected.end(),
-                  [](const QString& p) { return p.startsWith(QLatin1String("usr/share/glimview/Languages/")); }),
+    ASSERT_EQ(
+        std::count_if(expected.begin(), expected.end(),
+            [](const QString& p) { return p.startsWith(QLatin1String("usr/share/glimview/Languages/")); }),
         22);
 
     std::set<QString> found;
@@ -187,16 +191,22 @@ TEST_F(PackageTest, HoldsExactlyTheInstalledFiles)
     while (it.hasNext())
         found.insert(QDir(Root).relativeFilePath(it.next()));
     std::vector<QString> missing, extra;
-    std::set_difference(expected.begin(), expected.end(), found.begin(), found.end(), std::back_inserter(missing));
-    std::set_difference(found.begin(), found.end(), expected.begin(), expected.end(), std::back_inserter(extra));
-    EXPECT_TRUE(missing.empty()) << "missing: " << QStringList(missing.begin(), missing.end()).join(u' ').toStdString();
-    EXPECT_TRUE(extra.empty()) << "unexpected: " << QStringList(extra.begin(), extra.end()).join(u' ').toStdString();
+    std::set_difference(
+        expected.begin(), expected.end(), found.begin(), found.end(), std::back_inserter(missing));
+    std::set_difference(
+        found.begin(), found.end(), expected.begin(), expected.end(), std::back_inserter(extra));
+    EXPECT_TRUE(missing.empty()) << "missing: "
+                                 << QStringList(missing.begin(), missing.end()).join(u' ').toStdString();
+    EXPECT_TRUE(extra.empty()) << "unexpected: "
+                               << QStringList(extra.begin(), extra.end()).join(u' ').toStdString();
 
     // Programs stay executable; the pictures are what their names say.
-    for (const QString& program : { QStringLiteral("usr/bin/glimview"), ProgramDir + QStringLiteral("/glimview") })
+    for (const QString& program :
+        { QStringLiteral("usr/bin/glimview"), ProgramDir + QStringLiteral("/glimview") })
         EXPECT_TRUE(QFileInfo(InRoot(program)).isExecutable()) << program.toStdString();
     for (int size : { 16, 32, 48, 64, 128, 256 }) {
-        const QString icon = InRoot(QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/glimview.png").arg(size));
+        const QString icon
+            = InRoot(QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/glimview.png").arg(size));
         EXPECT_EQ(QImage(icon).size(), QSize(size, size)) << icon.toStdString();
     }
 }
@@ -212,11 +222,13 @@ TEST_F(PackageTest, DesktopEntryMetainfoAndManualPagesValidate)
     const Run appstream = RunTool(QStringLiteral("appstreamcli"),
         { QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--no-color"), metainfo });
     EXPECT_EQ(appstream.exitCode, 0) << appstream.out.toStdString();
-    EXPECT_FALSE(appstream.out.contains(QRegularExpression(QStringLiteral("^[EW]: "), QRegularExpression::MultilineOption)))
+    EXPECT_FALSE(appstream.out.contains(
+        QRegularExpression(QStringLiteral("^[EW]: "), QRegularExpression::MultilineOption)))
         << appstream.out.toStdString();
     QFile xml(metainfo);
     ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(xml.readAll()).contains(QStringLiteral("<release version=\"%1\"").arg(Version)));
+    EXPECT_TRUE(
+        QString::fromUtf8(xml.readAll()).contains(QStringLiteral("<release version=\"%1\"").arg(Version)));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
@@ -239,18 +251,21 @@ TEST_F(PackageTest, ProgramsSearchLibrariesOnlyBesideThemselves)
     EXPECT_EQ(files.size(), 6) << files.join(u' ').toStdString();
     for (const QString& file : files)
         EXPECT_EQ(EntriesNotBesideTheFile(RunPathEntries(file)), QStringList()) << file.toStdString();
-    EXPECT_EQ(RunPathEntries(InRoot(ProgramDir + QStringLiteral("/glimview"))), QStringList { QStringLiteral("$ORIGIN") });
+    EXPECT_EQ(RunPathEntries(InRoot(ProgramDir + QStringLiteral("/glimview"))),
+        QStringList { QStringLiteral("$ORIGIN") });
 
     // The unpacked plugin declares its licence to GStreamer.
     QTemporaryDir registry;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("GST_PLUGIN_PATH"), InRoot(ProgramDir + QStringLiteral("/plugins")));
     env.insert(QStringLiteral("GST_REGISTRY"), registry.filePath(QStringLiteral("registry.bin")));
-    const Run inspect = RunTool(QStringLiteral("gst-inspect-1.0"), { QStringLiteral("snapwell") }, 60000, env);
+    const Run inspect
+        = RunTool(QStringLiteral("gst-inspect-1.0"), { QStringLiteral("snapwell") }, 60000, env);
     EXPECT_EQ(inspect.exitCode, 0) << inspect.err.toStdString();
     EXPECT_TRUE(inspect.out.contains(QRegularExpression(QStringLiteral("License\\s+LGPL\\n"))))
         << inspect.out.toStdString();
-    EXPECT_TRUE(inspect.out.contains(QRegularExpression(QStringLiteral("Version\\s+") + QRegularExpression::escape(Version))))
+    EXPECT_TRUE(inspect.out.contains(
+        QRegularExpression(QStringLiteral("Version\\s+") + QRegularExpression::escape(Version))))
         << inspect.out.toStdString();
 }
 
@@ -278,7 +293,8 @@ TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
     // Nothing of the build tree: no plugin path, a fresh registry and home.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : { QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("GST_PLUGIN_PATH"),
-             QStringLiteral("XDG_DATA_HOME"), QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("XDG_CACHE_HOME") })
+             QStringLiteral("XDG_DATA_HOME"), QStringLiteral("XDG_CONFIG_HOME"),
+             QStringLiteral("XDG_CACHE_HOME") })
         env.remove(name);
     env.insert(QStringLiteral("HOME"), home.path());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
@@ -297,8 +313,10 @@ TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
     const bool windowShown = QTest::qWaitFor(
         [&] {
             const Run tree = RunTool(QStringLiteral("xwininfo"),
-                { QStringLiteral("-display"), display, QStringLiteral("-root"), QStringLiteral("-tree") }, 10000);
-            return tree.out.contains(u'"' + MainWindowTitle + u'"') || program.state() == QProcess::NotRunning;
+                { QStringLiteral("-display"), display, QStringLiteral("-root"), QStringLiteral("-tree") },
+                10000);
+            return tree.out.contains(u'"' + MainWindowTitle + u'"')
+                || program.state() == QProcess::NotRunning;
         },
         40000);
     ASSERT_TRUE(windowShown && program.state() == QProcess::Running)
@@ -316,7 +334,8 @@ TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
             if (!import.waitForFinished(10000))
                 return false;
             shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-            return !shot.isNull() && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
+            return !shot.isNull()
+                && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
         },
         40000);
     if (!cameraShown && !shot.isNull())

@@ -35,7 +35,8 @@ TEST(RunPath, EveryEntryOfTheRunFolderIsBesideItsFile)
     for (const QString& file : files)
         EXPECT_EQ(EntriesNotBesideTheFile(RunPathEntries(file)), QStringList())
             << file.toStdString() << " searches outside its folder";
-    EXPECT_EQ(RunPathEntries(RunFolder + QStringLiteral("/glimview")), QStringList { QStringLiteral("$ORIGIN") });
+    EXPECT_EQ(
+        RunPathEntries(RunFolder + QStringLiteral("/glimview")), QStringList { QStringLiteral("$ORIGIN") });
 }
 
 // A start of the real program from a folder holding the planted library
@@ -48,10 +49,12 @@ TEST(RunPath, PlantedLibrariesInTheStartFolderAreNeverLoaded)
     ASSERT_TRUE(folder.isValid());
     QDir start(folder.filePath(QStringLiteral("start")));
     ASSERT_TRUE(start.mkpath(QStringLiteral("Temp")));
-    QFile::link(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), start.filePath(QStringLiteral("Languages")));
+    QFile::link(
+        QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), start.filePath(QStringLiteral("Languages")));
     QStringList names;
-    for (const QString& file : { RunFolder + QStringLiteral("/glimview"), RunFolder + QStringLiteral("/libvidcore.so"),
-             RunFolder + QStringLiteral("/plugins/libgstsnapwell.so") })
+    for (const QString& file :
+        { RunFolder + QStringLiteral("/glimview"), RunFolder + QStringLiteral("/libvidcore.so"),
+            RunFolder + QStringLiteral("/plugins/libgstsnapwell.so") })
         names << NeededLibraries(file);
     names.removeDuplicates();
     ASSERT_TRUE(names.contains(QStringLiteral("libvidcore.so"))) << names.join(u' ').toStdString();
@@ -93,11 +96,12 @@ TEST(RunPath, PlantedLibrariesInTheStartFolderAreNeverLoaded)
     };
     // The camera is open once the program has initialised the plugin itself.
     const bool pluginLoaded = QTest::qWaitFor(
-        [&] {
-            return readTrace().contains(QStringLiteral("calling init: ") + RunFolder + QStringLiteral("/plugins/libgstsnapwell.so"))
-                || program.state() == QProcess::NotRunning;
-        },
-        60000)
+                                  [&] {
+                                      return readTrace().contains(QStringLiteral("calling init: ") + RunFolder
+                                                 + QStringLiteral("/plugins/libgstsnapwell.so"))
+                                          || program.state() == QProcess::NotRunning;
+                                  },
+                                  60000)
         && program.state() == QProcess::Running;
     program.kill();
     program.waitForFinished(10000);
@@ -108,7 +112,8 @@ TEST(RunPath, PlantedLibrariesInTheStartFolderAreNeverLoaded)
     EXPECT_FALSE(QFile::exists(start.filePath(QStringLiteral("planted-library-loaded"))));
     QStringList tried;
     for (const QString& line : trace.split(u'\n'))
-        if (line.contains(QStringLiteral("trying file=") + start.path()) || line.contains(QLatin1String("trying file=./")))
+        if (line.contains(QStringLiteral("trying file=") + start.path())
+            || line.contains(QLatin1String("trying file=./")))
             tried << line.trimmed();
     EXPECT_EQ(tried, QStringList()) << "the loader looked in the start folder";
     EXPECT_TRUE(trace.contains(QStringLiteral("trying file=") + RunFolder + QStringLiteral("/libvidcore.so")))

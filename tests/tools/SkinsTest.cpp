@@ -261,7 +261,8 @@ TEST(Skins, BackdropsFrameTheVideoPanel)
 
 TEST(Skins, ProductIconsHaveTransparentCorners)
 {
-    for (const char* name : { "icon_16.png", "icon_32.png", "icon_48.png", "icon_64.png", "icon_128.png", "icon_256.png" }) {
+    for (const char* name :
+        { "icon_16.png", "icon_32.png", "icon_48.png", "icon_64.png", "icon_128.png", "icon_256.png" }) {
         const QImage image = load(QString::fromLatin1(name));
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
@@ -279,7 +280,8 @@ TEST(Skins, ScalableIconDrawsTheProductIcon)
             QStringLiteral("png:-") });
     ASSERT_TRUE(convert.waitForFinished(60000));
     ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
-    const QImage scalable = QImage::fromData(convert.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_ARGB32);
+    const QImage scalable
+        = QImage::fromData(convert.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_ARGB32);
     const QImage bitmap = load(QStringLiteral("icon_256.png"));
     ASSERT_EQ(scalable.size(), QSize(256, 256));
     EXPECT_EQ(qAlpha(scalable.pixel(0, 0)), 0);

@@ -63,7 +63,7 @@ void addProductIcons(Catalogue& catalogue)
     catalogue.add(QStringLiteral("icon_256.png"), productIcon(256),
         QStringLiteral("Product icon: desktop entry (256x256 apps)"));
     // Drawn on a 256-unit square, scaled freely by the desktop.
-    catalogue.addScalable(QStringLiteral("icon.svg"), QSize(256, 256),
-        [](QPainter& p) { paintProductIcon(p, 256); },
+    catalogue.addScalable(
+        QStringLiteral("icon.svg"), QSize(256, 256), [](QPainter& p) { paintProductIcon(p, 256); },
         QStringLiteral("Product icon: desktop entry (scalable apps); not a resource"));
 }
