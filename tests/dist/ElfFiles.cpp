@@ -35,11 +35,7 @@ QStringList ElfFilesUnder(const QString& folder)
     while (it.hasNext()) {
         const QString path = it.next();
         QFile f(path);
-        if (f.open(QIODevice::ReadOnly)
-            && f.read(4)
-                == QByteArray("\x7f"
-                              "ELF",
-                    4))
+        if (f.open(QIODevice::ReadOnly) && f.read(4) == QByteArrayLiteral("\x7f\x45\x4c\x46")) // "\177ELF"
             files << path;
     }
     files.sort();
