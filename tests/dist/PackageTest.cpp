@@ -30,19 +30,19 @@ const QString AppId = QStringLiteral(GLIMVIEW_APP_ID);
 const QString ProgramDir = QStringLiteral("usr/" GLIMVIEW_PROGRAM_INSTALL_DIR);
 const QString MainWindowTitle = QStringLiteral("Tessaly - Norvel Electronics Inc.");
 
-struct Run {
+struct ToolRun {
     int exitCode = -1;
     QString out;
     QString err;
 };
 
-Run RunTool(const QString& program, const QStringList& arguments, int timeoutMs = 120000,
+ToolRun RunTool(const QString& program, const QStringList& arguments, int timeoutMs = 120000,
     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, arguments);
-    Run run;
+    ToolRun run;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished();
@@ -103,7 +103,7 @@ protected:
             Folder = std::make_unique<QTemporaryDir>();
             ASSERT_TRUE(Folder->isValid());
             const QString out = Folder->filePath(QStringLiteral("out"));
-            const Run cpack = RunTool(QStringLiteral(CPACK_COMMAND),
+            const ToolRun cpack = RunTool(QStringLiteral(CPACK_COMMAND),
                 { QStringLiteral("--config"), QStringLiteral(GLIMVIEW_BINARY_DIR "/CPackConfig.cmake"),
                     QStringLiteral("-B"), out },
                 600000);
@@ -111,7 +111,7 @@ protected:
             Deb = QDir(out).filePath(QStringLiteral("glimview_%1_amd64.deb").arg(Version));
             ASSERT_TRUE(QFile::exists(Deb)) << QDir(out).entryList().join(u' ').toStdString();
             Root = Folder->filePath(QStringLiteral("root"));
-            const Run unpack = RunTool(QStringLiteral("dpkg-deb"), { QStringLiteral("-x"), Deb, Root });
+            const ToolRun unpack = RunTool(QStringLiteral("dpkg-deb"), { QStringLiteral("-x"), Deb, Root });
             ASSERT_EQ(unpack.exitCode, 0) << unpack.err.toStdString();
         }
         ASSERT_FALSE(Root.isEmpty()) << "the package could not be built";
@@ -213,13 +213,13 @@ TEST_F(PackageTest, HoldsExactlyTheInstalledFiles)
 
 TEST_F(PackageTest, DesktopEntryMetainfoAndManualPagesValidate)
 {
-    const Run desktop = RunTool(QStringLiteral("desktop-file-validate"),
+    const ToolRun desktop = RunTool(QStringLiteral("desktop-file-validate"),
         { InRoot(QStringLiteral("usr/share/applications/%1.desktop").arg(AppId)) });
     EXPECT_EQ(desktop.exitCode, 0);
     EXPECT_EQ(desktop.out + desktop.err, QString()) << "desktop-file-validate is not silent";
 
     const QString metainfo = InRoot(QStringLiteral("usr/share/metainfo/%1.metainfo.xml").arg(AppId));
-    const Run appstream = RunTool(QStringLiteral("appstreamcli"),
+    const ToolRun appstream = RunTool(QStringLiteral("appstreamcli"),
         { QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--no-color"), metainfo });
     EXPECT_EQ(appstream.exitCode, 0) << appstream.out.toStdString();
     EXPECT_FALSE(appstream.out.contains(
@@ -234,7 +234,7 @@ TEST_F(PackageTest, DesktopEntryMetainfoAndManualPagesValidate)
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
     for (const QString& page : { QStringLiteral("glimview"), QStringLiteral("setgate") }) {
-        const Run man = RunTool(QStringLiteral("man"),
+        const ToolRun man = RunTool(QStringLiteral("man"),
             { QStringLiteral("--warnings"), QStringLiteral("-l"),
                 InRoot(QStringLiteral("usr/share/man/man1/%1.1.gz").arg(page)) },
             60000, env);
@@ -259,7 +259,7 @@ TEST_F(PackageTest, ProgramsSearchLibrariesOnlyBesideThemselves)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("GST_PLUGIN_PATH"), InRoot(ProgramDir + QStringLiteral("/plugins")));
     env.insert(QStringLiteral("GST_REGISTRY"), registry.filePath(QStringLiteral("registry.bin")));
-    const Run inspect
+    const ToolRun inspect
         = RunTool(QStringLiteral("gst-inspect-1.0"), { QStringLiteral("snapwell") }, 60000, env);
     EXPECT_EQ(inspect.exitCode, 0) << inspect.err.toStdString();
     EXPECT_TRUE(inspect.out.contains(QRegularExpression(QStringLiteral("License\\s+LGPL\\n"))))
@@ -312,7 +312,7 @@ TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
 
     const bool windowShown = QTest::qWaitFor(
         [&] {
-            const Run tree = RunTool(QStringLiteral("xwininfo"),
+            const ToolRun tree = RunTool(QStringLiteral("xwininfo"),
                 { QStringLiteral("-display"), display, QStringLiteral("-root"), QStringLiteral("-tree") },
                 10000);
             return tree.out.contains(u'"' + MainWindowTitle + u'"')

@@ -11,7 +11,7 @@
 
 void Catalogue::add(const QString& name, const QImage& image, const QString& usage)
 {
-    m_files.append({ name, image, usage });
+    m_files.append({ name, image, usage, {} });
 }
 
 void Catalogue::addScalable(
