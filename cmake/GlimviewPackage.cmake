@@ -10,7 +10,7 @@ set(CPACK_PACKAGE_CONTACT "${GLIMVIEW_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "webcam viewer with snapshots and video clips")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Glimview shows the live picture of a webcam in a skinned, borderless\n"
   "control panel. It takes snapshots into a photo gallery and records video\n"
   "clips as Windows Media (ASF/WMV) or uncompressed AVI files into a video\n"
@@ -20,7 +20,7 @@ set(CPACK_PACKAGE_DESCRIPTION
   "\n"
   "The package also holds setgate, which starts a camera installer only when\n"
   "a USB video camera is attached.")
-string(CONCAT CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+
 
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 set(CPACK_DEBIAN_PACKAGE_SECTION "video")
@@ -36,13 +36,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${GLIMVIEW_RUN_DIR}")
 # GL picture sinks, the WMV/WMA encoders and the ASF and AVI muxers), the X
 # platform of Qt, Qt's own translations, the fonts the language files name,
 # the desktop's opener for clips and pkexec for setgate.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
+string(CONCAT CPACK_DEBIAN_PACKAGE_DEPENDS
   "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, "
   "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-x, gstreamer1.0-gl, "
   "gstreamer1.0-alsa, gstreamer1.0-pulseaudio, "
   "qt6-qpa-plugins, qt6-translations-l10n, "
   "fonts-dejavu-core, fonts-liberation2, fonts-noto-cjk, "
   "xdg-utils, pkexec")
-string(CONCAT CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS})
 
 include(CPack)

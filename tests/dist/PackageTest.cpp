@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The Debian package as a user gets it: built by CPack from this build tree,
-// unpacked into a folder of its own, and started from there on a real X
+// The Debian package as a user gets it: built by CPack from this build tree
+// (the test dist_package_build), unpacked into a folder of its own, and started from there on a real X
 // server with the synthetic camera and a fresh home.
 #include "ElfFiles.h"
 
@@ -94,7 +94,8 @@ protected:
             new QCoreApplication(argc, argv);
     }
 
-    // Builds and unpacks the package once for the whole suite.
+    // The package comes from the test dist_package_build; each test process
+    // unpacks it once.
     void SetUp() override
     {
         if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty())
@@ -102,19 +103,15 @@ protected:
         if (!Folder) {
             Folder = std::make_unique<QTemporaryDir>();
             ASSERT_TRUE(Folder->isValid());
-            const QString out = Folder->filePath(QStringLiteral("out"));
-            const ToolRun cpack = RunTool(QStringLiteral(CPACK_COMMAND),
-                { QStringLiteral("--config"), QStringLiteral(GLIMVIEW_BINARY_DIR "/CPackConfig.cmake"),
-                    QStringLiteral("-B"), out },
-                600000);
-            ASSERT_EQ(cpack.exitCode, 0) << cpack.out.toStdString() << cpack.err.toStdString();
-            Deb = QDir(out).filePath(QStringLiteral("glimview_%1_amd64.deb").arg(Version));
-            ASSERT_TRUE(QFile::exists(Deb)) << QDir(out).entryList().join(u' ').toStdString();
+            Deb = QStringLiteral(PACKAGE_DIR "/glimview_%1_amd64.deb").arg(Version);
+            ASSERT_TRUE(QFile::exists(Deb))
+                << Deb.toStdString() << " is missing: the test dist_package_build makes it; found: "
+                << QDir(QStringLiteral(PACKAGE_DIR)).entryList().join(u' ').toStdString();
             Root = Folder->filePath(QStringLiteral("root"));
             const ToolRun unpack = RunTool(QStringLiteral("dpkg-deb"), { QStringLiteral("-x"), Deb, Root });
             ASSERT_EQ(unpack.exitCode, 0) << unpack.err.toStdString();
         }
-        ASSERT_FALSE(Root.isEmpty()) << "the package could not be built";
+        ASSERT_FALSE(Root.isEmpty()) << "the package could not be unpacked";
     }
 
     static QString Field(const QString& name)
@@ -154,6 +151,19 @@ TEST_F(PackageTest, ControlFieldsNameTheVersionAndEveryRunTimeNeed)
                 .match(depends)
                 .hasMatch())
             << name.toStdString() << " missing from Depends: " << depends.toStdString();
+}
+
+// The libraries are private to the program: no ldconfig, hence no
+// maintainer scripts at all.
+TEST_F(PackageTest, ControlArchiveHoldsNoMaintainerScripts)
+{
+    const QString control = Folder->filePath(QStringLiteral("control"));
+    const ToolRun extract = RunTool(QStringLiteral("dpkg-deb"), { QStringLiteral("-e"), Deb, control });
+    ASSERT_EQ(extract.exitCode, 0) << extract.err.toStdString();
+    EXPECT_EQ(QDir(control).entryList(QDir::Files, QDir::Name),
+        QStringList({ QStringLiteral("control"), QStringLiteral("md5sums") }));
+    EXPECT_TRUE(Field(QStringLiteral("Description")).contains(QStringLiteral("e-mail; clips")))
+        << Field(QStringLiteral("Description")).toStdString();
 }
 
 TEST_F(PackageTest, HoldsExactlyTheInstalledFiles)
