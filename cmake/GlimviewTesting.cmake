@@ -1,9 +1,10 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # glimview_add_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
-#                   [LABELS <labels...>] [RUN_SERIAL])
+#                   [LABELS <labels...>] [RUN_SERIAL] [PROPERTIES <name value...>])
 # Builds one GoogleTest executable and registers each of its tests with CTest.
 # Tests run in their own working folder and with the synthetic devices on.
 function(glimview_add_test)
-  cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
@@ -27,6 +28,7 @@ function(glimview_add_test)
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
+  list(APPEND props ${T_PROPERTIES})
   gtest_discover_tests(${T_NAME}
     WORKING_DIRECTORY "${work}"
     DISCOVERY_MODE PRE_TEST

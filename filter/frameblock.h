@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* Layout of the shared frame block between the Snapwell sink (writer) and
  * Glimview (reader). Both sides include this header; nothing else may know
  * these offsets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* The sink's side of the two shared frame maps. The application creates them;
  * the sink only opens them, and what it opened stays mapped for the rest of
  * the process, shared by every sink instance. */

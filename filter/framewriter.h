@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* Writing one negotiated frame size and one frame into the frame block.
  * Nothing here allocates, locks or waits: it runs on the streaming thread
  * while the application may be reading the block. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* The Snapwell plugin: one element, "Snapwell_Quillon", ranked NONE so that
  * no autoplugger ever picks it; only a pipeline that names it uses it. */
 #include "gstsnapwellsink.h"
@@ -10,4 +11,4 @@ static gboolean plugin_init(GstPlugin* plugin)
 }
 
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, snapwell, "Snapwell frame-grab sink for Glimview",
-    plugin_init, VERSION, "Proprietary", PACKAGE, ORIGIN)
+    plugin_init, VERSION, "LGPL", PACKAGE, ORIGIN)

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Configures and builds everything into ./build (Release with debug info).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs the Debian packages listed in debian-packages.txt.
 # Safe to run again: when everything is present, apt is not touched.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is needed, builds, and starts Glimview from its run folder.
 # With no camera attached the synthetic camera and microphone are offered.
 set -euo pipefail

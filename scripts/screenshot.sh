@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs the built Glimview on a virtual X server with the synthetic camera and
 # saves a picture of the whole screen: scripts/screenshot.sh [out.png]
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is needed, builds, and runs every test. No display or camera needed:
 # UI tests run offscreen, the capture tests use the synthetic camera.
 set -euo pipefail

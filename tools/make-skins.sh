@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Rebuilds the skin generator and regenerates skins/ (pictures, skins.qrc and
 # README.md). Also draws build-skins/preview.png, which is not committed.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "source_controls.h"
 
 #include "gst_ref.h"

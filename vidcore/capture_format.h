@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Capture sizes and the caps that hold the pipeline to one of them.
 #pragma once
 

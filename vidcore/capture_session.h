@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // One opened capture: the running pipeline from the camera to the preview
 // window and the frame sink, plus the recording branch while one runs.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The capture devices the library offers: one entry per physical camera or
 // microphone of the running device monitor, followed by the synthetic
 // devices when VIDCORE_TEST_DEVICES=1.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Full-screen preview: a screen-filling window the picture moves into, which
 // hands left button presses and key presses to the application's window.
 #pragma once

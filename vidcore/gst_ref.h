@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Owning references to GStreamer objects, so that no early return leaks one.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // GStreamer start-up for the library: initialisation on first use and the
 // plugins shipped beside libvidcore.so.
 #pragma once

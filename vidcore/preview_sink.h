@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The sink that draws the live picture into the application's window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "recording_branch.h"
 
 #include "timestamp_restamper.h"

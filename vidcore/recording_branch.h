@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The recording branch: a bin hung on the capture tee while a recording
 // runs, holding its own audio source, the encoders, the muxer and the file.
 #pragma once

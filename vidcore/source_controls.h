@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The adjustable settings of a video source, as the settings dialog shows
 // them: V4L2 controls of a real camera, the picture balance of the synthetic
 // one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Makes a recording's streams start at zero. The libav encoders stamp their
 // output far in the future (1000 hours), and the ASF muxer writes times as
 // they come; rebasing every stream on the running time at which the

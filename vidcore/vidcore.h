@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* libvidcore: the capture library Glimview is linked against.
  *
  * Sixteen functions, named and ordered as the application calls them.

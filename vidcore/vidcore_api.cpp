@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The sixteen exported functions. Each takes the library lock, so the
 // application may call them from any thread; the capture work itself lives
 // in CaptureSession.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TCamController: the application's only door to the camera. It drives the
 // capture library (the AM_ functions) and turns the shared frame block into
 // still pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TCamViewForm: the borderless window in which the camera picture is seen.
 // Its panel pnlView is a native X window that the capture library draws the
 // video into; the window takes the size of the backdrop framing each capture

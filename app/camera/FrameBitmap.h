@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writes the frame held in a frame block as a 24-bit BMP file: the 14-byte
 // file header, the block's own 40-byte bitmap header, then the rows as the
 // block holds them (bottom-up, as the sink stores them).

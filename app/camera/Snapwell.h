@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The application's side of the shared frame maps: creates the frame block
 // (read by the camera controller) and the grab permission word (written by
 // it). The Snapwell sink opens the same two objects inside the capture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The capture sizes, by format index. The index is shared by the camera
 // controller, the live view window and the main window's size menu.
 #pragma once

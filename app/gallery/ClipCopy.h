@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The copy of a clip file that the user watches: a progress dialog, a
 // question before an existing file is replaced, and a message when it fails.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The general file-creation error: the application's error report shows it
 // with the full path and the system's reason, and the program goes on.
 #pragma once

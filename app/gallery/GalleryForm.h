@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TGalleryForm: what the photo and the video gallery share as windows: the
 // borderless skin with its fuchsia outline, the thumbnail strip, the close
 // button, the keys, the magnet and dragging by the skin outside the controls

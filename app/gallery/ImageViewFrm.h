@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TImageViewForm: one photo at full size, with a menu item that hands it to
 // the paint program. Every view is a window of its own that frees itself,
 // and its picture, when it is closed.

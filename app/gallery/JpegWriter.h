@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Photos leave the gallery as JPEG files written through libjpeg.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How the galleries reach the e-mail composer without depending on its
 // window: the program hands over the composer's three operations once.
 // Until it does, the composer reads as not sending and opens nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Where every file made from camera pictures goes and what it is called.
 // Nothing here touches the disk: the names are built from the folders alone.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The desktop's paint program, standing in for the one the photo viewer hands
 // its pictures to.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TPhotosForm: the photo gallery. The snapshots of the run live here only, as
 // the full pictures of the strip's thumbnails, until the user saves, views,
 // e-mails or deletes them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TProgressForm: the small always-on-top window that follows the converter
 // while it turns an AVI clip into the WMV attachment. The converter's reports
 // reach it through the main window's conversion message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The arithmetic of the gallery strip: thumbnails of 80 x 60 in a viewport of
 // four, a scroll track with a thumb beneath. Pure functions over the strip
 // offset (the strip's left inside the viewport, 0 or negative), the item

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TThumbnailStrip: the strip of 80 x 60 thumbnails that both galleries show,
 // with its viewport, focus frame, scroll track, thumb and step arrows. It
 // creates these controls in the gallery window and runs every scrolling and

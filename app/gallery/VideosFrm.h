@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TVideosForm: the video gallery, a strip of the run's clips. It owns the
 // clip files: a deleted entry takes its file with it, and the files still
 // listed are deleted when the window is destroyed at program end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Pure text rules for the headers of an outgoing message: encoding of
 // non-ASCII words, address lists, content types, dates and message ids.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TSendEMailForm: the composer through which the user sends one photo or
 // clip as an e-mail attachment. Created once at start-up, hidden, and shown
 // again each time a gallery opens it.

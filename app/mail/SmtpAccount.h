@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The SMTP server and account the composer sends through: fixed values,
 // which the "SMTP" section of the settings store may override.
 #pragma once

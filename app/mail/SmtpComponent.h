@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The SMTP component behind TVovSmtp: keeps the fields of one message, sends
 // it through TSmtpDelivery and turns the worker's reports into window
 // messages on the thread the component lives on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One message sent over SMTP by libcurl on a worker thread of its own.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TVovSmtp: the composer's handle on the SMTP component. It connects to a
 // component lazily, on the first operation, and forwards every operation.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The operations of the SMTP component that the composer drives. Every
 // operation raises std::exception on failure; SendMail returns at once and
 // the outcome arrives later as window messages to the notify window:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A numbered notification with two parameters, delivered to a window object
 // on its own thread the way a posted window message is.
 #pragma once

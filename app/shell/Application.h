@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Qt application with the program's general error report: an exception
 // that escapes an event handler is shown in a message box and the program
 // goes on with the next event.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Internal consistency checks. A failed check raises an error whose text is
 // "Assertion failure (FILE, line N)"; the application's general error report
 // (TGlimviewApplication::notify) shows it in a message box and the program

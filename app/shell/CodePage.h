@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // 8-bit text in a Windows code page (949 Korean, 936 simplified Chinese, 950
 // traditional Chinese, 125x European, Greek, Cyrillic, Turkish, Hebrew,
 // Arabic), decoded with the C library's iconv.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "CodeSiteHelperUnit.h"
 
 // Debug level is the only one used, and it is off unless a logging rule

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Trace scopes: one object per traced operation, created on entry and
 // destroyed on return. The lines go to the logging category "glimview.trace",
 // which is silent unless switched on, e.g.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The system language as a Windows language identifier (LANGID): primary
 // language and sublanguage in one 16-bit number, e.g. 0x0412 for Korean.
 #pragma once

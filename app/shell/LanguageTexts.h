@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The user-visible texts of the program's own windows, read once at start-up
 // from Languages/<LanguageName>.ini, section <LanguageName>, in the language
 // that the system's language identifier picks.

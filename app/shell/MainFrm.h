@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TMainForm: Glimview's main window, a small borderless skinned control
 // panel. It owns the live view and the two galleries, loads the settings and
 // language texts when created, starts the camera on its first timer tick and

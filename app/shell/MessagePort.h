@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Messages between processes of the same user, addressed by a window title.
 //
 // A port is a Unix socket in the user's runtime folder ($XDG_RUNTIME_DIR, or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reads ini-style text with the matching rules of the Windows profile
 // functions: "[section]" lines and "key=text" lines, names compared without
 // regard to case, blanks around names and texts ignored, one pair of

@@ -1,11 +1,15 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The Glimview program and the library of its windows, which the tests link.
 add_library(glimview_windows STATIC
   MainFrm.cpp MainFrm.h
   Unit1.cpp Unit1.h
   SuspendWatcher.cpp SuspendWatcher.h
   ${PROJECT_SOURCE_DIR}/app/camera/CamViewFrm.cpp ${PROJECT_SOURCE_DIR}/app/camera/CamViewFrm.h)
+# The about box shows the project's version.
+configure_file(Version.h.in "${CMAKE_CURRENT_BINARY_DIR}/generated/Version.h" @ONLY)
 target_include_directories(glimview_windows PUBLIC
   "${CMAKE_CURRENT_SOURCE_DIR}"
+  "${CMAKE_CURRENT_BINARY_DIR}/generated"
   "${PROJECT_SOURCE_DIR}/app/camera"
   "${PROJECT_SOURCE_DIR}/vidcore")
 target_link_libraries(glimview_windows PUBLIC

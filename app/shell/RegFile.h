@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings file's text layout: the Windows ".reg" export format, limited
 // to one key (HKEY_CURRENT_USER\Software\Tessaly), its subkeys ("sections"),
 // and values that are either 32-bit numbers (dword) or strings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The per-user settings store: sections of named values, each value a 32-bit
 // integer or a string, kept in $XDG_CONFIG_HOME/Tessaly/settings.reg.
 //

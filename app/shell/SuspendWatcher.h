@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tells when the system is about to suspend, from logind's PrepareForSleep
 // signal on the system bus; where there is no system bus it never fires.
 #pragma once

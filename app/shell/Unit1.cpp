@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "Unit1.h"
 
 #include "LangId.h"
+#include "Version.h"
 
 #include <QLabel>
 
@@ -25,7 +27,7 @@ TTessaly::TTessaly(QWidget* parent)
     Image1->setGeometry(8, 27, 32, 32);
     Label1 = new QLabel(QStringLiteral("Tessaly"), this);
     Label1->move(48, 24);
-    Label2 = new QLabel(QStringLiteral("Version: 1.0007.0304.02"), this);
+    Label2 = new QLabel(QStringLiteral("Version: " GLIMVIEW_VERSION), this);
     Label2->move(128, 24);
     Label3 = new QLabel(this);
     Label3->move(48, 48);

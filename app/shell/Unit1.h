@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TTessaly: the about box, with the product's icon, name, version and the
 // maker's rights line, in Korean on a Korean system and in English elsewhere.
 #pragma once

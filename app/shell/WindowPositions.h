@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's keys in the settings store: where the four windows stand
 // and whether the two galleries are shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Glimview's entry: the process-wide objects, the single-instance rule, the
 // windows in their order, the event loop, and everything closed in reverse.
 #include "Application.h"

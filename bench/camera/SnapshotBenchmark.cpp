@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A snapshot (BMP written from the frame block, read back into a picture)
 // against the plain cost of writing and reading as many bytes in the same
 // folder. Prints the ratio per size; the target is at most 1.5.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* What one frame costs the sink, against a plain memcpy of the same bytes into
  * the same block:
  *   SinkCopy    the frame-block writing alone (header words, permission, copy)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // SaveBitmapAsJpeg (picture in memory to file) against TurboJPEG's
 // tjCompress2 encoding the same pixels at quality 90, 4:2:0, and writing the
 // same file, at 640x480 and 1600x1200. Prints the ratio per size; the target

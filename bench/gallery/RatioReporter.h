@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keeps each benchmark's median time so a program can print its ratios
 // against the baseline measured in the same run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The photo gallery as it fills up: adding the 200th photo and paging a
 // 200-photo strip against the same with 5 photos (targets: within 2x), and
 // the memory one 640x480 photo costs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A snapshot from the release of the snapshot button to the thumbnail shown
 // in the photo gallery, against the controller's snapshot alone (frame block
 // to BMP file and back) in the same run: the ratio is what the window side

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Time from starting Glimview to the first camera frame seen in its live
 // view, with the synthetic camera on a virtual X server, against the same
 // test picture started by gst-launch-1.0 into a window. Both are timed the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Recording throughput and real-time behaviour of the capture library.
 //
 // 1. Frames per second the ASF recording branch encodes at 640x480, fed as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The camera-presence decision, free of any platform code.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // What the camera search needs to know about one device, and the list that
 // hands such records out one at a time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The one export of Probix.so, loaded at run time by the setup launcher.
 #pragma once
 

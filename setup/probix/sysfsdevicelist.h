@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The USB devices and interfaces the kernel lists under bus/usb/devices,
 // presented as device records.
 #pragma once

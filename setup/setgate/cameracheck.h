@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The check that decides whether the installer is started.
 #pragma once
 

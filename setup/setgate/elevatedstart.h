@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Starting a program with administrator rights, without waiting for it.
 #pragma once
 

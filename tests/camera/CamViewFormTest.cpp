@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The live view window: its sizes per capture format, full screen and back,
 // and what it hands to the main window. The capture library is the
 // recording stand-in, so the full-screen calls can be checked exactly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The controller over the real capture library, its synthetic camera and the
 // real frame sink, through the application's own per-user frame maps.
 #include "CamControllerUnit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A controller over frame maps of the test's own, with a snapshot folder of
 // its own and the map failure messages collected instead of shown.
 #pragma once

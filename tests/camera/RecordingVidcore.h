@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A stand-in for the capture library that records every AM_ call, for tests
 // of the exact calls the camera controller makes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The sink's side of a frame block, for tests and benchmarks: maps the block
 // writable under names of its own and puts frames in it as the sink does.
 #pragma once

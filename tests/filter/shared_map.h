@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* Creating a shared-memory map as the application does: mode 0600, sized,
  * mapped read-write. Header-only so that the benchmark shares it. */
 #pragma once

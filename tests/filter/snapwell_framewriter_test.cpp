@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The frame copy against the application's permission word, on a block in
 // plain memory: a permission withdrawn while the copy begins backs it out.
 #include "filter/frameblock.h"

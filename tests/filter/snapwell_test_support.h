@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* Shared pieces of the Snapwell sink tests: the real frame maps, created the
  * way the application creates them, and pipelines run to their end. */
 #pragma once

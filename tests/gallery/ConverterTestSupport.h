@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Real clips for the conversion tests, and a message port that stands in for
 // the main window's.
 #pragma once

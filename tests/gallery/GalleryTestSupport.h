@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the gallery tests share: one Qt application per test program, private
 // temporary folders, polls with deadlines, outside tools, and a hand for the
 // modal boxes a window under test opens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shared pieces of the mail tests: the application object, waiting with a
 // deadline, a window that records the messages it receives, and the local
 // SMTP server process.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-2.0-or-later
 """A local SMTP server for the mail tests.
 
 Listens on 127.0.0.1 on a free port and prints that port as its first line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A throw-away sysfs tree shaped like the kernel's: device folders under
 // devices/, links to them in bus/usb/devices/, `driver` links into
 // bus/usb/drivers/.

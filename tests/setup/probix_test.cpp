@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Probix.so as Setgate sees it: loaded at run time, asked through its one export.
 #include "fakesysfs.h"
 #include "probix.h"

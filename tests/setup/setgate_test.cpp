@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Setgate run as a real process, with a stand-in pkexec first on PATH that
 // records its arguments and can be held until the test releases it.
 #include "fakesysfs.h"

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The about box: its two text variants, chosen by the system's language.
 #include "Unit1.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +30,12 @@ TEST(AboutBox, TextsFollowTheSystemLanguage)
     EXPECT_TRUE(english.contains(QStringLiteral("All rights reserved")));
     about.ApplyTexts(0x0409);
     EXPECT_EQ(about.Label3->text(), english);
-    EXPECT_EQ(about.Label2->text(), QStringLiteral("Version: 1.0007.0304.02"));
+    // The project's version, in the about box's four-part form.
+    EXPECT_EQ(about.Label2->text(), QStringLiteral("Version: " GLIMVIEW_VERSION));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Version: \\d+\\.\\d{4}\\.\\d{4}\\.\\d{2}$"))
+                    .match(about.Label2->text())
+                    .hasMatch())
+        << about.Label2->text().toStdString();
     EXPECT_EQ(about.size(), QSize(338, 86));
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's start-up and device choices as the capture library sees
 // them: a recording stand-in answers for two cameras (or none), and the test
 // plays the sink's side of the frame block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window over the real capture library and the synthetic camera:
 // where the windows open, the menus, the drag rule, the start-up outcomes and
 // the snapshot and recording flows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A second process for the message-port tests:
 //   shell_port_client post TITLE NUMBER WPARAM LPARAM   exit 0 when delivered
 //   shell_port_client exists TITLE                      exit 0 when a port answers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real program as a user starts it: one copy at a time, the foreign
 // camera program, and the live picture on a real X server.
 #include "MessagePort.h"

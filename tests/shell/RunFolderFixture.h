@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the window tests share: a QApplication and a run folder of their own
 // (Languages/ from the source tree, an empty Temp/) as the working directory,
 // in English.

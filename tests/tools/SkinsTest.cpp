@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Checks the committed skin pictures against the window layouts they serve:
 // every file present with its size, loadable from the linked resources, hard
 // fuchsia edges on the window shapes, button pictures that fit their
@@ -5,9 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSvgRenderer>
 
 #include <gtest/gtest.h>
 
@@ -69,8 +72,11 @@ const Picture kPictures[] = {
     { "live_xga.jpg", 1058, 807, nullptr, 0, 0 },
     { "live_sxvga.jpg", 1314, 1063, nullptr, 0, 0 },
     { "live_uxga.jpg", 1637, 1243, nullptr, 0, 0 },
+    { "icon_16.png", 16, 16, nullptr, 0, 0 },
     { "icon_32.png", 32, 32, nullptr, 0, 0 },
     { "icon_48.png", 48, 48, nullptr, 0, 0 },
+    { "icon_64.png", 64, 64, nullptr, 0, 0 },
+    { "icon_128.png", 128, 128, nullptr, 0, 0 },
     { "icon_256.png", 256, 256, nullptr, 0, 0 },
 };
 
@@ -257,13 +263,34 @@ TEST(Skins, BackdropsFrameTheVideoPanel)
 
 TEST(Skins, ProductIconsHaveTransparentCorners)
 {
-    for (const char* name : { "icon_32.png", "icon_48.png", "icon_256.png" }) {
+    for (const char* name :
+        { "icon_16.png", "icon_32.png", "icon_48.png", "icon_64.png", "icon_128.png", "icon_256.png" }) {
         const QImage image = load(QString::fromLatin1(name));
         ASSERT_FALSE(image.isNull()) << name;
         EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
         EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0) << name;
         EXPECT_EQ(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255) << name;
     }
+}
+
+// The scalable icon, as Qt's SVG renderer draws it, is the 256-pixel icon.
+TEST(Skins, ScalableIconDrawsTheProductIcon)
+{
+    QSvgRenderer svg(kSkins + QStringLiteral("/icon.svg"));
+    ASSERT_TRUE(svg.isValid());
+    EXPECT_EQ(svg.viewBox(), QRect(0, 0, 256, 256));
+    QImage scalable(256, 256, QImage::Format_ARGB32);
+    scalable.fill(Qt::transparent);
+    QPainter p(&scalable);
+    svg.render(&p);
+    p.end();
+    const QImage bitmap = load(QStringLiteral("icon_256.png"));
+    EXPECT_EQ(qAlpha(scalable.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(scalable.pixel(128, 128)), 255);
+    // Same picture: the mean brightness of the tile, the lens and the stripe agree.
+    for (const QRect& r :
+        { QRect(40, 40, 40, 40), QRect(108, 120, 40, 40), QRect(30, 200, 190, 20), QRect(30, 50, 190, 6) })
+        EXPECT_NEAR(meanLuma(scalable, r), meanLuma(bitmap, r), 8.0) << r.x() << "," << r.y();
 }
 
 } // namespace

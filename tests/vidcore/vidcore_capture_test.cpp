@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The running capture: frames reach the frame block, the size changes in
 // place, the capture closes and opens again, a failing camera is survived.
 #include "vidcore.h"

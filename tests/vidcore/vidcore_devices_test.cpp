@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Device listing with the synthetic devices switched on.
 #include "vidcore.h"
 

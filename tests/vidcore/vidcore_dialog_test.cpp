@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The source settings dialog and full-screen mode, in a Qt application
 // without a display server.
 #include "vidcore.h"

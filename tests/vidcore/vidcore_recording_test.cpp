@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Recordings made while the preview runs, read back by ffprobe, ffmpeg and
 // GStreamer.
 #include "vidcore.h"

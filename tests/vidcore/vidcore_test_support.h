@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shared pieces of the capture library tests: the real per-user frame maps
 // the frame sink copies into, the synthetic devices, and the real tools that
 // read clips back.

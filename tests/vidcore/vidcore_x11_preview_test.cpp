@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The live preview drawn into a real X window, on an Xvfb server of the
 // test's own.
 #include "vidcore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The converter's profiles: small text files of "key=value" lines that fix
 // the size and the bit rates of the WMV it writes. Lines starting with '#'
 // are comments.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "WmvConverter.h"
 
 #include "timestamp_restamper.h"

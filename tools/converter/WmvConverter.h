@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Turns an AVI clip into a WMV file (WMV2 video, WMA2 audio, ASF) of the
 // profile's size and bit rates, through a GStreamer pipeline:
 //

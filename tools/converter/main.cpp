@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // uncompAvitoWMV2: converts an uncompressed AVI clip into a WMV file and
 // reports its progress to Glimview's main window.
 //

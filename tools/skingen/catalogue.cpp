@@ -1,13 +1,29 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "catalogue.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <QPainter>
 #include <QSaveFile>
+#include <QSvgGenerator>
 
 void Catalogue::add(const QString& name, const QImage& image, const QString& usage)
 {
-    m_files.append({ name, image, usage });
+    m_files.append({ name, image, usage, {} });
+}
+
+void Catalogue::addScalable(
+    const QString& name, QSize size, const std::function<void(QPainter&)>& drawing, const QString& usage)
+{
+    // The bitmap gives the README its size and the preview a picture.
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    drawing(p);
+    p.end();
+    m_files.append({ name, image, usage, drawing });
 }
 
 QImage Catalogue::image(const QString& name) const
@@ -30,6 +46,21 @@ bool writeText(const QString& path, const QString& text, QString* error)
     return true;
 }
 
+QByteArray svgText(const SkinFile& f)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&out);
+    svg.setSize(f.image.size());
+    svg.setViewBox(QRect(QPoint(0, 0), f.image.size()));
+    svg.setTitle(QStringLiteral("Glimview"));
+    QPainter p(&svg);
+    f.drawing(p);
+    p.end();
+    return out.data();
+}
+
 } // namespace
 
 bool Catalogue::write(const QString& folder, QString* error) const
@@ -40,6 +71,11 @@ bool Catalogue::write(const QString& folder, QString* error) const
     }
     for (const SkinFile& f : m_files) {
         const QString path = QDir(folder).filePath(f.name);
+        if (f.drawing) {
+            if (!writeText(path, QString::fromUtf8(svgText(f)), error))
+                return false;
+            continue;
+        }
         QImageWriter writer(path);
         if (f.name.endsWith(QLatin1String(".jpg"))) {
             writer.setFormat("jpeg");
@@ -67,7 +103,8 @@ QString Catalogue::qrcText() const
 {
     QString text = QStringLiteral("<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/skins\">\n");
     for (const SkinFile& f : m_files)
-        text += QStringLiteral("  <file>%1</file>\n").arg(f.name);
+        if (!f.drawing)
+            text += QStringLiteral("  <file>%1</file>\n").arg(f.name);
     text += QStringLiteral("</qresource>\n</RCC>\n");
     return text;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The photo and video galleries: the same panel with the strip well, the
 // scroll track and its arrows, three action keys and the close key; they
 // differ in the middle key and the emblem.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The glyphs drawn on the keys. Each fills the square `box` it is given, in
 // the ink of the key's state; the state matters only to glyphs with a colour
 // of their own (the record dot).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The live view backdrops: a graphite bezel around the video panel, which
 // stands at 16,11 in every size.
 #include "catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // skingen: draws every picture of Glimview's skin.
 //   skingen <skins folder> [preview.png]
 #include "catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window: a graphite control panel with the status well, the two
 // large capture keys in their capsule, four small keys and the window keys.
 #include "icons.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Drawing primitives shared by every skin: the graphite palette, the panel
 // body, recessed sockets, key caps and the hard fuchsia mask.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A picture of the whole skin for a designer's eye: the windows as they look
 // on a desktop (with sample status text, thumbnails and camera picture), and
 // every button picture enlarged beside its resting look.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The windows and pictures of Glimview's skin, one builder per file.
 #pragma once
 

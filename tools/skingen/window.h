@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A skinned window described as its shape, its decoration and its keys, and
 // rendered with any one key in any state. A button picture is the window
 // rendered with that key in that state, cut to the key's rectangle, so it fits

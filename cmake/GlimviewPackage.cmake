@@ -1,0 +1,47 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
+# The Debian package, made by CPack from the install rules:
+#   cpack --config build/CPackConfig.cmake   (scripts/package.sh does this)
+# gives glimview_<version>_amd64.deb installing under /usr.
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "glimview")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Norvel Electronics Inc.")
+set(CPACK_PACKAGE_CONTACT "${GLIMVIEW_MAINTAINER}")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "webcam viewer with snapshots and video clips")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Glimview shows the live picture of a webcam in a skinned, borderless\n"
+  "control panel. It takes snapshots into a photo gallery and records video\n"
+  "clips as Windows Media (ASF/WMV) or uncompressed AVI files into a video\n"
+  "gallery. Photos can be edited in a paint program, saved as JPEG or sent by\n"
+  "e-mail; clips can be played, saved or sent by e-mail. It speaks 22\n"
+  "languages.\n"
+  "\n"
+  "The package also holds setgate, which starts a camera installer only when\n"
+  "a USB video camera is attached.")
+
+
+set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
+set(CPACK_DEBIAN_PACKAGE_SECTION "video")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${PROJECT_HOMEPAGE_URL}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The libraries the binaries link come from dpkg-shlibdeps; libvidcore is the
+# package's own, in the program's private folder.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${GLIMVIEW_RUN_DIR}")
+# What the program loads or starts at run time, which no linker records: the
+# GStreamer elements of the capture pipeline (sources, converters, the X and
+# GL picture sinks, the WMV/WMA encoders and the ASF and AVI muxers), the X
+# platform of Qt, Qt's own translations, the fonts the language files name,
+# the desktop's opener for clips and pkexec for setgate.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DEPENDS
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, "
+  "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-x, gstreamer1.0-gl, "
+  "gstreamer1.0-alsa, gstreamer1.0-pulseaudio, "
+  "qt6-qpa-plugins, qt6-translations-l10n, "
+  "fonts-dejavu-core, fonts-liberation2, fonts-noto-cjk, "
+  "xdg-utils, pkexec")
+
+include(CPack)
