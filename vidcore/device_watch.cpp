@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 #include "device_watch.h"
 
 #include "gst_runtime.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // The device monitor that runs for the whole life of the process: the
 // current cameras and microphones of every provider, and a notice to the
 // application whenever one comes or goes.

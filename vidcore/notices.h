@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Posting notices (vidcore_notice.h) to the application from any thread.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 // Which of a camera's own formats to ask for at a capture size.
 //
 // A camera offers raw and compressed formats, each at a few sizes and rates

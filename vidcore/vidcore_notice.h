@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* libvidcore's notices to the application.
  *
  * The capture library tells the application what happens to its devices

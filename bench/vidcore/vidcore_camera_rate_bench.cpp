@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Frames per second a typical UVC webcam (the test plugin's fake one, which
 // offers YUY2 at 640x480 and MJPEG at 1600x1200, both at 30 fps) delivers
 // into the frame block through the capture library, over 10 s, against the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The pictures a fake camera shows: a short loop of frames with a bar that
 // moves across colour bars, rendered once per format so that streaming is
 // only handing out memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Real-time pacing for the fake sources: a device hands out its next frame
 // (or block of samples) only when the pipeline clock has reached it. Like a
 // driver, it holds a few captured slots for a reader that is late (a live

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The fake devices as the key file named by FAKECAM_DEVICES describes them,
 // shared by the sources (which open a device by its group name) and the
 // device providers (which list and watch them). One instance per process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The fakecam plugin through real pipelines and a real device monitor: what
 // the providers list, how the camera negotiates and streams, how devices
 // fail and come and go, and the microphone's tone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* The fakecam plugin: cameras and microphones for tests, described by the key
  * file that FAKECAM_DEVICES names, with three device providers standing in
  * for video4linux2, PipeWire and PulseAudio. Never installed; tests put its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The devices the fake providers list. Each provider's devices carry the
 // class, display name, properties structure and object properties that the
 // real provider of that kind sets, and create a fakecamsrc or fakemicsrc.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Three device providers, one per real provider a desktop may have
 // (video4linux2, PipeWire, PulseAudio), each listing the key file's devices
 // of its kind and posting device-added, -removed and -changed while started.

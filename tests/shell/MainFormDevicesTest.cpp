@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window when cameras are busy, unplugged and plugged back, over
 // the real capture library and the test plugin's fake devices (each test
 // runs in a process of its own, with its own device file).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The capture library against cameras and microphones as real providers
 // report them (the test plugin's fake devices): format choice per size,
 // busy and failing devices, unplugging and plugging back, and one entry per

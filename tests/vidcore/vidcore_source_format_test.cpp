@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which of a camera's own formats the capture asks for at each size.
 #include "source_format.h"
 
