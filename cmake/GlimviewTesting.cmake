@@ -1,7 +1,9 @@
 # glimview_add_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
 #                   [LABELS <labels...>] [RUN_SERIAL])
 # Builds one GoogleTest executable and registers each of its tests with CTest.
-# Tests run in their own working folder and with the synthetic devices on.
+# Tests run in their own working folder and with the synthetic devices on;
+# each test program names its frame maps with a suffix of its own, so no test
+# meets the maps of a running Glimview or of another test program.
 function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
   find_package(GTest REQUIRED)
@@ -19,7 +21,7 @@ function(glimview_add_test)
   # gtest_discover_tests flattens an ENVIRONMENT property list, and this way
   # the discovery run sees the same variables as the tests.
   set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
-    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};${T_ENV}")
+    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};GLIMVIEW_SHM_SUFFIX=.test-${T_NAME};${T_ENV}")
   set(props TIMEOUT 600)
   if(T_RUN_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
