@@ -330,6 +330,9 @@ void TMainForm::FormClose()
 {
     FClosed = true;
     tmSystem->stop();
+    // A clip being recorded is finished before its gallery goes.
+    if (CamController && CamController->Recording)
+        CamController->StopRecording();
     if (FVideoFormatItem) {
         pmMain->removeAction(FVideoFormatItem);
         FVideoFormatItem = nullptr;
@@ -388,6 +391,17 @@ void TMainForm::OpenSesame()
             window->raise();
     }
     activateWindow();
+}
+
+void TMainForm::EndSession()
+{
+    FSessionEnd = true;
+    close();
+}
+
+bool TMainForm::IsFromConverter(qint64 senderPid) const
+{
+    return FVideos && FVideos->IsConverterProcess(senderPid);
 }
 
 void TMainForm::NotifyConvert(qint64 wParam, qint64 lParam)

@@ -43,7 +43,15 @@ public:
     void PrimeCapture();
     // Restores the application's windows and brings them to the front.
     void OpenSesame();
+    // The session or the process is ending (a signal, a shutdown): the
+    // window closes the normal way, marked as a session end, so nothing
+    // waits for the user.
+    void EndSession();
+    bool IsSessionEnd() const { return FSessionEnd; }
     void NotifyConvert(qint64 wParam, qint64 lParam);
+    // Conversion reports count only from the converter this program started,
+    // while it runs; anyone else's are ignored.
+    bool IsFromConverter(qint64 senderPid) const;
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;
 
@@ -149,6 +157,7 @@ private:
     QAction* FVideoFormatItem = nullptr; // the picture size submenu inside pmMain
     TSkinnedWindowDrag* FDrag = nullptr;
     bool FClosed = false;
+    bool FSessionEnd = false;
 };
 
 extern QPointer<TMainForm> MainForm;
