@@ -2,12 +2,13 @@
 #                   [LABELS <labels...>] [RUN_SERIAL])
 # Builds one GoogleTest executable and registers each of its tests with CTest.
 # Tests run in their own working folder and with the synthetic devices on;
-# each test program names its frame maps with a suffix of its own, so no test
-# meets the maps of a running Glimview or of another test program.
+# each test process names its frame maps with a suffix of its own (the
+# program's name from the launcher, the process id from ProcessMapSuffix.cpp),
+# so no test meets the maps of a running Glimview or of another test.
 function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
   find_package(GTest REQUIRED)
-  add_executable(${T_NAME} ${T_SOURCES})
+  add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp")
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${T_NAME} PRIVATE

@@ -17,7 +17,7 @@ namespace snapwell_test {
 void InitGstreamer();
 
 // The two map files under the names of this test process (the test launcher
-// gives each test program its own GLIMVIEW_SHM_SUFFIX), mapped read-write;
+// gives each test process its own GLIMVIEW_SHM_SUFFIX), mapped read-write;
 // unlinked again on destruction. A block size other than the
 // real one makes a map the sink must refuse.
 class FrameMaps {

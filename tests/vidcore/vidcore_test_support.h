@@ -14,7 +14,7 @@
 namespace vidcore_test {
 
 // The two map files under the names of this test process (the test
-// launcher gives each test program its own GLIMVIEW_SHM_SUFFIX), mapped
+// launcher gives each test process its own GLIMVIEW_SHM_SUFFIX), mapped
 // read-write, the permission word at 1. The frame sink opens them once per
 // process, so they are created fresh once per process and unlinked when it
 // ends; every FrameMaps object views the same pair.
