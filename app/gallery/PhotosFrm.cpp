@@ -7,6 +7,7 @@
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MediaStore.h"
+#include "TempFolder.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -99,6 +100,7 @@ void TPhotosForm::actEmailExecute()
     if (ComposerBusy())
         return;
     const QString attachment = PhotoAttachmentName(BaseFolder());
+    DropLinkAt(attachment);
     SaveFocusedImage(attachment);
     MailComposerOpenWithAttachment(attachment);
 }

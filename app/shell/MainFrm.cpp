@@ -13,6 +13,7 @@
 #include "SettingsStore.h"
 #include "SkinMask.h"
 #include "SkinnedWindowDrag.h"
+#include "TempFolder.h"
 #include "VideosFrm.h"
 #include "WindowPositions.h"
 #include "vidcore.h"
@@ -565,6 +566,8 @@ void TMainForm::tmSystemTimer()
         FStartStage = ssCameraStep;
         if (QAction* item = FileTypeItem(CamController->VideoType))
             item->setChecked(true);
+        if (!PrepareTempFolder())
+            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         CamController->EnumerateDevices();
         FillDeviceMenu(pmiVideoDevices, CamController->VideoDevices, FVideoDeviceIndex, true);
         FillDeviceMenu(pmiAudioDevices, CamController->AudioDevices, FAudioDeviceIndex, false);
@@ -613,10 +616,11 @@ void TMainForm::PrimeCapture()
         return;
     ChooseRecordingType();
     TCodeSiteHelper trace("ProcessRecord");
-    if (CamController->StartRecording(QStringLiteral("Temp/sample"))) {
+    DropLinkAt(QStringLiteral("Temp/sample"));
+    if (CamController->StartRecording(QStringLiteral("Temp/sample")))
         CamController->StopRecording();
-        FCamView->ShowView();
-    }
+    // Without the warm-up (no usable Temp folder) the picture still shows.
+    FCamView->ShowView();
 }
 
 void TMainForm::tmFormatChangeTimer()
@@ -645,8 +649,11 @@ void TMainForm::ProcessSnapshot()
         return;
     // A frame that could not be taken adds no photo (the picture held would
     // be the previous one) and leaves the status line alone.
-    if (!CamController->TakeSnapshot())
+    if (!CamController->TakeSnapshot()) {
+        if (!PrepareTempFolder())
+            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         return;
+    }
     TCodeSiteHelper trace("ProcessSnapshot");
     FPhotos->AddImage(CamController->SnapshotImage);
     UpdatePhotoButton();
@@ -673,6 +680,7 @@ void TMainForm::ProcessRecord()
     TCodeSiteHelper trace("ProcessRecord");
     const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
     const QString fileName = FVideos->MakeClipFileName();
+    DropLinkAt(fileName);
     if (CamController->StartRecording(fileName)) {
         FVideos->AddVideo(fileName, thumbnail, FCamView->ViewFormat);
         UpdateVideoButton();
@@ -684,6 +692,8 @@ void TMainForm::ProcessRecord()
     } else {
         // Nothing records: the size menu must not stay locked.
         FVideoFormatItem->setEnabled(true);
+        if (!PrepareTempFolder())
+            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
     }
 }
 
