@@ -226,6 +226,7 @@ void TSendEMailForm::btnFinishClick()
 {
     hide();
     SetSendRole(TSendRole::Send);
+    const TSettingsBatch batch(*SettingsStore);
     SettingsStore->WriteString(Section, KeyFrom, edtFrom->text());
     SettingsStore->WriteString(Section, KeyTo, edtTo->text());
     SettingsStore->WriteString(Section, KeySubject, edtSubject->text());
