@@ -2,11 +2,14 @@
 # glimview_add_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
 #                   [LABELS <labels...>] [RUN_SERIAL] [PROPERTIES <name value...>])
 # Builds one GoogleTest executable and registers each of its tests with CTest.
-# Tests run in their own working folder and with the synthetic devices on.
+# Tests run in their own working folder and with the synthetic devices on;
+# each test process names its frame maps with a suffix of its own (the
+# program's name from the launcher, the process id from ProcessMapSuffix.cpp),
+# so no test meets the maps of a running Glimview or of another test.
 function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
-  add_executable(${T_NAME} ${T_SOURCES})
+  add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp")
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${T_NAME} PRIVATE
@@ -20,7 +23,7 @@ function(glimview_add_test)
   # gtest_discover_tests flattens an ENVIRONMENT property list, and this way
   # the discovery run sees the same variables as the tests.
   set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
-    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};${T_ENV}")
+    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};GLIMVIEW_SHM_SUFFIX=.test-${T_NAME};${T_ENV}")
   set(props TIMEOUT 600)
   if(T_RUN_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)

@@ -18,8 +18,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
-#include <unistd.h>
+
+#include "filter/runtimefolder.h"
 
 namespace frameblock {
 
@@ -38,11 +40,23 @@ inline constexpr const char* kPermissionMapName = "writesync4snapwell_Quillon";
 
 static_assert(kFrameBlockSize == kPixelAreaSize + kBitmapHeaderSize + 4 * 4);
 
-// POSIX shared-memory object name of a map: "/<map name>.<uid>", so that two
-// users never share or hijack each other's block.
-inline std::string ShmObjectName(const char* mapName, uid_t uid = ::getuid())
+// Tests set this variable to a suffix of their own, so that their maps never
+// meet those of a running Glimview of the same user.
+inline constexpr const char* kMapSuffixVariable = "GLIMVIEW_SHM_SUFFIX";
+
+// The file of a map: "<runtime folder>/<map name><suffix>". The folder is
+// this user's alone, so no other account can create, open or block the
+// maps. Empty when there is no safe runtime folder.
+inline std::string MapFilePath(const char* mapName)
 {
-    return "/" + std::string(mapName) + "." + std::to_string(uid);
+    const std::string folder = runtimefolder::Path();
+    if (folder.empty())
+        return {};
+    const char* suffix = std::getenv(kMapSuffixVariable);
+    const std::string tail = suffix ? suffix : "";
+    if (tail.find('/') != std::string::npos) // a suffix names a file, never a folder
+        return {};
+    return folder + "/" + mapName + tail;
 }
 
 // The 40-byte Windows BITMAPINFOHEADER, little-endian, packed.

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <fcntl.h>
 #include <mutex>
+#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,18 +20,22 @@ namespace {
     std::atomic<void*> block { nullptr };
     std::atomic<const void*> permission { nullptr };
 
-    // Maps an existing shared-memory object of this user. An object of another
-    // owner or of another size is not ours to write into, so it is refused.
+    // Maps an existing map file of this user. A file of another owner, size
+    // or access mode is not ours to write into, so it is refused.
     void* MapExisting(const char* mapName, std::size_t size, bool writable)
     {
-        const std::string name = frameblock::ShmObjectName(mapName);
-        const int fd = ::shm_open(name.c_str(), writable ? O_RDWR : O_RDONLY, 0);
+        const std::string path = frameblock::MapFilePath(mapName);
+        if (path.empty())
+            return nullptr;
+        const int fd
+            = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return nullptr;
 
         void* view = nullptr;
         struct stat st { };
-        if (::fstat(fd, &st) == 0 && st.st_uid == ::getuid() && st.st_size == static_cast<off_t>(size)) {
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && (st.st_mode & 07777) == 0600 && st.st_size == static_cast<off_t>(size)) {
             view = ::mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
             if (view == MAP_FAILED)
                 view = nullptr;

@@ -98,7 +98,10 @@ bool WriteFrameBitmap(const unsigned char* block, const QString& fileName)
     if (!layout)
         return false;
     const QByteArray path = QFile::encodeName(fileName);
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A link at the name is replaced by a file of its own, never followed.
+    int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == ELOOP && ::unlink(path.constData()) == 0)
+        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const bool written = WriteBitmap(fd, block, *layout);

@@ -37,17 +37,20 @@ void ShowFrameMapFailure(const QString& message)
 
 FrameMapReportFunction gReport = ShowFrameMapFailure;
 
-// Opens the object, creating it at `size` bytes when it does not exist yet.
-// An existing object is taken only when it is this user's and of this size:
-// anything else may be another user's trap or a different layout.
-int OpenOrCreate(const std::string& name, std::size_t size, bool& created)
+// Opens the map's file, creating it at `size` bytes when it does not exist
+// yet. An existing file is taken only when it is a regular file of this user,
+// of this size and closed to everybody else: anything else may be another
+// party's trap or a different layout.
+int OpenOrCreate(const std::string& path, std::size_t size, bool& created)
 {
     created = false;
-    int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (path.empty())
+        return -1;
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
-        if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
             ::close(fd);
-            ::shm_unlink(name.c_str());
+            ::unlink(path.c_str());
             return -1;
         }
         created = true;
@@ -55,12 +58,13 @@ int OpenOrCreate(const std::string& name, std::size_t size, bool& created)
     }
     if (errno != EEXIST)
         return -1;
-    fd = ::shm_open(name.c_str(), O_RDWR, 0);
+    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat st { };
-    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || st.st_size != static_cast<off_t>(size)) {
-        std::fprintf(stderr, "%s: refused, it has another owner or size\n", name.c_str());
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
+        || (st.st_mode & 07777) != 0600 || st.st_size != static_cast<off_t>(size)) {
+        std::fprintf(stderr, "%s: refused, it has another owner, size or access mode\n", path.c_str());
         ::close(fd);
         return -1;
     }
@@ -92,7 +96,7 @@ void UnmapObject(MappedObject& object)
     if (object.view)
         ::munmap(object.view, object.size);
     if (object.created)
-        ::shm_unlink(object.name.c_str());
+        ::unlink(object.name.c_str());
     object = MappedObject {};
 }
 
@@ -100,16 +104,23 @@ void UnmapObject(MappedObject& object)
 
 void CreateFrameMaps()
 {
-    CreateFrameMaps(frameblock::ShmObjectName(frameblock::kFrameBlockMapName),
-        frameblock::ShmObjectName(frameblock::kPermissionMapName));
+    CreateFrameMaps(frameblock::MapFilePath(frameblock::kFrameBlockMapName),
+        frameblock::MapFilePath(frameblock::kPermissionMapName));
 }
 
-void CreateFrameMaps(const std::string& blockObjectName, const std::string& permissionObjectName)
+void RemoveLeftoverFrameMaps()
+{
+    for (const char* mapName : { frameblock::kFrameBlockMapName, frameblock::kPermissionMapName })
+        if (const std::string path = frameblock::MapFilePath(mapName); !path.empty())
+            ::unlink(path.c_str());
+}
+
+void CreateFrameMaps(const std::string& blockPath, const std::string& permissionPath)
 {
     CloseFrameMaps();
-    if (!MapObject(gBlock, blockObjectName, frameblock::kFrameBlockSize, PROT_READ))
+    if (!MapObject(gBlock, blockPath, frameblock::kFrameBlockSize, PROT_READ))
         gReport(QStringLiteral("Failed : MapRead4snapwell Create"));
-    if (!MapObject(gPermission, permissionObjectName, frameblock::kPermissionSize, PROT_READ | PROT_WRITE)) {
+    if (!MapObject(gPermission, permissionPath, frameblock::kPermissionSize, PROT_READ | PROT_WRITE)) {
         gReport(QStringLiteral("Failed : MapWrite4snapwell Create"));
         return;
     }

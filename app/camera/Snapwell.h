@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The application's side of the shared frame maps: creates the frame block
 // (read by the camera controller) and the grab permission word (written by
-// it). The Snapwell sink opens the same two objects inside the capture
-// pipeline; the layout is in filter/frameblock.h.
+// it) as two files in the user's private runtime folder, mapped shared. The
+// Snapwell sink maps the same two files inside the capture pipeline; the
+// names and the layout are in filter/frameblock.h.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +11,16 @@
 
 class QString;
 
-// Creates or opens both maps under their per-user names and sets the
-// permission word to 1. A map that cannot be had is reported once and left
-// missing; the application goes on without it.
+// Creates or opens both maps at their files and sets the permission word to
+// 1. A map that cannot be had is reported once and left missing; the
+// application goes on without it.
 void CreateFrameMaps();
-// The same under other object names, so that tests never meet the maps of a
-// running application.
-void CreateFrameMaps(const std::string& blockObjectName, const std::string& permissionObjectName);
+// The same at other files, so that tests never meet the maps of a running
+// application.
+void CreateFrameMaps(const std::string& blockPath, const std::string& permissionPath);
+// Removes map files left by a copy that ended without closing them. Only the
+// one instance (the holder of the instance lock) may call it.
+void RemoveLeftoverFrameMaps();
 void CloseFrameMaps();
 
 // The whole block (read-only view), or null when it is missing.

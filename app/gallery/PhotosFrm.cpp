@@ -8,6 +8,7 @@
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MediaStore.h"
+#include "TempFolder.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -100,6 +101,7 @@ void TPhotosForm::actEmailExecute()
     if (ComposerBusy())
         return;
     const QString attachment = PhotoAttachmentName(BaseFolder());
+    DropLinkAt(attachment);
     SaveFocusedImage(attachment);
     MailComposerOpenWithAttachment(attachment);
 }

@@ -194,7 +194,8 @@ void TVideosForm::actEmailExecute()
     // An argument list: no shell ever sees the paths, whatever they hold.
     const QStringList arguments { QStringLiteral("-i"), input, QStringLiteral("-o"), output,
         QStringLiteral("-pf"), profile };
-    if (!QProcess::startDetached(ConverterProgram(), arguments))
+    FConverterPid = 0;
+    if (!QProcess::startDetached(ConverterProgram(), arguments, QString(), &FConverterPid))
         FConverting = false; // no end report will ever come
 }
 

@@ -38,6 +38,8 @@ public:
     void SetHints(const QString& save, const QString& play, const QString& remove);
 
     bool Converting() const { return FConverting; }
+    // The process is the converter this gallery started and is waiting for.
+    bool IsConverterProcess(qint64 pid) const { return FConverting && pid > 0 && pid == FConverterPid; }
     QString ConvertedFileName() const { return FConvertedFileName; }
     // The converter reached 100 %: the WMV goes to the composer.
     void ConversionFinished();
@@ -71,5 +73,6 @@ private:
     QList<uint8_t> FViewFormats;
     bool FInputEnabled = true;
     bool FConverting = false;
+    qint64 FConverterPid = 0;
     QString FConvertedFileName;
 };

@@ -97,6 +97,92 @@ QList<TMailbox> ParseMailboxes(const QString& field)
     return result;
 }
 
+static bool IsDotAtom(const QString& text, bool domain)
+{
+    static const QRegularExpression local(
+        QStringLiteral("^[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+(\\.[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+)*\\z"));
+    static const QRegularExpression host(QStringLiteral("^[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*\\z"));
+    return (domain ? host : local).match(text).hasMatch();
+}
+
+bool IsAddrSpec(const QString& address)
+{
+    const qsizetype at = address.lastIndexOf(u'@');
+    return address.size() <= 254 && at > 0 && at <= 64 && IsDotAtom(address.left(at), false)
+        && IsDotAtom(address.mid(at + 1), true);
+}
+
+static bool HasControlCharacter(const QString& text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029)
+            return true;
+    }
+    return false;
+}
+
+// One entry of an address field, strictly: "box@host" or "Name <box@host>".
+static std::optional<TMailbox> ParseStrictMailbox(const QString& text)
+{
+    if (HasControlCharacter(text))
+        return std::nullopt;
+    const QString entry = text.trimmed();
+    TMailbox mailbox;
+    if (entry.endsWith(u'>')) {
+        const qsizetype open = entry.lastIndexOf(u'<');
+        if (open < 0)
+            return std::nullopt;
+        mailbox.Address = entry.mid(open + 1, entry.size() - open - 2);
+        QString name = entry.left(open).trimmed();
+        if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
+            name = name.mid(1, name.size() - 2).replace(QLatin1String("\\\""), QLatin1String("\""));
+        else if (name.contains(u'<') || name.contains(u'>') || name.contains(u'"'))
+            return std::nullopt;
+        mailbox.DisplayName = name;
+    } else {
+        mailbox.Address = entry;
+    }
+    if (!IsAddrSpec(mailbox.Address))
+        return std::nullopt;
+    return mailbox;
+}
+
+std::optional<QList<TMailbox>> ParseAddressField(const QString& field)
+{
+    QList<TMailbox> result;
+    QString entry;
+    bool quoted = false;
+    bool angled = false;
+    bool valid = true;
+    auto flush = [&] {
+        if (!entry.trimmed().isEmpty()) {
+            if (const auto mailbox = ParseStrictMailbox(entry))
+                result.append(*mailbox);
+            else
+                valid = false;
+        }
+        entry.clear();
+    };
+    for (QChar c : field) {
+        if (c == u'"' && !angled)
+            quoted = !quoted;
+        else if (c == u'<' && !quoted)
+            angled = true;
+        else if (c == u'>' && !quoted)
+            angled = false;
+        else if ((c == u',' || c == u';') && !quoted && !angled) {
+            flush();
+            continue;
+        }
+        entry += c;
+    }
+    flush();
+    if (!valid || result.isEmpty())
+        return std::nullopt;
+    return result;
+}
+
 static QByteArray FormatDisplayName(const QString& name)
 {
     if (!IsPlainAscii(name))

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace MailHeaders {
 
 // A header value that holds CR, LF or NUL would let the text write headers of
@@ -28,6 +30,17 @@ struct TMailbox {
 // Splits an address field at commas and semicolons outside quotes and angle
 // brackets; empty entries are dropped.
 QList<TMailbox> ParseMailboxes(const QString& field);
+
+// An address a mail server takes as it is: "local@domain", printable ASCII,
+// both sides dot-atoms; no space, angle bracket, comma, semicolon, quote,
+// control or non-ASCII character. Anything else could end the address early
+// in the SMTP dialogue and carry commands or recipients of its own.
+bool IsAddrSpec(const QString& address);
+
+// The mailboxes of an address field when every entry is a bare addr-spec or
+// "display name <addr-spec>" (a display name without control characters);
+// nothing when any entry is neither or the field names nobody.
+std::optional<QList<TMailbox>> ParseAddressField(const QString& field);
 
 // The header value for an address field, display names encoded as needed.
 QByteArray FormatMailboxes(const QList<TMailbox>& mailboxes);

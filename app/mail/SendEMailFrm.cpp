@@ -40,6 +40,16 @@ QFont PixelFont(const QString& family, int pixelSize)
 // message, so such a field counts as not filled in.
 bool Missing(const QString& field) { return field.isEmpty() || MailHeaders::HasLineBreak(field); }
 
+// An address field the server could read as more than it says (a second
+// recipient, SMTP parameters) counts as not filled in either.
+bool NotAnAddress(const QString& field, bool single)
+{
+    if (Missing(field))
+        return true;
+    const auto mailboxes = MailHeaders::ParseAddressField(field);
+    return !mailboxes || (single && mailboxes->size() != 1);
+}
+
 void ShowMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(
@@ -196,8 +206,8 @@ void TSendEMailForm::btnSendClick()
         bool Missing;
         const char* Prompt;
     } checks[] = {
-        { edtFrom, Missing(edtFrom->text()), "Enter sender's e-mail address" },
-        { edtTo, Missing(edtTo->text()), "Enter receiver's e-mail address" },
+        { edtFrom, NotAnAddress(edtFrom->text(), true), "Enter sender's e-mail address" },
+        { edtTo, NotAnAddress(edtTo->text(), false), "Enter receiver's e-mail address" },
         { edtSubject, Missing(edtSubject->text()), "Enter subject" },
         { memBody, memBody->toPlainText().isEmpty(), "Enter e-mail contents" },
     };
@@ -217,6 +227,7 @@ void TSendEMailForm::btnFinishClick()
 {
     hide();
     SetSendRole(TSendRole::Send);
+    const TSettingsBatch batch(*SettingsStore);
     SettingsStore->WriteString(Section, KeyFrom, edtFrom->text());
     SettingsStore->WriteString(Section, KeyTo, edtTo->text());
     SettingsStore->WriteString(Section, KeySubject, edtSubject->text());

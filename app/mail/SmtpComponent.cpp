@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <stdexcept>
 
@@ -30,6 +32,24 @@ QByteArray CanonicalText(const QString& text)
     return lines.replace(QLatin1String("\n"), QLatin1String("\r\n")).toUtf8();
 }
 
+// An address field the server would read differently from what it says is
+// refused at the call, as a line break is.
+const QString& AddressField(const QString& value, const char* field, bool single)
+{
+    const auto mailboxes = MailHeaders::ParseAddressField(SingleLine(value, field));
+    if (!mailboxes || (single && mailboxes->size() != 1))
+        throw std::invalid_argument(std::string(field) + " is not an e-mail address");
+    return value;
+}
+
+// A server on this machine: nothing the dialogue carries leaves it.
+bool IsLoopbackHost(const QByteArray& url)
+{
+    const QString host = QUrl(QString::fromUtf8(url)).host();
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0
+        || QHostAddress(host).isLoopback();
+}
+
 } // namespace
 
 TSmtpComponent::TSmtpComponent(QObject* parent)
@@ -47,9 +67,12 @@ void TSmtpComponent::Set_UserName(const QString& userName) { FUserName = SingleL
 
 void TSmtpComponent::Set_Password(const QString& password) { FPassword = SingleLine(password, "password"); }
 
-void TSmtpComponent::Set_MailFrom(const QString& mailFrom) { FMailFrom = SingleLine(mailFrom, "sender"); }
+void TSmtpComponent::Set_MailFrom(const QString& mailFrom)
+{
+    FMailFrom = AddressField(mailFrom, "sender", true);
+}
 
-void TSmtpComponent::Set_MailTo(const QString& mailTo) { FMailTo = SingleLine(mailTo, "receiver"); }
+void TSmtpComponent::Set_MailTo(const QString& mailTo) { FMailTo = AddressField(mailTo, "receiver", false); }
 
 void TSmtpComponent::Set_Subject(const QString& subject) { FSubject = SingleLine(subject, "subject"); }
 
@@ -64,6 +87,8 @@ void TSmtpComponent::Set_CompleteMsg(quint32 msg) { FCompleteMsg = msg; }
 void TSmtpComponent::Set_ProgressMsg(quint32 msg) { FProgressMsg = msg; }
 
 void TSmtpComponent::SetStallTimeout(std::chrono::seconds timeout) { FStallTimeout = timeout; }
+
+void TSmtpComponent::SetLoopbackIsLocal(bool local) { FLoopbackIsLocal = local; }
 
 QByteArray TSmtpComponent::ServerUrl(const QString& host)
 {
@@ -80,8 +105,10 @@ TSmtpJob TSmtpComponent::MakeJob() const
 {
     if (FHost.isEmpty())
         throw std::runtime_error("no SMTP server given");
-    const QList<MailHeaders::TMailbox> senders = MailHeaders::ParseMailboxes(FMailFrom);
-    const QList<MailHeaders::TMailbox> receivers = MailHeaders::ParseMailboxes(FMailTo);
+    const QList<MailHeaders::TMailbox> senders
+        = MailHeaders::ParseAddressField(FMailFrom).value_or(QList<MailHeaders::TMailbox> {});
+    const QList<MailHeaders::TMailbox> receivers
+        = MailHeaders::ParseAddressField(FMailTo).value_or(QList<MailHeaders::TMailbox> {});
     if (senders.isEmpty())
         throw std::runtime_error("no sender given");
     if (receivers.isEmpty())
@@ -108,6 +135,7 @@ TSmtpJob TSmtpComponent::MakeJob() const
         job.AttachmentType = MailHeaders::ContentTypeForFile(FAttachment);
     }
     job.StallTimeout = FStallTimeout;
+    job.PlainAuthAllowed = FLoopbackIsLocal && IsLoopbackHost(job.Url);
     return job;
 }
 
@@ -130,7 +158,6 @@ void TSmtpComponent::SendMail()
         QMetaObject::invokeMethod(
             this,
             [=, this] {
-                FDelivery->Wait();
                 FSending = false;
                 Notify(FReportTo.CompleteMsg, sent ? 1 : 0, 0);
             },

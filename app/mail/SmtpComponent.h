@@ -31,6 +31,10 @@ public:
 
     // A delivery that makes no progress for this long fails.
     void SetStallTimeout(std::chrono::seconds timeout);
+    // Whether a server on a loopback address may see the account without
+    // encryption (true by default); tests turn it off to stand for a
+    // server on another machine.
+    void SetLoopbackIsLocal(bool local);
 
     // "smtp://host:port" for the text given to Set_Host.
     static QByteArray ServerUrl(const QString& host);
@@ -51,6 +55,7 @@ private:
     quint32 FCompleteMsg = 0;
     quint32 FProgressMsg = 0;
     std::chrono::seconds FStallTimeout { 60 };
+    bool FLoopbackIsLocal = true;
     struct TReportTarget {
         QPointer<QObject> Window;
         quint32 ProgressMsg = 0;

@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 
@@ -16,6 +17,8 @@ namespace {
 
 // Progress reaches the user interface at most this often, plus the last step.
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+// How long a release waits for a worker that is about to end anyway.
+constexpr auto kReleaseWait = std::chrono::milliseconds(250);
 
 void InitCurlOnce()
 {
@@ -42,9 +45,7 @@ curl_slist* Append(curl_slist* list, const QByteArray& text)
     return appended;
 }
 
-} // namespace
-
-struct TSmtpDelivery::TCurlParts {
+struct TCurlParts {
     CURL* Easy = nullptr;
     curl_mime* Mime = nullptr;
     curl_slist* Headers = nullptr;
@@ -60,33 +61,63 @@ struct TSmtpDelivery::TCurlParts {
     }
 };
 
+} // namespace
+
+struct TSmtpDelivery::TTransfer {
+    std::unique_ptr<TCurlParts> Curl = std::make_unique<TCurlParts>();
+    ProgressHandler OnProgress;
+    CompletionHandler OnCompletion;
+    std::atomic<bool> Cancel { false };
+    std::chrono::seconds StallTimeout { 60 };
+    qint64 LastReported = -1;
+    std::chrono::steady_clock::time_point LastReportTime;
+    qint64 LastSeen = 0;
+    std::chrono::steady_clock::time_point LastMove; // when the upload last advanced
+
+    // Held while a report is made, so none is made once the owner has gone.
+    std::mutex ReportLock;
+    bool Released = false;
+    // Set when the worker is done with everything.
+    std::mutex DoneLock;
+    std::condition_variable DoneChanged;
+    bool Done = false;
+
+    void Run();
+    int OnTransferInfo(qint64 uploadTotal, qint64 uploadNow);
+};
+
 TSmtpDelivery::TSmtpDelivery(const TSmtpJob& job, ProgressHandler onProgress, CompletionHandler onCompletion)
-    : FCurl(std::make_unique<TCurlParts>())
-    , FOnProgress(std::move(onProgress))
-    , FOnCompletion(std::move(onCompletion))
+    : FTransfer(std::make_shared<TTransfer>())
 {
+    FTransfer->OnProgress = std::move(onProgress);
+    FTransfer->OnCompletion = std::move(onCompletion);
+    TCurlParts* const curl = FTransfer->Curl.get();
     InitCurlOnce();
-    CURL* easy = FCurl->Easy = curl_easy_init();
+    CURL* easy = curl->Easy = curl_easy_init();
     if (!easy)
         throw std::runtime_error("libcurl cannot create a transfer");
 
-    Check(curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, FCurl->ErrorText), "error buffer");
+    Check(curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curl->ErrorText), "error buffer");
     Check(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L), "no signals");
     Check(curl_easy_setopt(easy, CURLOPT_URL, job.Url.constData()), "server address");
-    // Encrypt whenever the server offers STARTTLS; a plain server still works.
-    Check(curl_easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY)), "STARTTLS");
-    // libcurl authenticates only when the server advertises AUTH.
+    // Encrypt whenever the server offers STARTTLS. An account never goes out
+    // in clear to another machine: with one, a server without STARTTLS fails
+    // the send (libcurl authenticates only when the server advertises AUTH).
+    const bool requireTls = !job.UserName.isEmpty() && !job.PlainAuthAllowed;
+    Check(curl_easy_setopt(
+              easy, CURLOPT_USE_SSL, static_cast<long>(requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY)),
+        "STARTTLS");
     if (!job.UserName.isEmpty()) {
         Check(curl_easy_setopt(easy, CURLOPT_USERNAME, job.UserName.constData()), "account");
         Check(curl_easy_setopt(easy, CURLOPT_PASSWORD, job.Password.constData()), "password");
     }
     Check(curl_easy_setopt(easy, CURLOPT_MAIL_FROM, job.MailFrom.constData()), "sender");
     for (const QByteArray& recipient : job.Recipients)
-        FCurl->Recipients = Append(FCurl->Recipients, recipient);
-    Check(curl_easy_setopt(easy, CURLOPT_MAIL_RCPT, FCurl->Recipients), "receivers");
+        curl->Recipients = Append(curl->Recipients, recipient);
+    Check(curl_easy_setopt(easy, CURLOPT_MAIL_RCPT, curl->Recipients), "receivers");
     for (const QByteArray& header : job.Headers)
-        FCurl->Headers = Append(FCurl->Headers, header);
-    Check(curl_easy_setopt(easy, CURLOPT_HTTPHEADER, FCurl->Headers), "headers");
+        curl->Headers = Append(curl->Headers, header);
+    Check(curl_easy_setopt(easy, CURLOPT_HTTPHEADER, curl->Headers), "headers");
 
     // A stalled server must not hold the delivery forever. libcurl limits the
     // wait for the connection (greeting and STARTTLS included) and for every
@@ -95,10 +126,10 @@ TSmtpDelivery::TSmtpDelivery(const TSmtpJob& job, ProgressHandler onProgress, Co
     const long stall = static_cast<long>(job.StallTimeout.count());
     Check(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, stall), "connect timeout");
     Check(curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stall), "response timeout");
-    FStallTimeout = job.StallTimeout;
+    FTransfer->StallTimeout = job.StallTimeout;
 
     // Base64 parts keep the upload size known to libcurl, so progress has a total.
-    curl_mime* mime = FCurl->Mime = curl_mime_init(easy);
+    curl_mime* mime = curl->Mime = curl_mime_init(easy);
     curl_mimepart* text = curl_mime_addpart(mime);
     Check(curl_mime_data(text, job.Body.constData(), static_cast<size_t>(job.Body.size())), "body");
     Check(curl_mime_type(text, "text/plain; charset=UTF-8"), "body type");
@@ -118,62 +149,81 @@ TSmtpDelivery::TSmtpDelivery(const TSmtpJob& job, ProgressHandler onProgress, Co
 
     Check(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L), "progress");
     curl_xferinfo_callback onTransferInfo
-        = [](void* self, curl_off_t, curl_off_t, curl_off_t total, curl_off_t now) {
-              return static_cast<TSmtpDelivery*>(self)->OnTransferInfo(total, now);
+        = [](void* transfer, curl_off_t, curl_off_t, curl_off_t total, curl_off_t now) {
+              return static_cast<TTransfer*>(transfer)->OnTransferInfo(total, now);
           };
     Check(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, onTransferInfo), "progress");
-    Check(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, this), "progress");
+    Check(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, FTransfer.get()), "progress");
     if (lcSmtp().isDebugEnabled())
         curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
 }
 
 TSmtpDelivery::~TSmtpDelivery()
 {
-    FCancel = true;
-    Wait();
+    const std::shared_ptr<TTransfer> transfer = FTransfer;
+    transfer->Cancel = true;
+    {
+        std::lock_guard lock(transfer->ReportLock);
+        transfer->Released = true;
+    }
+    if (!FWorker.joinable())
+        return;
+    std::unique_lock lock(transfer->DoneLock);
+    if (transfer->DoneChanged.wait_for(lock, kReleaseWait, [&] { return transfer->Done; })) {
+        lock.unlock();
+        FWorker.join();
+    } else {
+        FWorker.detach();
+    }
 }
 
 void TSmtpDelivery::Start()
 {
-    FWorker = std::thread([this] { Run(); });
+    FWorker = std::thread([transfer = FTransfer] {
+        transfer->Run();
+        std::lock_guard lock(transfer->DoneLock);
+        transfer->Done = true;
+        transfer->DoneChanged.notify_all();
+    });
 }
 
-void TSmtpDelivery::Wait()
+void TSmtpDelivery::TTransfer::Run()
 {
-    if (FWorker.joinable())
-        FWorker.join();
-}
-
-void TSmtpDelivery::Run()
-{
-    FLastMove = std::chrono::steady_clock::now();
-    const CURLcode result = curl_easy_perform(FCurl->Easy);
-    if (FCancel)
-        return;
-    if (result != CURLE_OK) {
-        qCInfo(lcSmtp) << "delivery failed:" << curl_easy_strerror(result) << FCurl->ErrorText;
+    LastMove = std::chrono::steady_clock::now();
+    const CURLcode result = curl_easy_perform(Curl->Easy);
+    if (result != CURLE_OK && !Cancel)
+        qCInfo(lcSmtp) << "delivery failed:" << curl_easy_strerror(result) << Curl->ErrorText;
+    {
+        std::lock_guard lock(ReportLock);
+        if (!Released)
+            OnCompletion(result == CURLE_OK);
     }
-    FOnCompletion(result == CURLE_OK);
+    // Closing the connection says QUIT and waits for the answer; a server
+    // that stays silent must not hold anyone for long.
+    curl_easy_setopt(Curl->Easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(QuitTimeout.count()));
+    Curl.reset();
 }
 
-int TSmtpDelivery::OnTransferInfo(qint64 uploadTotal, qint64 uploadNow)
+int TSmtpDelivery::TTransfer::OnTransferInfo(qint64 uploadTotal, qint64 uploadNow)
 {
-    if (FCancel)
+    if (Cancel)
         return 1; // aborts the transfer
     const auto now = std::chrono::steady_clock::now();
-    if (uploadNow != FLastSeen) {
-        FLastSeen = uploadNow;
-        FLastMove = now;
-    } else if (now - FLastMove > FStallTimeout) {
-        qCInfo(lcSmtp) << "no progress for" << FStallTimeout.count() << "s";
+    if (uploadNow != LastSeen) {
+        LastSeen = uploadNow;
+        LastMove = now;
+    } else if (now - LastMove > StallTimeout) {
+        qCInfo(lcSmtp) << "no progress for" << StallTimeout.count() << "s";
         return 1;
     }
-    if (uploadTotal <= 0 || uploadNow == FLastReported)
+    if (uploadTotal <= 0 || uploadNow == LastReported)
         return 0;
-    if (uploadNow < uploadTotal && now - FLastReportTime < kProgressInterval)
+    if (uploadNow < uploadTotal && now - LastReportTime < kProgressInterval)
         return 0;
-    FLastReported = uploadNow;
-    FLastReportTime = now;
-    FOnProgress(uploadNow, uploadTotal);
+    LastReported = uploadNow;
+    LastReportTime = now;
+    std::lock_guard lock(ReportLock);
+    if (!Released)
+        OnProgress(uploadNow, uploadTotal);
     return 0;
 }

@@ -25,6 +25,9 @@ struct TSmtpJob {
     QByteArray AttachmentName;
     QByteArray AttachmentType;
     std::chrono::seconds StallTimeout { 60 };
+    // False: the account goes only over an encrypted connection (STARTTLS
+    // required); true for a server on this machine, where nothing travels.
+    bool PlainAuthAllowed = false;
 };
 
 class TSmtpDelivery {
@@ -33,32 +36,26 @@ public:
     using ProgressHandler = std::function<void(qint64 sent, qint64 total)>;
     using CompletionHandler = std::function<void(bool sent)>;
 
+    // How long the worker waits for the server's answer to QUIT once the
+    // message is done with; the report does not wait for it.
+    static constexpr std::chrono::seconds QuitTimeout { 2 };
+
     // Prepares the transfer; raises std::runtime_error when it cannot be set up.
     TSmtpDelivery(const TSmtpJob& job, ProgressHandler onProgress, CompletionHandler onCompletion);
-    // Cancels a running transfer and waits for the worker; no completion follows.
+    // Cancels a running transfer; no report follows. Returns at once: a
+    // worker still saying goodbye to a slow server finishes on its own.
     ~TSmtpDelivery();
 
     TSmtpDelivery(const TSmtpDelivery&) = delete;
     TSmtpDelivery& operator=(const TSmtpDelivery&) = delete;
 
     void Start();
-    // Joins the worker; call once the completion has been reported.
-    void Wait();
 
 private:
-    struct TCurlParts;
+    struct TTransfer;
 
-    void Run();
-    int OnTransferInfo(qint64 uploadTotal, qint64 uploadNow);
-
-    std::unique_ptr<TCurlParts> FCurl;
-    ProgressHandler FOnProgress;
-    CompletionHandler FOnCompletion;
-    std::atomic<bool> FCancel { false };
-    std::chrono::seconds FStallTimeout;
-    qint64 FLastReported = -1;
-    std::chrono::steady_clock::time_point FLastReportTime;
-    qint64 FLastSeen = 0;
-    std::chrono::steady_clock::time_point FLastMove; // when the upload last advanced
+    // Everything the worker touches, shared with it, so the worker may
+    // outlive this object.
+    std::shared_ptr<TTransfer> FTransfer;
     std::thread FWorker;
 };

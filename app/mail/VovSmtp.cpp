@@ -15,6 +15,7 @@ void TVovSmtp::Connect()
         return;
     FIntf = std::make_unique<TSmtpComponent>();
     FIntf->SetStallTimeout(FStallTimeout);
+    FIntf->SetLoopbackIsLocal(FLoopbackIsLocal);
 }
 
 void TVovSmtp::Disconnect() { FIntf.reset(); }
@@ -36,6 +37,13 @@ void TVovSmtp::SetStallTimeout(std::chrono::seconds timeout)
     FStallTimeout = timeout;
     if (FIntf)
         FIntf->SetStallTimeout(timeout);
+}
+
+void TVovSmtp::SetLoopbackIsLocal(bool local)
+{
+    FLoopbackIsLocal = local;
+    if (FIntf)
+        FIntf->SetLoopbackIsLocal(local);
 }
 
 void TVovSmtp::Set_Host(const QString& host) { DefaultInterface().Set_Host(host); }

@@ -34,10 +34,13 @@ public:
 
     // A delivery that makes no progress for this long ends as failed (60 s by default).
     void SetStallTimeout(std::chrono::seconds timeout);
+    // See TSmtpComponent::SetLoopbackIsLocal.
+    void SetLoopbackIsLocal(bool local);
 
 private:
     TSmtpComponent& DefaultInterface();
 
     std::unique_ptr<TSmtpComponent> FIntf;
     std::chrono::seconds FStallTimeout { 60 };
+    bool FLoopbackIsLocal = true;
 };

@@ -141,8 +141,12 @@ TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& lan
     const TProfileReader reader(DecodeLanguageFile(file.readAll(), language.CodePage));
     QHash<QString, QString> texts;
     for (const QString& key : LanguageTextKeys())
-        if (const auto text = reader.Find(language.Name, key))
-            texts.insert(key, Cut(*text, MaxLanguageTextLength));
+        if (const auto text = reader.Find(language.Name, key)) {
+            // A text ends at a NUL byte, as a C string (and the profile
+            // functions' result) does; nothing after it reaches the screen.
+            const qsizetype nul = text->indexOf(QChar(0));
+            texts.insert(key, Cut(nul < 0 ? *text : text->left(nul), MaxLanguageTextLength));
+        }
     return TLanguageTexts(std::move(texts));
 }
 

@@ -14,6 +14,7 @@
 #include "SettingsStore.h"
 #include "SkinMask.h"
 #include "SkinnedWindowDrag.h"
+#include "TempFolder.h"
 #include "VideosFrm.h"
 #include "WindowPositions.h"
 #include "vidcore.h"
@@ -336,6 +337,9 @@ void TMainForm::FormClose()
 {
     FClosed = true;
     tmSystem->stop();
+    // A clip being recorded is finished before its gallery goes.
+    if (CamController && CamController->Recording)
+        CamController->StopRecording();
     if (FVideoFormatItem) {
         pmMain->removeAction(FVideoFormatItem);
         FVideoFormatItem = nullptr;
@@ -412,6 +416,17 @@ void TMainForm::OpenSesame()
             window->raise();
     }
     activateWindow();
+}
+
+void TMainForm::EndSession()
+{
+    FSessionEnd = true;
+    close();
+}
+
+bool TMainForm::IsFromConverter(qint64 senderPid) const
+{
+    return FVideos && FVideos->IsConverterProcess(senderPid);
 }
 
 void TMainForm::NotifyConvert(qint64 wParam, qint64 lParam)
@@ -577,6 +592,8 @@ void TMainForm::tmSystemTimer()
         FStartStage = ssCameraStep;
         if (QAction* item = FileTypeItem(CamController->VideoType))
             item->setChecked(true);
+        if (!PrepareTempFolder())
+            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         CamController->EnumerateDevices();
         FillDeviceMenu(pmiVideoDevices, CamController->VideoDevices, FVideoDeviceIndex, true);
         FChosenVideo = CamController->VideoDevices.value(FVideoDeviceIndex);
@@ -742,10 +759,11 @@ void TMainForm::PrimeCapture()
         return;
     ChooseRecordingType();
     TCodeSiteHelper trace("ProcessRecord");
-    if (CamController->StartRecording(QStringLiteral("Temp/sample"))) {
+    DropLinkAt(QStringLiteral("Temp/sample"));
+    if (CamController->StartRecording(QStringLiteral("Temp/sample")))
         CamController->StopRecording();
-        FCamView->ShowView();
-    }
+    // Without the warm-up (no usable Temp folder) the picture still shows.
+    FCamView->ShowView();
 }
 
 void TMainForm::tmFormatChangeTimer()
@@ -774,8 +792,11 @@ void TMainForm::ProcessSnapshot()
         return;
     // A frame that could not be taken adds no photo (the picture held would
     // be the previous one) and leaves the status line alone.
-    if (!CamController->TakeSnapshot())
+    if (!CamController->TakeSnapshot()) {
+        if (!PrepareTempFolder())
+            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         return;
+    }
     TCodeSiteHelper trace("ProcessSnapshot");
     FPhotos->AddImage(CamController->SnapshotImage);
     UpdatePhotoButton();
@@ -802,6 +823,7 @@ void TMainForm::ProcessRecord()
     TCodeSiteHelper trace("ProcessRecord");
     const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
     const QString fileName = FVideos->MakeClipFileName();
+    DropLinkAt(fileName);
     if (CamController->StartRecording(fileName)) {
         FRecordingFile = fileName;
         FVideos->AddVideo(fileName, thumbnail, FCamView->ViewFormat);
@@ -814,6 +836,8 @@ void TMainForm::ProcessRecord()
     } else {
         // Nothing records: the size menu must not stay locked.
         FVideoFormatItem->setEnabled(true);
+        if (!PrepareTempFolder())
+            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
     }
 }
 

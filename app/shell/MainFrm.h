@@ -46,9 +46,17 @@ public:
     void PrimeCapture();
     // Restores the application's windows and brings them to the front.
     void OpenSesame();
+    // The session or the process is ending (a signal, a shutdown): the
+    // window closes the normal way, marked as a session end, so nothing
+    // waits for the user.
+    void EndSession();
+    bool IsSessionEnd() const { return FSessionEnd; }
     void NotifyConvert(qint64 wParam, qint64 lParam);
     // What the capture library reports without being asked.
     void CameraNotice(VidcoreNotice notice);
+    // Conversion reports count only from the converter this program started,
+    // while it runs; anyone else's are ignored.
+    bool IsFromConverter(qint64 senderPid) const;
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;
 
@@ -163,6 +171,7 @@ private:
     bool FCameraMessageShown = false; // for the current loss of the camera
     QString FRecordingFile;
     QString FChosenVideo; // the camera the user (or the start-up) chose, by name
+    bool FSessionEnd = false;
 };
 
 extern QPointer<TMainForm> MainForm;

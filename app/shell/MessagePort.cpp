@@ -1,13 +1,21 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MessagePort.h"
 
+#include "filter/runtimefolder.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QVariant>
 
 #include <charconv>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -15,15 +23,33 @@
 namespace {
 
 constexpr int ClientWaitMs = 1000;
+constexpr int HandOverRetryMs = 50;
 
-// A folder of our own: a directory (not a link), owned by this user, closed
-// to everybody else.
-bool IsPrivateFolder(const QByteArray& path)
+// The process at the other end of a connected local socket; pid 0 when the
+// kernel cannot tell.
+ucred Peer(const QLocalSocket& socket)
+{
+    ucred peer { 0, uid_t(-1), gid_t(-1) };
+    socklen_t length = sizeof peer;
+    const int fd = int(socket.socketDescriptor());
+    if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0)
+        return { 0, uid_t(-1), gid_t(-1) };
+    return peer;
+}
+
+bool PeerIsThisUser(const QLocalSocket& socket) { return Peer(socket).uid == ::geteuid(); }
+
+// Makes room for the socket at `path`: whatever is there was left by an
+// earlier owner of the lock. Called only by the lock's holder.
+void ClearSocketPath(const QByteArray& path)
 {
     struct stat info { };
-    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
-        return false;
-    return (info.st_mode & 0077) == 0 || ::chmod(path.constData(), 0700) == 0;
+    if (::lstat(path.constData(), &info) != 0)
+        return;
+    if (S_ISDIR(info.st_mode))
+        ::rmdir(path.constData());
+    else
+        ::unlink(path.constData());
 }
 
 template <typename T> std::optional<T> ParseDecimal(const QByteArray& text, bool allowSign)
@@ -42,21 +68,28 @@ bool PortAnswers(const QString& path)
 {
     QLocalSocket probe;
     probe.connectToServer(path);
-    const bool answered = probe.waitForConnected(ClientWaitMs);
+    const bool answered = probe.waitForConnected(ClientWaitMs) && PeerIsThisUser(probe);
     probe.abort();
     return answered;
 }
 
+bool PostTo(const QString& path, const TPortMessage& message, int waitMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(waitMs) || !PeerIsThisUser(socket))
+        return false;
+    socket.write(FormatPortMessage(message));
+    const bool sent = socket.waitForBytesWritten(waitMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(waitMs);
+    return sent;
+}
+
 } // namespace
 
-QString MessagePortFolder()
-{
-    if (const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"); !runtime.isEmpty())
-        return QString::fromLocal8Bit(runtime);
-    const QByteArray folder = "/tmp/glimview-" + QByteArray::number(::getuid());
-    ::mkdir(folder.constData(), 0700);
-    return IsPrivateFolder(folder) ? QString::fromLocal8Bit(folder) : QString();
-}
+QString MessagePortFolder() { return QFile::decodeName(QByteArray::fromStdString(runtimefolder::Path())); }
 
 QString MessagePortPath(const QString& title)
 {
@@ -102,28 +135,77 @@ bool MessagePortExists(const QString& title)
 bool PostPortMessage(const QString& title, quint32 number, qint64 wParam, qint64 lParam)
 {
     const QString path = MessagePortPath(title);
+    return !path.isEmpty() && PostTo(path, { number, wParam, lParam }, ClientWaitMs);
+}
+
+bool PostPortMessageWithin(const QString& title, quint32 number, qint64 wParam, qint64 lParam, int deadlineMs)
+{
+    const QString path = MessagePortPath(title);
     if (path.isEmpty())
         return false;
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(ClientWaitMs))
-        return false;
-    socket.write(FormatPortMessage({ number, wParam, lParam }));
-    const bool sent = socket.waitForBytesWritten(ClientWaitMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(ClientWaitMs);
-    return sent;
+    const QDeadlineTimer deadline(deadlineMs);
+    for (;;) {
+        const int left = int(deadline.remainingTime());
+        if (PostTo(path, { number, wParam, lParam }, qMax(1, qMin(left, ClientWaitMs))))
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(qMin<qint64>(HandOverRetryMs, deadline.remainingTime()));
+    }
+}
+
+TInstanceLock::TInstanceLock(const QString& title)
+    : FTitle(title)
+{
+    const QString socketPath = MessagePortPath(title);
+    if (socketPath.isEmpty())
+        return;
+    const QByteArray path = QFile::encodeName(socketPath) + ".lock";
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    FFd = fd;
+}
+
+TInstanceLock::~TInstanceLock()
+{
+    if (FFd >= 0)
+        ::close(FFd);
+}
+
+TMessagePort::TMessagePort(const TInstanceLock& lock, QObject* parent)
+    : QObject(parent)
+{
+    if (lock.IsHeld())
+        Listen(lock.Title());
 }
 
 TMessagePort::TMessagePort(const QString& title, QObject* parent)
     : QObject(parent)
+    , FOwnLock(std::make_unique<TInstanceLock>(title))
+{
+    if (FOwnLock->IsHeld())
+        Listen(title);
+}
+
+// The clients and the socket go before the lock, while this port still owns
+// the title.
+TMessagePort::~TMessagePort()
+{
+    qDeleteAll(FServer.findChildren<QLocalSocket*>());
+    FServer.close();
+}
+
+void TMessagePort::Listen(const QString& title)
 {
     const QString path = MessagePortPath(title);
-    if (path.isEmpty() || PortAnswers(path))
+    if (path.isEmpty())
         return;
-    // Nobody answers: whatever socket file is there was left by a crash.
-    QLocalServer::removeServer(path);
+    ClearSocketPath(QFile::encodeName(path));
     FServer.setSocketOptions(QLocalServer::UserAccessOption);
     if (!FServer.listen(path))
         qWarning("glimview: cannot open the message port %s: %s", qPrintable(path),
@@ -134,6 +216,22 @@ TMessagePort::TMessagePort(const QString& title, QObject* parent)
 void TMessagePort::AcceptClients()
 {
     while (QLocalSocket* client = FServer.nextPendingConnection()) {
+        if (!PeerIsThisUser(*client)) {
+            client->abort();
+            delete client;
+            continue;
+        }
+        // At the cap the longest-waiting client makes room: a flood of silent
+        // connections cannot keep a real message out.
+        FClients.removeAll(nullptr);
+        if (FClients.size() >= MaxClients) {
+            if (QLocalSocket* oldest = FClients.takeFirst()) {
+                oldest->abort();
+                oldest->deleteLater();
+            }
+        }
+        FClients.append(client);
+        const qint64 senderPid = Peer(*client).pid;
         QPointer<QLocalSocket> guard(client);
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
         // A client that stays silent must not hold its connection forever.
@@ -142,7 +240,7 @@ void TMessagePort::AcceptClients()
             client->deleteLater();
         });
 
-        auto readLine = [this, guard] {
+        auto readLine = [this, guard, senderPid] {
             if (!guard || guard->property("answered").toBool())
                 return;
             if (!guard->canReadLine()) {
@@ -157,7 +255,7 @@ void TMessagePort::AcceptClients()
             guard->disconnectFromServer();
             const auto message = ParsePortMessage(line);
             if (message && FAccepted.contains(message->Number))
-                emit messageReceived(message->Number, message->WParam, message->LParam);
+                emit messageReceived(message->Number, message->WParam, message->LParam, senderPid);
         };
         connect(client, &QLocalSocket::readyRead, this, readLine);
         readLine();

@@ -3,6 +3,7 @@
 add_library(glimview_windows STATIC
   MainFrm.cpp MainFrm.h
   Unit1.cpp Unit1.h
+  SessionEndWatcher.cpp SessionEndWatcher.h
   SuspendWatcher.cpp SuspendWatcher.h
   ${PROJECT_SOURCE_DIR}/app/camera/CamViewFrm.cpp ${PROJECT_SOURCE_DIR}/app/camera/CamViewFrm.h)
 # The about box shows the project's version.

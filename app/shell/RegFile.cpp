@@ -168,11 +168,51 @@ std::optional<QString> ParseSectionLine(const QString& line)
 
 } // namespace
 
-TRegValue* TRegSection::FindValue(const QString& name) { return FindNamed(Values, name); }
+void TRegSection::RefreshIndex() const
+{
+    if (FIndex.size() == qsizetype(Values.size()))
+        return;
+    FIndex.clear();
+    for (std::size_t i = 0; i < Values.size(); ++i)
+        FIndex.insert(Values[i].Name.toCaseFolded(), i);
+}
 
-TRegValue& TRegSection::ValueFor(const QString& name) { return NamedFor(Values, name); }
+const TRegValue* TRegSection::FindValue(const QString& name) const
+{
+    RefreshIndex();
+    const auto found = FIndex.constFind(name.toCaseFolded());
+    if (found == FIndex.cend())
+        return nullptr;
+    if (*found < Values.size() && SameName(Values[*found].Name, name))
+        return &Values[*found];
+    // Values was changed behind the index's back.
+    FIndex.clear();
+    RefreshIndex();
+    const auto again = FIndex.constFind(name.toCaseFolded());
+    return again == FIndex.cend() ? nullptr : &Values[*again];
+}
+
+TRegValue* TRegSection::FindValue(const QString& name)
+{
+    return const_cast<TRegValue*>(std::as_const(*this).FindValue(name));
+}
+
+TRegValue& TRegSection::ValueFor(const QString& name)
+{
+    if (TRegValue* found = FindValue(name))
+        return *found;
+    TRegValue& added = Values.emplace_back();
+    added.Name = name;
+    FIndex.insert(name.toCaseFolded(), Values.size() - 1);
+    return added;
+}
 
 TRegSection* TRegDocument::FindSection(const QString& name) { return FindNamed(Sections, name); }
+
+const TRegSection* TRegDocument::FindSection(const QString& name) const
+{
+    return FindNamed(const_cast<std::vector<TRegSection>&>(Sections), name);
+}
 
 TRegSection& TRegDocument::SectionFor(const QString& name) { return NamedFor(Sections, name); }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -33,13 +34,21 @@ struct TRegSection {
 
     // Names match without regard to case, as registry names do.
     TRegValue* FindValue(const QString& name);
+    const TRegValue* FindValue(const QString& name) const;
     TRegValue& ValueFor(const QString& name);
+
+private:
+    // Case-folded name -> position in Values, so a large section is not
+    // searched from the start for every value.
+    mutable QHash<QString, std::size_t> FIndex;
+    void RefreshIndex() const;
 };
 
 struct TRegDocument {
     std::vector<TRegSection> Sections;
 
     TRegSection* FindSection(const QString& name);
+    const TRegSection* FindSection(const QString& name) const;
     TRegSection& SectionFor(const QString& name);
 };
 

@@ -2,14 +2,18 @@
 #include "SettingsStore.h"
 
 #include "AtomicFile.h"
-#include "RegFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TSettingsStore* SettingsStore = nullptr;
 
@@ -21,14 +25,66 @@ bool IsValidSection(const QString& section)
     return !section.contains(u'\n') && !section.contains(u'\r');
 }
 
+// The whole file, or nothing with *why saying what is wrong with it. Only a
+// regular file of sane size is read: a device, a FIFO or a huge file must not
+// block or exhaust the program before its first window.
+std::optional<QByteArray> ReadSettingsFile(const QString& path, bool& missing, QString* why)
+{
+    missing = false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        missing = errno == ENOENT;
+        *why = QStringLiteral("cannot be read: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return std::nullopt;
+    }
+    struct stat info { };
+    std::optional<QByteArray> contents;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *why = QStringLiteral("not a regular file");
+    } else if (info.st_size > TSettingsStore::MaxFileSize) {
+        *why = QStringLiteral("larger than %1 bytes").arg(TSettingsStore::MaxFileSize);
+    } else {
+        QFile file;
+        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            QByteArray bytes = file.read(TSettingsStore::MaxFileSize + 1);
+            if (file.error() == QFileDevice::NoError && bytes.size() <= TSettingsStore::MaxFileSize)
+                contents = std::move(bytes);
+            else
+                *why = QStringLiteral("cannot be read: ") + file.errorString();
+        } else {
+            *why = QStringLiteral("cannot be read: ") + file.errorString();
+        }
+    }
+    ::close(fd);
+    return contents;
+}
+
+// Renames `path` to the first free "path.bad", "path.bad.1", ... without
+// ever replacing an existing file. Empty when nothing could be renamed.
+QString MoveAside(const QString& path)
+{
+    const QByteArray from = QFile::encodeName(path);
+    for (int number = 0; number < 1000; ++number) {
+        const QString candidate
+            = path + QStringLiteral(".bad") + (number ? QStringLiteral(".%1").arg(number) : QString());
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, QFile::encodeName(candidate).constData(),
+                RENAME_NOREPLACE)
+            == 0)
+            return candidate;
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
 } // namespace
 
 TSettingsStore::TSettingsStore(const QString& filePath)
     : FFilePath(filePath)
+    , FWritePath(filePath)
 {
     QDir().mkpath(QFileInfo(FFilePath).absolutePath());
-    if (!QFileInfo::exists(FFilePath))
-        Save(TRegDocument {});
+    Load();
 }
 
 QString TSettingsStore::DefaultFilePath()
@@ -37,11 +93,15 @@ QString TSettingsStore::DefaultFilePath()
         + QStringLiteral("/Tessaly/settings.reg");
 }
 
-int TSettingsStore::ReadInteger(const QString& section, const QString& key, int def)
+const TRegValue* TSettingsStore::Find(const QString& section, const QString& key) const
 {
-    TRegDocument document = Load();
-    TRegSection* found = document.FindSection(section);
-    const TRegValue* value = found ? found->FindValue(key) : nullptr;
+    const TRegSection* found = FDocument.FindSection(section);
+    return found ? found->FindValue(key) : nullptr;
+}
+
+int TSettingsStore::ReadInteger(const QString& section, const QString& key, int def) const
+{
+    const TRegValue* value = Find(section, key);
     if (!value)
         return def;
     if (value->IsNumber)
@@ -55,8 +115,7 @@ void TSettingsStore::WriteInteger(const QString& section, const QString& key, in
 {
     if (!IsValidSection(section))
         return;
-    TRegDocument document = Load();
-    TRegSection& target = document.SectionFor(section);
+    TRegSection& target = FDocument.SectionFor(section);
     if (TRegValue* existing = target.FindValue(key); existing && !existing->IsNumber) {
         existing->Text = QString::number(value);
     } else {
@@ -64,10 +123,10 @@ void TSettingsStore::WriteInteger(const QString& section, const QString& key, in
         stored.IsNumber = true;
         stored.Number = static_cast<std::uint32_t>(value);
     }
-    Save(document);
+    Changed();
 }
 
-bool TSettingsStore::ReadBool(const QString& section, const QString& key, bool def)
+bool TSettingsStore::ReadBool(const QString& section, const QString& key, bool def) const
 {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
@@ -77,11 +136,9 @@ void TSettingsStore::WriteBool(const QString& section, const QString& key, bool 
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-QString TSettingsStore::ReadString(const QString& section, const QString& key, const QString& def)
+QString TSettingsStore::ReadString(const QString& section, const QString& key, const QString& def) const
 {
-    TRegDocument document = Load();
-    TRegSection* found = document.FindSection(section);
-    const TRegValue* value = found ? found->FindValue(key) : nullptr;
+    const TRegValue* value = Find(section, key);
     if (!value)
         return def;
     // A number asked for as text reads as its decimal text rather than failing.
@@ -92,45 +149,73 @@ void TSettingsStore::WriteString(const QString& section, const QString& key, con
 {
     if (!IsValidSection(section))
         return;
-    TRegDocument document = Load();
-    TRegValue& stored = document.SectionFor(section).ValueFor(key);
+    TRegValue& stored = FDocument.SectionFor(section).ValueFor(key);
     stored.IsNumber = false;
     stored.Number = 0;
     stored.Text = value;
-    Save(document);
+    Changed();
 }
 
-TRegDocument TSettingsStore::Load()
+void TSettingsStore::EndBatch()
 {
-    QFile file(FFilePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (FBatchDepth > 0 && --FBatchDepth == 0 && FDirty)
+        Save();
+}
+
+void TSettingsStore::Load()
+{
+    // A link is written through to its target, so the link stays a link.
+    const QFileInfo info(FFilePath);
+    if (info.isSymLink())
+        FWritePath = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
+
+    bool missing = false;
     QString why;
-    auto document = ParseRegText(file.readAll(), &why);
-    if (document)
-        return std::move(*document);
-    file.close();
-    SetAside(why);
-    return {};
+    const auto bytes = ReadSettingsFile(FFilePath, missing, &why);
+    if (!bytes) {
+        if (missing)
+            Save(); // first run (or a link to a file yet to be made): an empty store
+        else
+            SetAside(why);
+        return;
+    }
+    auto document = ParseRegText(*bytes, &why);
+    if (!document) {
+        SetAside(why);
+        return;
+    }
+    FDocument = std::move(*document);
 }
 
-void TSettingsStore::Save(const TRegDocument& document)
+void TSettingsStore::Changed()
 {
+    FDirty = true;
+    if (FBatchDepth == 0)
+        Save();
+}
+
+void TSettingsStore::Save()
+{
+    FDirty = false;
+    if (!FWritable)
+        return;
     QString error;
-    if (!WriteFileAtomically(FFilePath, FormatRegText(document), &error))
-        std::fprintf(stderr, "glimview: could not write the settings file %s: %s\n", qPrintable(FFilePath),
+    if (!WriteFileAtomically(FWritePath, FormatRegText(FDocument), &error))
+        std::fprintf(stderr, "glimview: could not write the settings file %s: %s\n", qPrintable(FWritePath),
             qPrintable(error));
 }
 
 void TSettingsStore::SetAside(const QString& why)
 {
-    const QString badPath = FFilePath + QStringLiteral(".bad");
-    QFile::remove(badPath);
-    const bool kept = QFile::rename(FFilePath, badPath);
+    const QString badPath = MoveAside(FFilePath);
+    // Written from now on is a fresh file in the link's place, never the
+    // damaged one; when it could not be moved, nothing is written at all.
+    FWritable = !badPath.isEmpty();
+    FWritePath = FFilePath;
     std::fprintf(stderr, "glimview: the settings file %s is damaged (%s); using defaults%s\n",
         qPrintable(FFilePath), qPrintable(why),
-        kept ? qPrintable(QStringLiteral(", the damaged file is kept as ") + badPath)
-             : ", and it could not be moved aside");
+        FWritable ? qPrintable(QStringLiteral(", the damaged file is kept as ") + badPath)
+                  : ", and as it could not be moved aside it is left untouched");
 }
 
 void OpenSettingsStore()

@@ -26,6 +26,7 @@ TWindowPositions ReadWindowPositions(TSettingsStore& store, QSize mainWindowSize
 
 void WriteWindowPositions(TSettingsStore& store, const TWindowPositions& p)
 {
+    const TSettingsBatch batch(store);
     store.WriteInteger(MainController, Left, p.MainController.Left);
     store.WriteInteger(MainController, Top, p.MainController.Top);
 

@@ -8,8 +8,9 @@
 #include "MainFrm.h"
 #include "MessagePort.h"
 #include "ProgressFrm.h"
-#include "SettingsStore.h"
 #include "SendEMailFrm.h"
+#include "SessionEndWatcher.h"
+#include "SettingsStore.h"
 #include "Snapwell.h"
 #include "SuspendWatcher.h"
 #include "Unit1.h"
@@ -22,22 +23,30 @@ namespace {
 const QString ProductTitle = QStringLiteral("Tessaly - Norvel Electronics Inc.");
 const QString ForeignTitle = QStringLiteral("[::Vigilo::] - Tarsel Telecom. Inc.");
 
-// Another copy is raised and this one ends; the foreign camera program ends
-// this one silently. True when this copy goes on.
-bool ClaimSingleInstance()
+// How long a second start keeps trying to reach a first copy that is still
+// opening its port.
+constexpr int HandOverDeadlineMs = 2000;
+
+// The holder of the product's lock is the one instance. Another start raises
+// it and ends; the foreign camera program ends this one silently. True when
+// this copy goes on.
+bool ClaimSingleInstance(const TInstanceLock& instance)
 {
-    if (MessagePortExists(ProductTitle)) {
-        PostPortMessage(ProductTitle, TMainForm::WM_OPENSESAME, 0, 0);
+    if (!instance.IsHeld()) {
+        // Without a private folder there is no lock to be had by anyone, and
+        // another account must not keep Glimview from starting.
+        if (MessagePortFolder().isEmpty()) {
+            qWarning("glimview: no private runtime folder; running without the message port");
+            return !MessagePortExists(ForeignTitle);
+        }
+        PostPortMessageWithin(ProductTitle, TMainForm::WM_OPENSESAME, 0, 0, HandOverDeadlineMs);
         return false;
     }
     return !MessagePortExists(ForeignTitle);
 }
 
-int RunApplication(TGlimviewApplication& app)
+int RunApplication(TGlimviewApplication& app, TMessagePort& port)
 {
-    if (!ClaimSingleInstance())
-        return 0;
-
     app.setApplicationDisplayName(ProductTitle);
     app.setWindowIcon(QIcon(QStringLiteral(":/skins/icon_256.png")));
 
@@ -60,20 +69,22 @@ int RunApplication(TGlimviewApplication& app)
         } });
     QObject::connect(mainForm, &TMainForm::aboutRequested, &about, &TTessaly::pmiBrightletViewerClick);
 
-    TMessagePort port(ProductTitle);
     port.AcceptMessage(TMainForm::WM_OPENSESAME);
     port.AcceptMessage(TMainForm::WM_NOTIFYCONVERT);
     QObject::connect(&port, &TMessagePort::messageReceived, mainForm,
-        [mainForm](quint32 number, qint64 wParam, qint64 lParam) {
+        [mainForm](quint32 number, qint64 wParam, qint64 lParam, qint64 senderPid) {
             if (number == TMainForm::WM_OPENSESAME)
                 mainForm->OpenSesame();
-            else if (number == TMainForm::WM_NOTIFYCONVERT)
+            else if (number == TMainForm::WM_NOTIFYCONVERT && mainForm->IsFromConverter(senderPid))
                 mainForm->NotifyConvert(wParam, lParam);
         });
 
     // A suspend closes the main window as its close button does.
     TSuspendWatcher suspend;
     QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->imgbClose->Click(); });
+    // A signal or a shutdown closes it too, as a session end.
+    TSessionEndWatcher sessionEnd;
+    QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, &TMainForm::EndSession);
 
     mainForm->show();
     // Closing the main window ends the program, whatever else is open.
@@ -97,11 +108,22 @@ int main(int argc, char** argv)
     TGlimviewApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Glimview"));
 
+    // Decided before anything else is opened, and held until the process ends.
+    const TInstanceLock instance(ProductTitle);
+    if (!ClaimSingleInstance(instance))
+        return 0;
+    TSessionEndWatcher::CatchEndSignals();
+    // The port listens from here on; messages wait until the event loop runs.
+    TMessagePort port(instance);
+    // Only the one instance gets here, so map files found now were left by a
+    // copy that is no longer running.
+    RemoveLeftoverFrameMaps();
+
     CreateFrameMaps();
     CreateCamController();
     OpenSettingsStore();
 
-    const int result = RunApplication(app);
+    const int result = RunApplication(app, port);
 
     CloseSettingsStore();
     DestroyCamController();

@@ -25,7 +25,8 @@ namespace {
 
 using namespace frameblock;
 
-// The real per-user maps, created here only when no application holds them.
+// Map files of this benchmark process alone (a suffix of its own), so a
+// running Glimview is never touched.
 class BenchFrameMaps {
 public:
     BenchFrameMaps()
@@ -41,7 +42,7 @@ public:
                  std::tuple { permission_, kPermissionSize, kPermissionMapName } }) {
             if (view) {
                 ::munmap(view, size);
-                ::shm_unlink(ShmObjectName(name).c_str());
+                ::unlink(MapFilePath(name).c_str());
             }
         }
     }
@@ -52,7 +53,7 @@ public:
 private:
     static void* Create(const char* mapName, std::size_t size)
     {
-        const std::string name = ShmObjectName(mapName);
+        const std::string name = MapFilePath(mapName);
         void* view = snapwell_test::CreateSharedMap(name, size, true);
         if (!view)
             std::fprintf(stderr, "%s: %s (is Glimview running?)\n", name.c_str(), std::strerror(errno));
@@ -162,6 +163,8 @@ public:
 
 int main(int argc, char** argv)
 {
+    const std::string suffix = ".bench-" + std::to_string(::getpid());
+    ::setenv(kMapSuffixVariable, suffix.c_str(), 1);
     gst_init(&argc, &argv);
     gst_registry_scan_path(gst_registry_get(), GLIMVIEW_PLUGIN_DIR);
     benchmark::Initialize(&argc, argv);

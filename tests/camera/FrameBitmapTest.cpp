@@ -10,6 +10,9 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 namespace {
 
 QString Identify(const QString& file)
@@ -163,6 +166,41 @@ TEST_F(FrameBitmapFile, MissingTempFolderFailsTheSnapshotAndIsNotMade)
     EXPECT_FALSE(QDir(Folder.filePath("Temp")).exists());
     EXPECT_EQ(Permission(), 1u);
     EXPECT_TRUE(Controller.SnapshotImage.isNull());
+}
+
+TEST_F(FrameBitmapFile, ALinkAtTheSnapshotNameIsReplacedNeverFollowed)
+{
+    OpenMaps();
+    Sink->PutFrame(320, 240, [](int32_t, int32_t) { return Bgr { 9, 9, 9 }; });
+    const QString target = Folder.filePath("precious.txt");
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
+    const QString snapshot = Folder.filePath("Temp/scb.bmp");
+    ASSERT_TRUE(QFile::link(target, snapshot));
+    ASSERT_TRUE(Controller.TakeSnapshot());
+    EXPECT_FALSE(QFileInfo(snapshot).isSymLink());
+    EXPECT_TRUE(Identify(snapshot).startsWith("BMP3 320 240 8 DirectClass"));
+    QFile kept(target);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
+}
+
+TEST_F(FrameBitmapFile, AFullDiskFailsTheSnapshotAndLeavesNoHalfFile)
+{
+    const QByteArray temp = QFile::encodeName(Folder.filePath("Temp"));
+    if (::geteuid() != 0 || ::mount("tmpfs", temp.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small file system of the test's own needs root";
+    OpenMaps();
+    Sink->PutFrame(640, 480, [](int32_t x, int32_t y) { return Quadrants(x, y, 480); });
+    const bool taken = Controller.TakeSnapshot();
+    const bool leftover = QFileInfo::exists(Folder.filePath("Temp/scb.bmp"));
+    ::umount2(temp.constData(), MNT_DETACH);
+    EXPECT_FALSE(taken);
+    EXPECT_FALSE(leftover);
+    EXPECT_EQ(Permission(), 1u);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "CameraTestFixture.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -20,21 +21,18 @@ struct ShmObject {
 ShmObject Inspect(const std::string& name)
 {
     ShmObject object;
-    const int fd = ::shm_open(name.c_str(), O_RDONLY, 0);
-    if (fd < 0)
-        return object;
     struct stat st { };
-    if (::fstat(fd, &st) == 0)
-        object = { true, st.st_size, st.st_mode & 0777, st.st_uid };
-    ::close(fd);
+    if (::lstat(name.c_str(), &st) == 0)
+        object = { true, st.st_size, st.st_mode & 07777, st.st_uid };
     return object;
 }
 
 // Stands for an object some other party made before the application started.
-void PreCreate(const std::string& name, off_t size, const char* content = nullptr)
+void PreCreate(const std::string& name, off_t size, const char* content = nullptr, mode_t mode = 0600)
 {
-    const int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
     ASSERT_GE(fd, 0);
+    ASSERT_EQ(::fchmod(fd, mode), 0);
     ASSERT_EQ(::ftruncate(fd, size), 0);
     if (content) {
         ASSERT_EQ(::write(fd, content, std::strlen(content)), static_cast<ssize_t>(std::strlen(content)));
@@ -109,8 +107,8 @@ TEST_F(FrameMapsTest, ExistingMapsOfTheRightSizeAreTakenAndLeftInPlace)
     CloseFrameMaps();
     EXPECT_TRUE(Inspect(Names.block).exists);
     EXPECT_TRUE(Inspect(Names.permission).exists);
-    ::shm_unlink(Names.block.c_str());
-    ::shm_unlink(Names.permission.c_str());
+    ::unlink(Names.block.c_str());
+    ::unlink(Names.permission.c_str());
 }
 
 TEST_F(FrameMapsTest, MapsOfAnotherSizeAreRefusedAndReported)
@@ -124,7 +122,7 @@ TEST_F(FrameMapsTest, MapsOfAnotherSizeAreRefusedAndReported)
     EXPECT_EQ(Permission(), 1u);
     CloseFrameMaps();
     EXPECT_EQ(Inspect(Names.block).size, 5760000); // someone else's object stays as it was
-    ::shm_unlink(Names.block.c_str());
+    ::unlink(Names.block.c_str());
 
     ReportedMapFailures().clear();
     Names = UniqueTestMapNames();
@@ -134,7 +132,7 @@ TEST_F(FrameMapsTest, MapsOfAnotherSizeAreRefusedAndReported)
     EXPECT_NE(FrameBlock(), nullptr);
     EXPECT_EQ(GrabPermission(), nullptr);
     CloseFrameMaps();
-    ::shm_unlink(Names.permission.c_str());
+    ::unlink(Names.permission.c_str());
 }
 
 TEST_F(FrameMapsTest, MapsOfAnotherOwnerAreRefused)
@@ -145,18 +143,77 @@ TEST_F(FrameMapsTest, MapsOfAnotherOwnerAreRefused)
     PreCreate(Names.block, 5760056);
     PreCreate(Names.permission, 4);
     for (const std::string& name : { Names.block, Names.permission }) {
-        const int fd = ::shm_open(name.c_str(), O_RDWR, 0);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::fchown(fd, 4242, 4242), 0);
-        ::close(fd);
+        ASSERT_EQ(::chown(name.c_str(), 4242, 4242), 0);
     }
     CreateFrameMaps(Names.block, Names.permission);
     EXPECT_EQ(ReportedMapFailures(),
         (QStringList { "Failed : MapRead4snapwell Create", "Failed : MapWrite4snapwell Create" }));
     EXPECT_EQ(FrameBlock(), nullptr);
     EXPECT_EQ(GrabPermission(), nullptr);
-    ::shm_unlink(Names.block.c_str());
-    ::shm_unlink(Names.permission.c_str());
+    ::unlink(Names.block.c_str());
+    ::unlink(Names.permission.c_str());
+}
+
+TEST_F(FrameMapsTest, MapsOpenToOthersOrNotPlainFilesAreRefused)
+{
+    // A map another account may write into could feed the program garbage frames.
+    Names = UniqueTestMapNames();
+    PreCreate(Names.block, 5760056, nullptr, 0666);
+    PreCreate(Names.permission, 4, nullptr, 0640);
+    CreateFrameMaps(Names.block, Names.permission);
+    EXPECT_EQ(ReportedMapFailures(),
+        (QStringList { "Failed : MapRead4snapwell Create", "Failed : MapWrite4snapwell Create" }));
+    EXPECT_EQ(FrameBlock(), nullptr);
+    EXPECT_EQ(Inspect(Names.block).mode, 0666u); // refused, and left as it was
+    CloseFrameMaps();
+    ::unlink(Names.block.c_str());
+    ::unlink(Names.permission.c_str());
+
+    // A link at a map's name is never followed, whatever it points at.
+    ReportedMapFailures().clear();
+    Names = UniqueTestMapNames();
+    const std::string target = Names.block + ".target";
+    PreCreate(target, 5760056);
+    ASSERT_EQ(::symlink(target.c_str(), Names.block.c_str()), 0);
+    CreateFrameMaps(Names.block, Names.permission);
+    EXPECT_EQ(ReportedMapFailures(), QStringList { "Failed : MapRead4snapwell Create" });
+    EXPECT_EQ(FrameBlock(), nullptr);
+    CloseFrameMaps();
+    ::unlink(Names.block.c_str());
+    ::unlink(target.c_str());
+}
+
+TEST_F(FrameMapsTest, MapFilesLiveInThePrivateRuntimeFolderUnderTheTestSuffix)
+{
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray savedSuffix = qgetenv(frameblock::kMapSuffixVariable);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    qputenv(frameblock::kMapSuffixVariable, ".maps-test");
+
+    const std::string block = runtime.filePath("readsync4snapwell_Quillon.maps-test").toStdString();
+    EXPECT_EQ(frameblock::MapFilePath(frameblock::kFrameBlockMapName), block);
+    EXPECT_EQ(frameblock::MapFilePath(frameblock::kPermissionMapName),
+        runtime.filePath("writesync4snapwell_Quillon.maps-test").toStdString());
+    CreateFrameMaps();
+    EXPECT_TRUE(ReportedMapFailures().isEmpty());
+    EXPECT_EQ(Inspect(block).size, 5760056);
+    EXPECT_EQ(Inspect(block).mode, 0600u);
+    CloseFrameMaps();
+    EXPECT_FALSE(Inspect(block).exists);
+
+    // A runtime folder others may enter is not used: the private /tmp one is.
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 01777), 0);
+    EXPECT_EQ(frameblock::MapFilePath(frameblock::kFrameBlockMapName),
+        runtimefolder::PrivateTmpFolder() + "/readsync4snapwell_Quillon.maps-test");
+
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    if (savedSuffix.isNull())
+        qunsetenv(frameblock::kMapSuffixVariable);
+    else
+        qputenv(frameblock::kMapSuffixVariable, savedSuffix);
 }
 
 } // namespace

@@ -13,20 +13,20 @@
 TestMapNames UniqueTestMapNames()
 {
     static std::atomic<int> counter { 0 };
-    const std::string stem
-        = "/glimview-camera-test." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    const std::string stem = runtimefolder::Path() + "/glimview-camera-test." + std::to_string(::getpid())
+        + "." + std::to_string(counter++);
     return { stem + ".block", stem + ".permission" };
 }
 
-TestFrameBlock::TestFrameBlock(const std::string& objectName)
+TestFrameBlock::TestFrameBlock(const std::string& path)
 {
-    const int fd = ::shm_open(objectName.c_str(), O_RDWR, 0);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
-        throw std::runtime_error("no frame block " + objectName);
+        throw std::runtime_error("no frame block " + path);
     void* view = ::mmap(nullptr, frameblock::kFrameBlockSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     ::close(fd);
     if (view == MAP_FAILED)
-        throw std::runtime_error("cannot map " + objectName);
+        throw std::runtime_error("cannot map " + path);
     FData = static_cast<unsigned char*>(view);
 }
 

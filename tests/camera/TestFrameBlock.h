@@ -12,7 +12,7 @@ struct TestMapNames {
     std::string permission;
 };
 
-// Object names no other process uses: tests run in parallel with the
+// Map files no other process uses: tests run in parallel with the
 // application's and each other's maps.
 TestMapNames UniqueTestMapNames();
 
@@ -22,7 +22,7 @@ struct Bgr {
 
 class TestFrameBlock {
 public:
-    explicit TestFrameBlock(const std::string& objectName); // the object must exist
+    explicit TestFrameBlock(const std::string& path); // the file must exist
     ~TestFrameBlock();
     TestFrameBlock(const TestFrameBlock&) = delete;
     TestFrameBlock& operator=(const TestFrameBlock&) = delete;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-/* Creating a shared-memory map as the application does: mode 0600, sized,
- * mapped read-write. Header-only so that the benchmark shares it. */
+/* Creating a map file as the application does: mode 0600, sized, mapped
+ * read-write and shared. Header-only so that the benchmark shares it. */
 #pragma once
 
 #include <cerrno>
@@ -14,9 +14,9 @@ namespace snapwell_test {
 
 // nullptr on failure, with errno telling why. `exclusive` refuses an object
 // that exists already.
-inline void* CreateSharedMap(const std::string& name, std::size_t size, bool exclusive)
+inline void* CreateSharedMap(const std::string& path, std::size_t size, bool exclusive)
 {
-    const int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | (exclusive ? O_EXCL : 0), 0600);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : 0), 0600);
     if (fd < 0)
         return nullptr;
     void* view = MAP_FAILED;
@@ -26,7 +26,7 @@ inline void* CreateSharedMap(const std::string& name, std::size_t size, bool exc
     ::close(fd);
     if (view == MAP_FAILED) {
         if (exclusive)
-            ::shm_unlink(name.c_str());
+            ::unlink(path.c_str());
         errno = error;
         return nullptr;
     }

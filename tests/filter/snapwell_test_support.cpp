@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace snapwell_test {
 
@@ -22,7 +23,7 @@ namespace {
 
     void* CreateMap(const char* mapName, std::size_t size)
     {
-        const std::string name = frameblock::ShmObjectName(mapName);
+        const std::string name = frameblock::MapFilePath(mapName);
         void* view = CreateSharedMap(name, size, false);
         if (!view)
             ADD_FAILURE() << "creating " << name << ": " << std::strerror(errno);
@@ -52,8 +53,8 @@ FrameMaps::~FrameMaps()
 
 void FrameMaps::Remove()
 {
-    ::shm_unlink(frameblock::ShmObjectName(frameblock::kFrameBlockMapName).c_str());
-    ::shm_unlink(frameblock::ShmObjectName(frameblock::kPermissionMapName).c_str());
+    ::unlink(frameblock::MapFilePath(frameblock::kFrameBlockMapName).c_str());
+    ::unlink(frameblock::MapFilePath(frameblock::kPermissionMapName).c_str());
 }
 
 RunResult RunToEnd(GstElement* pipeline)

@@ -17,8 +17,9 @@ namespace snapwell_test {
 // gst_init and the freshly built plugin, whatever GST_PLUGIN_PATH says.
 void InitGstreamer();
 
-// The two shared-memory objects under their real per-user names, mapped
-// read-write; unlinked again on destruction. A block size other than the
+// The two map files under the names of this test process (the test launcher
+// gives each test process its own GLIMVIEW_SHM_SUFFIX), mapped read-write;
+// unlinked again on destruction. A block size other than the
 // real one makes a map the sink must refuse.
 class FrameMaps {
 public:

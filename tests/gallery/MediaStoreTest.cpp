@@ -1,5 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MediaStore.h"
+#include "TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -74,3 +83,42 @@ TEST(MediaStore, BaseFolderStaysWhereItWasCaptured)
     SetBaseFolder(QStringLiteral("/"));
     EXPECT_EQ(TempFolder(), QStringLiteral("/Temp"));
 }
+
+namespace {
+
+TEST(TempFolderOnDisk, MissingIsMadeAndAnUnusableOneIsTold)
+{
+    QTemporaryDir base;
+    SetBaseFolder(base.path());
+    EXPECT_TRUE(PrepareTempFolder());
+    EXPECT_TRUE(QFileInfo(base.filePath("Temp")).isDir());
+    EXPECT_TRUE(QDir(base.filePath("Temp")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+
+    // A regular file where the folder should be.
+    ASSERT_TRUE(QDir(base.path()).rmdir("Temp"));
+    {
+        QFile file(base.filePath("Temp"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_FALSE(PrepareTempFolder());
+    ASSERT_TRUE(QFile::remove(base.filePath("Temp")));
+
+    // A read-only file system (root passes every permission check).
+    ASSERT_TRUE(QDir(base.path()).mkdir("Temp"));
+    const QByteArray temp = QFile::encodeName(base.filePath("Temp"));
+    if (::geteuid() == 0 && ::mount("tmpfs", temp.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0) {
+        EXPECT_FALSE(PrepareTempFolder());
+        ::umount2(temp.constData(), MNT_DETACH);
+    } else if (::geteuid() != 0) {
+        ASSERT_TRUE(
+            QFile::setPermissions(base.filePath("Temp"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        EXPECT_FALSE(PrepareTempFolder());
+    }
+
+    // A link at a file's name is dropped, its target left alone.
+    ASSERT_TRUE(QFile::link(base.filePath("elsewhere"), base.filePath("link")));
+    DropLinkAt(base.filePath("link"));
+    EXPECT_FALSE(QFileInfo::exists(base.filePath("link")) || QFileInfo(base.filePath("link")).isSymLink());
+}
+
+} // namespace

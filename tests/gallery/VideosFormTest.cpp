@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -184,10 +185,13 @@ TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
     TConvertPortListener port;
     TProgressForm progress;
     QList<qint64> kinds;
-    QObject::connect(&port.Port(), &TMessagePort::messageReceived, [&](quint32, qint64 w, qint64 l) {
-        kinds << w;
-        progress.NotifyConvert(w, l);
-    });
+    int fromConverter = 0;
+    QObject::connect(
+        &port.Port(), &TMessagePort::messageReceived, [&](quint32, qint64 w, qint64 l, qint64 sender) {
+            kinds << w;
+            fromConverter += Form->IsConverterProcess(sender);
+            progress.NotifyConvert(w, l);
+        });
     QObject::connect(&progress, &TProgressForm::conversionEnded, Form.get(), &TVideosForm::ConversionEnded);
 
     const QString small = TempFolder() + QStringLiteral("/GLV_small.avi");
@@ -198,7 +202,11 @@ TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
     EXPECT_EQ(Form->ConvertedFileName(), ClipAttachmentName(BaseFolder()));
     // A second request while converting does nothing.
     Form->actEmailExecute();
+    // Only the converter this gallery started counts as one; this process does not.
+    EXPECT_FALSE(Form->IsConverterProcess(QCoreApplication::applicationPid()));
     ASSERT_TRUE(PollUntil([&] { return !Form->Converting(); }, 60000));
+    EXPECT_EQ(fromConverter, kinds.size());
+    EXPECT_FALSE(Form->IsConverterProcess(QCoreApplication::applicationPid()));
     EXPECT_EQ(kinds.count(1), 1);
     EXPECT_EQ(kinds.first(), 1);
     EXPECT_EQ(kinds.last(), 2);

@@ -314,6 +314,55 @@ TEST_F(MailSmtpTest, FailingOperationsRaiseAtTheCall)
     EXPECT_THROW(smtp.SendMail(), std::exception); // one message at a time
 }
 
+TEST_F(MailSmtpTest, AddressFieldsThatWouldBendTheDialogueRaiseAtTheCall)
+{
+    TVovSmtp smtp;
+    for (const QString& bad :
+        { QStringLiteral("you@example.org> NOTIFY=SUCCESS ORCPT=rfc822;evil@attacker.example"),
+            QStringLiteral("you@example.org evil@attacker.example"), QStringLiteral("<you@example.org> x"),
+            QStringLiteral("you\u0085@example.org"), QStringLiteral("you@exämple.org"), QStringLiteral("you"),
+            QStringLiteral("Name\u0085 <you@example.org>"), QStringLiteral("a@b.org, broken") }) {
+        SCOPED_TRACE(bad.toStdString());
+        EXPECT_THROW(smtp.Set_MailTo(bad), std::exception);
+        EXPECT_THROW(smtp.Set_MailFrom(bad), std::exception);
+    }
+    EXPECT_THROW(smtp.Set_MailFrom(QStringLiteral("a@example.org, b@example.org")), std::exception);
+    EXPECT_NO_THROW(smtp.Set_MailTo(QStringLiteral("a@example.org; \"Doe, Jane\" <jane@example.net>")));
+    EXPECT_NO_THROW(smtp.Set_MailFrom(QStringLiteral("Jürgen Käse <sender@example.org>")));
+}
+
+TEST_F(MailSmtpTest, TheAccountNeverTravelsInClearToAnotherMachine)
+{
+    // The server offers AUTH but no STARTTLS; the test stands it for a
+    // server on another machine.
+    TSmtpTestServer server({ QStringLiteral("--auth"), QStringLiteral("cam:k9") });
+    ASSERT_TRUE(server.Started());
+    {
+        TVovSmtp smtp;
+        smtp.SetLoopbackIsLocal(false);
+        Send(smtp, server.Host(), QStringLiteral("in clear"), QString());
+        ASSERT_TRUE(WaitForCompletion());
+        EXPECT_EQ(CompletionResult(), 0);
+    }
+    EXPECT_TRUE(server.Messages().isEmpty());
+    EXPECT_EQ(server.AuthAttempts(), 0);
+}
+
+TEST_F(MailSmtpTest, ReleasingAfterAFailureAtASilentServerDoesNotWait)
+{
+    TSmtpTestServer server({ QStringLiteral("--mode"), QStringLiteral("silent") });
+    ASSERT_TRUE(server.Started());
+    auto smtp = std::make_unique<TVovSmtp>();
+    smtp->SetStallTimeout(std::chrono::seconds(1));
+    Send(*smtp, server.Host(), QStringLiteral("never answered"), QString());
+    ASSERT_TRUE(WaitForCompletion(30000));
+    EXPECT_EQ(CompletionResult(), 0);
+    QElapsedTimer released;
+    released.start();
+    smtp.reset();
+    EXPECT_LT(released.elapsed(), 1000);
+}
+
 TEST(MailHeadersTest, AddressFieldsSplitOutsideQuotesAndBrackets)
 {
     const QList<MailHeaders::TMailbox> boxes = MailHeaders::ParseMailboxes(

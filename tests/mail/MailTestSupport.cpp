@@ -98,6 +98,12 @@ int TSmtpTestServer::StartTlsCount() const
     return file.open(QIODevice::ReadOnly) ? static_cast<int>(file.readAll().count('\n')) : 0;
 }
 
+int TSmtpTestServer::AuthAttempts() const
+{
+    QFile file(FFolder.filePath(QStringLiteral("auth.log")));
+    return file.open(QIODevice::ReadOnly) ? static_cast<int>(file.readAll().count('\n')) : 0;
+}
+
 quint16 ClosedPort()
 {
     QTcpServer server;

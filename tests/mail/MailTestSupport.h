@@ -52,6 +52,8 @@ public:
     QByteArray RawMessage(int number) const;
     // How often a client asked for STARTTLS.
     int StartTlsCount() const;
+    // How often a client sent AUTH.
+    int AuthAttempts() const;
 
 private:
     QTemporaryDir FFolder;

@@ -114,6 +114,13 @@ protected:
 
     QString FilePath(const QString& name) const { return FFolder.filePath(name); }
 
+    // The default texts are prompts, not addresses: a send needs real ones.
+    static void GiveAddresses(TSendEMailForm& form)
+    {
+        form.edtFrom->setText(QStringLiteral("me@example.org"));
+        form.edtTo->setText(QStringLiteral("you@example.org"));
+    }
+
     QTemporaryDir FFolder;
     std::unique_ptr<TSettingsStore> FStore;
     QStringList Calls;
@@ -218,6 +225,7 @@ TEST_F(MailComposerTest, StoppedServerShowsFailureBoxThenCompleted)
     }
     UseServer(port);
     TSendEMailForm form;
+    GiveAddresses(form);
     TMessageBoxWatcher boxes(form.stxStatus);
     form.OpenWithAttachment(WriteJpeg(FilePath("b.jpg"), 80, 60));
     form.btnSend->click();
@@ -230,28 +238,59 @@ TEST_F(MailComposerTest, StoppedServerShowsFailureBoxThenCompleted)
     EXPECT_FALSE(form.IsSending());
 }
 
-TEST_F(MailComposerTest, DefaultTextsPassValidation)
+TEST_F(MailComposerTest, AddressesAServerWouldMisreadAreRefusedBeforeConnecting)
 {
     TSmtpTestServer server;
     ASSERT_TRUE(server.Started());
     UseServer(server.Port());
     TSendEMailForm form;
-    TMessageBoxWatcher boxes(form.stxStatus);
     form.OpenWithAttachment(WriteJpeg(FilePath("c.jpg"), 80, 60));
+    const struct {
+        QString From;
+        QString To;
+        QString Status;
+    } cases[] = {
+        // The default texts are prompts, not addresses.
+        { QStringLiteral("Enter your e-mail"), QStringLiteral("me@example.org"),
+            QStringLiteral("Enter sender's e-mail address") },
+        { QStringLiteral("me@example.org"), QStringLiteral("Enter receiver's e-mail"),
+            QStringLiteral("Enter receiver's e-mail address") },
+        // An extra recipient and SMTP parameters hidden behind a '>'.
+        { QStringLiteral("me@example.org"),
+            QStringLiteral("you@example.org> NOTIFY=SUCCESS ORCPT=rfc822;evil@attacker.example"),
+            QStringLiteral("Enter receiver's e-mail address") },
+        { QStringLiteral("me@example.org> SIZE=1 AUTH=<evil@attacker.example>"),
+            QStringLiteral("you@example.org"), QStringLiteral("Enter sender's e-mail address") },
+        { QStringLiteral("me@example.org"), QStringLiteral("you@example.org evil@attacker.example"),
+            QStringLiteral("Enter receiver's e-mail address") },
+        { QStringLiteral("me@example.org"), QStringLiteral("you\u0085@example.org"),
+            QStringLiteral("Enter receiver's e-mail address") },
+        { QStringLiteral("me@example.org, other@example.org"), QStringLiteral("you@example.org"),
+            QStringLiteral("Enter sender's e-mail address") },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.From.toStdString() + " / " + c.To.toStdString());
+        form.edtFrom->setText(c.From);
+        form.edtTo->setText(c.To);
+        form.btnSend->click();
+        EXPECT_EQ(form.stxStatus->text(), c.Status);
+        EXPECT_FALSE(form.IsSending());
+    }
+    // A well-formed field goes through, display name and all.
+    form.edtFrom->setText(QStringLiteral("Jürgen <me@example.org>"));
+    form.edtTo->setText(QStringLiteral("you@example.org"));
     form.btnSend->click();
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Sending..."));
-    EXPECT_TRUE(form.IsSending());
-    ASSERT_TRUE(WaitForCompletion(form)); // the server judges the address text, not the composer
-    EXPECT_TRUE(boxes.Texts.isEmpty());
+    ASSERT_TRUE(WaitForCompletion(form));
     const QList<QJsonObject> messages = server.Messages();
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages.first()["rcpt_tos"].toArray().first().toString().contains(
-        QStringLiteral("Enter receiver's e-mail")));
+    EXPECT_EQ(messages.first()["rcpt_tos"].toArray(), QJsonArray { QStringLiteral("you@example.org") });
+    EXPECT_EQ(messages.first()["mail_from"].toString(), QStringLiteral("me@example.org"));
 }
 
 TEST_F(MailComposerTest, ValidationNamesFirstMissingFieldAndSendsNothing)
 {
     TSendEMailForm form;
+    GiveAddresses(form);
     UseRecordingSmtp(form);
     form.OpenWithAttachment(FilePath("d.jpg"));
     form.activateWindow();
@@ -312,6 +351,7 @@ TEST_F(MailComposerTest, HandsMessageToComponentInOrderWithNewestAttachment)
     FStore->WriteInteger(Section, QStringLiteral("SmtpPort"), 2525);
     FStore->WriteString(Section, QStringLiteral("SmtpUser"), QStringLiteral("ana"));
     TSendEMailForm form;
+    GiveAddresses(form);
     UseRecordingSmtp(form);
     form.OpenWithAttachment(QStringLiteral("/tmp/Temp/first.jpg"));
     form.close(); // the user closes it without sending and picks another file
@@ -324,8 +364,8 @@ TEST_F(MailComposerTest, HandsMessageToComponentInOrderWithNewestAttachment)
             QStringLiteral("Set_Host([::1]:2525)"),
             QStringLiteral("Set_UserName(ana)"),
             QStringLiteral("Set_Password(c4)"),
-            QStringLiteral("Set_MailFrom(Enter your e-mail)"),
-            QStringLiteral("Set_MailTo(Enter receiver's e-mail)"),
+            QStringLiteral("Set_MailFrom(me@example.org)"),
+            QStringLiteral("Set_MailTo(you@example.org)"),
             QStringLiteral("Set_Subject(Captured by Brightlet Viewer)"),
             QStringLiteral("Set_Body(one\r\ntwo)"),
             QStringLiteral("Set_NotifyWnd(TSendEMailForm)"),
@@ -345,6 +385,7 @@ TEST_F(MailComposerTest, HandsMessageToComponentInOrderWithNewestAttachment)
 TEST_F(MailComposerTest, FailingComponentLeavesComposerReady)
 {
     TSendEMailForm form;
+    GiveAddresses(form);
     UseRecordingSmtp(form, QStringLiteral("SendMail"));
     form.OpenWithAttachment(FilePath("e.jpg"));
     const QString to = form.edtTo->text();
@@ -363,6 +404,7 @@ TEST_F(MailComposerTest, FailingComponentLeavesComposerReady)
 TEST_F(MailComposerTest, WhileSendingGalleriesAreRefusedAndCloseBoxChangesNothingElse)
 {
     TSendEMailForm form;
+    GiveAddresses(form);
     TMessageBoxWatcher boxes(form.stxStatus);
     UseRecordingSmtp(form);
     ASSERT_TRUE(form.OpenFromGallery(FilePath("f.jpg"), nullptr));

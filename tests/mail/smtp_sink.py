@@ -11,7 +11,8 @@ Modes:
   stall-in-data     invite the message, then stop reading it
 With --auth USER:PASSWORD the server offers AUTH and requires it.
 With --starttls it offers STARTTLS with a fresh self-signed certificate and
-notes each STARTTLS command in DIR/starttls.log.
+notes each STARTTLS command in DIR/starttls.log. Each AUTH command is noted
+in DIR/auth.log.
 """
 import argparse
 import asyncio
@@ -108,7 +109,7 @@ def authenticator_for(account):
 
 
 class NotingSMTP(SMTP):
-    """Notes each STARTTLS before taking it, so a test can tell it was asked for."""
+    """Notes each STARTTLS and AUTH before taking it, so a test can tell it was asked for."""
 
     def __init__(self, handler, folder, stall_in_data, **options):
         super().__init__(handler, **options)
@@ -121,6 +122,11 @@ class NotingSMTP(SMTP):
         await self.push("354 End data with <CR><LF>.<CR><LF>")
         self.transport.pause_reading()
         await asyncio.Event().wait()
+
+    async def smtp_AUTH(self, arg):
+        with open(os.path.join(self.folder, "auth.log"), "a") as log:
+            log.write("AUTH\n")
+        await super().smtp_AUTH(arg)
 
     async def smtp_STARTTLS(self, arg):
         with open(os.path.join(self.folder, "starttls.log"), "a") as log:

@@ -263,6 +263,21 @@ TEST(ShellLanguage, LongTextsAreCutAt2047Characters)
     EXPECT_EQ(texts["FullScreen"], QString(2047, 'z'));
 }
 
+TEST(ShellLanguage, NulBytesAndTenThousandCharacterLinesSpoilNoOtherText)
+{
+    // '@' stands for a NUL byte.
+    TLanguageFolder folder("English",
+        QByteArray("[English]\nCameraLoading=" + QByteArray(10000, 'x') + "\nCemaraLoaded=ready@and more\n"
+            + QByteArray(10000, 'k') + "=orphan\nRecoding=Recording...\n@@\nFullScreen=Full screen\n")
+            .replace('@', '\0'));
+    const TLanguageTexts texts = LoadLanguageTexts(folder.Path(), LanguageForLangId(0x0409));
+    EXPECT_EQ(texts["CameraLoading"], QString(2047, 'x'));
+    EXPECT_FALSE(texts["CemaraLoaded"].contains(QChar(0)));
+    EXPECT_TRUE(texts["CemaraLoaded"].startsWith("ready"));
+    EXPECT_EQ(texts["Recoding"], "Recording...");
+    EXPECT_EQ(texts["FullScreen"], "Full screen");
+}
+
 TEST(ShellLanguage, EveryShippedFileHasEveryText)
 {
     const QRegularExpression placeholder("%[^%]");

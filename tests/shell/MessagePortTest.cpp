@@ -2,7 +2,9 @@
 #include "MessagePort.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -10,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -176,6 +183,100 @@ TEST_F(ShellMessagePort, TitlesThatCannotNameAFileHaveNoPort)
         EXPECT_FALSE(TMessagePort(title).IsListening());
         EXPECT_FALSE(PostPortMessage(title, WakeUp, 0, 0));
     }
+}
+
+TEST_F(ShellMessagePort, TheLockDecidesTheOwnerAndOnlyItsHolderClearsThePath)
+{
+    // Whatever sits at the socket's path, even a folder, is the holder's to clear.
+    ASSERT_TRUE(QDir().mkpath(FRuntime.filePath(ProductTitle)));
+    auto first = std::make_unique<TInstanceLock>(ProductTitle);
+    ASSERT_TRUE(first->IsHeld());
+    {
+        TInstanceLock second(ProductTitle);
+        EXPECT_FALSE(second.IsHeld());
+        TMessagePort refused(second);
+        EXPECT_FALSE(refused.IsListening());
+        EXPECT_TRUE(QFileInfo(FRuntime.filePath(ProductTitle)).isDir()); // left alone
+    }
+    auto port = std::make_unique<TMessagePort>(*first);
+    ASSERT_TRUE(port->IsListening());
+    port->AcceptMessage(WakeUp);
+    QSignalSpy received(port.get(), &TMessagePort::messageReceived);
+    EXPECT_EQ(RunClient({ "post", ProductTitle, "32968", "0", "0" }), 0);
+    ASSERT_TRUE(received.count() == 1 || received.wait(5000));
+    // The sender is named by the kernel: the client process, not this one.
+    EXPECT_GT(received[0][3].value<qint64>(), 0);
+    EXPECT_NE(received[0][3].value<qint64>(), QCoreApplication::applicationPid());
+
+    // A port that closes removes its socket; the lock of an ended owner is free.
+    port.reset();
+    EXPECT_FALSE(QFileInfo::exists(FRuntime.filePath(ProductTitle)));
+    first.reset();
+    EXPECT_TRUE(TInstanceLock(ProductTitle).IsHeld());
+}
+
+TEST_F(ShellMessagePort, AFloodOfHeldConnectionsNeitherTakesThePortNorItsDescriptors)
+{
+    rlimit files {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    constexpr rlim_t Flood = 3000;
+    if (files.rlim_max < Flood + 200)
+        GTEST_SKIP() << "the descriptor limit is below the flood";
+    const rlimit saved = files;
+    files.rlim_cur = files.rlim_max;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0);
+
+    TMessagePort port(ProductTitle);
+    ASSERT_TRUE(port.IsListening());
+    port.AcceptMessage(WakeUp);
+    QSignalSpy received(&port, &TMessagePort::messageReceived);
+    const QByteArray path = QFile::encodeName(port.ServerPath());
+    std::vector<int> held;
+    for (rlim_t i = 0; i < Flood; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        held.push_back(fd);
+        if (i % 64 == 0)
+            QCoreApplication::processEvents(); // the port serves while the flood goes on
+    }
+    // Another process still gets through while every flood connection is held.
+    EXPECT_EQ(RunClient({ "post", ProductTitle, "32968", "0", "0" }), 0);
+    EXPECT_TRUE(received.count() == 1 || received.wait(5000));
+    // Besides the flood's own ends, the port keeps at most its cap of clients open.
+    const qsizetype open
+        = QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+    EXPECT_LT(open, qsizetype(held.size()) + TMessagePort::MaxClients + 100);
+    for (const int fd : held)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(port.IsListening());
+    EXPECT_TRUE(MessagePortExists(ProductTitle));
+}
+
+TEST_F(ShellMessagePort, AFolderOthersMayEnterIsNeverUsed)
+{
+    // A shared runtime folder (mode 1777) with another account's socket of
+    // our port's name: neither a post nor a probe goes there.
+    QTemporaryDir shared;
+    ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+    const QString foreignPath = shared.filePath(ProductTitle);
+    TMessagePort foreign(ProductTitle); // stands for the other account's program, in our folder for now
+    ASSERT_TRUE(foreign.IsListening());
+    foreign.AcceptMessage(WakeUp);
+    QSignalSpy received(&foreign, &TMessagePort::messageReceived);
+    ASSERT_EQ(::symlink(QFile::encodeName(foreign.ServerPath()).constData(),
+                  QFile::encodeName(foreignPath).constData()),
+        0);
+
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(shared.path()));
+    EXPECT_EQ(MessagePortFolder(), QString("/tmp/glimview-%1").arg(::geteuid()));
+    EXPECT_NE(MessagePortPath(ProductTitle), foreignPath);
+    EXPECT_FALSE(MessagePortPath(ProductTitle).startsWith(shared.path()));
+    EXPECT_EQ(received.count(), 0);
 }
 
 TEST(ShellPortMessage, FormatsAndParsesOneLine)

@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,7 +15,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
+#include <csignal>
+#include <cstring>
 #include <set>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,20 +65,121 @@ protected:
         }
     }
 
-    QProcess* Start(const QProcessEnvironment& env)
+    QProcess* Start(
+        const QProcessEnvironment& env, const QString& workingFolder = QStringLiteral(GLIMVIEW_RUN_DIR))
     {
         auto* p = new QProcess();
         p->setProcessEnvironment(env);
-        p->setWorkingDirectory(QStringLiteral(GLIMVIEW_RUN_DIR));
+        p->setWorkingDirectory(workingFolder);
         p->start(Program, {});
         Started.push_back(p);
         return p;
+    }
+
+    // A run folder of the test's own: the languages, and a Temp folder when asked.
+    QString MakeRunFolder(bool withTemp)
+    {
+        const QString run = Folder.filePath(QStringLiteral("run"));
+        QDir().mkpath(run);
+        QFile::link(QStringLiteral(GLIMVIEW_RUN_DIR "/Languages"), run + QStringLiteral("/Languages"));
+        if (withTemp)
+            QDir().mkpath(run + QStringLiteral("/Temp"));
+        return run;
+    }
+
+    QString RuntimeFile(const QString& name) const
+    {
+        return Folder.filePath(QStringLiteral("runtime/") + name);
+    }
+    // The map files under the names this test process gives them.
+    QString MapFile(const char* mapName) const
+    {
+        return RuntimeFile(
+            QString::fromLatin1(mapName) + QString::fromLocal8Bit(qgetenv("GLIMVIEW_SHM_SUFFIX")));
+    }
+
+    QProcessEnvironment Offscreen(bool withCamera = false) const
+    {
+        QProcessEnvironment env = Env;
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(
+            QStringLiteral("VIDCORE_TEST_DEVICES"), withCamera ? QStringLiteral("1") : QStringLiteral("0"));
+        return env;
     }
 
     QTemporaryDir Folder;
     QProcessEnvironment Env;
     std::vector<QProcess*> Started;
 };
+
+// An X server of the test's own, at a free display number.
+class TXvfb {
+public:
+    TXvfb()
+    {
+        FProcess.start(QStringLiteral("Xvfb"),
+            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp") });
+        if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
+            Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
+    }
+    ~TXvfb()
+    {
+        FProcess.terminate();
+        FProcess.waitForFinished(5000);
+    }
+    // Runs an X client tool against this display; its standard output.
+    QByteArray Run(const QString& tool, QStringList arguments) const
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), Display);
+        process.setProcessEnvironment(env);
+        process.start(tool, arguments);
+        process.waitForFinished(10000);
+        return process.readAllStandardOutput();
+    }
+    QProcessEnvironment For(const QProcessEnvironment& base) const
+    {
+        QProcessEnvironment env = base;
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("DISPLAY"), Display);
+        env.insert(QStringLiteral("VIDCORE_TEST_DEVICES"), QStringLiteral("1"));
+        return env;
+    }
+
+    QString Display;
+
+private:
+    QProcess FProcess;
+};
+
+int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y);
+
+bool FileExists(const QString& path)
+{
+    struct stat info { };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+QStringList ClipFiles(const QString& temp)
+{
+    return QDir(temp).entryList({ QStringLiteral("GLV_temp_*") }, QDir::Files);
+}
+
+// The duration of a media file as ffprobe reads it; negative when it cannot.
+double ProbedDuration(const QString& path)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+            QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path });
+    probe.waitForFinished(30000);
+    bool ok = false;
+    const double duration = probe.readAllStandardOutput().trimmed().toDouble(&ok);
+    return probe.exitCode() == 0 && ok ? duration : -1;
+}
 
 TEST_F(ProgramTest, SecondStartHandsOverAndEnds)
 {
@@ -84,6 +196,211 @@ TEST_F(ProgramTest, SecondStartHandsOverAndEnds)
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(first->state(), QProcess::Running);
     EXPECT_TRUE(MessagePortExists(ProductTitle));
+}
+
+TEST_F(ProgramTest, TwoStartsCloseTogetherGiveOneInstance)
+{
+    QProcess* first = Start(Offscreen());
+    ASSERT_TRUE(first->waitForStarted());
+    QTest::qWait(300); // the second start comes while the first still builds its windows
+    QProcess* second = Start(Offscreen());
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([] { return MessagePortExists(ProductTitle); }, 20000));
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(ProgramTest, AFloodOfConnectionsNeitherMakesASecondCopyNorTakesThePort)
+{
+    rlimit files {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    if (files.rlim_max < 3300)
+        GTEST_SKIP() << "the descriptor limit is below the flood";
+    const rlimit saved = files;
+    files.rlim_cur = files.rlim_max;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0);
+
+    QProcess* first = Start(Offscreen());
+    ASSERT_TRUE(QTest::qWaitFor([] { return MessagePortExists(ProductTitle); }, 20000));
+    // 3,000 connections held by a process of the same user.
+    const QByteArray path = QFile::encodeName(MessagePortPath(ProductTitle));
+    std::vector<int> held;
+    for (int i = 0; i < 3000; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        held.push_back(fd);
+    }
+    QProcess* second = Start(Offscreen());
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    for (const int fd : held)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(QTest::qWaitFor([] { return MessagePortExists(ProductTitle); }, 5000));
+    EXPECT_TRUE(PostPortMessage(ProductTitle, 32968, 0, 0));
+}
+
+TEST_F(ProgramTest, MapsLeftByACopyThatWasKilledAreReplacedAtTheNextStart)
+{
+    const QString block = MapFile("readsync4snapwell_Quillon");
+    const QString permission = MapFile("writesync4snapwell_Quillon");
+    QProcess* killed = Start(Offscreen());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return FileExists(block) && FileExists(permission); }, 20000));
+    killed->kill();
+    ASSERT_TRUE(killed->waitForFinished(5000));
+    ASSERT_TRUE(FileExists(block)); // kill -9 leaves them
+    // Marked, and one left open to others, as a planted one would be.
+    auto firstBytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.read(9) : QByteArray();
+    };
+    {
+        QFile file(block);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.write("left over");
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(permission).constData(), 0666), 0);
+
+    QProcess* next = Start(Offscreen());
+    ASSERT_TRUE(QTest::qWaitFor([] { return MessagePortExists(ProductTitle); }, 20000));
+    // Fresh maps read as zeros.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return firstBytes(block) == QByteArray(9, '\0') && FileExists(permission); }, 10000));
+    struct stat info { };
+    ASSERT_EQ(::lstat(QFile::encodeName(permission).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_FALSE(next->readAllStandardError().contains("Failed : Map"));
+
+    // A clean end takes them away again, and the port with them.
+    ::kill(pid_t(next->processId()), SIGTERM);
+    ASSERT_TRUE(next->waitForFinished(10000));
+    EXPECT_EQ(next->exitCode(), 0);
+    EXPECT_FALSE(FileExists(block));
+    EXPECT_FALSE(FileExists(permission));
+    EXPECT_FALSE(FileExists(RuntimeFile(ProductTitle)));
+}
+
+TEST_F(ProgramTest, AnotherAccountsObjectsAtTheOldMapNamesChangeNothing)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving an object to another account needs root";
+    // Objects another account made first under the names earlier builds used.
+    std::vector<QString> planted;
+    for (const char* name : { "readsync4snapwell_Quillon", "writesync4snapwell_Quillon" }) {
+        const QString path = QStringLiteral("/dev/shm/%1.%2").arg(QLatin1String(name)).arg(::getuid());
+        if (FileExists(path))
+            continue; // not ours to touch
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4242, 4242), 0);
+        planted.push_back(path);
+    }
+    QProcess* program = Start(Offscreen(true));
+    const bool mapsMade = QTest::qWaitFor(
+        [&] { return MessagePortExists(ProductTitle) && FileExists(MapFile("writesync4snapwell_Quillon")); },
+        20000);
+    for (const QString& path : planted)
+        QFile::remove(path);
+    ASSERT_TRUE(mapsMade);
+    ::kill(pid_t(program->processId()), SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_FALSE(program->readAllStandardError().contains("Failed : Map"));
+}
+
+TEST_F(ProgramTest, ASignalDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
+{
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(true);
+    const QString temp = run + QStringLiteral("/Temp");
+    QProcess* program = Start(x.For(Env), run);
+    ASSERT_TRUE(program->waitForStarted());
+
+    // Press the record button (at 110,47 in the window at 50,50) until a clip is being written.
+    const bool recording = QTest::qWaitFor(
+        [&] {
+            if (ClipFiles(temp).isEmpty())
+                x.Run(QStringLiteral("xdotool"),
+                    { QStringLiteral("mousemove"), QStringLiteral("183"), QStringLiteral("120"),
+                        QStringLiteral("click"), QStringLiteral("1") });
+            return QTest::qWaitFor([&] { return !ClipFiles(temp).isEmpty(); }, 1500);
+        },
+        60000);
+    ASSERT_TRUE(recording) << program->readAllStandardError().toStdString();
+    const QString clip = temp + u'/' + ClipFiles(temp).first();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(clip).size() > 200000; }, 20000));
+    // A second name keeps the clip's contents once the program deletes it.
+    const QString kept = Folder.filePath(QStringLiteral("kept.") + QFileInfo(clip).suffix());
+    ASSERT_EQ(::link(QFile::encodeName(clip).constData(), QFile::encodeName(kept).constData()), 0);
+
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(pid_t(program->processId()), SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    // The close itself is prompt; the capture pipeline's teardown still takes
+    // up to several seconds on a loaded machine, so the bound here is loose.
+    EXPECT_LT(ending.elapsed(), 10000);
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+
+    EXPECT_TRUE(ClipFiles(temp).isEmpty()); // deleted as at a normal close
+    EXPECT_GT(ProbedDuration(kept), 0.5); // and complete when it was
+    QFile settings(Folder.filePath(QStringLiteral("config/Tessaly/settings.reg")));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray text = settings.readAll();
+    EXPECT_TRUE(
+        text.contains("[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000032"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("VideoGallery"));
+    EXPECT_FALSE(FileExists(MapFile("readsync4snapwell_Quillon")));
+    EXPECT_FALSE(FileExists(MapFile("writesync4snapwell_Quillon")));
+    EXPECT_FALSE(FileExists(RuntimeFile(ProductTitle)));
+}
+
+TEST_F(ProgramTest, ConversionReportsNobodyAskedForOpenNothing)
+{
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(true);
+    QProcess* program = Start(x.For(Env), run);
+    ASSERT_TRUE(QTest::qWaitFor([] { return MessagePortExists(ProductTitle); }, 20000));
+    for (const auto& [kind, value] : { std::pair { 1, 0 }, std::pair { 3, 100 }, std::pair { 2, 0 } })
+        ASSERT_TRUE(PostPortMessage(ProductTitle, 33667, kind, value));
+    QTest::qWait(1500); // nothing is to happen; give it the time to
+    const QByteArray composer
+        = x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-name"), QStringLiteral("Send E-mail") });
+    EXPECT_FALSE(composer.contains("IsViewable")) << composer.toStdString();
+    EXPECT_EQ(program->state(), QProcess::Running);
+}
+
+TEST_F(ProgramTest, AMissingTempFolderIsMadeAndTheLiveViewShows)
+{
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(false);
+    QProcess* program = Start(x.For(Env), run);
+    ASSERT_TRUE(program->waitForStarted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(run + QStringLiteral("/Temp")).isDir(); }, 30000));
+    // The warm-up recording has its folder, so the live picture comes.
+    const QRect panel(404 + 16, 50 + 11, 640, 480);
+    const bool seen = QTest::qWaitFor(
+        [&] {
+            const QImage shot = QImage::fromData(
+                x.Run(QStringLiteral("import"),
+                    { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-") }),
+                "PNG");
+            return !shot.isNull()
+                && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
+        },
+        40000);
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(ProgramTest, ForeignCameraProgramStopsTheStartSilently)

@@ -5,12 +5,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -135,7 +142,7 @@ TEST_F(ShellSettingsStore, IntegersKeepTheirFullRangeAndBooleansAreText)
     EXPECT_TRUE(StoreFileText().contains("\"Negative\"=dword:fffffffb\n"));
     EXPECT_TRUE(StoreFileText().contains("\"On\"=\"1\"\n\"Off\"=\"0\"\n"));
 
-    TSettingsStore other(StorePath()); // no cache: a second store sees every write at once
+    TSettingsStore other(StorePath()); // every write has landed in the file at once
     EXPECT_EQ(other.ReadInteger("S", "Negative", 0), -5);
     EXPECT_EQ(other.ReadInteger("S", "Min", 0), INT_MIN);
     EXPECT_EQ(other.ReadInteger("S", "Max", 0), INT_MAX);
@@ -144,7 +151,7 @@ TEST_F(ShellSettingsStore, IntegersKeepTheirFullRangeAndBooleansAreText)
     EXPECT_TRUE(other.ReadBool("S", "Missing", true));
     EXPECT_FALSE(other.ReadBool("Missing", "Missing", false));
     other.WriteInteger("S", "Max", 7);
-    EXPECT_EQ(store.ReadInteger("S", "Max", 0), 7);
+    EXPECT_EQ(TSettingsStore(StorePath()).ReadInteger("S", "Max", 0), 7);
     // Any number other than 0 is true.
     store.WriteInteger("S", "Two", 2);
     EXPECT_TRUE(store.ReadBool("S", "Two", false));
@@ -199,9 +206,8 @@ TEST_F(ShellSettingsStore, DamagedFileGivesDefaultsOneWarningAndIsKeptAside)
         SCOPED_TRACE(bytes.constData());
         QFile::remove(StorePath() + ".bad");
         WriteStoreFile(bytes);
-        TSettingsStore store(StorePath());
-
         testing::internal::CaptureStderr();
+        TSettingsStore store(StorePath());
         EXPECT_EQ(store.ReadInteger("MainController", "Left", 50), 50);
         EXPECT_EQ(store.ReadInteger("MainController", "Left", 51), 51);
         const std::string warnings = testing::internal::GetCapturedStderr();
@@ -247,4 +253,160 @@ TEST_F(ShellSettingsStore, WritesReplaceTheFileWholeAndLeaveNoTemporaryFiles)
     struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(StorePath()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u); // settings are the user's own
+}
+
+namespace {
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray GoodStore
+    = Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\SMTP]\n\"SmtpHost\"=\"mail.example.org\"\n";
+
+} // namespace
+
+TEST_F(ShellSettingsStore, FilesThatAreNotPlainReadableFilesAreSetAsideAndNeverOverwritten)
+{
+    QDir().mkpath(FDir.filePath("Tessaly"));
+    const QByteArray path = QFile::encodeName(StorePath());
+    // Each case leaves its own numbered ".bad"; none replaces an older one.
+    const QList<std::function<void()>> cases {
+        [&] { ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0); },
+        [&] { ASSERT_EQ(::mkfifo(path.constData(), 0600), 0); },
+        [&] { WriteStoreFile(GoodStore + QByteArray(17 * 1024 * 1024, ';')); },
+        [&] { WriteStoreFile("garbage"); },
+    };
+    QStringList expectedBad;
+    for (int i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        cases[i]();
+        testing::internal::CaptureStderr();
+        TSettingsStore store(StorePath());
+        const std::string warnings = testing::internal::GetCapturedStderr();
+        EXPECT_NE(warnings.find("damaged"), std::string::npos) << warnings;
+        EXPECT_EQ(store.ReadString("SMTP", "SmtpHost", "default"), QString("default"));
+        expectedBad << (i == 0 ? QString("settings.reg.bad") : QString("settings.reg.bad.%1").arg(i));
+        store.WriteInteger("MainController", "Left", 7);
+        EXPECT_TRUE(QFileInfo(StorePath()).isFile());
+        EXPECT_FALSE(QFileInfo(StorePath()).isSymLink());
+        EXPECT_EQ(TSettingsStore(StorePath()).ReadInteger("MainController", "Left", 0), 7);
+        QFile::remove(StorePath());
+    }
+    QStringList bad
+        = QDir(FDir.filePath("Tessaly")).entryList({ "settings.reg.bad*" }, QDir::AllEntries | QDir::System);
+    bad.sort();
+    expectedBad.sort();
+    EXPECT_EQ(bad, expectedBad);
+    EXPECT_EQ(QFileInfo(FDir.filePath("Tessaly/settings.reg.bad")).symLinkTarget(), QString("/dev/zero"));
+    EXPECT_EQ(FileBytes(FDir.filePath("Tessaly/settings.reg.bad.3")), QByteArray("garbage"));
+}
+
+// Runs `check` as an ordinary account (root reads every file), in a child
+// process; true when it passed. The folder is handed to that account.
+bool RunAsAnotherUser(const QString& folder, const std::function<bool()>& check)
+{
+    constexpr uid_t Nobody = 65534;
+    if (::geteuid() == 0 && ::chown(QFile::encodeName(folder).constData(), Nobody, Nobody) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0
+            && (::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0
+                || ::setresuid(Nobody, Nobody, Nobody) != 0))
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)
+        && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(ShellSettingsStore, AFileTheUserCannotReadIsKeptAsideNotReplaced)
+{
+    const QString folder = FDir.filePath("Tessaly");
+    ASSERT_EQ(
+        ::chmod(QFile::encodeName(FDir.path()).constData(), 0711), 0); // the other account passes through
+    for (const bool rootOwned : { false, true }) {
+        SCOPED_TRACE(rootOwned ? "left owned by root after a run under sudo" : "mode 000");
+        if (rootOwned && ::geteuid() != 0)
+            continue; // only root can leave a file of root's behind
+        QDir(folder).removeRecursively();
+        WriteStoreFile(GoodStore);
+        const QByteArray path = QFile::encodeName(StorePath());
+        if (rootOwned) {
+            ASSERT_EQ(::chmod(path.constData(), 0600), 0);
+        } else {
+            ASSERT_EQ(::chmod(path.constData(), 0000), 0);
+            if (::geteuid() == 0) {
+                ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
+            }
+        }
+        const bool passed = RunAsAnotherUser(folder, [&] {
+            TSettingsStore store(StorePath());
+            if (store.ReadString("SMTP", "SmtpHost", "default") != "default")
+                return false;
+            store.WriteInteger("MainController", "Left", 5);
+            return TSettingsStore(StorePath()).ReadInteger("MainController", "Left", 0) == 5;
+        });
+        EXPECT_TRUE(passed);
+        // The unreadable file keeps its contents, the SMTP section with them.
+        QFile::setPermissions(StorePath() + ".bad", QFileDevice::ReadOwner);
+        EXPECT_EQ(FileBytes(StorePath() + ".bad"), GoodStore);
+        EXPECT_EQ(TSettingsStore(StorePath()).ReadInteger("MainController", "Left", 0), 5);
+    }
+}
+
+TEST_F(ShellSettingsStore, ALinkedFileIsWrittenThroughToItsTarget)
+{
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("kept-settings.reg");
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(GoodStore);
+    }
+    QDir().mkpath(FDir.filePath("Tessaly"));
+    ASSERT_TRUE(QFile::link(target, StorePath()));
+    {
+        TSettingsStore store(StorePath());
+        EXPECT_EQ(store.ReadString("SMTP", "SmtpHost", ""), QString("mail.example.org"));
+        store.WriteInteger("MainController", "Left", 77);
+    }
+    EXPECT_TRUE(QFileInfo(StorePath()).isSymLink());
+    EXPECT_EQ(TSettingsStore(target).ReadInteger("MainController", "Left", 0), 77);
+    EXPECT_EQ(TSettingsStore(target).ReadString("SMTP", "SmtpHost", ""), QString("mail.example.org"));
+}
+
+TEST_F(ShellSettingsStore, ReadsComeFromOneParseAndSavingThePositionsIsOneRewrite)
+{
+    WriteStoreFile(
+        Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000011\n");
+    TSettingsStore store(StorePath());
+    // A change made behind the store's back after it opened is not read.
+    WriteStoreFile(
+        Header + "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000022\n");
+    EXPECT_EQ(store.ReadInteger("MainController", "Left", 0), 0x11);
+
+    // Every replacement of the file is a rename onto its name.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(
+        ::inotify_add_watch(watch, QFile::encodeName(FDir.filePath("Tessaly")).constData(), IN_MOVED_TO), 0);
+    TWindowPositions positions = ReadWindowPositions(store, MainWindowSize, ImageGalleryHeight);
+    positions.MainController.Left = 3;
+    WriteWindowPositions(store, positions);
+    int renames = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t length; (length = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* at = buffer; at < buffer + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            renames += event->len > 0 && QByteArray(event->name) == "settings.reg";
+            at += sizeof(inotify_event) + event->len;
+        }
+    ::close(watch);
+    EXPECT_EQ(renames, 1);
+    EXPECT_EQ(TSettingsStore(StorePath()).ReadInteger("MainController", "Left", 0), 3);
 }

@@ -21,9 +21,9 @@ namespace {
 
 void* MapShared(const char* mapName, std::size_t size)
 {
-    const std::string name = frameblock::ShmObjectName(mapName);
-    ::shm_unlink(name.c_str());
-    const int fd = ::shm_open(name.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+    const std::string name = frameblock::MapFilePath(mapName);
+    ::unlink(name.c_str());
+    const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
     EXPECT_GE(fd, 0) << name;
     if (fd < 0)
         return nullptr;
@@ -127,8 +127,8 @@ FrameMaps::FrameMaps()
     static void* const permission = [] {
         void* view = MapShared(frameblock::kPermissionMapName, frameblock::kPermissionSize);
         std::atexit([] {
-            ::shm_unlink(frameblock::ShmObjectName(frameblock::kFrameBlockMapName).c_str());
-            ::shm_unlink(frameblock::ShmObjectName(frameblock::kPermissionMapName).c_str());
+            ::unlink(frameblock::MapFilePath(frameblock::kFrameBlockMapName).c_str());
+            ::unlink(frameblock::MapFilePath(frameblock::kPermissionMapName).c_str());
         });
         return view;
     }();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Shared pieces of the capture library tests: the real per-user frame maps
+// Shared pieces of the capture library tests: the frame maps
 // the frame sink copies into, the synthetic devices, and the real tools that
 // read clips back.
 #pragma once
@@ -14,11 +14,11 @@
 
 namespace vidcore_test {
 
-// The two shared-memory objects under their real per-user names, mapped
+// The two map files under the names of this test process (the test
+// launcher gives each test process its own GLIMVIEW_SHM_SUFFIX), mapped
 // read-write, the permission word at 1. The frame sink opens them once per
 // process, so they are created fresh once per process and unlinked when it
-// ends; every FrameMaps object views the same pair. Tests using them run
-// serially.
+// ends; every FrameMaps object views the same pair.
 class FrameMaps {
 public:
     FrameMaps();

@@ -1,0 +1,28 @@
+#include "TempFolder.h"
+
+#include "MediaStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool PrepareTempFolder()
+{
+    const QString folder = TempFolder();
+    QDir().mkpath(folder);
+    // Only a file actually made there proves it: permissions, a read-only
+    // mount and a full disk all show here.
+    QTemporaryFile probe(folder + QStringLiteral("/.glimview-probe-XXXXXX"));
+    return probe.open();
+}
+
+void DropLinkAt(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info { };
+    if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode))
+        ::unlink(name.constData());
+}
