@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
 /* The per-user runtime folder that holds Glimview's message port, its lock
  * and the two frame maps: $XDG_RUNTIME_DIR when that is a folder of this
  * user closed to everybody else, otherwise /tmp/glimview-UID, created with

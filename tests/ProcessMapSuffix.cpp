@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Linked into every test program: makes the frame-map suffix that the test
 // launcher sets for the program (GLIMVIEW_SHM_SUFFIX) unique to this
 // process, before main() and so before any map is made or opened. CTest runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The working folder "Temp" on disk: made when it is missing, and checked to
 // take files; and the rule that no file written there follows a symbolic
 // link someone left at its name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tells when the session or the process is asked to end: SIGTERM, SIGINT and
 // SIGHUP (a logout, a kill, Ctrl+C in a terminal) and logind's
 // PrepareForShutdown. Signals are caught from CatchEndSignals() on, and

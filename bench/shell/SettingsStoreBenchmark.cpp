@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings store's cost at start (open, then the main window's reads)
 // and at close (the main window's writes) with a store of 10,000 keys,
 // against the same with 10 keys. Target: under 100 ms for either with
