@@ -15,11 +15,12 @@ struct TLanguage {
     int CodePage; // the Windows code page an 8-bit file of this language is written in
 };
 
-// Identifiers are compared whole (language and country together); anything
-// not in the table is English with "Times New Roman".
+// Identifiers are compared whole (language and country together) first; one
+// without a row of its own takes the row of its language (Chinese by script:
+// traditional or simplified). Anything else is English with "Times New Roman".
 TLanguage LanguageForLangId(TLangId langId);
 
-// The 32 keys, in the order they are read.
+// The keys, in the order they are read: the 32 of the first files, then the later ones.
 const QStringList& LanguageTextKeys();
 
 // Longer texts are cut to this many characters, as the profile functions'
