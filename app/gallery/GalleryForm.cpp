@@ -4,7 +4,9 @@
 #include "MailComposerLink.h"
 #include "MagnetUnit.h"
 #include "SkinMask.h"
+#include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
+#include "TaskbarEntry.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -13,22 +15,24 @@
 #include <QMessageBox>
 
 namespace {
-QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
+QPixmap Skin(const QString& name) { return SkinPicture(name); }
 } // namespace
 
 TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int emailLeft, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
+    KeepOffTaskbar(this);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
     setFont(QFont(QStringLiteral("MS Sans Serif")));
     imgBack = new QLabel(this);
     const QPixmap back = Skin(background);
-    imgBack->setPixmap(back);
-    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 148) : back.size()));
+    imgBack->setPixmap(WithoutColourKey(back));
+    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 148) : LogicalSize(back)));
     resize(imgBack->size());
     if (!back.isNull())
-        ApplySkinMask(this, back.toImage());
+        ApplySkinMask(this, back);
 
     Strip = new TThumbnailStrip(this, unitFile);
 

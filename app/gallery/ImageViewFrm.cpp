@@ -3,9 +3,12 @@
 #include "FileCreateError.h"
 #include "MediaStore.h"
 #include "PaintProgram.h"
+#include "SaveLocation.h"
+#include "TaskbarEntry.h"
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -19,6 +22,7 @@ TImageViewForm::TImageViewForm(QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Image View"));
+    KeepOffTaskbar(this);
     miEdit = menuBar()->addAction(QStringLiteral("&Edit in MS-Paint"));
     connect(miEdit, &QAction::triggered, this, &TImageViewForm::miEditClick);
     imgView = new QLabel(this);
@@ -44,6 +48,8 @@ QString TImageViewForm::ExportFileName() { return ViewerExportName(PersonalFolde
 void TImageViewForm::miEditClick()
 {
     const QString path = ExportFileName();
+    // A new account may have no documents folder yet.
+    EnsureFolder(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EFCreateError(path, file.errorString());

@@ -7,6 +7,7 @@
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MediaStore.h"
+#include "SaveLocation.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -76,12 +77,20 @@ void TPhotosForm::SaveFocusedImage(const QString& path) { SaveBitmapAsJpeg(Focus
 
 void TPhotosForm::actSaveExecute()
 {
-    if (ImageCount() == 0)
+    TThumbnail* photo = Strip->FocusedItem();
+    if (!photo)
         return;
+    SaveDialog->setDirectory(SaveFolder(TMediaKind::Photo));
+    SaveDialog->selectFile(SuggestedFileName(photo->CapturedAt(), QStringLiteral("jpg")));
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return;
-    SaveFocusedImage(SaveDialog->selectedFiles().constFirst());
+    const QString path = SaveDialog->selectedFiles().constFirst();
+    SaveFocusedImage(path);
+    photo->SetKept();
+    RememberSaveFolder(TMediaKind::Photo, path);
 }
+
+int TPhotosForm::UnsavedCount() const { return Strip->UnkeptCount(); }
 
 void TPhotosForm::actViewExecute()
 {
@@ -100,5 +109,6 @@ void TPhotosForm::actEmailExecute()
         return;
     const QString attachment = PhotoAttachmentName(BaseFolder());
     SaveFocusedImage(attachment);
+    Strip->FocusedItem()->SetKept();
     MailComposerOpenWithAttachment(attachment);
 }

@@ -1,5 +1,7 @@
 #include "ProgressFrm.h"
 
+#include "TaskbarEntry.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -14,6 +16,7 @@ TProgressForm::TProgressForm(QWidget* parent)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Converting..."));
+    KeepOffTaskbar(this);
     setFixedSize(275, 40);
     setWindowOpacity(1.0);
 
