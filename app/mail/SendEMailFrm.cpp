@@ -1,9 +1,12 @@
 #include "SendEMailFrm.h"
 
+#include "ProductTitle.h"
+
 #include "Assertion.h"
 #include "MailHeaders.h"
 #include "SettingsStore.h"
 #include "SmtpAccount.h"
+#include "TaskbarEntry.h"
 #include "VovSmtp.h"
 #include "WindowMessage.h"
 
@@ -42,7 +45,7 @@ bool Missing(const QString& field) { return field.isEmpty() || MailHeaders::HasL
 void ShowMessage(QWidget* parent, const QString& text)
 {
     QMessageBox box(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+        QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -70,6 +73,7 @@ TSendEMailForm::~TSendEMailForm()
 void TSendEMailForm::CreateControls()
 {
     setWindowTitle(QStringLiteral("Send E-mail"));
+    KeepOffTaskbar(this);
     setFixedSize(392, 313);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     const QFont systemFont(QStringLiteral("System"));

@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include "ProductTitle.h"
+
 #include <QMessageBox>
 
 #include <cstdio>
@@ -31,6 +33,6 @@ void TGlimviewApplication::ShowException(const QString& text)
         return;
     }
     FShowingException = true;
-    QMessageBox::critical(nullptr, applicationDisplayName(), text);
+    QMessageBox::critical(nullptr, ProductTitle(), text);
     FShowingException = false;
 }

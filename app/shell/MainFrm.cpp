@@ -9,9 +9,11 @@
 #include "MagnetUnit.h"
 #include "MediaStore.h"
 #include "PhotosFrm.h"
+#include "ProductTitle.h"
 #include "ProgressFrm.h"
 #include "SettingsStore.h"
 #include "SkinMask.h"
+#include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
 #include "VideosFrm.h"
 #include "WindowPositions.h"
@@ -36,7 +38,7 @@ static bool RecordBlink = false;
 
 namespace {
 
-QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
+QPixmap Skin(const QString& name) { return SkinPicture(name); }
 
 QTimer* MakeTimer(QObject* parent, int intervalMs, bool singleShot)
 {
@@ -76,6 +78,8 @@ TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Tessaly"));
+    // Hints show on hover whether the panel is the active window or not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     ScreenDepth = [this] {
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         return screen ? screen->depth() : 24;
@@ -97,8 +101,9 @@ void TMainForm::CreateControls()
 {
     imgBack = new QLabel(this);
     const QPixmap back = Skin(QStringLiteral("main_back.png"));
-    imgBack->setPixmap(back);
-    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 124) : back.size()));
+    FBackground = back;
+    imgBack->setPixmap(WithoutColourKey(back));
+    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 124) : LogicalSize(back)));
 
     auto button = [this](const QString& name, const QRect& geometry) {
         auto* b = new TImageButton(this);
@@ -121,8 +126,10 @@ void TMainForm::CreateControls()
     SetCameraButtonsVisible(false);
 
     lblStatus = new QLabel(this);
-    lblStatus->move(48, 25);
-    lblStatus->resize(128, 14);
+    // The whole status well of the skin, less its rounded ends; the text
+    // starts where the design has it and is centred in the well's height.
+    lblStatus->setGeometry(StatusArea);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont statusFont(QStringLiteral("NSimSun"));
     statusFont.setPixelSize(11);
     lblStatus->setFont(statusFont);
@@ -152,6 +159,8 @@ void TMainForm::CreateControls()
         [this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); });
     connect(imgbFormat, &TImageButton::mouseDown, this,
         [this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); });
+    // Any button opens the picture size menu here, the right one included.
+    imgbFormat->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(imgbSnapshot, &TImageButton::mouseUp, this,
         [this](Qt::MouseButton b, const QPoint&) { imgbSnapshotMouseUp(b); });
     connect(imgbRecord, &TImageButton::mouseUp, this,
@@ -194,13 +203,14 @@ void TMainForm::CreateMenus()
     pmiUXGA = sizeItem(QStringLiteral("1600x1200(&UXGA)"), 5, false);
     pmiFullScreen = pmVideoFormat->addAction(QString());
     connect(pmiFullScreen, &QAction::triggered, this, [this] { FCamView->EnterFullScreen(); });
+    connect(pmVideoFormat, &QMenu::aboutToHide, this, &TMainForm::pmVideoFormatHide);
 }
 
 void TMainForm::FormCreate()
 {
     // 1. Sized to the skin; the camera buttons show nothing of their own.
     resize(imgBack->size());
-    ApplySkinMask(this, imgBack->pixmap().toImage());
+    ApplySkinMask(this, FBackground);
     FVideoDeviceIndex = 0;
     FAudioDeviceIndex = 0;
     for (TImageButton* b : { imgbSnapshot, imgbVideo, imgbImage, imgbControl, imgbFormat })
@@ -318,8 +328,36 @@ bool TMainForm::IsDragPoint(const QPoint& windowPos) const
     return true;
 }
 
+void TMainForm::EndSession()
+{
+    FEndingSession = true;
+    close();
+}
+
+bool TMainForm::ConfirmDiscardUnsaved()
+{
+    const int photos = FPhotos ? FPhotos->UnsavedCount() : 0;
+    const int clips = FVideos ? FVideos->UnsavedCount() : 0;
+    if (photos == 0 && clips == 0)
+        return true;
+    // The text holds two counts: photos first, clips second.
+    QString text = LanguageTexts[QStringLiteral("UnsavedMsg")];
+    for (const int count : { photos, clips })
+        if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
+            text.replace(at, 2, QString::number(count));
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // Only a close the user asks for asks back; a session end or a signal
+    // must never wait for an answer.
+    if (!FClosed && !FEndingSession && !ConfirmDiscardUnsaved()) {
+        event->ignore();
+        return;
+    }
     if (!FClosed)
         FormClose();
     event->accept();
@@ -431,12 +469,16 @@ void TMainForm::imgbControlMouseUp(Qt::MouseButton button)
 
 void TMainForm::imgbFormatMouseDown(const QPoint& pos) { pmVideoFormat->popup(imgbFormat->mapToGlobal(pos)); }
 
+// The menu takes the mouse while it is open, so the release that would give
+// the button its look back never reaches it.
+void TMainForm::pmVideoFormatHide() { imgbFormat->ResetLook(); }
+
 void TMainForm::imgbSnapshotMouseUp(Qt::MouseButton button)
 {
     if (button == Qt::LeftButton)
         ProcessSnapshot();
     if (FPhotos->isVisible())
-        FPhotos->setFocus();
+        FocusCompanion(FPhotos);
 }
 
 void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
@@ -446,7 +488,16 @@ void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
     FVideoFormatItem->setEnabled(false);
     ProcessRecord();
     if (FVideos->isVisible())
-        FVideos->setFocus();
+        FocusCompanion(FVideos);
+}
+
+// The keyboard focus lives in the active window: the gallery becomes it, so
+// that Delete, the arrows and Enter act at once.
+void TMainForm::FocusCompanion(QWidget* window)
+{
+    window->raise();
+    window->activateWindow();
+    window->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- menus ----------------------------------------------------------------
@@ -536,7 +587,7 @@ void TMainForm::SetCameraButtonsVisible(bool visible)
 
 void TMainForm::ShowInfo(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -583,9 +634,10 @@ void TMainForm::ChooseRecordingType()
 {
     if (pmiUncompressedAVI->isChecked()) {
         if (FCamView->ViewFormat >= 2 && FCamView->ViewFormat <= 5) {
-            const auto answer = QMessageBox::question(this, LanguageTexts[QStringLiteral("InfomationMsg")],
-                LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No);
-            FAviAnswer = answer == QMessageBox::Yes ? 6 : 7;
+            // A plain Yes/No box, without an icon.
+            QMessageBox box(QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
+                LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No, this);
+            FAviAnswer = box.exec() == QMessageBox::Yes ? 6 : 7;
             SetRecordingType(FAviAnswer == 6 ? 1 : 0);
         }
     } else {

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QList>
+#include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <cstdint>
@@ -29,6 +31,9 @@ public:
     static constexpr quint32 WM_OPENSESAME = 32968;
     static constexpr quint32 WM_NOTIFYCONVERT = 33667;
 
+    // Where the status line is written: the skin's status well.
+    static constexpr QRect StatusArea { 47, 19, 131, 24 };
+
     // Start-up stages of tmSystem.
     enum : int { ssNotRun = 0, ssCameraStep = 1, ssFinished = 2, ssLowColour = 100 };
 
@@ -44,6 +49,11 @@ public:
     // Restores the application's windows and brings them to the front.
     void OpenSesame();
     void NotifyConvert(qint64 wParam, qint64 lParam);
+    // Closes the window for a session end or a signal: no question is asked.
+    void EndSession();
+    // Asks before photos or clips that were neither saved nor e-mailed are
+    // thrown away; true when there are none or the user says Yes.
+    bool ConfirmDiscardUnsaved();
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;
 
@@ -116,6 +126,8 @@ private:
     void imgbVideoMouseUp(Qt::MouseButton button);
     void imgbControlMouseUp(Qt::MouseButton button);
     void imgbFormatMouseDown(const QPoint& pos);
+    void pmVideoFormatHide();
+    void FocusCompanion(QWidget* window);
     void imgbSnapshotMouseUp(Qt::MouseButton button);
     void imgbRecordMouseUp(Qt::MouseButton button);
     void PictureSizeClick(QAction* item, uint8_t index);
@@ -149,6 +161,8 @@ private:
     QAction* FVideoFormatItem = nullptr; // the picture size submenu inside pmMain
     TSkinnedWindowDrag* FDrag = nullptr;
     bool FClosed = false;
+    QPixmap FBackground; // the skin as loaded, fuchsia outline included
+    bool FEndingSession = false; // the close comes from a session end, not from the user
 };
 
 extern QPointer<TMainForm> MainForm;

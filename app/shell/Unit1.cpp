@@ -1,6 +1,7 @@
 #include "Unit1.h"
 
 #include "LangId.h"
+#include "TaskbarEntry.h"
 
 #include <QLabel>
 
@@ -12,6 +13,7 @@ TTessaly::TTessaly(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("Tessaly"));
+    KeepOffTaskbar(this);
     setFixedSize(338, 86);
     move(409, 326);
     QFont font(QStringLiteral("MS Sans Serif"));

@@ -2,10 +2,14 @@
 // windows in their order, the event loop, and everything closed in reverse.
 #include "Application.h"
 #include "CamControllerUnit.h"
+#include "FontFaces.h"
 #include "ImageButton.h"
 #include "MailComposerLink.h"
 #include "MainFrm.h"
 #include "MessagePort.h"
+#include "LanguageTexts.h"
+#include "ProductTitle.h"
+#include "ProgramTranslator.h"
 #include "ProgressFrm.h"
 #include "SettingsStore.h"
 #include "SendEMailFrm.h"
@@ -18,15 +22,14 @@
 
 namespace {
 
-const QString ProductTitle = QStringLiteral("Tessaly - Norvel Electronics Inc.");
 const QString ForeignTitle = QStringLiteral("[::Vigilo::] - Tarsel Telecom. Inc.");
 
 // Another copy is raised and this one ends; the foreign camera program ends
 // this one silently. True when this copy goes on.
 bool ClaimSingleInstance()
 {
-    if (MessagePortExists(ProductTitle)) {
-        PostPortMessage(ProductTitle, TMainForm::WM_OPENSESAME, 0, 0);
+    if (MessagePortExists(ProductTitle())) {
+        PostPortMessage(ProductTitle(), TMainForm::WM_OPENSESAME, 0, 0);
         return false;
     }
     return !MessagePortExists(ForeignTitle);
@@ -37,13 +40,16 @@ int RunApplication(TGlimviewApplication& app)
     if (!ClaimSingleInstance())
         return 0;
 
-    app.setApplicationDisplayName(ProductTitle);
+    // No application display name: Qt would append it to every caption.
     app.setWindowIcon(QIcon(QStringLiteral(":/skins/icon_256.png")));
 
     auto* mainForm = new TMainForm();
     mainForm->setAttribute(Qt::WA_DeleteOnClose, false);
     TTessaly about;
-    mainForm->setWindowTitle(ProductTitle);
+    mainForm->setWindowTitle(ProductTitle());
+    // The language is chosen while the main window is created; Qt's words
+    // and the capture library's follow it.
+    InstallProgramTranslations(app, LanguageName);
     // The converter's progress, shown while an AVI clip becomes a WMV attachment.
     TProgressForm progress;
     ProgressForm = &progress;
@@ -59,7 +65,7 @@ int RunApplication(TGlimviewApplication& app)
         } });
     QObject::connect(mainForm, &TMainForm::aboutRequested, &about, &TTessaly::pmiBrightletViewerClick);
 
-    TMessagePort port(ProductTitle);
+    TMessagePort port(ProductTitle());
     port.AcceptMessage(TMainForm::WM_OPENSESAME);
     port.AcceptMessage(TMainForm::WM_NOTIFYCONVERT);
     QObject::connect(&port, &TMessagePort::messageReceived, mainForm,
@@ -70,9 +76,10 @@ int RunApplication(TGlimviewApplication& app)
                 mainForm->NotifyConvert(wParam, lParam);
         });
 
-    // A suspend closes the main window as its close button does.
+    // A suspend closes the main window as its close button does, but without
+    // a question nobody would be there to answer.
     TSuspendWatcher suspend;
-    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->imgbClose->Click(); });
+    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->EndSession(); });
 
     mainForm->show();
     // Closing the main window ends the program, whatever else is open.
@@ -95,6 +102,7 @@ int main(int argc, char** argv)
 
     TGlimviewApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Glimview"));
+    MapDesignedFontFaces();
 
     CreateFrameMaps();
     CreateCamController();

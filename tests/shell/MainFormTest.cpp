@@ -4,6 +4,7 @@
 #include "CamControllerUnit.h"
 #include "CamViewFrm.h"
 #include "ImageButton.h"
+#include "LanguageTexts.h"
 #include "MainFrm.h"
 #include "PhotosFrm.h"
 #include "ThumbnailStrip.h"
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -284,6 +286,70 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     delete Form;
     Form = nullptr;
     EXPECT_FALSE(QFile::exists(clip));
+}
+
+TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
+{
+    TMainForm* form = MakeForm();
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    ASSERT_TRUE(CamController->WindowOpen);
+    // Nothing made yet: closing would ask nothing.
+    EXPECT_TRUE(form->ConfirmDiscardUnsaved());
+
+    // After a snapshot the gallery is the active window and holds the
+    // keyboard: Delete acts with no click in between.
+    form->activateWindow();
+    QTest::mouseClick(form->imgbSnapshot, Qt::LeftButton);
+    ASSERT_EQ(form->Photos()->ImageCount(), 1);
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form->Photos(); }, 3000));
+    EXPECT_EQ(QApplication::focusWidget(), form->Photos());
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Delete);
+    EXPECT_EQ(form->Photos()->ImageCount(), 0);
+
+    // The panel's hints show on hover while the gallery is the active window.
+    QToolTip::hideText();
+    QTest::mouseMove(form->imgbSnapshot, QPoint(20, 20));
+    QTest::mouseMove(form->imgbSnapshot, QPoint(22, 22));
+    EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 5000));
+    EXPECT_EQ(QToolTip::text(), form->imgbSnapshot->toolTip());
+    EXPECT_FALSE(form->imgbSnapshot->toolTip().isEmpty());
+    QToolTip::hideText();
+
+    // Any button on the format key opens the picture size menu, never the
+    // main menu; the key looks normal again once the menu is gone.
+    QTest::mousePress(form->imgbFormat, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_TRUE(form->pmVideoFormat->isVisible());
+    EXPECT_FALSE(form->pmMain->isVisible());
+    form->pmVideoFormat->hide();
+    QTest::mousePress(form->imgbFormat, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(form->imgbFormat->VisualState(), TImageButton::vsDown);
+    ASSERT_TRUE(form->pmVideoFormat->isVisible());
+    form->pmVideoFormat->hide();
+    EXPECT_EQ(form->imgbFormat->VisualState(), TImageButton::vsUp);
+
+    // Two photos neither saved nor e-mailed: the user is asked, and No keeps
+    // the program running.
+    form->ProcessSnapshot();
+    form->ProcessSnapshot();
+    ASSERT_EQ(form->Photos()->UnsavedCount(), 2);
+    LanguageTexts = TLanguageTexts({ { "UnsavedMsg",
+        QStringLiteral("%d photos and %d videos have been neither saved nor e-mailed. Close Glimview and discard them?") } });
+    {
+        TBoxCloser no(QMessageBox::No);
+        EXPECT_FALSE(form->close());
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(no.Texts, QStringList { QStringLiteral("2 photos and 0 videos have been neither saved nor "
+                                                         "e-mailed. Close Glimview and discard them?") });
+    }
+    // A photo handed to the composer counts as kept.
+    form->Photos()->Strip->FocusedItem()->SetKept();
+    EXPECT_EQ(form->Photos()->UnsavedCount(), 1);
+
+    // A session end closes at once without a question.
+    TBoxCloser closer(QMessageBox::No);
+    form->EndSession();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(closer.Texts.isEmpty());
 }
 
 } // namespace
