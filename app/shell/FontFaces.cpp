@@ -7,7 +7,8 @@ namespace {
 
 // Korean sans and serif from fonts-nanum, Chinese (simplified and traditional)
 // from fonts-wqy-microhei, the metric-compatible Liberation faces from
-// fonts-liberation2. DejaVu closes with Arabic, Hebrew, Greek and Cyrillic.
+// fonts-liberation2, the serif Arabic (in italic too) from fonts-hosny-amiri.
+// DejaVu closes with Hebrew, Greek, Cyrillic and upright Arabic.
 const QHash<QString, QStringList>& SubstituteTable()
 {
     static const QHash<QString, QStringList> table {
@@ -17,7 +18,7 @@ const QHash<QString, QStringList>& SubstituteTable()
         { "nsimsun", { "WenQuanYi Micro Hei", "NanumGothic", "DejaVu Sans" } },
         { "arial", { "Liberation Sans", "DejaVu Sans", "NanumGothic", "WenQuanYi Micro Hei" } },
         { "times new roman",
-            { "Liberation Serif", "DejaVu Serif", "DejaVu Sans", "NanumMyeongjo", "WenQuanYi Micro Hei" } },
+            { "Liberation Serif", "Amiri", "DejaVu Serif", "DejaVu Sans", "NanumMyeongjo", "WenQuanYi Micro Hei" } },
         { "ms sans serif", { "Liberation Sans", "DejaVu Sans", "NanumGothic", "WenQuanYi Micro Hei" } },
         { "ms ui gothic", { "Liberation Sans", "DejaVu Sans", "NanumGothic", "WenQuanYi Micro Hei" } },
     };
