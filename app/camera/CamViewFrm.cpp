@@ -17,7 +17,7 @@
 namespace {
 
 // The backdrop framing each capture size; the panel sits at 16,11 in all.
-constexpr std::array<const char*, 6> BackdropFiles{
+constexpr std::array<const char*, 6> BackdropFiles {
     "live_sif.jpg",
     "live_vga.jpg",
     "live_svga.jpg",
@@ -26,12 +26,22 @@ constexpr std::array<const char*, 6> BackdropFiles{
     "live_uxga.jpg",
 };
 // Where each backdrop stands in the window, as the window was laid out.
-constexpr std::array<QPoint, 6> BackdropOrigins{
-    QPoint(0, 0), QPoint(0, 0), QPoint(1, 2), QPoint(0, 0), QPoint(0, 1), QPoint(0, 0),
+constexpr std::array<QPoint, 6> BackdropOrigins {
+    QPoint(0, 0),
+    QPoint(0, 0),
+    QPoint(1, 2),
+    QPoint(0, 0),
+    QPoint(0, 1),
+    QPoint(0, 0),
 };
 // Window sizes for skins that lack a backdrop picture.
-constexpr std::array<QSize, 6> BackdropSizes{
-    QSize(354, 280), QSize(674, 519), QSize(834, 639), QSize(1058, 807), QSize(1314, 1063), QSize(1637, 1243),
+constexpr std::array<QSize, 6> BackdropSizes {
+    QSize(354, 280),
+    QSize(674, 519),
+    QSize(834, 639),
+    QSize(1058, 807),
+    QSize(1314, 1063),
+    QSize(1637, 1243),
 };
 
 } // namespace

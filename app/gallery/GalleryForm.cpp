@@ -1,8 +1,8 @@
 #include "GalleryForm.h"
 
 #include "ImageButton.h"
-#include "MailComposerLink.h"
 #include "MagnetUnit.h"
+#include "MailComposerLink.h"
 #include "SkinMask.h"
 #include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
@@ -136,7 +136,8 @@ bool TGalleryForm::ComposerBusy()
 {
     if (!MailComposerSending())
         return false;
-    QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+    QMessageBox::information(
+        this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
     MailComposerShow();
     return true;
 }

@@ -36,7 +36,8 @@ void TImageViewForm::SetPicture(const QImage& picture)
     imgView->setFixedSize(FPicture.size());
     adjustSize();
     // Each view opens in the middle of the screen rather than over the panel.
-    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen
+        = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
         QRect frame = geometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());

@@ -10,7 +10,10 @@ namespace {
 
 const QString Section = QStringLiteral("SaveFolders");
 
-QString KeyOf(TMediaKind kind) { return kind == TMediaKind::Photo ? QStringLiteral("Photos") : QStringLiteral("Clips"); }
+QString KeyOf(TMediaKind kind)
+{
+    return kind == TMediaKind::Photo ? QStringLiteral("Photos") : QStringLiteral("Clips");
+}
 
 QString DefaultFolder(TMediaKind kind)
 {

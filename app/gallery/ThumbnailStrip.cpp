@@ -195,7 +195,8 @@ TThumbnail* TThumbnailStrip::FocusedItem() const { return Count() > 0 ? FItems.a
 
 int TThumbnailStrip::UnkeptCount() const
 {
-    return static_cast<int>(std::count_if(FItems.cbegin(), FItems.cend(), [](const TThumbnail* item) { return !item->Kept(); }));
+    return static_cast<int>(
+        std::count_if(FItems.cbegin(), FItems.cend(), [](const TThumbnail* item) { return !item->Kept(); }));
 }
 
 int TThumbnailStrip::Add(const QImage& picture, const QDateTime& capturedAt)

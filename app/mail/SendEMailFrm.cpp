@@ -44,8 +44,7 @@ bool Missing(const QString& field) { return field.isEmpty() || MailHeaders::HasL
 
 void ShowMessage(QWidget* parent, const QString& text)
 {
-    QMessageBox box(
-        QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -18,7 +18,8 @@ const QHash<QString, QStringList>& SubstituteTable()
         { "nsimsun", { "WenQuanYi Micro Hei", "NanumGothic", "DejaVu Sans" } },
         { "arial", { "Liberation Sans", "DejaVu Sans", "NanumGothic", "WenQuanYi Micro Hei" } },
         { "times new roman",
-            { "Liberation Serif", "Amiri", "DejaVu Serif", "DejaVu Sans", "NanumMyeongjo", "WenQuanYi Micro Hei" } },
+            { "Liberation Serif", "Amiri", "DejaVu Serif", "DejaVu Sans", "NanumMyeongjo",
+                "WenQuanYi Micro Hei" } },
         { "ms sans serif", { "Liberation Sans", "DejaVu Sans", "NanumGothic", "WenQuanYi Micro Hei" } },
         { "ms ui gothic", { "Liberation Sans", "DejaVu Sans", "NanumGothic", "WenQuanYi Micro Hei" } },
     };

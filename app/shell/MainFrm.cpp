@@ -140,7 +140,8 @@ void TMainForm::CreateControls()
 
     lblLink1 = MakeLinkLabel(this, QRect(17, 132, 69, 13), QStringLiteral("Scanora"));
     lblLink2 = MakeLinkLabel(this, QRect(99, 132, 73, 13), QStringLiteral("NetMeeting"));
-    lblHomepage = MakeLinkLabel(this, QRect(179, 132, 158, 13), QStringLiteral("www.norvel-electronics.example"));
+    lblHomepage
+        = MakeLinkLabel(this, QRect(179, 132, 158, 13), QStringLiteral("www.norvel-electronics.example"));
 
     tmSystem = MakeTimer(this, 10, false);
     tmRecord = MakeTimer(this, 250, false);
@@ -153,8 +154,10 @@ void TMainForm::CreateControls()
 
     connect(imgbHide, &TImageButton::clicked, this, &TMainForm::imgbHideClick);
     connect(imgbClose, &TImageButton::clicked, this, &TMainForm::imgbCloseClick);
-    connect(imgbImage, &TImageButton::mouseUp, this, [this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); });
-    connect(imgbVideo, &TImageButton::mouseUp, this, [this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); });
+    connect(imgbImage, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); });
+    connect(imgbVideo, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); });
     connect(imgbControl, &TImageButton::mouseUp, this,
         [this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); });
     connect(imgbFormat, &TImageButton::mouseDown, this,
@@ -315,8 +318,8 @@ void TMainForm::SaveWindowPositions()
 
 void TMainForm::BuildNoDragList()
 {
-    FNoDragControls = { imgbClose, imgbControl, imgbFormat, imgbHide, imgbImage, imgbRecord, imgbSnapshot, imgbVideo,
-        lblLink1, lblLink2, lblHomepage };
+    FNoDragControls = { imgbClose, imgbControl, imgbFormat, imgbHide, imgbImage, imgbRecord, imgbSnapshot,
+        imgbVideo, lblLink1, lblLink2, lblHomepage };
 }
 
 bool TMainForm::IsDragPoint(const QPoint& windowPos) const
@@ -410,8 +413,8 @@ void TMainForm::UpdateVideoButton()
 QList<QWidget*> TMainForm::ApplicationWindows() const
 {
     QList<QWidget*> windows { const_cast<TMainForm*>(this) };
-    for (QWidget* companion : { static_cast<QWidget*>(FCamView), static_cast<QWidget*>(FPhotos),
-             static_cast<QWidget*>(FVideos) })
+    for (QWidget* companion :
+        { static_cast<QWidget*>(FCamView), static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) })
         if (companion)
             windows.append(companion);
     return windows;

@@ -133,7 +133,8 @@ private:
     void PictureSizeClick(QAction* item, uint8_t index);
     void pmiChooseVideoDevice(QAction* item);
     void pmiChooseAudioDevice(QAction* item);
-    void ChooseDevice(QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose);
+    void ChooseDevice(
+        QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose);
     void SetRecordingType(int32_t type);
     void OnNCRButtonUp(const QPoint& globalPos);
 

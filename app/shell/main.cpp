@@ -4,15 +4,15 @@
 #include "CamControllerUnit.h"
 #include "FontFaces.h"
 #include "ImageButton.h"
+#include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MainFrm.h"
 #include "MessagePort.h"
-#include "LanguageTexts.h"
 #include "ProductTitle.h"
 #include "ProgramTranslator.h"
 #include "ProgressFrm.h"
-#include "SettingsStore.h"
 #include "SendEMailFrm.h"
+#include "SettingsStore.h"
 #include "Snapwell.h"
 #include "SuspendWatcher.h"
 #include "Unit1.h"
@@ -53,12 +53,14 @@ int RunApplication(TGlimviewApplication& app)
     // The converter's progress, shown while an AVI clip becomes a WMV attachment.
     TProgressForm progress;
     ProgressForm = &progress;
-    QObject::connect(&progress, &TProgressForm::conversionEnded, mainForm->Videos(), &TVideosForm::ConversionEnded);
+    QObject::connect(
+        &progress, &TProgressForm::conversionEnded, mainForm->Videos(), &TVideosForm::ConversionEnded);
     // Created once, hidden until a gallery hands it an attachment.
     auto* composer = new TSendEMailForm(mainForm);
     composer->hide();
     SetMailComposer({ [composer] { return composer->IsSending(); },
-        [composer](const QString& path) { composer->OpenWithAttachment(path); }, [composer] {
+        [composer](const QString& path) { composer->OpenWithAttachment(path); },
+        [composer] {
             composer->show();
             composer->raise();
             composer->activateWindow();
@@ -79,7 +81,8 @@ int RunApplication(TGlimviewApplication& app)
     // A suspend closes the main window as its close button does, but without
     // a question nobody would be there to answer.
     TSuspendWatcher suspend;
-    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->EndSession(); });
+    QObject::connect(
+        &suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->EndSession(); });
 
     mainForm->show();
     // Closing the main window ends the program, whatever else is open.

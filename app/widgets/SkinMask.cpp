@@ -23,7 +23,8 @@ QImage AtWindowPixels(const QImage& skin)
             QRgb pixel = ColourKey;
             for (int dy = 0; dy < scale && pixel == ColourKey; ++dy)
                 for (int dx = 0; dx < scale; ++dx)
-                    if (const QRgb p = source.pixel(x * scale + dx, y * scale + dy) | 0xFF000000; p != ColourKey) {
+                    if (const QRgb p = source.pixel(x * scale + dx, y * scale + dy) | 0xFF000000;
+                        p != ColourKey) {
                         pixel = p;
                         break;
                     }

@@ -12,11 +12,11 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -301,8 +301,12 @@ TEST_F(PhotosForm, SavesTheFocusedPhotoThroughTheDialog)
     EXPECT_TRUE(QFileInfo(pictures).isDir());
     const QDateTime capturedAt = S().Item(1)->CapturedAt();
     EXPECT_EQ(suggested,
-        QStringLiteral("Glimview ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QStringLiteral(".jpg"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.jpg$")).match(suggested).hasMatch())
+        QStringLiteral("Glimview ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
+            + QStringLiteral(".jpg"));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.jpg$"))
+            .match(suggested)
+            .hasMatch())
         << suggested.toStdString();
     EXPECT_EQ(Form->UnsavedCount(), 2) << "the saved photo is kept";
     qputenv("XDG_CONFIG_HOME", savedConfig);

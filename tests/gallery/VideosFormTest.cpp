@@ -1,6 +1,6 @@
+#include "ClipPlayer.h"
 #include "ConverterTestSupport.h"
 #include "GalleryTestSupport.h"
-#include "ClipPlayer.h"
 #include "ImageButton.h"
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
@@ -294,8 +294,9 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
 {
     // A desktop of its own: no associations at first.
     QTemporaryDir home;
-    const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS"), qgetenv("XDG_CONFIG_HOME"),
-        qgetenv("XDG_CONFIG_DIRS"), qgetenv("HOME"), qgetenv("XDG_CURRENT_DESKTOP"), qgetenv("DISPLAY") };
+    const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS"),
+        qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"), qgetenv("HOME"),
+        qgetenv("XDG_CURRENT_DESKTOP"), qgetenv("DISPLAY") };
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("system"))));

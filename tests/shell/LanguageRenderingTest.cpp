@@ -13,8 +13,8 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGlyphRun>
-#include <QTextLayout>
 #include <QLibraryInfo>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,8 @@ const QString SourceDir = GLIMVIEW_SOURCE_DIR;
 const TLangId ShippedLangIds[] = { 0x0412, 0x3C09, 0x0804, 0x1C04, 0x0408, 0x0C14, 0x0406, 0x0419, 0x0416,
     0x0C1D, 0x7C0A, 0x7C01, 0x0405, 0x041F, 0x0816, 0x1C0C, 0x040B, 0x040E, 0x040D, 0x1C07, 0x0C10, 0x0415 };
 
-const QStringList StatusKeys { "CameraLoading", "CemaraNoLoaded", "CemaraLoaded", "Recoding", "SnapshotStatus",
-    "VideoStatus" };
+const QStringList StatusKeys { "CameraLoading", "CemaraNoLoaded", "CemaraLoaded", "Recoding",
+    "SnapshotStatus", "VideoStatus" };
 
 class LanguageRendering : public ::testing::Test {
 protected:
@@ -95,7 +95,8 @@ TEST_F(LanguageRendering, NoCharacterOfAnyLanguageLacksAGlyph)
                 continue;
             checked += static_cast<int>(text.size());
             EXPECT_EQ(MissingGlyphs(text, upright), 0) << qPrintable(language.Name) << " " << qPrintable(key);
-            EXPECT_EQ(MissingGlyphs(text, italic), 0) << qPrintable(language.Name) << " italic " << qPrintable(key);
+            EXPECT_EQ(MissingGlyphs(text, italic), 0)
+                << qPrintable(language.Name) << " italic " << qPrintable(key);
         }
         EXPECT_GT(checked, 200) << qPrintable(language.Name) << ": the file was read";
     }
@@ -122,14 +123,16 @@ TEST_F(LanguageRendering, QtAndTheCaptureLibrarySpeakTheChosenLanguage)
     // Every language but English names the Qt translations that serve it.
     for (const TLangId langId : ShippedLangIds) {
         const TLanguage language = LanguageForLangId(langId);
-        EXPECT_EQ(QtLocalesOf(language.Name).isEmpty(), language.Name == "English") << qPrintable(language.Name);
+        EXPECT_EQ(QtLocalesOf(language.Name).isEmpty(), language.Name == "English")
+            << qPrintable(language.Name);
     }
 
     // German: Qt's own buttons and the settings dialog's words.
     LanguageTexts = TLanguageTexts({ { "DefaultsButton", QString::fromUtf8("Standardwerte") },
         { "BrightnessLabel", QString::fromUtf8("Helligkeit") },
         { "NoSettingsMsg", QString::fromUtf8("Dieses Gerät hat keine Einstellungen.") } });
-    const QString loaded = InstallProgramTranslations(*QCoreApplication::instance(), QStringLiteral("German"));
+    const QString loaded
+        = InstallProgramTranslations(*QCoreApplication::instance(), QStringLiteral("German"));
     EXPECT_EQ(loaded, "de");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString::fromUtf8("&Ja"));
     EXPECT_EQ(QCoreApplication::translate("vidcore", "Defaults"), QString::fromUtf8("Standardwerte"));

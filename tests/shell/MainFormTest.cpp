@@ -7,10 +7,10 @@
 #include "LanguageTexts.h"
 #include "MainFrm.h"
 #include "PhotosFrm.h"
-#include "ThumbnailStrip.h"
+#include "RunFolderFixture.h"
 #include "SettingsStore.h"
 #include "Snapwell.h"
-#include "RunFolderFixture.h"
+#include "ThumbnailStrip.h"
 #include "VideosFrm.h"
 #include "filter/frameblock.h"
 
@@ -72,7 +72,7 @@ protected:
     static void SetUpTestSuite()
     {
         Folder = EnterTestRunFolder();
-        SetFrameMapReport([](const QString&) { });
+        SetFrameMapReport([](const QString&) {});
         CreateFrameMaps();
     }
     static void TearDownTestSuite() { CloseFrameMaps(); }
@@ -97,7 +97,7 @@ protected:
     {
         Form = new TMainForm();
         Form->ScreenDepth = [screenDepth] { return screenDepth; };
-        Form->StartupPause = [](int) { };
+        Form->StartupPause = [](int) {};
         Form->show();
         return Form;
     }
@@ -152,7 +152,8 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
 
 TEST_F(MainFormTest, PositionsPersistAndStringValuesStayStrings)
 {
-    SettingsStore->WriteString(QStringLiteral("MainController"), QStringLiteral("Left"), QStringLiteral("120"));
+    SettingsStore->WriteString(
+        QStringLiteral("MainController"), QStringLiteral("Left"), QStringLiteral("120"));
     SettingsStore->WriteBool(QStringLiteral("VideoGallery"), QStringLiteral("Visible"), false);
     TMainForm* form = MakeForm();
     form->tmSystem->stop();
@@ -184,7 +185,8 @@ TEST_F(MainFormTest, LowColourDepthWarnsOnceAndNeverOpensTheCamera)
     QObject::connect(form->tmSystem, &QTimer::timeout, [&] { ++ticks; });
     ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }));
     EXPECT_EQ(closer.Texts.size(), 1);
-    EXPECT_TRUE(closer.Texts.value(0).contains(QStringLiteral("colour depth"))) << closer.Texts.value(0).toStdString();
+    EXPECT_TRUE(closer.Texts.value(0).contains(QStringLiteral("colour depth")))
+        << closer.Texts.value(0).toStdString();
     EXPECT_EQ(form->StartStage(), TMainForm::ssLowColour);
     EXPECT_TRUE(form->pmiVideoDevices->actions().isEmpty());
     EXPECT_FALSE(form->imgbSnapshot->isVisible());
@@ -243,7 +245,8 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     // The photo is the camera's frame, colour bars on top, the right way up.
     const QImage photo = form->Photos()->Strip->Item(0)->Picture();
     ASSERT_EQ(photo.size(), QSize(320, 240));
-    EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32), CamController->SnapshotImage.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32),
+        CamController->SnapshotImage.convertToFormat(QImage::Format_RGB32));
     const QColor top = photo.pixelColor(160, 40);
     EXPECT_GT(top.hsvSaturation() + top.value(), 200) << "top of the picture should be a bright bar";
 
@@ -275,9 +278,9 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Videos: 1"));
     QProcess probe;
-    probe.start(QStringLiteral("ffprobe"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                              QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
-                                              QStringLiteral("csv=p=0"), clip });
+    probe.start(QStringLiteral("ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+            QStringLiteral("stream=codec_name"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), clip });
     ASSERT_TRUE(probe.waitForFinished(30000));
     EXPECT_EQ(QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
         QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }));
@@ -333,13 +336,15 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
     form->ProcessSnapshot();
     ASSERT_EQ(form->Photos()->UnsavedCount(), 2);
     LanguageTexts = TLanguageTexts({ { "UnsavedMsg",
-        QStringLiteral("%d photos and %d videos have been neither saved nor e-mailed. Close Glimview and discard them?") } });
+        QStringLiteral("%d photos and %d videos have been neither saved nor e-mailed. Close Glimview and "
+                       "discard them?") } });
     {
         TBoxCloser no(QMessageBox::No);
         EXPECT_FALSE(form->close());
         EXPECT_TRUE(form->isVisible());
-        EXPECT_EQ(no.Texts, QStringList { QStringLiteral("2 photos and 0 videos have been neither saved nor "
-                                                         "e-mailed. Close Glimview and discard them?") });
+        EXPECT_EQ(no.Texts,
+            QStringList { QStringLiteral("2 photos and 0 videos have been neither saved nor "
+                                         "e-mailed. Close Glimview and discard them?") });
     }
     // A photo handed to the composer counts as kept.
     form->Photos()->Strip->FocusedItem()->SetKept();

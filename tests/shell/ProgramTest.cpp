@@ -115,9 +115,9 @@ int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y)
 TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
 {
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                          QStringLiteral("tcp") });
+    xvfb.start(QStringLiteral("Xvfb"),
+        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
     ASSERT_TRUE(xvfb.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return xvfb.canReadLine(); }, 20000));
     const QString display = QStringLiteral(":") + QString::fromLatin1(xvfb.readLine().trimmed());
@@ -135,12 +135,14 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
     const bool seen = QTest::qWaitFor(
         [&] {
             QProcess import;
-            import.start(QStringLiteral("import"), { QStringLiteral("-display"), display, QStringLiteral("-window"),
-                                                       QStringLiteral("root"), QStringLiteral("png:-") });
+            import.start(QStringLiteral("import"),
+                { QStringLiteral("-display"), display, QStringLiteral("-window"), QStringLiteral("root"),
+                    QStringLiteral("png:-") });
             if (!import.waitForFinished(10000))
                 return false;
             shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-            return !shot.isNull() && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
+            return !shot.isNull()
+                && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
         },
         40000);
     if (!seen && !shot.isNull())
@@ -163,9 +165,10 @@ class TXvfb {
 public:
     explicit TXvfb(const QString& size)
     {
-        FProcess.start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                   QStringLiteral("-screen"), QStringLiteral("0"), size + QStringLiteral("x24"),
-                                                   QStringLiteral("-nolisten"), QStringLiteral("tcp") });
+        FProcess.start(QStringLiteral("Xvfb"),
+            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), size + QStringLiteral("x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp") });
         if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
             Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
     }
@@ -187,17 +190,20 @@ public:
     }
     QImage Shot() const
     {
-        return QImage::fromData(Run(QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"),
-                                                                  QStringLiteral("png:-") }),
+        return QImage::fromData(
+            Run(QStringLiteral("import"),
+                { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-") }),
             "PNG");
     }
     // The top-level window named exactly `title`; 0 when there is none.
     quint32 WindowNamed(const QString& title) const
     {
-        const QString tree = QString::fromUtf8(Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
+        const QString tree = QString::fromUtf8(
+            Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
         for (const QString& line : tree.split(u'\n')) {
             const QString trimmed = line.trimmed();
-            if (trimmed.startsWith(QStringLiteral("0x")) && trimmed.contains(QLatin1Char('"') + title + QLatin1Char('"')))
+            if (trimmed.startsWith(QStringLiteral("0x"))
+                && trimmed.contains(QLatin1Char('"') + title + QLatin1Char('"')))
                 return trimmed.section(u' ', 0, 0).toUInt(nullptr, 16);
         }
         return 0;
@@ -210,12 +216,14 @@ public:
     }
     QRect Geometry(quint32 window) const
     {
-        const QString info = QString::fromUtf8(Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(window) }));
+        const QString info = QString::fromUtf8(
+            Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(window) }));
         const auto value = [&](const char* label) {
             const qsizetype at = info.indexOf(QLatin1String(label));
             return at < 0 ? -1 : info.mid(at + qstrlen(label)).section(u'\n', 0, 0).trimmed().toInt();
         };
-        return QRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:"));
+        return QRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"),
+            value("Height:"));
     }
 
     QString Display;
@@ -254,14 +262,18 @@ TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
     // Captions exactly as designed, nothing appended; only the main window
     // asks for a taskbar entry.
     const QString wmName = x.Property(main, QStringLiteral("WM_NAME"));
-    EXPECT_TRUE(wmName.startsWith(QStringLiteral("WM_NAME(")) && wmName.endsWith(QStringLiteral(") = \"") + ProductTitle + "\""))
+    EXPECT_TRUE(wmName.startsWith(QStringLiteral("WM_NAME("))
+        && wmName.endsWith(QStringLiteral(") = \"") + ProductTitle + "\""))
         << wmName.toStdString();
     EXPECT_FALSE(x.Property(main, QStringLiteral("_NET_WM_STATE")).contains(QStringLiteral("SKIP_TASKBAR")));
-    EXPECT_TRUE(x.Property(main, QStringLiteral("_NET_WM_WINDOW_TYPE")).contains(QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")));
-    for (const QString title : { QStringLiteral("CamView"), QStringLiteral("Photos"), QStringLiteral("Videos") }) {
+    EXPECT_TRUE(x.Property(main, QStringLiteral("_NET_WM_WINDOW_TYPE"))
+                    .contains(QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")));
+    for (const QString title :
+        { QStringLiteral("CamView"), QStringLiteral("Photos"), QStringLiteral("Videos") }) {
         const quint32 window = x.WindowNamed(title);
         ASSERT_NE(window, 0u) << title.toStdString();
-        EXPECT_EQ(x.Property(window, QStringLiteral("_NET_WM_NAME")), QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"") + title + "\"");
+        EXPECT_EQ(x.Property(window, QStringLiteral("_NET_WM_NAME")),
+            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"") + title + "\"");
         const QString state = x.Property(window, QStringLiteral("_NET_WM_STATE"));
         EXPECT_TRUE(state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR"))) << state.toStdString();
         EXPECT_TRUE(state.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER"))) << state.toStdString();
@@ -271,10 +283,16 @@ TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
     // many device pixels, drawn from the double-density skin.
     const QRect frame = x.Geometry(main);
     EXPECT_EQ(frame.size(), QSize(708, 248));
-    const QImage art = QImage(QStringLiteral(GLIMVIEW_SOURCE_DIR "/skins/main_back@2x.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage art = QImage(QStringLiteral(GLIMVIEW_SOURCE_DIR "/skins/main_back@2x.png"))
+                           .convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(art.size(), QSize(708, 248));
     QImage shot;
-    ASSERT_TRUE(QTest::qWaitFor([&] { shot = x.Shot(); return !shot.isNull(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            shot = x.Shot();
+            return !shot.isNull();
+        },
+        10000));
     shot = shot.convertToFormat(QImage::Format_RGB32);
     // Below the status well and left of the keys the panel is bare skin.
     int same = 0;

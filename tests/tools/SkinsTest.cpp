@@ -142,7 +142,8 @@ TEST(Skins, EveryPictureIsListedInTheQrcAndHasItsSize)
         EXPECT_EQ(identify(name), QStringLiteral("%1 %2 %3").arg(format).arg(p.width).arg(p.height))
             << p.name;
         if (!name.startsWith(QLatin1String("icon_")))
-            EXPECT_EQ(identify(twin(name)), QStringLiteral("%1 %2 %3").arg(format).arg(2 * p.width).arg(2 * p.height))
+            EXPECT_EQ(identify(twin(name)),
+                QStringLiteral("%1 %2 %3").arg(format).arg(2 * p.width).arg(2 * p.height))
                 << p.name;
     }
 }
@@ -153,15 +154,18 @@ TEST(Skins, DoubleDensityOutlinesFollowWholeWindowPixels)
     // outline of the single-density picture: the window's shape, made of
     // window pixels, then cuts away exactly the fuchsia at either density.
     for (const char* name : { "main_back", "photos_back", "videos_back" }) {
-        const QImage one = load(QString::fromLatin1(name) + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
-        const QImage two = load(QString::fromLatin1(name) + QStringLiteral("@2x.png")).convertToFormat(QImage::Format_RGB32);
+        const QImage one
+            = load(QString::fromLatin1(name) + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+        const QImage two = load(QString::fromLatin1(name) + QStringLiteral("@2x.png"))
+                               .convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(two.size(), one.size() * 2) << name;
         int mismatches = 0;
         for (int y = 0; y < one.height(); ++y)
             for (int x = 0; x < one.width(); ++x) {
                 const bool outside = (one.pixel(x, y) & 0xFFFFFF) == 0xFF00FF;
                 for (int d = 0; d < 4; ++d)
-                    mismatches += ((two.pixel(2 * x + d % 2, 2 * y + d / 2) & 0xFFFFFF) == 0xFF00FF) != outside;
+                    mismatches
+                        += ((two.pixel(2 * x + d % 2, 2 * y + d / 2) & 0xFFFFFF) == 0xFF00FF) != outside;
             }
         EXPECT_EQ(mismatches, 0) << name;
     }
