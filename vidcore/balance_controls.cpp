@@ -25,6 +25,7 @@ std::vector<SourceControl> BalanceControls(GstElement* balance)
         g_object_get(balance, property.name, &current, nullptr);
         SourceControl control;
         control.name = property.label;
+        control.ownName = true;
         control.kind = SourceControl::Kind::Slider;
         control.minimum = int(std::lround(range->minimum * 100));
         control.maximum = int(std::lround(range->maximum * 100));

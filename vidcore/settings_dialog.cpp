@@ -2,6 +2,7 @@
 #include "settings_dialog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -75,13 +76,18 @@ QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<Sour
     auto entries = std::make_shared<std::vector<ControlWidget>>();
     for (auto& control : controls)
         entries->push_back({std::move(control), {}});
-    for (auto& entry : *entries)
-        form->addRow(QString::fromStdString(entry.control.name), MakeEditor(entry, dialog));
+    for (auto& entry : *entries) {
+        const std::string& name = entry.control.name;
+        const QString label = entry.control.ownName ? QCoreApplication::translate("vidcore", name.c_str())
+                                                    : QString::fromStdString(name);
+        form->addRow(label, MakeEditor(entry, dialog));
+    }
     if (entries->empty())
-        form->addRow(new QLabel(QObject::tr("This device has no adjustable settings."), dialog));
+        form->addRow(
+            new QLabel(QCoreApplication::translate("vidcore", "This device has no adjustable settings."), dialog));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
-    QPushButton* defaults = buttons->addButton(QObject::tr("Defaults"), QDialogButtonBox::ResetRole);
+    QPushButton* defaults = buttons->addButton(QCoreApplication::translate("vidcore", "Defaults"), QDialogButtonBox::ResetRole);
     defaults->setObjectName("defaults");
     QObject::connect(defaults, &QPushButton::clicked, dialog, [entries] {
         for (auto& entry : *entries) {

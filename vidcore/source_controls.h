@@ -16,6 +16,9 @@ namespace vidcore {
 struct SourceControl {
     enum class Kind { Slider, CheckBox, Choice };
     std::string name;
+    // The library's own English name, shown translated ("vidcore" context);
+    // names that come from the driver are shown as they come.
+    bool ownName = false;
     Kind kind = Kind::Slider;
     int minimum = 0;
     int maximum = 0;

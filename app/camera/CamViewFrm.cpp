@@ -3,7 +3,9 @@
 
 #include "CamControllerUnit.h"
 #include "MagnetUnit.h"
+#include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
+#include "TaskbarEntry.h"
 #include "VideoFormatTable.h"
 
 #include <QGuiApplication>
@@ -16,21 +18,31 @@
 namespace {
 
 // The backdrop framing each capture size; the panel sits at 16,11 in all.
-constexpr std::array<const char*, 6> BackdropFiles{
-    ":/skins/live_sif.jpg",
-    ":/skins/live_vga.jpg",
-    ":/skins/live_svga.jpg",
-    ":/skins/live_xga.jpg",
-    ":/skins/live_sxvga.jpg",
-    ":/skins/live_uxga.jpg",
+constexpr std::array<const char*, 6> BackdropFiles {
+    "live_sif.jpg",
+    "live_vga.jpg",
+    "live_svga.jpg",
+    "live_xga.jpg",
+    "live_sxvga.jpg",
+    "live_uxga.jpg",
 };
 // Where each backdrop stands in the window, as the window was laid out.
-constexpr std::array<QPoint, 6> BackdropOrigins{
-    QPoint(0, 0), QPoint(0, 0), QPoint(1, 2), QPoint(0, 0), QPoint(0, 1), QPoint(0, 0),
+constexpr std::array<QPoint, 6> BackdropOrigins {
+    QPoint(0, 0),
+    QPoint(0, 0),
+    QPoint(1, 2),
+    QPoint(0, 0),
+    QPoint(0, 1),
+    QPoint(0, 0),
 };
 // Window sizes for skins that lack a backdrop picture.
-constexpr std::array<QSize, 6> BackdropSizes{
-    QSize(354, 280), QSize(674, 519), QSize(834, 639), QSize(1058, 807), QSize(1314, 1063), QSize(1637, 1243),
+constexpr std::array<QSize, 6> BackdropSizes {
+    QSize(354, 280),
+    QSize(674, 519),
+    QSize(834, 639),
+    QSize(1058, 807),
+    QSize(1314, 1063),
+    QSize(1637, 1243),
 };
 
 } // namespace
@@ -56,6 +68,8 @@ TCamViewForm::TCamViewForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("CamView"));
+    KeepOffTaskbar(this);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_QuitOnClose, false);
 
     Image1 = new QLabel(this);
@@ -64,9 +78,10 @@ TCamViewForm::TCamViewForm(QWidget* parent)
 
     for (int i = 0; i < 6; ++i) {
         auto* backdrop = new QLabel(this);
-        const QPixmap picture(QString::fromLatin1(BackdropFiles[i]));
+        const QPixmap picture = SkinPicture(QString::fromLatin1(BackdropFiles[i]));
         backdrop->setPixmap(picture);
-        backdrop->setGeometry(QRect(BackdropOrigins[i], picture.isNull() ? BackdropSizes[i] : picture.size()));
+        backdrop->setGeometry(
+            QRect(BackdropOrigins[i], picture.isNull() ? BackdropSizes[i] : LogicalSize(picture)));
         backdrop->setStyleSheet(picture.isNull() ? QStringLiteral("background: #202329;") : QString());
         backdrop->setAutoFillBackground(picture.isNull());
         backdrop->hide();

@@ -2,10 +2,12 @@
 #include "GalleryForm.h"
 
 #include "ImageButton.h"
-#include "MailComposerLink.h"
 #include "MagnetUnit.h"
+#include "MailComposerLink.h"
 #include "SkinMask.h"
+#include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
+#include "TaskbarEntry.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -14,22 +16,24 @@
 #include <QMessageBox>
 
 namespace {
-QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
+QPixmap Skin(const QString& name) { return SkinPicture(name); }
 } // namespace
 
 TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int emailLeft, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
+    KeepOffTaskbar(this);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
     setFont(QFont(QStringLiteral("MS Sans Serif")));
     imgBack = new QLabel(this);
     const QPixmap back = Skin(background);
-    imgBack->setPixmap(back);
-    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 148) : back.size()));
+    imgBack->setPixmap(WithoutColourKey(back));
+    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 148) : LogicalSize(back)));
     resize(imgBack->size());
     if (!back.isNull())
-        ApplySkinMask(this, back.toImage());
+        ApplySkinMask(this, back);
 
     Strip = new TThumbnailStrip(this, unitFile);
 
@@ -133,7 +137,8 @@ bool TGalleryForm::ComposerBusy()
 {
     if (!MailComposerSending())
         return false;
-    QMessageBox::information(this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+    QMessageBox::information(
+        this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
     MailComposerShow();
     return true;
 }

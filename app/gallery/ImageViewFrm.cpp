@@ -4,9 +4,12 @@
 #include "FileCreateError.h"
 #include "MediaStore.h"
 #include "PaintProgram.h"
+#include "SaveLocation.h"
+#include "TaskbarEntry.h"
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -20,6 +23,7 @@ TImageViewForm::TImageViewForm(QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Image View"));
+    KeepOffTaskbar(this);
     miEdit = menuBar()->addAction(QStringLiteral("&Edit in MS-Paint"));
     connect(miEdit, &QAction::triggered, this, &TImageViewForm::miEditClick);
     imgView = new QLabel(this);
@@ -33,7 +37,8 @@ void TImageViewForm::SetPicture(const QImage& picture)
     imgView->setFixedSize(FPicture.size());
     adjustSize();
     // Each view opens in the middle of the screen rather than over the panel.
-    if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen
+        = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
         QRect frame = geometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
@@ -45,6 +50,8 @@ QString TImageViewForm::ExportFileName() { return ViewerExportName(PersonalFolde
 void TImageViewForm::miEditClick()
 {
     const QString path = ExportFileName();
+    // A new account may have no documents folder yet.
+    EnsureFolder(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EFCreateError(path, file.errorString());

@@ -9,6 +9,7 @@
 #include "MailComposerLink.h"
 #include "MediaStore.h"
 #include "TempFolder.h"
+#include "SaveLocation.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -78,12 +79,20 @@ void TPhotosForm::SaveFocusedImage(const QString& path) { SaveBitmapAsJpeg(Focus
 
 void TPhotosForm::actSaveExecute()
 {
-    if (ImageCount() == 0)
+    TThumbnail* photo = Strip->FocusedItem();
+    if (!photo)
         return;
+    SaveDialog->setDirectory(SaveFolder(TMediaKind::Photo));
+    SaveDialog->selectFile(SuggestedFileName(photo->CapturedAt(), QStringLiteral("jpg")));
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return;
-    SaveFocusedImage(SaveDialog->selectedFiles().constFirst());
+    const QString path = SaveDialog->selectedFiles().constFirst();
+    SaveFocusedImage(path);
+    photo->SetKept();
+    RememberSaveFolder(TMediaKind::Photo, path);
 }
+
+int TPhotosForm::UnsavedCount() const { return Strip->UnkeptCount(); }
 
 void TPhotosForm::actViewExecute()
 {
@@ -103,5 +112,6 @@ void TPhotosForm::actEmailExecute()
     const QString attachment = PhotoAttachmentName(BaseFolder());
     DropLinkAt(attachment);
     SaveFocusedImage(attachment);
+    Strip->FocusedItem()->SetKept();
     MailComposerOpenWithAttachment(attachment);
 }

@@ -18,6 +18,8 @@ public:
     // returns the photo's index.
     int AddImage(const QImage& picture);
     int ImageCount() const;
+    // Photos neither saved nor e-mailed.
+    int UnsavedCount() const;
     // The focused photo; a null picture while the gallery is empty.
     QImage FocusedImage() const;
     void SetHints(const QString& save, const QString& view, const QString& remove);

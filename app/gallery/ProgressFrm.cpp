@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ProgressFrm.h"
 
+#include "TaskbarEntry.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,6 +17,7 @@ TProgressForm::TProgressForm(QWidget* parent)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Converting..."));
+    KeepOffTaskbar(this);
     setFixedSize(275, 40);
     setWindowOpacity(1.0);
 

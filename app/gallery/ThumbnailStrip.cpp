@@ -4,12 +4,14 @@
 #include "Assertion.h"
 #include "CodeSiteHelperUnit.h"
 #include "ImageButton.h"
+#include "SkinPicture.h"
 #include "StripGeometry.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -17,7 +19,7 @@
 
 namespace {
 
-QPixmap Skin(const char* name) { return QPixmap(QStringLiteral(":/skins/") + QLatin1String(name)); }
+QPixmap Skin(const char* name) { return SkinPicture(QLatin1String(name)); }
 
 // The maroon frame around the focused thumbnail; clicks go through it.
 class TFocusFrame : public QWidget {
@@ -74,11 +76,12 @@ TImageButton* StepArrow(QWidget* window, const QPoint& at, const char* up, const
 
 } // namespace
 
-TThumbnail::TThumbnail(const QImage& picture, QWidget* strip)
+TThumbnail::TThumbnail(const QImage& picture, const QDateTime& capturedAt, QWidget* strip)
     : QWidget(strip)
     , FPicture(picture.copy())
     , FScaled(QPixmap::fromImage(picture.scaled(
           Strip::ItemWidth, Strip::ItemHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)))
+    , FCapturedAt(capturedAt)
 {
     resize(Strip::ItemWidth, Strip::ItemHeight);
 }
@@ -189,9 +192,17 @@ void TThumbnailStrip::ShowStrip(bool visible)
     FCaption->setVisible(!visible);
 }
 
-int TThumbnailStrip::Add(const QImage& picture)
+TThumbnail* TThumbnailStrip::FocusedItem() const { return Count() > 0 ? FItems.at(FocusedIndex()) : nullptr; }
+
+int TThumbnailStrip::UnkeptCount() const
 {
-    auto* item = new TThumbnail(picture, pnlStrip);
+    return static_cast<int>(
+        std::count_if(FItems.cbegin(), FItems.cend(), [](const TThumbnail* item) { return !item->Kept(); }));
+}
+
+int TThumbnailStrip::Add(const QImage& picture, const QDateTime& capturedAt)
+{
+    auto* item = new TThumbnail(picture, capturedAt, pnlStrip);
     connect(item, &TThumbnail::pressed, this,
         [this](TThumbnail* pressed) { SetFocusIndex(static_cast<int>(FItems.indexOf(pressed))); });
     connect(item, &TThumbnail::doubleClicked, this,
@@ -326,13 +337,10 @@ void TThumbnailStrip::actMoveLeftExecute()
 {
     if (FOffset >= 0)
         return;
-    const int before = FOffset;
     SetOffset(FOffset + Strip::ItemWidth);
-    // A whole step moves the thumb by one step; a step cut short by the end
-    // of the strip (after a drag) puts it where the offset says.
-    if (before - FOffset == -Strip::ItemWidth)
-        MoveThumbLeft(1);
-    else
+    // Placed from the offset, not shifted by a rounded step: shifts would add
+    // up their rounding and carry the thumb off its track.
+    if (Count() > Strip::VisibleItems)
         RefreshThumbPosition();
 }
 
@@ -340,11 +348,8 @@ void TThumbnailStrip::actMoveRightExecute()
 {
     if (Strip::StripWidth(Count()) + FOffset <= Strip::ViewportWidth)
         return;
-    const int before = FOffset;
     SetOffset(FOffset - Strip::ItemWidth);
-    if (before - FOffset == Strip::ItemWidth)
-        MoveThumbRight(1);
-    else
+    if (Count() > Strip::VisibleItems)
         RefreshThumbPosition();
 }
 

@@ -5,6 +5,7 @@
 // focusing operation on them; the gallery decides what an item means.
 #pragma once
 
+#include <QDateTime>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -20,9 +21,13 @@ class TImageButton;
 class TThumbnail : public QWidget {
     Q_OBJECT
 public:
-    TThumbnail(const QImage& picture, QWidget* strip);
+    TThumbnail(const QImage& picture, const QDateTime& capturedAt, QWidget* strip);
 
     const QImage& Picture() const { return FPicture; }
+    const QDateTime& CapturedAt() const { return FCapturedAt; }
+    // Saved or e-mailed: the user has it somewhere beyond this run.
+    bool Kept() const { return FKept; }
+    void SetKept() { FKept = true; }
 
 signals:
     void pressed(TThumbnail* item);
@@ -36,6 +41,8 @@ protected:
 private:
     QImage FPicture;
     QPixmap FScaled;
+    QDateTime FCapturedAt;
+    bool FKept = false;
 };
 
 class TThumbnailStrip : public QObject {
@@ -46,13 +53,17 @@ public:
 
     int Count() const { return static_cast<int>(FItems.size()); }
     const TThumbnail* Item(int index) const { return FItems.at(index); }
+    // The framed item; null while the strip is empty.
+    TThumbnail* FocusedItem() const;
+    // Items neither saved nor e-mailed.
+    int UnkeptCount() const;
     int Offset() const { return FOffset; }
     int HiddenCount() const { return FHiddenCount; }
     double DragStep() const { return FDragStep; }
     double MoveStep() const { return FMoveStep; }
 
     // Appends the item, frames it and scrolls it into view at the right edge.
-    int Add(const QImage& picture);
+    int Add(const QImage& picture, const QDateTime& capturedAt = QDateTime::currentDateTime());
     // Removes the framed item and returns its index; -1 when there is none.
     int DeleteFocused();
 

@@ -3,21 +3,22 @@
 
 #include "CamControllerUnit.h"
 #include "ClipCopy.h"
+#include "ClipPlayer.h"
 #include "CodeSiteHelperUnit.h"
 #include "ImageButton.h"
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MediaStore.h"
+#include "ProductTitle.h"
+#include "SaveLocation.h"
 #include "ThumbnailStrip.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 namespace {
 
@@ -55,6 +56,9 @@ TVideosForm::TVideosForm(QWidget* parent)
     connect(Strip, &TThumbnailStrip::itemActivated, this, &TVideosForm::actPlayExecute);
 
     SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
+    // The copy asks before it replaces a file; the dialog asking too would
+    // make it twice.
+    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
 
     BuildHitTestList();
 }
@@ -142,23 +146,32 @@ void TVideosForm::actPlayExecute()
 {
     if (VideoCount() == 0)
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(FocusedFileName()));
+    if (!OpenWithPlayer(FocusedFileName()))
+        QMessageBox::information(this, ProductTitle(), LanguageTexts[QStringLiteral("NoPlayerMsg")]);
 }
+
+int TVideosForm::UnsavedCount() const { return Strip->UnkeptCount(); }
 
 void TVideosForm::actSaveExecute()
 {
-    if (VideoCount() == 0)
+    TThumbnail* clip = Strip->FocusedItem();
+    if (!clip)
         return;
-    if (IsAviClip(FocusedFileName())) {
+    const QString extension = IsAviClip(FocusedFileName()) ? QStringLiteral("avi") : QStringLiteral("wmv");
+    if (extension == QLatin1String("avi"))
         SaveDialog->setNameFilter(QStringLiteral("Avi Video file(*.avi)"));
-        SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
-    } else {
+    else
         SaveDialog->setNameFilter(QStringLiteral("Windows Media file(*.wmv)"));
-        SaveDialog->setDefaultSuffix(QStringLiteral("wmv"));
-    }
+    SaveDialog->setDefaultSuffix(extension);
+    SaveDialog->setDirectory(SaveFolder(TMediaKind::Clip));
+    SaveDialog->selectFile(SuggestedFileName(clip->CapturedAt(), extension));
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return;
-    CopyClipTo(SaveDialog->selectedFiles().constFirst(), false);
+    const QString path = SaveDialog->selectedFiles().constFirst();
+    if (CopyClipTo(path, false)) {
+        clip->SetKept();
+        RememberSaveFolder(TMediaKind::Clip, path);
+    }
 }
 
 bool TVideosForm::CopyClipTo(const QString& destination, bool replaceSilently)
@@ -178,13 +191,16 @@ void TVideosForm::actEmailExecute()
     if (!IsAviClip(input)) {
         const QString destination = ClipAttachmentName(BaseFolder());
         // A failed copy must not send an earlier clip's attachment instead.
-        if (CopyClipTo(destination, true))
+        if (CopyClipTo(destination, true)) {
+            Strip->FocusedItem()->SetKept();
             MailComposerOpenWithAttachment(destination);
+        }
         return;
     }
     if (FConverting)
         return;
     FConverting = true;
+    Strip->FocusedItem()->SetKept();
     const uint8_t viewFormat = FViewFormats.at(Strip->FocusedIndex());
     const QString profile = ProgramFolder()
         + (viewFormat != 0 ? QStringLiteral("VGA_local.prx") : QStringLiteral("SIF_local.prx"));

@@ -27,6 +27,8 @@ public:
     // gallery and returns the clip's index.
     int AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat);
     int VideoCount() const;
+    // Clips neither saved nor e-mailed.
+    int UnsavedCount() const;
     const QStringList& FileNames() const { return FFileNames; }
     const QList<uint8_t>& ViewFormats() const { return FViewFormats; }
     QString FocusedFileName() const;

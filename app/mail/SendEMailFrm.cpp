@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "SendEMailFrm.h"
 
+#include "ProductTitle.h"
+
 #include "Assertion.h"
 #include "MailHeaders.h"
 #include "SettingsStore.h"
 #include "SmtpAccount.h"
+#include "TaskbarEntry.h"
 #include "VovSmtp.h"
 #include "WindowMessage.h"
 
@@ -52,8 +55,7 @@ bool NotAnAddress(const QString& field, bool single)
 
 void ShowMessage(QWidget* parent, const QString& text)
 {
-    QMessageBox box(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -81,6 +83,7 @@ TSendEMailForm::~TSendEMailForm()
 void TSendEMailForm::CreateControls()
 {
     setWindowTitle(QStringLiteral("Send E-mail"));
+    KeepOffTaskbar(this);
     setFixedSize(392, 313);
     setFont(PixelFont(QStringLiteral("Times New Roman"), 13));
     const QFont systemFont(QStringLiteral("System"));

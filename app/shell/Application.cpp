@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "Application.h"
 
+#include "ProductTitle.h"
+
 #include <QMessageBox>
 
 #include <cstdio>
@@ -32,6 +34,6 @@ void TGlimviewApplication::ShowException(const QString& text)
         return;
     }
     FShowingException = true;
-    QMessageBox::critical(nullptr, applicationDisplayName(), text);
+    QMessageBox::critical(nullptr, ProductTitle(), text);
     FShowingException = false;
 }

@@ -14,7 +14,7 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // The box's caption is the application's display name.
+    // The box's caption is the product window title.
     void ShowException(const QString& text);
 
 private:

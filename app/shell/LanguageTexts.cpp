@@ -48,6 +48,21 @@ const std::array<TLanguageRow, 22>& LanguageTable()
     return table;
 }
 
+constexpr TLangId LangChinese = 0x04;
+constexpr TLangId LangEnglish = 0x09;
+constexpr TLangId ChineseSimplifiedRow = 0x0804;
+constexpr TLangId ChineseTraditionalRow = 0x1C04;
+
+// The low ten bits name the language, the high six its country or script.
+constexpr TLangId PrimaryLanguage(TLangId langId) { return langId & 0x03FF; }
+
+// Taiwan, Hong Kong, Macao and the neutral traditional script write Chinese
+// in traditional characters; China and Singapore in simplified ones.
+bool IsTraditionalChinese(TLangId langId)
+{
+    return langId == 0x0404 || langId == 0x0C04 || langId == 0x1404 || langId == 0x7C04;
+}
+
 // Cuts after `length` UTF-16 units without splitting a surrogate pair.
 QString Cut(const QString& text, qsizetype length)
 {
@@ -72,6 +87,15 @@ TLanguage LanguageForLangId(TLangId langId)
     for (const auto& row : LanguageTable())
         if (row.LangId == langId)
             return row.Language;
+    // No row for this country: the language's own file still serves, so a
+    // German in Germany reads German rather than English.
+    const TLangId primary = PrimaryLanguage(langId);
+    if (primary == LangChinese)
+        return LanguageForLangId(IsTraditionalChinese(langId) ? ChineseTraditionalRow : ChineseSimplifiedRow);
+    if (primary != LangEnglish)
+        for (const auto& row : LanguageTable())
+            if (PrimaryLanguage(row.LangId) == primary)
+                return row.Language;
     return { "English", "Times New Roman", 1252 };
 }
 

@@ -16,8 +16,9 @@ struct TLanguage {
     int CodePage; // the Windows code page an 8-bit file of this language is written in
 };
 
-// Identifiers are compared whole (language and country together); anything
-// not in the table is English with "Times New Roman".
+// Identifiers are compared whole (language and country together) first; one
+// without a row of its own takes the row of its language (Chinese by script:
+// traditional or simplified). Anything else is English with "Times New Roman".
 TLanguage LanguageForLangId(TLangId langId);
 
 // The keys read from a language file, in the order they are read.

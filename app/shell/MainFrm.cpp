@@ -10,9 +10,11 @@
 #include "MagnetUnit.h"
 #include "MediaStore.h"
 #include "PhotosFrm.h"
+#include "ProductTitle.h"
 #include "ProgressFrm.h"
 #include "SettingsStore.h"
 #include "SkinMask.h"
+#include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
 #include "TempFolder.h"
 #include "VideosFrm.h"
@@ -41,7 +43,7 @@ static bool RecordBlink = false;
 
 namespace {
 
-QPixmap Skin(const QString& name) { return QPixmap(QStringLiteral(":/skins/") + name); }
+QPixmap Skin(const QString& name) { return SkinPicture(name); }
 
 QTimer* MakeTimer(QObject* parent, int intervalMs, bool singleShot)
 {
@@ -81,6 +83,8 @@ TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Tessaly"));
+    // Hints show on hover whether the panel is the active window or not.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     ScreenDepth = [this] {
         const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         return screen ? screen->depth() : 24;
@@ -104,8 +108,9 @@ void TMainForm::CreateControls()
 {
     imgBack = new QLabel(this);
     const QPixmap back = Skin(QStringLiteral("main_back.png"));
-    imgBack->setPixmap(back);
-    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 124) : back.size()));
+    FBackground = back;
+    imgBack->setPixmap(WithoutColourKey(back));
+    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 124) : LogicalSize(back)));
 
     auto button = [this](const QString& name, const QRect& geometry) {
         auto* b = new TImageButton(this);
@@ -128,8 +133,10 @@ void TMainForm::CreateControls()
     SetCameraButtonsVisible(false);
 
     lblStatus = new QLabel(this);
-    lblStatus->move(48, 25);
-    lblStatus->resize(128, 14);
+    // The whole status well of the skin, less its rounded ends; the text
+    // starts where the design has it and is centred in the well's height.
+    lblStatus->setGeometry(StatusArea);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont statusFont(QStringLiteral("NSimSun"));
     statusFont.setPixelSize(11);
     lblStatus->setFont(statusFont);
@@ -140,7 +147,8 @@ void TMainForm::CreateControls()
 
     lblLink1 = MakeLinkLabel(this, QRect(17, 132, 69, 13), QStringLiteral("Scanora"));
     lblLink2 = MakeLinkLabel(this, QRect(99, 132, 73, 13), QStringLiteral("NetMeeting"));
-    lblHomepage = MakeLinkLabel(this, QRect(179, 132, 158, 13), QStringLiteral("www.norvel-electronics.example"));
+    lblHomepage
+        = MakeLinkLabel(this, QRect(179, 132, 158, 13), QStringLiteral("www.norvel-electronics.example"));
 
     tmSystem = MakeTimer(this, 10, false);
     tmRecord = MakeTimer(this, 250, false);
@@ -153,12 +161,16 @@ void TMainForm::CreateControls()
 
     connect(imgbHide, &TImageButton::clicked, this, &TMainForm::imgbHideClick);
     connect(imgbClose, &TImageButton::clicked, this, &TMainForm::imgbCloseClick);
-    connect(imgbImage, &TImageButton::mouseUp, this, [this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); });
-    connect(imgbVideo, &TImageButton::mouseUp, this, [this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); });
+    connect(imgbImage, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); });
+    connect(imgbVideo, &TImageButton::mouseUp, this,
+        [this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); });
     connect(imgbControl, &TImageButton::mouseUp, this,
         [this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); });
     connect(imgbFormat, &TImageButton::mouseDown, this,
         [this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); });
+    // Any button opens the picture size menu here, the right one included.
+    imgbFormat->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(imgbSnapshot, &TImageButton::mouseUp, this,
         [this](Qt::MouseButton b, const QPoint&) { imgbSnapshotMouseUp(b); });
     connect(imgbRecord, &TImageButton::mouseUp, this,
@@ -201,13 +213,14 @@ void TMainForm::CreateMenus()
     pmiUXGA = sizeItem(QStringLiteral("1600x1200(&UXGA)"), 5, false);
     pmiFullScreen = pmVideoFormat->addAction(QString());
     connect(pmiFullScreen, &QAction::triggered, this, [this] { FCamView->EnterFullScreen(); });
+    connect(pmVideoFormat, &QMenu::aboutToHide, this, &TMainForm::pmVideoFormatHide);
 }
 
 void TMainForm::FormCreate()
 {
     // 1. Sized to the skin; the camera buttons show nothing of their own.
     resize(imgBack->size());
-    ApplySkinMask(this, imgBack->pixmap().toImage());
+    ApplySkinMask(this, FBackground);
     FVideoDeviceIndex = 0;
     FAudioDeviceIndex = 0;
     for (TImageButton* b : { imgbSnapshot, imgbVideo, imgbImage, imgbControl, imgbFormat })
@@ -312,8 +325,8 @@ void TMainForm::SaveWindowPositions()
 
 void TMainForm::BuildNoDragList()
 {
-    FNoDragControls = { imgbClose, imgbControl, imgbFormat, imgbHide, imgbImage, imgbRecord, imgbSnapshot, imgbVideo,
-        lblLink1, lblLink2, lblHomepage };
+    FNoDragControls = { imgbClose, imgbControl, imgbFormat, imgbHide, imgbImage, imgbRecord, imgbSnapshot,
+        imgbVideo, lblLink1, lblLink2, lblHomepage };
 }
 
 bool TMainForm::IsDragPoint(const QPoint& windowPos) const
@@ -325,8 +338,30 @@ bool TMainForm::IsDragPoint(const QPoint& windowPos) const
     return true;
 }
 
+bool TMainForm::ConfirmDiscardUnsaved()
+{
+    const int photos = FPhotos ? FPhotos->UnsavedCount() : 0;
+    const int clips = FVideos ? FVideos->UnsavedCount() : 0;
+    if (photos == 0 && clips == 0)
+        return true;
+    // The text holds two counts: photos first, clips second.
+    QString text = LanguageTexts[QStringLiteral("UnsavedMsg")];
+    for (const int count : { photos, clips })
+        if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
+            text.replace(at, 2, QString::number(count));
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // Only a close the user asks for asks back; a session end or a signal
+    // must never wait for an answer.
+    if (!FClosed && !FSessionEnd && !ConfirmDiscardUnsaved()) {
+        event->ignore();
+        return;
+    }
     if (!FClosed)
         FormClose();
     event->accept();
@@ -382,8 +417,8 @@ void TMainForm::UpdateVideoButton()
 QList<QWidget*> TMainForm::ApplicationWindows() const
 {
     QList<QWidget*> windows { const_cast<TMainForm*>(this) };
-    for (QWidget* companion : { static_cast<QWidget*>(FCamView), static_cast<QWidget*>(FPhotos),
-             static_cast<QWidget*>(FVideos) })
+    for (QWidget* companion :
+        { static_cast<QWidget*>(FCamView), static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) })
         if (companion)
             windows.append(companion);
     return windows;
@@ -470,12 +505,16 @@ void TMainForm::imgbControlMouseUp(Qt::MouseButton button)
 
 void TMainForm::imgbFormatMouseDown(const QPoint& pos) { pmVideoFormat->popup(imgbFormat->mapToGlobal(pos)); }
 
+// The menu takes the mouse while it is open, so the release that would give
+// the button its look back never reaches it.
+void TMainForm::pmVideoFormatHide() { imgbFormat->ResetLook(); }
+
 void TMainForm::imgbSnapshotMouseUp(Qt::MouseButton button)
 {
     if (button == Qt::LeftButton)
         ProcessSnapshot();
     if (FPhotos->isVisible())
-        FPhotos->setFocus();
+        FocusCompanion(FPhotos);
 }
 
 void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
@@ -485,7 +524,16 @@ void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
     FVideoFormatItem->setEnabled(false);
     ProcessRecord();
     if (FVideos->isVisible())
-        FVideos->setFocus();
+        FocusCompanion(FVideos);
+}
+
+// The keyboard focus lives in the active window: the gallery becomes it, so
+// that Delete, the arrows and Enter act at once.
+void TMainForm::FocusCompanion(QWidget* window)
+{
+    window->raise();
+    window->activateWindow();
+    window->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- menus ----------------------------------------------------------------
@@ -577,7 +625,7 @@ void TMainForm::SetCameraButtonsVisible(bool visible)
 
 void TMainForm::ShowInfo(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -743,9 +791,10 @@ void TMainForm::ChooseRecordingType()
 {
     if (pmiUncompressedAVI->isChecked()) {
         if (FCamView->ViewFormat >= 2 && FCamView->ViewFormat <= 5) {
-            const auto answer = QMessageBox::question(this, LanguageTexts[QStringLiteral("InfomationMsg")],
-                LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No);
-            FAviAnswer = answer == QMessageBox::Yes ? 6 : 7;
+            // A plain Yes/No box, without an icon.
+            QMessageBox box(QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
+                LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No, this);
+            FAviAnswer = box.exec() == QMessageBox::Yes ? 6 : 7;
             SetRecordingType(FAviAnswer == 6 ? 1 : 0);
         }
     } else {

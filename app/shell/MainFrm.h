@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QList>
+#include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <cstdint>
@@ -31,6 +33,9 @@ public:
     // Message numbers the window answers on its message port.
     static constexpr quint32 WM_OPENSESAME = 32968;
     static constexpr quint32 WM_NOTIFYCONVERT = 33667;
+
+    // Where the status line is written: the skin's status well.
+    static constexpr QRect StatusArea { 47, 19, 131, 24 };
 
     // Start-up stages of tmSystem.
     enum : int { ssNotRun = 0, ssCameraStep = 1, ssFinished = 2, ssLowColour = 100 };
@@ -57,6 +62,9 @@ public:
     // Conversion reports count only from the converter this program started,
     // while it runs; anyone else's are ignored.
     bool IsFromConverter(qint64 senderPid) const;
+    // Asks before photos or clips that were neither saved nor e-mailed are
+    // thrown away; true when there are none or the user says Yes.
+    bool ConfirmDiscardUnsaved();
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;
 
@@ -131,12 +139,15 @@ private:
     void imgbVideoMouseUp(Qt::MouseButton button);
     void imgbControlMouseUp(Qt::MouseButton button);
     void imgbFormatMouseDown(const QPoint& pos);
+    void pmVideoFormatHide();
+    void FocusCompanion(QWidget* window);
     void imgbSnapshotMouseUp(Qt::MouseButton button);
     void imgbRecordMouseUp(Qt::MouseButton button);
     void PictureSizeClick(QAction* item, uint8_t index);
     void pmiChooseVideoDevice(QAction* item);
     void pmiChooseAudioDevice(QAction* item);
-    void ChooseDevice(QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose);
+    void ChooseDevice(
+        QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose);
     void SetRecordingType(int32_t type);
     void OnNCRButtonUp(const QPoint& globalPos);
 
@@ -172,6 +183,7 @@ private:
     QString FRecordingFile;
     QString FChosenVideo; // the camera the user (or the start-up) chose, by name
     bool FSessionEnd = false;
+    QPixmap FBackground; // the skin as loaded, fuchsia outline included
 };
 
 extern QPointer<TMainForm> MainForm;

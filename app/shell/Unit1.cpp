@@ -3,6 +3,7 @@
 
 #include "LangId.h"
 #include "Version.h"
+#include "TaskbarEntry.h"
 
 #include <QLabel>
 
@@ -14,6 +15,7 @@ TTessaly::TTessaly(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("Tessaly"));
+    KeepOffTaskbar(this);
     setFixedSize(338, 86);
     move(409, 326);
     QFont font(QStringLiteral("MS Sans Serif"));

@@ -3,10 +3,14 @@
 // windows in their order, the event loop, and everything closed in reverse.
 #include "Application.h"
 #include "CamControllerUnit.h"
+#include "FontFaces.h"
 #include "ImageButton.h"
+#include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MainFrm.h"
 #include "MessagePort.h"
+#include "ProductTitle.h"
+#include "ProgramTranslator.h"
 #include "ProgressFrm.h"
 #include "SendEMailFrm.h"
 #include "SessionEndWatcher.h"
@@ -20,7 +24,6 @@
 
 namespace {
 
-const QString ProductTitle = QStringLiteral("Tessaly - Norvel Electronics Inc.");
 const QString ForeignTitle = QStringLiteral("[::Vigilo::] - Tarsel Telecom. Inc.");
 
 // How long a second start keeps trying to reach a first copy that is still
@@ -39,7 +42,7 @@ bool ClaimSingleInstance(const TInstanceLock& instance)
             qWarning("glimview: no private runtime folder; running without the message port");
             return !MessagePortExists(ForeignTitle);
         }
-        PostPortMessageWithin(ProductTitle, TMainForm::WM_OPENSESAME, 0, 0, HandOverDeadlineMs);
+        PostPortMessageWithin(ProductTitle(), TMainForm::WM_OPENSESAME, 0, 0, HandOverDeadlineMs);
         return false;
     }
     return !MessagePortExists(ForeignTitle);
@@ -47,13 +50,16 @@ bool ClaimSingleInstance(const TInstanceLock& instance)
 
 int RunApplication(TGlimviewApplication& app, TMessagePort& port)
 {
-    app.setApplicationDisplayName(ProductTitle);
+    // No application display name: Qt would append it to every caption.
     app.setWindowIcon(QIcon(QStringLiteral(":/skins/icon_256.png")));
 
     auto* mainForm = new TMainForm();
     mainForm->setAttribute(Qt::WA_DeleteOnClose, false);
     TTessaly about;
-    mainForm->setWindowTitle(ProductTitle);
+    mainForm->setWindowTitle(ProductTitle());
+    // The language is chosen while the main window is created; Qt's words
+    // and the capture library's follow it.
+    InstallProgramTranslations(app, LanguageName);
     // The converter's progress, shown while an AVI clip becomes a WMV attachment.
     TProgressForm progress;
     ProgressForm = &progress;
@@ -79,9 +85,10 @@ int RunApplication(TGlimviewApplication& app, TMessagePort& port)
                 mainForm->NotifyConvert(wParam, lParam);
         });
 
-    // A suspend closes the main window as its close button does.
+    // A suspend closes the main window as its close button does, but without
+    // a question nobody would be there to answer.
     TSuspendWatcher suspend;
-    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->imgbClose->Click(); });
+    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->EndSession(); });
     // A signal or a shutdown closes it too, as a session end.
     TSessionEndWatcher sessionEnd;
     QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, &TMainForm::EndSession);
@@ -107,9 +114,10 @@ int main(int argc, char** argv)
 
     TGlimviewApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Glimview"));
+    MapDesignedFontFaces();
 
     // Decided before anything else is opened, and held until the process ends.
-    const TInstanceLock instance(ProductTitle);
+    const TInstanceLock instance(ProductTitle());
     if (!ClaimSingleInstance(instance))
         return 0;
     TSessionEndWatcher::CatchEndSignals();

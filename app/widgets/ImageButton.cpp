@@ -23,7 +23,7 @@ void TImageButton::SetPicture(const QPixmap& picture)
         FDrawn.setMask(QBitmap::fromImage(image.createMaskFromColor(key)));
     }
     if (FAutoSize && !picture.isNull())
-        resize(picture.size());
+        resize(picture.deviceIndependentSize().toSize());
     update();
 }
 
@@ -70,10 +70,20 @@ void TImageButton::SetAutoSize(bool value)
 {
     FAutoSize = value;
     if (FAutoSize && !FPicture.isNull())
-        resize(FPicture.size());
+        resize(FPicture.deviceIndependentSize().toSize());
 }
 
 void TImageButton::Click() { emit clicked(); }
+
+void TImageButton::ResetLook()
+{
+    FLeftHeld = false;
+    FClickPending = false;
+    // A pointer still over the button is seen entering it again when Qt
+    // sends the enter that follows the menu.
+    FPointerInside = true;
+    PointerLeft();
+}
 
 void TImageButton::paintEvent(QPaintEvent*)
 {
@@ -97,11 +107,12 @@ void TImageButton::mousePressEvent(QMouseEvent* event)
 
 void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double click is a press that ends in no click.
+    // The second press of a double click is a press like any other: two
+    // quick clicks are two clicks.
     const Qt::MouseButton button = event->button();
     if (button == Qt::LeftButton) {
         FLeftHeld = true;
-        FClickPending = false;
+        FClickPending = true;
         emit doubleClicked();
     }
     emit mouseDown(button, event->position().toPoint());

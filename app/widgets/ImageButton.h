@@ -49,6 +49,9 @@ public:
 
     // Raises the click as a left press and release inside the button would.
     void Click();
+    // Back to the resting look, as when the pointer leaves, for a press whose
+    // release went elsewhere (to a menu the press opened).
+    void ResetLook();
 
 signals:
     void clicked();

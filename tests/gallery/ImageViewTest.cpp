@@ -82,9 +82,21 @@ TEST(ImageView, EditWritesTheBitmapToTheDocumentsFolderAndStartsThePaintProgram)
     ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
     EXPECT_EQ(QImage(expected, "BMP").size(), QSize(160, 120));
 
-    // An export that cannot be written raises the creation error and starts nothing.
+    // A documents folder that does not exist yet is created for the export.
     QFile::remove(paint + QStringLiteral(".args"));
-    SetDocumentsFolder(config, home.filePath(QStringLiteral("missing/folder")));
+    const QString fresh = home.filePath(QStringLiteral("missing/folder"));
+    SetDocumentsFolder(config, fresh);
+    viewer->miEditClick();
+    ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
+    EXPECT_EQ(QImage(QDir(fresh).filePath(QStringLiteral("snapshot.bmp")), "BMP").size(), QSize(160, 120));
+
+    // An export that cannot be written (a file stands where the folder
+    // would be) raises the creation error and starts nothing.
+    QFile::remove(paint + QStringLiteral(".args"));
+    QFile blocker(home.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SetDocumentsFolder(config, home.filePath(QStringLiteral("blocker/folder")));
     EXPECT_THROW(viewer->miEditClick(), EFCreateError);
     EXPECT_FALSE(QFile::exists(paint + QStringLiteral(".args")));
 

@@ -11,10 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,7 +76,8 @@ TEST_F(PhotosForm, ArrowsStepTheStripAndTheThumb)
     EXPECT_EQ(ThumbLeft(), 29 + 261);
     S().actMoveLeftExecute();
     EXPECT_EQ(S().Offset(), -80);
-    EXPECT_EQ(ThumbLeft(), 29 + 261 - 131);
+    // Placed from the offset: one hidden photo of two scrolled, 130.5 rounds up.
+    EXPECT_EQ(ThumbLeft(), 29 + 131);
     EXPECT_EQ(FrameLeft(), 400) << "the arrows do not move the frame";
     S().actMoveRightExecute();
     EXPECT_EQ(S().Offset(), -160);
@@ -265,13 +269,48 @@ TEST_F(PhotosForm, PressesOutsideTheControlsDragTheWindow)
 
 TEST_F(PhotosForm, SavesTheFocusedPhotoThroughTheDialog)
 {
+    // The user's pictures folder does not exist yet.
+    QTemporaryDir home;
+    const QString config = home.filePath(QStringLiteral("config"));
+    QDir().mkpath(config);
+    const QString pictures = home.filePath(QStringLiteral("My Pictures"));
+    QFile dirs(QDir(config).filePath(QStringLiteral("user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_PICTURES_DIR=\"" + QFile::encodeName(pictures) + "\"\n");
+    dirs.close();
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+
     Add(3);
     S().SetFocusIndex(1);
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("saved"));
-    TModalHand hand([&](QWidget* modal) { AcceptFileDialog(modal, target); });
+    QString openedIn;
+    QString suggested;
+    TModalHand hand([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            openedIn = dialog->directory().absolutePath();
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                suggested = name->text();
+        }
+        AcceptFileDialog(modal, target);
+    });
+    EXPECT_EQ(Form->UnsavedCount(), 3);
     Form->actSaveExecute();
     EXPECT_EQ(hand.Seen(), 1);
+    EXPECT_EQ(openedIn, pictures) << "the pictures folder, created";
+    EXPECT_TRUE(QFileInfo(pictures).isDir());
+    const QDateTime capturedAt = S().Item(1)->CapturedAt();
+    EXPECT_EQ(suggested,
+        QStringLiteral("Glimview ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
+            + QStringLiteral(".jpg"));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.jpg$"))
+            .match(suggested)
+            .hasMatch())
+        << suggested.toStdString();
+    EXPECT_EQ(Form->UnsavedCount(), 2) << "the saved photo is kept";
+    qputenv("XDG_CONFIG_HOME", savedConfig);
     // The dialog gave the name its default extension.
     const QImage saved(target + QStringLiteral(".jpg"));
     ASSERT_FALSE(saved.isNull());
@@ -335,4 +374,29 @@ TEST_F(PhotosForm, EmailWritesTheAttachmentAndOpensTheComposer)
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(opened.size(), 1);
     SetMailComposer({});
+}
+
+TEST_F(PhotosForm, TheThumbStaysOnItsTrackThroughEveryStepOf106Photos)
+{
+    for (int i = 0; i < 106; ++i)
+        Form->AddImage(QuarteredPicture(80, 60, qRgb(i, 0, 0)));
+    ASSERT_EQ(S().Offset(), -80 * 102);
+    ASSERT_EQ(ThumbLeft(), 29 + 261);
+    const auto onTrack = [this](const char* where, int step) {
+        EXPECT_GE(ThumbLeft(), 29) << where << step;
+        EXPECT_LE(ThumbLeft(), 29 + 261) << where << step;
+        EXPECT_EQ(ThumbLeft(), Strip::ThumbLeftForOffset(S().Offset(), 106)) << where << step;
+    };
+    // Each arrow click, through the button as the user gives it.
+    for (int step = 0; step < 102; ++step) {
+        S().imgbMoveLeft->Click();
+        onTrack("left", step);
+    }
+    EXPECT_EQ(S().Offset(), 0);
+    EXPECT_EQ(ThumbLeft(), 29) << "back at the start, the thumb at the track's left end";
+    for (int step = 0; step < 102; ++step) {
+        S().imgbMoveRight->Click();
+        onTrack("right", step);
+    }
+    EXPECT_EQ(ThumbLeft(), 29 + 261);
 }

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "ClipPlayer.h"
 #include "ConverterTestSupport.h"
 #include "GalleryTestSupport.h"
 #include "ImageButton.h"
+#include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MediaStore.h"
 #include "ProgressFrm.h"
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -137,12 +141,15 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     const QString clip = AddClip(QStringLiteral("clip.AVI"));
     QTemporaryDir target;
     QStringList filters;
+    QStringList questions;
     QString answer = QStringLiteral("&No");
     TModalHand hand([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             filters = dialog->nameFilters();
             AcceptFileDialog(dialog, target.filePath(QStringLiteral("copy")));
         } else {
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                questions << box->text();
             ClickMessageBoxButton(modal, answer);
         }
     });
@@ -150,6 +157,18 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     EXPECT_EQ(filters, QStringList { QStringLiteral("Avi Video file(*.avi)") });
     const QString copy = target.filePath(QStringLiteral("copy.avi"));
     EXPECT_EQ(ReadAll(copy), ReadAll(clip));
+    EXPECT_EQ(Form->UnsavedCount(), 0) << "a saved clip is kept";
+
+    // Saving over that copy asks once, not once in the dialog and again in the copy.
+    WriteFile(copy, "older");
+    questions.clear();
+    answer = QStringLiteral("&Yes");
+    Form->SaveDialog->setProperty("handledByTest", false);
+    Form->actSaveExecute();
+    EXPECT_EQ(questions.size(), 1) << qPrintable(questions.join(u'|'));
+    EXPECT_EQ(ReadAll(copy), ReadAll(clip));
+    questions.clear();
+    answer = QStringLiteral("&No");
 
     // An existing file is replaced only when the user says yes.
     WriteFile(copy, "mine");
@@ -278,4 +297,63 @@ TEST_F(VideosForm, ClipNamesComeFromTheMediaFolder)
     EXPECT_TRUE(
         name.contains(QRegularExpression(QStringLiteral("GLV_temp_\\d[.,]\\d{14}E[+-]\\d{3}\\.(wmv|avi)$"))))
         << name.toStdString();
+}
+
+TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
+{
+    // A desktop of its own: no associations at first.
+    QTemporaryDir home;
+    const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS"),
+        qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"), qgetenv("HOME"),
+        qgetenv("XDG_CURRENT_DESKTOP"), qgetenv("DISPLAY") };
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("system"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home.filePath(QStringLiteral("etc"))));
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    // The desktop's opener hands files to programs only where there is a display.
+    qputenv("DISPLAY", ":99");
+    // The system's type database stays; its applications do not.
+    QDir().mkpath(home.filePath(QStringLiteral("system")));
+    QFile::link(QStringLiteral("/usr/share/mime"), home.filePath(QStringLiteral("system/mime")));
+
+    const QString clip = AddClip(QStringLiteral("clip.wmv"));
+    LanguageTexts = TLanguageTexts({ { "NoPlayerMsg", QStringLiteral("No program here plays this clip.") } });
+    QStringList messages;
+    TModalHand hand([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            messages << box->text();
+        ClickMessageBoxButton(modal, QStringLiteral("OK"));
+    });
+    ASSERT_EQ(QMimeDatabase().mimeTypeForFile(clip).name(), QStringLiteral("video/x-ms-wmv"));
+    EXPECT_TRUE(DefaultPlayerFor(clip).isEmpty());
+    Form->actPlayExecute();
+    EXPECT_EQ(messages, QStringList { QStringLiteral("No program here plays this clip.") });
+
+    // A player made the default for Windows Media clips is started with the clip.
+    const QString bin = home.filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    const QString player = bin + QStringLiteral("/recording-player");
+    WriteFile(player, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+    QFile::setPermissions(player, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString applications = home.filePath(QStringLiteral("data/applications"));
+    QDir().mkpath(applications);
+    WriteFile(applications + QStringLiteral("/recording-player.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Recording player\nExec=" + QFile::encodeName(player)
+            + " %f\nMimeType=video/x-ms-wmv;\n");
+    QDir().mkpath(home.filePath(QStringLiteral("config")));
+    WriteFile(home.filePath(QStringLiteral("config/mimeapps.list")),
+        "[Default Applications]\nvideo/x-ms-wmv=recording-player.desktop\n");
+    EXPECT_EQ(DefaultPlayerFor(clip), QStringLiteral("recording-player.desktop"));
+    messages.clear();
+    Form->actPlayExecute();
+    EXPECT_TRUE(PollUntil([&] { return QFile::exists(player + QStringLiteral(".args")); }));
+    EXPECT_EQ(ReadAll(player + QStringLiteral(".args")), QFile::encodeName(clip) + '\n');
+    EXPECT_TRUE(messages.isEmpty());
+
+    const char* names[] = { "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME",
+        "XDG_CURRENT_DESKTOP", "DISPLAY" };
+    for (int i = 0; i < 7; ++i)
+        saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
 }

@@ -121,20 +121,17 @@ TEST(ShellLangId, LcAllThenLcMessagesThenLang)
     }
 }
 
-TEST(ShellLanguage, IdentifiersAreMatchedWhole)
+TEST(ShellLanguage, EveryLocaleOfAShippedLanguageChoosesItsFile)
 {
     const auto expect = [](const char* locale, const char* name, const char* font) {
         const TLanguage language = LanguageOfLocale(locale);
         EXPECT_EQ(language.Name, name) << locale;
         EXPECT_EQ(language.Font, font) << locale;
     };
-    expect("ko_KR", "Korean", "Gulim");
-    expect("en_US", "English", "Times New Roman");
-    expect("de_DE", "English", "Times New Roman");
-    expect("fr_FR", "English", "Times New Roman");
+    // Exact rows first.
+    expect("ko_KR.UTF-8", "Korean", "Gulim");
     expect("en_HK", "English", "Gulim");
     expect("zh_CN", "ChineseKanche", "ms song");
-    expect("zh_TW", "English", "Times New Roman");
     expect("el_GR", "Greek", "Arial");
     expect("da_DK", "Danish", "Arial");
     expect("ru_RU", "Russian", "BaTang");
@@ -146,7 +143,39 @@ TEST(ShellLanguage, IdentifiersAreMatchedWhole)
     expect("hu_HU", "Hungarian", "Times New Roman");
     expect("he_IL", "Hebrew", "Times New Roman");
     expect("pl_PL", "Polish", "Times New Roman");
-    expect("ja_JP", "English", "Times New Roman");
+
+    // No exact row: the row of the same language.
+    for (const char* locale : { "de_DE.UTF-8", "de_AT", "de_CH", "de_LU", "de" })
+        expect(locale, "German", "Times New Roman");
+    for (const char* locale : { "fr_FR.UTF-8", "fr_BE", "fr_CA", "fr_CH" })
+        expect(locale, "French", "Times New Roman");
+    for (const char* locale : { "es_ES.UTF-8", "es_MX", "es_AR", "es_US" })
+        expect(locale, "Spanish", "Times New Roman");
+    for (const char* locale : { "it_IT.UTF-8", "it_CH" })
+        expect(locale, "Italian", "Times New Roman");
+    for (const char* locale : { "sv_SE.UTF-8", "sv_FI" })
+        expect(locale, "Sweden", "Times New Roman");
+    for (const char* locale : { "nb_NO.UTF-8", "nn_NO", "no_NO" })
+        expect(locale, "Norwegian", "Times New Roman");
+    for (const char* locale : { "ar_AE.UTF-8", "ar_SA", "ar_EG", "ar_MA" })
+        expect(locale, "UAE", "Times New Roman");
+    expect("ko", "Korean", "Gulim");
+    expect("ru_UA", "Russian", "BaTang");
+    expect("el_CY", "Greek", "Arial");
+    expect("da", "Danish", "Arial");
+
+    // Chinese by script, not by the first row of the language.
+    for (const char* locale : { "zh_CN.UTF-8", "zh_SG", "zh" })
+        expect(locale, "ChineseKanche", "ms song");
+    for (const char* locale : { "zh_TW.UTF-8", "zh_HK", "zh_MO" })
+        expect(locale, "ChineseBunche", "ms song");
+
+    // English without a row of its own keeps "Times New Roman", not the
+    // Hong Kong row's "Gulim"; unshipped languages are English.
+    for (const char* locale : { "en_US.UTF-8", "en_GB", "en_AU", "C", "POSIX" })
+        expect(locale, "English", "Times New Roman");
+    for (const char* locale : { "ja_JP", "nl_NL", "uk_UA", "vi_VN" })
+        expect(locale, "English", "Times New Roman");
 
     // Rows no POSIX locale maps to are still in the table.
     EXPECT_EQ(LanguageForLangId(0x1C04).Name, "ChineseBunche");

@@ -5,12 +5,13 @@
 #include "CamControllerUnit.h"
 #include "CamViewFrm.h"
 #include "ImageButton.h"
+#include "LanguageTexts.h"
 #include "MainFrm.h"
 #include "PhotosFrm.h"
-#include "ThumbnailStrip.h"
+#include "RunFolderFixture.h"
 #include "SettingsStore.h"
 #include "Snapwell.h"
-#include "RunFolderFixture.h"
+#include "ThumbnailStrip.h"
 #include "VideosFrm.h"
 #include "filter/frameblock.h"
 
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -71,7 +73,7 @@ protected:
     static void SetUpTestSuite()
     {
         Folder = EnterTestRunFolder();
-        SetFrameMapReport([](const QString&) { });
+        SetFrameMapReport([](const QString&) {});
         CreateFrameMaps();
     }
     static void TearDownTestSuite() { CloseFrameMaps(); }
@@ -96,7 +98,7 @@ protected:
     {
         Form = new TMainForm();
         Form->ScreenDepth = [screenDepth] { return screenDepth; };
-        Form->StartupPause = [](int) { };
+        Form->StartupPause = [](int) {};
         Form->show();
         return Form;
     }
@@ -151,7 +153,8 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
 
 TEST_F(MainFormTest, PositionsPersistAndStringValuesStayStrings)
 {
-    SettingsStore->WriteString(QStringLiteral("MainController"), QStringLiteral("Left"), QStringLiteral("120"));
+    SettingsStore->WriteString(
+        QStringLiteral("MainController"), QStringLiteral("Left"), QStringLiteral("120"));
     SettingsStore->WriteBool(QStringLiteral("VideoGallery"), QStringLiteral("Visible"), false);
     TMainForm* form = MakeForm();
     form->tmSystem->stop();
@@ -183,7 +186,8 @@ TEST_F(MainFormTest, LowColourDepthWarnsOnceAndNeverOpensTheCamera)
     QObject::connect(form->tmSystem, &QTimer::timeout, [&] { ++ticks; });
     ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }));
     EXPECT_EQ(closer.Texts.size(), 1);
-    EXPECT_TRUE(closer.Texts.value(0).contains(QStringLiteral("colour depth"))) << closer.Texts.value(0).toStdString();
+    EXPECT_TRUE(closer.Texts.value(0).contains(QStringLiteral("colour depth")))
+        << closer.Texts.value(0).toStdString();
     EXPECT_EQ(form->StartStage(), TMainForm::ssLowColour);
     EXPECT_TRUE(form->pmiVideoDevices->actions().isEmpty());
     EXPECT_FALSE(form->imgbSnapshot->isVisible());
@@ -242,7 +246,8 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     // The photo is the camera's frame, colour bars on top, the right way up.
     const QImage photo = form->Photos()->Strip->Item(0)->Picture();
     ASSERT_EQ(photo.size(), QSize(320, 240));
-    EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32), CamController->SnapshotImage.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32),
+        CamController->SnapshotImage.convertToFormat(QImage::Format_RGB32));
     const QColor top = photo.pixelColor(160, 40);
     EXPECT_GT(top.hsvSaturation() + top.value(), 200) << "top of the picture should be a bright bar";
 
@@ -274,9 +279,9 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Videos: 1"));
     QProcess probe;
-    probe.start(QStringLiteral("ffprobe"), { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                                              QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
-                                              QStringLiteral("csv=p=0"), clip });
+    probe.start(QStringLiteral("ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+            QStringLiteral("stream=codec_name"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), clip });
     ASSERT_TRUE(probe.waitForFinished(30000));
     EXPECT_EQ(QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
         QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }));
@@ -285,6 +290,72 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     delete Form;
     Form = nullptr;
     EXPECT_FALSE(QFile::exists(clip));
+}
+
+TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
+{
+    TMainForm* form = MakeForm();
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    ASSERT_TRUE(CamController->WindowOpen);
+    // Nothing made yet: closing would ask nothing.
+    EXPECT_TRUE(form->ConfirmDiscardUnsaved());
+
+    // After a snapshot the gallery is the active window and holds the
+    // keyboard: Delete acts with no click in between.
+    form->activateWindow();
+    QTest::mouseClick(form->imgbSnapshot, Qt::LeftButton);
+    ASSERT_EQ(form->Photos()->ImageCount(), 1);
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form->Photos(); }, 3000));
+    EXPECT_EQ(QApplication::focusWidget(), form->Photos());
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Delete);
+    EXPECT_EQ(form->Photos()->ImageCount(), 0);
+
+    // The panel's hints show on hover while the gallery is the active window.
+    QToolTip::hideText();
+    QTest::mouseMove(form->imgbSnapshot, QPoint(20, 20));
+    QTest::mouseMove(form->imgbSnapshot, QPoint(22, 22));
+    EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 5000));
+    EXPECT_EQ(QToolTip::text(), form->imgbSnapshot->toolTip());
+    EXPECT_FALSE(form->imgbSnapshot->toolTip().isEmpty());
+    QToolTip::hideText();
+
+    // Any button on the format key opens the picture size menu, never the
+    // main menu; the key looks normal again once the menu is gone.
+    QTest::mousePress(form->imgbFormat, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_TRUE(form->pmVideoFormat->isVisible());
+    EXPECT_FALSE(form->pmMain->isVisible());
+    form->pmVideoFormat->hide();
+    QTest::mousePress(form->imgbFormat, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(form->imgbFormat->VisualState(), TImageButton::vsDown);
+    ASSERT_TRUE(form->pmVideoFormat->isVisible());
+    form->pmVideoFormat->hide();
+    EXPECT_EQ(form->imgbFormat->VisualState(), TImageButton::vsUp);
+
+    // Two photos neither saved nor e-mailed: the user is asked, and No keeps
+    // the program running.
+    form->ProcessSnapshot();
+    form->ProcessSnapshot();
+    ASSERT_EQ(form->Photos()->UnsavedCount(), 2);
+    LanguageTexts = TLanguageTexts({ { "UnsavedMsg",
+        QStringLiteral("%d photos and %d videos have been neither saved nor e-mailed. Close Glimview and "
+                       "discard them?") } });
+    {
+        TBoxCloser no(QMessageBox::No);
+        EXPECT_FALSE(form->close());
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(no.Texts,
+            QStringList { QStringLiteral("2 photos and 0 videos have been neither saved nor "
+                                         "e-mailed. Close Glimview and discard them?") });
+    }
+    // A photo handed to the composer counts as kept.
+    form->Photos()->Strip->FocusedItem()->SetKept();
+    EXPECT_EQ(form->Photos()->UnsavedCount(), 1);
+
+    // A session end closes at once without a question.
+    TBoxCloser closer(QMessageBox::No);
+    form->EndSession();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(closer.Texts.isEmpty());
 }
 
 } // namespace

@@ -433,9 +433,9 @@ int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y)
 TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
 {
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                          QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                          QStringLiteral("tcp") });
+    xvfb.start(QStringLiteral("Xvfb"),
+        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
     ASSERT_TRUE(xvfb.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return xvfb.canReadLine(); }, 20000));
     const QString display = QStringLiteral(":") + QString::fromLatin1(xvfb.readLine().trimmed());
@@ -453,12 +453,14 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
     const bool seen = QTest::qWaitFor(
         [&] {
             QProcess import;
-            import.start(QStringLiteral("import"), { QStringLiteral("-display"), display, QStringLiteral("-window"),
-                                                       QStringLiteral("root"), QStringLiteral("png:-") });
+            import.start(QStringLiteral("import"),
+                { QStringLiteral("-display"), display, QStringLiteral("-window"), QStringLiteral("root"),
+                    QStringLiteral("png:-") });
             if (!import.waitForFinished(10000))
                 return false;
             shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-            return !shot.isNull() && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
+            return !shot.isNull()
+                && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
         },
         40000);
     if (!seen && !shot.isNull())
@@ -474,6 +476,187 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
     program->waitForFinished(5000);
     xvfb.terminate();
     xvfb.waitForFinished(5000);
+}
+
+// A virtual X server of its own, for one test.
+class TXvfb {
+public:
+    explicit TXvfb(const QString& size)
+    {
+        FProcess.start(QStringLiteral("Xvfb"),
+            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), size + QStringLiteral("x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp") });
+        if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
+            Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
+    }
+    ~TXvfb()
+    {
+        FProcess.terminate();
+        FProcess.waitForFinished(5000);
+    }
+    // Runs an X client on this display and returns what it printed.
+    QByteArray Run(const QString& program, QStringList arguments) const
+    {
+        QProcess client;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), Display);
+        client.setProcessEnvironment(env);
+        client.start(program, arguments);
+        client.waitForFinished(10000);
+        return client.readAllStandardOutput();
+    }
+    QImage Shot() const
+    {
+        return QImage::fromData(
+            Run(QStringLiteral("import"),
+                { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-") }),
+            "PNG");
+    }
+    // The top-level window named exactly `title`; 0 when there is none.
+    quint32 WindowNamed(const QString& title) const
+    {
+        const QString tree = QString::fromUtf8(
+            Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
+        for (const QString& line : tree.split(u'\n')) {
+            const QString trimmed = line.trimmed();
+            if (trimmed.startsWith(QStringLiteral("0x"))
+                && trimmed.contains(QLatin1Char('"') + title + QLatin1Char('"')))
+                return trimmed.section(u' ', 0, 0).toUInt(nullptr, 16);
+        }
+        return 0;
+    }
+    QString Property(quint32 window, const QString& name) const
+    {
+        return QString::fromUtf8(
+            Run(QStringLiteral("xprop"), { QStringLiteral("-id"), QString::number(window), name }))
+            .trimmed();
+    }
+    QRect Geometry(quint32 window) const
+    {
+        const QString info = QString::fromUtf8(
+            Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(window) }));
+        const auto value = [&](const char* label) {
+            const qsizetype at = info.indexOf(QLatin1String(label));
+            return at < 0 ? -1 : info.mid(at + qstrlen(label)).section(u'\n', 0, 0).trimmed().toInt();
+        };
+        return QRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"),
+            value("Height:"));
+    }
+
+    QString Display;
+
+private:
+    QProcess FProcess;
+};
+
+int FuchsiaPixels(const QImage& shot)
+{
+    int count = 0;
+    const QImage rgb = shot.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            count += (row[x] & 0xFFFFFF) == 0xFF00FF;
+    }
+    return count;
+}
+
+TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
+{
+    TXvfb x(QStringLiteral("2600x1400"));
+    ASSERT_FALSE(x.Display.isEmpty());
+    QProcessEnvironment env = Env;
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("DISPLAY"), x.Display);
+    env.insert(QStringLiteral("VIDCORE_TEST_DEVICES"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    QProcess* program = Start(env);
+    ASSERT_TRUE(program->waitForStarted());
+    quint32 main = 0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (main = x.WindowNamed(ProductTitle)) != 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return x.WindowNamed(QStringLiteral("CamView")) != 0; }, 20000));
+
+    // Captions exactly as designed, nothing appended; only the main window
+    // asks for a taskbar entry.
+    const QString wmName = x.Property(main, QStringLiteral("WM_NAME"));
+    EXPECT_TRUE(wmName.startsWith(QStringLiteral("WM_NAME("))
+        && wmName.endsWith(QStringLiteral(") = \"") + ProductTitle + "\""))
+        << wmName.toStdString();
+    EXPECT_FALSE(x.Property(main, QStringLiteral("_NET_WM_STATE")).contains(QStringLiteral("SKIP_TASKBAR")));
+    EXPECT_TRUE(x.Property(main, QStringLiteral("_NET_WM_WINDOW_TYPE"))
+                    .contains(QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")));
+    for (const QString title :
+        { QStringLiteral("CamView"), QStringLiteral("Photos"), QStringLiteral("Videos") }) {
+        const quint32 window = x.WindowNamed(title);
+        ASSERT_NE(window, 0u) << title.toStdString();
+        EXPECT_EQ(x.Property(window, QStringLiteral("_NET_WM_NAME")),
+            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"") + title + "\"");
+        const QString state = x.Property(window, QStringLiteral("_NET_WM_STATE"));
+        EXPECT_TRUE(state.contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR"))) << state.toStdString();
+        EXPECT_TRUE(state.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER"))) << state.toStdString();
+    }
+
+    // The main window keeps its designed size in window pixels: twice as
+    // many device pixels, drawn from the double-density skin.
+    const QRect frame = x.Geometry(main);
+    EXPECT_EQ(frame.size(), QSize(708, 248));
+    const QImage art = QImage(QStringLiteral(GLIMVIEW_SOURCE_DIR "/skins/main_back@2x.png"))
+                           .convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(art.size(), QSize(708, 248));
+    QImage shot;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            shot = x.Shot();
+            return !shot.isNull();
+        },
+        10000));
+    shot = shot.convertToFormat(QImage::Format_RGB32);
+    // Below the status well and left of the keys the panel is bare skin.
+    int same = 0;
+    int total = 0;
+    for (int y = 200; y < 240; ++y)
+        for (int x0 = 40; x0 < 660; ++x0) {
+            if ((art.pixel(x0, y) & 0xFFFFFF) == 0xFF00FF)
+                continue;
+            ++total;
+            same += shot.pixel(frame.x() + x0, frame.y() + y) == art.pixel(x0, y);
+        }
+    EXPECT_GT(same, total * 95 / 100) << "the skin is not drawn pixel for pixel from its double-density art";
+    const int fuchsia = FuchsiaPixels(shot);
+    if (fuchsia)
+        shot.save(Folder.filePath(QStringLiteral("fuchsia-2x.png")));
+    EXPECT_EQ(fuchsia, 0);
+}
+
+TEST_F(ProgramTest, NoFuchsiaAtOneAndAHalfTimesTheDensity)
+{
+    TXvfb x(QStringLiteral("2000x1200"));
+    ASSERT_FALSE(x.Display.isEmpty());
+    QProcessEnvironment env = Env;
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("DISPLAY"), x.Display);
+    env.insert(QStringLiteral("VIDCORE_TEST_DEVICES"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("1.5"));
+    QProcess* program = Start(env);
+    ASSERT_TRUE(program->waitForStarted());
+    quint32 main = 0;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (main = x.WindowNamed(ProductTitle)) != 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return x.WindowNamed(QStringLiteral("Videos")) != 0; }, 20000));
+    EXPECT_EQ(x.Geometry(main).size(), QSize(531, 186));
+    QImage shot;
+    // Shots until the windows have painted (the main window is not black).
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            shot = x.Shot();
+            const QRect frame = x.Geometry(main);
+            return !shot.isNull() && shot.pixel(frame.center()) != qRgb(0, 0, 0);
+        },
+        10000));
+    const int fuchsia = FuchsiaPixels(shot);
+    if (fuchsia)
+        shot.save(Folder.filePath(QStringLiteral("fuchsia-1.5x.png")));
+    EXPECT_EQ(fuchsia, 0);
 }
 
 } // namespace

@@ -125,9 +125,19 @@ double meanLuma(const QImage& image, const QRect& r)
 TEST(Skins, EveryPictureIsListedInTheQrcAndHasItsSize)
 {
     const QStringList listed = qrcEntries();
+    // Every window picture has a twin of twice the density ("main_back@2x.png");
+    // the product icons come in sizes of their own.
+    const auto twin = [](const QString& name) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        return name.left(dot) + QStringLiteral("@2x") + name.mid(dot);
+    };
     QSet<QString> expected;
-    for (const Picture& p : kPictures)
-        expected.insert(QString::fromLatin1(p.name));
+    for (const Picture& p : kPictures) {
+        const QString name = QString::fromLatin1(p.name);
+        expected.insert(name);
+        if (!name.startsWith(QLatin1String("icon_")))
+            expected.insert(twin(name));
+    }
     EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()), expected);
     EXPECT_EQ(listed.size(), expected.size()) << "a file is listed twice";
 
@@ -137,6 +147,33 @@ TEST(Skins, EveryPictureIsListedInTheQrcAndHasItsSize)
             = name.endsWith(QLatin1String(".jpg")) ? QStringLiteral("JPEG") : QStringLiteral("PNG");
         EXPECT_EQ(identify(name), QStringLiteral("%1 %2 %3").arg(format).arg(p.width).arg(p.height))
             << p.name;
+        if (!name.startsWith(QLatin1String("icon_")))
+            EXPECT_EQ(identify(twin(name)),
+                QStringLiteral("%1 %2 %3").arg(format).arg(2 * p.width).arg(2 * p.height))
+                << p.name;
+    }
+}
+
+TEST(Skins, DoubleDensityOutlinesFollowWholeWindowPixels)
+{
+    // Each window pixel of the twin is all fuchsia or none, and matches the
+    // outline of the single-density picture: the window's shape, made of
+    // window pixels, then cuts away exactly the fuchsia at either density.
+    for (const char* name : { "main_back", "photos_back", "videos_back" }) {
+        const QImage one
+            = load(QString::fromLatin1(name) + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+        const QImage two = load(QString::fromLatin1(name) + QStringLiteral("@2x.png"))
+                               .convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(two.size(), one.size() * 2) << name;
+        int mismatches = 0;
+        for (int y = 0; y < one.height(); ++y)
+            for (int x = 0; x < one.width(); ++x) {
+                const bool outside = (one.pixel(x, y) & 0xFFFFFF) == 0xFF00FF;
+                for (int d = 0; d < 4; ++d)
+                    mismatches
+                        += ((two.pixel(2 * x + d % 2, 2 * y + d / 2) & 0xFFFFFF) == 0xFF00FF) != outside;
+            }
+        EXPECT_EQ(mismatches, 0) << name;
     }
 }
 

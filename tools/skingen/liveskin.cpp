@@ -26,11 +26,12 @@ const Backdrop kBackdrops[] = {
 
 const QPoint kPanelAt(16, 11);
 
-QImage backdrop(const Backdrop& b)
+QImage backdrop(const Backdrop& b, int scale)
 {
-    QImage art = skin::canvas(b.window.width(), b.window.height());
+    QImage art = skin::canvas(b.window.width() * scale, b.window.height() * scale);
     QPainter p(&art);
     skin::prepare(p);
+    p.scale(scale, scale);
     const QRectF whole(QPointF(0, 0), QSizeF(b.window));
     QPainterPath frame;
     frame.addRect(whole);
@@ -54,11 +55,14 @@ QImage backdrop(const Backdrop& b)
 
 void addLiveBackdrops(Catalogue& catalogue)
 {
-    for (const Backdrop& b : kBackdrops)
-        catalogue.add(QString::fromLatin1(b.name), backdrop(b),
-            QStringLiteral("Live view backdrop for the %1x%2 picture, panel at %3,%4")
-                .arg(b.panel.width())
-                .arg(b.panel.height())
-                .arg(kPanelAt.x())
-                .arg(kPanelAt.y()));
+    for (const Backdrop& b : kBackdrops) {
+        const QString usage = QStringLiteral("Live view backdrop for the %1x%2 picture, panel at %3,%4")
+                                  .arg(b.panel.width())
+                                  .arg(b.panel.height())
+                                  .arg(kPanelAt.x())
+                                  .arg(kPanelAt.y());
+        catalogue.add(QString::fromLatin1(b.name), backdrop(b, 1), usage);
+        catalogue.add(doubleDensityName(QString::fromLatin1(b.name)), backdrop(b, 2),
+            usage + QStringLiteral(" (twice the density)"));
+    }
 }

@@ -206,9 +206,12 @@ void drawEngraved(QPainter& p, const QString& text, const QPointF& centre, qreal
     p.restore();
 }
 
-QImage hardMasked(const QImage& art, const QPainterPath& shape)
+QImage hardMasked(const QImage& art, const QPainterPath& shape, int scale)
 {
-    QImage inside(art.size(), QImage::Format_Grayscale8);
+    // The outline is rasterised at the window's own pixels and each of them
+    // covers scale x scale pixels of the art: the window's shape (a mask of
+    // whole window pixels) then leaves out exactly the fuchsia of every scale.
+    QImage inside(art.width() / scale, art.height() / scale, QImage::Format_Grayscale8);
     inside.fill(0);
     {
         QPainter p(&inside);
@@ -217,10 +220,10 @@ QImage hardMasked(const QImage& art, const QPainterPath& shape)
     }
     QImage out = art.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y) {
-        const uchar* keep = inside.constScanLine(y);
+        const uchar* keep = inside.constScanLine(y / scale);
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)
-            if (keep[x] == 0)
+            if (keep[x / scale] == 0)
                 row[x] = colour::fuchsia.rgb();
     }
     return out;

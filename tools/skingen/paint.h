@@ -64,7 +64,9 @@ void drawEngraved(QPainter& p, const QString& text, const QPointF& centre, qreal
 // Turns everything outside `shape` into pure fuchsia. The shape is rasterised
 // without antialiasing, and whatever was painted inside stays, so the edge
 // pixels are blends of body and rim colours, never of fuchsia.
-QImage hardMasked(const QImage& art, const QPainterPath& shape);
+// `art` is drawn at `scale` times the window's pixels; the shape is in window
+// pixels and the fuchsia follows whole window pixels at every scale.
+QImage hardMasked(const QImage& art, const QPainterPath& shape, int scale = 1);
 
 // A fresh opaque canvas filled with the rim colour.
 QImage canvas(int width, int height);

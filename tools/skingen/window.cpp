@@ -122,12 +122,13 @@ StateText textOf(State s)
 
 } // namespace
 
-QImage WindowSkin::render(qsizetype active, State state) const
+QImage WindowSkin::render(qsizetype active, State state, int scale) const
 {
-    QImage art = skin::canvas(size.width(), size.height());
+    QImage art = skin::canvas(size.width() * scale, size.height() * scale);
     {
         QPainter p(&art);
         skin::prepare(p);
+        p.scale(scale, scale);
         skin::drawBody(p, shape, QRectF(QPointF(0, 0), QSizeF(size)));
         decorate(p);
         for (qsizetype i = 0; i < keys.size(); ++i) {
@@ -137,14 +138,14 @@ QImage WindowSkin::render(qsizetype active, State state) const
                 paintKey(p, keys[i], State::Rest);
         }
     }
-    return skin::hardMasked(art, shape);
+    return skin::hardMasked(art, shape, scale);
 }
 
-QImage WindowSkin::picture(qsizetype key, State state) const
+QImage WindowSkin::picture(qsizetype key, State state, int scale) const
 {
-    const QRect r = keys[key].rect;
-    QImage out = render(key, state).copy(r);
-    const QImage under = render().copy(r);
+    const QRect r(keys[key].rect.topLeft() * scale, keys[key].rect.size() * scale);
+    QImage out = render(key, state, scale).copy(r);
+    const QImage under = render(-1, State::Rest, scale).copy(r);
     // A transparent image button treats its picture's bottom-left colour as
     // see-through. That corner shows the background, so wherever the same
     // colour appears elsewhere but the background differs, shift it by one
@@ -159,25 +160,37 @@ QImage WindowSkin::picture(qsizetype key, State state) const
     return out;
 }
 
+QString doubleDensityName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return name.left(dot) + QStringLiteral("@2x") + name.mid(dot);
+}
+
 void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString& backName,
     const QStringList& keyFiles, const QString& owner)
 {
-    if (!backName.isEmpty())
-        catalogue.add(backName, window.render(),
-            QStringLiteral("%1 background `imgBack`, %2x%3; fuchsia outside the shape")
-                .arg(window.title)
-                .arg(window.size.width())
-                .arg(window.size.height()));
+    if (!backName.isEmpty()) {
+        const QString usage = QStringLiteral("%1 background `imgBack`, %2x%3; fuchsia outside the shape")
+                                  .arg(window.title)
+                                  .arg(window.size.width())
+                                  .arg(window.size.height());
+        catalogue.add(backName, window.render(), usage);
+        catalogue.add(doubleDensityName(backName), window.render(-1, State::Rest, 2),
+            usage + QStringLiteral(" (twice the density)"));
+    }
     for (qsizetype i = 0; i < window.keys.size(); ++i) {
         const Key& key = window.keys[i];
         if (!keyFiles.isEmpty() && !keyFiles.contains(key.file))
             continue;
-        for (State s : key.pictures)
-            catalogue.add(QStringLiteral("%1_%2.png").arg(key.file, textOf(s).suffix), window.picture(i, s),
-                QStringLiteral("%1 `%2` at %3,%4: %5")
-                    .arg(owner.isEmpty() ? window.title : owner, key.component)
-                    .arg(key.rect.x())
-                    .arg(key.rect.y())
-                    .arg(textOf(s).usage));
+        for (State s : key.pictures) {
+            const QString name = QStringLiteral("%1_%2.png").arg(key.file, textOf(s).suffix);
+            const QString usage = QStringLiteral("%1 `%2` at %3,%4: %5")
+                                      .arg(owner.isEmpty() ? window.title : owner, key.component)
+                                      .arg(key.rect.x())
+                                      .arg(key.rect.y())
+                                      .arg(textOf(s).usage);
+            catalogue.add(name, window.picture(i, s), usage);
+            catalogue.add(doubleDensityName(name), window.picture(i, s, 2), usage + QStringLiteral(" (twice the density)"));
+        }
     }
 }

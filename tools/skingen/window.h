@@ -42,11 +42,15 @@ struct WindowSkin {
     QList<Key> keys;
 
     // The whole window with key `active` (or none) in state `state`.
-    QImage render(qsizetype active = -1, skin::State state = skin::State::Rest) const;
+    // `scale` 2 draws it for screens of two device pixels per window pixel.
+    QImage render(qsizetype active = -1, skin::State state = skin::State::Rest, int scale = 1) const;
     // The key's picture in `state`: opaque, and equally right when its
     // bottom-left colour is taken as transparent.
-    QImage picture(qsizetype key, skin::State state) const;
+    QImage picture(qsizetype key, skin::State state, int scale = 1) const;
 };
+
+// The name of a picture's high-density twin: "main_back@2x.png".
+QString doubleDensityName(const QString& name);
 
 // Adds the background as `backName` (unless empty) and the state pictures of
 // the keys named in `keyFiles` (all keys when empty), described as belonging

@@ -1,0 +1,51 @@
+#include "SaveLocation.h"
+
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString Section = QStringLiteral("SaveFolders");
+
+QString KeyOf(TMediaKind kind)
+{
+    return kind == TMediaKind::Photo ? QStringLiteral("Photos") : QStringLiteral("Clips");
+}
+
+QString DefaultFolder(TMediaKind kind)
+{
+    const QString folder = QStandardPaths::writableLocation(
+        kind == TMediaKind::Photo ? QStandardPaths::PicturesLocation : QStandardPaths::MoviesLocation);
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+
+} // namespace
+
+bool EnsureFolder(const QString& folder) { return !folder.isEmpty() && QDir().mkpath(folder); }
+
+QString SaveFolder(TMediaKind kind)
+{
+    if (SettingsStore) {
+        const QString last = SettingsStore->ReadString(Section, KeyOf(kind), QString());
+        if (!last.isEmpty() && QFileInfo(last).isDir())
+            return last;
+    }
+    const QString folder = DefaultFolder(kind);
+    EnsureFolder(folder);
+    return folder;
+}
+
+void RememberSaveFolder(TMediaKind kind, const QString& savedFile)
+{
+    if (SettingsStore)
+        SettingsStore->WriteString(Section, KeyOf(kind), QFileInfo(savedFile).absolutePath());
+}
+
+QString SuggestedFileName(const QDateTime& capturedAt, const QString& extension)
+{
+    return QStringLiteral("Glimview ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
+        + QLatin1Char('.') + extension;
+}
