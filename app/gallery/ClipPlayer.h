@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Plays a clip with the desktop's player for its type, as the file manager
 // would (xdg-open), and says whether there is one at all.
 #pragma once

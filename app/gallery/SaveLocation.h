@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Where the save dialogs open and the name they suggest: photos in the XDG
 // pictures folder, clips in the videos folder (each created when missing), or
 // wherever the user last saved one; the name made from the capture's date and

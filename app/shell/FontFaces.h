@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The font faces the language table and the window definitions name ("Gulim",
 // "BaTang", "ms song", "Arial", "Times New Roman" ...) are Windows fonts. Each
 // is mapped onto installed fonts of the same kind, so that every shipped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Qt's own words (Yes, No, OK, Close, the file dialogs) and the capture
 // library's follow the language chosen for the program's windows.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The skin's pictures at the density of the screen: ":/skins/main_back.png"
 // is drawn from "main_back@2x.png" where a window pixel is more than one
 // device pixel, so that nothing is blown up and blurred.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Glimview has one taskbar entry, its main window's. The companion windows
 // (live view, galleries, viewer, dialogs) ask the window manager to leave them
 // off the taskbar and the pager.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every shipped language as the user sees it: its designed font face maps to
 // an installed font, no character of its texts lacks a glyph, every status
 // text fits the status well, and Qt's and the capture library's words follow
