@@ -478,10 +478,11 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
     xvfb.waitForFinished(5000);
 }
 
-// A virtual X server of its own, for one test.
-class TXvfb {
+// A virtual X server of a given screen size, with the X client tools the
+// window checks need.
+class TSizedXvfb {
 public:
-    explicit TXvfb(const QString& size)
+    explicit TSizedXvfb(const QString& size)
     {
         FProcess.start(QStringLiteral("Xvfb"),
             { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
@@ -490,7 +491,7 @@ public:
         if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
             Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
     }
-    ~TXvfb()
+    ~TSizedXvfb()
     {
         FProcess.terminate();
         FProcess.waitForFinished(5000);
@@ -564,7 +565,7 @@ int FuchsiaPixels(const QImage& shot)
 
 TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
 {
-    TXvfb x(QStringLiteral("2600x1400"));
+    TSizedXvfb x(QStringLiteral("2600x1400"));
     ASSERT_FALSE(x.Display.isEmpty());
     QProcessEnvironment env = Env;
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -586,7 +587,7 @@ TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
     EXPECT_FALSE(x.Property(main, QStringLiteral("_NET_WM_STATE")).contains(QStringLiteral("SKIP_TASKBAR")));
     EXPECT_TRUE(x.Property(main, QStringLiteral("_NET_WM_WINDOW_TYPE"))
                     .contains(QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")));
-    for (const QString title :
+    for (const QString& title :
         { QStringLiteral("CamView"), QStringLiteral("Photos"), QStringLiteral("Videos") }) {
         const quint32 window = x.WindowNamed(title);
         ASSERT_NE(window, 0u) << title.toStdString();
@@ -631,7 +632,7 @@ TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
 
 TEST_F(ProgramTest, NoFuchsiaAtOneAndAHalfTimesTheDensity)
 {
-    TXvfb x(QStringLiteral("2000x1200"));
+    TSizedXvfb x(QStringLiteral("2000x1200"));
     ASSERT_FALSE(x.Display.isEmpty());
     QProcessEnvironment env = Env;
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
