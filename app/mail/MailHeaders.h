@@ -37,8 +37,9 @@ QList<TMailbox> ParseMailboxes(const QString& field);
 // in the SMTP dialogue and carry commands or recipients of its own.
 bool IsAddrSpec(const QString& address);
 
-// The mailboxes of an address field when every entry is a bare addr-spec or
-// "display name <addr-spec>" (a display name without control characters);
+// The mailboxes of an address field when every entry is a bare address
+// (local@domain, as IsAddrSpec takes it) or "display name <address>" (a
+// display name without control characters);
 // nothing when any entry is neither or the field names nobody.
 std::optional<QList<TMailbox>> ParseAddressField(const QString& field);
 
