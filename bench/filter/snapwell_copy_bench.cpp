@@ -98,7 +98,7 @@ void SinkCopy(benchmark::State& state)
     for (auto _ : state) {
         snapwell::StoreFrameWords(maps->block(), header);
         if (snapwell::CopyPermitted(maps->permission()))
-            snapwell::CopyFrame(maps->block(), frame.data(), rowBytes, rowBytes, height);
+            snapwell::CopyFrameBottomUp(maps->block(), frame.data(), rowBytes, rowBytes, height);
         benchmark::ClobberMemory();
     }
     SetBytes(state, frame.size());
