@@ -3,7 +3,7 @@
 //
 //   source ! [videobalance] ! videoconvert ! videoscale ! capsfilter ! tee
 //   tee. ! queue ! videoconvert ! preview sink
-//   tee. ! queue ! videoconvert ! video/x-raw,format=BGR ! videoflip ! Snapwell_Quillon
+//   tee. ! queue ! Snapwell_Quillon (converts to bottom-up BGR itself)
 //   tee. ! recording bin (only while recording)
 //
 // Bus messages are handled synchronously as they are posted, so waits work
@@ -80,6 +80,11 @@ private:
     bool WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs);
     bool HasFirstFrame() const { return counts_.grab.load() > 0 || failed_; }
     bool RecordingSettled() const { return recordingEnded_ || recordingFailed_; }
+    bool RecordingHasFrame() const
+    {
+        const bool muxed = recordingCounts_->videoMuxed.load() > 0 && (!audio_ || recordingCounts_->audioMuxed.load() > 0);
+        return muxed || failed_ || recordingFailed_;
+    }
     void Notify();
 
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
