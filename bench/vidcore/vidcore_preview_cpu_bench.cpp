@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Process CPU time of the running capture over 10 s, with the synthetic
 // camera and the preview into a fakesink (no display):
 //   Bare         the same source and preview, no grab branch: the baseline

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How long AM_CaptureVideoQuit takes after 10 s of ASF recording with the
 // synthetic camera and microphone, at 640x480 and 1600x1200, against ending a
 // plain GStreamer pipeline that encodes the same live picture with the same
