@@ -16,6 +16,7 @@
 #include "tests/filter/shared_map.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <gst/gst.h>
 
 #include <chrono>
@@ -129,12 +130,14 @@ int main(int argc, char** argv)
 {
     ::setenv("VIDCORE_TEST_DEVICES", "1", 1);
     ::setenv("GST_PLUGIN_PATH", GLIMVIEW_PLUGIN_DIR, 0);
+    // Maps of its own, beside a running Glimview's.
+    ::setenv(frameblock::kMapSuffixVariable, ".bench-preview-cpu", 0);
     gst_init(&argc, &argv);
     // The frame maps, as the application creates them.
-    void* block = snapwell_test::CreateSharedMap(frameblock::ShmObjectName(frameblock::kFrameBlockMapName),
+    void* block = snapwell_test::CreateSharedMap(frameblock::MapFilePath(frameblock::kFrameBlockMapName),
                                                  frameblock::kFrameBlockSize, true);
     permission = static_cast<uint32_t*>(snapwell_test::CreateSharedMap(
-        frameblock::ShmObjectName(frameblock::kPermissionMapName), frameblock::kPermissionSize, true));
+        frameblock::MapFilePath(frameblock::kPermissionMapName), frameblock::kPermissionSize, true));
     if (!block || !permission) {
         std::fprintf(stderr, "the frame maps exist already (is Glimview running?)\n");
         return 1;
@@ -152,8 +155,8 @@ int main(int argc, char** argv)
         }
     }
     std::printf("targets for Capture1: <= 1.3 at 640x480, <= 1.5 at 1600x1200\n");
-    ::shm_unlink(frameblock::ShmObjectName(frameblock::kFrameBlockMapName).c_str());
-    ::shm_unlink(frameblock::ShmObjectName(frameblock::kPermissionMapName).c_str());
+    ::unlink(frameblock::MapFilePath(frameblock::kFrameBlockMapName).c_str());
+    ::unlink(frameblock::MapFilePath(frameblock::kPermissionMapName).c_str());
     benchmark::Shutdown();
     return 0;
 }
