@@ -12,7 +12,7 @@ BitmapInfoHeader MakeBitmapHeader(int32_t width, int32_t height)
     BitmapInfoHeader header {};
     header.biSize = sizeof(BitmapInfoHeader);
     header.biWidth = width;
-    header.biHeight = height; // positive: rows run bottom-up, as upstream flips them
+    header.biHeight = height; // positive: rows run bottom-up, as the sink stores them
     header.biPlanes = 1;
     header.biBitCount = kBitCount;
     header.biCompression = kBiRgb;
@@ -40,31 +40,42 @@ void StoreFrameWords(void* block, const BitmapInfoHeader& header)
 
 bool CopyPermitted(const void* permission) { return permission && LoadWord(permission, 0) == 1; }
 
-bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height,
-    const void* permission)
+bool BeginFrame(void* block, const void* permission)
 {
-    if (rowBytes == 0 || height > kPixelAreaSize / rowBytes)
-        return false;
-
     const uint32_t wasReady = LoadWord(block, kFrameReadyOffset);
     StoreWord(block, kFrameReadyOffset, 0);
-    // The pixel stores below must not overtake the FrameReady store above,
-    // nor the permission load below.
+    // The pixel stores that follow must not overtake the FrameReady store
+    // above, nor the permission load below.
     __atomic_thread_fence(__ATOMIC_SEQ_CST);
     if (permission && !CopyPermitted(permission)) {
         StoreWord(block, kFrameReadyOffset, wasReady);
         return false;
     }
+    return true;
+}
 
-    auto* pixels = static_cast<unsigned char*>(block);
-    if (stride == rowBytes) {
-        std::memcpy(pixels, rows, rowBytes * height);
-    } else {
-        for (std::size_t row = 0; row < height; ++row)
-            std::memcpy(pixels + row * rowBytes, rows + row * stride, rowBytes);
+void EndFrame(void* block) { StoreWord(block, kFrameReadyOffset, 1); }
+
+namespace {
+
+    bool Fits(std::size_t rowBytes, std::size_t height)
+    {
+        return rowBytes != 0 && height <= kPixelAreaSize / rowBytes;
     }
 
-    StoreWord(block, kFrameReadyOffset, 1);
+} // namespace
+
+bool CopyFrameBottomUp(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes,
+    std::size_t height, const void* permission)
+{
+    if (!Fits(rowBytes, height) || !BeginFrame(block, permission))
+        return false;
+
+    auto* pixels = static_cast<unsigned char*>(block);
+    for (std::size_t row = 0; row < height; ++row)
+        std::memcpy(pixels + (height - 1 - row) * rowBytes, rows + row * stride, rowBytes);
+
+    EndFrame(block);
     return true;
 }
 

@@ -28,12 +28,20 @@ void StoreFrameWords(void* block, const frameblock::BitmapInfoHeader& header);
 // The application allows copying with exactly 1; any other value stops it.
 bool CopyPermitted(const void* permission);
 
-// Copies `height` rows of `rowBytes` each, packed, to the start of the pixel
-// area, with FrameReady down while the copy runs. Refuses (false) a frame that
-// does not fit the pixel area, and backs out without touching the pixels when
-// `permission` (if given) was withdrawn while FrameReady went down: the
-// application may have read FrameReady as 1 just before.
-bool CopyFrame(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes, std::size_t height,
-    const void* permission = nullptr);
+// Starts writing a frame: FrameReady goes down, then the permission is read
+// again. False, with FrameReady as it was and the pixels untouched, when the
+// permission (if given) was withdrawn meanwhile: the application may have
+// read FrameReady as 1 just before.
+bool BeginFrame(void* block, const void* permission);
+
+// Ends a write begun by BeginFrame: the pixel area holds a complete frame.
+void EndFrame(void* block);
+
+// Copies a top-down frame of `height` rows of `rowBytes` each into the pixel
+// area bottom-up, packed, in one pass (its last row lands first), with
+// FrameReady down while the copy runs. Refuses (false) a frame that does not
+// fit the pixel area, and backs out as BeginFrame does.
+bool CopyFrameBottomUp(void* block, const uint8_t* rows, std::size_t stride, std::size_t rowBytes,
+    std::size_t height, const void* permission = nullptr);
 
 } // namespace snapwell

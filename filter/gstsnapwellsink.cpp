@@ -2,15 +2,18 @@
 /**
  * SECTION:element-Snapwell_Quillon
  *
- * Copies every BGR frame it receives into the shared frame block that
- * Glimview created, while Glimview's permission word allows it. The block's
- * header words describe the frame size whatever the permission says. The
- * element never waits for the clock and never blocks the streaming thread.
+ * Stores every frame it receives into the shared frame block that Glimview
+ * created, as bottom-up BGR rows, while Glimview's permission word allows it.
+ * BGR frames are copied with their rows in reverse order; frames in a camera's
+ * own format (I420, YUY2, NV12, ...) are converted straight into the block,
+ * rows reversed, in the same single pass. While copying is not allowed nothing
+ * is converted at all, but the block's header words still describe the frame
+ * size. The element never waits for the clock and never blocks the streaming
+ * thread.
  *
  * ## Example launch line
  * |[
- * gst-launch-1.0 videotestsrc ! videoconvert ! video/x-raw,format=BGR,width=640,height=480 ! videoflip
- * video-direction=vert ! Snapwell_Quillon
+ * gst-launch-1.0 videotestsrc ! video/x-raw,format=I420,width=640,height=480 ! Snapwell_Quillon
  * ]|
  */
 #include "gstsnapwellsink.h"
@@ -42,6 +45,9 @@ struct _GstSnapwellSink {
     /* Negotiated frame layout; only the streaming thread touches these. */
     GstVideoInfo info;
     frameblock::BitmapInfoHeader header;
+    /* Into the block's BGR rows, for any format but BGR itself. */
+    GstVideoInfo block_info;
+    GstVideoConverter* converter;
 
     /* Stored for whoever asks; nothing is ever written to it. Object lock. */
     gchar* location;
@@ -51,7 +57,8 @@ struct _GstSnapwellSink {
 };
 
 static GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS,
-    GST_STATIC_CAPS("video/x-raw, format = (string) BGR, "
+    GST_STATIC_CAPS("video/x-raw, format = (string) { BGR, I420, YV12, NV12, NV21, YUY2, UYVY, YVYU, "
+                    "Y42B, Y444, NV16, GRAY8, RGB, BGRx, RGBx, xRGB, xBGR, BGRA, RGBA, ARGB, ABGR }, "
                     "width = (int) [ 1, 1600 ], height = (int) [ 1, 1200 ]"));
 
 #define gst_snapwell_sink_parent_class parent_class
@@ -100,6 +107,8 @@ static void gst_snapwell_sink_init(GstSnapwellSink* sink)
 {
     gst_video_info_init(&sink->info);
     sink->header = {};
+    gst_video_info_init(&sink->block_info);
+    sink->converter = nullptr;
     sink->location = g_strdup(DEFAULT_LOCATION);
     sink->last_sample_time = DEFAULT_LAST_SAMPLE_TIME;
 
@@ -118,6 +127,7 @@ static void gst_snapwell_sink_finalize(GObject* object)
     GstSnapwellSink* sink = GST_SNAPWELL_SINK(object);
 
     g_free(sink->location);
+    g_clear_pointer(&sink->converter, gst_video_converter_free);
 
     G_OBJECT_CLASS(parent_class)->finalize(object);
 }
@@ -185,6 +195,29 @@ static void gst_snapwell_sink_get_property(GObject* object, guint prop_id, GValu
     }
 }
 
+/* The conversion videoconvert would make with its default settings, so that
+ * the block holds the very bytes a videoconvert to BGR would have given. */
+static gboolean gst_snapwell_sink_make_converter(GstSnapwellSink* sink, const GstVideoInfo* info)
+{
+    GstVideoInfo block_info;
+
+    /* The converter wants both sides alike in all but format. */
+    gst_video_info_set_interlaced_format(&block_info, GST_VIDEO_FORMAT_BGR,
+        GST_VIDEO_INFO_INTERLACE_MODE(info), GST_VIDEO_INFO_WIDTH(info), GST_VIDEO_INFO_HEIGHT(info));
+    GST_VIDEO_INFO_FPS_N(&block_info) = GST_VIDEO_INFO_FPS_N(info);
+    GST_VIDEO_INFO_FPS_D(&block_info) = GST_VIDEO_INFO_FPS_D(info);
+    GST_VIDEO_INFO_PAR_N(&block_info) = GST_VIDEO_INFO_PAR_N(info);
+    GST_VIDEO_INFO_PAR_D(&block_info) = GST_VIDEO_INFO_PAR_D(info);
+
+    sink->converter = gst_video_converter_new(const_cast<GstVideoInfo*>(info), &block_info,
+        gst_structure_new("GstVideoConvertConfig", GST_VIDEO_CONVERTER_OPT_DITHER_METHOD,
+            GST_TYPE_VIDEO_DITHER_METHOD, GST_VIDEO_DITHER_BAYER,
+            GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
+            GST_VIDEO_RESAMPLER_METHOD_LINEAR, GST_VIDEO_CONVERTER_OPT_THREADS, G_TYPE_UINT, 1u, nullptr));
+    sink->block_info = block_info;
+    return sink->converter != nullptr;
+}
+
 static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
 {
     GstSnapwellSink* sink = GST_SNAPWELL_SINK(bsink);
@@ -195,12 +228,15 @@ static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
         goto not_fixed;
     if (!gst_video_info_from_caps(&info, caps))
         goto invalid_caps;
-    if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR)
-        goto wrong_format;
     /* The template bounds the size already; the block must never depend on it. */
     if (!snapwell::FitsPixelArea(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)))
         goto wrong_size;
 
+    g_clear_pointer(&sink->converter, gst_video_converter_free);
+    if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) {
+        if (!gst_snapwell_sink_make_converter(sink, &info))
+            goto no_converter;
+    }
     sink->info = info;
     sink->header = snapwell::MakeBitmapHeader(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
 
@@ -211,8 +247,8 @@ static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
     if (block)
         snapwell::StoreBitmapHeader(block, sink->header);
 
-    GST_DEBUG_OBJECT(sink, "accepted %dx%d BGR, frame maps %s", GST_VIDEO_INFO_WIDTH(&info),
-        GST_VIDEO_INFO_HEIGHT(&info), block ? "open" : "missing");
+    GST_DEBUG_OBJECT(sink, "accepted %dx%d %s, frame maps %s", GST_VIDEO_INFO_WIDTH(&info),
+        GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_INFO_NAME(&info), block ? "open" : "missing");
     return TRUE;
 
     /* ERRORS */
@@ -222,8 +258,8 @@ not_fixed:
 invalid_caps:
     GST_DEBUG_OBJECT(sink, "refusing caps that are no video: %" GST_PTR_FORMAT, caps);
     return FALSE;
-wrong_format:
-    GST_DEBUG_OBJECT(sink, "refusing a format other than BGR: %" GST_PTR_FORMAT, caps);
+no_converter:
+    GST_DEBUG_OBJECT(sink, "no conversion to BGR from %" GST_PTR_FORMAT, caps);
     return FALSE;
 wrong_size:
     GST_DEBUG_OBJECT(sink, "refusing a frame size that does not fit the block: %" GST_PTR_FORMAT, caps);
@@ -238,6 +274,25 @@ static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event)
         __atomic_store_n(&sink->last_sample_time, 0, __ATOMIC_RELAXED);
 
     return GST_BASE_SINK_CLASS(parent_class)->event(bsink, event);
+}
+
+/* Converts the frame straight into the pixel area: the destination starts at
+ * the block's last row and runs upwards, so the rows land bottom-up. */
+static void gst_snapwell_sink_convert_frame(GstSnapwellSink* sink, GstVideoFrame* frame, void* block)
+{
+    const gint row_bytes = GST_VIDEO_INFO_WIDTH(&sink->block_info) * (snapwell::kBitCount / 8);
+    const gint height = GST_VIDEO_INFO_HEIGHT(&sink->block_info);
+    GstVideoFrame rows = {};
+
+    rows.info = sink->block_info;
+    GST_VIDEO_INFO_PLANE_OFFSET(&rows.info, 0) = 0;
+    GST_VIDEO_INFO_PLANE_STRIDE(&rows.info, 0) = -row_bytes;
+    rows.data[0] = static_cast<guint8*>(block) + static_cast<gsize>(height - 1) * row_bytes;
+
+    if (!snapwell::BeginFrame(block, snapwell::GrabPermission()))
+        return;
+    gst_video_converter_frame(sink->converter, frame, &rows);
+    snapwell::EndFrame(block);
 }
 
 static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buffer)
@@ -264,10 +319,13 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
     if (!gst_video_frame_map(&frame, &sink->info, buffer, GST_MAP_READ))
         goto map_failed;
 
-    snapwell::CopyFrame(block, static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-        GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
-        static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame)) * (snapwell::kBitCount / 8),
-        GST_VIDEO_FRAME_HEIGHT(&frame), snapwell::GrabPermission());
+    if (sink->converter)
+        gst_snapwell_sink_convert_frame(sink, &frame, block);
+    else
+        snapwell::CopyFrameBottomUp(block, static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+            GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
+            static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame)) * (snapwell::kBitCount / 8),
+            GST_VIDEO_FRAME_HEIGHT(&frame), snapwell::GrabPermission());
     gst_video_frame_unmap(&frame);
     return GST_FLOW_OK;
 

@@ -220,20 +220,14 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     GstElement* previewConvert = Add(pipeline_, gst_element_factory_make("videoconvert", nullptr));
     previewSink_ = Add(pipeline_, CreatePreviewSink(PreviewTarget()));
 
+    // The frame sink takes the camera's own format and stores bottom-up BGR
+    // rows itself, in one pass, and only while the application lets it copy.
     GstElement* grabQueue = AddQueue(pipeline_);
-    GstElement* grabConvert = Add(pipeline_, gst_element_factory_make("videoconvert", nullptr));
-    GstElement* bgr = Add(pipeline_, gst_element_factory_make("capsfilter", nullptr));
-    GstCaps* bgrCaps = gst_caps_from_string("video/x-raw,format=BGR");
-    g_object_set(bgr, "caps", bgrCaps, nullptr);
-    gst_caps_unref(bgrCaps);
-    // The frame block holds bottom-up rows, as a Windows RGB24 sample does.
-    GstElement* flip = Add(pipeline_, gst_element_factory_make("videoflip", nullptr));
-    gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "vert");
     Add(pipeline_, grabSink);
 
     if (!gst_element_link_many(head, convert, scale, captureFilter_, tee_, nullptr) ||
         !gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr) ||
-        !gst_element_link_many(tee_, grabQueue, grabConvert, bgr, flip, grabSink, nullptr)) {
+        !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
         *error = "the capture pipeline cannot be linked";
         return false;
     }
@@ -360,6 +354,7 @@ bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* e
         stopRequested_ = false;
     }
     recordingCounts_ = std::make_shared<RecordingCounts>();
+    recordingCounts_->firstMuxed = [this] { Notify(); };
     recording_ = RecordingBranch::Start(pipeline_, tee_, options, recordingCounts_, error);
     if (!recording_)
         return false;
@@ -387,11 +382,10 @@ void CaptureSession::StopRecording()
     if (!recording_)
         return;
     // A recording stopped at once has not yet carried a frame to its muxer,
-    // which then knows no stream format and cannot write the file: give the
-    // first frame a moment to get there.
-    const gint64 deadline = g_get_monotonic_time() + kFirstRecordedFrameTimeoutMs * 1000;
-    while (recordingCounts_->videoMuxed.load() == 0 && !Failed() && g_get_monotonic_time() < deadline)
-        g_usleep(2000);
+    // which then knows no stream format and cannot write the file (and an
+    // audio stream without data makes readers hang): give the first frame
+    // and the first sound a moment to get there.
+    WaitFor(&CaptureSession::RecordingHasFrame, kFirstRecordedFrameTimeoutMs);
     {
         std::lock_guard lock(mutex_);
         stopRequested_ = true;

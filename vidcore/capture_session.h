@@ -5,7 +5,7 @@
 //   source ! capsfilter(the camera's own format) ! [jpegparse ! jpegdec]
 //          ! [videobalance] ! videoconvert ! videoscale ! capsfilter(size) ! tee
 //   tee. ! queue ! videoconvert ! preview sink
-//   tee. ! queue ! videoconvert ! video/x-raw,format=BGR ! videoflip ! Snapwell_Quillon
+//   tee. ! queue ! Snapwell_Quillon (converts to bottom-up BGR itself)
 //   tee. ! recording bin (only while recording)
 //
 // Bus messages are handled synchronously as they are posted, so waits work
@@ -100,6 +100,14 @@ private:
     bool RecordingSettled() const { return recordingEnded_ || recordingFailed_; }
     bool AudioSettled() const;
     bool StartBranch(const RecordingOptions& options, std::string* error);
+    // The running recording's first frame (and first sound, when it records
+    // sound) reached the muxer, or nothing more will.
+    bool RecordingHasFrame() const
+    {
+        const bool sound = !recording_->HasAudio() || audioFailed_ || recordingCounts_->audioMuxed.load() > 0;
+        const bool muxed = recordingCounts_->videoMuxed.load() > 0 && sound;
+        return muxed || failed_ || recordingFailed_;
+    }
     void Notify();
     // Wakes the waits once the element's first buffer passes.
     void NotifyOnFirstBuffer(GstElement* element);

@@ -7,6 +7,7 @@
 
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace vidcore {
 
@@ -24,6 +25,27 @@ std::string PluginFolderBesideLibrary()
     return path.substr(0, slash) + "/plugins";
 }
 
+// Loading a plugin the first time costs up to a few hundred milliseconds
+// (the encoders' one registers every codec of its library). The device
+// lists are asked for well before a capture opens, so the plugins a capture
+// and a recording use are loaded meanwhile, off the caller's thread.
+void PreloadCapturePlugins()
+{
+    static constexpr const char* kFactories[] = {
+        "v4l2src", "pipewiresrc", "pulsesrc", "alsasrc", "videotestsrc", "audiotestsrc", "timeoverlay",
+        "videobalance", "capsfilter", "jpegparse", "jpegdec", "videoconvert", "videoscale", "tee", "queue",
+        "glimagesink", "ximagesink", "fakesink", "videorate", "audioconvert", "audioresample", "filesink",
+        "Snapwell_Quillon", "avenc_wmv2", "avenc_wmav2", "avmux_asf", "avimux",
+    };
+    for (const char* name : kFactories) {
+        if (GstElementFactory* factory = gst_element_factory_find(name)) {
+            if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
+                gst_object_unref(loaded);
+            gst_object_unref(factory);
+        }
+    }
+}
+
 }  // namespace
 
 void EnsureGstReady()
@@ -35,6 +57,7 @@ void EnsureGstReady()
         const std::string folder = PluginFolderBesideLibrary();
         if (!folder.empty() && g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR))
             gst_registry_scan_path(gst_registry_get(), folder.c_str());
+        std::thread(PreloadCapturePlugins).detach();
     });
 }
 

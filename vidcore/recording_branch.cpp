@@ -63,6 +63,86 @@ void CountOn(GstPad* pad, std::atomic<uint64_t>& counter, const std::shared_ptr<
                            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
 }
 
+template <std::atomic<uint64_t> RecordingCounts::*counter>
+GstPadProbeReturn CountMuxed(GstPad*, GstPadProbeInfo*, gpointer data)
+{
+    auto& counts = **static_cast<std::shared_ptr<RecordingCounts>*>(data);
+    if ((counts.*counter).fetch_add(1, std::memory_order_relaxed) == 0 && counts.firstMuxed)
+        counts.firstMuxed();
+    return GST_PAD_PROBE_OK;
+}
+
+template <std::atomic<uint64_t> RecordingCounts::*counter>
+void CountMuxedOn(GstPad* pad, const std::shared_ptr<RecordingCounts>& counts)
+{
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxed<counter>, new std::shared_ptr<RecordingCounts>(counts),
+                      [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+}
+
+// A stop waits for every frame queued before it to be encoded: the queue is
+// kept no deeper than the branch can work off within this time. The time a
+// frame takes from leaving the queue to reaching the muxer is followed as it
+// goes, so a small picture keeps a deep queue against hiccups and a large one,
+// or a busy machine, a shallow one.
+constexpr double kBacklogSeconds = 0.25;
+constexpr guint kMaxBacklog = 60;
+constexpr guint kMinBacklog = 2;
+
+struct Backlog {
+    GstElement* queue;  // not owned; the probes live no longer than its pads
+    std::shared_ptr<RecordingCounts> counts;
+    gint64 leftQueueAt = -1;  // monotonic µs, the frame under way
+    gint64 lastOutAt = -1;
+    double secondsPerFrame = 0;  // running average
+    guint limit = kMaxBacklog;
+};
+
+Backlog& BacklogOf(gpointer data)
+{
+    return **static_cast<std::shared_ptr<Backlog>*>(data);
+}
+
+GstPadProbeReturn FrameLeavesQueue(GstPad*, GstPadProbeInfo*, gpointer data)
+{
+    Backlog& backlog = BacklogOf(data);
+    // The frame before is done with: all its copies (the rate keeper may
+    // repeat it) have reached the muxer.
+    if (backlog.leftQueueAt >= 0 && backlog.lastOutAt >= backlog.leftQueueAt) {
+        const double seconds = double(backlog.lastOutAt - backlog.leftQueueAt) / G_USEC_PER_SEC;
+        backlog.secondsPerFrame =
+            backlog.secondsPerFrame == 0 ? seconds : backlog.secondsPerFrame * 0.875 + seconds * 0.125;
+        const double fits = kBacklogSeconds / std::max(backlog.secondsPerFrame, 1e-6);
+        const guint limit = guint(std::clamp(fits, double(kMinBacklog), double(kMaxBacklog)));
+        if (limit != backlog.limit) {
+            backlog.limit = limit;
+            g_object_set(backlog.queue, "max-size-buffers", limit, nullptr);
+        }
+    }
+    backlog.leftQueueAt = g_get_monotonic_time();
+    backlog.counts->videoQueuedOut.fetch_add(1, std::memory_order_relaxed);
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn FrameReachesMuxer(GstPad*, GstPadProbeInfo*, gpointer data)
+{
+    BacklogOf(data).lastOutAt = g_get_monotonic_time();
+    return GST_PAD_PROBE_OK;
+}
+
+// Both probes run on the queue's streaming thread, which carries each frame
+// through to the muxer.
+void BoundBacklog(GstElement* queue, GstPad* videoOut, const std::shared_ptr<RecordingCounts>& counts)
+{
+    auto backlog = std::make_shared<Backlog>(Backlog{queue, counts});
+    auto release = [](gpointer data) { delete static_cast<std::shared_ptr<Backlog>*>(data); };
+    GstPad* queueOut = gst_element_get_static_pad(queue, "src");
+    gst_pad_add_probe(queueOut, GST_PAD_PROBE_TYPE_BUFFER, FrameLeavesQueue, new std::shared_ptr<Backlog>(backlog),
+                      release);
+    gst_object_unref(queueOut);
+    gst_pad_add_probe(videoOut, GST_PAD_PROBE_TYPE_BUFFER, FrameReachesMuxer, new std::shared_ptr<Backlog>(backlog),
+                      release);
+}
+
 int VideoBitrate(int width, int height)
 {
     // About 3 Mbit/s at 640x480, scaled with the picture area.
@@ -199,11 +279,13 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     auto origin = std::make_shared<RecordingOrigin>();
     GstPad* videoOut = gst_element_get_static_pad(videoTail, "src");
     InstallRestamper(videoOut, origin, true);
-    CountOn(videoOut, counts->videoMuxed, counts);
+    CountMuxedOn<&RecordingCounts::videoMuxed>(videoOut, counts);
+    BoundBacklog(queue, videoOut, counts);
     gst_object_unref(videoOut);
     if (audioTail) {
         GstPad* audioOut = gst_element_get_static_pad(audioTail, "src");
         InstallRestamper(audioOut, origin, false);
+        CountMuxedOn<&RecordingCounts::audioMuxed>(audioOut, counts);
         gst_object_unref(audioOut);
     }
 

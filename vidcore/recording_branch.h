@@ -8,6 +8,7 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,9 +26,15 @@ struct RecordingOptions {
 };
 
 struct RecordingCounts {
-    std::atomic<uint64_t> videoIn{0};     // frames offered by the tee
-    std::atomic<uint64_t> videoMuxed{0};  // frames that reached the muxer
-    std::atomic<uint64_t> audioIn{0};     // buffers the microphone delivered
+    std::atomic<uint64_t> videoIn{0};         // frames offered by the tee
+    std::atomic<uint64_t> videoQueuedOut{0};  // frames that left the queue; the rest it dropped, being behind
+    std::atomic<uint64_t> videoMuxed{0};      // frames that reached the muxer
+    std::atomic<uint64_t> audioMuxed{0};      // audio buffers that reached the muxer
+    std::atomic<uint64_t> audioIn{0};         // buffers the microphone delivered
+    // Called on a streaming thread when the first frame, and the first audio
+    // buffer, reach the muxer; set before the branch starts, never changed
+    // afterwards.
+    std::function<void()> firstMuxed;
 };
 
 // True for a recording's microphone and anything inside it.

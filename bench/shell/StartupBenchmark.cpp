@@ -137,10 +137,13 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    if (GstLaunchSeconds > 0)
-        std::printf("start-up to first frame: Glimview %.3f s, gst-launch-1.0 %.3f s, ratio %.2f "
-                    "(Glimview includes its fixed one-second pause)\n",
-            GlimviewSeconds, GstLaunchSeconds, GlimviewSeconds / GstLaunchSeconds);
+    if (GstLaunchSeconds > 0) {
+        // The start-up's designed pause of one second is not the program's cost.
+        const double withoutPause = GlimviewSeconds - 1.0;
+        std::printf("start-up to first frame: Glimview %.3f s, without its one-second pause %.3f s "
+                    "(target 0.3 s), gst-launch-1.0 %.3f s, ratio %.2f\n",
+            GlimviewSeconds, withoutPause, GstLaunchSeconds, withoutPause / GstLaunchSeconds);
+    }
     if (Xvfb) {
         Xvfb->terminate();
         Xvfb->waitForFinished(5000);

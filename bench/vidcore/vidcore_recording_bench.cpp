@@ -7,6 +7,8 @@
 // 2. The synthetic camera at 30 fps, 640x480, recorded to ASF for 20 s while
 //    the preview and frame grab run: dropped preview and recorded frames
 //    (target: none).
+// 3. Whether the ASF branch keeps up with a live camera at each capture size
+//    at 30 and at 15 fps: frames its queue had to drop in 5 s (keeping up: none).
 #include "capture_session.h"
 #include "device_list.h"
 #include "gst_runtime.h"
@@ -155,8 +157,52 @@ void BM_RealTimeRecording20s(benchmark::State& state)
     std::remove(file.c_str());
 }
 
+void BM_KeepsUp(benchmark::State& state)
+{
+    EnsureGstReady();
+    const int width = int(state.range(0)), height = int(state.range(1)), fps = int(state.range(2));
+    const std::string file = ScratchFile("keepsup.wmv");
+    const std::string line = "videotestsrc is-live=true pattern=smpte horizontal-speed=2 ! video/x-raw,format=I420,width=" +
+                             std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=" +
+                             std::to_string(fps) + "/1 ! timeoverlay ! tee name=t allow-not-linked=true";
+    for (auto _ : state) {
+        GstElement* pipeline = gst_parse_launch(line.c_str(), nullptr);
+        g_object_set(pipeline, "message-forward", TRUE, nullptr);
+        GstElement* tee = gst_bin_get_by_name(GST_BIN(pipeline), "t");
+        gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        RecordingOptions options{file, RecordingType::Asf, width, height, std::nullopt};
+        auto counts = std::make_shared<RecordingCounts>();
+        std::string why;
+        auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);
+        if (!branch) {
+            state.SkipWithError(why.c_str());
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        branch->SendEndOfStream();
+        // The queue works off its last frames; then every frame is counted.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const double offered = double(counts->videoIn.load());
+        const double dropped = std::max(0.0, offered - double(counts->videoQueuedOut.load()));
+        state.counters["offered"] = offered;
+        state.counters["dropped"] = dropped;
+        std::printf("%dx%d at %d fps: offered %.0f, dropped %.0f -> %s\n", width, height, fps, offered, dropped,
+                    dropped == 0 ? "keeps up" : "falls behind");
+        branch.reset();
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(tee);
+        gst_object_unref(pipeline);
+    }
+    std::remove(file.c_str());
+}
+
 }  // namespace
 
+BENCHMARK(BM_KeepsUp)
+    ->Args({320, 240, 30})->Args({320, 240, 15})->Args({640, 480, 30})->Args({640, 480, 15})->Args({800, 600, 30})->Args({800, 600, 15})
+    ->Args({1024, 768, 30})->Args({1024, 768, 15})->Args({1280, 1024, 30})->Args({1280, 1024, 15})
+    ->Args({1600, 1200, 30})->Args({1600, 1200, 15})
+    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GstLaunchAsf)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RecordingBranchAsf)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RealTimeRecording20s)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

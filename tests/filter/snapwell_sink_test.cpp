@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "snapwell_test_support.h"
 
+#include <gst/app/gstappsink.h>
 #include <gst/check/gstharness.h>
 #include <gst/gst.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <glib.h>
 #include <memory>
+#include <vector>
 
 using namespace snapwell_test;
 using namespace frameblock;
@@ -119,9 +122,10 @@ TEST_F(SnapwellSinkTest, IdentityAndRegistration)
 
 TEST_F(SnapwellSinkTest, RefusesOtherFormatsAndOversizedFrames)
 {
-    for (const char* caps : { "format=YUY2,width=320,height=240", "format=BGRx,width=320,height=240",
-             "format=I420,width=320,height=240", "format=RGB,width=320,height=240",
-             "format=BGR,width=1601,height=1200", "format=BGR,width=1600,height=1201" }) {
+    // Deep-colour formats no camera offers are left to a converter upstream.
+    for (const char* caps : { "format=v210,width=320,height=240", "format=GRAY16_LE,width=320,height=240",
+             "format=BGR,width=1601,height=1200", "format=BGR,width=1600,height=1201",
+             "format=I420,width=1602,height=1200" }) {
         SCOPED_TRACE(caps);
         // Caps given after linking, so that the refusal comes at negotiation.
         g_autoptr(GstElement) pipeline
@@ -147,6 +151,102 @@ TEST_F(SnapwellSinkTest, RefusesOtherFormatsAndOversizedFrames)
     }
     g_autoptr(GstCaps) largest = gst_caps_from_string(BgrCaps(1600, 1200).c_str());
     EXPECT_TRUE(gst_pad_query_accept_caps(pad, largest));
+}
+
+// The block's bytes after one pipeline run, starting from a block of known
+// contents.
+std::vector<unsigned char> BlockAfter(FrameMaps& maps, const std::string& pipeline)
+{
+    std::memset(maps.block(), kUntouched, kFrameBlockSize);
+    g_autoptr(GstElement) launched = Launch(pipeline);
+    if (!launched)
+        return {};
+    const RunResult result = RunToEnd(launched);
+    EXPECT_TRUE(result.eos) << pipeline << ": " << result.error;
+    return std::vector<unsigned char>(maps.block(), maps.block() + kFrameBlockSize);
+}
+
+void PutLe32(unsigned char* p, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The block the former grab branch made of the last frame of `source`: a
+// videoconvert to BGR and a vertical videoflip, whose rows the sink copied as
+// they came, behind the bitmap header and the words of a bottom-up BGR frame.
+std::vector<unsigned char> FormerBlock(const std::string& source, int width, int height)
+{
+    std::vector<unsigned char> block(kFrameBlockSize, kUntouched);
+    g_autoptr(GstElement) pipeline = Launch(source
+        + " ! videoconvert ! video/x-raw,format=BGR ! videoflip video-direction=vert ! appsink name=out "
+          "sync=false");
+    if (!pipeline)
+        return {};
+    g_autoptr(GstElement) out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstSample* last = nullptr;
+    while (GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(out), 10 * GST_SECOND)) {
+        if (last)
+            gst_sample_unref(last);
+        last = sample;
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    if (!last)
+        return {};
+    GstVideoInfo info;
+    GstVideoFrame frame;
+    EXPECT_TRUE(gst_video_info_from_caps(&info, gst_sample_get_caps(last)));
+    EXPECT_TRUE(gst_video_frame_map(&frame, &info, gst_sample_get_buffer(last), GST_MAP_READ));
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    for (int row = 0; row < height; ++row)
+        std::memcpy(block.data() + row * rowBytes,
+            static_cast<const unsigned char*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0))
+                + row * GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
+            rowBytes);
+    gst_video_frame_unmap(&frame);
+    gst_sample_unref(last);
+
+    unsigned char* header = block.data() + kBitmapHeaderOffset;
+    std::memset(header, 0, kBitmapHeaderSize);
+    PutLe32(header + 0, 40);
+    PutLe32(header + 4, static_cast<uint32_t>(width));
+    PutLe32(header + 8, static_cast<uint32_t>(height));
+    header[12] = 1; // biPlanes
+    header[14] = 24; // biBitCount
+    PutLe32(header + 20, static_cast<uint32_t>(rowBytes * height));
+    PutLe32(block.data() + kHeightOffset, static_cast<uint32_t>(height));
+    PutLe32(block.data() + kWidthOffset, static_cast<uint32_t>(width));
+    PutLe32(block.data() + kBitCountOffset, 24);
+    PutLe32(block.data() + kFrameReadyOffset, 1);
+    return block;
+}
+
+// Converting in the sink, rows reversed, gives the very block that the former
+// grab branch gave: pixels, bitmap header and words, byte for byte.
+TEST_F(SnapwellSinkTest, CameraFormatsGiveTheBlockOfConvertAndFlip)
+{
+    for (const char* format : { "I420", "YUY2" }) {
+        for (auto [width, height] : { std::pair { 320, 240 }, { 640, 480 }, { 1024, 768 }, { 1600, 1200 } }) {
+            const std::string caps = std::string("video/x-raw,format=") + format
+                + ",width=" + std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=30/1";
+            // The synthetic camera's picture, and noise that leaves no rounding unseen.
+            for (const char* picture : { "pattern=smpte horizontal-speed=2", "pattern=snow" }) {
+                SCOPED_TRACE(caps + " " + picture);
+                const std::string source = std::string("videotestsrc num-buffers=3 ") + picture + " ! " + caps
+                    + " ! timeoverlay font-desc=\"Sans 16\"";
+                const auto expected = FormerBlock(source, width, height);
+                const auto converted = BlockAfter(*maps, source + " ! Snapwell_Quillon");
+                ASSERT_EQ(expected.size(), kFrameBlockSize);
+                ASSERT_EQ(converted.size(), kFrameBlockSize);
+                std::size_t firstDifference = 0;
+                while (firstDifference < kFrameBlockSize
+                    && expected[firstDifference] == converted[firstDifference])
+                    ++firstDifference;
+                EXPECT_EQ(firstDifference, kFrameBlockSize) << "first different byte at " << firstDifference;
+            }
+        }
+    }
 }
 
 TEST_F(SnapwellSinkTest, AcceptedCapsDescribeTheFrameInTheBlock)
@@ -184,7 +284,7 @@ TEST_F(SnapwellSinkTest, FrameSizesFillThePixelAreaExactly)
     // The largest frame fills the pixel area to its last byte and no further.
     const TestFrame full(1600, 1200, 1600 * 3, 3);
     ASSERT_TRUE(PushFrames({ full }).eos);
-    EXPECT_EQ(std::memcmp(maps->block(), full.bytes.data(), kPixelAreaSize), 0);
+    EXPECT_TRUE(full.PackedBottomUpAt(maps->block()));
     EXPECT_EQ(Le32(maps->block() + kBitmapHeaderOffset), 40u);
     EXPECT_EQ(maps->Word(kHeightOffset), 1200u);
     EXPECT_EQ(maps->Word(kWidthOffset), 1600u);
@@ -195,7 +295,7 @@ TEST_F(SnapwellSinkTest, FrameSizesFillThePixelAreaExactly)
     const TestFrame first(320, 240, 320 * 3, 1);
     const TestFrame last(320, 240, 320 * 3, 2);
     ASSERT_TRUE(PushFrames({ first, last }).eos);
-    EXPECT_TRUE(last.PackedAt(maps->block()));
+    EXPECT_TRUE(last.PackedBottomUpAt(maps->block()));
     EXPECT_TRUE(PixelAreaUntouchedFrom(230400));
     EXPECT_EQ(maps->Word(kHeightOffset), 240u);
     EXPECT_EQ(maps->Word(kWidthOffset), 320u);
@@ -227,14 +327,14 @@ TEST_F(SnapwellSinkTest, PaddedRowsArePackedRowByRow)
     // Strides from video metadata, wider than the rows.
     const TestFrame withMeta(320, 240, 1024, 5);
     ASSERT_TRUE(PushFrames({ withMeta }, true).eos);
-    EXPECT_TRUE(withMeta.PackedAt(maps->block()));
+    EXPECT_TRUE(withMeta.PackedBottomUpAt(maps->block()));
     EXPECT_TRUE(PixelAreaUntouchedFrom(320 * 240 * 3));
 
     // GStreamer's own default stride: rows rounded up to four bytes.
     SetUp();
     const TestFrame odd(321, 17, 964, 6);
     ASSERT_TRUE(PushFrames({ odd }).eos);
-    EXPECT_TRUE(odd.PackedAt(maps->block()));
+    EXPECT_TRUE(odd.PackedBottomUpAt(maps->block()));
     EXPECT_TRUE(PixelAreaUntouchedFrom(321 * 17 * 3));
     EXPECT_EQ(maps->Word(kWidthOffset), 321u);
 }

@@ -116,10 +116,11 @@ TestFrame::TestFrame(int width, int height, std::size_t stride, unsigned seed)
                 = static_cast<unsigned char>(seed + row * 7 + column * 13 + (column >> 8));
 }
 
-bool TestFrame::PackedAt(const unsigned char* pixels) const
+bool TestFrame::PackedBottomUpAt(const unsigned char* pixels) const
 {
     for (int row = 0; row < height; ++row)
-        if (std::memcmp(pixels + row * rowBytes(), bytes.data() + row * stride, rowBytes()) != 0)
+        if (std::memcmp(pixels + (height - 1 - row) * rowBytes(), bytes.data() + row * stride, rowBytes())
+            != 0)
             return false;
     return true;
 }

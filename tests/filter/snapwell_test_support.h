@@ -65,8 +65,9 @@ struct TestFrame {
 
     TestFrame(int width, int height, std::size_t stride, unsigned seed);
     std::size_t rowBytes() const { return static_cast<std::size_t>(width) * 3; }
-    // Whether the block's pixel area starts with this frame's rows, packed.
-    bool PackedAt(const unsigned char* pixels) const;
+    // Whether the block's pixel area starts with this frame's rows, packed
+    // and bottom-up: the frame's last row first.
+    bool PackedBottomUpAt(const unsigned char* pixels) const;
 };
 
 // `appsrc ! Snapwell_Quillon` run with the given frames (buffers without video

@@ -159,6 +159,10 @@ TEST_F(VidcoreRecording, StopRightAfterStartStillGivesAPlayableFile)
         const ClipFacts facts = ExamineClip(clip);
         EXPECT_EQ(facts.ffmpegErrors, "") << name;
         EXPECT_GE(facts.ffmpegFrames, 1) << name;
+        // An audio stream without a single packet makes GStreamer's readers hang.
+        const std::string audioPackets = vidcore_test::Run("ffprobe -v error -count_packets -select_streams a:0 -show_entries "
+                                             "stream=nb_read_packets -of csv=p=0 " + clip);
+        EXPECT_GE(std::atol(audioPackets.c_str()), 1) << name;
         ExpectFramesFlow();
     }
 }
