@@ -387,6 +387,10 @@ void TMainForm::FormClose()
     FVideos = nullptr;
     delete FPhotos;
     FPhotos = nullptr;
+    // The preview draws into the camera view: it stops before the view goes,
+    // or the video sink waits on a window that no longer exists.
+    if (CamController)
+        CamController->CloseCaptureWindow();
     delete FCamView;
     FCamView = nullptr;
 }
