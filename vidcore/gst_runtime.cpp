@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "gst_runtime.h"
 
+#include "gl_warmup.h"
+
 #include <gst/gst.h>
 
 #include <dlfcn.h>
@@ -57,7 +59,10 @@ void EnsureGstReady()
         const std::string folder = PluginFolderBesideLibrary();
         if (!folder.empty() && g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR))
             gst_registry_scan_path(gst_registry_get(), folder.c_str());
-        std::thread(PreloadCapturePlugins).detach();
+        std::thread([] {
+            PreloadCapturePlugins();
+            KeepOpenGLWarm();
+        }).detach();
     });
 }
 
