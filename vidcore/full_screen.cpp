@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "full_screen.h"
 
+#include "debug_category.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
-
-#include <cstdio>
 
 namespace vidcore {
 
@@ -66,7 +66,7 @@ QPointer<FullScreenWindow>& Current()
 uintptr_t OpenFullScreenWindow(uintptr_t messageWindow)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "vidcore: full screen needs a Qt application\n");
+        GST_WARNING("full screen needs a Qt application");
         return 0;
     }
     CloseFullScreenWindow();

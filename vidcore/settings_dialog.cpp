@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "settings_dialog.h"
 
+#include "debug_category.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCheckBox>
@@ -14,7 +16,6 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <memory>
 
 namespace vidcore {
@@ -105,7 +106,7 @@ QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<Sour
 void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<SourceControl> controls)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "vidcore: the video source settings need a Qt application\n");
+        GST_WARNING("the video source settings need a Qt application");
         return;
     }
     static QPointer<QDialog> open;

@@ -13,6 +13,7 @@
 #include "ProductTitle.h"
 #include "ProgressFrm.h"
 #include "SettingsStore.h"
+#include "ShellLogging.h"
 #include "SkinMask.h"
 #include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
@@ -807,7 +808,7 @@ void TMainForm::PrimeCapture()
     if (CamController->Recording)
         return;
     ChooseRecordingType();
-    TCodeSiteHelper trace("ProcessRecord");
+    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     DropLinkAt(QStringLiteral("Temp/sample"));
     if (CamController->StartRecording(QStringLiteral("Temp/sample")))
         CamController->StopRecording();
@@ -846,7 +847,7 @@ void TMainForm::ProcessSnapshot()
             ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         return;
     }
-    TCodeSiteHelper trace("ProcessSnapshot");
+    TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
     FPhotos->AddImage(CamController->SnapshotImage);
     UpdatePhotoButton();
     lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
@@ -869,7 +870,7 @@ void TMainForm::ProcessRecord()
     ChooseRecordingType();
     // The frame at the start is the clip's thumbnail; never a stale one.
     const bool taken = CamController->TakeSnapshot();
-    TCodeSiteHelper trace("ProcessRecord");
+    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
     const QString fileName = FVideos->MakeClipFileName();
     DropLinkAt(fileName);
