@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "full_screen.h"
 
-#include "debug_category.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+
+#include <glib.h>
 
 namespace vidcore {
 
@@ -66,7 +66,8 @@ QPointer<FullScreenWindow>& Current()
 uintptr_t OpenFullScreenWindow(uintptr_t messageWindow)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        GST_WARNING("full screen needs a Qt application");
+        // The host's mistake, not the camera's: said on standard error, as GLib does.
+        g_log("vidcore", G_LOG_LEVEL_WARNING, "full screen needs a Qt application");
         return 0;
     }
     CloseFullScreenWindow();

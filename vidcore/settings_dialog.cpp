@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "settings_dialog.h"
 
-#include "debug_category.h"
-
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCheckBox>
@@ -15,6 +13,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <glib.h>
 
 #include <memory>
 
@@ -106,7 +106,8 @@ QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<Sour
 void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<SourceControl> controls)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        GST_WARNING("the video source settings need a Qt application");
+        // The host's mistake, not the camera's: said on standard error, as GLib does.
+        g_log("vidcore", G_LOG_LEVEL_WARNING, "the video source settings need a Qt application");
         return;
     }
     static QPointer<QDialog> open;
