@@ -2,6 +2,7 @@
 #include "capture_session.h"
 
 #include "capture_format.h"
+#include "debug_category.h"
 #include "gst_runtime.h"
 #include "notices.h"
 #include "preview_sink.h"
@@ -38,8 +39,10 @@ void CountBuffersOn(GstElement* element, const char* padName, std::atomic<uint64
 
 GstElement* Add(GstElement* pipeline, GstElement* element)
 {
-    if (element)
+    if (element) {
+        GST_DEBUG_OBJECT(pipeline, "added %" GST_PTR_FORMAT, element);
         gst_bin_add(GST_BIN(pipeline), element);
+    }
     return element;
 }
 
@@ -100,10 +103,12 @@ GstElement* MakeElement(GstElement* pipeline, const char* factory, std::string* 
 {
     GstElement* element = gst_element_factory_make(factory, nullptr);
     if (!element) {
+        GST_ERROR("the GStreamer element \"%s\" is not installed", factory);
         if (error->empty())
             *error = std::string("the GStreamer element \"") + factory + "\" is not installed";
         return nullptr;
     }
+    GST_DEBUG_OBJECT(pipeline, "added %" GST_PTR_FORMAT, element);
     gst_bin_add(GST_BIN(pipeline), element);
     return element;
 }
@@ -149,6 +154,8 @@ std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& optio
     const bool started = gst_element_set_state(session->pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
     if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs) || session->Failed()) {
         std::lock_guard lock(session->mutex_);
+        GST_INFO("no first frame within %lld ms (started: %d, busy: %d)",
+            static_cast<long long>(kFirstFrameTimeoutMs), started, session->busy_);
         if (session->busy_) {
             why = OpenFailure::Busy;
             *error = "the camera \"" + options.video.name + "\" is in use by another program";
@@ -162,6 +169,7 @@ std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& optio
         std::lock_guard lock(session->mutex_);
         session->opened_ = true;
     }
+    GST_INFO("camera \"%s\" opened at %dx%d", options.video.name.c_str(), options.width, options.height);
     why = OpenFailure::None;
     return session;
 }
@@ -198,7 +206,9 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
         return false;
     }
     GstElement* head = source_;
+    TraceNegotiatedCaps(source_, "src", "the camera delivers");
     if (video_.IsSynthetic()) {
+        GST_DEBUG("synthetic camera: its own format, no choice to make");
         InstallTestFailure(source_);
         balance_ = MakeElement(pipeline_, "videobalance", error);
         if (!balance_ || !gst_element_link(head, balance_))
@@ -231,6 +241,11 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
         *error = "the capture pipeline cannot be linked";
         return false;
     }
+    GST_DEBUG_OBJECT(pipeline_, "linked %s ! %s ! %s ! %s ! tee, tee ! %s ! %s ! %s, tee ! %s ! %s",
+        GST_ELEMENT_NAME(head), GST_ELEMENT_NAME(convert), GST_ELEMENT_NAME(scale),
+        GST_ELEMENT_NAME(captureFilter_), GST_ELEMENT_NAME(previewQueue), GST_ELEMENT_NAME(previewConvert),
+        GST_ELEMENT_NAME(previewSink_), GST_ELEMENT_NAME(grabQueue), GST_ELEMENT_NAME(grabSink));
+    TraceNegotiatedCaps(captureFilter_, "src", "the capture size");
     CountBuffersOn(previewSink_, "sink", counts_.preview);
     CountBuffersOn(grabSink, "sink", counts_.grab);
     NotifyOnFirstBuffer(grabSink);
@@ -259,10 +274,13 @@ bool CaptureSession::BuildSourceFormat(GstElement** head, std::string* error)
     // behind it; MJPEG is decoded there.
     offeredCaps_ = OfferedCaps(video_, source_);
     sourceCaps_ = ChooseSourceCaps(offeredCaps_, width_, height_);
-    if (!sourceCaps_)
+    GST_DEBUG("camera \"%s\" offers %" GST_PTR_FORMAT, video_.name.c_str(), offeredCaps_);
+    if (!sourceCaps_) {
+        GST_INFO("camera \"%s\": no format to fix; it negotiates by itself", video_.name.c_str());
         return true;
+    }
     g_autofree gchar* chosen = gst_caps_to_string(sourceCaps_);
-    g_printerr("vidcore: camera \"%s\" captures %s for %dx%d\n", video_.name.c_str(), chosen, width_, height_);
+    GST_INFO("camera \"%s\" captures %s for %dx%d", video_.name.c_str(), chosen, width_, height_);
     GstElement* format = MakeElement(pipeline_, "capsfilter", error);
     if (!format)
         return false;
@@ -276,6 +294,7 @@ bool CaptureSession::BuildSourceFormat(GstElement** head, std::string* error)
         return true;
     // jpegparse completes the caps jpegdec wants; it is optional.
     if (GstElement* parse = gst_element_factory_make("jpegparse", nullptr)) {
+        GST_DEBUG_OBJECT(pipeline_, "added %" GST_PTR_FORMAT, parse);
         gst_bin_add(GST_BIN(pipeline_), parse);
         if (!gst_element_link(*head, parse))
             return false;
@@ -284,6 +303,7 @@ bool CaptureSession::BuildSourceFormat(GstElement** head, std::string* error)
     GstElement* decode = MakeElement(pipeline_, "jpegdec", error);
     if (!decode || !gst_element_link(*head, decode))
         return false;
+    GST_DEBUG_OBJECT(pipeline_, "the camera's MJPEG is decoded by %s", GST_ELEMENT_NAME(decode));
     *head = decode;
     return true;
 }
@@ -311,6 +331,8 @@ bool CaptureSession::NeedsReopenFor(int width, int height) const
         return false;
     GstCaps* wanted = ChooseSourceCaps(offeredCaps_, width, height);
     const bool differs = wanted && !gst_caps_is_equal(wanted, sourceCaps_);
+    GST_DEBUG("%dx%d wants %" GST_PTR_FORMAT ", the camera captures %" GST_PTR_FORMAT, width, height, wanted,
+        sourceCaps_);
     if (wanted)
         gst_caps_unref(wanted);
     return differs;
@@ -332,16 +354,23 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
         return false;
     }
     RecordingOptions options{file, type, width_, height_, audio_};
-    if (StartBranch(options, error))
+    GST_INFO("recording starts: %s (%s, %dx%d, microphone %s)", file.c_str(),
+        type == RecordingType::Asf ? "ASF" : "AVI", width_, height_, audio_ ? audio_->name.c_str() : "none");
+    if (StartBranch(options, error)) {
+        GST_INFO("recording started");
         return true;
+    }
     if (!options.audio)
         return false;
     // A microphone that is busy or fails costs the clip its sound, never the
     // clip: the recording starts with video only.
-    g_printerr("vidcore: recording without sound: %s\n", error->c_str());
+    GST_WARNING("recording without sound: %s", error->c_str());
     options.audio.reset();
     error->clear();
-    return StartBranch(options, error);
+    const bool started = StartBranch(options, error);
+    if (started)
+        GST_INFO("recording started without sound");
+    return started;
 }
 
 bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* error)
@@ -381,6 +410,8 @@ void CaptureSession::StopRecording()
 {
     if (!recording_)
         return;
+    GST_INFO("recording stops: waiting up to %lld ms for its first frame",
+        static_cast<long long>(kFirstRecordedFrameTimeoutMs));
     // A recording stopped at once has not yet carried a frame to its muxer,
     // which then knows no stream format and cannot write the file (and an
     // audio stream without data makes readers hang): give the first frame
@@ -391,8 +422,12 @@ void CaptureSession::StopRecording()
         stopRequested_ = true;
     }
     recording_->SendEndOfStream();
-    if (!WaitFor(&CaptureSession::RecordingSettled, kRecordingEndTimeoutMs))
-        g_printerr("vidcore: the recording did not end in time; its file may be incomplete\n");
+    GST_DEBUG("end of stream sent; waiting up to %lld ms for the file to be completed",
+        static_cast<long long>(kRecordingEndTimeoutMs));
+    if (WaitFor(&CaptureSession::RecordingSettled, kRecordingEndTimeoutMs))
+        GST_INFO("recording stopped");
+    else
+        GST_WARNING("the recording did not end in time; its file may be incomplete");
     recording_.reset();
 }
 
@@ -434,18 +469,20 @@ void CaptureSession::HandleError(GstMessage* message)
             // The microphone ended its stream with the error; the muxer goes
             // on with the video alone.
             if (!audioFailed_)
-                g_printerr("vidcore: the microphone failed; recording goes on without sound: %s\n", error->message);
+                GST_WARNING_OBJECT(
+                    origin, "the microphone failed; recording goes on without sound: %s", error->message);
             audioFailed_ = true;
         } else if (IsInRecording(origin)) {
             if (!recordingFailed_) {
-                g_printerr("vidcore: recording failed: %s\n", error->message);
+                GST_ERROR_OBJECT(origin, "recording failed: %s (%s)", error->message, debug ? debug : "");
                 if (!stopRequested_)
                     notice = VidcoreNotice::RecordingFailed;
             }
             recordingFailed_ = true;
         } else {
             if (!failed_) {
-                g_printerr("vidcore: camera \"%s\" failed: %s\n", video_.name.c_str(), error->message);
+                GST_ERROR_OBJECT(origin, "camera \"%s\" failed: %s (%s)", video_.name.c_str(), error->message,
+                    debug ? debug : "");
                 busy_ = IsBusyError(error, debug);
                 if (opened_)
                     notice = VidcoreNotice::CameraFailed;
@@ -473,6 +510,7 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
         break;
     case GST_MESSAGE_EOS: {
         // Every branch ended: the camera stopped delivering.
+        GST_INFO("end of stream: the camera stopped delivering");
         bool news = false;
         {
             std::lock_guard lock(self->mutex_);
@@ -495,6 +533,7 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
             {
                 std::lock_guard lock(self->mutex_);
                 unasked = !self->stopRequested_ && !self->recordingEnded_;
+                GST_DEBUG("the recording reached its end%s", unasked ? " without being asked" : "");
                 self->recordingEnded_ = true;
                 self->changed_.notify_all();
             }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "device_list.h"
 
+#include "debug_category.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -139,11 +141,15 @@ std::vector<DeviceEntry> ListDevices(DeviceKind kind)
     for (DeviceEntry& entry : list)
         if (const int count = ++seen[entry.name]; count > 1)
             entry.name += " (" + std::to_string(count) + ")";
+    for (std::size_t i = 0; i < list.size(); ++i)
+        GST_DEBUG("%s device %zu: \"%s\" (%s)", kind == DeviceKind::Video ? "video" : "audio", i,
+            list[i].name.c_str(), list[i].key.c_str());
     return list;
 }
 
 GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind)
 {
+    GST_DEBUG("making the source of \"%s\"", entry.name.c_str());
     if (!entry.IsSynthetic())
         return gst_device_create_element(entry.device.get(), nullptr);
     if (kind == DeviceKind::Audio) {
@@ -151,7 +157,7 @@ GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind)
         if (tone)
             g_object_set(tone, "is-live", TRUE, "freq", 440.0, "volume", 0.2, nullptr);
         else
-            g_printerr("vidcore: the GStreamer element \"audiotestsrc\" is not installed\n");
+            GST_ERROR("the GStreamer element \"audiotestsrc\" is not installed");
         return tone;
     }
     GError* error = nullptr;
@@ -160,7 +166,7 @@ GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind)
         " ! video/x-raw,format=I420,framerate=30/1 ! timeoverlay font-desc=\"Sans 16\"",
         TRUE, &error);
     if (error) {
-        g_printerr("vidcore: cannot build the test camera: %s\n", error->message);
+        GST_ERROR("cannot build the test camera: %s", error->message);
         g_clear_error(&error);
     }
     return camera;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "device_watch.h"
 
+#include "debug_category.h"
 #include "gst_runtime.h"
 #include "notices.h"
 
@@ -19,6 +20,7 @@ namespace {
         case GST_MESSAGE_DEVICE_ADDED:
         case GST_MESSAGE_DEVICE_REMOVED:
         case GST_MESSAGE_DEVICE_CHANGED:
+            GST_INFO("%s: %" GST_PTR_FORMAT, GST_MESSAGE_TYPE_NAME(message), message);
             PostNotice(VidcoreNotice::DevicesChanged);
             break;
         default:
@@ -39,7 +41,7 @@ namespace {
             gst_bus_set_sync_handler(bus, OnMonitorMessage, nullptr, nullptr);
             gst_object_unref(bus);
             if (!gst_device_monitor_start(started))
-                g_printerr("vidcore: the device monitor does not start; devices are listed once\n");
+                GST_WARNING("the device monitor does not start; devices are listed once");
             return started;
         }();
         return monitor;

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <cstdio>
+#include <glib.h>
 
 namespace vidcore {
 
@@ -66,7 +66,8 @@ QPointer<FullScreenWindow>& Current()
 uintptr_t OpenFullScreenWindow(uintptr_t messageWindow)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "vidcore: full screen needs a Qt application\n");
+        // The host's mistake, not the camera's: said on standard error, as GLib does.
+        g_log("vidcore", G_LOG_LEVEL_WARNING, "full screen needs a Qt application");
         return 0;
     }
     CloseFullScreenWindow();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "gl_warmup.h"
 
+#include "debug_category.h"
+
 #include <gst/gl/gl.h>
 
 #include <cstdlib>
@@ -24,11 +26,13 @@ void KeepOpenGLWarm()
     GstGLContext* context = nullptr;
     GError* error = nullptr;
     if (!glDisplay || !gst_gl_display_create_context(glDisplay, nullptr, &context, &error)) {
+        GST_INFO("no OpenGL context to keep warm: %s", error ? error->message : "no display");
         g_clear_error(&error);
         if (glDisplay)
             gst_object_unref(glDisplay);
         return;
     }
+    GST_DEBUG("an OpenGL context is kept warm for the preview");
     warmDisplay = glDisplay;
     warmContext = context;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "gst_runtime.h"
 
+#include "debug_category.h"
 #include "gl_warmup.h"
 
 #include <gst/gst.h>
@@ -56,9 +57,15 @@ void EnsureGstReady()
     std::call_once(once, [] {
         if (!gst_is_initialized())
             gst_init(nullptr, nullptr);
+        // Registered now, so that GST_DEBUG names it before anything is logged.
+        DebugCategory();
         const std::string folder = PluginFolderBesideLibrary();
-        if (!folder.empty() && g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR))
+        if (!folder.empty() && g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
+            GST_INFO("plugins beside the library: %s", folder.c_str());
             gst_registry_scan_path(gst_registry_get(), folder.c_str());
+        } else {
+            GST_INFO("no plugins folder beside the library (%s)", folder.c_str());
+        }
         std::thread([] {
             PreloadCapturePlugins();
             KeepOpenGLWarm();

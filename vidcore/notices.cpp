@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "notices.h"
 
+#include "debug_category.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
@@ -20,9 +22,12 @@ void SetNoticeWindow(uintptr_t window) { noticeWindow.store(window); }
 void PostNotice(VidcoreNotice notice)
 {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
+    if (!app) {
+        GST_INFO("notice %d dropped: no Qt application", int(notice));
         return;
+    }
     const uintptr_t window = noticeWindow.load();
+    GST_INFO("notice %d posted to window 0x%" G_GINTPTR_MODIFIER "x", int(notice), window);
     // Widgets are looked up on the UI thread only; the hop there is queued.
     QMetaObject::invokeMethod(
         app,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "recording_branch.h"
 
+#include "debug_category.h"
 #include "timestamp_restamper.h"
 
 #include <algorithm>
@@ -16,9 +17,11 @@ GstElement* Make(GstElement* bin, const char* factory, std::string* missing)
 {
     GstElement* element = gst_element_factory_make(factory, nullptr);
     if (!element) {
+        GST_ERROR("the GStreamer element \"%s\" is not installed", factory);
         *missing = factory;
         return nullptr;
     }
+    GST_DEBUG_OBJECT(bin, "added %" GST_PTR_FORMAT, element);
     gst_bin_add(GST_BIN(bin), element);
     return element;
 }
@@ -27,6 +30,7 @@ GstElement* MakeCaps(GstElement* bin, GstCaps* caps)
 {
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
     g_object_set(filter, "caps", caps, nullptr);
+    GST_DEBUG_OBJECT(bin, "added %" GST_PTR_FORMAT " for %" GST_PTR_FORMAT, filter, caps);
     gst_caps_unref(caps);
     gst_bin_add(GST_BIN(bin), filter);
     return filter;
@@ -114,6 +118,8 @@ GstPadProbeReturn FrameLeavesQueue(GstPad*, GstPadProbeInfo*, gpointer data)
         const double fits = kBacklogSeconds / std::max(backlog.secondsPerFrame, 1e-6);
         const guint limit = guint(std::clamp(fits, double(kMinBacklog), double(kMaxBacklog)));
         if (limit != backlog.limit) {
+            GST_LOG_OBJECT(backlog.queue, "%.1f ms a frame: at most %u frames queued",
+                backlog.secondsPerFrame * 1000, limit);
             backlog.limit = limit;
             g_object_set(backlog.queue, "max-size-buffers", limit, nullptr);
         }
@@ -172,6 +178,7 @@ GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
     if ((*unlinked)->exchange(true))
         return GST_PAD_PROBE_REMOVE;
     if (GstPad* input = gst_pad_get_peer(teePad)) {
+        GST_DEBUG_OBJECT(teePad, "cut off from the recording; end of stream sent into it");
         gst_pad_unlink(teePad, input);
         gst_pad_send_event(input, gst_event_new_eos());
         gst_object_unref(input);
@@ -265,6 +272,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         *error = "the recording elements cannot be linked";
         return nullptr;
     }
+    GST_DEBUG_OBJECT(bin, "linked video into %s%s", GST_ELEMENT_NAME(muxer), audioTail ? " and audio" : "");
 
     GstPad* queueInput = gst_element_get_static_pad(queue, "sink");
     branch->videoInput_ = gst_ghost_pad_new("video", queueInput);
@@ -298,6 +306,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         *error = "cannot write \"" + options.file + "\"";
         return nullptr;
     }
+    GST_DEBUG_OBJECT(bin, "running, writing %s", options.file.c_str());
     return branch;
 }
 
@@ -308,6 +317,7 @@ bool RecordingBranch::Attach(std::string* error)
         *error = "the recording cannot be attached to the capture";
         return false;
     }
+    GST_DEBUG_OBJECT(teePad_, "fed to the recording");
     return true;
 }
 
@@ -321,8 +331,10 @@ void RecordingBranch::SendEndOfStream()
                                            delete static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
                                        });
     }
-    if (audioSource_)
+    if (audioSource_) {
+        GST_DEBUG_OBJECT(audioSource_, "end of stream sent to the microphone");
         gst_element_send_event(audioSource_, gst_event_new_eos());
+    }
 }
 
 bool IsRecordingMicrophone(GstObject* object)
@@ -343,6 +355,7 @@ bool IsRecordingMicrophone(GstObject* object)
 void EndRecordingMicrophone(GstElement* pipeline)
 {
     if (GstElement* microphone = gst_bin_get_by_name(GST_BIN(pipeline), kMicrophoneName)) {
+        GST_DEBUG_OBJECT(microphone, "the camera failed: the microphone ends too");
         gst_element_send_event(microphone, gst_event_new_eos());
         gst_object_unref(microphone);
     }

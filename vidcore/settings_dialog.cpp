@@ -14,7 +14,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include <cstdio>
+#include <glib.h>
+
 #include <memory>
 
 namespace vidcore {
@@ -105,7 +106,8 @@ QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<Sour
 void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<SourceControl> controls)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "vidcore: the video source settings need a Qt application\n");
+        // The host's mistake, not the camera's: said on standard error, as GLib does.
+        g_log("vidcore", G_LOG_LEVEL_WARNING, "the video source settings need a Qt application");
         return;
     }
     static QPointer<QDialog> open;

@@ -6,12 +6,12 @@
 
 #include "capture_format.h"
 #include "capture_session.h"
+#include "debug_category.h"
 #include "device_list.h"
 #include "full_screen.h"
 #include "notices.h"
 #include "settings_dialog.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -92,9 +92,10 @@ void ChooseDevice(DeviceKind kind, int32_t device)
     Library& lib = library();
     std::lock_guard guard(lib.lock);
     if (device < 0 || size_t(device) >= Devices(lib, kind).size()) {
-        std::fprintf(stderr, "vidcore: there is no %s device %d\n", KindName(kind), int(device));
+        GST_WARNING("there is no %s device %d", KindName(kind), int(device));
         return;
     }
+    GST_INFO("%s device %d chosen", KindName(kind), int(device));
     (kind == DeviceKind::Video ? lib.videoChoice : lib.audioChoice) = device;
 }
 
@@ -109,8 +110,10 @@ void LeaveFullScreen(Library& lib)
 
 void CloseSession(Library& lib)
 {
-    if (lib.session)
+    if (lib.session) {
+        GST_INFO("closing the capture of \"%s\"", lib.session->VideoDevice().name.c_str());
         lib.session->PointPreviewAt(lib.session->Window());
+    }
     lib.session.reset();
     CloseFullScreenWindow();
 }
@@ -120,10 +123,12 @@ bool OpenSession(Library& lib, const CaptureOptions& options)
 {
     std::string error;
     OpenFailure failure = OpenFailure::None;
+    GST_INFO("opening \"%s\" at %dx%d, microphone %s", options.video.name.c_str(), options.width,
+        options.height, options.audio ? ("\"" + options.audio->name + "\"").c_str() : "none");
     lib.session = CaptureSession::Open(options, &error, &failure);
     if (lib.session)
         return true;
-    std::fprintf(stderr, "vidcore: cannot open the capture: %s\n", error.c_str());
+    GST_ERROR("cannot open the capture: %s", error.c_str());
     PostNotice(failure == OpenFailure::Busy ? VidcoreNotice::CameraBusy : VidcoreNotice::CameraFailed);
     return false;
 }
@@ -140,10 +145,11 @@ AM_BOOL AM_OpenCaptureWindow(AM_HANDLE mainWindow, AM_HANDLE view, AM_HANDLE)
     SetNoticeWindow(mainWindow);
     const auto& videos = Devices(lib, DeviceKind::Video);
     if (lib.videoChoice < 0 || size_t(lib.videoChoice) >= videos.size()) {
-        std::fprintf(stderr, "vidcore: no video device to open\n");
+        GST_WARNING("no video device to open");
         return 0;
     }
     if (videos[lib.videoChoice].key != lib.openedVideoKey) {
+        GST_DEBUG("another camera than last time: back to %dx%d", kDefaultWidth, kDefaultHeight);
         lib.width = kDefaultWidth;
         lib.height = kDefaultHeight;
     }
@@ -180,7 +186,7 @@ void AM_VideoSource(AM_HANDLE mainWindow)
     Library& lib = library();
     std::lock_guard guard(lib.lock);
     if (!lib.session) {
-        std::fprintf(stderr, "vidcore: no capture is open; no source settings to show\n");
+        GST_WARNING("no capture is open; no source settings to show");
         return;
     }
     const DeviceEntry& device = lib.session->VideoDevice();
@@ -197,7 +203,7 @@ void AM_SetVideoFormat(int32_t width, int32_t height)
     Library& lib = library();
     std::lock_guard guard(lib.lock);
     if (!IsCaptureSize(width, height)) {
-        std::fprintf(stderr, "vidcore: %dx%d is not a capture size\n", int(width), int(height));
+        GST_WARNING("%dx%d is not a capture size", int(width), int(height));
         return;
     }
     lib.width = width;
@@ -205,9 +211,12 @@ void AM_SetVideoFormat(int32_t width, int32_t height)
     if (!lib.session)
         return;
     if (lib.session->IsRecording() || !lib.session->NeedsReopenFor(width, height)) {
+        GST_INFO("size %dx%d: the running capture is scaled%s", int(width), int(height),
+            lib.session->IsRecording() ? " (recording)" : "");
         lib.session->SetCaptureSize(width, height);
         return;
     }
+    GST_INFO("size %dx%d needs another camera format: reopening", int(width), int(height));
     // Another of the camera's formats: the capture opens anew on the same
     // devices, drawing where it drew.
     CaptureOptions options;
@@ -226,7 +235,7 @@ void AM_SetVideoType(int32_t type)
     Library& lib = library();
     std::lock_guard guard(lib.lock);
     if (type != 0 && type != 1) {
-        std::fprintf(stderr, "vidcore: unknown video type %d\n", int(type));
+        GST_WARNING("unknown video type %d", int(type));
         return;
     }
     lib.recordingType = type == 1 ? RecordingType::Asf : RecordingType::Avi;
@@ -254,16 +263,16 @@ AM_BOOL AM_CaptureVideo(AM_HANDLE)
     Library& lib = library();
     std::lock_guard guard(lib.lock);
     if (!lib.session) {
-        std::fprintf(stderr, "vidcore: no capture is open to record from\n");
+        GST_WARNING("no capture is open to record from");
         return 0;
     }
     if (lib.captureFile.empty()) {
-        std::fprintf(stderr, "vidcore: no capture file is set\n");
+        GST_WARNING("no capture file is set");
         return 0;
     }
     std::string error;
     if (!lib.session->StartRecording(lib.captureFile, lib.recordingType, &error)) {
-        std::fprintf(stderr, "vidcore: cannot record: %s\n", error.c_str());
+        GST_ERROR("cannot record: %s", error.c_str());
         return 0;
     }
     return 1;
@@ -281,6 +290,7 @@ void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow)
 {
     Library& lib = library();
     std::lock_guard guard(lib.lock);
+    GST_INFO("full screen %s", on ? "on" : "off");
     if (!on) {
         LeaveFullScreen(lib);
         return;

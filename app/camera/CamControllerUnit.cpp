@@ -2,6 +2,7 @@
 #include "CamControllerUnit.h"
 
 #include "Assertion.h"
+#include "CameraLogging.h"
 #include "FrameBitmap.h"
 #include "SnapshotLoader.h"
 #include "Snapwell.h"
@@ -77,6 +78,7 @@ bool TCamController::OpenCaptureWindow()
     GLIM_ASSERT(!WindowOpen);
     if (AM_OpenCaptureWindow(OwnerHandle, ViewHandle, InstanceHandle))
         WindowOpen = true;
+    qCDebug(lcCamera, "capture %s", WindowOpen ? "opened" : "failed to open");
     return WindowOpen;
 }
 
@@ -93,8 +95,10 @@ bool TCamController::TakeSnapshot()
 {
     const unsigned char* block = FrameBlock();
     uint32_t* permission = GrabPermission();
-    if (!block || !permission)
+    if (!block || !permission) {
+        qCDebug(lcCamera, "snapshot: no frame maps");
         return false;
+    }
     TGrabPause pause(permission, Recording);
     // A copy that began just before the pause may still be running.
     WaitForFrameReady(block, kSnapshotFrameWait);
@@ -117,10 +121,13 @@ bool TCamController::StartRecording(const QString& fileName)
 {
     const unsigned char* block = FrameBlock();
     uint32_t* permission = GrabPermission();
-    if (!block || !permission)
+    if (!block || !permission) {
+        qCDebug(lcCamera, "recording: no frame maps");
         return false;
+    }
     // The recording's first frame must be complete before copying stops.
     if (!WaitForFrameReady(block, kRecordingFrameWait)) {
+        qCDebug(lcCamera, "recording: no complete frame in time");
         SetGrabPermission(permission, 1);
         return false;
     }
@@ -128,17 +135,21 @@ bool TCamController::StartRecording(const QString& fileName)
     const QByteArray name = QFile::encodeName(fileName);
     AM_SetCaptureFile(ViewHandle, name.constData());
     if (AM_CaptureVideo(ViewHandle)) {
+        qCDebug(lcCamera, "recording to %s", name.constData());
         Recording = true;
         return true;
     }
+    qCDebug(lcCamera, "recording to %s refused", name.constData());
     SetGrabPermission(permission, 1);
     return false;
 }
 
 void TCamController::StopRecording()
 {
-    if (Recording)
+    if (Recording) {
         AM_CaptureVideoQuit(ViewHandle);
+        qCDebug(lcCamera, "recording stopped");
+    }
     if (uint32_t* permission = GrabPermission())
         SetGrabPermission(permission, 1);
     Recording = false;
@@ -202,6 +213,7 @@ void TCamController::EnumerateDevices()
         AM_GetAudioDeviceList(name, &device);
         AudioDevices.append(DeviceName(name));
     }
+    qCDebug(lcCamera) << "video devices" << VideoDevices << "audio devices" << AudioDevices;
 }
 
 void TCamController::ShowVideoSourceDialog(int32_t kind)

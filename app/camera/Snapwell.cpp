@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "Snapwell.h"
 
+#include "CameraLogging.h"
 #include "filter/frameblock.h"
 
 #include <QApplication>
@@ -8,7 +9,6 @@
 #include <QString>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -29,7 +29,7 @@ MappedObject gPermission;
 
 void ShowFrameMapFailure(const QString& message)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
+    qCWarning(lcCamera, "%s", qPrintable(message));
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(), message, QMessageBox::Ok)
             .exec();
@@ -64,7 +64,7 @@ int OpenOrCreate(const std::string& path, std::size_t size, bool& created)
     struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
         || (st.st_mode & 07777) != 0600 || st.st_size != static_cast<off_t>(size)) {
-        std::fprintf(stderr, "%s: refused, it has another owner, size or access mode\n", path.c_str());
+        qCWarning(lcCamera, "%s: refused, it has another owner, size or access mode", path.c_str());
         ::close(fd);
         return -1;
     }
@@ -85,9 +85,10 @@ bool MapObject(MappedObject& object, const std::string& name, std::size_t size, 
     object.created = created;
     object.size = size;
     if (view == MAP_FAILED)
-        std::fprintf(stderr, "%s: mmap failed: %s\n", name.c_str(), std::strerror(errno));
+        qCWarning(lcCamera, "%s: mmap failed: %s", name.c_str(), std::strerror(errno));
     else
         object.view = view;
+    qCDebug(lcCamera, "%s %s", created ? "created" : "opened", name.c_str());
     return true;
 }
 

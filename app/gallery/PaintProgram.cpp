@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "PaintProgram.h"
 
+#include "GalleryLogging.h"
+
 #include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
@@ -19,6 +21,8 @@ QString FindPaintProgram()
 void StartPaintProgram(const QString& fileName)
 {
     const QString program = FindPaintProgram();
+    qCDebug(lcGallery, "editing %s with %s", qPrintable(fileName),
+        program.isEmpty() ? "the desktop's default" : qPrintable(program));
     if (program.isEmpty()) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
         return;

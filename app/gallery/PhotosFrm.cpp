@@ -2,14 +2,15 @@
 #include "PhotosFrm.h"
 
 #include "CodeSiteHelperUnit.h"
+#include "GalleryLogging.h"
 #include "ImageButton.h"
 #include "ImageViewFrm.h"
 #include "JpegWriter.h"
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
 #include "MediaStore.h"
-#include "TempFolder.h"
 #include "SaveLocation.h"
+#include "TempFolder.h"
 #include "ThumbnailStrip.h"
 
 #include <QFileDialog>
@@ -47,7 +48,7 @@ void TPhotosForm::BuildHitTestList()
 
 int TPhotosForm::AddImage(const QImage& picture)
 {
-    TCodeSiteHelper trace("AddImage");
+    TCodeSiteHelper trace(lcGallery(), "AddImage");
     const int index = Strip->Add(picture);
     show();
     return index;

@@ -3,6 +3,7 @@
 
 #include "Assertion.h"
 #include "CodeSiteHelperUnit.h"
+#include "GalleryLogging.h"
 #include "ImageButton.h"
 #include "SkinPicture.h"
 #include "StripGeometry.h"
@@ -323,7 +324,7 @@ void TThumbnailStrip::MoveThumbRight(int n)
 
 void TThumbnailStrip::RefreshThumbPosition()
 {
-    TCodeSiteHelper trace("RefreshThumbPosition");
+    TCodeSiteHelper trace(lcGallery(), "RefreshThumbPosition");
     FHiddenCount = Strip::HiddenCount(Count());
     FDragStep = Strip::DragStep(Count());
     FMoveStep = Strip::MoveStep(Count());

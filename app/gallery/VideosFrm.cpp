@@ -5,6 +5,7 @@
 #include "ClipCopy.h"
 #include "ClipPlayer.h"
 #include "CodeSiteHelperUnit.h"
+#include "GalleryLogging.h"
 #include "ImageButton.h"
 #include "LanguageTexts.h"
 #include "MailComposerLink.h"
@@ -206,13 +207,18 @@ void TVideosForm::actEmailExecute()
         + (viewFormat != 0 ? QStringLiteral("VGA_local.prx") : QStringLiteral("SIF_local.prx"));
     const QString output = ClipAttachmentName(BaseFolder());
     FConvertedFileName = output;
-    TCodeSiteHelper trace("EmailExecute");
+    TCodeSiteHelper trace(lcGallery(), "EmailExecute");
     // An argument list: no shell ever sees the paths, whatever they hold.
     const QStringList arguments { QStringLiteral("-i"), input, QStringLiteral("-o"), output,
         QStringLiteral("-pf"), profile };
     FConverterPid = 0;
-    if (!QProcess::startDetached(ConverterProgram(), arguments, QString(), &FConverterPid))
+    if (!QProcess::startDetached(ConverterProgram(), arguments, QString(), &FConverterPid)) {
+        qCWarning(lcGallery, "cannot start the converter %s", qPrintable(ConverterProgram()));
         FConverting = false; // no end report will ever come
+    } else {
+        qCDebug(
+            lcGallery, "converting %s to %s, pid %lld", qPrintable(input), qPrintable(output), FConverterPid);
+    }
 }
 
 void TVideosForm::ConversionFinished()

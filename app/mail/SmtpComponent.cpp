@@ -2,6 +2,7 @@
 #include "SmtpComponent.h"
 
 #include "MailHeaders.h"
+#include "MailLogging.h"
 #include "WindowMessage.h"
 
 #include <QCoreApplication>
@@ -159,11 +160,13 @@ void TSmtpComponent::SendMail()
             this,
             [=, this] {
                 FSending = false;
+                qCDebug(lcMail, "message %s", sent ? "sent" : "not sent");
                 Notify(FReportTo.CompleteMsg, sent ? 1 : 0, 0);
             },
             Qt::QueuedConnection);
     };
     FDelivery = std::make_unique<TSmtpDelivery>(job, onProgress, onCompletion);
+    qCDebug(lcMail, "sending through %s", qPrintable(FHost));
     FSending = true;
     FDelivery->Start();
 }

@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "SmtpDelivery.h"
 
+#include "MailLogging.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <curl/curl.h>
 
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
-
-Q_LOGGING_CATEGORY(lcSmtp, "glimview.mail.smtp", QtWarningMsg)
 
 namespace {
 

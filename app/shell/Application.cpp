@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "Application.h"
 
+#include "CoreLogging.h"
 #include "ProductTitle.h"
 
 #include <QMessageBox>
 
-#include <cstdio>
 #include <exception>
 
 TGlimviewApplication::TGlimviewApplication(int& argc, char** argv)
@@ -30,7 +30,7 @@ void TGlimviewApplication::ShowException(const QString& text)
     // The box runs its own event loop, where another handler may fail too;
     // a second box on top of the first would pile up without end.
     if (FShowingException) {
-        std::fprintf(stderr, "glimview: %s\n", qPrintable(text));
+        qCWarning(lcCore, "%s", qPrintable(text));
         return;
     }
     FShowingException = true;

@@ -2,6 +2,7 @@
 #include "LanguageTexts.h"
 
 #include "CodePage.h"
+#include "CoreLogging.h"
 #include "ProfileReader.h"
 
 #include <QFile>
@@ -160,8 +161,11 @@ TLanguageTexts::TLanguageTexts(QHash<QString, QString> texts)
 TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& language)
 {
     QFile file(baseFolder + QStringLiteral("/Languages/") + language.Name + QStringLiteral(".ini"));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(
+            lcLanguage, "cannot read %s: %s", qPrintable(file.fileName()), qPrintable(file.errorString()));
         return {};
+    }
     const TProfileReader reader(DecodeLanguageFile(file.readAll(), language.CodePage));
     QHash<QString, QString> texts;
     for (const QString& key : LanguageTextKeys())
@@ -171,12 +175,17 @@ TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& lan
             const qsizetype nul = text->indexOf(QChar(0));
             texts.insert(key, Cut(nul < 0 ? *text : text->left(nul), MaxLanguageTextLength));
         }
+    qCDebug(lcLanguage, "%s: %lld of %lld texts", qPrintable(file.fileName()), qlonglong(texts.size()),
+        qlonglong(LanguageTextKeys().size()));
     return TLanguageTexts(std::move(texts));
 }
 
 void LoadSystemLanguage(const QString& baseFolder)
 {
-    const TLanguage language = LanguageForLangId(SystemDefaultLangId());
+    const TLangId langId = SystemDefaultLangId();
+    const TLanguage language = LanguageForLangId(langId);
+    qCDebug(lcLanguage, "language id 0x%04x: %s, font %s, code page %d", unsigned(langId),
+        qPrintable(language.Name), qPrintable(language.Font), language.CodePage);
     LanguageName = language.Name;
     LanguageFont = language.Font;
     LanguageTexts = LoadLanguageTexts(baseFolder, language);

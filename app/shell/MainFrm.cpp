@@ -13,6 +13,7 @@
 #include "ProductTitle.h"
 #include "ProgressFrm.h"
 #include "SettingsStore.h"
+#include "ShellLogging.h"
 #include "SkinMask.h"
 #include "SkinPicture.h"
 #include "SkinnedWindowDrag.h"
@@ -811,7 +812,7 @@ void TMainForm::PrimeCapture()
     if (CamController->Recording)
         return;
     ChooseRecordingType();
-    TCodeSiteHelper trace("ProcessRecord");
+    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     DropLinkAt(QStringLiteral("Temp/sample"));
     if (CamController->StartRecording(QStringLiteral("Temp/sample")))
         CamController->StopRecording();
@@ -850,7 +851,7 @@ void TMainForm::ProcessSnapshot()
             ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         return;
     }
-    TCodeSiteHelper trace("ProcessSnapshot");
+    TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
     FPhotos->AddImage(CamController->SnapshotImage);
     UpdatePhotoButton();
     lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
@@ -873,7 +874,7 @@ void TMainForm::ProcessRecord()
     ChooseRecordingType();
     // The frame at the start is the clip's thumbnail; never a stale one.
     const bool taken = CamController->TakeSnapshot();
-    TCodeSiteHelper trace("ProcessRecord");
+    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
     const QString fileName = FVideos->MakeClipFileName();
     DropLinkAt(fileName);

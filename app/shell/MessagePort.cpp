@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MessagePort.h"
 
+#include "CoreLogging.h"
 #include "filter/runtimefolder.h"
 
 #include <QDeadlineTimer>
@@ -208,8 +209,10 @@ void TMessagePort::Listen(const QString& title)
     ClearSocketPath(QFile::encodeName(path));
     FServer.setSocketOptions(QLocalServer::UserAccessOption);
     if (!FServer.listen(path))
-        qWarning("glimview: cannot open the message port %s: %s", qPrintable(path),
+        qCWarning(lcPort, "cannot open the message port %s: %s", qPrintable(path),
             qPrintable(FServer.errorString()));
+    else
+        qCDebug(lcPort, "listening on %s", qPrintable(path));
     connect(&FServer, &QLocalServer::newConnection, this, &TMessagePort::AcceptClients);
 }
 
@@ -217,6 +220,7 @@ void TMessagePort::AcceptClients()
 {
     while (QLocalSocket* client = FServer.nextPendingConnection()) {
         if (!PeerIsThisUser(*client)) {
+            qCDebug(lcPort, "refused a client of another user");
             client->abort();
             delete client;
             continue;
@@ -254,6 +258,8 @@ void TMessagePort::AcceptClients()
             guard->setProperty("answered", true);
             guard->disconnectFromServer();
             const auto message = ParsePortMessage(line);
+            qCDebug(lcPort, "from pid %lld: %s%s", senderPid, line.trimmed().constData(),
+                message && FAccepted.contains(message->Number) ? "" : " (ignored)");
             if (message && FAccepted.contains(message->Number))
                 emit messageReceived(message->Number, message->WParam, message->LParam, senderPid);
         };

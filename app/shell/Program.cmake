@@ -2,6 +2,7 @@
 # The Glimview program and the library of its windows, which the tests link.
 add_library(glimview_windows STATIC
   MainFrm.cpp MainFrm.h
+  ShellLogging.cpp ShellLogging.h
   Unit1.cpp Unit1.h
   SessionEndWatcher.cpp SessionEndWatcher.h
   SuspendWatcher.cpp SuspendWatcher.h

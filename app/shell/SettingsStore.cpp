@@ -2,6 +2,7 @@
 #include "SettingsStore.h"
 
 #include "AtomicFile.h"
+#include "CoreLogging.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -173,10 +173,12 @@ void TSettingsStore::Load()
     QString why;
     const auto bytes = ReadSettingsFile(FFilePath, missing, &why);
     if (!bytes) {
-        if (missing)
+        if (missing) {
+            qCDebug(lcSettings, "no settings file %s yet; starting empty", qPrintable(FFilePath));
             Save(); // first run (or a link to a file yet to be made): an empty store
-        else
+        } else {
             SetAside(why);
+        }
         return;
     }
     auto document = ParseRegText(*bytes, &why);
@@ -185,6 +187,7 @@ void TSettingsStore::Load()
         return;
     }
     FDocument = std::move(*document);
+    qCDebug(lcSettings, "read %s", qPrintable(FFilePath));
 }
 
 void TSettingsStore::Changed()
@@ -200,8 +203,10 @@ void TSettingsStore::Save()
     if (!FWritable)
         return;
     QString error;
-    if (!WriteFileAtomically(FWritePath, FormatRegText(FDocument), &error))
-        std::fprintf(stderr, "glimview: could not write the settings file %s: %s\n", qPrintable(FWritePath),
+    if (WriteFileAtomically(FWritePath, FormatRegText(FDocument), &error))
+        qCDebug(lcSettings, "wrote %s", qPrintable(FWritePath));
+    else
+        qCWarning(lcSettings, "could not write the settings file %s: %s", qPrintable(FWritePath),
             qPrintable(error));
 }
 
@@ -212,8 +217,8 @@ void TSettingsStore::SetAside(const QString& why)
     // damaged one; when it could not be moved, nothing is written at all.
     FWritable = !badPath.isEmpty();
     FWritePath = FFilePath;
-    std::fprintf(stderr, "glimview: the settings file %s is damaged (%s); using defaults%s\n",
-        qPrintable(FFilePath), qPrintable(why),
+    qCWarning(lcSettings, "the settings file %s is damaged (%s); using defaults%s", qPrintable(FFilePath),
+        qPrintable(why),
         FWritable ? qPrintable(QStringLiteral(", the damaged file is kept as ") + badPath)
                   : ", and as it could not be moved aside it is left untouched");
 }

@@ -15,6 +15,7 @@
 #include "SendEMailFrm.h"
 #include "SessionEndWatcher.h"
 #include "SettingsStore.h"
+#include "ShellLogging.h"
 #include "Snapwell.h"
 #include "SuspendWatcher.h"
 #include "Unit1.h"
@@ -39,9 +40,10 @@ bool ClaimSingleInstance(const TInstanceLock& instance)
         // Without a private folder there is no lock to be had by anyone, and
         // another account must not keep Glimview from starting.
         if (MessagePortFolder().isEmpty()) {
-            qWarning("glimview: no private runtime folder; running without the message port");
+            qCWarning(lcShell, "no private runtime folder; running without the message port");
             return !MessagePortExists(ForeignTitle);
         }
+        qCDebug(lcShell, "another copy runs; raising it");
         PostPortMessageWithin(ProductTitle(), TMainForm::WM_OPENSESAME, 0, 0, HandOverDeadlineMs);
         return false;
     }

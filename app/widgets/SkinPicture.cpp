@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "SkinPicture.h"
 
+#include "WidgetsLogging.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -31,7 +33,10 @@ QPixmap SkinPicture(const QString& name, qreal devicePixelRatio)
             return picture;
         }
     }
-    return QPixmap(base);
+    QPixmap picture(base);
+    if (picture.isNull())
+        qCDebug(lcWidgets, "no skin picture %s", qPrintable(base));
+    return picture;
 }
 
 QPixmap SkinPicture(const QString& name)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "TaskbarEntry.h"
 
+#include "WidgetsLogging.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QList>
@@ -31,8 +33,10 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name)
 void AddSkipStates(QWidget* window)
 {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    if (!x11 || !x11->connection()) {
+        qCDebug(lcWidgets, "no X11 connection; %s stays in the taskbar", qPrintable(window->objectName()));
         return;
+    }
     xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window->winId());
     const xcb_atom_t property = Atom(connection, "_NET_WM_STATE");

@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "Assertion.h"
 #include "CodeSiteHelperUnit.h"
+#include "CoreLogging.h"
 
 #include <QDeadlineTimer>
 #include <QMessageBox>
@@ -157,18 +158,18 @@ TEST(ShellApplication, TraceScopesAreSilentUntilSwitchedOn)
     lines.clear();
     const QtMessageHandler previous
         = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
-              if (QByteArray(context.category) == "glimview.trace")
+              if (QByteArray(context.category) == "glimview.core")
                   lines.append(text);
           });
     {
-        TCodeSiteHelper scope("AddImage");
+        TCodeSiteHelper scope(lcCore(), "AddImage");
     }
     EXPECT_TRUE(lines.isEmpty());
 
-    QLoggingCategory::setFilterRules("glimview.trace.debug=true");
+    QLoggingCategory::setFilterRules("glimview.core.debug=true");
     {
-        TCodeSiteHelper outer("ProcessRecord");
-        TCodeSiteHelper inner("AddImage");
+        TCodeSiteHelper outer(lcCore(), "ProcessRecord");
+        TCodeSiteHelper inner(lcCore(), "AddImage");
     }
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previous);

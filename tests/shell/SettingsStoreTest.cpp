@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -222,6 +223,44 @@ TEST_F(ShellSettingsStore, DamagedFileGivesDefaultsOneWarningAndIsKeptAside)
         EXPECT_EQ(store.ReadInteger("MainController", "Left", 0), 9);
         EXPECT_TRUE(ParseRegText(StoreFileText(), nullptr).has_value());
     }
+}
+
+TEST_F(ShellSettingsStore, LogsToItsCategoryDebugOnlyWhenSwitchedOnWarningsAlways)
+{
+    struct Line {
+        QtMsgType Type;
+        QString Text;
+    };
+    static QList<Line> lines;
+    lines.clear();
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+              if (QByteArray(context.category) == "glimview.settings")
+                  lines.append({ type, text });
+          });
+
+    WriteStoreFile("garbage");
+    TSettingsStore(StorePath()).ReadInteger("MainController", "Left", 0);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].Type, QtWarningMsg);
+    EXPECT_TRUE(lines[0].Text.contains("damaged")) << lines[0].Text.toStdString();
+
+    // A fresh file is made, read back and written without a word by default.
+    lines.clear();
+    TSettingsStore(StorePath()).WriteInteger("MainController", "Left", 7);
+    TSettingsStore(StorePath()).WriteInteger("MainController", "Left", 8);
+    EXPECT_TRUE(lines.isEmpty());
+
+    // The rule the README gives for every module.
+    QLoggingCategory::setFilterRules(QStringLiteral("glimview.*.debug=true"));
+    TSettingsStore(StorePath()).WriteInteger("MainController", "Left", 9);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].Type, QtDebugMsg);
+    EXPECT_EQ(lines[0].Text.toStdString(), "read " + StorePath().toStdString());
+    EXPECT_EQ(lines[1].Type, QtDebugMsg);
+    EXPECT_EQ(lines[1].Text.toStdString(), "wrote " + StorePath().toStdString());
 }
 
 TEST_F(ShellSettingsStore, RegeditExportsInUtf16AndCrLfAreRead)

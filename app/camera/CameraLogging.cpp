@@ -1,0 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "CameraLogging.h"
+
+Q_LOGGING_CATEGORY(lcCamera, "glimview.camera", QtWarningMsg)
