@@ -5,7 +5,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh"
+# Warnings fail the build here, so none creeps in unnoticed.
+bash "$root/scripts/build.sh" -DGLIMVIEW_WERROR=ON
 cd "$root/build"
 export QT_QPA_PLATFORM=offscreen
 ctest --output-on-failure --timeout 600 -j2
