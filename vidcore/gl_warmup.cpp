@@ -18,7 +18,6 @@ void KeepOpenGLWarm()
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display)
         return;
-    static GstGLDisplay* warmDisplay = nullptr;
     static GstGLContext* warmContext = nullptr;
     if (warmContext)
         return;
@@ -33,7 +32,7 @@ void KeepOpenGLWarm()
         return;
     }
     GST_DEBUG("an OpenGL context is kept warm for the preview");
-    warmDisplay = glDisplay;
+    gst_object_unref(glDisplay);  // the context holds its display
     warmContext = context;
 }
 
