@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MessagePort.h"
+#include "ForeignAccount.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -277,6 +278,39 @@ TEST_F(ShellMessagePort, AFolderOthersMayEnterIsNeverUsed)
     EXPECT_NE(MessagePortPath(ProductTitle), foreignPath);
     EXPECT_FALSE(MessagePortPath(ProductTitle).startsWith(shared.path()));
     EXPECT_EQ(received.count(), 0);
+}
+
+TEST_F(ShellMessagePort, BothEndsTalkOnlyToTheirOwnUser)
+{
+    using namespace foreignaccount;
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a process of another account needs root";
+
+    // A client of another account that gets past the folder's and the
+    // socket's permissions still has nothing delivered.
+    {
+        TMessagePort port(ProductTitle);
+        ASSERT_TRUE(port.IsListening());
+        port.AcceptMessage(WakeUp);
+        QSignalSpy received(&port, &TMessagePort::messageReceived);
+        EXPECT_TRUE(SendAs(Nobody, TFileAccess::KeepRoots, port.ServerPath(), "32968 1 1\n"));
+        // Served in order: once our own message is in, the other was dealt with.
+        ASSERT_TRUE(PostPortMessage(ProductTitle, WakeUp, 2, 2));
+        ASSERT_TRUE(received.count() == 1 || received.wait(5000));
+        EXPECT_EQ(received.count(), 1);
+        EXPECT_EQ(received[0][1].value<qint64>(), 2);
+    }
+
+    // A listener of another account at the port's path is neither taken for
+    // the owner nor handed a message, not even by a second start's hand-over.
+    TListener foreign(FRuntime.filePath(ProductTitle), Nobody, TFileAccess::KeepRoots);
+    ASSERT_TRUE(foreign.IsListening());
+    EXPECT_FALSE(MessagePortExists(ProductTitle));
+    EXPECT_FALSE(PostPortMessage(ProductTitle, WakeUp, 0, 0));
+    EXPECT_FALSE(PostPortMessageWithin(ProductTitle, WakeUp, 0, 0, 300));
+    const TListener::TTally tally = foreign.Tally();
+    EXPECT_GE(tally.Connections, 3); // they did reach it, and said nothing
+    EXPECT_EQ(tally.Bytes, 0);
 }
 
 TEST(ShellPortMessage, FormatsAndParsesOneLine)
