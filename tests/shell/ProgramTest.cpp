@@ -113,6 +113,8 @@ protected:
     // shows the clip was complete), the window positions saved, the maps and
     // the port gone.
     void ExpectClosedAsByItsCloseButton(QProcess& program, const QString& temp, const QString& kept) const;
+    // The maps and the port are gone, in the runtime folder and in /dev/shm.
+    void ExpectNothingLeftInTheRuntimeFolder() const;
 
     QTemporaryDir Folder;
     QProcessEnvironment Env;
@@ -202,9 +204,19 @@ void ProgramTest::ExpectClosedAsByItsCloseButton(
         text.contains("[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000032"))
         << text.toStdString();
     EXPECT_TRUE(text.contains("VideoGallery"));
+    ExpectNothingLeftInTheRuntimeFolder();
+}
+
+void ProgramTest::ExpectNothingLeftInTheRuntimeFolder() const
+{
     EXPECT_FALSE(FileExists(MapFile("readsync4snapwell_Quillon")));
     EXPECT_FALSE(FileExists(MapFile("writesync4snapwell_Quillon")));
     EXPECT_FALSE(FileExists(RuntimeFile(ProductTitle)));
+    // Nor anything in the shared memory of the machine.
+    const QString suffix = QString::fromLocal8Bit(qgetenv("GLIMVIEW_SHM_SUFFIX"));
+    EXPECT_TRUE(QDir(QStringLiteral("/dev/shm"))
+                    .entryList({ u'*' + suffix + u'*' }, QDir::AllEntries | QDir::System)
+                    .isEmpty());
 }
 
 TEST_F(ProgramTest, SecondStartHandsOverAndEnds)
@@ -384,6 +396,31 @@ TEST_F(ProgramTest, ASignalDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
     // up to several seconds on a loaded machine, so the bound here is loose.
     EXPECT_LT(ending.elapsed(), 10000);
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
+}
+
+TEST_F(ProgramTest, InterruptAndHangUpEndTheProgramCleanlyToo)
+{
+    for (const int number : { SIGINT, SIGHUP }) {
+        SCOPED_TRACE(::strsignal(number));
+        const QString settingsFile = Folder.filePath(QStringLiteral("config/Tessaly/settings.reg"));
+        QProcess* program = Start(Offscreen(true));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return MessagePortExists(ProductTitle) && FileExists(MapFile("writesync4snapwell_Quillon"));
+            },
+            20000));
+        // Only the close writes the positions now.
+        QFile::remove(settingsFile);
+        ::kill(pid_t(program->processId()), number);
+        ASSERT_TRUE(program->waitForFinished(10000));
+        EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program->exitCode(), 0);
+        QFile settings(settingsFile);
+        ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(
+            settings.readAll().contains("[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"="));
+        ExpectNothingLeftInTheRuntimeFolder();
+    }
 }
 
 TEST_F(ProgramTest, LogindsShutdownNoticeDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
