@@ -297,7 +297,7 @@ TEST_F(ShellMessagePort, ARuntimeFolderOfAnotherOwnerIsNeverUsedNorIsATakenFallb
     QTemporaryDir foreign;
     ASSERT_EQ(::chown(QFile::encodeName(foreign.path()).constData(), 65534, 65534), 0);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(foreign.path()));
-    EXPECT_EQ(MessagePortFolder(), QString("/tmp/glimview-%1").arg(::geteuid()));
+    EXPECT_EQ(MessagePortFolder().toStdString(), QString("/tmp/glimview-%1").arg(::geteuid()).toStdString());
 
     // The fallback itself, in a child with a /tmp of its own: one that
     // another account made, that is open to others or that is a link is
