@@ -423,44 +423,94 @@ TEST_F(ProgramTest, InterruptAndHangUpEndTheProgramCleanlyToo)
     }
 }
 
+// A bus of the test's own that stands for the system bus, with logind on it.
+class TPrivateLogind {
+public:
+    explicit TPrivateLogind(const QString& folder)
+        : FAddress(QStringLiteral("unix:path=") + folder + QStringLiteral("/system_bus"))
+    {
+        FBus.start(QStringLiteral("dbus-daemon"),
+            { QStringLiteral("--config-file=/usr/share/dbus-1/session.conf"), QStringLiteral("--nofork"),
+                QStringLiteral("--print-address"), QStringLiteral("--address=") + FAddress });
+        if (!FBus.waitForStarted() || !QTest::qWaitFor([&] { return FBus.canReadLine(); }, 10000))
+            return;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), FAddress);
+        FLogind.setProcessEnvironment(env);
+        FLogind.start(QStringLiteral(FAKE_LOGIND), {});
+        FReady = QTest::qWaitFor([&] { return FLogind.canReadLine(); }, 10000)
+            && FLogind.readLine() == "ready\n";
+    }
+    ~TPrivateLogind()
+    {
+        FLogind.closeWriteChannel();
+        if (!FLogind.waitForFinished(5000))
+            FLogind.kill();
+        FBus.terminate();
+        FBus.waitForFinished(5000);
+    }
+
+    bool IsReady() const { return FReady; }
+    QProcessEnvironment For(QProcessEnvironment env) const
+    {
+        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), FAddress);
+        return env;
+    }
+    // Emits PrepareForShutdown(true) ("shutdown") or PrepareForSleep(true) ("sleep").
+    bool Announce(const QByteArray& what)
+    {
+        FLogind.write(what + '\n');
+        return QTest::qWaitFor([&] { return FLogind.canReadLine(); }, 10000)
+            && FLogind.readLine() == "sent\n";
+    }
+
+private:
+    QString FAddress;
+    QProcess FBus;
+    QProcess FLogind;
+    bool FReady = false;
+};
+
 TEST_F(ProgramTest, LogindsShutdownNoticeDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
 {
-    // A bus of the test's own stands for the system bus, with logind on it.
-    const QString busAddress = QStringLiteral("unix:path=") + Folder.filePath(QStringLiteral("system_bus"));
-    QProcess bus;
-    bus.start(QStringLiteral("dbus-daemon"),
-        { QStringLiteral("--config-file=/usr/share/dbus-1/session.conf"), QStringLiteral("--nofork"),
-            QStringLiteral("--print-address"), QStringLiteral("--address=") + busAddress });
-    ASSERT_TRUE(bus.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bus.canReadLine(); }, 10000));
-    QProcessEnvironment onTheBus = Env;
-    onTheBus.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), busAddress);
-    QProcess logind;
-    logind.setProcessEnvironment(onTheBus);
-    logind.start(QStringLiteral(FAKE_LOGIND), {});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return logind.canReadLine(); }, 10000))
-        << logind.readAllStandardError().toStdString();
-    ASSERT_EQ(logind.readLine(), "ready\n");
-
+    TPrivateLogind logind(Folder.path());
+    ASSERT_TRUE(logind.IsReady());
     TXvfb x;
     ASSERT_FALSE(x.Display.isEmpty());
     const QString run = MakeRunFolder(true);
     const QString temp = run + QStringLiteral("/Temp");
-    QProcess* program = Start(x.For(onTheBus), run);
+    QProcess* program = Start(x.For(logind.For(Env)), run);
     ASSERT_TRUE(program->waitForStarted());
     const QString kept = RecordUntilAClipGrows(x, temp, Folder.filePath(QStringLiteral("kept")));
     ASSERT_FALSE(kept.isEmpty()) << program->readAllStandardError().toStdString();
 
-    logind.write("shutdown\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return logind.canReadLine(); }, 10000));
-    ASSERT_EQ(logind.readLine(), "sent\n");
+    ASSERT_TRUE(logind.Announce("shutdown"));
     ASSERT_TRUE(program->waitForFinished(10000));
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
+}
 
-    logind.closeWriteChannel();
-    EXPECT_TRUE(logind.waitForFinished(5000));
-    bus.terminate();
-    bus.waitForFinished(5000);
+TEST_F(ProgramTest, LogindsSleepNoticeClosesTheProgram)
+{
+    TPrivateLogind logind(Folder.path());
+    ASSERT_TRUE(logind.IsReady());
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString settingsFile = Folder.filePath(QStringLiteral("config/Tessaly/settings.reg"));
+    QProcess* program = Start(x.For(logind.For(Env)), MakeRunFolder(true));
+    // The program listens for logind from before its main window shows.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-name"), ProductTitle })
+                .contains("IsViewable");
+        },
+        20000));
+    QFile::remove(settingsFile); // only the close writes it now
+    ASSERT_TRUE(logind.Announce("sleep"));
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+    EXPECT_TRUE(QFileInfo::exists(settingsFile));
+    ExpectNothingLeftInTheRuntimeFolder();
 }
 
 TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
@@ -481,7 +531,16 @@ TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
     // of this user on the machine: the program sees a folder of the test's
     // own at that place, mounted in a namespace of its own.
     const QString fallback = QStringLiteral("/tmp/glimview-%1").arg(::geteuid());
-    ::mkdir(QFile::encodeName(fallback).constData(), 0700);
+    struct TMadeFallback {
+        QByteArray Path;
+        bool Made;
+        ~TMadeFallback()
+        {
+            if (Made)
+                ::rmdir(Path.constData()); // only when this test made it, and only when empty
+        }
+    } madeFallback { QFile::encodeName(fallback),
+        ::mkdir(QFile::encodeName(fallback).constData(), 0700) == 0 };
     const QString standIn = Folder.filePath(QStringLiteral("private"));
     ASSERT_TRUE(QDir().mkpath(standIn));
     ASSERT_EQ(::chmod(QFile::encodeName(standIn).constData(), 0700), 0);
