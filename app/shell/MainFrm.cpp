@@ -656,6 +656,9 @@ void TMainForm::tmSystemTimer()
         // The rest of the start-up happens in this tick; no other may run it twice.
         tmSystem->stop();
         StartupPause(1000);
+        // A signal, a shutdown or a sleep may have closed the window meanwhile.
+        if (FClosed)
+            return;
         AM_CaptureVideoQuit(CamController->ViewHandle);
         if (CamController->VideoDevices.isEmpty()) {
             lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
@@ -812,6 +815,8 @@ void TMainForm::PrimeCapture()
     if (CamController->Recording)
         return;
     ChooseRecordingType();
+    if (FClosed) // closed while its question was asked
+        return;
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     DropLinkAt(QStringLiteral("Temp/sample"));
     if (CamController->StartRecording(QStringLiteral("Temp/sample")))
@@ -872,6 +877,8 @@ void TMainForm::ProcessRecord()
         return;
     }
     ChooseRecordingType();
+    if (FClosed) // closed while its question was asked
+        return;
     // The frame at the start is the clip's thumbnail; never a stale one.
     const bool taken = CamController->TakeSnapshot();
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");

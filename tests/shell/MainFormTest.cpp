@@ -32,6 +32,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +68,21 @@ private:
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
 {
     return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// A text as the English language file words it.
+QString EnglishText(const QString& key)
+{
+    QFile file(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages/English.ini"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray prefix = key.toUtf8() + '=';
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith(prefix))
+            return QString::fromUtf8(line.mid(prefix.size()));
+    }
+    return {};
 }
 
 class MainFormTest : public ::testing::Test {
@@ -290,6 +307,73 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     delete Form;
     Form = nullptr;
     EXPECT_FALSE(QFile::exists(clip));
+}
+
+TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
+{
+    const QString message = EnglishText(QStringLiteral("TempFolderMsg"));
+    ASSERT_FALSE(message.isEmpty());
+    const QString temp = Folder->filePath(QStringLiteral("Temp"));
+    const QByteArray tempName = QFile::encodeName(temp);
+    // Whatever happens, the next tests get their Temp folder back.
+    struct TRestoreTemp {
+        QString Path;
+        ~TRestoreTemp()
+        {
+            ::umount2(QFile::encodeName(Path).constData(), MNT_DETACH);
+            QFile::remove(Path);
+            QDir().mkpath(Path);
+        }
+    } restore { temp };
+
+    // The start, a snapshot and a recording each tell the user; none adds
+    // anything, and the camera's picture shows all the same.
+    auto expectToldAtEveryStep = [&] {
+        TBoxCloser closer;
+        TMainForm* form = MakeForm();
+        ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+        EXPECT_EQ(closer.Texts, QStringList { message });
+        EXPECT_TRUE(CamController->WindowOpen);
+        EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+        EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
+
+        closer.Texts.clear();
+        form->ProcessSnapshot();
+        EXPECT_EQ(form->Photos()->ImageCount(), 0);
+        EXPECT_EQ(closer.Texts, QStringList { message });
+        closer.Texts.clear();
+        form->ProcessRecord();
+        EXPECT_FALSE(CamController->Recording);
+        EXPECT_EQ(form->Videos()->VideoCount(), 0);
+        EXPECT_EQ(closer.Texts, QStringList { message });
+        EXPECT_NE(form->lblStatus->text(), QStringLiteral("Recording..."));
+    };
+
+    // A regular file where the folder should be.
+    ASSERT_TRUE(QDir(temp).removeRecursively());
+    {
+        QFile file(temp);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    {
+        SCOPED_TRACE("Temp is a regular file");
+        expectToldAtEveryStep();
+    }
+
+    // A folder that cannot hold a file: read-only for everybody, root included.
+    if (::geteuid() != 0)
+        return;
+    delete Form;
+    Form = nullptr;
+    DestroyCamController();
+    CreateCamController();
+    ASSERT_TRUE(QFile::remove(temp));
+    ASSERT_TRUE(QDir().mkpath(temp));
+    ASSERT_EQ(::mount("tmpfs", tempName.constData(), "tmpfs", MS_RDONLY, "size=64k"), 0);
+    {
+        SCOPED_TRACE("Temp is read-only");
+        expectToldAtEveryStep();
+    }
 }
 
 TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)

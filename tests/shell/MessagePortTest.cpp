@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MessagePort.h"
+#include "ForeignAccount.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,10 +17,13 @@
 #include <memory>
 #include <vector>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -167,6 +171,12 @@ TEST_F(ShellMessagePort, PortsAreReachableByTheirOwnerOnly)
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 
     const QString title = QString("shell port test %1").arg(QCoreApplication::applicationPid());
+    // The folder is shared with every Glimview of this user: the test takes
+    // away the one file of its own a port leaves behind.
+    struct TRemoveLock {
+        QString Path;
+        ~TRemoveLock() { QFile::remove(Path); }
+    } removeLock { folder + "/" + title + ".lock" };
     TMessagePort port(title);
     ASSERT_TRUE(port.IsListening());
     EXPECT_EQ(port.ServerPath(), folder + "/" + title);
@@ -277,6 +287,88 @@ TEST_F(ShellMessagePort, AFolderOthersMayEnterIsNeverUsed)
     EXPECT_NE(MessagePortPath(ProductTitle), foreignPath);
     EXPECT_FALSE(MessagePortPath(ProductTitle).startsWith(shared.path()));
     EXPECT_EQ(received.count(), 0);
+}
+
+TEST_F(ShellMessagePort, ARuntimeFolderOfAnotherOwnerIsNeverUsedNorIsATakenFallback)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "folders of another account and a /tmp of the test's own need root";
+    // Closed to others but not ours: passed over like a shared one.
+    QTemporaryDir foreign;
+    ASSERT_EQ(::chown(QFile::encodeName(foreign.path()).constData(), 65534, 65534), 0);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(foreign.path()));
+    EXPECT_EQ(MessagePortFolder().toStdString(), QString("/tmp/glimview-%1").arg(::geteuid()).toStdString());
+
+    // The fallback itself, in a child with a /tmp of its own: one that
+    // another account made, that is open to others or that is a link is
+    // never used nor repaired; a missing one is made closed.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("glimview-test", "/tmp", "tmpfs", 0, "mode=1777") != 0)
+            ::_exit(100);
+        ::unsetenv("XDG_RUNTIME_DIR");
+        const QByteArray fallback = QFile::encodeName(QString("/tmp/glimview-%1").arg(::geteuid()));
+        int failed = 0;
+        struct stat info { };
+        if (::mkdir(fallback.constData(), 0700) != 0 || ::chown(fallback.constData(), 65534, 65534) != 0)
+            ::_exit(101);
+        failed |= MessagePortFolder().isEmpty() ? 0 : 1;
+        if (::chown(fallback.constData(), 0, 0) != 0 || ::chmod(fallback.constData(), 0755) != 0)
+            ::_exit(101);
+        failed |= MessagePortFolder().isEmpty() ? 0 : 2;
+        failed |= ::lstat(fallback.constData(), &info) == 0 && (info.st_mode & 0777) == 0755 ? 0 : 4;
+        ::rmdir(fallback.constData());
+        if (::mkdir("/tmp/elsewhere", 0700) != 0 || ::symlink("/tmp/elsewhere", fallback.constData()) != 0)
+            ::_exit(101);
+        failed |= MessagePortFolder().isEmpty() ? 0 : 8;
+        ::unlink(fallback.constData());
+        failed |= MessagePortFolder() == QFile::decodeName(fallback) ? 0 : 16;
+        failed |= ::lstat(fallback.constData(), &info) == 0 && S_ISDIR(info.st_mode)
+                && (info.st_mode & 0777) == 0700
+            ? 0
+            : 32;
+        ::_exit(failed);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 100)
+        GTEST_SKIP() << "no mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks (bits): " << WEXITSTATUS(status);
+}
+
+TEST_F(ShellMessagePort, BothEndsTalkOnlyToTheirOwnUser)
+{
+    using namespace foreignaccount;
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a process of another account needs root";
+
+    // A client of another account that gets past the folder's and the
+    // socket's permissions still has nothing delivered.
+    {
+        TMessagePort port(ProductTitle);
+        ASSERT_TRUE(port.IsListening());
+        port.AcceptMessage(WakeUp);
+        QSignalSpy received(&port, &TMessagePort::messageReceived);
+        EXPECT_TRUE(SendAs(Nobody, TFileAccess::KeepRoots, port.ServerPath(), "32968 1 1\n"));
+        // Served in order: once our own message is in, the other was dealt with.
+        ASSERT_TRUE(PostPortMessage(ProductTitle, WakeUp, 2, 2));
+        ASSERT_TRUE(received.count() == 1 || received.wait(5000));
+        EXPECT_EQ(received.count(), 1);
+        EXPECT_EQ(received[0][1].value<qint64>(), 2);
+    }
+
+    // A listener of another account at the port's path is neither taken for
+    // the owner nor handed a message, not even by a second start's hand-over.
+    TListener foreign(FRuntime.filePath(ProductTitle), Nobody, TFileAccess::KeepRoots);
+    ASSERT_TRUE(foreign.IsListening());
+    EXPECT_FALSE(MessagePortExists(ProductTitle));
+    EXPECT_FALSE(PostPortMessage(ProductTitle, WakeUp, 0, 0));
+    EXPECT_FALSE(PostPortMessageWithin(ProductTitle, WakeUp, 0, 0, 300));
+    const TListener::TTally tally = foreign.Tally();
+    EXPECT_GE(tally.Connections, 3); // they did reach it, and said nothing
+    EXPECT_EQ(tally.Bytes, 0);
 }
 
 TEST(ShellPortMessage, FormatsAndParsesOneLine)
