@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,7 +33,7 @@ std::string PluginFolderBesideLibrary()
 // (the encoders' one registers every codec of its library). The device
 // lists are asked for well before a capture opens, so the plugins a capture
 // and a recording use are loaded meanwhile, off the caller's thread.
-void PreloadCapturePlugins()
+void PreloadCapturePlugins(const std::atomic<bool>& stop)
 {
     static constexpr const char* kFactories[] = {
         "v4l2src", "pipewiresrc", "pulsesrc", "alsasrc", "videotestsrc", "audiotestsrc", "timeoverlay",
@@ -41,6 +42,8 @@ void PreloadCapturePlugins()
         "Snapwell_Quillon", "avenc_wmv2", "avenc_wmav2", "avmux_asf", "avimux",
     };
     for (const char* name : kFactories) {
+        if (stop)
+            return;
         if (GstElementFactory* factory = gst_element_factory_find(name)) {
             if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
                 gst_object_unref(loaded);
@@ -48,6 +51,31 @@ void PreloadCapturePlugins()
         }
     }
 }
+
+// The loading runs on a thread of its own that the process waits for at
+// exit: a plugin library opened while the process unloads its libraries can
+// abort it (libgomp's constructor asserts, for one).
+class Preloader {
+public:
+    void Start()
+    {
+        thread_ = std::thread([this] {
+            PreloadCapturePlugins(stop_);
+            if (!stop_)
+                KeepOpenGLWarm();
+        });
+    }
+    ~Preloader()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -66,10 +94,8 @@ void EnsureGstReady()
         } else {
             GST_INFO("no plugins folder beside the library (%s)", folder.c_str());
         }
-        std::thread([] {
-            PreloadCapturePlugins();
-            KeepOpenGLWarm();
-        }).detach();
+        static Preloader preloader;
+        preloader.Start();
     });
 }
 
