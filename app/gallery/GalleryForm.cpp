@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "GalleryForm.h"
 
+#include "ErrorGuard.h"
 #include "ImageButton.h"
 #include "MagnetUnit.h"
 #include "MailComposerLink.h"
@@ -39,7 +40,7 @@ TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int 
 
     imgbClose = AddButton(QRect(321, 114, 14, 14), QStringLiteral("gallery_close_over.png"),
         QStringLiteral("gallery_close_down.png"));
-    connect(imgbClose, &TImageButton::clicked, this, &TGalleryForm::imgbCloseClick);
+    connect(imgbClose, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::imgbCloseClick));
     imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"),
         QStringLiteral("gallery_save_down.png"));
     imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"),
@@ -119,7 +120,10 @@ void TGalleryForm::FormKeyDown(int key)
     }
 }
 
-void TGalleryForm::keyPressEvent(QKeyEvent* event) { FormKeyDown(event->key()); }
+void TGalleryForm::keyPressEvent(QKeyEvent* event)
+{
+    RunGuarded([&] { FormKeyDown(event->key()); });
+}
 
 void TGalleryForm::imgbCloseClick()
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ImageViewFrm.h"
 
+#include "ErrorGuard.h"
 #include "FileCreateError.h"
 #include "MediaStore.h"
 #include "PaintProgram.h"
@@ -25,7 +26,7 @@ TImageViewForm::TImageViewForm(QWidget* owner)
     setWindowTitle(QStringLiteral("Image View"));
     KeepOffTaskbar(this);
     miEdit = menuBar()->addAction(QStringLiteral("&Edit in MS-Paint"));
-    connect(miEdit, &QAction::triggered, this, &TImageViewForm::miEditClick);
+    connect(miEdit, &QAction::triggered, this, Guarded(this, &TImageViewForm::miEditClick));
     imgView = new QLabel(this);
     setCentralWidget(imgView);
 }

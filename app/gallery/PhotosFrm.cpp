@@ -2,6 +2,7 @@
 #include "PhotosFrm.h"
 
 #include "CodeSiteHelperUnit.h"
+#include "ErrorGuard.h"
 #include "GalleryLogging.h"
 #include "ImageButton.h"
 #include "ImageViewFrm.h"
@@ -26,11 +27,11 @@ TPhotosForm::TPhotosForm(QWidget* parent)
 
     imgbView = AddButton(QRect(162, 99, 31, 31), QStringLiteral("photos_view_over.png"),
         QStringLiteral("photos_view_down.png"));
-    connect(imgbSave, &TImageButton::clicked, this, &TPhotosForm::actSaveExecute);
-    connect(imgbView, &TImageButton::clicked, this, &TPhotosForm::actViewExecute);
-    connect(imgbDelete, &TImageButton::clicked, this, &TPhotosForm::actDeleteExecute);
-    connect(imgbEMail, &TImageButton::clicked, this, &TPhotosForm::actEmailExecute);
-    connect(Strip, &TThumbnailStrip::itemActivated, this, &TPhotosForm::actViewExecute);
+    connect(imgbSave, &TImageButton::clicked, this, Guarded(this, &TPhotosForm::actSaveExecute));
+    connect(imgbView, &TImageButton::clicked, this, Guarded(this, &TPhotosForm::actViewExecute));
+    connect(imgbDelete, &TImageButton::clicked, this, Guarded(this, &TPhotosForm::actDeleteExecute));
+    connect(imgbEMail, &TImageButton::clicked, this, Guarded(this, &TPhotosForm::actEmailExecute));
+    connect(Strip, &TThumbnailStrip::itemActivated, this, Guarded(this, &TPhotosForm::actViewExecute));
 
     SaveDialog->setDefaultSuffix(QStringLiteral("jpg"));
     SaveDialog->setNameFilter(QStringLiteral("JPEG Image files(*.jpg *.jpeg)"));

@@ -3,6 +3,7 @@
 
 #include "Assertion.h"
 #include "CodeSiteHelperUnit.h"
+#include "ErrorGuard.h"
 #include "GalleryLogging.h"
 #include "ImageButton.h"
 #include "SkinPicture.h"
@@ -55,7 +56,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override
     {
-        FPressed(event->button(), event->position().toPoint());
+        RunGuarded([&] { FPressed(event->button(), event->position().toPoint()); });
     }
 
 private:
@@ -140,20 +141,23 @@ TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     imgbThumb->SetPicture(Skin("gallery_thumb_up.png"));
     imgbThumb->SetPictureUp(Skin("gallery_thumb_up.png"));
     imgbThumb->hide();
-    connect(imgbThumb, &TImageButton::mouseDown, this,
-        [this](Qt::MouseButton, const QPoint& pos) { imgbThumbMouseDown(imgbThumb->mapTo(FWindow, pos)); });
-    connect(imgbThumb, &TImageButton::mouseMove, this, [this](Qt::MouseButtons buttons, const QPoint& pos) {
-        if (buttons.testFlag(Qt::LeftButton))
-            imgbThumbMouseMove(imgbThumb->mapTo(FWindow, pos));
-    });
-    connect(imgbThumb, &TImageButton::mouseUp, this, [this] { imgbThumbMouseUp(); });
+    connect(imgbThumb, &TImageButton::mouseDown, this, Guarded([this](Qt::MouseButton, const QPoint& pos) {
+        imgbThumbMouseDown(imgbThumb->mapTo(FWindow, pos));
+    }));
+    connect(imgbThumb, &TImageButton::mouseMove, this,
+        Guarded([this](Qt::MouseButtons buttons, const QPoint& pos) {
+            if (buttons.testFlag(Qt::LeftButton))
+                imgbThumbMouseMove(imgbThumb->mapTo(FWindow, pos));
+        }));
+    connect(imgbThumb, &TImageButton::mouseUp, this, Guarded([this] { imgbThumbMouseUp(); }));
 
     imgbMoveLeft = StepArrow(
         window, { 17, 83 }, "gallery_left_up.png", "gallery_left_over.png", "gallery_left_down.png");
     imgbMoveRight = StepArrow(
         window, { 326, 83 }, "gallery_right_up.png", "gallery_right_over.png", "gallery_right_down.png");
-    connect(imgbMoveLeft, &TImageButton::clicked, this, &TThumbnailStrip::actMoveLeftExecute);
-    connect(imgbMoveRight, &TImageButton::clicked, this, &TThumbnailStrip::actMoveRightExecute);
+    connect(imgbMoveLeft, &TImageButton::clicked, this, Guarded(this, &TThumbnailStrip::actMoveLeftExecute));
+    connect(
+        imgbMoveRight, &TImageButton::clicked, this, Guarded(this, &TThumbnailStrip::actMoveRightExecute));
 }
 
 void TThumbnailStrip::Check(bool condition, int line) const
@@ -205,9 +209,10 @@ int TThumbnailStrip::Add(const QImage& picture, const QDateTime& capturedAt)
 {
     auto* item = new TThumbnail(picture, capturedAt, pnlStrip);
     connect(item, &TThumbnail::pressed, this,
-        [this](TThumbnail* pressed) { SetFocusIndex(static_cast<int>(FItems.indexOf(pressed))); });
-    connect(item, &TThumbnail::doubleClicked, this,
-        [this](TThumbnail* clicked) { emit itemActivated(static_cast<int>(FItems.indexOf(clicked))); });
+        Guarded([this](TThumbnail* pressed) { SetFocusIndex(static_cast<int>(FItems.indexOf(pressed))); }));
+    connect(item, &TThumbnail::doubleClicked, this, Guarded([this](TThumbnail* clicked) {
+        emit itemActivated(static_cast<int>(FItems.indexOf(clicked)));
+    }));
     FItems.append(item);
     const int index = Count() - 1;
     PlaceItems();

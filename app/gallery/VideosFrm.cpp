@@ -5,6 +5,7 @@
 #include "ClipCopy.h"
 #include "ClipPlayer.h"
 #include "CodeSiteHelperUnit.h"
+#include "ErrorGuard.h"
 #include "GalleryLogging.h"
 #include "ImageButton.h"
 #include "LanguageTexts.h"
@@ -50,11 +51,11 @@ TVideosForm::TVideosForm(QWidget* parent)
     SetStripCaption(QStringLiteral("Video List"));
 
     imgbPlay = AddButton(QRect(162, 99, 31, 31), QString(), QStringLiteral("videos_play_down.png"));
-    connect(imgbSave, &TImageButton::clicked, this, &TVideosForm::actSaveExecute);
-    connect(imgbPlay, &TImageButton::clicked, this, &TVideosForm::actPlayExecute);
-    connect(imgbDelete, &TImageButton::clicked, this, &TVideosForm::actDeleteExecute);
-    connect(imgbEMail, &TImageButton::clicked, this, &TVideosForm::actEmailExecute);
-    connect(Strip, &TThumbnailStrip::itemActivated, this, &TVideosForm::actPlayExecute);
+    connect(imgbSave, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actSaveExecute));
+    connect(imgbPlay, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actPlayExecute));
+    connect(imgbDelete, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actDeleteExecute));
+    connect(imgbEMail, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actEmailExecute));
+    connect(Strip, &TThumbnailStrip::itemActivated, this, Guarded(this, &TVideosForm::actPlayExecute));
 
     SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
     // The copy asks before it replaces a file; the dialog asking too would

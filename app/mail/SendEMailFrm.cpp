@@ -4,6 +4,7 @@
 #include "ProductTitle.h"
 
 #include "Assertion.h"
+#include "ErrorGuard.h"
 #include "MailHeaders.h"
 #include "SettingsStore.h"
 #include "SmtpAccount.h"
@@ -122,7 +123,7 @@ void TSendEMailForm::CreateControls()
     btnSend->setGeometry(296, 264, 89, 25);
     btnSend->setFlat(true);
     btnSend->setAutoDefault(false);
-    connect(btnSend, &QPushButton::clicked, this, [this] {
+    connect(btnSend, &QPushButton::clicked, this, Guarded([this] {
         switch (FRole) {
         case TSendRole::Send:
             btnSendClick();
@@ -134,7 +135,7 @@ void TSendEMailForm::CreateControls()
             btnFinishClick();
             break;
         }
-    });
+    }));
 
     prbStatus = new QProgressBar(this);
     prbStatus->setGeometry(56, 280, 233, 9);
@@ -312,9 +313,11 @@ bool TSendEMailForm::event(QEvent* event)
     if (event->type() != TWindowMessageEvent::EventType())
         return QWidget::event(event);
     const auto* message = static_cast<TWindowMessageEvent*>(event);
-    if (message->Msg == WM_SMTP_COMPLETE)
-        SMTP_Complete(message->WParam, message->LParam);
-    else if (message->Msg == WM_SMTP_PROGRESS)
-        SMTP_Progress(message->WParam, message->LParam);
+    RunGuarded([&] {
+        if (message->Msg == WM_SMTP_COMPLETE)
+            SMTP_Complete(message->WParam, message->LParam);
+        else if (message->Msg == WM_SMTP_PROGRESS)
+            SMTP_Progress(message->WParam, message->LParam);
+    });
     return true;
 }

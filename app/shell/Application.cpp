@@ -17,12 +17,21 @@ bool TGlimviewApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowCurrentException();
+    }
+    return false;
+}
+
+void TGlimviewApplication::ShowCurrentException()
+{
+    try {
+        throw;
     } catch (const std::exception& error) {
         ShowException(QString::fromUtf8(error.what()));
     } catch (...) {
         ShowException(QStringLiteral("Unknown error"));
     }
-    return false;
 }
 
 void TGlimviewApplication::ShowException(const QString& text)

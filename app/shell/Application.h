@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The Qt application with the program's general error report: an exception
-// that escapes an event handler is shown in a message box and the program
-// goes on with the next event.
+// that ends a handler (see ErrorGuard.h) is shown in a message box and the
+// program goes on. notify() catches whatever a handler let escape, as the
+// last net.
 #pragma once
 
 #include <QApplication>
@@ -16,6 +17,8 @@ public:
 
     // The box's caption is the product window title.
     void ShowException(const QString& text);
+    // Shows the exception being handled; call it only from a catch block.
+    void ShowCurrentException();
 
 private:
     bool FShowingException = false;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Internal consistency checks. A failed check raises an error whose text is
-// "Assertion failure (FILE, line N)"; the application's general error report
-// (TGlimviewApplication::notify) shows it in a message box and the program
-// goes on.
+// "Assertion failure (FILE, line N)"; the guard around the handler that
+// failed (ErrorGuard.h) shows it in the application's error report and the
+// program goes on.
 #pragma once
 
 #include <stdexcept>

@@ -5,6 +5,7 @@
 #include "CamControllerUnit.h"
 #include "CamViewFrm.h"
 #include "CodeSiteHelperUnit.h"
+#include "ErrorGuard.h"
 #include "ImageButton.h"
 #include "LanguageTexts.h"
 #include "MagnetUnit.h"
@@ -155,27 +156,27 @@ void TMainForm::CreateControls()
     tmRecord = MakeTimer(this, 250, false);
     tmFormatChange = MakeTimer(this, 20, false);
     tmDeviceChange = MakeTimer(this, 20, false);
-    connect(tmSystem, &QTimer::timeout, this, &TMainForm::tmSystemTimer);
-    connect(tmRecord, &QTimer::timeout, this, &TMainForm::tmRecordTimer);
-    connect(tmFormatChange, &QTimer::timeout, this, &TMainForm::tmFormatChangeTimer);
-    connect(tmDeviceChange, &QTimer::timeout, this, &TMainForm::tmDeviceChangeTimer);
+    connect(tmSystem, &QTimer::timeout, this, Guarded(this, &TMainForm::tmSystemTimer));
+    connect(tmRecord, &QTimer::timeout, this, Guarded(this, &TMainForm::tmRecordTimer));
+    connect(tmFormatChange, &QTimer::timeout, this, Guarded(this, &TMainForm::tmFormatChangeTimer));
+    connect(tmDeviceChange, &QTimer::timeout, this, Guarded(this, &TMainForm::tmDeviceChangeTimer));
 
-    connect(imgbHide, &TImageButton::clicked, this, &TMainForm::imgbHideClick);
-    connect(imgbClose, &TImageButton::clicked, this, &TMainForm::imgbCloseClick);
+    connect(imgbHide, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbHideClick));
+    connect(imgbClose, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbCloseClick));
     connect(imgbImage, &TImageButton::mouseUp, this,
-        [this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); });
+        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); }));
     connect(imgbVideo, &TImageButton::mouseUp, this,
-        [this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); });
+        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); }));
     connect(imgbControl, &TImageButton::mouseUp, this,
-        [this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); });
+        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); }));
     connect(imgbFormat, &TImageButton::mouseDown, this,
-        [this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); });
+        Guarded([this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); }));
     // Any button opens the picture size menu here, the right one included.
     imgbFormat->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(imgbSnapshot, &TImageButton::mouseUp, this,
-        [this](Qt::MouseButton b, const QPoint&) { imgbSnapshotMouseUp(b); });
+        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbSnapshotMouseUp(b); }));
     connect(imgbRecord, &TImageButton::mouseUp, this,
-        [this](Qt::MouseButton b, const QPoint&) { imgbRecordMouseUp(b); });
+        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbRecordMouseUp(b); }));
 }
 
 void TMainForm::CreateMenus()
@@ -195,15 +196,16 @@ void TMainForm::CreateMenus()
     pmiASF = pmiVideoFileFormat->addAction(QStringLiteral("Microsoft ASF"));
     pmiASF->setCheckable(true);
     pmiASF->setChecked(true);
-    connect(pmiUncompressedAVI, &QAction::triggered, this, [this] { SetRecordingType(0); });
-    connect(pmiASF, &QAction::triggered, this, [this] { SetRecordingType(1); });
+    connect(pmiUncompressedAVI, &QAction::triggered, this, Guarded([this] { SetRecordingType(0); }));
+    connect(pmiASF, &QAction::triggered, this, Guarded([this] { SetRecordingType(1); }));
 
     pmVideoFormat = new QMenu(this);
     auto sizeItem = [this](const QString& caption, uint8_t index, bool visible) {
         QAction* item = pmVideoFormat->addAction(caption);
         item->setCheckable(true);
         item->setVisible(visible);
-        connect(item, &QAction::triggered, this, [this, item, index] { PictureSizeClick(item, index); });
+        connect(
+            item, &QAction::triggered, this, Guarded([this, item, index] { PictureSizeClick(item, index); }));
         return item;
     };
     pmiSIF = sizeItem(QStringLiteral("320x240(S&IF)"), 0, true);
@@ -213,8 +215,8 @@ void TMainForm::CreateMenus()
     pmiSXVGA = sizeItem(QStringLiteral("1280x1024(S&XVGA)"), 4, false);
     pmiUXGA = sizeItem(QStringLiteral("1600x1200(&UXGA)"), 5, false);
     pmiFullScreen = pmVideoFormat->addAction(QString());
-    connect(pmiFullScreen, &QAction::triggered, this, [this] { FCamView->EnterFullScreen(); });
-    connect(pmVideoFormat, &QMenu::aboutToHide, this, &TMainForm::pmVideoFormatHide);
+    connect(pmiFullScreen, &QAction::triggered, this, Guarded([this] { FCamView->EnterFullScreen(); }));
+    connect(pmVideoFormat, &QMenu::aboutToHide, this, Guarded(this, &TMainForm::pmVideoFormatHide));
 }
 
 void TMainForm::FormCreate()
@@ -231,9 +233,9 @@ void TMainForm::FormCreate()
     FCamView = new TCamViewForm();
     FPhotos = new TPhotosForm();
     FVideos = new TVideosForm();
-    connect(FCamView, &TCamViewForm::nonClientRightButtonUp, this, &TMainForm::OnNCRButtonUp);
-    connect(FPhotos, &TPhotosForm::closedByUser, this, &TMainForm::UpdatePhotoButton);
-    connect(FVideos, &TVideosForm::closedByUser, this, &TMainForm::UpdateVideoButton);
+    connect(FCamView, &TCamViewForm::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
+    connect(FPhotos, &TPhotosForm::closedByUser, this, Guarded(this, &TMainForm::UpdatePhotoButton));
+    connect(FVideos, &TVideosForm::closedByUser, this, Guarded(this, &TMainForm::UpdateVideoButton));
     connect(FPhotos, &TGalleryForm::statusText, lblStatus, &QLabel::setText);
     connect(FVideos, &TGalleryForm::statusText, lblStatus, &QLabel::setText);
     LoadWindowPositions();
@@ -247,7 +249,8 @@ void TMainForm::FormCreate()
     BuildNoDragList();
     FDrag = new TSkinnedWindowDrag(this);
     FDrag->SetCaptionTest([this](const QPoint& pos) { return IsDragPoint(pos); });
-    connect(FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, &TMainForm::OnNCRButtonUp);
+    connect(
+        FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
 
     // 5.-6. Language and texts, read relative to the working folder.
     const QString baseFolder = QDir::currentPath();
@@ -359,12 +362,19 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // Only a close the user asks for asks back; a session end or a signal
     // must never wait for an answer.
-    if (!FClosed && !FSessionEnd && !ConfirmDiscardUnsaved()) {
-        event->ignore();
-        return;
+    if (!FClosed && !FSessionEnd) {
+        // A question that fails keeps the window, and with it the unsaved media.
+        bool discard = false;
+        RunGuarded([&] { discard = ConfirmDiscardUnsaved(); });
+        if (!discard) {
+            event->ignore();
+            return;
+        }
     }
+    // A tidying step that fails must not leave the program running with
+    // its window gone: the close goes on to its end.
     if (!FClosed)
-        FormClose();
+        RunGuarded([this] { FormClose(); });
     event->accept();
     emit closed();
 }
@@ -432,7 +442,7 @@ QList<QWidget*> TMainForm::ApplicationWindows() const
 bool TMainForm::event(QEvent* event)
 {
     if (event->type() == VidcoreNoticeEvent::EventType) {
-        CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice());
+        RunGuarded([&] { CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice()); });
         return true;
     }
     return QWidget::event(event);
@@ -441,7 +451,7 @@ bool TMainForm::event(QEvent* event)
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == qApp && event->type() == VidcoreNoticeEvent::EventType) {
-        CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice());
+        RunGuarded([&] { CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice()); });
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -617,8 +627,9 @@ void TMainForm::FillDeviceMenu(QMenu* menu, const QStringList& names, int checke
         QAction* item = menu->addAction(names[i]);
         item->setCheckable(true);
         item->setChecked(i == checkedIndex);
-        connect(item, &QAction::triggered, this,
-            [this, item, video] { video ? pmiChooseVideoDevice(item) : pmiChooseAudioDevice(item); });
+        connect(item, &QAction::triggered, this, Guarded([this, item, video] {
+            video ? pmiChooseVideoDevice(item) : pmiChooseAudioDevice(item);
+        }));
     }
 }
 

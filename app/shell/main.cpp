@@ -3,6 +3,7 @@
 // windows in their order, the event loop, and everything closed in reverse.
 #include "Application.h"
 #include "CamControllerUnit.h"
+#include "ErrorGuard.h"
 #include "FontFaces.h"
 #include "ImageButton.h"
 #include "LanguageTexts.h"
@@ -65,35 +66,40 @@ int RunApplication(TGlimviewApplication& app, TMessagePort& port)
     // The converter's progress, shown while an AVI clip becomes a WMV attachment.
     TProgressForm progress;
     ProgressForm = &progress;
-    QObject::connect(&progress, &TProgressForm::conversionEnded, mainForm->Videos(), &TVideosForm::ConversionEnded);
+    QObject::connect(&progress, &TProgressForm::conversionEnded, mainForm->Videos(),
+        Guarded(mainForm->Videos(), &TVideosForm::ConversionEnded));
     // Created once, hidden until a gallery hands it an attachment.
     auto* composer = new TSendEMailForm(mainForm);
     composer->hide();
     SetMailComposer({ [composer] { return composer->IsSending(); },
-        [composer](const QString& path) { composer->OpenWithAttachment(path); }, [composer] {
+        [composer](const QString& path) { composer->OpenWithAttachment(path); },
+        [composer] {
             composer->show();
             composer->raise();
             composer->activateWindow();
         } });
-    QObject::connect(mainForm, &TMainForm::aboutRequested, &about, &TTessaly::pmiBrightletViewerClick);
+    QObject::connect(
+        mainForm, &TMainForm::aboutRequested, &about, Guarded(&about, &TTessaly::pmiBrightletViewerClick));
 
     port.AcceptMessage(TMainForm::WM_OPENSESAME);
     port.AcceptMessage(TMainForm::WM_NOTIFYCONVERT);
     QObject::connect(&port, &TMessagePort::messageReceived, mainForm,
-        [mainForm](quint32 number, qint64 wParam, qint64 lParam, qint64 senderPid) {
+        Guarded([mainForm](quint32 number, qint64 wParam, qint64 lParam, qint64 senderPid) {
             if (number == TMainForm::WM_OPENSESAME)
                 mainForm->OpenSesame();
             else if (number == TMainForm::WM_NOTIFYCONVERT && mainForm->IsFromConverter(senderPid))
                 mainForm->NotifyConvert(wParam, lParam);
-        });
+        }));
 
     // A suspend closes the main window as its close button does, but without
     // a question nobody would be there to answer.
     TSuspendWatcher suspend;
-    QObject::connect(&suspend, &TSuspendWatcher::suspending, mainForm, [mainForm] { mainForm->EndSession(); });
+    QObject::connect(
+        &suspend, &TSuspendWatcher::suspending, mainForm, Guarded([mainForm] { mainForm->EndSession(); }));
     // A signal or a shutdown closes it too, as a session end.
     TSessionEndWatcher sessionEnd;
-    QObject::connect(&sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, &TMainForm::EndSession);
+    QObject::connect(
+        &sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, Guarded(mainForm, &TMainForm::EndSession));
 
     mainForm->show();
     // Closing the main window ends the program, whatever else is open.

@@ -5,6 +5,25 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace {
+
+// Raises a window's handlers, then does the button's own follow-up. The
+// follow-up runs even when a handler fails, so the button never keeps a
+// pressed look for a press that is over; the error goes on to whoever
+// guards the handler.
+template <class Raise, class Settle> void RaiseThenSettle(Raise raise, Settle settle)
+{
+    try {
+        raise();
+    } catch (...) {
+        settle();
+        throw;
+    }
+    settle();
+}
+
+} // namespace
+
 TImageButton::TImageButton(QWidget* parent)
     : QWidget(parent)
 {
@@ -100,9 +119,11 @@ void TImageButton::mousePressEvent(QMouseEvent* event)
         FLeftHeld = true;
         FClickPending = true;
     }
-    emit mouseDown(button, event->position().toPoint());
-    if (button == Qt::LeftButton)
-        LeftPressed();
+    RaiseThenSettle([&] { emit mouseDown(button, event->position().toPoint()); },
+        [&] {
+            if (button == Qt::LeftButton)
+                LeftPressed();
+        });
 }
 
 void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
@@ -113,34 +134,45 @@ void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
     if (button == Qt::LeftButton) {
         FLeftHeld = true;
         FClickPending = true;
-        emit doubleClicked();
     }
-    emit mouseDown(button, event->position().toPoint());
-    if (button == Qt::LeftButton)
-        LeftPressed();
+    RaiseThenSettle(
+        [&] {
+            if (button == Qt::LeftButton)
+                emit doubleClicked();
+            emit mouseDown(button, event->position().toPoint());
+        },
+        [&] {
+            if (button == Qt::LeftButton)
+                LeftPressed();
+        });
 }
 
 void TImageButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const Qt::MouseButton button = event->button();
     const QPoint pos = event->position().toPoint();
+    // The button holds the mouse while pressed, so a release anywhere
+    // arrives here; only one over the button is a click.
+    const bool click = button == Qt::LeftButton && FClickPending && rect().contains(pos);
     if (button == Qt::LeftButton) {
         FLeftHeld = false;
-        // The button holds the mouse while pressed, so a release anywhere
-        // arrives here; only one over the button is a click.
-        const bool click = FClickPending && rect().contains(pos);
         FClickPending = false;
-        if (click)
-            emit clicked();
     }
-    emit mouseUp(button, pos);
-    if (button == Qt::LeftButton) {
-        LeftReleased();
-        // A release away from the button that no move announced still
-        // means the pointer has left it.
-        if (FPointerInside && !rect().contains(pos))
-            PointerLeft();
-    }
+    RaiseThenSettle(
+        [&] {
+            if (click)
+                emit clicked();
+            emit mouseUp(button, pos);
+        },
+        [&] {
+            if (button != Qt::LeftButton)
+                return;
+            LeftReleased();
+            // A release away from the button that no move announced still
+            // means the pointer has left it.
+            if (FPointerInside && !rect().contains(pos))
+                PointerLeft();
+        });
 }
 
 void TImageButton::mouseMoveEvent(QMouseEvent* event)

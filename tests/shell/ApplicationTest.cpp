@@ -3,9 +3,12 @@
 #include "Assertion.h"
 #include "CodeSiteHelperUnit.h"
 #include "CoreLogging.h"
+#include "ErrorGuard.h"
+#include "ImageButton.h"
 
 #include <QDeadlineTimer>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -150,6 +153,54 @@ TEST(ShellApplication, SecondErrorWhileTheBoxIsOpenAddsNoSecondBox)
     });
     QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
     ASSERT_TRUE(RunEventsUntil([&] { return laterBoxes == 1 && handler.Failures == 3; }));
+}
+
+TEST(ShellApplication, ErrorInAClickHandlerEndsThereAndTheButtonGoesOn)
+{
+    App();
+    TImageButton button;
+    button.resize(20, 10);
+    button.show();
+    int clicks = 0;
+    int failedLine = 0;
+    int mouseUps = 0;
+    QObject::connect(&button, &TImageButton::clicked, &button, Guarded([&] {
+        ++clicks;
+        failedLine = __LINE__ + 1;
+        GLIM_ASSERT(clicks == 0);
+    }));
+    QObject::connect(&button, &TImageButton::mouseUp, &button, [&] { ++mouseUps; });
+
+    QStringList shownTexts;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shownTexts.append(box->text());
+            box->buttons().first()->click();
+        }
+    });
+    closer.start();
+
+    const QPointF inside(5, 5);
+    for (int round = 1; round <= 2; ++round) {
+        QMouseEvent press(QEvent::MouseButtonPress, inside, button.mapToGlobal(inside), Qt::LeftButton,
+            Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, inside, button.mapToGlobal(inside), Qt::LeftButton,
+            {}, Qt::NoModifier);
+        QCoreApplication::sendEvent(&button, &press);
+        // The release is delivered as handled: the error ended in the slot,
+        // not in the application's last net.
+        EXPECT_TRUE(QCoreApplication::sendEvent(&button, &release));
+        EXPECT_EQ(clicks, round);
+        // What the button raises after the click still happens, and it
+        // leaves its pressed look.
+        EXPECT_EQ(mouseUps, round);
+        EXPECT_EQ(button.VisualState(), TImageButton::vsReleased);
+    }
+    const QString expected = QString("Assertion failure (ApplicationTest.cpp, line %1)").arg(failedLine);
+    EXPECT_EQ(shownTexts, QStringList({ expected, expected }));
+    EXPECT_TRUE(VisibleBoxes().isEmpty());
 }
 
 TEST(ShellApplication, TraceScopesAreSilentUntilSwitchedOn)

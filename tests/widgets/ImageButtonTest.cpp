@@ -2,8 +2,10 @@
 #include "ImageButton.h"
 #include "WidgetTestSupport.h"
 
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -251,3 +253,26 @@ TEST_F(ImageButton, AutoSizeAndTransparency)
 }
 
 } // namespace
+
+TEST_F(ImageButton, HandlerThatFailsLeavesNoPressedLookBehind)
+{
+    button->SetPictureUp(up);
+    button->SetPictureDown(down);
+    QObject::connect(button, &TImageButton::mouseDown, [] { throw std::runtime_error("down failed"); });
+    QObject::connect(button, &TImageButton::clicked, [] { throw std::runtime_error("click failed"); });
+
+    // Straight to the button, so the error comes back here past the
+    // window system layer.
+    const QPointF inside(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, button->mapToGlobal(inside), Qt::LeftButton,
+        Qt::LeftButton, Qt::NoModifier);
+    EXPECT_THROW(QCoreApplication::sendEvent(button, &press), std::runtime_error);
+    EXPECT_EQ(button->VisualState(), TImageButton::vsDown);
+    EXPECT_EQ(Shown(), "down");
+
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, inside, button->mapToGlobal(inside), Qt::LeftButton, {}, Qt::NoModifier);
+    EXPECT_THROW(QCoreApplication::sendEvent(button, &release), std::runtime_error);
+    EXPECT_EQ(button->VisualState(), TImageButton::vsReleased);
+    EXPECT_EQ(Shown(), "up");
+}

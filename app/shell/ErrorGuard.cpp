@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "ErrorGuard.h"
+
+#include "Application.h"
+
+void ReportHandlerError()
+{
+    auto* application = qobject_cast<TGlimviewApplication*>(QCoreApplication::instance());
+    if (!application)
+        throw;
+    application->ShowCurrentException();
+}
