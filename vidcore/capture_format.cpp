@@ -20,9 +20,8 @@ GstCaps* CaptureSizeCaps(int width, int height)
 
 void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height)
 {
-    GstCaps* caps = CaptureSizeCaps(width, height);
+    g_autoptr(GstCaps) caps = CaptureSizeCaps(width, height);
     g_object_set(captureFilter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
 }
 
 }  // namespace vidcore

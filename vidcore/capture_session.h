@@ -15,6 +15,7 @@
 #pragma once
 
 #include "device_list.h"
+#include "gst_ref.h"
 #include "recording_branch.h"
 
 #include <gst/gst.h>
@@ -85,7 +86,7 @@ public:
     GstElement* Source() const { return source_; }
     // The caps asked of the camera; nullptr when left to the source (the
     // synthetic camera, a source that offers nothing known).
-    const GstCaps* SourceCaps() const { return sourceCaps_; }
+    const GstCaps* SourceCaps() const { return sourceCaps_.get(); }
 
     const CaptureCounts& Counts() const { return counts_; }
     // Counts of the last recording started, for measurements.
@@ -108,6 +109,9 @@ private:
         const bool muxed = recordingCounts_->videoMuxed.load() > 0 && sound;
         return muxed || failed_ || recordingFailed_;
     }
+    // Ends the recording branch and forgets its bin.
+    void DropRecording();
+    GstRef<GstElement> RecordingBin() const;
     void Notify();
     // Wakes the waits once the element's first buffer passes.
     void NotifyOnFirstBuffer(GstElement* element);
@@ -115,12 +119,13 @@ private:
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void HandleError(GstMessage* message);
 
-    GstElement* pipeline_ = nullptr;
+    GstRef<GstElement> pipeline_;
+    // The elements below belong to the pipeline.
     GstElement* source_ = nullptr;
     GstElement* balance_ = nullptr;
     GstElement* captureFilter_ = nullptr;
-    GstCaps* offeredCaps_ = nullptr;  // what the camera offers
-    GstCaps* sourceCaps_ = nullptr;   // what it was asked for
+    GstRef<GstCaps> offeredCaps_;  // what the camera offers
+    GstRef<GstCaps> sourceCaps_;   // what it was asked for
     GstElement* tee_ = nullptr;
     GstElement* previewSink_ = nullptr;
     DeviceEntry video_;
@@ -143,6 +148,7 @@ private:
     bool recordingEnded_ = false;
     bool recordingFailed_ = false;
     bool audioFailed_ = false;      // the recording's microphone failed
+    GstRef<GstElement> recordingBin_;  // the running recording's bin, once it joined the pipeline
 };
 
 }  // namespace vidcore

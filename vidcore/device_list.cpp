@@ -2,6 +2,7 @@
 #include "device_list.h"
 
 #include "debug_category.h"
+#include "element_factory.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,13 +25,9 @@ bool SyntheticDevicesWanted()
 
 std::string PropertyText(GstDevice* device, const char* key)
 {
-    GstStructure* props = gst_device_get_properties(device);
-    if (!props)
-        return {};
-    const char* value = gst_structure_get_string(props, key);
-    std::string text = value ? value : "";
-    gst_structure_free(props);
-    return text;
+    g_autoptr(GstStructure) props = gst_device_get_properties(device);
+    const char* value = props ? gst_structure_get_string(props, key) : nullptr;
+    return value ? value : "";
 }
 
 // PulseAudio lists the loopback of every output as a source too; those are
@@ -47,23 +44,21 @@ bool IsDefault(GstDevice* device)
     gboolean isDefault = FALSE;
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "is-default"))
         g_object_get(device, "is-default", &isDefault, nullptr);
-    if (!isDefault)
-        if (GstStructure* props = gst_device_get_properties(device)) {
-            gst_structure_get_boolean(props, "is-default", &isDefault);
-            gst_structure_free(props);
-        }
+    if (isDefault)
+        return true;
+    g_autoptr(GstStructure) props = gst_device_get_properties(device);
+    if (props)
+        gst_structure_get_boolean(props, "is-default", &isDefault);
     return isDefault;
 }
 
 std::string ProviderName(GstDevice* device)
 {
     std::string name;
-    if (GstObject* parent = gst_object_get_parent(GST_OBJECT(device))) {
-        if (GST_IS_DEVICE_PROVIDER(parent))
-            if (GstDeviceProviderFactory* factory = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
-                name = GST_OBJECT_NAME(factory);
-        gst_object_unref(parent);
-    }
+    g_autoptr(GstObject) parent = gst_object_get_parent(GST_OBJECT(device));
+    if (parent && GST_IS_DEVICE_PROVIDER(parent))
+        if (GstDeviceProviderFactory* factory = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
+            name = GST_OBJECT_NAME(factory);
     return name;
 }
 
@@ -153,22 +148,18 @@ GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind)
     if (!entry.IsSynthetic())
         return gst_device_create_element(entry.device.get(), nullptr);
     if (kind == DeviceKind::Audio) {
-        GstElement* tone = gst_element_factory_make("audiotestsrc", nullptr);
+        GstElement* tone = MakeElement("audiotestsrc", nullptr);
         if (tone)
             g_object_set(tone, "is-live", TRUE, "freq", 440.0, "volume", 0.2, nullptr);
-        else
-            GST_ERROR("the GStreamer element \"audiotestsrc\" is not installed");
         return tone;
     }
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     GstElement* camera = gst_parse_bin_from_description(
         "videotestsrc is-live=true pattern=smpte horizontal-speed=2"
         " ! video/x-raw,format=I420,framerate=30/1 ! timeoverlay font-desc=\"Sans 16\"",
         TRUE, &error);
-    if (error) {
+    if (error)
         GST_ERROR("cannot build the test camera: %s", error->message);
-        g_clear_error(&error);
-    }
     return camera;
 }
 

@@ -22,18 +22,16 @@ void KeepOpenGLWarm()
     static GstGLContext* warmContext = nullptr;
     if (warmContext)
         return;
-    GstGLDisplay* glDisplay = gst_gl_display_new();
+    g_autoptr(GstGLDisplay) glDisplay = gst_gl_display_new();
     GstGLContext* context = nullptr;
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     if (!glDisplay || !gst_gl_display_create_context(glDisplay, nullptr, &context, &error)) {
         GST_INFO("no OpenGL context to keep warm: %s", error ? error->message : "no display");
-        g_clear_error(&error);
-        if (glDisplay)
-            gst_object_unref(glDisplay);
         return;
     }
     GST_DEBUG("an OpenGL context is kept warm for the preview");
-    warmDisplay = glDisplay;
+    // Both stay referenced for the life of the process.
+    warmDisplay = static_cast<GstGLDisplay*>(g_steal_pointer(&glDisplay));
     warmContext = context;
 }
 

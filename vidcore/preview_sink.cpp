@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "preview_sink.h"
 
+#include "element_factory.h"
+
 #include <gst/video/videooverlay.h>
 
 #include <cstdlib>
@@ -20,7 +22,8 @@ GstElement* MakeWindowSink()
 {
     // glimagesink scales to the window and works on desktops and under Xvfb;
     // ximagesink is the fallback where OpenGL is missing. xvimagesink is left
-    // out: Xvfb offers no Xv port.
+    // out: Xvfb offers no Xv port. A missing window sink is no error: the
+    // next one, or the fake sink, takes its place.
     for (const char* factory : {"glimagesink", "ximagesink"}) {
         GstElement* sink = gst_element_factory_make(factory, nullptr);
         if (!sink)
@@ -36,13 +39,15 @@ GstElement* MakeWindowSink()
 
 }  // namespace
 
-GstElement* CreatePreviewSink(uintptr_t window)
+GstElement* CreatePreviewSink(uintptr_t window, std::string* error)
 {
     GstElement* sink = window && HaveXDisplay() ? MakeWindowSink() : nullptr;
     if (sink) {
         gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
     } else {
-        sink = gst_element_factory_make("fakesink", nullptr);
+        sink = MakeElement("fakesink", error);
+        if (!sink)
+            return nullptr;
         g_object_set(sink, "async", FALSE, nullptr);
     }
     // A live picture is shown as it comes: never held back, never dropped as late.

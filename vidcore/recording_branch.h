@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device_list.h"
+#include "gst_ref.h"
 
 #include <gst/gst.h>
 
@@ -48,9 +49,12 @@ public:
     // Builds the branch into `pipeline` and starts it, its microphone
     // included; frames flow once Attach() links it to the tee. Returns
     // nullptr with `error` set when it cannot start (the file cannot be
-    // opened, an element is missing).
+    // opened, an element is missing). `joining` is called with the branch's
+    // bin right before the bin joins the pipeline and posts its first
+    // messages.
     static std::unique_ptr<RecordingBranch> Start(GstElement* pipeline, GstElement* tee, const RecordingOptions& options,
-                                                  std::shared_ptr<RecordingCounts> counts, std::string* error);
+                                                  std::shared_ptr<RecordingCounts> counts, std::string* error,
+                                                  const std::function<void(GstElement* bin)>& joining = {});
     bool Attach(std::string* error);
     ~RecordingBranch();  // unlinks, stops and removes the branch
 
@@ -66,12 +70,12 @@ public:
 private:
     RecordingBranch() = default;
 
-    GstElement* pipeline_ = nullptr;
-    GstElement* tee_ = nullptr;
-    GstElement* bin_ = nullptr;
-    GstElement* audioSource_ = nullptr;
-    GstPad* teePad_ = nullptr;
-    GstPad* videoInput_ = nullptr;  // the bin's ghost sink pad
+    GstElement* pipeline_ = nullptr;  // the capture's, which outlives the branch
+    GstElement* tee_ = nullptr;       // the capture's
+    GstRef<GstElement> bin_;
+    GstElement* audioSource_ = nullptr;  // inside the bin
+    GstRef<GstPad> teePad_;
+    GstRef<GstPad> videoInput_;  // the bin's ghost sink pad
     std::shared_ptr<std::atomic<bool>> unlinked_ = std::make_shared<std::atomic<bool>>(false);
     gulong idleProbe_ = 0;
 };

@@ -9,6 +9,7 @@
 #include "debug_category.h"
 #include "device_list.h"
 #include "full_screen.h"
+#include "notice_delivery.h"
 #include "notices.h"
 #include "settings_dialog.h"
 
@@ -40,7 +41,12 @@ struct Library {
 
 Library& library()
 {
-    static Library* instance = new Library;  // never destroyed: no teardown order at exit
+    // Never destroyed: no teardown order at exit. Notices go to the Qt
+    // application from the first call on.
+    static Library* instance = [] {
+        SetNoticeSink(&DeliverNotice);
+        return new Library;
+    }();
     return *instance;
 }
 
