@@ -17,97 +17,98 @@ namespace vidcore {
 
 namespace {
 
-constexpr int64_t kFirstFrameTimeoutMs = 5000;
-constexpr int64_t kRecordingEndTimeoutMs = 10000;
-constexpr int64_t kFirstRecordedFrameTimeoutMs = 2000;
-// A microphone delivers within tens of milliseconds or reports its failure;
-// past this the recording goes on and takes what comes.
-constexpr int64_t kFirstAudioTimeoutMs = 1000;
+    constexpr int64_t kFirstFrameTimeoutMs = 5000;
+    constexpr int64_t kRecordingEndTimeoutMs = 10000;
+    constexpr int64_t kFirstRecordedFrameTimeoutMs = 2000;
+    // A microphone delivers within tens of milliseconds or reports its failure;
+    // past this the recording goes on and takes what comes.
+    constexpr int64_t kFirstAudioTimeoutMs = 1000;
 
-GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
-{
-    static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
-    return GST_PAD_PROBE_OK;
-}
-
-void CountBuffersOn(GstElement* element, const char* padName, std::atomic<uint64_t>& counter)
-{
-    g_autoptr(GstPad) pad = gst_element_get_static_pad(element, padName);
-    if (pad)
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
-}
-
-GstElement* AddQueue(GstElement* pipeline, std::string* error)
-{
-    // A slow branch drops its oldest frames rather than holding up the tee.
-    GstElement* queue = MakeElement(pipeline, "queue", error);
-    if (queue)
-        g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", 3u, "max-size-bytes", 0u,
-                     "max-size-time", guint64(0), nullptr);
-    return queue;
-}
-
-// The object is the recording bin or inside it.
-bool IsInRecording(GstObject* object, const GstRef<GstElement>& recording)
-{
-    if (!object || !recording)
-        return false;
-    return object == GST_OBJECT(recording.get()) || gst_object_has_as_ancestor(object, GST_OBJECT(recording.get()));
-}
-
-// Another program holds the camera: V4L2 says so as a busy resource, or as
-// an open that failed with EBUSY.
-bool IsBusyError(const GError* error, const gchar* debug)
-{
-    if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY))
-        return true;
-    return error->domain == GST_RESOURCE_ERROR && debug && std::strstr(debug, "Device or resource busy");
-}
-
-// The formats the camera offers: as its provider lists them, or as its
-// source answers once open.
-GstCaps* OfferedCaps(const DeviceEntry& device, GstElement* source)
-{
-    if (device.IsSynthetic())
-        return nullptr;
-    GstRef<GstCaps> caps(gst_device_get_caps(device.device.get()));
-    if (caps && !gst_caps_is_any(caps.get()) && !gst_caps_is_empty(caps.get()))
-        return caps.release();
-    if (gst_element_set_state(source, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
-        return nullptr;
-    g_autoptr(GstPad) pad = gst_element_get_static_pad(source, "src");
-    return pad ? gst_pad_query_caps(pad, nullptr) : nullptr;
-}
-
-// Test hook: the synthetic camera fails like an unplugged camera after this
-// many frames (VIDCORE_TEST_CAMERA_FAIL_AFTER=N).
-GstPadProbeReturn FailAfter(GstPad*, GstPadProbeInfo* info, gpointer remaining)
-{
-    auto* left = static_cast<std::atomic<int64_t>*>(remaining);
-    if (left->fetch_sub(1) > 0)
+    GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
+    {
+        static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
         return GST_PAD_PROBE_OK;
-    gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
-    GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
-    return GST_PAD_PROBE_HANDLED;
-}
+    }
 
-void InstallTestFailure(GstElement* source)
-{
-    const char* value = std::getenv("VIDCORE_TEST_CAMERA_FAIL_AFTER");
-    if (!value || !*value)
-        return;
-    g_autoptr(GstPad) pad = gst_element_get_static_pad(source, "src");
-    if (!pad)
-        return;
-    auto* remaining = new std::atomic<int64_t>(std::atoll(value));
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, FailAfter, remaining,
-                      [](gpointer data) { delete static_cast<std::atomic<int64_t>*>(data); });
-}
+    void CountBuffersOn(GstElement* element, const char* padName, std::atomic<uint64_t>& counter)
+    {
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(element, padName);
+        if (pad)
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
+    }
 
-}  // namespace
+    GstElement* AddQueue(GstElement* pipeline, std::string* error)
+    {
+        // A slow branch drops its oldest frames rather than holding up the tee.
+        GstElement* queue = MakeElement(pipeline, "queue", error);
+        if (queue)
+            g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", 3u, "max-size-bytes", 0u,
+                "max-size-time", guint64(0), nullptr);
+        return queue;
+    }
 
-std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& options, std::string* error,
-                                                     OpenFailure* failure)
+    // The object is the recording bin or inside it.
+    bool IsInRecording(GstObject* object, const GstRef<GstElement>& recording)
+    {
+        if (!object || !recording)
+            return false;
+        return object == GST_OBJECT(recording.get())
+            || gst_object_has_as_ancestor(object, GST_OBJECT(recording.get()));
+    }
+
+    // Another program holds the camera: V4L2 says so as a busy resource, or as
+    // an open that failed with EBUSY.
+    bool IsBusyError(const GError* error, const gchar* debug)
+    {
+        if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY))
+            return true;
+        return error->domain == GST_RESOURCE_ERROR && debug && std::strstr(debug, "Device or resource busy");
+    }
+
+    // The formats the camera offers: as its provider lists them, or as its
+    // source answers once open.
+    GstCaps* OfferedCaps(const DeviceEntry& device, GstElement* source)
+    {
+        if (device.IsSynthetic())
+            return nullptr;
+        GstRef<GstCaps> caps(gst_device_get_caps(device.device.get()));
+        if (caps && !gst_caps_is_any(caps.get()) && !gst_caps_is_empty(caps.get()))
+            return caps.release();
+        if (gst_element_set_state(source, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+            return nullptr;
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(source, "src");
+        return pad ? gst_pad_query_caps(pad, nullptr) : nullptr;
+    }
+
+    // Test hook: the synthetic camera fails like an unplugged camera after this
+    // many frames (VIDCORE_TEST_CAMERA_FAIL_AFTER=N).
+    GstPadProbeReturn FailAfter(GstPad*, GstPadProbeInfo* info, gpointer remaining)
+    {
+        auto* left = static_cast<std::atomic<int64_t>*>(remaining);
+        if (left->fetch_sub(1) > 0)
+            return GST_PAD_PROBE_OK;
+        gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
+        GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+        return GST_PAD_PROBE_HANDLED;
+    }
+
+    void InstallTestFailure(GstElement* source)
+    {
+        const char* value = std::getenv("VIDCORE_TEST_CAMERA_FAIL_AFTER");
+        if (!value || !*value)
+            return;
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(source, "src");
+        if (!pad)
+            return;
+        auto* remaining = new std::atomic<int64_t>(std::atoll(value));
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, FailAfter, remaining,
+            [](gpointer data) { delete static_cast<std::atomic<int64_t>*>(data); });
+    }
+
+} // namespace
+
+std::unique_ptr<CaptureSession> CaptureSession::Open(
+    const CaptureOptions& options, std::string* error, OpenFailure* failure)
 {
     EnsureGstReady();
     OpenFailure ignored;
@@ -116,8 +117,10 @@ std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& optio
     std::unique_ptr<CaptureSession> session(new CaptureSession);
     if (!session->Build(options, error))
         return nullptr;
-    const bool started = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
-    if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs) || session->Failed()) {
+    const bool started
+        = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs)
+        || session->Failed()) {
         std::lock_guard lock(session->mutex_);
         GST_INFO("no first frame within %lld ms (started: %d, busy: %d)",
             static_cast<long long>(kFirstFrameTimeoutMs), started, session->busy_);
@@ -150,12 +153,13 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
 
     g_autoptr(GstElementFactory) frameSinkFactory = gst_element_factory_find(kFrameSinkFactory);
     if (!frameSinkFactory) {
-        *error = std::string("the frame sink \"") + kFrameSinkFactory +
-                 "\" is not installed (libgstsnapwell.so belongs in the plugins folder beside libvidcore.so)";
+        *error = std::string("the frame sink \"") + kFrameSinkFactory
+            + "\" is not installed (libgstsnapwell.so belongs in the plugins folder beside libvidcore.so)";
         return false;
     }
     // Held here until the pipeline takes it: every way out below drops it.
-    g_autoptr(GstElement) grabSink = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_create(frameSinkFactory, nullptr)));
+    g_autoptr(GstElement) grabSink
+        = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_create(frameSinkFactory, nullptr)));
     if (!grabSink) {
         *error = std::string("the frame sink \"") + kFrameSinkFactory + "\" cannot be made";
         return false;
@@ -203,9 +207,9 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     RenegotiateCaptureSize(captureFilter_, width_, height_);
     g_object_set(tee_, "allow-not-linked", TRUE, nullptr);
 
-    if (!gst_element_link_many(head, convert, scale, captureFilter_, tee_, nullptr) ||
-        !gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr) ||
-        !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
+    if (!gst_element_link_many(head, convert, scale, captureFilter_, tee_, nullptr)
+        || !gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr)
+        || !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
         *error = "the capture pipeline cannot be linked";
         return false;
     }
@@ -312,7 +316,7 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
         *error = "the camera \"" + video_.name + "\" has failed";
         return false;
     }
-    RecordingOptions options{file, type, width_, height_, audio_};
+    RecordingOptions options { file, type, width_, height_, audio_ };
     GST_INFO("recording starts: %s (%s, %dx%d, microphone %s)", file.c_str(),
         type == RecordingType::Asf ? "ASF" : "AVI", width_, height_, audio_ ? audio_->name.c_str() : "none");
     if (StartBranch(options, error)) {
@@ -424,7 +428,8 @@ void CaptureSession::PointPreviewAt(uintptr_t window)
 bool CaptureSession::WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs)
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return (this->*condition)(); });
+    return changed_.wait_for(
+        lock, std::chrono::milliseconds(timeoutMs), [&] { return (this->*condition)(); });
 }
 
 void CaptureSession::Notify()
@@ -505,8 +510,8 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
             break;
         g_autoptr(GstMessage) inner = nullptr;
         gst_structure_get(structure, "message", GST_TYPE_MESSAGE, &inner, nullptr);
-        if (inner && GST_MESSAGE_TYPE(inner) == GST_MESSAGE_EOS &&
-            IsInRecording(GST_MESSAGE_SRC(inner), self->RecordingBin())) {
+        if (inner && GST_MESSAGE_TYPE(inner) == GST_MESSAGE_EOS
+            && IsInRecording(GST_MESSAGE_SRC(inner), self->RecordingBin())) {
             bool unasked = false;
             {
                 std::lock_guard lock(self->mutex_);
@@ -527,4 +532,4 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
     return GST_BUS_DROP;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

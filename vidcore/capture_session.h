@@ -37,24 +37,24 @@ struct CaptureOptions {
     std::optional<DeviceEntry> audio;
     int width = 640;
     int height = 480;
-    uintptr_t window = 0;         // the view the preview belongs to
-    uintptr_t previewTarget = 0;  // where it is drawn now (full screen); 0: the view
+    uintptr_t window = 0; // the view the preview belongs to
+    uintptr_t previewTarget = 0; // where it is drawn now (full screen); 0: the view
 };
 
 enum class OpenFailure { None, Busy, Other };
 
 struct CaptureCounts {
-    std::atomic<uint64_t> source{0};
-    std::atomic<uint64_t> preview{0};
-    std::atomic<uint64_t> grab{0};
+    std::atomic<uint64_t> source { 0 };
+    std::atomic<uint64_t> preview { 0 };
+    std::atomic<uint64_t> grab { 0 };
 };
 
 class CaptureSession {
 public:
     // Builds and starts the pipeline; returns it once a first frame reached
     // the frame sink. nullptr with `error` set otherwise.
-    static std::unique_ptr<CaptureSession> Open(const CaptureOptions& options, std::string* error,
-                                                OpenFailure* failure = nullptr);
+    static std::unique_ptr<CaptureSession> Open(
+        const CaptureOptions& options, std::string* error, OpenFailure* failure = nullptr);
     ~CaptureSession();
 
     CaptureSession(const CaptureSession&) = delete;
@@ -82,7 +82,7 @@ public:
 
     const DeviceEntry& VideoDevice() const { return video_; }
     const std::optional<DeviceEntry>& AudioDevice() const { return audio_; }
-    GstElement* Balance() const { return balance_; }  // synthetic camera only
+    GstElement* Balance() const { return balance_; } // synthetic camera only
     GstElement* Source() const { return source_; }
     // The caps asked of the camera; nullptr when left to the source (the
     // synthetic camera, a source that offers nothing known).
@@ -124,8 +124,8 @@ private:
     GstElement* source_ = nullptr;
     GstElement* balance_ = nullptr;
     GstElement* captureFilter_ = nullptr;
-    GstRef<GstCaps> offeredCaps_;  // what the camera offers
-    GstRef<GstCaps> sourceCaps_;   // what it was asked for
+    GstRef<GstCaps> offeredCaps_; // what the camera offers
+    GstRef<GstCaps> sourceCaps_; // what it was asked for
     GstElement* tee_ = nullptr;
     GstElement* previewSink_ = nullptr;
     DeviceEntry video_;
@@ -139,16 +139,16 @@ private:
     std::unique_ptr<RecordingBranch> recording_;
     std::shared_ptr<RecordingCounts> recordingCounts_;
 
-    mutable std::mutex mutex_;  // guards the flags below, set from streaming threads
+    mutable std::mutex mutex_; // guards the flags below, set from streaming threads
     std::condition_variable changed_;
     bool failed_ = false;
-    bool busy_ = false;             // the camera's failure was "held by another program"
-    bool opened_ = false;           // Open() returned it: failures are now the application's news
-    bool stopRequested_ = false;    // the recording's end was asked for
+    bool busy_ = false; // the camera's failure was "held by another program"
+    bool opened_ = false; // Open() returned it: failures are now the application's news
+    bool stopRequested_ = false; // the recording's end was asked for
     bool recordingEnded_ = false;
     bool recordingFailed_ = false;
-    bool audioFailed_ = false;      // the recording's microphone failed
-    GstRef<GstElement> recordingBin_;  // the running recording's bin, once it joined the pipeline
+    bool audioFailed_ = false; // the recording's microphone failed
+    GstRef<GstElement> recordingBin_; // the running recording's bin, once it joined the pipeline
 };
 
-}  // namespace vidcore
+} // namespace vidcore

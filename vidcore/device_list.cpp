@@ -14,101 +14,99 @@ namespace vidcore {
 
 namespace {
 
-constexpr const char* kSyntheticCameraName = "Vidcore Test Camera";
-constexpr const char* kSyntheticMicrophoneName = "Vidcore Test Microphone";
+    constexpr const char* kSyntheticCameraName = "Vidcore Test Camera";
+    constexpr const char* kSyntheticMicrophoneName = "Vidcore Test Microphone";
 
-bool SyntheticDevicesWanted()
-{
-    const char* value = std::getenv("VIDCORE_TEST_DEVICES");
-    return value && std::strcmp(value, "1") == 0;
-}
-
-std::string PropertyText(GstDevice* device, const char* key)
-{
-    g_autoptr(GstStructure) props = gst_device_get_properties(device);
-    const char* value = props ? gst_structure_get_string(props, key) : nullptr;
-    return value ? value : "";
-}
-
-// PulseAudio lists the loopback of every output as a source too; those are
-// not microphones.
-bool IsMonitorSource(GstDevice* device)
-{
-    return PropertyText(device, "device.class") == "monitor";
-}
-
-// The desktop's default microphone, as PulseAudio marks it: a property of
-// the device object, or an entry of its properties.
-bool IsDefault(GstDevice* device)
-{
-    gboolean isDefault = FALSE;
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "is-default"))
-        g_object_get(device, "is-default", &isDefault, nullptr);
-    if (isDefault)
-        return true;
-    g_autoptr(GstStructure) props = gst_device_get_properties(device);
-    if (props)
-        gst_structure_get_boolean(props, "is-default", &isDefault);
-    return isDefault;
-}
-
-std::string ProviderName(GstDevice* device)
-{
-    std::string name;
-    g_autoptr(GstObject) parent = gst_object_get_parent(GST_OBJECT(device));
-    if (parent && GST_IS_DEVICE_PROVIDER(parent))
-        if (GstDeviceProviderFactory* factory = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
-            name = GST_OBJECT_NAME(factory);
-    return name;
-}
-
-// Lower is preferred when two providers report the same device: the
-// providers whose elements talk to the device or sound server directly.
-int ProviderRank(GstDevice* device)
-{
-    const std::string provider = ProviderName(device);
-    if (provider.find("v4l2") != std::string::npos || provider.find("pulse") != std::string::npos)
-        return 0;
-    if (provider.find("pipewire") != std::string::npos)
-        return 2;
-    return 1;
-}
-
-// What identifies the physical device across providers: for a camera its
-// device node (V4L2's device.path, PipeWire's api.v4l2.path), else its bus;
-// for a microphone its node name (PipeWire) or source name (PulseAudio),
-// else the provider's object path or the sound server's device string;
-// else the provider's name and the device's.
-std::string PhysicalKey(GstDevice* device, DeviceKind kind)
-{
-    const auto first = [device](std::initializer_list<const char*> keys) {
-        for (const char* key : keys) {
-            std::string value = PropertyText(device, key);
-            if (!value.empty())
-                return value;
-        }
-        return std::string();
-    };
-    std::string key = kind == DeviceKind::Video
-                          ? first({"device.path", "api.v4l2.path", "v4l2.device.bus_info", "api.v4l2.cap.bus_info"})
-                          : first({"node.name"});
-    // PulseAudio names a source as PipeWire names its node (the pulse
-    // server of a PipeWire desktop is PipeWire itself).
-    if (key.empty() && kind == DeviceKind::Audio &&
-        g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
-        g_autofree gchar* internal = nullptr;
-        g_object_get(device, "internal-name", &internal, nullptr);
-        key = internal ? internal : "";
+    bool SyntheticDevicesWanted()
+    {
+        const char* value = std::getenv("VIDCORE_TEST_DEVICES");
+        return value && std::strcmp(value, "1") == 0;
     }
-    if (key.empty() && kind == DeviceKind::Audio)
-        key = first({"object.path", "device.string"});
-    if (!key.empty())
-        return key;
-    g_autofree gchar* name = gst_device_get_display_name(device);
-    return ProviderName(device) + "|" + (name ? name : "");
-}
 
-}  // namespace
+    std::string PropertyText(GstDevice* device, const char* key)
+    {
+        g_autoptr(GstStructure) props = gst_device_get_properties(device);
+        const char* value = props ? gst_structure_get_string(props, key) : nullptr;
+        return value ? value : "";
+    }
+
+    // PulseAudio lists the loopback of every output as a source too; those are
+    // not microphones.
+    bool IsMonitorSource(GstDevice* device) { return PropertyText(device, "device.class") == "monitor"; }
+
+    // The desktop's default microphone, as PulseAudio marks it: a property of
+    // the device object, or an entry of its properties.
+    bool IsDefault(GstDevice* device)
+    {
+        gboolean isDefault = FALSE;
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "is-default"))
+            g_object_get(device, "is-default", &isDefault, nullptr);
+        if (isDefault)
+            return true;
+        g_autoptr(GstStructure) props = gst_device_get_properties(device);
+        if (props)
+            gst_structure_get_boolean(props, "is-default", &isDefault);
+        return isDefault;
+    }
+
+    std::string ProviderName(GstDevice* device)
+    {
+        std::string name;
+        g_autoptr(GstObject) parent = gst_object_get_parent(GST_OBJECT(device));
+        if (parent && GST_IS_DEVICE_PROVIDER(parent))
+            if (GstDeviceProviderFactory* factory
+                = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
+                name = GST_OBJECT_NAME(factory);
+        return name;
+    }
+
+    // Lower is preferred when two providers report the same device: the
+    // providers whose elements talk to the device or sound server directly.
+    int ProviderRank(GstDevice* device)
+    {
+        const std::string provider = ProviderName(device);
+        if (provider.find("v4l2") != std::string::npos || provider.find("pulse") != std::string::npos)
+            return 0;
+        if (provider.find("pipewire") != std::string::npos)
+            return 2;
+        return 1;
+    }
+
+    // What identifies the physical device across providers: for a camera its
+    // device node (V4L2's device.path, PipeWire's api.v4l2.path), else its bus;
+    // for a microphone its node name (PipeWire) or source name (PulseAudio),
+    // else the provider's object path or the sound server's device string;
+    // else the provider's name and the device's.
+    std::string PhysicalKey(GstDevice* device, DeviceKind kind)
+    {
+        const auto first = [device](std::initializer_list<const char*> keys) {
+            for (const char* key : keys) {
+                std::string value = PropertyText(device, key);
+                if (!value.empty())
+                    return value;
+            }
+            return std::string();
+        };
+        std::string key = kind == DeviceKind::Video
+            ? first({ "device.path", "api.v4l2.path", "v4l2.device.bus_info", "api.v4l2.cap.bus_info" })
+            : first({ "node.name" });
+        // PulseAudio names a source as PipeWire names its node (the pulse
+        // server of a PipeWire desktop is PipeWire itself).
+        if (key.empty() && kind == DeviceKind::Audio
+            && g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
+            g_autofree gchar* internal = nullptr;
+            g_object_get(device, "internal-name", &internal, nullptr);
+            key = internal ? internal : "";
+        }
+        if (key.empty() && kind == DeviceKind::Audio)
+            key = first({ "object.path", "device.string" });
+        if (!key.empty())
+            return key;
+        g_autofree gchar* name = gst_device_get_display_name(device);
+        return ProviderName(device) + "|" + (name ? name : "");
+    }
+
+} // namespace
 
 std::vector<DeviceEntry> ListDevices(DeviceKind kind)
 {
@@ -118,7 +116,7 @@ std::vector<DeviceEntry> ListDevices(DeviceKind kind)
         if (kind == DeviceKind::Audio && IsMonitorSource(device.get()))
             continue;
         g_autofree gchar* name = gst_device_get_display_name(device.get());
-        DeviceEntry entry{name ? name : "", device, PhysicalKey(device.get(), kind)};
+        DeviceEntry entry { name ? name : "", device, PhysicalKey(device.get(), kind) };
         auto [found, added] = byKey.emplace(entry.key, list.size());
         if (added)
             list.push_back(std::move(entry));
@@ -126,11 +124,11 @@ std::vector<DeviceEntry> ListDevices(DeviceKind kind)
             list[found->second] = std::move(entry);
     }
     if (kind == DeviceKind::Audio)
-        std::stable_partition(list.begin(), list.end(),
-                              [](const DeviceEntry& entry) { return IsDefault(entry.device.get()); });
+        std::stable_partition(
+            list.begin(), list.end(), [](const DeviceEntry& entry) { return IsDefault(entry.device.get()); });
     if (SyntheticDevicesWanted())
-        list.push_back({kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {},
-                        kind == DeviceKind::Video ? "synthetic:camera" : "synthetic:microphone"});
+        list.push_back({ kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {},
+            kind == DeviceKind::Video ? "synthetic:camera" : "synthetic:microphone" });
 
     std::map<std::string, int> seen;
     for (DeviceEntry& entry : list)
@@ -167,7 +165,7 @@ std::string DeviceNodePath(const DeviceEntry& entry)
 {
     if (entry.IsSynthetic())
         return {};
-    for (const char* key : {"device.path", "api.v4l2.path"}) {
+    for (const char* key : { "device.path", "api.v4l2.path" }) {
         std::string path = PropertyText(entry.device.get(), key);
         if (!path.empty())
             return path;
@@ -175,4 +173,4 @@ std::string DeviceNodePath(const DeviceEntry& entry)
     return {};
 }
 
-}  // namespace vidcore
+} // namespace vidcore

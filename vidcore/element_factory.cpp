@@ -30,4 +30,4 @@ GstElement* AddElement(GstElement* bin, GstElement* element)
     return element;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -20,4 +20,4 @@ GstElement* MakeElement(GstElement* bin, const char* factory, std::string* error
 // Adds an element made elsewhere to `bin` (nullptr passes through).
 GstElement* AddElement(GstElement* bin, GstElement* element);
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -35,4 +35,4 @@ void KeepOpenGLWarm()
     warmContext = context;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

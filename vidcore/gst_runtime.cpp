@@ -16,37 +16,61 @@ namespace vidcore {
 
 namespace {
 
-std::string PluginFolderBesideLibrary()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&EnsureGstReady), &info) == 0 || !info.dli_fname)
-        return {};
-    std::string path = info.dli_fname;
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return "plugins";
-    return path.substr(0, slash) + "/plugins";
-}
-
-// Loading a plugin the first time costs up to a few hundred milliseconds
-// (the encoders' one registers every codec of its library). The device
-// lists are asked for well before a capture opens, so the plugins a capture
-// and a recording use are loaded meanwhile, off the caller's thread.
-void PreloadCapturePlugins()
-{
-    static constexpr const char* kFactories[] = {
-        "v4l2src", "pipewiresrc", "pulsesrc", "alsasrc", "videotestsrc", "audiotestsrc", "timeoverlay",
-        "videobalance", "capsfilter", "jpegparse", "jpegdec", "videoconvert", "videoscale", "tee", "queue",
-        "glimagesink", "ximagesink", "fakesink", "videorate", "audioconvert", "audioresample", "filesink",
-        "Snapwell_Quillon", "avenc_wmv2", "avenc_wmav2", "avmux_asf", "avimux",
-    };
-    for (const char* name : kFactories) {
-        g_autoptr(GstElementFactory) factory = gst_element_factory_find(name);
-        g_autoptr(GstPluginFeature) loaded = factory ? gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)) : nullptr;
+    std::string PluginFolderBesideLibrary()
+    {
+        Dl_info info {};
+        if (dladdr(reinterpret_cast<void*>(&EnsureGstReady), &info) == 0 || !info.dli_fname)
+            return {};
+        std::string path = info.dli_fname;
+        const auto slash = path.rfind('/');
+        if (slash == std::string::npos)
+            return "plugins";
+        return path.substr(0, slash) + "/plugins";
     }
-}
 
-}  // namespace
+    // Loading a plugin the first time costs up to a few hundred milliseconds
+    // (the encoders' one registers every codec of its library). The device
+    // lists are asked for well before a capture opens, so the plugins a capture
+    // and a recording use are loaded meanwhile, off the caller's thread.
+    void PreloadCapturePlugins()
+    {
+        static constexpr const char* kFactories[] = {
+            "v4l2src",
+            "pipewiresrc",
+            "pulsesrc",
+            "alsasrc",
+            "videotestsrc",
+            "audiotestsrc",
+            "timeoverlay",
+            "videobalance",
+            "capsfilter",
+            "jpegparse",
+            "jpegdec",
+            "videoconvert",
+            "videoscale",
+            "tee",
+            "queue",
+            "glimagesink",
+            "ximagesink",
+            "fakesink",
+            "videorate",
+            "audioconvert",
+            "audioresample",
+            "filesink",
+            "Snapwell_Quillon",
+            "avenc_wmv2",
+            "avenc_wmav2",
+            "avmux_asf",
+            "avimux",
+        };
+        for (const char* name : kFactories) {
+            g_autoptr(GstElementFactory) factory = gst_element_factory_find(name);
+            g_autoptr(GstPluginFeature) loaded
+                = factory ? gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)) : nullptr;
+        }
+    }
+
+} // namespace
 
 void EnsureGstReady()
 {
@@ -70,4 +94,4 @@ void EnsureGstReady()
     });
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -15,4 +15,4 @@ void SetNoticeWindow(uintptr_t window);
 // included; does nothing without a Qt application.
 void DeliverNotice(VidcoreNotice notice);
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -9,14 +9,11 @@ namespace vidcore {
 
 namespace {
 
-std::atomic<NoticeSink> noticeSink{nullptr};
+    std::atomic<NoticeSink> noticeSink { nullptr };
 
-}  // namespace
+} // namespace
 
-void SetNoticeSink(NoticeSink sink)
-{
-    noticeSink.store(sink);
-}
+void SetNoticeSink(NoticeSink sink) { noticeSink.store(sink); }
 
 void PostNotice(VidcoreNotice notice)
 {
@@ -27,4 +24,4 @@ void PostNotice(VidcoreNotice notice)
     GST_INFO("notice %d dropped: nobody receives notices", int(notice));
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -16,4 +16,4 @@ void SetNoticeSink(NoticeSink sink);
 
 void PostNotice(VidcoreNotice notice);
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -18,4 +18,4 @@ GstElement* CreatePreviewSink(uintptr_t window, std::string* error);
 // back); the window is redrawn at once.
 void PointPreviewAt(GstElement* sink, uintptr_t window);
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -12,174 +12,171 @@ namespace vidcore {
 
 namespace {
 
-constexpr const char* kMicrophoneName = "recording-microphone";
+    constexpr const char* kMicrophoneName = "recording-microphone";
 
-GstElement* MakeCaps(GstElement* bin, GstCaps* caps, std::string* error)
-{
-    g_autoptr(GstCaps) owned = caps;
-    GstElement* filter = MakeElement(bin, "capsfilter", error);
-    if (filter) {
-        GST_DEBUG_OBJECT(bin, "%" GST_PTR_FORMAT " for %" GST_PTR_FORMAT, filter, owned);
-        g_object_set(filter, "caps", owned, nullptr);
-    }
-    return filter;
-}
-
-// A recording the machine cannot keep up with drops frames here instead of
-// stalling the tee, and thereby the preview and the frame grab.
-void MakeLeaky(GstElement* queue, guint maxBuffers)
-{
-    g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", maxBuffers, "max-size-bytes", 0u,
-                 "max-size-time", guint64(0), nullptr);
-}
-
-// Allocation queries are serialised behind a full queue; the tee would wait
-// for them and freeze every other branch.
-GstPadProbeReturn DropAllocationQuery(GstPad*, GstPadProbeInfo* info, gpointer)
-{
-    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
-    return GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
-}
-
-GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
-{
-    static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
-    return GST_PAD_PROBE_OK;
-}
-
-void CountOn(GstPad* pad, std::atomic<uint64_t>& counter, const std::shared_ptr<RecordingCounts>& owner)
-{
-    // The pad may outlive the branch object; the probe keeps the counters.
-    auto* keep = new std::shared_ptr<RecordingCounts>(owner);
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
-    g_object_set_data_full(G_OBJECT(pad), "vidcore-recording-counts", keep,
-                           [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
-}
-
-template <std::atomic<uint64_t> RecordingCounts::*counter>
-GstPadProbeReturn CountMuxed(GstPad*, GstPadProbeInfo*, gpointer data)
-{
-    auto& counts = **static_cast<std::shared_ptr<RecordingCounts>*>(data);
-    if ((counts.*counter).fetch_add(1, std::memory_order_relaxed) == 0 && counts.firstMuxed)
-        counts.firstMuxed();
-    return GST_PAD_PROBE_OK;
-}
-
-template <std::atomic<uint64_t> RecordingCounts::*counter>
-void CountMuxedOn(GstPad* pad, const std::shared_ptr<RecordingCounts>& counts)
-{
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxed<counter>, new std::shared_ptr<RecordingCounts>(counts),
-                      [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
-}
-
-// A stop waits for every frame queued before it to be encoded: the queue is
-// kept no deeper than the branch can work off within this time. The time a
-// frame takes from leaving the queue to reaching the muxer is followed as it
-// goes, so a small picture keeps a deep queue against hiccups and a large one,
-// or a busy machine, a shallow one.
-constexpr double kBacklogSeconds = 0.25;
-constexpr guint kMaxBacklog = 60;
-constexpr guint kMinBacklog = 2;
-
-struct Backlog {
-    GstElement* queue;  // not owned; the probes live no longer than its pads
-    std::shared_ptr<RecordingCounts> counts;
-    gint64 leftQueueAt = -1;  // monotonic µs, the frame under way
-    gint64 lastOutAt = -1;
-    double secondsPerFrame = 0;  // running average
-    guint limit = kMaxBacklog;
-};
-
-Backlog& BacklogOf(gpointer data)
-{
-    return **static_cast<std::shared_ptr<Backlog>*>(data);
-}
-
-GstPadProbeReturn FrameLeavesQueue(GstPad*, GstPadProbeInfo*, gpointer data)
-{
-    Backlog& backlog = BacklogOf(data);
-    // The frame before is done with: all its copies (the rate keeper may
-    // repeat it) have reached the muxer.
-    if (backlog.leftQueueAt >= 0 && backlog.lastOutAt >= backlog.leftQueueAt) {
-        const double seconds = double(backlog.lastOutAt - backlog.leftQueueAt) / G_USEC_PER_SEC;
-        backlog.secondsPerFrame =
-            backlog.secondsPerFrame == 0 ? seconds : backlog.secondsPerFrame * 0.875 + seconds * 0.125;
-        const double fits = kBacklogSeconds / std::max(backlog.secondsPerFrame, 1e-6);
-        const guint limit = guint(std::clamp(fits, double(kMinBacklog), double(kMaxBacklog)));
-        if (limit != backlog.limit) {
-            GST_LOG_OBJECT(backlog.queue, "%.1f ms a frame: at most %u frames queued",
-                backlog.secondsPerFrame * 1000, limit);
-            backlog.limit = limit;
-            g_object_set(backlog.queue, "max-size-buffers", limit, nullptr);
+    GstElement* MakeCaps(GstElement* bin, GstCaps* caps, std::string* error)
+    {
+        g_autoptr(GstCaps) owned = caps;
+        GstElement* filter = MakeElement(bin, "capsfilter", error);
+        if (filter) {
+            GST_DEBUG_OBJECT(bin, "%" GST_PTR_FORMAT " for %" GST_PTR_FORMAT, filter, owned);
+            g_object_set(filter, "caps", owned, nullptr);
         }
+        return filter;
     }
-    backlog.leftQueueAt = g_get_monotonic_time();
-    backlog.counts->videoQueuedOut.fetch_add(1, std::memory_order_relaxed);
-    return GST_PAD_PROBE_OK;
-}
 
-GstPadProbeReturn FrameReachesMuxer(GstPad*, GstPadProbeInfo*, gpointer data)
-{
-    BacklogOf(data).lastOutAt = g_get_monotonic_time();
-    return GST_PAD_PROBE_OK;
-}
+    // A recording the machine cannot keep up with drops frames here instead of
+    // stalling the tee, and thereby the preview and the frame grab.
+    void MakeLeaky(GstElement* queue, guint maxBuffers)
+    {
+        g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", maxBuffers, "max-size-bytes", 0u,
+            "max-size-time", guint64(0), nullptr);
+    }
 
-// Both probes run on the queue's streaming thread, which carries each frame
-// through to the muxer.
-void BoundBacklog(GstElement* queue, GstPad* videoOut, const std::shared_ptr<RecordingCounts>& counts)
-{
-    auto backlog = std::make_shared<Backlog>(Backlog{queue, counts});
-    auto release = [](gpointer data) { delete static_cast<std::shared_ptr<Backlog>*>(data); };
-    g_autoptr(GstPad) queueOut = gst_element_get_static_pad(queue, "src");
-    gst_pad_add_probe(queueOut, GST_PAD_PROBE_TYPE_BUFFER, FrameLeavesQueue, new std::shared_ptr<Backlog>(backlog),
-                      release);
-    gst_pad_add_probe(videoOut, GST_PAD_PROBE_TYPE_BUFFER, FrameReachesMuxer, new std::shared_ptr<Backlog>(backlog),
-                      release);
-}
+    // Allocation queries are serialised behind a full queue; the tee would wait
+    // for them and freeze every other branch.
+    GstPadProbeReturn DropAllocationQuery(GstPad*, GstPadProbeInfo* info, gpointer)
+    {
+        GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+        return GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+    }
 
-int VideoBitrate(int width, int height)
-{
-    // About 3 Mbit/s at 640x480, scaled with the picture area.
-    const double bits = 3000000.0 * (double(width) * height) / (640.0 * 480.0);
-    return int(std::clamp(bits, 1000000.0, 12000000.0));
-}
+    GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
+    {
+        static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
+        return GST_PAD_PROBE_OK;
+    }
 
-// Whatever goes wrong inside the branch (a muxer that cannot write, a
-// stream it refuses) stays there: the tee would otherwise hand the error to
-// the camera's source and stop the preview and the frame grab with it. The
-// branch's own failure reaches the bus as an error message.
-GstFlowReturn ChainIsolated(GstPad* pad, GstObject* parent, GstBuffer* buffer)
-{
-    const GstFlowReturn result = gst_proxy_pad_chain_default(pad, parent, buffer);
-    return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
-}
+    void CountOn(GstPad* pad, std::atomic<uint64_t>& counter, const std::shared_ptr<RecordingCounts>& owner)
+    {
+        // The pad may outlive the branch object; the probe keeps the counters.
+        auto* keep = new std::shared_ptr<RecordingCounts>(owner);
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
+        g_object_set_data_full(G_OBJECT(pad), "vidcore-recording-counts", keep,
+            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+    }
 
-GstFlowReturn ChainListIsolated(GstPad* pad, GstObject* parent, GstBufferList* list)
-{
-    const GstFlowReturn result = gst_proxy_pad_chain_list_default(pad, parent, list);
-    return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
-}
+    template <std::atomic<uint64_t> RecordingCounts::*counter>
+    GstPadProbeReturn CountMuxed(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        auto& counts = **static_cast<std::shared_ptr<RecordingCounts>*>(data);
+        if ((counts.*counter).fetch_add(1, std::memory_order_relaxed) == 0 && counts.firstMuxed)
+            counts.firstMuxed();
+        return GST_PAD_PROBE_OK;
+    }
 
-GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
-{
-    auto* unlinked = static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
-    if ((*unlinked)->exchange(true))
+    template <std::atomic<uint64_t> RecordingCounts::*counter>
+    void CountMuxedOn(GstPad* pad, const std::shared_ptr<RecordingCounts>& counts)
+    {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxed<counter>,
+            new std::shared_ptr<RecordingCounts>(counts),
+            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+    }
+
+    // A stop waits for every frame queued before it to be encoded: the queue is
+    // kept no deeper than the branch can work off within this time. The time a
+    // frame takes from leaving the queue to reaching the muxer is followed as it
+    // goes, so a small picture keeps a deep queue against hiccups and a large one,
+    // or a busy machine, a shallow one.
+    constexpr double kBacklogSeconds = 0.25;
+    constexpr guint kMaxBacklog = 60;
+    constexpr guint kMinBacklog = 2;
+
+    struct Backlog {
+        GstElement* queue; // not owned; the probes live no longer than its pads
+        std::shared_ptr<RecordingCounts> counts;
+        gint64 leftQueueAt = -1; // monotonic µs, the frame under way
+        gint64 lastOutAt = -1;
+        double secondsPerFrame = 0; // running average
+        guint limit = kMaxBacklog;
+    };
+
+    Backlog& BacklogOf(gpointer data) { return **static_cast<std::shared_ptr<Backlog>*>(data); }
+
+    GstPadProbeReturn FrameLeavesQueue(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        Backlog& backlog = BacklogOf(data);
+        // The frame before is done with: all its copies (the rate keeper may
+        // repeat it) have reached the muxer.
+        if (backlog.leftQueueAt >= 0 && backlog.lastOutAt >= backlog.leftQueueAt) {
+            const double seconds = double(backlog.lastOutAt - backlog.leftQueueAt) / G_USEC_PER_SEC;
+            backlog.secondsPerFrame
+                = backlog.secondsPerFrame == 0 ? seconds : backlog.secondsPerFrame * 0.875 + seconds * 0.125;
+            const double fits = kBacklogSeconds / std::max(backlog.secondsPerFrame, 1e-6);
+            const guint limit = guint(std::clamp(fits, double(kMinBacklog), double(kMaxBacklog)));
+            if (limit != backlog.limit) {
+                GST_LOG_OBJECT(backlog.queue, "%.1f ms a frame: at most %u frames queued",
+                    backlog.secondsPerFrame * 1000, limit);
+                backlog.limit = limit;
+                g_object_set(backlog.queue, "max-size-buffers", limit, nullptr);
+            }
+        }
+        backlog.leftQueueAt = g_get_monotonic_time();
+        backlog.counts->videoQueuedOut.fetch_add(1, std::memory_order_relaxed);
+        return GST_PAD_PROBE_OK;
+    }
+
+    GstPadProbeReturn FrameReachesMuxer(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        BacklogOf(data).lastOutAt = g_get_monotonic_time();
+        return GST_PAD_PROBE_OK;
+    }
+
+    // Both probes run on the queue's streaming thread, which carries each frame
+    // through to the muxer.
+    void BoundBacklog(GstElement* queue, GstPad* videoOut, const std::shared_ptr<RecordingCounts>& counts)
+    {
+        auto backlog = std::make_shared<Backlog>(Backlog { queue, counts });
+        auto release = [](gpointer data) { delete static_cast<std::shared_ptr<Backlog>*>(data); };
+        g_autoptr(GstPad) queueOut = gst_element_get_static_pad(queue, "src");
+        gst_pad_add_probe(queueOut, GST_PAD_PROBE_TYPE_BUFFER, FrameLeavesQueue,
+            new std::shared_ptr<Backlog>(backlog), release);
+        gst_pad_add_probe(videoOut, GST_PAD_PROBE_TYPE_BUFFER, FrameReachesMuxer,
+            new std::shared_ptr<Backlog>(backlog), release);
+    }
+
+    int VideoBitrate(int width, int height)
+    {
+        // About 3 Mbit/s at 640x480, scaled with the picture area.
+        const double bits = 3000000.0 * (double(width) * height) / (640.0 * 480.0);
+        return int(std::clamp(bits, 1000000.0, 12000000.0));
+    }
+
+    // Whatever goes wrong inside the branch (a muxer that cannot write, a
+    // stream it refuses) stays there: the tee would otherwise hand the error to
+    // the camera's source and stop the preview and the frame grab with it. The
+    // branch's own failure reaches the bus as an error message.
+    GstFlowReturn ChainIsolated(GstPad* pad, GstObject* parent, GstBuffer* buffer)
+    {
+        const GstFlowReturn result = gst_proxy_pad_chain_default(pad, parent, buffer);
+        return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
+    }
+
+    GstFlowReturn ChainListIsolated(GstPad* pad, GstObject* parent, GstBufferList* list)
+    {
+        const GstFlowReturn result = gst_proxy_pad_chain_list_default(pad, parent, list);
+        return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
+    }
+
+    GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
+    {
+        auto* unlinked = static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
+        if ((*unlinked)->exchange(true))
+            return GST_PAD_PROBE_REMOVE;
+        g_autoptr(GstPad) input = gst_pad_get_peer(teePad);
+        if (input) {
+            GST_DEBUG_OBJECT(teePad, "cut off from the recording; end of stream sent into it");
+            gst_pad_unlink(teePad, input);
+            gst_pad_send_event(input, gst_event_new_eos());
+        }
         return GST_PAD_PROBE_REMOVE;
-    g_autoptr(GstPad) input = gst_pad_get_peer(teePad);
-    if (input) {
-        GST_DEBUG_OBJECT(teePad, "cut off from the recording; end of stream sent into it");
-        gst_pad_unlink(teePad, input);
-        gst_pad_send_event(input, gst_event_new_eos());
     }
-    return GST_PAD_PROBE_REMOVE;
-}
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, GstElement* tee,
-                                                        const RecordingOptions& options,
-                                                        std::shared_ptr<RecordingCounts> counts, std::string* error,
-                                                        const std::function<void(GstElement* bin)>& joining)
+    const RecordingOptions& options, std::shared_ptr<RecordingCounts> counts, std::string* error,
+    const std::function<void(GstElement* bin)>& joining)
 {
     std::unique_ptr<RecordingBranch> branch(new RecordingBranch);
     branch->pipeline_ = pipeline;
@@ -200,11 +197,10 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GstElement* sink = MakeElement(bin, "filesink", error);
     GstElement* encoder = asf ? MakeElement(bin, "avenc_wmv2", error) : nullptr;
     GstElement* size = MakeCaps(bin,
-                                gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR",
-                                                    "width", G_TYPE_INT, options.width, "height", G_TYPE_INT,
-                                                    options.height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1,
-                                                    nullptr),
-                                error);
+        gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR", "width", G_TYPE_INT,
+            options.width, "height", G_TYPE_INT, options.height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
+            1, nullptr),
+        error);
     if (!error->empty())
         return nullptr;
     MakeLeaky(queue, 60);
@@ -216,9 +212,9 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         g_object_set(encoder, "bitrate", VideoBitrate(options.width, options.height), nullptr);
         videoTail = encoder;
     }
-    bool linked = gst_element_link_many(queue, rate, convert, scale, size, nullptr) &&
-                  (!encoder || gst_element_link(size, encoder)) &&
-                  gst_element_link_pads(videoTail, "src", muxer, "video_%u") && gst_element_link(muxer, sink);
+    bool linked = gst_element_link_many(queue, rate, convert, scale, size, nullptr)
+        && (!encoder || gst_element_link(size, encoder))
+        && gst_element_link_pads(videoTail, "src", muxer, "video_%u") && gst_element_link(muxer, sink);
 
     // Audio, when a device is chosen: its own live source inside the branch.
     GstElement* audioTail = nullptr;
@@ -234,11 +230,11 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         GstElement* resample = MakeElement(bin, "audioresample", error);
         GstElement* aqueue = MakeElement(bin, "queue", error);
         GstElement* aencoder = asf ? MakeElement(bin, "avenc_wmav2", error) : nullptr;
-        GstCaps* caps = asf ? gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2,
-                                                  nullptr)
-                            : gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout",
-                                                  G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT, 44100,
-                                                  "channels", G_TYPE_INT, 2, nullptr);
+        GstCaps* caps = asf
+            ? gst_caps_new_simple(
+                "audio/x-raw", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2, nullptr)
+            : gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING,
+                "interleaved", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2, nullptr);
         GstElement* format = MakeCaps(bin, caps, error);
         if (!error->empty())
             return nullptr;
@@ -246,9 +242,9 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         audioTail = aencoder ? aencoder : aqueue;
         if (aencoder)
             g_object_set(aencoder, "bitrate", 128000, nullptr);
-        linked = linked && gst_element_link_many(source, aconvert, resample, format, aqueue, nullptr) &&
-                 (!aencoder || gst_element_link(aqueue, aencoder)) &&
-                 gst_element_link_pads(audioTail, "src", muxer, "audio_%u");
+        linked = linked && gst_element_link_many(source, aconvert, resample, format, aqueue, nullptr)
+            && (!aencoder || gst_element_link(aqueue, aencoder))
+            && gst_element_link_pads(audioTail, "src", muxer, "audio_%u");
         branch->audioSource_ = source;
         g_autoptr(GstPad) audioOut = gst_element_get_static_pad(source, "src");
         if (audioOut)
@@ -287,8 +283,8 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     if (joining)
         joining(bin);
     gst_bin_add(GST_BIN(pipeline), bin);
-    if (!gst_element_sync_state_with_parent(bin) ||
-        gst_element_get_state(bin, nullptr, nullptr, 0) == GST_STATE_CHANGE_FAILURE) {
+    if (!gst_element_sync_state_with_parent(bin)
+        || gst_element_get_state(bin, nullptr, nullptr, 0) == GST_STATE_CHANGE_FAILURE) {
         *error = "cannot write \"" + options.file + "\"";
         return nullptr;
     }
@@ -313,9 +309,8 @@ void RecordingBranch::SendEndOfStream()
         // The tee may be pushing right now; the branch is cut off between two
         // buffers, and only then told that its stream ended.
         idleProbe_ = gst_pad_add_probe(teePad_.get(), GST_PAD_PROBE_TYPE_IDLE, UnlinkAndEnd,
-                                       new std::shared_ptr<std::atomic<bool>>(unlinked_), [](gpointer data) {
-                                           delete static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
-                                       });
+            new std::shared_ptr<std::atomic<bool>>(unlinked_),
+            [](gpointer data) { delete static_cast<std::shared_ptr<std::atomic<bool>>*>(data); });
     }
     if (audioSource_) {
         GST_DEBUG_OBJECT(audioSource_, "end of stream sent to the microphone");
@@ -365,4 +360,4 @@ RecordingBranch::~RecordingBranch()
         gst_element_release_request_pad(tee_, teePad_.get());
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -100,9 +100,9 @@ bool TWmvConverter::Build()
     g_object_set(source, "location", FInput.c_str(), nullptr);
     g_object_set(sink, "location", FOutput.c_str(), nullptr);
     // avenc_wmv2 takes I420 only.
-    g_autoptr(GstCaps) caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
-        FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1,
-        nullptr);
+    g_autoptr(GstCaps) caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width",
+        G_TYPE_INT, FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio",
+        GST_TYPE_FRACTION, 1, 1, nullptr);
     g_object_set(videoCaps, "caps", caps, nullptr);
     g_object_set(videoEncoder, "bitrate", FProfile.VideoBitrate, nullptr);
     const auto origin = std::make_shared<vidcore::RecordingOrigin>();
