@@ -354,8 +354,10 @@ bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* e
         recordingBin_ = GstRef<GstElement>::Borrow(bin);
     };
     recording_ = RecordingBranch::Start(pipeline_.get(), tee_, options, recordingCounts_, error, joining);
-    if (!recording_)
+    if (!recording_) {
+        DropRecording();
         return false;
+    }
     if (recording_->HasAudio()) {
         NotifyOnFirstBuffer(recording_->Microphone());
         WaitFor(&CaptureSession::AudioSettled, kFirstAudioTimeoutMs);
