@@ -65,8 +65,6 @@ public:
     // own formats than the running one: the session must then be opened
     // anew (the source cannot switch formats in place).
     bool NeedsReopenFor(int width, int height) const;
-    int Width() const { return width_; }
-    int Height() const { return height_; }
 
     bool StartRecording(const std::string& file, RecordingType type, std::string* error);
     // Returns once the file is complete (or the branch failed or timed out).
@@ -83,7 +81,6 @@ public:
     const DeviceEntry& VideoDevice() const { return video_; }
     const std::optional<DeviceEntry>& AudioDevice() const { return audio_; }
     GstElement* Balance() const { return balance_; } // synthetic camera only
-    GstElement* Source() const { return source_; }
     // The caps asked of the camera; nullptr when left to the source (the
     // synthetic camera, a source that offers nothing known).
     const GstCaps* SourceCaps() const { return sourceCaps_.get(); }
