@@ -16,10 +16,16 @@
  */
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <string>
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "filter/runtimefolder.h"
 
@@ -97,6 +103,34 @@ inline uint32_t LoadWord(const void* block, std::size_t offset)
 inline void StoreWord(void* block, std::size_t offset, uint32_t value)
 {
     __atomic_store_n(Word(block, offset), value, __ATOMIC_RELEASE);
+}
+
+// FrameReady is also a futex word: the writer wakes the reader waiting for
+// a complete frame, in this process or in another that maps the block.
+inline void SetFrameReady(void* block, uint32_t value)
+{
+    StoreWord(block, kFrameReadyOffset, value);
+    if (value != 0)
+        ::syscall(SYS_futex, Word(block, kFrameReadyOffset), FUTEX_WAKE, INT32_MAX, nullptr, nullptr, 0);
+}
+
+// Blocks until the block holds a complete frame; false if none came within
+// `timeout`.
+inline bool WaitForFrameReady(const void* block, std::chrono::milliseconds timeout)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point giveUp = Clock::now() + timeout;
+    while (LoadWord(block, kFrameReadyOffset) == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(giveUp - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        const timespec wait { static_cast<time_t>(left.count() / 1000000000),
+            static_cast<long>(left.count() % 1000000000) };
+        // Returns at once if the word is no longer 0; woken, timed out or
+        // interrupted, the loop looks again.
+        ::syscall(SYS_futex, Word(block, kFrameReadyOffset), FUTEX_WAIT, 0u, &wait, nullptr, 0);
+    }
+    return true;
 }
 
 }  // namespace frameblock

@@ -48,13 +48,13 @@ bool BeginFrame(void* block, const void* permission)
     // above, nor the permission load below.
     __atomic_thread_fence(__ATOMIC_SEQ_CST);
     if (permission && !CopyPermitted(permission)) {
-        StoreWord(block, kFrameReadyOffset, wasReady);
+        SetFrameReady(block, wasReady);
         return false;
     }
     return true;
 }
 
-void EndFrame(void* block) { StoreWord(block, kFrameReadyOffset, 1); }
+void EndFrame(void* block) { SetFrameReady(block, 1); }
 
 namespace {
 

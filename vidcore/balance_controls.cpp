@@ -14,13 +14,14 @@ std::vector<SourceControl> BalanceControls(GstElement* balance)
         const char* name;
         const char* label;
     };
-    static constexpr Property properties[] = {
-        {"brightness", "Brightness"}, {"contrast", "Contrast"}, {"hue", "Hue"}, {"saturation", "Saturation"}};
+    static constexpr Property properties[] = { { "brightness", "Brightness" }, { "contrast", "Contrast" },
+        { "hue", "Hue" }, { "saturation", "Saturation" } };
     // The dialog may outlive the capture; it keeps the element alive.
     auto element = std::make_shared<GstRef<GstElement>>(GstRef<GstElement>::Borrow(balance));
     std::vector<SourceControl> controls;
     for (const Property& property : properties) {
-        auto* range = G_PARAM_SPEC_DOUBLE(g_object_class_find_property(G_OBJECT_GET_CLASS(balance), property.name));
+        auto* range
+            = G_PARAM_SPEC_DOUBLE(g_object_class_find_property(G_OBJECT_GET_CLASS(balance), property.name));
         double current = 0;
         g_object_get(balance, property.name, &current, nullptr);
         SourceControl control;
@@ -40,4 +41,4 @@ std::vector<SourceControl> BalanceControls(GstElement* balance)
     return controls;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

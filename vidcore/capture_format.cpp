@@ -5,7 +5,8 @@ namespace vidcore {
 
 bool IsCaptureSize(int width, int height)
 {
-    static constexpr int sizes[][2] = {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 1024}, {1600, 1200}};
+    static constexpr int sizes[][2]
+        = { { 320, 240 }, { 640, 480 }, { 800, 600 }, { 1024, 768 }, { 1280, 1024 }, { 1600, 1200 } };
     for (const auto& size : sizes)
         if (size[0] == width && size[1] == height)
             return true;
@@ -15,14 +16,13 @@ bool IsCaptureSize(int width, int height)
 GstCaps* CaptureSizeCaps(int width, int height)
 {
     return gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
-                               "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
 }
 
 void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height)
 {
-    GstCaps* caps = CaptureSizeCaps(width, height);
+    g_autoptr(GstCaps) caps = CaptureSizeCaps(width, height);
     g_object_set(captureFilter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -20,4 +20,4 @@ GstCaps* CaptureSizeCaps(int width, int height);
 // caps change, which makes the elements around it renegotiate in place.
 void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height);
 
-}  // namespace vidcore
+} // namespace vidcore

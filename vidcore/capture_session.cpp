@@ -3,6 +3,7 @@
 
 #include "capture_format.h"
 #include "debug_category.h"
+#include "element_factory.h"
 #include "gst_runtime.h"
 #include "notices.h"
 #include "preview_sink.h"
@@ -16,133 +17,98 @@ namespace vidcore {
 
 namespace {
 
-constexpr int64_t kFirstFrameTimeoutMs = 5000;
-constexpr int64_t kRecordingEndTimeoutMs = 10000;
-constexpr int64_t kFirstRecordedFrameTimeoutMs = 2000;
-// A microphone delivers within tens of milliseconds or reports its failure;
-// past this the recording goes on and takes what comes.
-constexpr int64_t kFirstAudioTimeoutMs = 1000;
+    constexpr int64_t kFirstFrameTimeoutMs = 5000;
+    constexpr int64_t kRecordingEndTimeoutMs = 10000;
+    constexpr int64_t kFirstRecordedFrameTimeoutMs = 2000;
+    // A microphone delivers within tens of milliseconds or reports its failure;
+    // past this the recording goes on and takes what comes.
+    constexpr int64_t kFirstAudioTimeoutMs = 1000;
 
-GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
-{
-    static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
-    return GST_PAD_PROBE_OK;
-}
-
-void CountBuffersOn(GstElement* element, const char* padName, std::atomic<uint64_t>& counter)
-{
-    if (GstPad* pad = gst_element_get_static_pad(element, padName)) {
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
-        gst_object_unref(pad);
-    }
-}
-
-GstElement* Add(GstElement* pipeline, GstElement* element)
-{
-    if (element) {
-        GST_DEBUG_OBJECT(pipeline, "added %" GST_PTR_FORMAT, element);
-        gst_bin_add(GST_BIN(pipeline), element);
-    }
-    return element;
-}
-
-GstElement* AddQueue(GstElement* pipeline)
-{
-    // A slow branch drops its oldest frames rather than holding up the tee.
-    GstElement* queue = Add(pipeline, gst_element_factory_make("queue", nullptr));
-    g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", 3u, "max-size-bytes", 0u, "max-size-time",
-                 guint64(0), nullptr);
-    return queue;
-}
-
-bool IsInRecording(GstObject* object)
-{
-    GstObject* item = object ? GST_OBJECT(gst_object_ref(object)) : nullptr;
-    while (item) {
-        if (GST_IS_BIN(item) && std::strcmp(GST_OBJECT_NAME(item), "recording") == 0) {
-            gst_object_unref(item);
-            return true;
-        }
-        GstObject* parent = gst_object_get_parent(item);
-        gst_object_unref(item);
-        item = parent;
-    }
-    return false;
-}
-
-// Another program holds the camera: V4L2 says so as a busy resource, or as
-// an open that failed with EBUSY.
-bool IsBusyError(const GError* error, const gchar* debug)
-{
-    if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY))
-        return true;
-    return error->domain == GST_RESOURCE_ERROR && debug && std::strstr(debug, "Device or resource busy");
-}
-
-// The formats the camera offers: as its provider lists them, or as its
-// source answers once open.
-GstCaps* OfferedCaps(const DeviceEntry& device, GstElement* source)
-{
-    if (device.IsSynthetic())
-        return nullptr;
-    GstCaps* caps = gst_device_get_caps(device.device.get());
-    if (caps && !gst_caps_is_any(caps) && !gst_caps_is_empty(caps))
-        return caps;
-    if (caps)
-        gst_caps_unref(caps);
-    if (gst_element_set_state(source, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
-        return nullptr;
-    GstPad* pad = gst_element_get_static_pad(source, "src");
-    caps = pad ? gst_pad_query_caps(pad, nullptr) : nullptr;
-    if (pad)
-        gst_object_unref(pad);
-    return caps;
-}
-
-GstElement* MakeElement(GstElement* pipeline, const char* factory, std::string* error)
-{
-    GstElement* element = gst_element_factory_make(factory, nullptr);
-    if (!element) {
-        GST_ERROR("the GStreamer element \"%s\" is not installed", factory);
-        if (error->empty())
-            *error = std::string("the GStreamer element \"") + factory + "\" is not installed";
-        return nullptr;
-    }
-    GST_DEBUG_OBJECT(pipeline, "added %" GST_PTR_FORMAT, element);
-    gst_bin_add(GST_BIN(pipeline), element);
-    return element;
-}
-
-// Test hook: the synthetic camera fails like an unplugged camera after this
-// many frames (VIDCORE_TEST_CAMERA_FAIL_AFTER=N).
-GstPadProbeReturn FailAfter(GstPad*, GstPadProbeInfo* info, gpointer remaining)
-{
-    auto* left = static_cast<std::atomic<int64_t>*>(remaining);
-    if (left->fetch_sub(1) > 0)
+    GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
+    {
+        static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
         return GST_PAD_PROBE_OK;
-    gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
-    GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
-    return GST_PAD_PROBE_HANDLED;
-}
+    }
 
-void InstallTestFailure(GstElement* source)
-{
-    const char* value = std::getenv("VIDCORE_TEST_CAMERA_FAIL_AFTER");
-    if (!value || !*value)
-        return;
-    GstPad* pad = gst_element_get_static_pad(source, "src");
-    if (!pad)
-        return;
-    auto* remaining = new std::atomic<int64_t>(std::atoll(value));
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, FailAfter, remaining,
-                      [](gpointer data) { delete static_cast<std::atomic<int64_t>*>(data); });
-    gst_object_unref(pad);
-}
+    void CountBuffersOn(GstElement* element, const char* padName, std::atomic<uint64_t>& counter)
+    {
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(element, padName);
+        if (pad)
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountBuffer, &counter, nullptr);
+    }
 
-}  // namespace
+    GstElement* AddQueue(GstElement* pipeline, std::string* error)
+    {
+        // A slow branch drops its oldest frames rather than holding up the tee.
+        GstElement* queue = MakeElement(pipeline, "queue", error);
+        if (queue)
+            g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", 3u, "max-size-bytes", 0u,
+                "max-size-time", guint64(0), nullptr);
+        return queue;
+    }
 
-std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& options, std::string* error,
-                                                     OpenFailure* failure)
+    // The object is the recording bin or inside it.
+    bool IsInRecording(GstObject* object, const GstRef<GstElement>& recording)
+    {
+        if (!object || !recording)
+            return false;
+        return object == GST_OBJECT(recording.get())
+            || gst_object_has_as_ancestor(object, GST_OBJECT(recording.get()));
+    }
+
+    // Another program holds the camera: V4L2 says so as a busy resource, or as
+    // an open that failed with EBUSY.
+    bool IsBusyError(const GError* error, const gchar* debug)
+    {
+        if (g_error_matches(error, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY))
+            return true;
+        return error->domain == GST_RESOURCE_ERROR && debug && std::strstr(debug, "Device or resource busy");
+    }
+
+    // The formats the camera offers: as its provider lists them, or as its
+    // source answers once open.
+    GstCaps* OfferedCaps(const DeviceEntry& device, GstElement* source)
+    {
+        if (device.IsSynthetic())
+            return nullptr;
+        GstRef<GstCaps> caps(gst_device_get_caps(device.device.get()));
+        if (caps && !gst_caps_is_any(caps.get()) && !gst_caps_is_empty(caps.get()))
+            return caps.release();
+        if (gst_element_set_state(source, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE)
+            return nullptr;
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(source, "src");
+        return pad ? gst_pad_query_caps(pad, nullptr) : nullptr;
+    }
+
+    // Test hook: the synthetic camera fails like an unplugged camera after this
+    // many frames (VIDCORE_TEST_CAMERA_FAIL_AFTER=N).
+    GstPadProbeReturn FailAfter(GstPad*, GstPadProbeInfo* info, gpointer remaining)
+    {
+        auto* left = static_cast<std::atomic<int64_t>*>(remaining);
+        if (left->fetch_sub(1) > 0)
+            return GST_PAD_PROBE_OK;
+        gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
+        GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_ERROR;
+        return GST_PAD_PROBE_HANDLED;
+    }
+
+    void InstallTestFailure(GstElement* source)
+    {
+        const char* value = std::getenv("VIDCORE_TEST_CAMERA_FAIL_AFTER");
+        if (!value || !*value)
+            return;
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(source, "src");
+        if (!pad)
+            return;
+        auto* remaining = new std::atomic<int64_t>(std::atoll(value));
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, FailAfter, remaining,
+            [](gpointer data) { delete static_cast<std::atomic<int64_t>*>(data); });
+    }
+
+} // namespace
+
+std::unique_ptr<CaptureSession> CaptureSession::Open(
+    const CaptureOptions& options, std::string* error, OpenFailure* failure)
 {
     EnsureGstReady();
     OpenFailure ignored;
@@ -151,8 +117,10 @@ std::unique_ptr<CaptureSession> CaptureSession::Open(const CaptureOptions& optio
     std::unique_ptr<CaptureSession> session(new CaptureSession);
     if (!session->Build(options, error))
         return nullptr;
-    const bool started = gst_element_set_state(session->pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
-    if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs) || session->Failed()) {
+    const bool started
+        = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+    if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs)
+        || session->Failed()) {
         std::lock_guard lock(session->mutex_);
         GST_INFO("no first frame within %lld ms (started: %d, busy: %d)",
             static_cast<long long>(kFirstFrameTimeoutMs), started, session->busy_);
@@ -183,25 +151,29 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     window_ = options.window;
     previewTarget_ = options.previewTarget;
 
-    GstElementFactory* frameSinkFactory = gst_element_factory_find(kFrameSinkFactory);
+    g_autoptr(GstElementFactory) frameSinkFactory = gst_element_factory_find(kFrameSinkFactory);
     if (!frameSinkFactory) {
-        *error = std::string("the frame sink \"") + kFrameSinkFactory +
-                 "\" is not installed (libgstsnapwell.so belongs in the plugins folder beside libvidcore.so)";
+        *error = std::string("the frame sink \"") + kFrameSinkFactory
+            + "\" is not installed (libgstsnapwell.so belongs in the plugins folder beside libvidcore.so)";
         return false;
     }
-    GstElement* grabSink = gst_element_factory_create(frameSinkFactory, nullptr);
-    gst_object_unref(frameSinkFactory);
+    // Held here until the pipeline takes it: every way out below drops it.
+    g_autoptr(GstElement) grabSink
+        = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_create(frameSinkFactory, nullptr)));
+    if (!grabSink) {
+        *error = std::string("the frame sink \"") + kFrameSinkFactory + "\" cannot be made";
+        return false;
+    }
 
-    pipeline_ = GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("vidcore-capture")));
+    pipeline_ = GstRef<GstElement>(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("vidcore-capture"))));
+    GstElement* pipeline = pipeline_.get();
     // The recording branch's end-of-stream arrives as a forwarded message.
-    g_object_set(pipeline_, "message-forward", TRUE, nullptr);
-    GstBus* bus = gst_element_get_bus(pipeline_);
+    g_object_set(pipeline, "message-forward", TRUE, nullptr);
+    g_autoptr(GstBus) bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, &CaptureSession::OnBusMessage, this, nullptr);
-    gst_object_unref(bus);
 
-    source_ = Add(pipeline_, CreateSourceElement(video_, DeviceKind::Video));
+    source_ = AddElement(pipeline, CreateSourceElement(video_, DeviceKind::Video));
     if (!source_) {
-        gst_object_unref(gst_object_ref_sink(grabSink));
         *error = "the camera \"" + video_.name + "\" cannot be opened";
         return false;
     }
@@ -210,7 +182,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     if (video_.IsSynthetic()) {
         GST_DEBUG("synthetic camera: its own format, no choice to make");
         InstallTestFailure(source_);
-        balance_ = MakeElement(pipeline_, "videobalance", error);
+        balance_ = MakeElement(pipeline, "videobalance", error);
         if (!balance_ || !gst_element_link(head, balance_))
             return false;
         head = balance_;
@@ -219,29 +191,29 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     }
     CountBuffersOn(source_, "src", counts_.source);
 
-    GstElement* convert = Add(pipeline_, gst_element_factory_make("videoconvert", nullptr));
-    GstElement* scale = Add(pipeline_, gst_element_factory_make("videoscale", nullptr));
-    captureFilter_ = Add(pipeline_, gst_element_factory_make("capsfilter", nullptr));
-    RenegotiateCaptureSize(captureFilter_, width_, height_);
-    tee_ = Add(pipeline_, gst_element_factory_make("tee", nullptr));
-    g_object_set(tee_, "allow-not-linked", TRUE, nullptr);
-
-    GstElement* previewQueue = AddQueue(pipeline_);
-    GstElement* previewConvert = Add(pipeline_, gst_element_factory_make("videoconvert", nullptr));
-    previewSink_ = Add(pipeline_, CreatePreviewSink(PreviewTarget()));
-
+    GstElement* convert = MakeElement(pipeline, "videoconvert", error);
+    GstElement* scale = MakeElement(pipeline, "videoscale", error);
+    captureFilter_ = MakeElement(pipeline, "capsfilter", error);
+    tee_ = MakeElement(pipeline, "tee", error);
+    GstElement* previewQueue = AddQueue(pipeline, error);
+    GstElement* previewConvert = MakeElement(pipeline, "videoconvert", error);
+    previewSink_ = AddElement(pipeline, CreatePreviewSink(PreviewTarget(), error));
     // The frame sink takes the camera's own format and stores bottom-up BGR
     // rows itself, in one pass, and only while the application lets it copy.
-    GstElement* grabQueue = AddQueue(pipeline_);
-    Add(pipeline_, grabSink);
+    GstElement* grabQueue = AddQueue(pipeline, error);
+    AddElement(pipeline, grabSink);
+    if (!error->empty())
+        return false;
+    RenegotiateCaptureSize(captureFilter_, width_, height_);
+    g_object_set(tee_, "allow-not-linked", TRUE, nullptr);
 
-    if (!gst_element_link_many(head, convert, scale, captureFilter_, tee_, nullptr) ||
-        !gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr) ||
-        !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
+    if (!gst_element_link_many(head, convert, scale, captureFilter_, tee_, nullptr)
+        || !gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr)
+        || !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
         *error = "the capture pipeline cannot be linked";
         return false;
     }
-    GST_DEBUG_OBJECT(pipeline_, "linked %s ! %s ! %s ! %s ! tee, tee ! %s ! %s ! %s, tee ! %s ! %s",
+    GST_DEBUG_OBJECT(pipeline, "linked %s ! %s ! %s ! %s ! tee, tee ! %s ! %s ! %s, tee ! %s ! %s",
         GST_ELEMENT_NAME(head), GST_ELEMENT_NAME(convert), GST_ELEMENT_NAME(scale),
         GST_ELEMENT_NAME(captureFilter_), GST_ELEMENT_NAME(previewQueue), GST_ELEMENT_NAME(previewConvert),
         GST_ELEMENT_NAME(previewSink_), GST_ELEMENT_NAME(grabQueue), GST_ELEMENT_NAME(grabSink));
@@ -255,7 +227,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
 void CaptureSession::NotifyOnFirstBuffer(GstElement* element)
 {
     const bool sink = GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK);
-    GstPad* pad = gst_element_get_static_pad(element, sink ? "sink" : "src");
+    g_autoptr(GstPad) pad = gst_element_get_static_pad(element, sink ? "sink" : "src");
     if (!pad)
         return;
     gst_pad_add_probe(
@@ -265,45 +237,44 @@ void CaptureSession::NotifyOnFirstBuffer(GstElement* element)
             return GST_PAD_PROBE_REMOVE;
         },
         this, nullptr);
-    gst_object_unref(pad);
 }
 
 bool CaptureSession::BuildSourceFormat(GstElement** head, std::string* error)
 {
     // The camera's own format, chosen from what it offers, is fixed right
     // behind it; MJPEG is decoded there.
-    offeredCaps_ = OfferedCaps(video_, source_);
-    sourceCaps_ = ChooseSourceCaps(offeredCaps_, width_, height_);
-    GST_DEBUG("camera \"%s\" offers %" GST_PTR_FORMAT, video_.name.c_str(), offeredCaps_);
+    offeredCaps_ = GstRef<GstCaps>(OfferedCaps(video_, source_));
+    sourceCaps_ = GstRef<GstCaps>(ChooseSourceCaps(offeredCaps_.get(), width_, height_));
+    GST_DEBUG("camera \"%s\" offers %" GST_PTR_FORMAT, video_.name.c_str(), offeredCaps_.get());
     if (!sourceCaps_) {
         GST_INFO("camera \"%s\": no format to fix; it negotiates by itself", video_.name.c_str());
         return true;
     }
-    g_autofree gchar* chosen = gst_caps_to_string(sourceCaps_);
+    g_autofree gchar* chosen = gst_caps_to_string(sourceCaps_.get());
     GST_INFO("camera \"%s\" captures %s for %dx%d", video_.name.c_str(), chosen, width_, height_);
-    GstElement* format = MakeElement(pipeline_, "capsfilter", error);
+    GstElement* pipeline = pipeline_.get();
+    GstElement* format = MakeElement(pipeline, "capsfilter", error);
     if (!format)
         return false;
-    g_object_set(format, "caps", sourceCaps_, nullptr);
+    g_object_set(format, "caps", sourceCaps_.get(), nullptr);
     if (!gst_element_link(*head, format)) {
         *error = "the camera \"" + video_.name + "\" does not deliver " + chosen;
         return false;
     }
     *head = format;
-    if (!IsJpegCaps(sourceCaps_))
+    if (!IsJpegCaps(sourceCaps_.get()))
         return true;
-    // jpegparse completes the caps jpegdec wants; it is optional.
-    if (GstElement* parse = gst_element_factory_make("jpegparse", nullptr)) {
-        GST_DEBUG_OBJECT(pipeline_, "added %" GST_PTR_FORMAT, parse);
-        gst_bin_add(GST_BIN(pipeline_), parse);
+    // jpegparse completes the caps jpegdec wants; it is optional, and its
+    // absence no error.
+    if (GstElement* parse = AddElement(pipeline, gst_element_factory_make("jpegparse", nullptr))) {
         if (!gst_element_link(*head, parse))
             return false;
         *head = parse;
     }
-    GstElement* decode = MakeElement(pipeline_, "jpegdec", error);
+    GstElement* decode = MakeElement(pipeline, "jpegdec", error);
     if (!decode || !gst_element_link(*head, decode))
         return false;
-    GST_DEBUG_OBJECT(pipeline_, "the camera's MJPEG is decoded by %s", GST_ELEMENT_NAME(decode));
+    GST_DEBUG_OBJECT(pipeline, "the camera's MJPEG is decoded by %s", GST_ELEMENT_NAME(decode));
     *head = decode;
     return true;
 }
@@ -314,27 +285,19 @@ CaptureSession::~CaptureSession()
         StopRecording();
     if (!pipeline_)
         return;
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    GstBus* bus = gst_element_get_bus(pipeline_);
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    g_autoptr(GstBus) bus = gst_element_get_bus(pipeline_.get());
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
-    gst_object_unref(pipeline_);
-    if (sourceCaps_)
-        gst_caps_unref(sourceCaps_);
-    if (offeredCaps_)
-        gst_caps_unref(offeredCaps_);
 }
 
 bool CaptureSession::NeedsReopenFor(int width, int height) const
 {
     if (!sourceCaps_)
         return false;
-    GstCaps* wanted = ChooseSourceCaps(offeredCaps_, width, height);
-    const bool differs = wanted && !gst_caps_is_equal(wanted, sourceCaps_);
+    g_autoptr(GstCaps) wanted = ChooseSourceCaps(offeredCaps_.get(), width, height);
+    const bool differs = wanted && !gst_caps_is_equal(wanted, sourceCaps_.get());
     GST_DEBUG("%dx%d wants %" GST_PTR_FORMAT ", the camera captures %" GST_PTR_FORMAT, width, height, wanted,
-        sourceCaps_);
-    if (wanted)
-        gst_caps_unref(wanted);
+        sourceCaps_.get());
     return differs;
 }
 
@@ -353,7 +316,7 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
         *error = "the camera \"" + video_.name + "\" has failed";
         return false;
     }
-    RecordingOptions options{file, type, width_, height_, audio_};
+    RecordingOptions options { file, type, width_, height_, audio_ };
     GST_INFO("recording starts: %s (%s, %dx%d, microphone %s)", file.c_str(),
         type == RecordingType::Asf ? "ASF" : "AVI", width_, height_, audio_ ? audio_->name.c_str() : "none");
     if (StartBranch(options, error)) {
@@ -384,9 +347,17 @@ bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* e
     }
     recordingCounts_ = std::make_shared<RecordingCounts>();
     recordingCounts_->firstMuxed = [this] { Notify(); };
-    recording_ = RecordingBranch::Start(pipeline_, tee_, options, recordingCounts_, error);
-    if (!recording_)
+    // The branch's messages are told apart from the capture's from the moment
+    // its bin joins the pipeline: a file that cannot be opened says so then.
+    const auto joining = [this](GstElement* bin) {
+        std::lock_guard lock(mutex_);
+        recordingBin_ = GstRef<GstElement>::Borrow(bin);
+    };
+    recording_ = RecordingBranch::Start(pipeline_.get(), tee_, options, recordingCounts_, error, joining);
+    if (!recording_) {
+        DropRecording();
         return false;
+    }
     if (recording_->HasAudio()) {
         NotifyOnFirstBuffer(recording_->Microphone());
         WaitFor(&CaptureSession::AudioSettled, kFirstAudioTimeoutMs);
@@ -397,7 +368,7 @@ bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* e
     }
     if (error->empty() && recording_->Attach(error))
         return true;
-    recording_.reset();
+    DropRecording();
     return false;
 }
 
@@ -428,7 +399,20 @@ void CaptureSession::StopRecording()
         GST_INFO("recording stopped");
     else
         GST_WARNING("the recording did not end in time; its file may be incomplete");
+    DropRecording();
+}
+
+void CaptureSession::DropRecording()
+{
     recording_.reset();
+    std::lock_guard lock(mutex_);
+    recordingBin_.reset();
+}
+
+GstRef<GstElement> CaptureSession::RecordingBin() const
+{
+    std::lock_guard lock(mutex_);
+    return recordingBin_;
 }
 
 bool CaptureSession::Failed() const
@@ -446,7 +430,8 @@ void CaptureSession::PointPreviewAt(uintptr_t window)
 bool CaptureSession::WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs)
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return (this->*condition)(); });
+    return changed_.wait_for(
+        lock, std::chrono::milliseconds(timeoutMs), [&] { return (this->*condition)(); });
 }
 
 void CaptureSession::Notify()
@@ -457,10 +442,11 @@ void CaptureSession::Notify()
 
 void CaptureSession::HandleError(GstMessage* message)
 {
-    GError* error = nullptr;
-    gchar* debug = nullptr;
+    g_autoptr(GError) error = nullptr;
+    g_autofree gchar* debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
     GstObject* origin = GST_MESSAGE_SRC(message);
+    const bool inRecording = IsInRecording(origin, RecordingBin());
     std::optional<VidcoreNotice> notice;
     bool endMicrophone = false;
     {
@@ -472,7 +458,7 @@ void CaptureSession::HandleError(GstMessage* message)
                 GST_WARNING_OBJECT(
                     origin, "the microphone failed; recording goes on without sound: %s", error->message);
             audioFailed_ = true;
-        } else if (IsInRecording(origin)) {
+        } else if (inRecording) {
             if (!recordingFailed_) {
                 GST_ERROR_OBJECT(origin, "recording failed: %s (%s)", error->message, debug ? debug : "");
                 if (!stopRequested_)
@@ -493,10 +479,8 @@ void CaptureSession::HandleError(GstMessage* message)
         }
         changed_.notify_all();
     }
-    g_clear_error(&error);
-    g_free(debug);
     if (endMicrophone)
-        EndRecordingMicrophone(pipeline_);
+        EndRecordingMicrophone(pipeline_.get());
     if (notice)
         PostNotice(*notice);
 }
@@ -526,9 +510,10 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
         const GstStructure* structure = gst_message_get_structure(message);
         if (!structure || !gst_structure_has_name(structure, "GstBinForwarded"))
             break;
-        GstMessage* inner = nullptr;
+        g_autoptr(GstMessage) inner = nullptr;
         gst_structure_get(structure, "message", GST_TYPE_MESSAGE, &inner, nullptr);
-        if (inner && GST_MESSAGE_TYPE(inner) == GST_MESSAGE_EOS && IsInRecording(GST_MESSAGE_SRC(inner))) {
+        if (inner && GST_MESSAGE_TYPE(inner) == GST_MESSAGE_EOS
+            && IsInRecording(GST_MESSAGE_SRC(inner), self->RecordingBin())) {
             bool unasked = false;
             {
                 std::lock_guard lock(self->mutex_);
@@ -540,8 +525,6 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
             if (unasked)
                 PostNotice(VidcoreNotice::RecordingEnded);
         }
-        if (inner)
-            gst_message_unref(inner);
         break;
     }
     default:
@@ -551,4 +534,4 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
     return GST_BUS_DROP;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "device_list.h"
+#include "gst_ref.h"
 #include "recording_branch.h"
 
 #include <gst/gst.h>
@@ -36,24 +37,24 @@ struct CaptureOptions {
     std::optional<DeviceEntry> audio;
     int width = 640;
     int height = 480;
-    uintptr_t window = 0;         // the view the preview belongs to
-    uintptr_t previewTarget = 0;  // where it is drawn now (full screen); 0: the view
+    uintptr_t window = 0; // the view the preview belongs to
+    uintptr_t previewTarget = 0; // where it is drawn now (full screen); 0: the view
 };
 
 enum class OpenFailure { None, Busy, Other };
 
 struct CaptureCounts {
-    std::atomic<uint64_t> source{0};
-    std::atomic<uint64_t> preview{0};
-    std::atomic<uint64_t> grab{0};
+    std::atomic<uint64_t> source { 0 };
+    std::atomic<uint64_t> preview { 0 };
+    std::atomic<uint64_t> grab { 0 };
 };
 
 class CaptureSession {
 public:
     // Builds and starts the pipeline; returns it once a first frame reached
     // the frame sink. nullptr with `error` set otherwise.
-    static std::unique_ptr<CaptureSession> Open(const CaptureOptions& options, std::string* error,
-                                                OpenFailure* failure = nullptr);
+    static std::unique_ptr<CaptureSession> Open(
+        const CaptureOptions& options, std::string* error, OpenFailure* failure = nullptr);
     ~CaptureSession();
 
     CaptureSession(const CaptureSession&) = delete;
@@ -64,8 +65,6 @@ public:
     // own formats than the running one: the session must then be opened
     // anew (the source cannot switch formats in place).
     bool NeedsReopenFor(int width, int height) const;
-    int Width() const { return width_; }
-    int Height() const { return height_; }
 
     bool StartRecording(const std::string& file, RecordingType type, std::string* error);
     // Returns once the file is complete (or the branch failed or timed out).
@@ -81,11 +80,10 @@ public:
 
     const DeviceEntry& VideoDevice() const { return video_; }
     const std::optional<DeviceEntry>& AudioDevice() const { return audio_; }
-    GstElement* Balance() const { return balance_; }  // synthetic camera only
-    GstElement* Source() const { return source_; }
+    GstElement* Balance() const { return balance_; } // synthetic camera only
     // The caps asked of the camera; nullptr when left to the source (the
     // synthetic camera, a source that offers nothing known).
-    const GstCaps* SourceCaps() const { return sourceCaps_; }
+    const GstCaps* SourceCaps() const { return sourceCaps_.get(); }
 
     const CaptureCounts& Counts() const { return counts_; }
     // Counts of the last recording started, for measurements.
@@ -108,6 +106,9 @@ private:
         const bool muxed = recordingCounts_->videoMuxed.load() > 0 && sound;
         return muxed || failed_ || recordingFailed_;
     }
+    // Ends the recording branch and forgets its bin.
+    void DropRecording();
+    GstRef<GstElement> RecordingBin() const;
     void Notify();
     // Wakes the waits once the element's first buffer passes.
     void NotifyOnFirstBuffer(GstElement* element);
@@ -115,12 +116,13 @@ private:
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void HandleError(GstMessage* message);
 
-    GstElement* pipeline_ = nullptr;
+    GstRef<GstElement> pipeline_;
+    // The elements below belong to the pipeline.
     GstElement* source_ = nullptr;
     GstElement* balance_ = nullptr;
     GstElement* captureFilter_ = nullptr;
-    GstCaps* offeredCaps_ = nullptr;  // what the camera offers
-    GstCaps* sourceCaps_ = nullptr;   // what it was asked for
+    GstRef<GstCaps> offeredCaps_; // what the camera offers
+    GstRef<GstCaps> sourceCaps_; // what it was asked for
     GstElement* tee_ = nullptr;
     GstElement* previewSink_ = nullptr;
     DeviceEntry video_;
@@ -134,15 +136,16 @@ private:
     std::unique_ptr<RecordingBranch> recording_;
     std::shared_ptr<RecordingCounts> recordingCounts_;
 
-    mutable std::mutex mutex_;  // guards the flags below, set from streaming threads
+    mutable std::mutex mutex_; // guards the flags below, set from streaming threads
     std::condition_variable changed_;
     bool failed_ = false;
-    bool busy_ = false;             // the camera's failure was "held by another program"
-    bool opened_ = false;           // Open() returned it: failures are now the application's news
-    bool stopRequested_ = false;    // the recording's end was asked for
+    bool busy_ = false; // the camera's failure was "held by another program"
+    bool opened_ = false; // Open() returned it: failures are now the application's news
+    bool stopRequested_ = false; // the recording's end was asked for
     bool recordingEnded_ = false;
     bool recordingFailed_ = false;
-    bool audioFailed_ = false;      // the recording's microphone failed
+    bool audioFailed_ = false; // the recording's microphone failed
+    GstRef<GstElement> recordingBin_; // the running recording's bin, once it joined the pipeline
 };
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -17,22 +17,20 @@ namespace {
 
     void LogCaps(GstPad* pad, GParamSpec*, gpointer what)
     {
-        if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+        g_autoptr(GstCaps) caps = gst_pad_get_current_caps(pad);
+        if (caps)
             GST_INFO_OBJECT(pad, "%s: %" GST_PTR_FORMAT, static_cast<const char*>(what), caps);
-            gst_caps_unref(caps);
-        }
     }
 
 } // namespace
 
 void TraceNegotiatedCaps(GstElement* element, const char* padName, const char* what)
 {
-    GstPad* pad = element ? gst_element_get_static_pad(element, padName) : nullptr;
+    g_autoptr(GstPad) pad = element ? gst_element_get_static_pad(element, padName) : nullptr;
     if (!pad)
         return;
     // `what` is a literal; the handler lives as long as the pad.
     g_signal_connect(pad, "notify::caps", G_CALLBACK(LogCaps), const_cast<char*>(what));
-    gst_object_unref(pad);
 }
 
 } // namespace vidcore

@@ -2,6 +2,7 @@
 #include "device_list.h"
 
 #include "debug_category.h"
+#include "element_factory.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,107 +14,99 @@ namespace vidcore {
 
 namespace {
 
-constexpr const char* kSyntheticCameraName = "Vidcore Test Camera";
-constexpr const char* kSyntheticMicrophoneName = "Vidcore Test Microphone";
+    constexpr const char* kSyntheticCameraName = "Vidcore Test Camera";
+    constexpr const char* kSyntheticMicrophoneName = "Vidcore Test Microphone";
 
-bool SyntheticDevicesWanted()
-{
-    const char* value = std::getenv("VIDCORE_TEST_DEVICES");
-    return value && std::strcmp(value, "1") == 0;
-}
+    bool SyntheticDevicesWanted()
+    {
+        const char* value = std::getenv("VIDCORE_TEST_DEVICES");
+        return value && std::strcmp(value, "1") == 0;
+    }
 
-std::string PropertyText(GstDevice* device, const char* key)
-{
-    GstStructure* props = gst_device_get_properties(device);
-    if (!props)
-        return {};
-    const char* value = gst_structure_get_string(props, key);
-    std::string text = value ? value : "";
-    gst_structure_free(props);
-    return text;
-}
+    std::string PropertyText(GstDevice* device, const char* key)
+    {
+        g_autoptr(GstStructure) props = gst_device_get_properties(device);
+        const char* value = props ? gst_structure_get_string(props, key) : nullptr;
+        return value ? value : "";
+    }
 
-// PulseAudio lists the loopback of every output as a source too; those are
-// not microphones.
-bool IsMonitorSource(GstDevice* device)
-{
-    return PropertyText(device, "device.class") == "monitor";
-}
+    // PulseAudio lists the loopback of every output as a source too; those are
+    // not microphones.
+    bool IsMonitorSource(GstDevice* device) { return PropertyText(device, "device.class") == "monitor"; }
 
-// The desktop's default microphone, as PulseAudio marks it: a property of
-// the device object, or an entry of its properties.
-bool IsDefault(GstDevice* device)
-{
-    gboolean isDefault = FALSE;
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "is-default"))
-        g_object_get(device, "is-default", &isDefault, nullptr);
-    if (!isDefault)
-        if (GstStructure* props = gst_device_get_properties(device)) {
+    // The desktop's default microphone, as PulseAudio marks it: a property of
+    // the device object, or an entry of its properties.
+    bool IsDefault(GstDevice* device)
+    {
+        gboolean isDefault = FALSE;
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "is-default"))
+            g_object_get(device, "is-default", &isDefault, nullptr);
+        if (isDefault)
+            return true;
+        g_autoptr(GstStructure) props = gst_device_get_properties(device);
+        if (props)
             gst_structure_get_boolean(props, "is-default", &isDefault);
-            gst_structure_free(props);
-        }
-    return isDefault;
-}
+        return isDefault;
+    }
 
-std::string ProviderName(GstDevice* device)
-{
-    std::string name;
-    if (GstObject* parent = gst_object_get_parent(GST_OBJECT(device))) {
-        if (GST_IS_DEVICE_PROVIDER(parent))
-            if (GstDeviceProviderFactory* factory = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
+    std::string ProviderName(GstDevice* device)
+    {
+        std::string name;
+        g_autoptr(GstObject) parent = gst_object_get_parent(GST_OBJECT(device));
+        if (parent && GST_IS_DEVICE_PROVIDER(parent))
+            if (GstDeviceProviderFactory* factory
+                = gst_device_provider_get_factory(GST_DEVICE_PROVIDER(parent)))
                 name = GST_OBJECT_NAME(factory);
-        gst_object_unref(parent);
+        return name;
     }
-    return name;
-}
 
-// Lower is preferred when two providers report the same device: the
-// providers whose elements talk to the device or sound server directly.
-int ProviderRank(GstDevice* device)
-{
-    const std::string provider = ProviderName(device);
-    if (provider.find("v4l2") != std::string::npos || provider.find("pulse") != std::string::npos)
-        return 0;
-    if (provider.find("pipewire") != std::string::npos)
-        return 2;
-    return 1;
-}
+    // Lower is preferred when two providers report the same device: the
+    // providers whose elements talk to the device or sound server directly.
+    int ProviderRank(GstDevice* device)
+    {
+        const std::string provider = ProviderName(device);
+        if (provider.find("v4l2") != std::string::npos || provider.find("pulse") != std::string::npos)
+            return 0;
+        if (provider.find("pipewire") != std::string::npos)
+            return 2;
+        return 1;
+    }
 
-// What identifies the physical device across providers: for a camera its
-// device node (V4L2's device.path, PipeWire's api.v4l2.path), else its bus;
-// for a microphone its node name (PipeWire) or source name (PulseAudio),
-// else the provider's object path or the sound server's device string;
-// else the provider's name and the device's.
-std::string PhysicalKey(GstDevice* device, DeviceKind kind)
-{
-    const auto first = [device](std::initializer_list<const char*> keys) {
-        for (const char* key : keys) {
-            std::string value = PropertyText(device, key);
-            if (!value.empty())
-                return value;
+    // What identifies the physical device across providers: for a camera its
+    // device node (V4L2's device.path, PipeWire's api.v4l2.path), else its bus;
+    // for a microphone its node name (PipeWire) or source name (PulseAudio),
+    // else the provider's object path or the sound server's device string;
+    // else the provider's name and the device's.
+    std::string PhysicalKey(GstDevice* device, DeviceKind kind)
+    {
+        const auto first = [device](std::initializer_list<const char*> keys) {
+            for (const char* key : keys) {
+                std::string value = PropertyText(device, key);
+                if (!value.empty())
+                    return value;
+            }
+            return std::string();
+        };
+        std::string key = kind == DeviceKind::Video
+            ? first({ "device.path", "api.v4l2.path", "v4l2.device.bus_info", "api.v4l2.cap.bus_info" })
+            : first({ "node.name" });
+        // PulseAudio names a source as PipeWire names its node (the pulse
+        // server of a PipeWire desktop is PipeWire itself).
+        if (key.empty() && kind == DeviceKind::Audio
+            && g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
+            g_autofree gchar* internal = nullptr;
+            g_object_get(device, "internal-name", &internal, nullptr);
+            key = internal ? internal : "";
         }
-        return std::string();
-    };
-    std::string key = kind == DeviceKind::Video
-                          ? first({"device.path", "api.v4l2.path", "v4l2.device.bus_info", "api.v4l2.cap.bus_info"})
-                          : first({"node.name"});
-    // PulseAudio names a source as PipeWire names its node (the pulse
-    // server of a PipeWire desktop is PipeWire itself).
-    if (key.empty() && kind == DeviceKind::Audio &&
-        g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
-        g_autofree gchar* internal = nullptr;
-        g_object_get(device, "internal-name", &internal, nullptr);
-        key = internal ? internal : "";
+        if (key.empty() && kind == DeviceKind::Audio)
+            key = first({ "object.path", "device.string" });
+        if (!key.empty())
+            return key;
+        g_autofree gchar* name = gst_device_get_display_name(device);
+        return ProviderName(device) + "|" + (name ? name : "");
     }
-    if (key.empty() && kind == DeviceKind::Audio)
-        key = first({"object.path", "device.string"});
-    if (!key.empty())
-        return key;
-    g_autofree gchar* name = gst_device_get_display_name(device);
-    return ProviderName(device) + "|" + (name ? name : "");
-}
 
-}  // namespace
+} // namespace
 
 std::vector<DeviceEntry> ListDevices(DeviceKind kind)
 {
@@ -123,7 +116,7 @@ std::vector<DeviceEntry> ListDevices(DeviceKind kind)
         if (kind == DeviceKind::Audio && IsMonitorSource(device.get()))
             continue;
         g_autofree gchar* name = gst_device_get_display_name(device.get());
-        DeviceEntry entry{name ? name : "", device, PhysicalKey(device.get(), kind)};
+        DeviceEntry entry { name ? name : "", device, PhysicalKey(device.get(), kind) };
         auto [found, added] = byKey.emplace(entry.key, list.size());
         if (added)
             list.push_back(std::move(entry));
@@ -131,11 +124,11 @@ std::vector<DeviceEntry> ListDevices(DeviceKind kind)
             list[found->second] = std::move(entry);
     }
     if (kind == DeviceKind::Audio)
-        std::stable_partition(list.begin(), list.end(),
-                              [](const DeviceEntry& entry) { return IsDefault(entry.device.get()); });
+        std::stable_partition(
+            list.begin(), list.end(), [](const DeviceEntry& entry) { return IsDefault(entry.device.get()); });
     if (SyntheticDevicesWanted())
-        list.push_back({kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {},
-                        kind == DeviceKind::Video ? "synthetic:camera" : "synthetic:microphone"});
+        list.push_back({ kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {},
+            kind == DeviceKind::Video ? "synthetic:camera" : "synthetic:microphone" });
 
     std::map<std::string, int> seen;
     for (DeviceEntry& entry : list)
@@ -153,22 +146,18 @@ GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind)
     if (!entry.IsSynthetic())
         return gst_device_create_element(entry.device.get(), nullptr);
     if (kind == DeviceKind::Audio) {
-        GstElement* tone = gst_element_factory_make("audiotestsrc", nullptr);
+        GstElement* tone = MakeElement("audiotestsrc", nullptr);
         if (tone)
             g_object_set(tone, "is-live", TRUE, "freq", 440.0, "volume", 0.2, nullptr);
-        else
-            GST_ERROR("the GStreamer element \"audiotestsrc\" is not installed");
         return tone;
     }
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     GstElement* camera = gst_parse_bin_from_description(
         "videotestsrc is-live=true pattern=smpte horizontal-speed=2"
         " ! video/x-raw,format=I420,framerate=30/1 ! timeoverlay font-desc=\"Sans 16\"",
         TRUE, &error);
-    if (error) {
+    if (error)
         GST_ERROR("cannot build the test camera: %s", error->message);
-        g_clear_error(&error);
-    }
     return camera;
 }
 
@@ -176,7 +165,7 @@ std::string DeviceNodePath(const DeviceEntry& entry)
 {
     if (entry.IsSynthetic())
         return {};
-    for (const char* key : {"device.path", "api.v4l2.path"}) {
+    for (const char* key : { "device.path", "api.v4l2.path" }) {
         std::string path = PropertyText(entry.device.get(), key);
         if (!path.empty())
             return path;
@@ -184,4 +173,4 @@ std::string DeviceNodePath(const DeviceEntry& entry)
     return {};
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -15,9 +15,9 @@
 namespace vidcore {
 
 struct DeviceEntry {
-    std::string name;  // unique within its list
-    GstRef<GstDevice> device;  // empty for a synthetic device
-    std::string key;  // the physical device: node, bus, or provider path
+    std::string name; // unique within its list
+    GstRef<GstDevice> device; // empty for a synthetic device
+    std::string key; // the physical device: node, bus, or provider path
     bool IsSynthetic() const { return !device; }
 };
 
@@ -37,4 +37,4 @@ GstElement* CreateSourceElement(const DeviceEntry& entry, DeviceKind kind);
 // The V4L2 device node of a real camera ("/dev/video0"), empty if unknown.
 std::string DeviceNodePath(const DeviceEntry& entry);
 
-}  // namespace vidcore
+} // namespace vidcore

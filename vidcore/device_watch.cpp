@@ -37,9 +37,8 @@ namespace {
             GstDeviceMonitor* started = gst_device_monitor_new();
             gst_device_monitor_add_filter(started, kVideoClass, nullptr);
             gst_device_monitor_add_filter(started, kAudioClass, nullptr);
-            GstBus* bus = gst_device_monitor_get_bus(started);
+            g_autoptr(GstBus) bus = gst_device_monitor_get_bus(started);
             gst_bus_set_sync_handler(bus, OnMonitorMessage, nullptr, nullptr);
-            gst_object_unref(bus);
             if (!gst_device_monitor_start(started))
                 GST_WARNING("the device monitor does not start; devices are listed once");
             return started;

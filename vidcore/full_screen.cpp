@@ -14,54 +14,56 @@ namespace vidcore {
 
 namespace {
 
-class FullScreenWindow : public QWidget {
-public:
-    explicit FullScreenWindow(uintptr_t messageWindow) : messageWindow_(messageWindow)
-    {
-        setObjectName(kFullScreenWindowName);
-        setAttribute(Qt::WA_DeleteOnClose);
-        // The video sink paints this window; Qt must not paint over it.
-        setAttribute(Qt::WA_NativeWindow);
-        setAttribute(Qt::WA_PaintOnScreen);
-        setAttribute(Qt::WA_NoSystemBackground);
-        setCursor(Qt::BlankCursor);
-        setFocusPolicy(Qt::StrongFocus);
-    }
-
-    QPaintEngine* paintEngine() const override { return nullptr; }
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override
-    {
-        if (event->button() != Qt::LeftButton)
-            return;
-        if (QWidget* target = Target()) {
-            const QPointF local = target->mapFromGlobal(event->globalPosition());
-            QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, local,
-                                                                event->globalPosition(), Qt::LeftButton,
-                                                                event->buttons(), event->modifiers()));
+    class FullScreenWindow : public QWidget {
+    public:
+        explicit FullScreenWindow(uintptr_t messageWindow)
+            : messageWindow_(messageWindow)
+        {
+            setObjectName(kFullScreenWindowName);
+            setAttribute(Qt::WA_DeleteOnClose);
+            // The video sink paints this window; Qt must not paint over it.
+            setAttribute(Qt::WA_NativeWindow);
+            setAttribute(Qt::WA_PaintOnScreen);
+            setAttribute(Qt::WA_NoSystemBackground);
+            setCursor(Qt::BlankCursor);
+            setFocusPolicy(Qt::StrongFocus);
         }
-    }
-    void keyPressEvent(QKeyEvent* event) override
+
+        QPaintEngine* paintEngine() const override { return nullptr; }
+
+    protected:
+        void mousePressEvent(QMouseEvent* event) override
+        {
+            if (event->button() != Qt::LeftButton)
+                return;
+            if (QWidget* target = Target()) {
+                const QPointF local = target->mapFromGlobal(event->globalPosition());
+                QCoreApplication::postEvent(target,
+                    new QMouseEvent(QEvent::MouseButtonPress, local, event->globalPosition(), Qt::LeftButton,
+                        event->buttons(), event->modifiers()));
+            }
+        }
+        void keyPressEvent(QKeyEvent* event) override
+        {
+            if (QWidget* target = Target())
+                QCoreApplication::postEvent(target,
+                    new QKeyEvent(QEvent::KeyPress, event->key(), event->modifiers(), event->text(),
+                        event->isAutoRepeat()));
+        }
+
+    private:
+        QWidget* Target() const { return QWidget::find(static_cast<WId>(messageWindow_)); }
+
+        uintptr_t messageWindow_;
+    };
+
+    QPointer<FullScreenWindow>& Current()
     {
-        if (QWidget* target = Target())
-            QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, event->key(), event->modifiers(),
-                                                              event->text(), event->isAutoRepeat()));
+        static QPointer<FullScreenWindow> window;
+        return window;
     }
 
-private:
-    QWidget* Target() const { return QWidget::find(static_cast<WId>(messageWindow_)); }
-
-    uintptr_t messageWindow_;
-};
-
-QPointer<FullScreenWindow>& Current()
-{
-    static QPointer<FullScreenWindow> window;
-    return window;
-}
-
-}  // namespace
+} // namespace
 
 uintptr_t OpenFullScreenWindow(uintptr_t messageWindow)
 {
@@ -90,9 +92,6 @@ void CloseFullScreenWindow()
     }
 }
 
-bool FullScreenWindowOpen()
-{
-    return !Current().isNull();
-}
+bool FullScreenWindowOpen() { return !Current().isNull(); }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -16,4 +16,4 @@ uintptr_t OpenFullScreenWindow(uintptr_t messageWindow);
 void CloseFullScreenWindow();
 bool FullScreenWindowOpen();
 
-}  // namespace vidcore
+} // namespace vidcore

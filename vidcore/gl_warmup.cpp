@@ -21,18 +21,14 @@ void KeepOpenGLWarm()
     static GstGLContext* warmContext = nullptr;
     if (warmContext)
         return;
-    GstGLDisplay* glDisplay = gst_gl_display_new();
+    g_autoptr(GstGLDisplay) glDisplay = gst_gl_display_new();
     GstGLContext* context = nullptr;
-    GError* error = nullptr;
+    g_autoptr(GError) error = nullptr;
     if (!glDisplay || !gst_gl_display_create_context(glDisplay, nullptr, &context, &error)) {
         GST_INFO("no OpenGL context to keep warm: %s", error ? error->message : "no display");
-        g_clear_error(&error);
-        if (glDisplay)
-            gst_object_unref(glDisplay);
         return;
     }
     GST_DEBUG("an OpenGL context is kept warm for the preview");
-    gst_object_unref(glDisplay);  // the context holds its display
     warmContext = context;
 }
 

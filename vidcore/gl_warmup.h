@@ -9,4 +9,4 @@ namespace vidcore {
 // hundred milliseconds the first time: call it off the user's thread.
 void KeepOpenGLWarm();
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -44,11 +44,8 @@ void PreloadCapturePlugins(const std::atomic<bool>& stop)
     for (const char* name : kFactories) {
         if (stop)
             return;
-        if (GstElementFactory* factory = gst_element_factory_find(name)) {
-            if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
-                gst_object_unref(loaded);
-            gst_object_unref(factory);
-        }
+        g_autoptr(GstElementFactory) factory = gst_element_factory_find(name);
+        g_autoptr(GstPluginFeature) loaded = factory ? gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)) : nullptr;
     }
 }
 

@@ -10,4 +10,4 @@ namespace vidcore {
 // sink is found without GST_PLUGIN_PATH. Safe to call any number of times.
 void EnsureGstReady();
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -3,42 +3,25 @@
 
 #include "debug_category.h"
 
-#include <QCoreApplication>
-#include <QPointer>
-#include <QWidget>
-
 #include <atomic>
 
 namespace vidcore {
 
 namespace {
 
-    std::atomic<uintptr_t> noticeWindow { 0 };
+    std::atomic<NoticeSink> noticeSink { nullptr };
 
 } // namespace
 
-void SetNoticeWindow(uintptr_t window) { noticeWindow.store(window); }
+void SetNoticeSink(NoticeSink sink) { noticeSink.store(sink); }
 
 void PostNotice(VidcoreNotice notice)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app) {
-        GST_INFO("notice %d dropped: no Qt application", int(notice));
+    if (const NoticeSink sink = noticeSink.load()) {
+        sink(notice);
         return;
     }
-    const uintptr_t window = noticeWindow.load();
-    GST_INFO("notice %d posted to window 0x%" G_GINTPTR_MODIFIER "x", int(notice), window);
-    // Widgets are looked up on the UI thread only; the hop there is queued.
-    QMetaObject::invokeMethod(
-        app,
-        [window, notice] {
-            QObject* target = QCoreApplication::instance();
-            if (window)
-                if (QWidget* widget = QWidget::find(static_cast<WId>(window)))
-                    target = widget;
-            QCoreApplication::postEvent(target, new VidcoreNoticeEvent(notice));
-        },
-        Qt::QueuedConnection);
+    GST_INFO("notice %d dropped: nobody receives notices", int(notice));
 }
 
 } // namespace vidcore

@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// Posting notices (vidcore_notice.h) to the application from any thread.
+// Telling the host what happens to its devices (vidcore_notice.h), from any
+// thread. How a notice reaches the host is the host's side: the library
+// installs the delivery to its Qt application (notice_delivery.h).
 #pragma once
 
-#include "vidcore_notice.h"
-
-#include <cstdint>
+#include "vidcore_notice_kind.h"
 
 namespace vidcore {
 
-// The window notices go to from now on (0: the application object).
-void SetNoticeWindow(uintptr_t window);
+// Called on the thread that posts, streaming threads included.
+using NoticeSink = void (*)(VidcoreNotice notice);
 
-// Safe from any thread, streaming threads included; does nothing without a
-// Qt application.
+// The sink notices go to from now on; nullptr drops them.
+void SetNoticeSink(NoticeSink sink);
+
 void PostNotice(VidcoreNotice notice);
 
 } // namespace vidcore

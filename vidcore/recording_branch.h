@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device_list.h"
+#include "gst_ref.h"
 
 #include <gst/gst.h>
 
@@ -22,15 +23,17 @@ struct RecordingOptions {
     RecordingType type = RecordingType::Avi;
     int width = 640;
     int height = 480;
-    std::optional<DeviceEntry> audio;  // none: a video-only clip
+    std::optional<DeviceEntry> audio; // none: a video-only clip
 };
 
 struct RecordingCounts {
-    std::atomic<uint64_t> videoIn{0};         // frames offered by the tee
-    std::atomic<uint64_t> videoQueuedOut{0};  // frames that left the queue; the rest it dropped, being behind
-    std::atomic<uint64_t> videoMuxed{0};      // frames that reached the muxer
-    std::atomic<uint64_t> audioMuxed{0};      // audio buffers that reached the muxer
-    std::atomic<uint64_t> audioIn{0};         // buffers the microphone delivered
+    std::atomic<uint64_t> videoIn { 0 }; // frames offered by the tee
+    std::atomic<uint64_t> videoQueuedOut {
+        0
+    }; // frames that left the queue; the rest it dropped, being behind
+    std::atomic<uint64_t> videoMuxed { 0 }; // frames that reached the muxer
+    std::atomic<uint64_t> audioMuxed { 0 }; // audio buffers that reached the muxer
+    std::atomic<uint64_t> audioIn { 0 }; // buffers the microphone delivered
     // Called on a streaming thread when the first frame, and the first audio
     // buffer, reach the muxer; set before the branch starts, never changed
     // afterwards.
@@ -48,11 +51,14 @@ public:
     // Builds the branch into `pipeline` and starts it, its microphone
     // included; frames flow once Attach() links it to the tee. Returns
     // nullptr with `error` set when it cannot start (the file cannot be
-    // opened, an element is missing).
-    static std::unique_ptr<RecordingBranch> Start(GstElement* pipeline, GstElement* tee, const RecordingOptions& options,
-                                                  std::shared_ptr<RecordingCounts> counts, std::string* error);
+    // opened, an element is missing). `joining` is called with the branch's
+    // bin right before the bin joins the pipeline and posts its first
+    // messages.
+    static std::unique_ptr<RecordingBranch> Start(GstElement* pipeline, GstElement* tee,
+        const RecordingOptions& options, std::shared_ptr<RecordingCounts> counts, std::string* error,
+        const std::function<void(GstElement* bin)>& joining = {});
     bool Attach(std::string* error);
-    ~RecordingBranch();  // unlinks, stops and removes the branch
+    ~RecordingBranch(); // unlinks, stops and removes the branch
 
     RecordingBranch(const RecordingBranch&) = delete;
     RecordingBranch& operator=(const RecordingBranch&) = delete;
@@ -66,14 +72,14 @@ public:
 private:
     RecordingBranch() = default;
 
-    GstElement* pipeline_ = nullptr;
-    GstElement* tee_ = nullptr;
-    GstElement* bin_ = nullptr;
-    GstElement* audioSource_ = nullptr;
-    GstPad* teePad_ = nullptr;
-    GstPad* videoInput_ = nullptr;  // the bin's ghost sink pad
+    GstElement* pipeline_ = nullptr; // the capture's, which outlives the branch
+    GstElement* tee_ = nullptr; // the capture's
+    GstRef<GstElement> bin_;
+    GstElement* audioSource_ = nullptr; // inside the bin
+    GstRef<GstPad> teePad_;
+    GstRef<GstPad> videoInput_; // the bin's ghost sink pad
     std::shared_ptr<std::atomic<bool>> unlinked_ = std::make_shared<std::atomic<bool>>(false);
     gulong idleProbe_ = 0;
 };
 
-}  // namespace vidcore
+} // namespace vidcore

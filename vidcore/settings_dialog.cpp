@@ -2,9 +2,9 @@
 #include "settings_dialog.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -22,86 +22,87 @@ namespace vidcore {
 
 namespace {
 
-// One widget per control; each knows how to show a value, and reports the
-// user's changes to the control's apply function.
-struct ControlWidget {
-    SourceControl control;
-    std::function<void(int)> show;
-};
+    // One widget per control; each knows how to show a value, and reports the
+    // user's changes to the control's apply function.
+    struct ControlWidget {
+        SourceControl control;
+        std::function<void(int)> show;
+    };
 
-QWidget* MakeEditor(ControlWidget& entry, QWidget* parent)
-{
-    SourceControl& control = entry.control;
-    auto apply = control.apply;
-    switch (control.kind) {
-    case SourceControl::Kind::CheckBox: {
-        auto* box = new QCheckBox(parent);
-        box->setChecked(control.value != 0);
-        QObject::connect(box, &QCheckBox::toggled, box, [apply](bool on) { apply(on ? 1 : 0); });
-        entry.show = [box](int value) { box->setChecked(value != 0); };
-        return box;
-    }
-    case SourceControl::Kind::Choice: {
-        auto* combo = new QComboBox(parent);
-        for (const auto& [value, label] : control.choices)
-            combo->addItem(QString::fromStdString(label), value);
-        combo->setCurrentIndex(combo->findData(control.value));
-        QObject::connect(combo, &QComboBox::activated, combo,
-                         [combo, apply](int index) { apply(combo->itemData(index).toInt()); });
-        entry.show = [combo](int value) { combo->setCurrentIndex(combo->findData(value)); };
-        return combo;
-    }
-    case SourceControl::Kind::Slider:
-        break;
-    }
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setRange(control.minimum, control.maximum);
-    slider->setSingleStep(control.step);
-    slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
-    slider->setValue(control.value);
-    slider->setAccessibleName(QString::fromStdString(control.name));
-    QObject::connect(slider, &QSlider::valueChanged, slider, [apply](int value) { apply(value); });
-    entry.show = [slider](int value) { slider->setValue(value); };
-    return slider;
-}
-
-QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<SourceControl> controls)
-{
-    auto* dialog = new QDialog(parent);
-    dialog->setObjectName(kSettingsDialogName);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QString::fromStdString(title));
-    auto* layout = new QVBoxLayout(dialog);
-    auto* form = new QFormLayout;
-    layout->addLayout(form);
-    auto entries = std::make_shared<std::vector<ControlWidget>>();
-    for (auto& control : controls)
-        entries->push_back({std::move(control), {}});
-    for (auto& entry : *entries) {
-        const std::string& name = entry.control.name;
-        const QString label = entry.control.ownName ? QCoreApplication::translate("vidcore", name.c_str())
-                                                    : QString::fromStdString(name);
-        form->addRow(label, MakeEditor(entry, dialog));
-    }
-    if (entries->empty())
-        form->addRow(
-            new QLabel(QCoreApplication::translate("vidcore", "This device has no adjustable settings."), dialog));
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
-    QPushButton* defaults = buttons->addButton(QCoreApplication::translate("vidcore", "Defaults"), QDialogButtonBox::ResetRole);
-    defaults->setObjectName("defaults");
-    QObject::connect(defaults, &QPushButton::clicked, dialog, [entries] {
-        for (auto& entry : *entries) {
-            entry.control.apply(entry.control.defaultValue);
-            entry.show(entry.control.defaultValue);
+    QWidget* MakeEditor(ControlWidget& entry, QWidget* parent)
+    {
+        SourceControl& control = entry.control;
+        auto apply = control.apply;
+        switch (control.kind) {
+        case SourceControl::Kind::CheckBox: {
+            auto* box = new QCheckBox(parent);
+            box->setChecked(control.value != 0);
+            QObject::connect(box, &QCheckBox::toggled, box, [apply](bool on) { apply(on ? 1 : 0); });
+            entry.show = [box](int value) { box->setChecked(value != 0); };
+            return box;
         }
-    });
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    layout->addWidget(buttons);
-    return dialog;
-}
+        case SourceControl::Kind::Choice: {
+            auto* combo = new QComboBox(parent);
+            for (const auto& [value, label] : control.choices)
+                combo->addItem(QString::fromStdString(label), value);
+            combo->setCurrentIndex(combo->findData(control.value));
+            QObject::connect(combo, &QComboBox::activated, combo,
+                [combo, apply](int index) { apply(combo->itemData(index).toInt()); });
+            entry.show = [combo](int value) { combo->setCurrentIndex(combo->findData(value)); };
+            return combo;
+        }
+        case SourceControl::Kind::Slider:
+            break;
+        }
+        auto* slider = new QSlider(Qt::Horizontal, parent);
+        slider->setRange(control.minimum, control.maximum);
+        slider->setSingleStep(control.step);
+        slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
+        slider->setValue(control.value);
+        slider->setAccessibleName(QString::fromStdString(control.name));
+        QObject::connect(slider, &QSlider::valueChanged, slider, [apply](int value) { apply(value); });
+        entry.show = [slider](int value) { slider->setValue(value); };
+        return slider;
+    }
 
-}  // namespace
+    QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<SourceControl> controls)
+    {
+        auto* dialog = new QDialog(parent);
+        dialog->setObjectName(kSettingsDialogName);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowTitle(QString::fromStdString(title));
+        auto* layout = new QVBoxLayout(dialog);
+        auto* form = new QFormLayout;
+        layout->addLayout(form);
+        auto entries = std::make_shared<std::vector<ControlWidget>>();
+        for (auto& control : controls)
+            entries->push_back({ std::move(control), {} });
+        for (auto& entry : *entries) {
+            const std::string& name = entry.control.name;
+            const QString label = entry.control.ownName ? QCoreApplication::translate("vidcore", name.c_str())
+                                                        : QString::fromStdString(name);
+            form->addRow(label, MakeEditor(entry, dialog));
+        }
+        if (entries->empty())
+            form->addRow(new QLabel(
+                QCoreApplication::translate("vidcore", "This device has no adjustable settings."), dialog));
+
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+        QPushButton* defaults = buttons->addButton(
+            QCoreApplication::translate("vidcore", "Defaults"), QDialogButtonBox::ResetRole);
+        defaults->setObjectName("defaults");
+        QObject::connect(defaults, &QPushButton::clicked, dialog, [entries] {
+            for (auto& entry : *entries) {
+                entry.control.apply(entry.control.defaultValue);
+                entry.show(entry.control.defaultValue);
+            }
+        });
+        QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+        layout->addWidget(buttons);
+        return dialog;
+    }
+
+} // namespace
 
 void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<SourceControl> controls)
 {
@@ -121,4 +122,4 @@ void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<S
     open->show();
 }
 
-}  // namespace vidcore
+} // namespace vidcore

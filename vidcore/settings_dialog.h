@@ -17,4 +17,4 @@ inline constexpr const char* kSettingsDialogName = "VidcoreSourceDialog";
 // it prints a line and does nothing. A dialog already open is raised instead.
 void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<SourceControl> controls);
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -25,8 +25,8 @@ struct SourceControl {
     int step = 1;
     int defaultValue = 0;
     int value = 0;
-    std::vector<std::pair<int, std::string>> choices;  // value, label
-    std::function<void(int)> apply;                   // sets the value live
+    std::vector<std::pair<int, std::string>> choices; // value, label
+    std::function<void(int)> apply; // sets the value live
 };
 
 // Brightness, contrast, hue and saturation of a videobalance element, in
@@ -37,4 +37,4 @@ std::vector<SourceControl> BalanceControls(GstElement* balance);
 // Empty when the node cannot be opened.
 std::vector<SourceControl> V4l2Controls(const std::string& deviceNode);
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -18,7 +18,7 @@ namespace vidcore {
 // duration (ASF stores milliseconds; an arbitrary phase makes readers see
 // two frames in one slot).
 struct RecordingOrigin {
-    std::atomic<GstClockTime> start{GST_CLOCK_TIME_NONE};
+    std::atomic<GstClockTime> start { GST_CLOCK_TIME_NONE };
 };
 
 // Installs a probe on `pad` (an output feeding the muxer) that replaces the
@@ -27,4 +27,4 @@ struct RecordingOrigin {
 // first buffer; buffers before the origin are dropped.
 void InstallRestamper(GstPad* pad, std::shared_ptr<RecordingOrigin> origin, bool setsOrigin);
 
-}  // namespace vidcore
+} // namespace vidcore

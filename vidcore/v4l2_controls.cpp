@@ -14,53 +14,58 @@ namespace vidcore {
 
 namespace {
 
-// Controls may be set through any open descriptor of the node, also while
-// another one streams.
-class DeviceNode {
-public:
-    explicit DeviceNode(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
-    ~DeviceNode()
+    // Controls may be set through any open descriptor of the node, also while
+    // another one streams.
+    class DeviceNode {
+    public:
+        explicit DeviceNode(const std::string& path)
+            : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC))
+        {
+        }
+        ~DeviceNode()
+        {
+            if (fd_ >= 0)
+                ::close(fd_);
+        }
+        DeviceNode(const DeviceNode&) = delete;
+        DeviceNode& operator=(const DeviceNode&) = delete;
+
+        bool IsOpen() const { return fd_ >= 0; }
+        int Ioctl(unsigned long request, void* argument) const
+        {
+            int result;
+            do
+                result = ::ioctl(fd_, request, argument);
+            while (result < 0 && errno == EINTR);
+            return result;
+        }
+
+    private:
+        int fd_;
+    };
+
+    std::string Text(const __u8* bytes, size_t size)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        return std::string(
+            reinterpret_cast<const char*>(bytes), strnlen(reinterpret_cast<const char*>(bytes), size));
     }
-    DeviceNode(const DeviceNode&) = delete;
-    DeviceNode& operator=(const DeviceNode&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
-    int Ioctl(unsigned long request, void* argument) const
+    void AddMenuChoices(const DeviceNode& node, const v4l2_queryctrl& query, SourceControl& control)
     {
-        int result;
-        do
-            result = ::ioctl(fd_, request, argument);
-        while (result < 0 && errno == EINTR);
-        return result;
+        for (int index = query.minimum; index <= query.maximum; ++index) {
+            v4l2_querymenu item {};
+            item.id = query.id;
+            item.index = index;
+            if (node.Ioctl(VIDIOC_QUERYMENU, &item) < 0)
+                continue; // menus may have holes
+            std::string label = query.type == V4L2_CTRL_TYPE_MENU
+                ? Text(item.name, sizeof item.name)
+                : std::to_string(static_cast<long long>(item.value));
+            control.choices.emplace_back(index, label);
+        }
     }
 
-private:
-    int fd_;
-};
-
-std::string Text(const __u8* bytes, size_t size)
-{
-    return std::string(reinterpret_cast<const char*>(bytes), strnlen(reinterpret_cast<const char*>(bytes), size));
-}
-
-void AddMenuChoices(const DeviceNode& node, const v4l2_queryctrl& query, SourceControl& control)
-{
-    for (int index = query.minimum; index <= query.maximum; ++index) {
-        v4l2_querymenu item{};
-        item.id = query.id;
-        item.index = index;
-        if (node.Ioctl(VIDIOC_QUERYMENU, &item) < 0)
-            continue;  // menus may have holes
-        std::string label = query.type == V4L2_CTRL_TYPE_MENU ? Text(item.name, sizeof item.name)
-                                                              : std::to_string(static_cast<long long>(item.value));
-        control.choices.emplace_back(index, label);
-    }
-}
-
-}  // namespace
+} // namespace
 
 std::vector<SourceControl> V4l2Controls(const std::string& deviceNode)
 {
@@ -68,7 +73,7 @@ std::vector<SourceControl> V4l2Controls(const std::string& deviceNode)
     std::vector<SourceControl> controls;
     if (!node->IsOpen())
         return controls;
-    v4l2_queryctrl query{};
+    v4l2_queryctrl query {};
     query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
     while (node->Ioctl(VIDIOC_QUERYCTRL, &query) == 0) {
         const v4l2_queryctrl current = query;
@@ -89,9 +94,9 @@ std::vector<SourceControl> V4l2Controls(const std::string& deviceNode)
             AddMenuChoices(*node, current, control);
             break;
         default:
-            continue;  // buttons, classes, compound controls: nothing to adjust
+            continue; // buttons, classes, compound controls: nothing to adjust
         }
-        v4l2_control value{};
+        v4l2_control value {};
         value.id = current.id;
         if (node->Ioctl(VIDIOC_G_CTRL, &value) < 0)
             continue;
@@ -103,7 +108,7 @@ std::vector<SourceControl> V4l2Controls(const std::string& deviceNode)
         control.value = value.value;
         const __u32 id = current.id;
         control.apply = [node, id](int wanted) {
-            v4l2_control setting{};
+            v4l2_control setting {};
             setting.id = id;
             setting.value = wanted;
             node->Ioctl(VIDIOC_S_CTRL, &setting);
@@ -113,4 +118,4 @@ std::vector<SourceControl> V4l2Controls(const std::string& deviceNode)
     return controls;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -9,6 +9,7 @@
 #include "debug_category.h"
 #include "device_list.h"
 #include "full_screen.h"
+#include "notice_delivery.h"
 #include "notices.h"
 #include "settings_dialog.h"
 
@@ -30,7 +31,7 @@ struct Library {
     bool audioListed = false;
     int videoChoice = 0;
     int audioChoice = 0;
-    std::string openedVideoKey;  // the device of the last opening
+    std::string openedVideoKey; // the device of the last opening
     int width = kDefaultWidth;
     int height = kDefaultHeight;
     RecordingType recordingType = RecordingType::Avi;
@@ -40,7 +41,12 @@ struct Library {
 
 Library& library()
 {
-    static Library* instance = new Library;  // never destroyed: no teardown order at exit
+    // Never destroyed: no teardown order at exit. Notices go to the Qt
+    // application from the first call on.
+    static Library* instance = [] {
+        SetNoticeSink(&DeliverNotice);
+        return new Library;
+    }();
     return *instance;
 }
 
@@ -55,10 +61,7 @@ const std::vector<DeviceEntry>& Devices(Library& lib, DeviceKind kind)
     return list;
 }
 
-const char* KindName(DeviceKind kind)
-{
-    return kind == DeviceKind::Video ? "video" : "audio";
-}
+const char* KindName(DeviceKind kind) { return kind == DeviceKind::Video ? "video" : "audio"; }
 
 // Counting lists the devices afresh; names and choices use that listing.
 void CountDevices(DeviceKind kind, int32_t* count)
@@ -133,7 +136,7 @@ bool OpenSession(Library& lib, const CaptureOptions& options)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -241,15 +244,9 @@ void AM_SetVideoType(int32_t type)
     lib.recordingType = type == 1 ? RecordingType::Asf : RecordingType::Avi;
 }
 
-void AM_ChooseVideoDevice(int32_t device)
-{
-    ChooseDevice(DeviceKind::Video, device);
-}
+void AM_ChooseVideoDevice(int32_t device) { ChooseDevice(DeviceKind::Video, device); }
 
-void AM_ChooseAudioDevice(int32_t device)
-{
-    ChooseDevice(DeviceKind::Audio, device);
-}
+void AM_ChooseAudioDevice(int32_t device) { ChooseDevice(DeviceKind::Audio, device); }
 
 void AM_SetCaptureFile(AM_HANDLE, const char* fileName)
 {
@@ -300,24 +297,12 @@ void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow)
         lib.session->PointPreviewAt(window);
 }
 
-void AM_GetDeviceNum(int32_t* count)
-{
-    CountDevices(DeviceKind::Video, count);
-}
+void AM_GetDeviceNum(int32_t* count) { CountDevices(DeviceKind::Video, count); }
 
-void AM_GetDeviceList(char* name, int32_t* device)
-{
-    NameDevice(DeviceKind::Video, name, device);
-}
+void AM_GetDeviceList(char* name, int32_t* device) { NameDevice(DeviceKind::Video, name, device); }
 
-void AM_GetAudioDeviceNum(int32_t* count)
-{
-    CountDevices(DeviceKind::Audio, count);
-}
+void AM_GetAudioDeviceNum(int32_t* count) { CountDevices(DeviceKind::Audio, count); }
 
-void AM_GetAudioDeviceList(char* name, int32_t* device)
-{
-    NameDevice(DeviceKind::Audio, name, device);
-}
+void AM_GetAudioDeviceList(char* name, int32_t* device) { NameDevice(DeviceKind::Audio, name, device); }
 
-}  // extern "C"
+} // extern "C"

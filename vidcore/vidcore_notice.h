@@ -12,15 +12,9 @@
 #ifndef VIDCORE_NOTICE_H
 #define VIDCORE_NOTICE_H
 
-#include <QEvent>
+#include "vidcore_notice_kind.h"
 
-enum class VidcoreNotice {
-    CameraFailed = 1, // the open camera stopped delivering: an error or unplugged
-    CameraBusy, // the chosen camera is held by another program; nothing opened
-    RecordingEnded, // the recording's file was completed without being asked to stop
-    RecordingFailed, // the recording's file could not be written (disk full, folder gone)
-    DevicesChanged, // a camera or microphone came or went: list the devices again
-};
+#include <QEvent>
 
 class VidcoreNoticeEvent : public QEvent {
 public:

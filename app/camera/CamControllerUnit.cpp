@@ -15,7 +15,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 TCamController* CamController = nullptr;
 
@@ -27,17 +26,6 @@ using namespace std::chrono_literals;
 constexpr auto kSnapshotFrameWait = 200ms;
 // Frames of a newly opened camera may take a while; past this none will come.
 constexpr auto kRecordingFrameWait = 3s;
-
-bool WaitForFrameReady(const unsigned char* block, std::chrono::milliseconds deadline)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + deadline;
-    while (frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 0) {
-        if (std::chrono::steady_clock::now() >= giveUp)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 void SetGrabPermission(uint32_t* permission, uint32_t value) { frameblock::StoreWord(permission, 0, value); }
 
@@ -101,7 +89,7 @@ bool TCamController::TakeSnapshot()
     }
     TGrabPause pause(permission, Recording);
     // A copy that began just before the pause may still be running.
-    WaitForFrameReady(block, kSnapshotFrameWait);
+    frameblock::WaitForFrameReady(block, kSnapshotFrameWait);
     const QString fileName = SnapshotFileName();
     if (!SaveFrameAsBitmap(fileName))
         return false;
@@ -126,7 +114,7 @@ bool TCamController::StartRecording(const QString& fileName)
         return false;
     }
     // The recording's first frame must be complete before copying stops.
-    if (!WaitForFrameReady(block, kRecordingFrameWait)) {
+    if (!frameblock::WaitForFrameReady(block, kRecordingFrameWait)) {
         qCDebug(lcCamera, "recording: no complete frame in time");
         SetGrabPermission(permission, 1);
         return false;

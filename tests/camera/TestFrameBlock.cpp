@@ -41,7 +41,7 @@ void TestFrameBlock::SetHeaderWords(int32_t width, int32_t height, uint32_t bitC
 
 void TestFrameBlock::SetFrameReady(uint32_t ready)
 {
-    frameblock::StoreWord(FData, frameblock::kFrameReadyOffset, ready);
+    frameblock::SetFrameReady(FData, ready);
 }
 
 void TestFrameBlock::PutFrame(

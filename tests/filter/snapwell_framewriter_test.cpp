@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -39,3 +46,43 @@ TEST(SnapwellFrameWriter, WithdrawnPermissionBacksOutWithoutTouchingThePixels)
 }
 
 } // namespace
+
+// The thread's current system call, as the kernel reports it ("202 ..." while
+// it waits on a futex); empty once the thread has ended.
+std::string CurrentSyscall(pid_t thread)
+{
+    std::ifstream file("/proc/self/task/" + std::to_string(thread) + "/syscall");
+    std::string line;
+    std::getline(file, line);
+    return line;
+}
+
+TEST(SnapwellFrameWriter, ACompletedFrameWakesTheReaderWaitingForIt)
+{
+    std::vector<unsigned char> block(frameblock::kFrameBlockSize, 0);
+    EXPECT_FALSE(frameblock::WaitForFrameReady(block.data(), std::chrono::milliseconds(20)));
+
+    std::atomic<pid_t> readerId { 0 };
+    std::atomic<bool> ready { false };
+    const auto started = std::chrono::steady_clock::now();
+    std::thread reader([&] {
+        readerId = static_cast<pid_t>(::syscall(SYS_gettid));
+        ready = frameblock::WaitForFrameReady(block.data(), std::chrono::seconds(60));
+    });
+    // The frame is completed only once the reader sleeps in the kernel, so
+    // that it is the wake, not a look at the word, that ends its wait.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool blocked = false;
+    while (!blocked && std::chrono::steady_clock::now() < giveUp) {
+        blocked = readerId != 0 && CurrentSyscall(readerId).rfind(std::to_string(SYS_futex) + " ", 0) == 0;
+        std::this_thread::yield();
+    }
+    uint32_t permission = 1;
+    std::vector<uint8_t> frame(16 * 16 * 3, 0x33);
+    EXPECT_TRUE(snapwell::CopyFrameBottomUp(block.data(), frame.data(), 16 * 3, 16 * 3, 16, &permission));
+    reader.join();
+    EXPECT_TRUE(blocked) << "the reader never waited in the kernel";
+    EXPECT_TRUE(ready);
+    // Woken, not timed out.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "WmvConverter.h"
 
+#include "element_factory.h"
 #include "timestamp_restamper.h"
 
 #include <gst/pbutils/pbutils.h>
@@ -16,26 +17,16 @@ constexpr GstClockTime PollInterval = 100 * GST_MSECOND;
 // needs both, so each branch buffers by time rather than by a few frames.
 constexpr guint64 BranchBufferTime = 5 * GST_SECOND;
 
-template <typename T, void (*Free)(T*)> struct TDeleter {
-    void operator()(T* p) const
-    {
-        if (p)
-            Free(p);
-    }
-};
-using TErrorPtr = std::unique_ptr<GError, TDeleter<GError, g_error_free>>;
-using TCharPtr = std::unique_ptr<gchar, TDeleter<void, g_free>>;
-
 // Both encoders' outputs go back on running time from 0 (the libav encoders
 // stamp theirs 1000 hours late), with the first video frame as the origin.
 void Restamp(GstElement* encoder, const std::shared_ptr<vidcore::RecordingOrigin>& origin, bool setsOrigin)
 {
-    GstPad* src = gst_element_get_static_pad(encoder, "src");
+    g_autoptr(GstPad) src = gst_element_get_static_pad(encoder, "src");
     vidcore::InstallRestamper(src, origin, setsOrigin);
-    gst_object_unref(src);
 }
 
-GstElement* Make(const char* factory) { return gst_element_factory_make(factory, nullptr); }
+// The package that brings a missing element, for the error text.
+constexpr const char* PluginPackages = " (gstreamer1.0-libav, -plugins-base, -good)";
 
 void BufferByTime(GstElement* queue)
 {
@@ -54,31 +45,24 @@ TWmvConverter::TWmvConverter(std::string input, std::string output, TConvertProf
 
 TWmvConverter::~TWmvConverter()
 {
-    if (FPipeline) {
-        gst_element_set_state(FPipeline, GST_STATE_NULL);
-        gst_object_unref(FPipeline);
-    }
+    if (FPipeline)
+        gst_element_set_state(FPipeline.get(), GST_STATE_NULL);
 }
 
 // The muxer takes no new inputs once data flows, so which streams the clip
 // holds is settled before the pipeline is built.
 bool TWmvConverter::Discover()
 {
-    GError* rawError = nullptr;
-    GstDiscoverer* discoverer = gst_discoverer_new(DiscoverTimeout, &rawError);
-    TErrorPtr error(rawError);
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(GstDiscoverer) discoverer = gst_discoverer_new(DiscoverTimeout, &error);
     if (!discoverer) {
         FError = error ? error->message : "no discoverer";
         return false;
     }
-    TCharPtr uri(gst_filename_to_uri(FInput.c_str(), nullptr));
-    GstDiscovererInfo* info = gst_discoverer_discover_uri(discoverer, uri.get(), &rawError);
-    error.reset(rawError);
-    gst_object_unref(discoverer);
+    g_autofree gchar* uri = gst_filename_to_uri(FInput.c_str(), nullptr);
+    g_autoptr(GstDiscovererInfo) info = gst_discoverer_discover_uri(discoverer, uri, &error);
     if (!info || gst_discoverer_info_get_result(info) != GST_DISCOVERER_OK) {
         FError = "cannot read " + FInput + (error ? std::string(": ") + error->message : std::string());
-        if (info)
-            gst_object_unref(info);
         return false;
     }
     GList* video = gst_discoverer_info_get_video_streams(info);
@@ -88,7 +72,6 @@ bool TWmvConverter::Discover()
     FDuration = gst_discoverer_info_get_duration(info);
     gst_discoverer_stream_info_list_free(video);
     gst_discoverer_stream_info_list_free(audio);
-    gst_object_unref(info);
     if (!FHasVideo) {
         FError = FInput + " holds no video";
         return false;
@@ -98,32 +81,29 @@ bool TWmvConverter::Discover()
 
 bool TWmvConverter::Build()
 {
-    FPipeline = gst_pipeline_new("convert");
-    GstElement* source = Make("filesrc");
-    GstElement* decoder = Make("decodebin");
-    GstElement* muxer = Make("avmux_asf");
-    GstElement* sink = Make("filesink");
-    GstElement* videoQueue = Make("queue");
-    GstElement* videoConvert = Make("videoconvert");
-    GstElement* videoScale = Make("videoscale");
-    GstElement* videoCaps = Make("capsfilter");
-    GstElement* videoEncoder = Make("avenc_wmv2");
-    for (GstElement* e :
-        { source, decoder, muxer, sink, videoQueue, videoConvert, videoScale, videoCaps, videoEncoder }) {
-        if (!e) {
-            FError = "a GStreamer element is missing (gstreamer1.0-libav, -plugins-base, -good)";
-            return false;
-        }
-        gst_bin_add(GST_BIN(FPipeline), e);
+    FPipeline = vidcore::GstRef<GstElement>(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("convert"))));
+    GstElement* pipeline = FPipeline.get();
+    std::string missing;
+    GstElement* source = vidcore::MakeElement(pipeline, "filesrc", &missing);
+    GstElement* decoder = vidcore::MakeElement(pipeline, "decodebin", &missing);
+    GstElement* muxer = vidcore::MakeElement(pipeline, "avmux_asf", &missing);
+    GstElement* sink = vidcore::MakeElement(pipeline, "filesink", &missing);
+    GstElement* videoQueue = vidcore::MakeElement(pipeline, "queue", &missing);
+    GstElement* videoConvert = vidcore::MakeElement(pipeline, "videoconvert", &missing);
+    GstElement* videoScale = vidcore::MakeElement(pipeline, "videoscale", &missing);
+    GstElement* videoCaps = vidcore::MakeElement(pipeline, "capsfilter", &missing);
+    GstElement* videoEncoder = vidcore::MakeElement(pipeline, "avenc_wmv2", &missing);
+    if (!missing.empty()) {
+        FError = missing + PluginPackages;
+        return false;
     }
     g_object_set(source, "location", FInput.c_str(), nullptr);
     g_object_set(sink, "location", FOutput.c_str(), nullptr);
     // avenc_wmv2 takes I420 only.
-    GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
-        FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1,
-        nullptr);
+    g_autoptr(GstCaps) caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width",
+        G_TYPE_INT, FProfile.Width, "height", G_TYPE_INT, FProfile.Height, "pixel-aspect-ratio",
+        GST_TYPE_FRACTION, 1, 1, nullptr);
     g_object_set(videoCaps, "caps", caps, nullptr);
-    gst_caps_unref(caps);
     g_object_set(videoEncoder, "bitrate", FProfile.VideoBitrate, nullptr);
     const auto origin = std::make_shared<vidcore::RecordingOrigin>();
     Restamp(videoEncoder, origin, true);
@@ -138,16 +118,13 @@ bool TWmvConverter::Build()
     FVideoHead = videoQueue;
 
     if (FHasAudio) {
-        GstElement* audioQueue = Make("queue");
-        GstElement* audioConvert = Make("audioconvert");
-        GstElement* audioResample = Make("audioresample");
-        GstElement* audioEncoder = Make("avenc_wmav2");
-        for (GstElement* e : { audioQueue, audioConvert, audioResample, audioEncoder }) {
-            if (!e) {
-                FError = "a GStreamer audio element is missing";
-                return false;
-            }
-            gst_bin_add(GST_BIN(FPipeline), e);
+        GstElement* audioQueue = vidcore::MakeElement(pipeline, "queue", &missing);
+        GstElement* audioConvert = vidcore::MakeElement(pipeline, "audioconvert", &missing);
+        GstElement* audioResample = vidcore::MakeElement(pipeline, "audioresample", &missing);
+        GstElement* audioEncoder = vidcore::MakeElement(pipeline, "avenc_wmav2", &missing);
+        if (!missing.empty()) {
+            FError = missing + PluginPackages;
+            return false;
         }
         g_object_set(audioEncoder, "bitrate", FProfile.AudioBitrate, nullptr);
         Restamp(audioEncoder, origin, false);
@@ -166,54 +143,52 @@ bool TWmvConverter::Build()
 void TWmvConverter::PadAdded(GstElement*, GstPad* pad, gpointer self)
 {
     auto* converter = static_cast<TWmvConverter*>(self);
-    GstCaps* caps = gst_pad_get_current_caps(pad);
+    g_autoptr(GstCaps) caps = gst_pad_get_current_caps(pad);
     if (!caps)
         caps = gst_pad_query_caps(pad, nullptr);
     const gchar* name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
     GstElement* head = g_str_has_prefix(name, "video/") ? converter->FVideoHead
         : g_str_has_prefix(name, "audio/")              ? converter->FAudioHead
                                                         : nullptr;
-    gst_caps_unref(caps);
     if (!head)
         return;
-    GstPad* sink = gst_element_get_static_pad(head, "sink");
+    g_autoptr(GstPad) sink = gst_element_get_static_pad(head, "sink");
     // A second stream of the same kind finds the branch taken and stays unlinked.
     if (!gst_pad_is_linked(sink))
         gst_pad_link(pad, sink);
-    gst_object_unref(sink);
 }
 
 bool TWmvConverter::Run(const TProgress& progress)
 {
     if (!Discover() || !Build())
         return false;
-    if (gst_element_set_state(FPipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    GstElement* pipeline = FPipeline.get();
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         FError = "cannot start the conversion";
         return false;
     }
-    GstBus* bus = gst_element_get_bus(FPipeline);
+    g_autoptr(GstBus) bus = gst_element_get_bus(pipeline);
     int reported = -1;
     bool done = false;
     bool ok = false;
     while (!done) {
-        GstMessage* message = gst_bus_timed_pop_filtered(
+        // Waits for the end, waking to report the progress.
+        g_autoptr(GstMessage) message = gst_bus_timed_pop_filtered(
             bus, PollInterval, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         if (message) {
             done = true;
             if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
                 ok = true;
             } else {
-                GError* rawError = nullptr;
-                gst_message_parse_error(message, &rawError, nullptr);
-                TErrorPtr error(rawError);
+                g_autoptr(GError) error = nullptr;
+                gst_message_parse_error(message, &error, nullptr);
                 FError = error ? error->message : "conversion failed";
             }
-            gst_message_unref(message);
             continue;
         }
         gint64 position = 0;
         if (GST_CLOCK_TIME_IS_VALID(FDuration) && FDuration > 0
-            && gst_element_query_position(FPipeline, GST_FORMAT_TIME, &position) && position >= 0) {
+            && gst_element_query_position(pipeline, GST_FORMAT_TIME, &position) && position >= 0) {
             // 100 is kept for the end: only a finished file counts as complete.
             const int percent = static_cast<int>(std::min<guint64>(99, guint64(position) * 100 / FDuration));
             if (percent != reported) {
@@ -222,8 +197,7 @@ bool TWmvConverter::Run(const TProgress& progress)
             }
         }
     }
-    gst_object_unref(bus);
-    gst_element_set_state(FPipeline, GST_STATE_NULL);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
     if (ok)
         progress(100);
     return ok;

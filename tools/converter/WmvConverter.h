@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ConvertProfile.h"
+#include "gst_ref.h"
 
 #include <gst/gst.h>
 
@@ -39,7 +40,8 @@ private:
     bool FHasVideo = false;
     bool FHasAudio = false;
     GstClockTime FDuration = GST_CLOCK_TIME_NONE;
-    GstElement* FPipeline = nullptr;
+    vidcore::GstRef<GstElement> FPipeline;
+    // Inside the pipeline.
     GstElement* FVideoHead = nullptr;
     GstElement* FAudioHead = nullptr;
 };
