@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CamControllerUnit.h"
+#include "camera/CamControllerUnit.h"
 
-#include "Assertion.h"
-#include "CameraLogging.h"
-#include "FrameBitmap.h"
-#include "SnapshotLoader.h"
-#include "Snapwell.h"
+#include "core/Assertion.h"
+#include "camera/CameraLogging.h"
+#include "camera/FrameBitmap.h"
+#include "camera/SnapshotLoader.h"
+#include "camera/Snapwell.h"
 #include "filter/frameblock.h"
 #include "vidcore/vidcore.h"
 

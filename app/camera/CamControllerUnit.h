@@ -4,7 +4,7 @@
 // still pictures.
 #pragma once
 
-#include "VideoFormatTable.h"
+#include "camera/VideoFormatTable.h"
 
 #include <QImage>
 #include <QString>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CamViewFrm.h"
+#include "camera/CamViewFrm.h"
 
-#include "CamControllerUnit.h"
-#include "MagnetUnit.h"
-#include "SkinPicture.h"
-#include "SkinnedWindowDrag.h"
-#include "TaskbarEntry.h"
-#include "VideoFormatTable.h"
+#include "camera/CamControllerUnit.h"
+#include "widgets/MagnetUnit.h"
+#include "widgets/SkinPicture.h"
+#include "widgets/SkinnedWindowDrag.h"
+#include "widgets/TaskbarEntry.h"
+#include "camera/VideoFormatTable.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

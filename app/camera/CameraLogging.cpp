@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CameraLogging.h"
+#include "camera/CameraLogging.h"
 
 Q_LOGGING_CATEGORY(lcCamera, "glimview.camera", QtWarningMsg)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "FrameBitmap.h"
+#include "camera/FrameBitmap.h"
 
 #include "filter/frameblock.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SnapshotLoader.h"
+#include "camera/SnapshotLoader.h"
 
 #include "filter/frameblock.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "Snapwell.h"
+#include "camera/Snapwell.h"
 
-#include "CameraLogging.h"
+#include "camera/CameraLogging.h"
 #include "filter/frameblock.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ClipCopy.h"
+#include "gallery/ClipCopy.h"
 
 #include <QFile>
 #include <QFileInfo>

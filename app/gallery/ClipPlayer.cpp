@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ClipPlayer.h"
+#include "gallery/ClipPlayer.h"
 
 #include <QMimeDatabase>
 #include <QProcess>

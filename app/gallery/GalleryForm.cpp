@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "GalleryForm.h"
+#include "gallery/GalleryForm.h"
 
-#include "ErrorGuard.h"
-#include "ImageButton.h"
-#include "MagnetUnit.h"
-#include "MailComposerLink.h"
-#include "SkinMask.h"
-#include "SkinPicture.h"
-#include "SkinnedWindowDrag.h"
-#include "TaskbarEntry.h"
-#include "ThumbnailStrip.h"
+#include "core/ErrorGuard.h"
+#include "widgets/ImageButton.h"
+#include "widgets/MagnetUnit.h"
+#include "gallery/MailComposerLink.h"
+#include "widgets/SkinMask.h"
+#include "widgets/SkinPicture.h"
+#include "widgets/SkinnedWindowDrag.h"
+#include "widgets/TaskbarEntry.h"
+#include "gallery/ThumbnailStrip.h"
 
 #include <QFileDialog>
 #include <QKeyEvent>

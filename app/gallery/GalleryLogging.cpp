@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "GalleryLogging.h"
+#include "gallery/GalleryLogging.h"
 
 Q_LOGGING_CATEGORY(lcGallery, "glimview.gallery", QtWarningMsg)

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ImageViewFrm.h"
+#include "gallery/ImageViewFrm.h"
 
-#include "ErrorGuard.h"
-#include "FileCreateError.h"
-#include "MediaStore.h"
-#include "PaintProgram.h"
-#include "SaveLocation.h"
-#include "TaskbarEntry.h"
+#include "core/ErrorGuard.h"
+#include "gallery/FileCreateError.h"
+#include "gallery/MediaStore.h"
+#include "gallery/PaintProgram.h"
+#include "gallery/SaveLocation.h"
+#include "widgets/TaskbarEntry.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "JpegWriter.h"
+#include "gallery/JpegWriter.h"
 
-#include "FileCreateError.h"
+#include "gallery/FileCreateError.h"
 
 #include <QFile>
 #include <QFileInfo>

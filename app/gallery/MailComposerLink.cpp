@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MailComposerLink.h"
+#include "gallery/MailComposerLink.h"
 
 namespace {
 TMailComposerLink& Link()

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MediaStore.h"
+#include "gallery/MediaStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

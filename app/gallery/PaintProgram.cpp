@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "PaintProgram.h"
+#include "gallery/PaintProgram.h"
 
-#include "GalleryLogging.h"
+#include "gallery/GalleryLogging.h"
 
 #include <QDesktopServices>
 #include <QProcess>

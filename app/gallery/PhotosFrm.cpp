@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "PhotosFrm.h"
+#include "gallery/PhotosFrm.h"
 
-#include "CodeSiteHelperUnit.h"
-#include "ErrorGuard.h"
-#include "GalleryLogging.h"
-#include "ImageButton.h"
-#include "ImageViewFrm.h"
-#include "JpegWriter.h"
-#include "LanguageTexts.h"
-#include "MailComposerLink.h"
-#include "MediaStore.h"
-#include "SaveLocation.h"
-#include "TempFolder.h"
-#include "ThumbnailStrip.h"
+#include "core/CodeSiteHelperUnit.h"
+#include "core/ErrorGuard.h"
+#include "gallery/GalleryLogging.h"
+#include "widgets/ImageButton.h"
+#include "gallery/ImageViewFrm.h"
+#include "gallery/JpegWriter.h"
+#include "core/LanguageTexts.h"
+#include "gallery/MailComposerLink.h"
+#include "gallery/MediaStore.h"
+#include "gallery/SaveLocation.h"
+#include "gallery/TempFolder.h"
+#include "gallery/ThumbnailStrip.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

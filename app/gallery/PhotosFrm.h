@@ -4,7 +4,7 @@
 // e-mails or deletes them.
 #pragma once
 
-#include "GalleryForm.h"
+#include "gallery/GalleryForm.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ProgressFrm.h"
+#include "gallery/ProgressFrm.h"
 
-#include "TaskbarEntry.h"
+#include "widgets/TaskbarEntry.h"
 
 #include <QGuiApplication>
 #include <QLabel>

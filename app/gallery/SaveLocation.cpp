@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SaveLocation.h"
+#include "gallery/SaveLocation.h"
 
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "StripGeometry.h"
+#include "gallery/StripGeometry.h"
 
 #include <algorithm>
 #include <cmath>

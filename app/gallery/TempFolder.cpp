@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "TempFolder.h"
+#include "gallery/TempFolder.h"
 
-#include "MediaStore.h"
+#include "gallery/MediaStore.h"
 
 #include <QDir>
 #include <QFile>

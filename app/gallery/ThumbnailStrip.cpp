@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ThumbnailStrip.h"
+#include "gallery/ThumbnailStrip.h"
 
-#include "Assertion.h"
-#include "CodeSiteHelperUnit.h"
-#include "ErrorGuard.h"
-#include "GalleryLogging.h"
-#include "ImageButton.h"
-#include "SkinPicture.h"
-#include "StripGeometry.h"
+#include "core/Assertion.h"
+#include "core/CodeSiteHelperUnit.h"
+#include "core/ErrorGuard.h"
+#include "gallery/GalleryLogging.h"
+#include "widgets/ImageButton.h"
+#include "widgets/SkinPicture.h"
+#include "gallery/StripGeometry.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "VideosFrm.h"
+#include "gallery/VideosFrm.h"
 
-#include "CamControllerUnit.h"
-#include "ClipCopy.h"
-#include "ClipPlayer.h"
-#include "CodeSiteHelperUnit.h"
-#include "ErrorGuard.h"
-#include "GalleryLogging.h"
-#include "ImageButton.h"
-#include "LanguageTexts.h"
-#include "MailComposerLink.h"
-#include "MediaStore.h"
-#include "ProductTitle.h"
-#include "SaveLocation.h"
-#include "ThumbnailStrip.h"
+#include "camera/CamControllerUnit.h"
+#include "gallery/ClipCopy.h"
+#include "gallery/ClipPlayer.h"
+#include "core/CodeSiteHelperUnit.h"
+#include "core/ErrorGuard.h"
+#include "gallery/GalleryLogging.h"
+#include "widgets/ImageButton.h"
+#include "core/LanguageTexts.h"
+#include "gallery/MailComposerLink.h"
+#include "gallery/MediaStore.h"
+#include "core/ProductTitle.h"
+#include "gallery/SaveLocation.h"
+#include "gallery/ThumbnailStrip.h"
 
 #include <QFile>
 #include <QFileDialog>

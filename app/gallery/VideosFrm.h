@@ -4,7 +4,7 @@
 // listed are deleted when the window is destroyed at program end.
 #pragma once
 
-#include "GalleryForm.h"
+#include "gallery/GalleryForm.h"
 
 #include <QImage>
 #include <QList>

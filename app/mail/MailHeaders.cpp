@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MailHeaders.h"
+#include "mail/MailHeaders.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SendEMailFrm.h"
+#include "mail/SendEMailFrm.h"
 
-#include "ProductTitle.h"
+#include "core/ProductTitle.h"
 
-#include "Assertion.h"
-#include "ErrorGuard.h"
-#include "MailHeaders.h"
-#include "SettingsStore.h"
-#include "SmtpAccount.h"
-#include "TaskbarEntry.h"
-#include "VovSmtp.h"
-#include "WindowMessage.h"
+#include "core/Assertion.h"
+#include "core/ErrorGuard.h"
+#include "mail/MailHeaders.h"
+#include "core/SettingsStore.h"
+#include "mail/SmtpAccount.h"
+#include "widgets/TaskbarEntry.h"
+#include "mail/VovSmtp.h"
+#include "mail/WindowMessage.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -4,7 +4,7 @@
 // again each time a gallery opens it.
 #pragma once
 
-#include "VovSmtpIntf.h"
+#include "mail/VovSmtpIntf.h"
 
 #include <QStringList>
 #include <QWidget>

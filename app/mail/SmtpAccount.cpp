@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SmtpAccount.h"
+#include "mail/SmtpAccount.h"
 
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
 namespace {
 

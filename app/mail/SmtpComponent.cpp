@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SmtpComponent.h"
+#include "mail/SmtpComponent.h"
 
-#include "MailHeaders.h"
-#include "MailLogging.h"
-#include "WindowMessage.h"
+#include "mail/MailHeaders.h"
+#include "mail/MailLogging.h"
+#include "mail/WindowMessage.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -4,8 +4,8 @@
 // messages on the thread the component lives on.
 #pragma once
 
-#include "SmtpDelivery.h"
-#include "VovSmtpIntf.h"
+#include "mail/SmtpDelivery.h"
+#include "mail/VovSmtpIntf.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SmtpDelivery.h"
+#include "mail/SmtpDelivery.h"
 
-#include "MailLogging.h"
+#include "mail/MailLogging.h"
 
 #include <QFile>
 #include <QFileInfo>

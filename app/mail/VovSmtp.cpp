@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "VovSmtp.h"
+#include "mail/VovSmtp.h"
 
-#include "SmtpComponent.h"
+#include "mail/SmtpComponent.h"
 
 #include <stdexcept>
 

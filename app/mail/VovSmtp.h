@@ -3,7 +3,7 @@
 // component lazily, on the first operation, and forwards every operation.
 #pragma once
 
-#include "VovSmtpIntf.h"
+#include "mail/VovSmtpIntf.h"
 
 #include <chrono>
 #include <memory>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SessionEndWatcher.h"
+#include "shell/SessionEndWatcher.h"
 
 #include <QDBusConnection>
 #include <QSocketNotifier>

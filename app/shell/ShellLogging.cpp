@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ShellLogging.h"
+#include "shell/ShellLogging.h"
 
 Q_LOGGING_CATEGORY(lcShell, "glimview.shell", QtWarningMsg)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SuspendWatcher.h"
+#include "shell/SuspendWatcher.h"
 
 #include <QDBusConnection>
 

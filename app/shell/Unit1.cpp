@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "Unit1.h"
+#include "shell/Unit1.h"
 
-#include "LangId.h"
-#include "Version.h"
-#include "TaskbarEntry.h"
+#include "core/LangId.h"
+#include "shell/Version.h"
+#include "widgets/TaskbarEntry.h"
 
 #include <QLabel>
 

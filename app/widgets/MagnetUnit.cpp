@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MagnetUnit.h"
+#include "widgets/MagnetUnit.h"
 
-#include "WindowMoveEvents.h"
+#include "widgets/WindowMoveEvents.h"
 
 #include <QGuiApplication>
 #include <QPointer>

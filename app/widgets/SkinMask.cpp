@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SkinMask.h"
+#include "widgets/SkinMask.h"
 
 #include <QBitmap>
 #include <QImage>

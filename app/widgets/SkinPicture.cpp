@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SkinPicture.h"
+#include "widgets/SkinPicture.h"
 
-#include "WidgetsLogging.h"
+#include "widgets/WidgetsLogging.h"
 
 #include <QFile>
 #include <QGuiApplication>

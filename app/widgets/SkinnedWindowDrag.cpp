@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SkinnedWindowDrag.h"
+#include "widgets/SkinnedWindowDrag.h"
 
-#include "WindowMoveEvents.h"
+#include "widgets/WindowMoveEvents.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

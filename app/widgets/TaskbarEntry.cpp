@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "TaskbarEntry.h"
+#include "widgets/TaskbarEntry.h"
 
-#include "WidgetsLogging.h"
+#include "widgets/WidgetsLogging.h"
 
 #include <QEvent>
 #include <QGuiApplication>

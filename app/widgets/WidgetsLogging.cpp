@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "WidgetsLogging.h"
+#include "widgets/WidgetsLogging.h"
 
 Q_LOGGING_CATEGORY(lcWidgets, "glimview.widgets", QtWarningMsg)

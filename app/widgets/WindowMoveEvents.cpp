@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "WindowMoveEvents.h"
+#include "widgets/WindowMoveEvents.h"
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -3,7 +3,7 @@
 // tjCompress2 encoding the same pixels at quality 90, 4:2:0, and writing the
 // same file, at 640x480 and 1600x1200. Prints the ratio per size; the target
 // is at most 1.15.
-#include "JpegWriter.h"
+#include "gallery/JpegWriter.h"
 
 #include "RatioReporter.h"
 

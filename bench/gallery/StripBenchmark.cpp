@@ -2,8 +2,8 @@
 // The photo gallery as it fills up: adding the 200th photo and paging a
 // 200-photo strip against the same with 5 photos (targets: within 2x), and
 // the memory one 640x480 photo costs.
-#include "PhotosFrm.h"
-#include "ThumbnailStrip.h"
+#include "gallery/PhotosFrm.h"
+#include "gallery/ThumbnailStrip.h"
 
 #include "RatioReporter.h"
 

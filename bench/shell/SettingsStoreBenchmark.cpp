@@ -3,8 +3,8 @@
 // and at close (the main window's writes) with a store of 10,000 keys,
 // against the same with 10 keys. Target: under 100 ms for either with
 // 10,000 keys.
-#include "SettingsStore.h"
-#include "WindowPositions.h"
+#include "core/SettingsStore.h"
+#include "core/WindowPositions.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,13 +3,13 @@
 // in the photo gallery, against the controller's snapshot alone (frame block
 // to BMP file and back) in the same run: the ratio is what the window side
 // adds. The capture library is the recording stand-in; the test plays the sink.
-#include "CamControllerUnit.h"
-#include "ImageButton.h"
-#include "MainFrm.h"
-#include "PhotosFrm.h"
+#include "camera/CamControllerUnit.h"
+#include "widgets/ImageButton.h"
+#include "shell/MainFrm.h"
+#include "gallery/PhotosFrm.h"
 #include "RecordingVidcore.h"
-#include "SettingsStore.h"
-#include "Snapwell.h"
+#include "core/SettingsStore.h"
+#include "camera/Snapwell.h"
 #include "TestFrameBlock.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "Assertion.h"
+#include "core/Assertion.h"
 #include "CameraTestFixture.h"
 
 #include <gmock/gmock.h>

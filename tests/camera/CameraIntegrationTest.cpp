@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The controller over the real capture library, its synthetic camera and the
 // real frame sink, through the application's own per-user frame maps.
-#include "CamControllerUnit.h"
-#include "Snapwell.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/Snapwell.h"
 #include "filter/frameblock.h"
 
 #include <QDir>

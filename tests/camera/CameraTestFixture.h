@@ -3,9 +3,9 @@
 // its own and the map failure messages collected instead of shown.
 #pragma once
 
-#include "CamControllerUnit.h"
+#include "camera/CamControllerUnit.h"
 #include "RecordingVidcore.h"
-#include "Snapwell.h"
+#include "camera/Snapwell.h"
 #include "TestFrameBlock.h"
 #include "filter/frameblock.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "FrameBitmap.h"
+#include "camera/FrameBitmap.h"
 #include "CameraTestFixture.h"
-#include "SnapshotLoader.h"
+#include "camera/SnapshotLoader.h"
 
 #include <QFile>
 #include <QFileInfo>

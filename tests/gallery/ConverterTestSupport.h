@@ -3,7 +3,7 @@
 // the main window's.
 #pragma once
 
-#include "MessagePort.h"
+#include "core/MessagePort.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "FileCreateError.h"
+#include "gallery/FileCreateError.h"
 #include "GalleryTestSupport.h"
-#include "ImageViewFrm.h"
+#include "gallery/ImageViewFrm.h"
 
 #include <gtest/gtest.h>
 

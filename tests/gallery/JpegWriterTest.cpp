@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "JpegWriter.h"
-#include "FileCreateError.h"
+#include "gallery/JpegWriter.h"
+#include "gallery/FileCreateError.h"
 #include "GalleryTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MediaStore.h"
-#include "TempFolder.h"
+#include "gallery/MediaStore.h"
+#include "gallery/TempFolder.h"
 
 #include <QDir>
 #include <QFile>

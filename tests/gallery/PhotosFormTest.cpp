@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "Assertion.h"
+#include "core/Assertion.h"
 #include "GalleryTestSupport.h"
-#include "ImageButton.h"
-#include "ImageViewFrm.h"
-#include "MailComposerLink.h"
-#include "MediaStore.h"
-#include "PhotosFrm.h"
-#include "StripGeometry.h"
-#include "ThumbnailStrip.h"
+#include "widgets/ImageButton.h"
+#include "gallery/ImageViewFrm.h"
+#include "gallery/MailComposerLink.h"
+#include "gallery/MediaStore.h"
+#include "gallery/PhotosFrm.h"
+#include "gallery/StripGeometry.h"
+#include "gallery/ThumbnailStrip.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "GalleryTestSupport.h"
-#include "ProgressFrm.h"
+#include "gallery/ProgressFrm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MailTestSupport.h"
 
-#include "MailHeaders.h"
-#include "VovSmtp.h"
+#include "mail/MailHeaders.h"
+#include "mail/VovSmtp.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MailTestSupport.h"
 
-#include "WindowMessage.h"
+#include "mail/WindowMessage.h"
 
 #include <QApplication>
 #include <QColor>

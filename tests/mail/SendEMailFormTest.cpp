@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "MailTestSupport.h"
 
-#include "Assertion.h"
-#include "SendEMailFrm.h"
-#include "SettingsStore.h"
-#include "WindowMessage.h"
+#include "core/Assertion.h"
+#include "mail/SendEMailFrm.h"
+#include "core/SettingsStore.h"
+#include "mail/WindowMessage.h"
 
 #include <QApplication>
 #include <QFile>

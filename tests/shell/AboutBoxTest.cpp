@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The about box: its two text variants, chosen by the system's language.
-#include "Unit1.h"
-#include "Version.h"
+#include "shell/Unit1.h"
+#include "shell/Version.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "Application.h"
-#include "Assertion.h"
-#include "CodeSiteHelperUnit.h"
-#include "CoreLogging.h"
-#include "ErrorGuard.h"
-#include "ImageButton.h"
+#include "core/Application.h"
+#include "core/Assertion.h"
+#include "core/CodeSiteHelperUnit.h"
+#include "core/CoreLogging.h"
+#include "core/ErrorGuard.h"
+#include "widgets/ImageButton.h"
 
 #include <QDeadlineTimer>
 #include <QMessageBox>

@@ -3,10 +3,10 @@
 // an installed font, no character of its texts lacks a glyph, every status
 // text fits the status well, and Qt's and the capture library's words follow
 // the language.
-#include "FontFaces.h"
-#include "LanguageTexts.h"
-#include "MainFrm.h"
-#include "ProgramTranslator.h"
+#include "core/FontFaces.h"
+#include "core/LanguageTexts.h"
+#include "shell/MainFrm.h"
+#include "core/ProgramTranslator.h"
 
 #include <QApplication>
 #include <QCoreApplication>

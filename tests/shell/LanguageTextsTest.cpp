@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "LanguageTexts.h"
-#include "CodePage.h"
-#include "LangId.h"
-#include "ProfileReader.h"
+#include "core/LanguageTexts.h"
+#include "core/CodePage.h"
+#include "core/LangId.h"
+#include "core/ProfileReader.h"
 
 #include <QDir>
 #include <QFile>

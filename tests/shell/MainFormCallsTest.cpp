@@ -2,14 +2,14 @@
 // The main window's start-up and device choices as the capture library sees
 // them: a recording stand-in answers for two cameras (or none), and the test
 // plays the sink's side of the frame block.
-#include "CamControllerUnit.h"
-#include "CamViewFrm.h"
-#include "ImageButton.h"
-#include "MainFrm.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/CamViewFrm.h"
+#include "widgets/ImageButton.h"
+#include "shell/MainFrm.h"
 #include "RecordingVidcore.h"
 #include "RunFolderFixture.h"
-#include "SettingsStore.h"
-#include "Snapwell.h"
+#include "core/SettingsStore.h"
+#include "camera/Snapwell.h"
 #include "TestFrameBlock.h"
 
 #include <QAbstractButton>

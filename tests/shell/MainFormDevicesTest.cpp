@@ -2,15 +2,15 @@
 // The main window when cameras are busy, unplugged and plugged back, over
 // the real capture library and the test plugin's fake devices (each test
 // runs in a process of its own, with its own device file).
-#include "CamControllerUnit.h"
-#include "CamViewFrm.h"
-#include "ImageButton.h"
-#include "LanguageTexts.h"
-#include "MainFrm.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/CamViewFrm.h"
+#include "widgets/ImageButton.h"
+#include "core/LanguageTexts.h"
+#include "shell/MainFrm.h"
 #include "RunFolderFixture.h"
-#include "SettingsStore.h"
-#include "Snapwell.h"
-#include "VideosFrm.h"
+#include "core/SettingsStore.h"
+#include "camera/Snapwell.h"
+#include "gallery/VideosFrm.h"
 
 #include <QAbstractButton>
 #include <QMenu>

@@ -2,17 +2,17 @@
 // The main window over the real capture library and the synthetic camera:
 // where the windows open, the menus, the drag rule, the start-up outcomes and
 // the snapshot and recording flows.
-#include "CamControllerUnit.h"
-#include "CamViewFrm.h"
-#include "ImageButton.h"
-#include "LanguageTexts.h"
-#include "MainFrm.h"
-#include "PhotosFrm.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/CamViewFrm.h"
+#include "widgets/ImageButton.h"
+#include "core/LanguageTexts.h"
+#include "shell/MainFrm.h"
+#include "gallery/PhotosFrm.h"
 #include "RunFolderFixture.h"
-#include "SettingsStore.h"
-#include "Snapwell.h"
-#include "ThumbnailStrip.h"
-#include "VideosFrm.h"
+#include "core/SettingsStore.h"
+#include "camera/Snapwell.h"
+#include "gallery/ThumbnailStrip.h"
+#include "gallery/VideosFrm.h"
 #include "filter/frameblock.h"
 
 #include <QAbstractButton>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MessagePort.h"
+#include "core/MessagePort.h"
 #include "ForeignAccount.h"
 
 #include <QCoreApplication>

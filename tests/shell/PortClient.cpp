@@ -2,7 +2,7 @@
 // A second process for the message-port tests:
 //   shell_port_client post TITLE NUMBER WPARAM LPARAM   exit 0 when delivered
 //   shell_port_client exists TITLE                      exit 0 when a port answers
-#include "MessagePort.h"
+#include "core/MessagePort.h"
 
 #include <QCoreApplication>
 

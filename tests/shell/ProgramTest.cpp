@@ -2,7 +2,7 @@
 // The real program as a user starts it: one copy at a time, the foreign
 // camera program, and the live picture on a real X server.
 #include "ForeignAccount.h"
-#include "MessagePort.h"
+#include "core/MessagePort.h"
 
 #include <QCoreApplication>
 #include <QDir>

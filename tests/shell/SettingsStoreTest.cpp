@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SettingsStore.h"
-#include "RegFile.h"
-#include "WindowPositions.h"
+#include "core/SettingsStore.h"
+#include "core/RegFile.h"
+#include "core/WindowPositions.h"
 
 #include <QDir>
 #include <QFile>

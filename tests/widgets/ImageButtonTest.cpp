@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ImageButton.h"
+#include "widgets/ImageButton.h"
 #include "WidgetTestSupport.h"
 
 #include <QMouseEvent>

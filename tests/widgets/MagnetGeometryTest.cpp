@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MagnetGeometry.h"
+#include "widgets/MagnetGeometry.h"
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>

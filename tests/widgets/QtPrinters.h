@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "MagnetGeometry.h"
+#include "widgets/MagnetGeometry.h"
 
 #include <QPoint>
 #include <QRect>

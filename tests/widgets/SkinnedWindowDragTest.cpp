@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SkinnedWindowDrag.h"
-#include "ImageButton.h"
-#include "MagnetUnit.h"
+#include "widgets/SkinnedWindowDrag.h"
+#include "widgets/ImageButton.h"
+#include "widgets/MagnetUnit.h"
 #include "WidgetTestSupport.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "FontFaces.h"
+#include "core/FontFaces.h"
 
 #include <QFont>
 #include <QHash>

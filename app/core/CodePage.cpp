@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CodePage.h"
+#include "core/CodePage.h"
 
 #include <QStringDecoder>
 

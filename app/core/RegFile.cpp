@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "RegFile.h"
+#include "core/RegFile.h"
 
 #include <QStringDecoder>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "LanguageTexts.h"
+#include "core/LanguageTexts.h"
 
-#include "CodePage.h"
-#include "CoreLogging.h"
-#include "ProfileReader.h"
+#include "core/CodePage.h"
+#include "core/CoreLogging.h"
+#include "core/ProfileReader.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
-#include "AtomicFile.h"
-#include "CoreLogging.h"
+#include "core/AtomicFile.h"
+#include "core/CoreLogging.h"
 
 #include <QDir>
 #include <QFile>

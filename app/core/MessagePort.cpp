@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "MessagePort.h"
+#include "core/MessagePort.h"
 
-#include "CoreLogging.h"
+#include "core/CoreLogging.h"
 #include "filter/runtimefolder.h"
 
 #include <QDeadlineTimer>

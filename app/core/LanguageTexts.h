@@ -4,7 +4,7 @@
 // that the system's language identifier picks.
 #pragma once
 
-#include "LangId.h"
+#include "core/LangId.h"
 
 #include <QHash>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ProgramTranslator.h"
+#include "core/ProgramTranslator.h"
 
-#include "LanguageTexts.h"
+#include "core/LanguageTexts.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "WindowPositions.h"
+#include "core/WindowPositions.h"
 
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
 using namespace SettingsKeys;
 

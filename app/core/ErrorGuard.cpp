@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ErrorGuard.h"
+#include "core/ErrorGuard.h"
 
-#include "Application.h"
+#include "core/Application.h"
 
 void ReportHandlerError()
 {

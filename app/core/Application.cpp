@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "Application.h"
+#include "core/Application.h"
 
-#include "CoreLogging.h"
-#include "ProductTitle.h"
+#include "core/CoreLogging.h"
+#include "core/ProductTitle.h"
 
 #include <QMessageBox>
 

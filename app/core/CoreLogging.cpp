@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CoreLogging.h"
+#include "core/CoreLogging.h"
 
 Q_LOGGING_CATEGORY(lcCore, "glimview.core", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcSettings, "glimview.settings", QtWarningMsg)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "CodeSiteHelperUnit.h"
+#include "core/CodeSiteHelperUnit.h"
 
 // Debug level is off unless a logging rule enables it, so tracing costs one
 // flag test per scope in normal runs.

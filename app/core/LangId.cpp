@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "LangId.h"
+#include "core/LangId.h"
 
 #include <QHash>
 

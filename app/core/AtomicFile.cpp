@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -17,7 +17,7 @@
 // never written over: the run keeps its settings in memory only.
 #pragma once
 
-#include "RegFile.h"
+#include "core/RegFile.h"
 
 #include <QString>
 
