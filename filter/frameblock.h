@@ -31,7 +31,7 @@
 
 namespace frameblock {
 
-inline constexpr std::size_t kPixelAreaSize = 5760000;  // one 1600x1200 BGR frame
+inline constexpr std::size_t kPixelAreaSize = 5760000; // one 1600x1200 BGR frame
 inline constexpr std::size_t kBitmapHeaderOffset = 5760000;
 inline constexpr std::size_t kBitmapHeaderSize = 40;
 inline constexpr std::size_t kHeightOffset = 5760040;
@@ -133,4 +133,4 @@ inline bool WaitForFrameReady(const void* block, std::chrono::milliseconds timeo
     return true;
 }
 
-}  // namespace frameblock
+} // namespace frameblock

@@ -32,4 +32,4 @@ void KeepOpenGLWarm()
     warmContext = context;
 }
 
-}  // namespace vidcore
+} // namespace vidcore

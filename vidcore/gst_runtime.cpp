@@ -17,64 +17,88 @@ namespace vidcore {
 
 namespace {
 
-std::string PluginFolderBesideLibrary()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&EnsureGstReady), &info) == 0 || !info.dli_fname)
-        return {};
-    std::string path = info.dli_fname;
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return "plugins";
-    return path.substr(0, slash) + "/plugins";
-}
+    std::string PluginFolderBesideLibrary()
+    {
+        Dl_info info {};
+        if (dladdr(reinterpret_cast<void*>(&EnsureGstReady), &info) == 0 || !info.dli_fname)
+            return {};
+        std::string path = info.dli_fname;
+        const auto slash = path.rfind('/');
+        if (slash == std::string::npos)
+            return "plugins";
+        return path.substr(0, slash) + "/plugins";
+    }
 
-// Loading a plugin the first time costs up to a few hundred milliseconds
-// (the encoders' one registers every codec of its library). The device
-// lists are asked for well before a capture opens, so the plugins a capture
-// and a recording use are loaded meanwhile, off the caller's thread.
-void PreloadCapturePlugins(const std::atomic<bool>& stop)
-{
-    static constexpr const char* kFactories[] = {
-        "v4l2src", "pipewiresrc", "pulsesrc", "alsasrc", "videotestsrc", "audiotestsrc", "timeoverlay",
-        "videobalance", "capsfilter", "jpegparse", "jpegdec", "videoconvert", "videoscale", "tee", "queue",
-        "glimagesink", "ximagesink", "fakesink", "videorate", "audioconvert", "audioresample", "filesink",
-        "Snapwell_Quillon", "avenc_wmv2", "avenc_wmav2", "avmux_asf", "avimux",
+    // Loading a plugin the first time costs up to a few hundred milliseconds
+    // (the encoders' one registers every codec of its library). The device
+    // lists are asked for well before a capture opens, so the plugins a capture
+    // and a recording use are loaded meanwhile, off the caller's thread.
+    void PreloadCapturePlugins(const std::atomic<bool>& stop)
+    {
+        static constexpr const char* kFactories[] = {
+            "v4l2src",
+            "pipewiresrc",
+            "pulsesrc",
+            "alsasrc",
+            "videotestsrc",
+            "audiotestsrc",
+            "timeoverlay",
+            "videobalance",
+            "capsfilter",
+            "jpegparse",
+            "jpegdec",
+            "videoconvert",
+            "videoscale",
+            "tee",
+            "queue",
+            "glimagesink",
+            "ximagesink",
+            "fakesink",
+            "videorate",
+            "audioconvert",
+            "audioresample",
+            "filesink",
+            "Snapwell_Quillon",
+            "avenc_wmv2",
+            "avenc_wmav2",
+            "avmux_asf",
+            "avimux",
+        };
+        for (const char* name : kFactories) {
+            if (stop)
+                return;
+            g_autoptr(GstElementFactory) factory = gst_element_factory_find(name);
+            g_autoptr(GstPluginFeature) loaded
+                = factory ? gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)) : nullptr;
+        }
+    }
+
+    // The loading runs on a thread of its own that the process waits for at
+    // exit: a plugin library opened while the process unloads its libraries can
+    // abort it (libgomp's constructor asserts, for one).
+    class Preloader {
+    public:
+        void Start()
+        {
+            thread_ = std::thread([this] {
+                PreloadCapturePlugins(stop_);
+                if (!stop_)
+                    KeepOpenGLWarm();
+            });
+        }
+        ~Preloader()
+        {
+            stop_ = true;
+            if (thread_.joinable())
+                thread_.join();
+        }
+
+    private:
+        std::atomic<bool> stop_ { false };
+        std::thread thread_;
     };
-    for (const char* name : kFactories) {
-        if (stop)
-            return;
-        g_autoptr(GstElementFactory) factory = gst_element_factory_find(name);
-        g_autoptr(GstPluginFeature) loaded = factory ? gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)) : nullptr;
-    }
-}
 
-// The loading runs on a thread of its own that the process waits for at
-// exit: a plugin library opened while the process unloads its libraries can
-// abort it (libgomp's constructor asserts, for one).
-class Preloader {
-public:
-    void Start()
-    {
-        thread_ = std::thread([this] {
-            PreloadCapturePlugins(stop_);
-            if (!stop_)
-                KeepOpenGLWarm();
-        });
-    }
-    ~Preloader()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-}  // namespace
+} // namespace
 
 void EnsureGstReady()
 {
@@ -96,4 +120,4 @@ void EnsureGstReady()
     });
 }
 
-}  // namespace vidcore
+} // namespace vidcore

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "camera/CamControllerUnit.h"
 
-#include "core/Assertion.h"
 #include "camera/CameraLogging.h"
 #include "camera/FrameBitmap.h"
 #include "camera/SnapshotLoader.h"
 #include "camera/Snapwell.h"
+#include "core/Assertion.h"
 #include "filter/frameblock.h"
 #include "vidcore/vidcore.h"
 

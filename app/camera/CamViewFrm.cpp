@@ -2,11 +2,11 @@
 #include "camera/CamViewFrm.h"
 
 #include "camera/CamControllerUnit.h"
+#include "camera/VideoFormatTable.h"
 #include "widgets/MagnetUnit.h"
 #include "widgets/SkinPicture.h"
 #include "widgets/SkinnedWindowDrag.h"
 #include "widgets/TaskbarEntry.h"
-#include "camera/VideoFormatTable.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -33,7 +33,7 @@ protected:
 class TCamViewForm : public QWidget {
     Q_OBJECT
 public:
-    static constexpr QPoint PanelOrigin{16, 11};
+    static constexpr QPoint PanelOrigin { 16, 11 };
 
     explicit TCamViewForm(QWidget* parent = nullptr);
     ~TCamViewForm() override;
@@ -57,7 +57,7 @@ public:
     TVideoPanel* pnlView;
     QLabel* Image1;
     // Indexed by format: SIF, VGA, SVGA, XGA, SXVGA, UXGA.
-    std::array<QLabel*, 6> Backdrops{};
+    std::array<QLabel*, 6> Backdrops {};
 
 signals:
     // A right-button release on the window, at the cursor's screen position.

@@ -18,8 +18,8 @@
 #include <QList>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QPointer>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 

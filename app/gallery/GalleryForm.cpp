@@ -2,14 +2,14 @@
 #include "gallery/GalleryForm.h"
 
 #include "core/ErrorGuard.h"
+#include "gallery/MailComposerLink.h"
+#include "gallery/ThumbnailStrip.h"
 #include "widgets/ImageButton.h"
 #include "widgets/MagnetUnit.h"
-#include "gallery/MailComposerLink.h"
 #include "widgets/SkinMask.h"
 #include "widgets/SkinPicture.h"
 #include "widgets/SkinnedWindowDrag.h"
 #include "widgets/TaskbarEntry.h"
-#include "gallery/ThumbnailStrip.h"
 
 #include <QFileDialog>
 #include <QKeyEvent>

@@ -3,16 +3,16 @@
 
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
+#include "core/LanguageTexts.h"
 #include "gallery/GalleryLogging.h"
-#include "widgets/ImageButton.h"
 #include "gallery/ImageViewFrm.h"
 #include "gallery/JpegWriter.h"
-#include "core/LanguageTexts.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
 #include "gallery/SaveLocation.h"
 #include "gallery/TempFolder.h"
 #include "gallery/ThumbnailStrip.h"
+#include "widgets/ImageButton.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

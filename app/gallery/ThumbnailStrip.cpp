@@ -5,9 +5,9 @@
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
 #include "gallery/GalleryLogging.h"
+#include "gallery/StripGeometry.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SkinPicture.h"
-#include "gallery/StripGeometry.h"
 
 #include <QLabel>
 #include <QMouseEvent>

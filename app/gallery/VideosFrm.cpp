@@ -2,18 +2,18 @@
 #include "gallery/VideosFrm.h"
 
 #include "camera/CamControllerUnit.h"
-#include "gallery/ClipCopy.h"
-#include "gallery/ClipPlayer.h"
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
-#include "gallery/GalleryLogging.h"
-#include "widgets/ImageButton.h"
 #include "core/LanguageTexts.h"
+#include "core/ProductTitle.h"
+#include "gallery/ClipCopy.h"
+#include "gallery/ClipPlayer.h"
+#include "gallery/GalleryLogging.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
-#include "core/ProductTitle.h"
 #include "gallery/SaveLocation.h"
 #include "gallery/ThumbnailStrip.h"
+#include "widgets/ImageButton.h"
 
 #include <QFile>
 #include <QFileDialog>

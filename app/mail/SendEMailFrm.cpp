@@ -5,12 +5,12 @@
 
 #include "core/Assertion.h"
 #include "core/ErrorGuard.h"
-#include "mail/MailHeaders.h"
 #include "core/SettingsStore.h"
+#include "mail/MailHeaders.h"
 #include "mail/SmtpAccount.h"
-#include "widgets/TaskbarEntry.h"
 #include "mail/VovSmtp.h"
 #include "mail/WindowMessage.h"
+#include "widgets/TaskbarEntry.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -9,9 +9,9 @@ TSuspendWatcher::TSuspendWatcher(QObject* parent)
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected())
         return;
-    FConnected = bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-        SLOT(PrepareForSleep(bool)));
+    FConnected = bus.connect(QStringLiteral("org.freedesktop.login1"),
+        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+        QStringLiteral("PrepareForSleep"), this, SLOT(PrepareForSleep(bool)));
 }
 
 void TSuspendWatcher::PrepareForSleep(bool start)

@@ -1,26 +1,26 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Glimview's entry: the process-wide objects, the single-instance rule, the
 // windows in their order, the event loop, and everything closed in reverse.
-#include "core/Application.h"
 #include "camera/CamControllerUnit.h"
+#include "camera/Snapwell.h"
+#include "core/Application.h"
 #include "core/ErrorGuard.h"
 #include "core/FontFaces.h"
-#include "widgets/ImageButton.h"
 #include "core/LanguageTexts.h"
-#include "gallery/MailComposerLink.h"
-#include "shell/MainFrm.h"
 #include "core/MessagePort.h"
 #include "core/ProductTitle.h"
 #include "core/ProgramTranslator.h"
-#include "gallery/ProgressFrm.h"
-#include "mail/SendEMailFrm.h"
-#include "shell/SessionEndWatcher.h"
 #include "core/SettingsStore.h"
+#include "gallery/MailComposerLink.h"
+#include "gallery/ProgressFrm.h"
+#include "gallery/VideosFrm.h"
+#include "mail/SendEMailFrm.h"
+#include "shell/MainFrm.h"
+#include "shell/SessionEndWatcher.h"
 #include "shell/ShellLogging.h"
-#include "camera/Snapwell.h"
 #include "shell/SuspendWatcher.h"
 #include "shell/Unit1.h"
-#include "gallery/VideosFrm.h"
+#include "widgets/ImageButton.h"
 
 #include <QIcon>
 

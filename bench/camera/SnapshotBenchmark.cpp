@@ -2,9 +2,9 @@
 // A snapshot (BMP written from the frame block, read back into a picture)
 // against the plain cost of writing and reading as many bytes in the same
 // folder. Prints the ratio per size; the target is at most 1.5.
+#include "TestFrameBlock.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/Snapwell.h"
-#include "TestFrameBlock.h"
 
 #include <QDir>
 #include <QString>

@@ -167,7 +167,8 @@ void GrabI420(benchmark::State& state) { PushI420(state, "Snapwell_Quillon"); }
 
 void FormerGrab(benchmark::State& state)
 {
-    PushI420(state, "videoconvert ! video/x-raw,format=BGR ! videoflip video-direction=vert ! Snapwell_Quillon");
+    PushI420(
+        state, "videoconvert ! video/x-raw,format=BGR ! videoflip video-direction=vert ! Snapwell_Quillon");
 }
 
 // The median of several repetitions, in CPU time: other processes on a busy

@@ -3,14 +3,14 @@
 // in the photo gallery, against the controller's snapshot alone (frame block
 // to BMP file and back) in the same run: the ratio is what the window side
 // adds. The capture library is the recording stand-in; the test plays the sink.
-#include "camera/CamControllerUnit.h"
-#include "widgets/ImageButton.h"
-#include "shell/MainFrm.h"
-#include "gallery/PhotosFrm.h"
 #include "RecordingVidcore.h"
-#include "core/SettingsStore.h"
-#include "camera/Snapwell.h"
 #include "TestFrameBlock.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/Snapwell.h"
+#include "core/SettingsStore.h"
+#include "gallery/PhotosFrm.h"
+#include "shell/MainFrm.h"
+#include "widgets/ImageButton.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,11 +35,13 @@ struct TFlowRig {
         QDir(Folder.path()).mkpath(QStringLiteral("Temp"));
         QDir::setCurrent(Folder.path());
         qputenv("XDG_CONFIG_HOME", Folder.filePath(QStringLiteral("config")).toUtf8());
-        SetFrameMapReport([](const QString&) { });
+        SetFrameMapReport([](const QString&) {});
         Names = UniqueTestMapNames();
         CreateFrameMaps(Names.block, Names.permission);
         Sink = std::make_unique<TestFrameBlock>(Names.block);
-        Sink->PutFrame(width, height, [](int32_t x, int32_t y) { return Bgr { uint8_t(x), uint8_t(y), uint8_t(x ^ y) }; });
+        Sink->PutFrame(width, height, [](int32_t x, int32_t y) {
+            return Bgr { uint8_t(x), uint8_t(y), uint8_t(x ^ y) };
+        });
         recording_vidcore::Reset({ true, true, {}, {} });
         OpenSettingsStore();
         CreateCamController();
@@ -103,8 +105,16 @@ public:
 } // namespace
 
 // Each photo stays in the gallery: a few iterations keep memory modest at 1600x1200.
-BENCHMARK(BM_SnapshotButtonToThumbnail)->Args({ 640, 480 })->Args({ 1600, 1200 })->Iterations(25)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ControllerSnapshotAlone)->Args({ 640, 480 })->Args({ 1600, 1200 })->Iterations(25)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SnapshotButtonToThumbnail)
+    ->Args({ 640, 480 })
+    ->Args({ 1600, 1200 })
+    ->Iterations(25)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ControllerSnapshotAlone)
+    ->Args({ 640, 480 })
+    ->Args({ 1600, 1200 })
+    ->Iterations(25)
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
@@ -115,7 +125,8 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const auto& [width, flow] : FlowSeconds)
         if (SnapshotSeconds.count(width) && SnapshotSeconds[width] > 0)
-            std::printf("snapshot button to thumbnail at width %d: %.2f ms, controller alone %.2f ms, ratio %.2f\n",
+            std::printf(
+                "snapshot button to thumbnail at width %d: %.2f ms, controller alone %.2f ms, ratio %.2f\n",
                 width, flow, SnapshotSeconds[width], flow / SnapshotSeconds[width]);
     benchmark::Shutdown();
     return 0;

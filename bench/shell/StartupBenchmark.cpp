@@ -24,9 +24,9 @@ bool StartDisplay()
     if (Xvfb)
         return true;
     Xvfb = new QProcess();
-    Xvfb->start(QStringLiteral("Xvfb"), { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                           QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                           QStringLiteral("tcp") });
+    Xvfb->start(QStringLiteral("Xvfb"),
+        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
     if (!Xvfb->waitForStarted() || !Xvfb->waitForReadyRead(20000))
         return false;
     Display = QStringLiteral(":") + QString::fromLatin1(Xvfb->readLine().trimmed());
@@ -38,7 +38,8 @@ bool BarsVisible(const QRect& area)
 {
     QProcess import;
     import.start(QStringLiteral("import"),
-        { QStringLiteral("-display"), Display, QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+        { QStringLiteral("-display"), Display, QStringLiteral("-window"), QStringLiteral("root"),
+            QStringLiteral("-crop"),
             QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y()),
             QStringLiteral("png:-") });
     if (!import.waitForFinished(10000))
@@ -54,7 +55,8 @@ bool BarsVisible(const QRect& area)
 }
 
 // Seconds from start to bars on screen, or a negative value on failure.
-double TimeToPicture(const QString& program, const QStringList& args, const QString& folder, const QRect& area)
+double TimeToPicture(
+    const QString& program, const QStringList& args, const QString& folder, const QRect& area)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), Display);
@@ -113,8 +115,8 @@ void BM_GstLaunchFirstFrame(benchmark::State& state)
         QTemporaryDir folder;
         const double s = TimeToPicture(QStringLiteral("gst-launch-1.0"),
             { QStringLiteral("videotestsrc"), QStringLiteral("is-live=true"), QStringLiteral("!"),
-                QStringLiteral("video/x-raw,width=640,height=480"), QStringLiteral("!"), QStringLiteral("videoconvert"),
-                QStringLiteral("!"), QStringLiteral("ximagesink") },
+                QStringLiteral("video/x-raw,width=640,height=480"), QStringLiteral("!"),
+                QStringLiteral("videoconvert"), QStringLiteral("!"), QStringLiteral("ximagesink") },
             folder.path(), QRect(0, 100, 600, 8));
         if (s < 0) {
             state.SkipWithError("no picture");

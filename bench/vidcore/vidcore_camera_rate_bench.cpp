@@ -30,7 +30,8 @@ const bool devicesReady = [] {
     const std::string file = "/tmp/vidcore-rate-bench-" + std::to_string(::getpid()) + ".ini";
     std::ofstream(file)
         << "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
-        << "caps=image/jpeg,width=1600,height=1200,framerate=30/1;image/jpeg,width=640,height=480,framerate=30/1;"
+        << "caps=image/jpeg,width=1600,height=1200,framerate=30/1;image/"
+           "jpeg,width=640,height=480,framerate=30/1;"
         << "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
         << "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1\n";
     ::setenv("FAKECAM_DEVICES", file.c_str(), 1);
@@ -63,17 +64,23 @@ void BM_CameraToFrameBlock(benchmark::State& state)
         }
         const uint64_t before = session->Counts().grab.load();
         const auto start = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(kMeasured);  // the measuring span
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::this_thread::sleep_for(kMeasured); // the measuring span
+        const double seconds
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         fps = double(session->Counts().grab.load() - before) / seconds;
     }
     state.counters["fps"] = fps;
     state.counters["ratio"] = fps / kOfferedRate;
-    std::printf("%dx%d: %.2f fps into the frame block, ratio %.3f against the offered %.0f fps (target >= 0.95)\n",
-                width, height, fps, fps / kOfferedRate, kOfferedRate);
+    std::printf(
+        "%dx%d: %.2f fps into the frame block, ratio %.3f against the offered %.0f fps (target >= 0.95)\n",
+        width, height, fps, fps / kOfferedRate, kOfferedRate);
 }
 
-}  // namespace
+} // namespace
 
-BENCHMARK(BM_CameraToFrameBlock)->Args({640, 480})->Args({1600, 1200})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_CameraToFrameBlock)
+    ->Args({ 640, 480 })
+    ->Args({ 1600, 1200 })
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 BENCHMARK_MAIN();

@@ -16,8 +16,8 @@
 #include "tests/filter/shared_map.h"
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 #include <gst/gst.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -32,13 +32,14 @@ using namespace vidcore;
 namespace {
 
 constexpr auto kMeasured = std::chrono::seconds(10);
-constexpr const char* kCamera = "videotestsrc is-live=true pattern=smpte horizontal-speed=2"
-                                " ! video/x-raw,format=I420,framerate=30/1 ! timeoverlay font-desc=\"Sans 16\""
-                                " ! videobalance ! videoconvert ! videoscale";
+constexpr const char* kCamera
+    = "videotestsrc is-live=true pattern=smpte horizontal-speed=2"
+      " ! video/x-raw,format=I420,framerate=30/1 ! timeoverlay font-desc=\"Sans 16\""
+      " ! videobalance ! videoconvert ! videoscale";
 
 double ProcessCpuSeconds()
 {
-    timespec now{};
+    timespec now {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
@@ -46,7 +47,7 @@ double ProcessCpuSeconds()
 // The share of one core the process used over the measured span.
 double CoreShareWhileRunning()
 {
-    std::this_thread::sleep_for(std::chrono::seconds(1));  // past the start
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // past the start
     const double before = ProcessCpuSeconds();
     std::this_thread::sleep_for(kMeasured);
     return (ProcessCpuSeconds() - before) / std::chrono::duration<double>(kMeasured).count();
@@ -62,9 +63,9 @@ uint32_t* permission = nullptr;
 
 void RunLaunched(benchmark::State& state, const std::string& tail, const char* name)
 {
-    const std::string line = std::string(kCamera) + " ! video/x-raw,width=" + std::to_string(state.range(0)) +
-                             ",height=" + std::to_string(state.range(1)) + " ! tee name=t t. ! queue ! videoconvert" +
-                             " ! fakesink sync=false" + tail;
+    const std::string line = std::string(kCamera) + " ! video/x-raw,width=" + std::to_string(state.range(0))
+        + ",height=" + std::to_string(state.range(1)) + " ! tee name=t t. ! queue ! videoconvert"
+        + " ! fakesink sync=false" + tail;
     for (auto _ : state) {
         GError* error = nullptr;
         GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
@@ -88,9 +89,9 @@ void BM_FormerGrab(benchmark::State& state)
 {
     frameblock::StoreWord(permission, 0, 1);
     RunLaunched(state,
-                " t. ! queue leaky=downstream max-size-buffers=3 max-size-bytes=0 max-size-time=0 ! videoconvert"
-                " ! video/x-raw,format=BGR ! videoflip video-direction=vert ! Snapwell_Quillon",
-                "FormerGrab");
+        " t. ! queue leaky=downstream max-size-buffers=3 max-size-bytes=0 max-size-time=0 ! videoconvert"
+        " ! video/x-raw,format=BGR ! videoflip video-direction=vert ! Snapwell_Quillon",
+        "FormerGrab");
 }
 
 void BM_Capture(benchmark::State& state)
@@ -114,15 +115,15 @@ void BM_Capture(benchmark::State& state)
     }
 }
 
-}  // namespace
+} // namespace
 
-BENCHMARK(BM_Bare)->Args({640, 480})->Args({1600, 1200})->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(BM_FormerGrab)->Args({640, 480})->Args({1600, 1200})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Bare)->Args({ 640, 480 })->Args({ 1600, 1200 })->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_FormerGrab)->Args({ 640, 480 })->Args({ 1600, 1200 })->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Capture)
-    ->Args({640, 480, 1})
-    ->Args({1600, 1200, 1})
-    ->Args({640, 480, 0})
-    ->Args({1600, 1200, 0})
+    ->Args({ 640, 480, 1 })
+    ->Args({ 1600, 1200, 1 })
+    ->Args({ 640, 480, 0 })
+    ->Args({ 1600, 1200, 0 })
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
@@ -134,8 +135,8 @@ int main(int argc, char** argv)
     ::setenv(frameblock::kMapSuffixVariable, ".bench-preview-cpu", 0);
     gst_init(&argc, &argv);
     // The frame maps, as the application creates them.
-    void* block = snapwell_test::CreateSharedMap(frameblock::MapFilePath(frameblock::kFrameBlockMapName),
-                                                 frameblock::kFrameBlockSize, true);
+    void* block = snapwell_test::CreateSharedMap(
+        frameblock::MapFilePath(frameblock::kFrameBlockMapName), frameblock::kFrameBlockSize, true);
     permission = static_cast<uint32_t*>(snapwell_test::CreateSharedMap(
         frameblock::MapFilePath(frameblock::kPermissionMapName), frameblock::kPermissionSize, true));
     if (!block || !permission) {
@@ -145,13 +146,13 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     std::printf("\nprocess CPU against the same source and preview without a grab branch:\n");
-    for (const char* size : {"640x480", "1600x1200"}) {
+    for (const char* size : { "640x480", "1600x1200" }) {
         const double bare = share[std::string("Bare/") + size];
-        for (const char* run : {"FormerGrab", "Capture1", "Capture0"}) {
+        for (const char* run : { "FormerGrab", "Capture1", "Capture0" }) {
             const double used = share[std::string(run) + "/" + size];
             if (bare > 0 && used > 0)
-                std::printf("  %-10s %-9s %5.1f %% of a core against %5.1f %%, ratio %.2f\n", run, size, used * 100,
-                            bare * 100, used / bare);
+                std::printf("  %-10s %-9s %5.1f %% of a core against %5.1f %%, ratio %.2f\n", run, size,
+                    used * 100, bare * 100, used / bare);
         }
     }
     std::printf("targets for Capture1: <= 1.3 at 640x480, <= 1.5 at 1600x1200\n");

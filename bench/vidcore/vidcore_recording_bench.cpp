@@ -29,9 +29,9 @@ using namespace vidcore;
 namespace {
 
 constexpr int kFrames = 600;
-constexpr const char* kSyntheticFrames =
-    "videotestsrc pattern=smpte horizontal-speed=2 num-buffers=600"
-    " ! video/x-raw,format=I420,width=640,height=480,framerate=30/1 ! timeoverlay";
+constexpr const char* kSyntheticFrames
+    = "videotestsrc pattern=smpte horizontal-speed=2 num-buffers=600"
+      " ! video/x-raw,format=I420,width=640,height=480,framerate=30/1 ! timeoverlay";
 
 std::string ScratchFile(const char* name)
 {
@@ -48,8 +48,8 @@ double baselineFps = 0;
 void BM_GstLaunchAsf(benchmark::State& state)
 {
     const std::string file = ScratchFile("baseline.wmv");
-    const std::string command = std::string("gst-launch-1.0 -q ") + kSyntheticFrames +
-                                " ! avenc_wmv2 bitrate=3000000 ! avmux_asf ! filesink location=" + file;
+    const std::string command = std::string("gst-launch-1.0 -q ") + kSyntheticFrames
+        + " ! avenc_wmv2 bitrate=3000000 ! avmux_asf ! filesink location=" + file;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         if (std::system(command.c_str()) != 0)
@@ -67,8 +67,8 @@ void BM_RecordingBranchAsf(benchmark::State& state)
     double fps = 0;
     for (auto _ : state) {
         GError* error = nullptr;
-        GstElement* pipeline =
-            gst_parse_launch((std::string(kSyntheticFrames) + " ! tee name=t allow-not-linked=true").c_str(), &error);
+        GstElement* pipeline = gst_parse_launch(
+            (std::string(kSyntheticFrames) + " ! tee name=t allow-not-linked=true").c_str(), &error);
         if (error) {
             state.SkipWithError(error->message);
             g_clear_error(&error);
@@ -78,7 +78,7 @@ void BM_RecordingBranchAsf(benchmark::State& state)
         GstElement* tee = gst_bin_get_by_name(GST_BIN(pipeline), "t");
         // Attached before any frame flows, so that every frame is offered to it.
         gst_element_set_state(pipeline, GST_STATE_READY);
-        RecordingOptions options{file, RecordingType::Asf, 640, 480, std::nullopt};
+        RecordingOptions options { file, RecordingType::Asf, 640, 480, std::nullopt };
         auto counts = std::make_shared<RecordingCounts>();
         std::string why;
         auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);
@@ -89,8 +89,8 @@ void BM_RecordingBranchAsf(benchmark::State& state)
         const auto start = std::chrono::steady_clock::now();
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
         GstBus* bus = gst_element_get_bus(pipeline);
-        GstMessage* message =
-            gst_bus_timed_pop_filtered(bus, 120 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, 120 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         const double seconds = Seconds(start);
         if (!message || GST_MESSAGE_TYPE(message) != GST_MESSAGE_EOS)
             state.SkipWithError("the recording branch did not finish");
@@ -109,8 +109,8 @@ void BM_RecordingBranchAsf(benchmark::State& state)
     state.counters["fps"] = fps;
     if (baselineFps > 0) {
         state.counters["ratio_vs_gst_launch"] = fps / baselineFps;
-        std::printf("ASF branch %.1f fps, gst-launch-1.0 %.1f fps, ratio %.2f (target >= 0.9)\n", fps, baselineFps,
-                    fps / baselineFps);
+        std::printf("ASF branch %.1f fps, gst-launch-1.0 %.1f fps, ratio %.2f (target >= 0.9)\n", fps,
+            baselineFps, fps / baselineFps);
     }
 }
 
@@ -136,7 +136,7 @@ void BM_RealTimeRecording20s(benchmark::State& state)
             state.SkipWithError(error.c_str());
             return;
         }
-        std::this_thread::sleep_for(std::chrono::seconds(20));  // the measured span
+        std::this_thread::sleep_for(std::chrono::seconds(20)); // the measured span
         session->StopRecording();
         const auto recording = session->LastRecordingCounts();
         const double source = double(counts.source - source0);
@@ -151,8 +151,9 @@ void BM_RealTimeRecording20s(benchmark::State& state)
         state.counters["grab_dropped"] = std::max(0.0, source - grab - 1);
         state.counters["recorded_frames"] = encoded;
         state.counters["recording_dropped"] = std::max(0.0, offered - encoded);
-        std::printf("20 s at 30 fps: camera %.0f, preview %.0f, grab %.0f, offered to recording %.0f, recorded %.0f\n",
-                    source, preview, grab, offered, encoded);
+        std::printf("20 s at 30 fps: camera %.0f, preview %.0f, grab %.0f, offered to recording %.0f, "
+                    "recorded %.0f\n",
+            source, preview, grab, offered, encoded);
     }
     std::remove(file.c_str());
 }
@@ -162,15 +163,16 @@ void BM_KeepsUp(benchmark::State& state)
     EnsureGstReady();
     const int width = int(state.range(0)), height = int(state.range(1)), fps = int(state.range(2));
     const std::string file = ScratchFile("keepsup.wmv");
-    const std::string line = "videotestsrc is-live=true pattern=smpte horizontal-speed=2 ! video/x-raw,format=I420,width=" +
-                             std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=" +
-                             std::to_string(fps) + "/1 ! timeoverlay ! tee name=t allow-not-linked=true";
+    const std::string line
+        = "videotestsrc is-live=true pattern=smpte horizontal-speed=2 ! video/x-raw,format=I420,width="
+        + std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=" + std::to_string(fps)
+        + "/1 ! timeoverlay ! tee name=t allow-not-linked=true";
     for (auto _ : state) {
         GstElement* pipeline = gst_parse_launch(line.c_str(), nullptr);
         g_object_set(pipeline, "message-forward", TRUE, nullptr);
         GstElement* tee = gst_bin_get_by_name(GST_BIN(pipeline), "t");
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        RecordingOptions options{file, RecordingType::Asf, width, height, std::nullopt};
+        RecordingOptions options { file, RecordingType::Asf, width, height, std::nullopt };
         auto counts = std::make_shared<RecordingCounts>();
         std::string why;
         auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);
@@ -186,8 +188,8 @@ void BM_KeepsUp(benchmark::State& state)
         const double dropped = std::max(0.0, offered - double(counts->videoQueuedOut.load()));
         state.counters["offered"] = offered;
         state.counters["dropped"] = dropped;
-        std::printf("%dx%d at %d fps: offered %.0f, dropped %.0f -> %s\n", width, height, fps, offered, dropped,
-                    dropped == 0 ? "keeps up" : "falls behind");
+        std::printf("%dx%d at %d fps: offered %.0f, dropped %.0f -> %s\n", width, height, fps, offered,
+            dropped, dropped == 0 ? "keeps up" : "falls behind");
         branch.reset();
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(tee);
@@ -196,13 +198,24 @@ void BM_KeepsUp(benchmark::State& state)
     std::remove(file.c_str());
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_KeepsUp)
-    ->Args({320, 240, 30})->Args({320, 240, 15})->Args({640, 480, 30})->Args({640, 480, 15})->Args({800, 600, 30})->Args({800, 600, 15})
-    ->Args({1024, 768, 30})->Args({1024, 768, 15})->Args({1280, 1024, 30})->Args({1280, 1024, 15})
-    ->Args({1600, 1200, 30})->Args({1600, 1200, 15})
-    ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Args({ 320, 240, 30 })
+    ->Args({ 320, 240, 15 })
+    ->Args({ 640, 480, 30 })
+    ->Args({ 640, 480, 15 })
+    ->Args({ 800, 600, 30 })
+    ->Args({ 800, 600, 15 })
+    ->Args({ 1024, 768, 30 })
+    ->Args({ 1024, 768, 15 })
+    ->Args({ 1280, 1024, 30 })
+    ->Args({ 1280, 1024, 15 })
+    ->Args({ 1600, 1200, 30 })
+    ->Args({ 1600, 1200, 15 })
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_GstLaunchAsf)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RecordingBranchAsf)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RealTimeRecording20s)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

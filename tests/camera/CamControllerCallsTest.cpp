@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "core/Assertion.h"
 #include "CameraTestFixture.h"
+#include "core/Assertion.h"
 
 #include <gmock/gmock.h>
 

@@ -2,9 +2,9 @@
 // The live view window: its sizes per capture format, full screen and back,
 // and what it hands to the main window. The capture library is the
 // recording stand-in, so the full-screen calls can be checked exactly.
+#include "RecordingVidcore.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
-#include "RecordingVidcore.h"
 
 #include <QApplication>
 #include <QLabel>

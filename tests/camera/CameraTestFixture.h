@@ -3,10 +3,10 @@
 // its own and the map failure messages collected instead of shown.
 #pragma once
 
-#include "camera/CamControllerUnit.h"
 #include "RecordingVidcore.h"
-#include "camera/Snapwell.h"
 #include "TestFrameBlock.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/Snapwell.h"
 #include "filter/frameblock.h"
 
 #include <QDir>

@@ -39,10 +39,7 @@ void TestFrameBlock::SetHeaderWords(int32_t width, int32_t height, uint32_t bitC
     frameblock::StoreWord(FData, frameblock::kBitCountOffset, bitCount);
 }
 
-void TestFrameBlock::SetFrameReady(uint32_t ready)
-{
-    frameblock::SetFrameReady(FData, ready);
-}
+void TestFrameBlock::SetFrameReady(uint32_t ready) { frameblock::SetFrameReady(FData, ready); }
 
 void TestFrameBlock::PutFrame(
     int32_t width, int32_t height, const std::function<Bgr(int32_t x, int32_t y)>& colour)

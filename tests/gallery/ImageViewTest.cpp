@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "gallery/FileCreateError.h"
 #include "GalleryTestSupport.h"
+#include "gallery/FileCreateError.h"
 #include "gallery/ImageViewFrm.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/JpegWriter.h"
-#include "gallery/FileCreateError.h"
 #include "GalleryTestSupport.h"
+#include "gallery/FileCreateError.h"
 
 #include <gtest/gtest.h>
 

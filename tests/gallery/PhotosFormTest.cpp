@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "core/Assertion.h"
 #include "GalleryTestSupport.h"
-#include "widgets/ImageButton.h"
+#include "core/Assertion.h"
 #include "gallery/ImageViewFrm.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/StripGeometry.h"
 #include "gallery/ThumbnailStrip.h"
+#include "widgets/ImageButton.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "gallery/ClipPlayer.h"
 #include "ConverterTestSupport.h"
 #include "GalleryTestSupport.h"
-#include "widgets/ImageButton.h"
 #include "core/LanguageTexts.h"
+#include "gallery/ClipPlayer.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
 #include "gallery/ProgressFrm.h"
 #include "gallery/ThumbnailStrip.h"
 #include "gallery/VideosFrm.h"
+#include "widgets/ImageButton.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "MailTestSupport.h"
 
 #include "core/Assertion.h"
-#include "mail/SendEMailFrm.h"
 #include "core/SettingsStore.h"
+#include "mail/SendEMailFrm.h"
 #include "mail/WindowMessage.h"
 
 #include <QApplication>

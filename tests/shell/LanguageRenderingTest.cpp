@@ -5,8 +5,8 @@
 // the language.
 #include "core/FontFaces.h"
 #include "core/LanguageTexts.h"
-#include "shell/MainFrm.h"
 #include "core/ProgramTranslator.h"
+#include "shell/MainFrm.h"
 
 #include <QApplication>
 #include <QCoreApplication>

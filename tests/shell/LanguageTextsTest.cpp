@@ -322,7 +322,9 @@ TEST(ShellLanguage, EveryShippedFileHasEveryText)
         for (const QString& key : LanguageTextKeys()) {
             const QString text = texts[key];
             EXPECT_FALSE(text.trimmed().isEmpty()) << qPrintable(key);
-            const int counts = key == "UnsavedMsg" ? 2 : key == "SnapshotStatus" || key == "VideoStatus" ? 1 : 0;
+            const int counts = key == "UnsavedMsg"                ? 2
+                : key == "SnapshotStatus" || key == "VideoStatus" ? 1
+                                                                  : 0;
             EXPECT_EQ(text.count("%d"), counts) << qPrintable(key + ": " + text);
             EXPECT_EQ(text.count(placeholder), counts) << qPrintable(key + ": " + text);
         }

@@ -2,15 +2,15 @@
 // The main window's start-up and device choices as the capture library sees
 // them: a recording stand-in answers for two cameras (or none), and the test
 // plays the sink's side of the frame block.
-#include "camera/CamControllerUnit.h"
-#include "camera/CamViewFrm.h"
-#include "widgets/ImageButton.h"
-#include "shell/MainFrm.h"
 #include "RecordingVidcore.h"
 #include "RunFolderFixture.h"
-#include "core/SettingsStore.h"
-#include "camera/Snapwell.h"
 #include "TestFrameBlock.h"
+#include "camera/CamControllerUnit.h"
+#include "camera/CamViewFrm.h"
+#include "camera/Snapwell.h"
+#include "core/SettingsStore.h"
+#include "shell/MainFrm.h"
+#include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +37,7 @@ protected:
     static void SetUpTestSuite()
     {
         Folder = EnterTestRunFolder();
-        SetFrameMapReport([](const QString&) { });
+        SetFrameMapReport([](const QString&) {});
         Names = UniqueTestMapNames();
         CreateFrameMaps(Names.block, Names.permission);
         Sink = std::make_unique<TestFrameBlock>(Names.block);
@@ -67,12 +67,15 @@ protected:
         recording_vidcore::Reset(script);
         Form = new TMainForm();
         Form->ScreenDepth = [] { return 24; };
-        Form->StartupPause = [](int) { };
+        Form->StartupPause = [](int) {};
         Form->show();
         ASSERT_TRUE(QTest::qWaitFor([this] { return Form->StartStage() == TMainForm::ssFinished; }, 20000));
     }
 
-    static std::string View() { return std::to_string(static_cast<unsigned long long>(CamController->ViewHandle)); }
+    static std::string View()
+    {
+        return std::to_string(static_cast<unsigned long long>(CamController->ViewHandle));
+    }
 
     static inline QTemporaryDir* Folder = nullptr;
     static inline TestMapNames Names;
@@ -94,7 +97,8 @@ TEST_F(MainFormCallsTest, StartUpCallsInOrder)
         "AM_ChooseVideoDevice(0)",
         "AM_ChooseAudioDevice(0)",
         "AM_CaptureVideoQuit(" + view + ")",
-        "AM_OpenCaptureWindow(" + std::to_string(static_cast<unsigned long long>(Form->winId())) + "," + view + ",0)",
+        "AM_OpenCaptureWindow(" + std::to_string(static_cast<unsigned long long>(Form->winId())) + "," + view
+            + ",0)",
         "AM_SetVideoType(1)",
         "AM_SetVideoType(1)",
         "AM_SetCaptureFile(" + view + ",Temp/sample)",

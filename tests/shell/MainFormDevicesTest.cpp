@@ -2,21 +2,21 @@
 // The main window when cameras are busy, unplugged and plugged back, over
 // the real capture library and the test plugin's fake devices (each test
 // runs in a process of its own, with its own device file).
+#include "RunFolderFixture.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
-#include "widgets/ImageButton.h"
-#include "core/LanguageTexts.h"
-#include "shell/MainFrm.h"
-#include "RunFolderFixture.h"
-#include "core/SettingsStore.h"
 #include "camera/Snapwell.h"
+#include "core/LanguageTexts.h"
+#include "core/SettingsStore.h"
 #include "gallery/VideosFrm.h"
+#include "shell/MainFrm.h"
+#include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
-#include <QMenu>
-#include <QMessageBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -92,7 +92,7 @@ protected:
     static void SetUpTestSuite()
     {
         Folder = EnterTestRunFolder();
-        SetFrameMapReport([](const QString&) { });
+        SetFrameMapReport([](const QString&) {});
         CreateFrameMaps();
     }
     static void TearDownTestSuite() { CloseFrameMaps(); }
@@ -112,7 +112,7 @@ protected:
     {
         Form = new TMainForm();
         Form->ScreenDepth = [] { return 24; };
-        Form->StartupPause = [](int) { };
+        Form->StartupPause = [](int) {};
         Form->show();
         EXPECT_TRUE(QTest::qWaitFor([&] { return Form->StartStage() == TMainForm::ssFinished; }, 30000));
         return Form;

@@ -2,18 +2,18 @@
 // The main window over the real capture library and the synthetic camera:
 // where the windows open, the menus, the drag rule, the start-up outcomes and
 // the snapshot and recording flows.
+#include "RunFolderFixture.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
-#include "widgets/ImageButton.h"
-#include "core/LanguageTexts.h"
-#include "shell/MainFrm.h"
-#include "gallery/PhotosFrm.h"
-#include "RunFolderFixture.h"
-#include "core/SettingsStore.h"
 #include "camera/Snapwell.h"
+#include "core/LanguageTexts.h"
+#include "core/SettingsStore.h"
+#include "filter/frameblock.h"
+#include "gallery/PhotosFrm.h"
 #include "gallery/ThumbnailStrip.h"
 #include "gallery/VideosFrm.h"
-#include "filter/frameblock.h"
+#include "shell/MainFrm.h"
+#include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -18,7 +18,8 @@ inline QTemporaryDir* EnterTestRunFolder()
     static char* argv[] = { name, nullptr };
     auto* folder = new QTemporaryDir();
     QDir(folder->path()).mkpath(QStringLiteral("Temp"));
-    QFile::link(QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), folder->filePath(QStringLiteral("Languages")));
+    QFile::link(
+        QStringLiteral(GLIMVIEW_SOURCE_DIR "/Languages"), folder->filePath(QStringLiteral("Languages")));
     QDir::setCurrent(folder->path());
     setenv("LC_ALL", "en_US.UTF-8", 1);
     if (!QApplication::instance())

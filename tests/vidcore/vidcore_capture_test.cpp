@@ -35,7 +35,7 @@ protected:
     FrameMaps maps;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(VidcoreCapture, FramesReachTheFrameBlockBottomUp)
 {
@@ -73,7 +73,7 @@ TEST_F(VidcoreCapture, ClosesAndOpensAgain)
     ASSERT_TRUE(maps.WaitForSize(800, 600));
     AM_VidCapCloseWindow(0);
     AM_VidCapDestroyWindow(0);
-    AM_VidCapCloseWindow(0);  // again: harmless
+    AM_VidCapCloseWindow(0); // again: harmless
     // Nothing is copied while closed.
     const uint64_t closed = maps.FrameChecksum();
     EXPECT_FALSE(maps.WaitForNewFrame(closed, std::chrono::milliseconds(300)));

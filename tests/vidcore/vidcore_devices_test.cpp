@@ -18,17 +18,11 @@ std::string NameFrom(void (*list)(char*, int32_t*), int32_t device)
     return name;
 }
 
-std::string VideoName(int32_t device)
-{
-    return NameFrom(AM_GetDeviceList, device);
-}
+std::string VideoName(int32_t device) { return NameFrom(AM_GetDeviceList, device); }
 
-std::string AudioName(int32_t device)
-{
-    return NameFrom(AM_GetAudioDeviceList, device);
-}
+std::string AudioName(int32_t device) { return NameFrom(AM_GetAudioDeviceList, device); }
 
-}  // namespace
+} // namespace
 
 TEST(VidcoreDevices, SyntheticDevicesAreListedAfterTheRealOnes)
 {

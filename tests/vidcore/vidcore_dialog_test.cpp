@@ -35,8 +35,8 @@ double ColouredShare(const FrameMaps& maps, int row)
     const unsigned char* pixel = maps.pixels() + std::size_t(row) * width * 3;
     int coloured = 0;
     for (int x = 0; x < width; ++x, pixel += 3) {
-        const int high = std::max({pixel[0], pixel[1], pixel[2]});
-        const int low = std::min({pixel[0], pixel[1], pixel[2]});
+        const int high = std::max({ pixel[0], pixel[1], pixel[2] });
+        const int low = std::min({ pixel[0], pixel[1], pixel[2] });
         coloured += high - low > 40;
     }
     return double(coloured) / width;
@@ -73,9 +73,9 @@ protected:
 
 int argc = 1;
 char name[] = "vidcore_dialog_test";
-char* argv[] = {name, nullptr};
+char* argv[] = { name, nullptr };
 
-}  // namespace
+} // namespace
 
 TEST(VidcoreSourceDialog, BalanceSlidersChangeThePictureLive)
 {
@@ -84,7 +84,7 @@ TEST(VidcoreSourceDialog, BalanceSlidersChangeThePictureLive)
     ChooseSyntheticDevices();
     ASSERT_TRUE(AM_OpenCaptureWindow(0, 0, 0));
     ASSERT_TRUE(maps.WaitForSize(640, 480));
-    const int barRow = 400;  // the colour bars, the block being bottom-up
+    const int barRow = 400; // the colour bars, the block being bottom-up
     EXPECT_GT(ColouredShare(maps, barRow), 0.5);
 
     QWidget owner;
@@ -145,9 +145,9 @@ TEST(VidcoreFullScreen, PressesReachTheGivenWindow)
 
     const QPointF at(10, 10);
     QMouseEvent left(QEvent::MouseButtonPress, at, screen->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
+        Qt::NoModifier);
     QMouseEvent right(QEvent::MouseButtonPress, at, screen->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
+        Qt::NoModifier);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(screen, &right);
     QCoreApplication::sendEvent(screen, &left);

@@ -27,12 +27,13 @@ using namespace vidcore_test;
 
 namespace {
 
-constexpr const char* kUvcCaps =
-    "image/jpeg,width=1600,height=1200,framerate=30/1;image/jpeg,width=1280,height=720,framerate=30/1;"
-    "image/jpeg,width=640,height=480,framerate=30/1;video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
-    "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1;"
-    "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1;"
-    "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1";
+constexpr const char* kUvcCaps
+    = "image/jpeg,width=1600,height=1200,framerate=30/1;image/jpeg,width=1280,height=720,framerate=30/1;"
+      "image/jpeg,width=640,height=480,framerate=30/1;video/"
+      "x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
+      "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1;"
+      "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1;"
+      "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1";
 constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2,layout=interleaved";
 
 // The devices of this test process, written before the library starts its
@@ -47,7 +48,8 @@ const std::string kDeviceFile = [] {
          << "[uvc-pw]\nprovider=pipewire\nname=HD Pro Webcam C920 (V4L2)\npath=/dev/video0\n"
          << "bus-info=usb-0000:00:14.0-1\ncaps=" << kUvcCaps << "\n\n"
          << "[mjpeg]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video2\nbus-info=usb-0000:00:14.0-2\n"
-         << "caps=image/jpeg,width=1280,height=720,framerate=30/1;image/jpeg,width=640,height=480,framerate=30/1\n\n"
+         << "caps=image/jpeg,width=1280,height=720,framerate=30/1;image/"
+            "jpeg,width=640,height=480,framerate=30/1\n\n"
          << "[twin]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video4\nbus-info=usb-0000:00:14.0-3\n"
          << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\n\n"
          << "[busy]\nprovider=v4l2\nname=Busy Cam\npath=/dev/video6\nbus-info=usb-0000:00:14.0-4\n"
@@ -126,8 +128,10 @@ Plugin LoadPlugin()
     void* module = dlopen(gst_plugin_get_filename(loaded), RTLD_NOW | RTLD_NOLOAD);
     gst_object_unref(loaded);
     if (module) {
-        plugin.setPresent = reinterpret_cast<void (*)(const char*, gboolean)>(dlsym(module, "fakecam_set_present"));
-        plugin.negotiatedCaps = reinterpret_cast<const char* (*)(const char*)>(dlsym(module, "fakecam_negotiated_caps"));
+        plugin.setPresent
+            = reinterpret_cast<void (*)(const char*, gboolean)>(dlsym(module, "fakecam_set_present"));
+        plugin.negotiatedCaps
+            = reinterpret_cast<const char* (*)(const char*)>(dlsym(module, "fakecam_negotiated_caps"));
     }
     return plugin;
 }
@@ -135,8 +139,8 @@ Plugin LoadPlugin()
 // Duration of one stream as the last packet ffprobe reads of it ends.
 double StreamSeconds(const std::string& clip, const char* stream)
 {
-    const std::string out = Run(std::string("ffprobe -v error -select_streams ") + stream +
-                                " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + clip + "' | tail -n 1");
+    const std::string out = Run(std::string("ffprobe -v error -select_streams ") + stream
+        + " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + clip + "' | tail -n 1");
     double pts = 0;
     double duration = 0;
     std::sscanf(out.c_str(), "%lf,%lf", &pts, &duration);
@@ -149,7 +153,7 @@ protected:
     {
         static int argc = 1;
         static char name[] = "vidcore_fake_camera_test";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = { name, nullptr };
         if (!QApplication::instance())
             new QApplication(argc, argv);
         gst_init(nullptr, nullptr);
@@ -196,7 +200,7 @@ protected:
     FrameMaps maps;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(VidcoreFakeCamera, OneEntryPerDeviceDistinctNamesDefaultMicrophoneFirst)
 {
@@ -223,12 +227,12 @@ TEST_F(VidcoreFakeCamera, EverySizeIsCapturedNativelyAtAGoodRate)
         int width, height;
         const char* expected;
     } sizes[] = {
-        {640, 480, "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
-        {320, 240, "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480"},
-        {800, 600, "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600"},
-        {1024, 768, "image/jpeg, width=(int)1600, height=(int)1200"},
-        {1280, 1024, "image/jpeg, width=(int)1600, height=(int)1200"},
-        {1600, 1200, "image/jpeg, width=(int)1600, height=(int)1200"},
+        { 640, 480, "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480" },
+        { 320, 240, "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480" },
+        { 800, 600, "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600" },
+        { 1024, 768, "image/jpeg, width=(int)1600, height=(int)1200" },
+        { 1280, 1024, "image/jpeg, width=(int)1600, height=(int)1200" },
+        { 1600, 1200, "image/jpeg, width=(int)1600, height=(int)1200" },
     };
     for (const auto& size : sizes) {
         SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
@@ -260,7 +264,7 @@ TEST_F(VidcoreFakeCamera, BusyCameraIsRefusedWithItsOwnNotice)
 
 TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
 {
-    for (int type : {1, 0}) {
+    for (int type : { 1, 0 }) {
         SCOPED_TRACE(type == 1 ? "ASF" : "AVI");
         window->notices.clear();
         plugin.setPresent("unplug", TRUE);
@@ -300,11 +304,12 @@ TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
 
 TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
 {
-    for (const char* microphone : {"Busy Mic", "Failing Mic"}) {
-        for (int type : {1, 0}) {
+    for (const char* microphone : { "Busy Mic", "Failing Mic" }) {
+        for (int type : { 1, 0 }) {
             SCOPED_TRACE(std::string(microphone) + (type == 1 ? " ASF" : " AVI"));
             ASSERT_TRUE(Open("Twin Cam (2)", microphone));
-            const std::string clip = WorkPath(std::string("mic-") + microphone[0] + (type == 1 ? ".wmv" : ".avi"));
+            const std::string clip
+                = WorkPath(std::string("mic-") + microphone[0] + (type == 1 ? ".wmv" : ".avi"));
             AM_SetVideoType(type);
             AM_SetCaptureFile(0, clip.c_str());
             const bool started = AM_CaptureVideo(0);
@@ -312,7 +317,7 @@ TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
             EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
             if (started) {
                 // Past the failing microphone's 60 buffers.
-                QTest::qWait(2500);  // the clip's length, not a wait for an event
+                QTest::qWait(2500); // the clip's length, not a wait for an event
                 AM_CaptureVideoQuit(0);
                 const ClipFacts facts = ExamineClip(clip);
                 EXPECT_EQ(facts.ffmpegErrors, "");
@@ -330,11 +335,13 @@ namespace {
 // A small file system of its own (tmpfs; mounting needs root, as CI has).
 class FullDisk {
 public:
-    explicit FullDisk(const std::string& folder, const char* size) : folder_(folder)
+    explicit FullDisk(const std::string& folder, const char* size)
+        : folder_(folder)
     {
         Run("mkdir -p '" + folder + "'");
-        mounted_ = Run("mount -t tmpfs -o size=" + std::string(size) + " glimview-test '" + folder + "' 2>&1; echo $?") ==
-                   "0\n";
+        mounted_ = Run("mount -t tmpfs -o size=" + std::string(size) + " glimview-test '" + folder
+                       + "' 2>&1; echo $?")
+            == "0\n";
     }
     ~FullDisk()
     {
@@ -348,14 +355,14 @@ private:
     bool mounted_ = false;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(VidcoreFakeCamera, FullDiskEndsTheRecordingWithItsOwnNotice)
 {
     FullDisk disk(WorkPath("small-disk"), "512k");
     if (!disk.Mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs here (not root?)";
-    for (int type : {0, 1}) {
+    for (int type : { 0, 1 }) {
         SCOPED_TRACE(type == 1 ? "ASF" : "AVI");
         window->notices.clear();
         ASSERT_TRUE(Open("Twin Cam (2)", "USB Headset"));

@@ -14,14 +14,14 @@ using namespace vidcore_test;
 
 namespace {
 
-constexpr double kFramesPerSecond = 30.0;  // the synthetic camera's rate
+constexpr double kFramesPerSecond = 30.0; // the synthetic camera's rate
 
 class VidcoreRecording : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ChooseSyntheticDevices();
-        AM_SetVideoFormat(640, 480);  // a test before may have left another size
+        AM_SetVideoFormat(640, 480); // a test before may have left another size
         ASSERT_TRUE(AM_OpenCaptureWindow(0, 0, 0));
         ASSERT_TRUE(maps.WaitForSize(640, 480));
     }
@@ -39,7 +39,7 @@ protected:
         AM_SetCaptureFile(0, file.c_str());
         const auto start = std::chrono::steady_clock::now();
         EXPECT_TRUE(AM_CaptureVideo(0));
-        std::this_thread::sleep_for(length);  // the clip's length, not a wait for an event
+        std::this_thread::sleep_for(length); // the clip's length, not a wait for an event
         const auto stop = std::chrono::steady_clock::now();
         AM_CaptureVideoQuit(0);
         return std::chrono::duration<double>(stop - start).count();
@@ -77,16 +77,13 @@ protected:
     FrameMaps maps;
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(VidcoreRecording, AsfClipWithWmv2AndWma2)
-{
-    ExpectClip("clip.wmv", 1, {"asf", "wmv2", "wmav2"});
-}
+TEST_F(VidcoreRecording, AsfClipWithWmv2AndWma2) { ExpectClip("clip.wmv", 1, { "asf", "wmv2", "wmav2" }); }
 
 TEST_F(VidcoreRecording, UncompressedAviClip)
 {
-    ExpectClip("clip.avi", 0, {"avi", "rawvideo", "pcm_s16le"});
+    ExpectClip("clip.avi", 0, { "avi", "rawvideo", "pcm_s16le" });
 }
 
 TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
@@ -103,9 +100,10 @@ TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
     const ClipFacts secondFacts = ExamineClip(second);
     ExpectPlayable(firstFacts, firstSeconds);
     ExpectPlayable(secondFacts, secondSeconds);
-    EXPECT_EQ(vidcore_test::Run("ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 '" + second +
-                  "'"),
-              "320,240\n");
+    EXPECT_EQ(vidcore_test::Run(
+                  "ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 '"
+                  + second + "'"),
+        "320,240\n");
 }
 
 TEST_F(VidcoreRecording, MissingFolderFailsAndThePreviewGoesOn)
@@ -115,7 +113,7 @@ TEST_F(VidcoreRecording, MissingFolderFailsAndThePreviewGoesOn)
     AM_SetCaptureFile(0, clip.c_str());
     EXPECT_FALSE(AM_CaptureVideo(0));
     ExpectFramesFlow();
-    AM_CaptureVideoQuit(0);  // nothing records: harmless
+    AM_CaptureVideoQuit(0); // nothing records: harmless
     // The next recording to a good place works.
     const std::string good = WorkPath("good.wmv");
     const double seconds = Record(good, 1, std::chrono::seconds(1));
@@ -128,7 +126,7 @@ TEST_F(VidcoreRecording, QuitWhenIdleIsHarmless)
     AM_CaptureVideoQuit(0);
     ExpectFramesFlow();
     AM_VidCapCloseWindow(0);
-    AM_CaptureVideoQuit(0);  // closed as well
+    AM_CaptureVideoQuit(0); // closed as well
     AM_SetCaptureFile(0, WorkPath("closed.wmv").c_str());
     EXPECT_FALSE(AM_CaptureVideo(0));
 }
@@ -150,7 +148,7 @@ TEST_F(VidcoreRecording, StopRightAfterStartStillGivesAPlayableFile)
 {
     // The start-up's warm-up recording stops at once: both types must still
     // write a file that the readers open without an error.
-    for (const auto& [name, type] : {std::pair{"instant.wmv", 1}, std::pair{"instant.avi", 0}}) {
+    for (const auto& [name, type] : { std::pair { "instant.wmv", 1 }, std::pair { "instant.avi", 0 } }) {
         const std::string clip = WorkPath(name);
         AM_SetVideoType(type);
         AM_SetCaptureFile(0, clip.c_str());
@@ -160,8 +158,10 @@ TEST_F(VidcoreRecording, StopRightAfterStartStillGivesAPlayableFile)
         EXPECT_EQ(facts.ffmpegErrors, "") << name;
         EXPECT_GE(facts.ffmpegFrames, 1) << name;
         // An audio stream without a single packet makes GStreamer's readers hang.
-        const std::string audioPackets = vidcore_test::Run("ffprobe -v error -count_packets -select_streams a:0 -show_entries "
-                                             "stream=nb_read_packets -of csv=p=0 " + clip);
+        const std::string audioPackets
+            = vidcore_test::Run("ffprobe -v error -count_packets -select_streams a:0 -show_entries "
+                                "stream=nb_read_packets -of csv=p=0 "
+                + clip);
         EXPECT_GE(std::atol(audioPackets.c_str()), 1) << name;
         ExpectFramesFlow();
     }

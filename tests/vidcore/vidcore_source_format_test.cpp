@@ -11,13 +11,13 @@ namespace {
 
 // A typical UVC webcam: MJPEG up to 1600x1200 at 30 fps, raw YUY2 fast only
 // at 640x480.
-constexpr const char* kUvcWebcam =
-    "image/jpeg,width=1600,height=1200,framerate=30/1; image/jpeg,width=1280,height=720,framerate=30/1; "
-    "image/jpeg,width=640,height=480,framerate=30/1; "
-    "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1; "
-    "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1; "
-    "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1; "
-    "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1";
+constexpr const char* kUvcWebcam
+    = "image/jpeg,width=1600,height=1200,framerate=30/1; image/jpeg,width=1280,height=720,framerate=30/1; "
+      "image/jpeg,width=640,height=480,framerate=30/1; "
+      "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1; "
+      "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1; "
+      "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1; "
+      "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1";
 
 std::string Chosen(const char* offered, int width, int height)
 {
@@ -38,37 +38,44 @@ std::string Chosen(const char* offered, int width, int height)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(VidcoreSourceFormat, UvcWebcamAtEverySizeGetsANativeSizeAtAGoodRate)
 {
-    EXPECT_EQ(Chosen(kUvcWebcam, 320, 240), "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
-                                            "framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 640, 480), "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
-                                            "framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 800, 600), "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, "
-                                            "framerate=(fraction)20/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 320, 240),
+        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
+        "framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 640, 480),
+        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
+        "framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 800, 600),
+        "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, "
+        "framerate=(fraction)20/1");
     // 1280x720 does not cover 768 rows: the next size up, where raw is too slow.
-    EXPECT_EQ(Chosen(kUvcWebcam, 1024, 768), "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 1280, 1024), "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 1600, 1200), "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 1024, 768),
+        "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 1280, 1024),
+        "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 1600, 1200),
+        "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
 }
 
 TEST(VidcoreSourceFormat, RatesRangesAndOddOffers)
 {
     // MJPEG only; a camera smaller than asked gives its largest size.
     EXPECT_EQ(Chosen("image/jpeg,width=1280,height=720,framerate={ 15/1, 30/1, 60/1 }", 1600, 1200),
-              "image/jpeg, width=(int)1280, height=(int)720, framerate=(fraction)30/1");
+        "image/jpeg, width=(int)1280, height=(int)720, framerate=(fraction)30/1");
     // Only faster than 30: the slowest of them.
     EXPECT_EQ(Chosen("video/x-raw,format=NV12,width=640,height=480,framerate={ 90/1, 60/1 }", 640, 480),
-              "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480, framerate=(fraction)60/1");
+        "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480, framerate=(fraction)60/1");
     // Ranges, as some drivers and PipeWire report them.
-    EXPECT_EQ(Chosen("video/x-raw,format=YUY2,width=[ 160, 1920 ],height=[ 120, 1080 ],framerate=[ 1/1, 60/1 ]",
-                     800, 600),
-              "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, framerate=(fraction)30/1");
+    EXPECT_EQ(
+        Chosen("video/x-raw,format=YUY2,width=[ 160, 1920 ],height=[ 120, 1080 ],framerate=[ 1/1, 60/1 ]",
+            800, 600),
+        "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, framerate=(fraction)30/1");
     // NTSC-style rates are kept exactly.
     EXPECT_EQ(Chosen("video/x-raw,format=YUY2,width=640,height=480,framerate=30000/1001", 640, 480),
-              "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30000/1001");
+        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30000/1001");
     // Nothing to decode, or nothing known: the source decides, as before.
     EXPECT_EQ(Chosen("video/x-h264,width=1920,height=1080,framerate=30/1", 640, 480), "none");
     EXPECT_EQ(Chosen("ANY", 640, 480), "none");

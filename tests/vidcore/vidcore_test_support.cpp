@@ -19,111 +19,108 @@ namespace vidcore_test {
 
 namespace {
 
-void* MapShared(const char* mapName, std::size_t size)
-{
-    const std::string name = frameblock::MapFilePath(mapName);
-    ::unlink(name.c_str());
-    const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-    EXPECT_GE(fd, 0) << name;
-    if (fd < 0)
-        return nullptr;
-    EXPECT_EQ(::ftruncate(fd, off_t(size)), 0);
-    void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    ::close(fd);
-    EXPECT_NE(view, MAP_FAILED);
-    return view == MAP_FAILED ? nullptr : view;
-}
-
-std::string Field(const std::string& text, const std::string& key)
-{
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind(key + "=", 0) == 0)
-            return line.substr(key.size() + 1);
-    return {};
-}
-
-std::string Quoted(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
-GstPadProbeReturn CountFrame(GstPad*, GstPadProbeInfo*, gpointer counter)
-{
-    ++*static_cast<long*>(counter);
-    return GST_PAD_PROBE_OK;
-}
-
-// Each stream decodebin finds ends in a sink of its own, so a clip without
-// sound ends as promptly as one with it; video frames are counted.
-void LinkDecodedStream(GstElement* decoder, GstPad* pad, gpointer counter)
-{
-    GstObject* pipeline = gst_element_get_parent(decoder);
-    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
-    g_object_set(sink, "sync", FALSE, nullptr);
-    gst_bin_add(GST_BIN(pipeline), sink);
-    gst_object_unref(pipeline);
-    GstPad* input = gst_element_get_static_pad(sink, "sink");
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (!caps)
-        caps = gst_pad_query_caps(pad, nullptr);
-    if (caps && gst_caps_get_size(caps) > 0 &&
-        g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/"))
-        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, CountFrame, counter, nullptr);
-    if (caps)
-        gst_caps_unref(caps);
-    gst_pad_link(pad, input);
-    gst_object_unref(input);
-    gst_element_sync_state_with_parent(sink);
-}
-
-long GStreamerVideoFrames(const std::string& path)
-{
-    if (!gst_is_initialized())
-        gst_init(nullptr, nullptr);
-    GError* error = nullptr;
-    const std::string line = "filesrc location=\"" + path + "\" ! decodebin name=d";
-    GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
-    if (error) {
-        ADD_FAILURE() << error->message;
-        g_clear_error(&error);
-        if (pipeline)
-            gst_object_unref(pipeline);
-        return -1;
+    void* MapShared(const char* mapName, std::size_t size)
+    {
+        const std::string name = frameblock::MapFilePath(mapName);
+        ::unlink(name.c_str());
+        const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        EXPECT_GE(fd, 0) << name;
+        if (fd < 0)
+            return nullptr;
+        EXPECT_EQ(::ftruncate(fd, off_t(size)), 0);
+        void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        ::close(fd);
+        EXPECT_NE(view, MAP_FAILED);
+        return view == MAP_FAILED ? nullptr : view;
     }
-    long frames = 0;
-    GstElement* decoder = gst_bin_get_by_name(GST_BIN(pipeline), "d");
-    g_signal_connect(decoder, "pad-added", G_CALLBACK(LinkDecodedStream), &frames);
-    gst_object_unref(decoder);
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    // Decoding a test clip takes a second or two; past this it hangs.
-    GstMessage* message = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
-                                                     GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ended = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-    if (!message)
-        ADD_FAILURE() << "GStreamer did not finish decoding " << path;
-    if (message && !ended) {
-        GError* failure = nullptr;
-        gst_message_parse_error(message, &failure, nullptr);
-        ADD_FAILURE() << "GStreamer cannot decode " << path << ": " << failure->message;
-        g_clear_error(&failure);
-    }
-    if (message)
-        gst_message_unref(message);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-    return ended ? frames : -1;
-}
 
-}  // namespace
+    std::string Field(const std::string& text, const std::string& key)
+    {
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line))
+            if (line.rfind(key + "=", 0) == 0)
+                return line.substr(key.size() + 1);
+        return {};
+    }
+
+    std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+    GstPadProbeReturn CountFrame(GstPad*, GstPadProbeInfo*, gpointer counter)
+    {
+        ++*static_cast<long*>(counter);
+        return GST_PAD_PROBE_OK;
+    }
+
+    // Each stream decodebin finds ends in a sink of its own, so a clip without
+    // sound ends as promptly as one with it; video frames are counted.
+    void LinkDecodedStream(GstElement* decoder, GstPad* pad, gpointer counter)
+    {
+        GstObject* pipeline = gst_element_get_parent(decoder);
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "sync", FALSE, nullptr);
+        gst_bin_add(GST_BIN(pipeline), sink);
+        gst_object_unref(pipeline);
+        GstPad* input = gst_element_get_static_pad(sink, "sink");
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        if (!caps)
+            caps = gst_pad_query_caps(pad, nullptr);
+        if (caps && gst_caps_get_size(caps) > 0
+            && g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/"))
+            gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, CountFrame, counter, nullptr);
+        if (caps)
+            gst_caps_unref(caps);
+        gst_pad_link(pad, input);
+        gst_object_unref(input);
+        gst_element_sync_state_with_parent(sink);
+    }
+
+    long GStreamerVideoFrames(const std::string& path)
+    {
+        if (!gst_is_initialized())
+            gst_init(nullptr, nullptr);
+        GError* error = nullptr;
+        const std::string line = "filesrc location=\"" + path + "\" ! decodebin name=d";
+        GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
+        if (error) {
+            ADD_FAILURE() << error->message;
+            g_clear_error(&error);
+            if (pipeline)
+                gst_object_unref(pipeline);
+            return -1;
+        }
+        long frames = 0;
+        GstElement* decoder = gst_bin_get_by_name(GST_BIN(pipeline), "d");
+        g_signal_connect(decoder, "pad-added", G_CALLBACK(LinkDecodedStream), &frames);
+        gst_object_unref(decoder);
+        gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        GstBus* bus = gst_element_get_bus(pipeline);
+        // Decoding a test clip takes a second or two; past this it hangs.
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, 20 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        const bool ended = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+        if (!message)
+            ADD_FAILURE() << "GStreamer did not finish decoding " << path;
+        if (message && !ended) {
+            GError* failure = nullptr;
+            gst_message_parse_error(message, &failure, nullptr);
+            ADD_FAILURE() << "GStreamer cannot decode " << path << ": " << failure->message;
+            g_clear_error(&failure);
+        }
+        if (message)
+            gst_message_unref(message);
+        gst_object_unref(bus);
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        return ended ? frames : -1;
+    }
+
+} // namespace
 
 FrameMaps::FrameMaps()
 {
-    static unsigned char* const block =
-        static_cast<unsigned char*>(MapShared(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize));
+    static unsigned char* const block
+        = static_cast<unsigned char*>(MapShared(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize));
     static void* const permission = [] {
         void* view = MapShared(frameblock::kPermissionMapName, frameblock::kPermissionSize);
         std::atexit([] {
@@ -140,8 +137,8 @@ FrameMaps::FrameMaps()
 
 uint64_t FrameMaps::FrameChecksum() const
 {
-    const std::size_t size = std::min<std::size_t>(std::size_t(std::max(0, Width())) * std::max(0, Height()) * 3,
-                                                   frameblock::kPixelAreaSize);
+    const std::size_t size = std::min<std::size_t>(
+        std::size_t(std::max(0, Width())) * std::max(0, Height()) * 3, frameblock::kPixelAreaSize);
     uint64_t sum = 1469598103934665603ull;
     for (std::size_t i = 0; i < size; i += 7)
         sum = (sum ^ block_[i]) * 1099511628211ull;
@@ -155,8 +152,8 @@ bool FrameMaps::WaitForNewFrame(uint64_t previous, std::chrono::milliseconds tim
 
 bool FrameMaps::WaitForSize(int width, int height, std::chrono::milliseconds timeout) const
 {
-    return PollUntil([&] { return FrameReady() && Width() == width && Height() == height && BitCount() == 24; },
-                     timeout);
+    return PollUntil(
+        [&] { return FrameReady() && Width() == width && Height() == height && BitCount() == 24; }, timeout);
 }
 
 bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
@@ -205,24 +202,28 @@ std::string WorkPath(const std::string& name)
 ClipFacts ExamineClip(const std::string& path)
 {
     ClipFacts facts;
-    const std::string format =
-        Run("ffprobe -v error -show_entries format=format_name,duration -of default=nw=1 " + Quoted(path));
+    const std::string format
+        = Run("ffprobe -v error -show_entries format=format_name,duration -of default=nw=1 " + Quoted(path));
     facts.format = Field(format, "format_name");
     facts.duration = std::atof(Field(format, "duration").c_str());
     facts.videoCodec = Field(Run("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name -of "
-                                 "default=nw=1 " + Quoted(path)),
-                             "codec_name");
+                                 "default=nw=1 "
+                                 + Quoted(path)),
+        "codec_name");
     facts.audioCodec = Field(Run("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of "
-                                 "default=nw=1 " + Quoted(path)),
-                             "codec_name");
+                                 "default=nw=1 "
+                                 + Quoted(path)),
+        "codec_name");
     facts.ffmpegFrames = std::atol(Run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                       "stream=nb_read_frames -of csv=p=0 " + Quoted(path)).c_str());
+                                       "stream=nb_read_frames -of csv=p=0 "
+        + Quoted(path))
+                                       .c_str());
     facts.ffmpegErrors = Run("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f null -");
     facts.gstreamerFrames = GStreamerVideoFrames(path);
     return facts;
 }
 
-}  // namespace vidcore_test
+} // namespace vidcore_test
 
 namespace {
 
@@ -234,4 +235,4 @@ const bool environmentReady = [] {
     return true;
 }();
 
-}  // namespace
+} // namespace

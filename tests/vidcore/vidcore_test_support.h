@@ -36,9 +36,11 @@ public:
     // A checksum of the current frame (width x height x 3 bytes at 0).
     uint64_t FrameChecksum() const;
     // Waits, with a deadline, for the sink to copy a frame different from `previous`.
-    bool WaitForNewFrame(uint64_t previous, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    bool WaitForNewFrame(
+        uint64_t previous, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     // Waits for the header words to describe width x height x 24 with a frame copied.
-    bool WaitForSize(int width, int height, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    bool WaitForSize(
+        int width, int height, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
 private:
     unsigned char* block_ = nullptr;
@@ -58,15 +60,15 @@ std::string Run(const std::string& command);
 std::string WorkPath(const std::string& name);
 
 struct ClipFacts {
-    std::string format;        // ffprobe's format_name
+    std::string format; // ffprobe's format_name
     std::string videoCodec;
-    std::string audioCodec;    // empty without audio
-    double duration = 0;       // seconds
-    long ffmpegFrames = -1;    // video frames ffmpeg decodes
+    std::string audioCodec; // empty without audio
+    double duration = 0; // seconds
+    long ffmpegFrames = -1; // video frames ffmpeg decodes
     long gstreamerFrames = -1; // video frames GStreamer decodes
-    std::string ffmpegErrors;  // `ffmpeg -v error -i clip -f null -` output
+    std::string ffmpegErrors; // `ffmpeg -v error -i clip -f null -` output
 };
 
 ClipFacts ExamineClip(const std::string& path);
 
-}  // namespace vidcore_test
+} // namespace vidcore_test

@@ -35,8 +35,8 @@ public:
         if (pid_ == 0) {
             ::close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -66,7 +66,8 @@ double ColouredShare(const QImage& image, int y, int width)
     int coloured = 0;
     for (int x = 0; x < width; ++x) {
         const QColor c = image.pixelColor(x, y);
-        coloured += std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 40;
+        coloured
+            += std::max({ c.red(), c.green(), c.blue() }) - std::min({ c.red(), c.green(), c.blue() }) > 40;
     }
     return double(coloured) / width;
 }
@@ -78,17 +79,17 @@ bool BarsFill(QWidget& window)
         [&] {
             QCoreApplication::processEvents();
             const QImage image = window.screen()->grabWindow(window.winId()).toImage();
-            return !image.isNull() && image.width() == window.width() &&
-                   ColouredShare(image, image.height() / 10, image.width()) > 0.6;
+            return !image.isNull() && image.width() == window.width()
+                && ColouredShare(image, image.height() / 10, image.width()) > 0.6;
         },
         std::chrono::seconds(10));
 }
 
 int argc = 1;
 char name[] = "vidcore_x11_preview_test";
-char* argv[] = {name, nullptr};
+char* argv[] = { name, nullptr };
 
-}  // namespace
+} // namespace
 
 TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 {

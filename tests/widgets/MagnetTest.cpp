@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "widgets/MagnetUnit.h"
 #include "WidgetTestSupport.h"
+#include "widgets/MagnetUnit.h"
 #include "widgets/WindowMoveEvents.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "widgets/SkinnedWindowDrag.h"
+#include "WidgetTestSupport.h"
 #include "widgets/ImageButton.h"
 #include "widgets/MagnetUnit.h"
-#include "WidgetTestSupport.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>

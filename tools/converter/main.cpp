@@ -9,8 +9,8 @@
 // 3 with the percentage as it grows, 2 at the end. The end comes in every
 // case, so the window never waits for a conversion that died.
 #include "ConvertProfile.h"
-#include "core/MessagePort.h"
 #include "WmvConverter.h"
+#include "core/MessagePort.h"
 
 #include <QCoreApplication>
 

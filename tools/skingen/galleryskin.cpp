@@ -86,8 +86,8 @@ void addGallerySkins(Catalogue& catalogue)
             QStringLiteral("gallery_save"), QStringLiteral("gallery_delete"), QStringLiteral("gallery_email"),
             QStringLiteral("gallery_close") },
         QStringLiteral("Both galleries"));
-    const QString trackUsage
-        = QStringLiteral("Both galleries `imgScrollArea` at 29,83: the scroll track as drawn in the background");
+    const QString trackUsage = QStringLiteral(
+        "Both galleries `imgScrollArea` at 29,83: the scroll track as drawn in the background");
     catalogue.add(QStringLiteral("gallery_track.png"), photos.render().copy(kTrack), trackUsage);
     catalogue.add(QStringLiteral("gallery_track@2x.png"),
         photos.render(-1, State::Rest, 2).copy(QRect(kTrack.topLeft() * 2, kTrack.size() * 2)),

@@ -190,7 +190,8 @@ void exportWindow(Catalogue& catalogue, const WindowSkin& window, const QString&
                                       .arg(key.rect.y())
                                       .arg(textOf(s).usage);
             catalogue.add(name, window.picture(i, s), usage);
-            catalogue.add(doubleDensityName(name), window.picture(i, s, 2), usage + QStringLiteral(" (twice the density)"));
+            catalogue.add(doubleDensityName(name), window.picture(i, s, 2),
+                usage + QStringLiteral(" (twice the density)"));
         }
     }
 }
