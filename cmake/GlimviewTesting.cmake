@@ -22,8 +22,13 @@ function(glimview_add_test)
   # The environment comes through "cmake -E env" as the tests' launcher:
   # gtest_discover_tests flattens an ENVIRONMENT property list, and this way
   # the discovery run sees the same variables as the tests.
+  # A sanitized build adds the sanitizers' settings (GlimviewSanitize.cmake).
+  set(env_command "${CMAKE_COMMAND}" -E env)
+  if(GLIMVIEW_SANITIZER_TEST_PATH_PREFIX)
+    list(APPEND env_command --modify "PATH=path_list_prepend:${GLIMVIEW_SANITIZER_TEST_PATH_PREFIX}")
+  endif()
   set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
-    "${CMAKE_COMMAND};-E;env;QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};GLIMVIEW_SHM_SUFFIX=.test-${T_NAME};${T_ENV}")
+    "${env_command};${GLIMVIEW_SANITIZER_TEST_ENV};QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};GLIMVIEW_SHM_SUFFIX=.test-${T_NAME};${T_ENV}")
   set(props TIMEOUT 600)
   if(T_RUN_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
