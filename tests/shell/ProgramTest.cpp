@@ -121,14 +121,15 @@ protected:
     std::vector<QProcess*> Started;
 };
 
-// An X server of the test's own, at a free display number.
+// An X server of the test's own, at a free display number, with the X
+// client tools the window checks need.
 class TXvfb {
 public:
-    TXvfb()
+    explicit TXvfb(const QString& size = QStringLiteral("1280x800"))
     {
         FProcess.start(QStringLiteral("Xvfb"),
             { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("0"), size + QStringLiteral("x24"), QStringLiteral("-nolisten"),
                 QStringLiteral("tcp") });
         if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
             Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
@@ -148,6 +149,43 @@ public:
         process.start(tool, arguments);
         process.waitForFinished(10000);
         return process.readAllStandardOutput();
+    }
+    QImage Shot() const
+    {
+        return QImage::fromData(
+            Run(QStringLiteral("import"),
+                { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-") }),
+            "PNG");
+    }
+    // The top-level window named exactly `title`; 0 when there is none.
+    quint32 WindowNamed(const QString& title) const
+    {
+        const QString tree = QString::fromUtf8(
+            Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
+        for (const QString& line : tree.split(u'\n')) {
+            const QString trimmed = line.trimmed();
+            if (trimmed.startsWith(QStringLiteral("0x"))
+                && trimmed.contains(QLatin1Char('"') + title + QLatin1Char('"')))
+                return trimmed.section(u' ', 0, 0).toUInt(nullptr, 16);
+        }
+        return 0;
+    }
+    QString Property(quint32 window, const QString& name) const
+    {
+        return QString::fromUtf8(
+            Run(QStringLiteral("xprop"), { QStringLiteral("-id"), QString::number(window), name }))
+            .trimmed();
+    }
+    QRect Geometry(quint32 window) const
+    {
+        const QString info = QString::fromUtf8(
+            Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(window) }));
+        const auto value = [&](const char* label) {
+            const qsizetype at = info.indexOf(QLatin1String(label));
+            return at < 0 ? -1 : info.mid(at + qstrlen(label)).section(u'\n', 0, 0).trimmed().toInt();
+        };
+        return QRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"),
+            value("Height:"));
     }
     QProcessEnvironment For(const QProcessEnvironment& base) const
     {
@@ -700,79 +738,6 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
     xvfb.waitForFinished(5000);
 }
 
-// A virtual X server of a given screen size, with the X client tools the
-// window checks need.
-class TSizedXvfb {
-public:
-    explicit TSizedXvfb(const QString& size)
-    {
-        FProcess.start(QStringLiteral("Xvfb"),
-            { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                QStringLiteral("0"), size + QStringLiteral("x24"), QStringLiteral("-nolisten"),
-                QStringLiteral("tcp") });
-        if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
-            Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
-    }
-    ~TSizedXvfb()
-    {
-        FProcess.terminate();
-        FProcess.waitForFinished(5000);
-    }
-    // Runs an X client on this display and returns what it printed.
-    QByteArray Run(const QString& program, QStringList arguments) const
-    {
-        QProcess client;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), Display);
-        client.setProcessEnvironment(env);
-        client.start(program, arguments);
-        client.waitForFinished(10000);
-        return client.readAllStandardOutput();
-    }
-    QImage Shot() const
-    {
-        return QImage::fromData(
-            Run(QStringLiteral("import"),
-                { QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-") }),
-            "PNG");
-    }
-    // The top-level window named exactly `title`; 0 when there is none.
-    quint32 WindowNamed(const QString& title) const
-    {
-        const QString tree = QString::fromUtf8(
-            Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
-        for (const QString& line : tree.split(u'\n')) {
-            const QString trimmed = line.trimmed();
-            if (trimmed.startsWith(QStringLiteral("0x"))
-                && trimmed.contains(QLatin1Char('"') + title + QLatin1Char('"')))
-                return trimmed.section(u' ', 0, 0).toUInt(nullptr, 16);
-        }
-        return 0;
-    }
-    QString Property(quint32 window, const QString& name) const
-    {
-        return QString::fromUtf8(
-            Run(QStringLiteral("xprop"), { QStringLiteral("-id"), QString::number(window), name }))
-            .trimmed();
-    }
-    QRect Geometry(quint32 window) const
-    {
-        const QString info = QString::fromUtf8(
-            Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(window) }));
-        const auto value = [&](const char* label) {
-            const qsizetype at = info.indexOf(QLatin1String(label));
-            return at < 0 ? -1 : info.mid(at + qstrlen(label)).section(u'\n', 0, 0).trimmed().toInt();
-        };
-        return QRect(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"),
-            value("Height:"));
-    }
-
-    QString Display;
-
-private:
-    QProcess FProcess;
-};
-
 int FuchsiaPixels(const QImage& shot)
 {
     int count = 0;
@@ -787,7 +752,7 @@ int FuchsiaPixels(const QImage& shot)
 
 TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
 {
-    TSizedXvfb x(QStringLiteral("2600x1400"));
+    TXvfb x(QStringLiteral("2600x1400"));
     ASSERT_FALSE(x.Display.isEmpty());
     QProcessEnvironment env = Env;
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -858,7 +823,7 @@ TEST_F(ProgramTest, OneTaskbarEntryExactCaptionsAndCrispSkinsAtTwiceTheDensity)
 
 TEST_F(ProgramTest, NoFuchsiaAtOneAndAHalfTimesTheDensity)
 {
-    TSizedXvfb x(QStringLiteral("2000x1200"));
+    TXvfb x(QStringLiteral("2000x1200"));
     ASSERT_FALSE(x.Display.isEmpty());
     QProcessEnvironment env = Env;
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
