@@ -82,7 +82,7 @@ void BM_RecordingBranchAsf(benchmark::State& state)
         auto counts = std::make_shared<RecordingCounts>();
         std::string why;
         auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);
-        if (!branch) {
+        if (!branch || !branch->Attach(&why)) {
             state.SkipWithError(why.c_str());
             return;
         }
@@ -176,7 +176,7 @@ void BM_KeepsUp(benchmark::State& state)
         auto counts = std::make_shared<RecordingCounts>();
         std::string why;
         auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);
-        if (!branch) {
+        if (!branch || !branch->Attach(&why)) {
             state.SkipWithError(why.c_str());
             return;
         }
@@ -186,6 +186,10 @@ void BM_KeepsUp(benchmark::State& state)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         const double offered = double(counts->videoIn.load());
         const double dropped = std::max(0.0, offered - double(counts->videoQueuedOut.load()));
+        if (offered == 0) {
+            state.SkipWithError("no frame reached the recording");
+            return;
+        }
         state.counters["offered"] = offered;
         state.counters["dropped"] = dropped;
         std::printf("%dx%d at %d fps: offered %.0f, dropped %.0f -> %s\n", width, height, fps, offered,
