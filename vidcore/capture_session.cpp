@@ -336,8 +336,33 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
     return started;
 }
 
+bool CaptureSession::WaitUntilRunning(std::string* error)
+{
+    // Just after the camera opens, the pipeline may still be on its way to
+    // PLAYING: it gets there when every sink has its first frame, and a window
+    // sink takes a while for its first picture. A branch added meanwhile is
+    // carried along by that state change, and one that fails there (a busy
+    // microphone) leaves the whole capture in PAUSED: the picture stops. The
+    // branch joins a pipeline that is running.
+    // The last result alone says little: a branch that failed and was removed
+    // leaves FAILURE there while the capture runs on.
+    GstState state = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    const GstStateChangeReturn result
+        = gst_element_get_state(pipeline_.get(), &state, &pending, kFirstFrameTimeoutMs * GST_MSECOND);
+    if (state == GST_STATE_PLAYING && pending == GST_STATE_VOID_PENDING)
+        return true;
+    GST_WARNING("the capture is not running (%s, %s pending %s)",
+        gst_element_state_change_return_get_name(result), gst_element_state_get_name(state),
+        gst_element_state_get_name(pending));
+    *error = "the camera \"" + video_.name + "\" is not running";
+    return false;
+}
+
 bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* error)
 {
+    if (!WaitUntilRunning(error))
+        return false;
     {
         std::lock_guard lock(mutex_);
         recordingEnded_ = false;

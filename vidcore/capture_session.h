@@ -97,6 +97,7 @@ private:
     bool HasFirstFrame() const { return counts_.grab.load() > 0 || failed_; }
     bool RecordingSettled() const { return recordingEnded_ || recordingFailed_; }
     bool AudioSettled() const;
+    bool WaitUntilRunning(std::string* error);
     bool StartBranch(const RecordingOptions& options, std::string* error);
     // The running recording's first frame (and first sound, when it records
     // sound) reached the muxer, or nothing more will.

@@ -330,6 +330,28 @@ TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
     }
 }
 
+// The capture reaches PLAYING only once every sink has its first frame, a
+// moment after the camera counts as open. A recording started at once, whose
+// microphone then fails, must not take the capture down with it.
+TEST_F(VidcoreFakeCamera, RecordingAtOnceAfterOpeningWithABusyMicrophoneKeepsThePicture)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        ASSERT_TRUE(Open("Twin Cam (2)", "Busy Mic"));
+        const std::string clip = WorkPath("at-once-" + std::to_string(attempt) + ".avi");
+        AM_SetVideoType(0);
+        AM_SetCaptureFile(0, clip.c_str());
+        ASSERT_TRUE(AM_CaptureVideo(0));
+        ASSERT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+        AM_CaptureVideoQuit(0);
+        EXPECT_EQ(vidcore_test::Run(
+                      "ffprobe -v error -select_streams v:0 -show_entries stream=codec_type -of csv=p=0 '"
+                      + clip + "'"),
+            "video\n");
+        AM_VidCapCloseWindow(0);
+    }
+}
+
 namespace {
 
 // A small file system of its own (tmpfs; mounting needs root, as CI has).
