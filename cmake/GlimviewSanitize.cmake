@@ -29,8 +29,8 @@ list(APPEND GLIMVIEW_SANITIZER_TEST_ENV
   "GST_REGISTRY=${CMAKE_BINARY_DIR}/tests/gst-registry.bin"
   # Leak stacks that pass through the system libraries, which have no frame
   # pointers, so that the suppressions can tell their allocations from ours;
-  # ten frames keep the cost of unwinding at every allocation bearable.
-  "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:malloc_context_size=10"
+  # sixteen frames keep the cost of unwinding at every allocation bearable.
+  "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:malloc_context_size=16"
   # Mesa's software renderer without LLVM: the JIT registers its unwind tables
   # while holding the unwinder's lock and allocates, and that allocation's
   # unwinding waits for the same lock for ever.

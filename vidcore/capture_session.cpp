@@ -555,7 +555,9 @@ GstBusSyncReply CaptureSession::OnBusMessage(GstBus*, GstMessage* message, gpoin
     default:
         break;
     }
-    // Nobody pops this bus: every message is handled here and dropped.
+    // Nobody pops this bus: every message is handled here and dropped, and a
+    // handler that drops a message owns it.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

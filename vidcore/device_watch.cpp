@@ -26,6 +26,8 @@ namespace {
         default:
             break;
         }
+        // A handler that drops a message owns it.
+        gst_message_unref(message);
         return GST_BUS_DROP;
     }
 

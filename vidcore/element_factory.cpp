@@ -21,6 +21,11 @@ GstElement* MakeElement(GstElement* bin, const char* factory, std::string* error
     return AddElement(bin, MakeElement(factory, error));
 }
 
+GstElement* MakeLibavMuxer(GstElement* bin, const char* factory, std::string* error)
+{
+    return MakeElement(bin, factory, error);
+}
+
 GstElement* AddElement(GstElement* bin, GstElement* element)
 {
     if (element) {

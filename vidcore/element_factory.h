@@ -17,6 +17,11 @@ GstElement* MakeElement(const char* factory, std::string* error);
 // The same, added to `bin`, which owns it; the pointer returned is borrowed.
 GstElement* MakeElement(GstElement* bin, const char* factory, std::string* error);
 
+// A muxer of gst-libav (avmux_asf), made and added to the bin. Those muxers
+// are never freed once they have written data; every one is made here so that
+// the sanitizer's suppression file can name the one place.
+GstElement* MakeLibavMuxer(GstElement* bin, const char* factory, std::string* error);
+
 // Adds an element made elsewhere to `bin` (nullptr passes through).
 GstElement* AddElement(GstElement* bin, GstElement* element);
 

@@ -193,7 +193,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GstElement* rate = MakeElement(bin, "videorate", error);
     GstElement* convert = MakeElement(bin, "videoconvert", error);
     GstElement* scale = MakeElement(bin, "videoscale", error);
-    GstElement* muxer = MakeElement(bin, asf ? "avmux_asf" : "avimux", error);
+    GstElement* muxer = asf ? MakeLibavMuxer(bin, "avmux_asf", error) : MakeElement(bin, "avimux", error);
     GstElement* sink = MakeElement(bin, "filesink", error);
     GstElement* encoder = asf ? MakeElement(bin, "avenc_wmv2", error) : nullptr;
     GstElement* size = MakeCaps(bin,

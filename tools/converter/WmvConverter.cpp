@@ -86,7 +86,7 @@ bool TWmvConverter::Build()
     std::string missing;
     GstElement* source = vidcore::MakeElement(pipeline, "filesrc", &missing);
     GstElement* decoder = vidcore::MakeElement(pipeline, "decodebin", &missing);
-    GstElement* muxer = vidcore::MakeElement(pipeline, "avmux_asf", &missing);
+    GstElement* muxer = vidcore::MakeLibavMuxer(pipeline, "avmux_asf", &missing);
     GstElement* sink = vidcore::MakeElement(pipeline, "filesink", &missing);
     GstElement* videoQueue = vidcore::MakeElement(pipeline, "queue", &missing);
     GstElement* videoConvert = vidcore::MakeElement(pipeline, "videoconvert", &missing);
