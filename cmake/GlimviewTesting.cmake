@@ -12,6 +12,7 @@ function(glimview_add_test)
   add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp")
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
   target_compile_definitions(${T_NAME} PRIVATE
     GLIMVIEW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     GLIMVIEW_BINARY_DIR="${CMAKE_BINARY_DIR}"

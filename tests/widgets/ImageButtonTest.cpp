@@ -261,18 +261,18 @@ TEST_F(ImageButton, HandlerThatFailsLeavesNoPressedLookBehind)
     QObject::connect(button, &TImageButton::mouseDown, [] { throw std::runtime_error("down failed"); });
     QObject::connect(button, &TImageButton::clicked, [] { throw std::runtime_error("click failed"); });
 
-    // Straight to the button, so the error comes back here past the
-    // window system layer.
+    // Straight to the button's own event handler: the error comes back here
+    // without unwinding through Qt's event delivery, which is not built for it.
     const QPointF inside(5, 5);
     QMouseEvent press(QEvent::MouseButtonPress, inside, button->mapToGlobal(inside), Qt::LeftButton,
         Qt::LeftButton, Qt::NoModifier);
-    EXPECT_THROW(QCoreApplication::sendEvent(button, &press), std::runtime_error);
+    EXPECT_THROW(static_cast<QObject*>(button)->event(&press), std::runtime_error);
     EXPECT_EQ(button->VisualState(), TImageButton::vsDown);
     EXPECT_EQ(Shown(), "down");
 
     QMouseEvent release(
         QEvent::MouseButtonRelease, inside, button->mapToGlobal(inside), Qt::LeftButton, {}, Qt::NoModifier);
-    EXPECT_THROW(QCoreApplication::sendEvent(button, &release), std::runtime_error);
+    EXPECT_THROW(static_cast<QObject*>(button)->event(&release), std::runtime_error);
     EXPECT_EQ(button->VisualState(), TImageButton::vsReleased);
     EXPECT_EQ(Shown(), "up");
 }
