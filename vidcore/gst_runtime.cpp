@@ -86,17 +86,26 @@ namespace {
                     KeepOpenGLWarm();
             });
         }
-        ~Preloader()
+        void Finish()
         {
             stop_ = true;
+            std::lock_guard lock(joining_);
             if (thread_.joinable())
                 thread_.join();
         }
+        ~Preloader() { Finish(); }
 
     private:
         std::atomic<bool> stop_ { false };
+        std::mutex joining_;
         std::thread thread_;
     };
+
+    Preloader& ThePreloader()
+    {
+        static Preloader preloader;
+        return preloader;
+    }
 
 } // namespace
 
@@ -115,9 +124,10 @@ void EnsureGstReady()
         } else {
             GST_INFO("no plugins folder beside the library (%s)", folder.c_str());
         }
-        static Preloader preloader;
-        preloader.Start();
+        ThePreloader().Start();
     });
 }
+
+void FinishPreloading() { ThePreloader().Finish(); }
 
 } // namespace vidcore

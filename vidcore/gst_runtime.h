@@ -10,4 +10,10 @@ namespace vidcore {
 // sink is found without GST_PLUGIN_PATH. Safe to call any number of times.
 void EnsureGstReady();
 
+// Ends the background loading of plugins begun by EnsureGstReady(), cutting
+// it short, and waits for it. For a process's way out: a driver loaded on
+// that thread while the process runs its exit handlers can read what those
+// handlers have already freed (Mesa's driver configuration, for one).
+void FinishPreloading();
+
 } // namespace vidcore

@@ -9,9 +9,12 @@
 #include "debug_category.h"
 #include "device_list.h"
 #include "full_screen.h"
+#include "gst_runtime.h"
 #include "notice_delivery.h"
 #include "notices.h"
 #include "settings_dialog.h"
+
+#include <QCoreApplication>
 
 #include <cstring>
 #include <memory>
@@ -45,6 +48,10 @@ Library& library()
     // application from the first call on.
     static Library* instance = [] {
         SetNoticeSink(&DeliverNotice);
+        // The application's end comes before the process's exit handlers:
+        // the plugin loading is over by then.
+        if (QCoreApplication::instance())
+            qAddPostRoutine(&FinishPreloading);
         return new Library;
     }();
     return *instance;

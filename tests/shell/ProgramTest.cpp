@@ -137,8 +137,13 @@ public:
     }
     ~TXvfb()
     {
+        // Gone for good before the next test's server takes the same display
+        // number: a server still closing down would remove its socket.
         FProcess.terminate();
-        FProcess.waitForFinished(5000);
+        if (!FProcess.waitForFinished(5000)) {
+            FProcess.kill();
+            FProcess.waitForFinished(5000);
+        }
     }
     // Runs an X client tool against this display; its standard output.
     QByteArray Run(const QString& tool, QStringList arguments) const
@@ -434,7 +439,7 @@ TEST_F(ProgramTest, ASignalDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
     ::kill(pid_t(program->processId()), SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
     // The recording is finished and the preview stopped while the windows still exist.
-    EXPECT_LT(ending.elapsed(), 2000);
+    EXPECT_LT(ending.elapsed(), glimview_test::Allowance(2000, 8000));
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
 }
 
@@ -529,9 +534,9 @@ TEST_F(ProgramTest, LogindsShutdownNoticeDuringARecordingEndsTheProgramAsItsClos
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
 }
 
-// Disabled until the crash it found is mended: a sleep notice that comes
-// as soon as the main window shows, while the camera still starts, ends the
-// program by SIGSEGV instead of closing it.
+// A sleep notice that comes as soon as the main window shows, while the
+// camera still starts (once a crash: the start-up went on with the closed
+// windows).
 TEST_F(ProgramTest, LogindsSleepNoticeClosesTheProgram)
 {
     TPrivateLogind logind(Folder.path());
@@ -546,12 +551,13 @@ TEST_F(ProgramTest, LogindsSleepNoticeClosesTheProgram)
             return x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-name"), ProductTitle })
                 .contains("IsViewable");
         },
-        20000));
+        20000))
+        << program->readAllStandardError().toStdString();
     QFile::remove(settingsFile); // only the close writes it now
     ASSERT_TRUE(logind.Announce("sleep"));
     ASSERT_TRUE(program->waitForFinished(10000));
     EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program->exitCode(), 0);
+    EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
     EXPECT_TRUE(QFileInfo::exists(settingsFile));
     ExpectNothingLeftInTheRuntimeFolder();
 }
