@@ -343,9 +343,9 @@ bool CaptureSession::WaitUntilRunning(std::string* error)
     // sink takes a while for its first picture. A branch added meanwhile is
     // carried along by that state change, and one that fails there (a busy
     // microphone) leaves the whole capture in PAUSED: the picture stops. The
-    // branch joins a pipeline that is running.
-    // The last result alone says little: a branch that failed and was removed
-    // leaves FAILURE there while the capture runs on.
+    // branch joins a pipeline that is running. The state is what counts, not
+    // the last result: a branch that failed and was removed leaves FAILURE
+    // there while the capture runs on.
     GstState state = GST_STATE_VOID_PENDING;
     GstState pending = GST_STATE_VOID_PENDING;
     const GstStateChangeReturn result

@@ -23,7 +23,11 @@ GstElement* MakeElement(GstElement* bin, const char* factory, std::string* error
 
 GstElement* MakeLibavMuxer(GstElement* bin, const char* factory, std::string* error)
 {
-    return MakeElement(bin, factory, error);
+    // Made here, not through the overload that adds it: this function must
+    // stand in the element's allocation stack, and a tail call would leave it
+    // out.
+    GstElement* muxer = MakeElement(factory, error);
+    return AddElement(bin, muxer);
 }
 
 GstElement* AddElement(GstElement* bin, GstElement* element)

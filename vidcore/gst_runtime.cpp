@@ -86,10 +86,11 @@ namespace {
                     KeepOpenGLWarm();
             });
         }
+        // Called on the main thread only: from the application's end, then
+        // from the destructor, where it finds nothing left to wait for.
         void Finish()
         {
             stop_ = true;
-            std::lock_guard lock(joining_);
             if (thread_.joinable())
                 thread_.join();
         }
@@ -97,7 +98,6 @@ namespace {
 
     private:
         std::atomic<bool> stop_ { false };
-        std::mutex joining_;
         std::thread thread_;
     };
 
