@@ -8,6 +8,7 @@
 #include "widgets/SkinnedWindowDrag.h"
 #include "widgets/TaskbarEntry.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -45,11 +46,24 @@ constexpr std::array<QSize, 6> BackdropSizes {
     QSize(1637, 1243),
 };
 
+// The camera's picture is a graphic to screen readers, named by the camera.
+QAccessibleInterface* VideoPanelFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TVideoPanel") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    return nullptr;
+}
+
 } // namespace
 
 TVideoPanel::TVideoPanel(QWidget* parent)
     : QWidget(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(VideoPanelFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_PaintOnScreen);
     setAttribute(Qt::WA_NoSystemBackground);

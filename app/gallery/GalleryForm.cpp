@@ -80,6 +80,8 @@ void TGalleryForm::SetStripCaption(const QString& text) { Strip->SetCaption(text
 
 void TGalleryForm::SetStripFont(const QString& face) { Strip->SetCaptionFont(face); }
 
+void TGalleryForm::SetItemNameFormat(const QString& text) { Strip->SetItemNameFormat(text); }
+
 bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
 {
     // The viewport is a window of its own in the design: it never drags.
@@ -91,10 +93,24 @@ bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
     return true;
 }
 
-void TGalleryForm::FormKeyDown(int key)
+// A key that stands for a button presses it the way the mouse does, and
+// only while the button can be pressed.
+static void PressIfAvailable(TImageButton* button)
+{
+    if (button->isVisible() && button->isEnabled())
+        button->Press();
+}
+
+void TGalleryForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     if (!KeysEnabled())
         return;
+    if (modifiers.testFlag(Qt::ControlModifier)) {
+        if (key == Qt::Key_S)
+            PressIfAvailable(imgbSave);
+        else if (key == Qt::Key_W)
+            PressIfAvailable(imgbClose);
+    }
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -112,6 +128,12 @@ void TGalleryForm::FormKeyDown(int key)
     case Qt::Key_Right:
         Strip->FocusNext();
         break;
+    case Qt::Key_Home:
+        Strip->FocusFirst();
+        break;
+    case Qt::Key_End:
+        Strip->FocusLast();
+        break;
     case Qt::Key_Delete:
         DeleteFocusedAction();
         break;
@@ -122,7 +144,7 @@ void TGalleryForm::FormKeyDown(int key)
 
 void TGalleryForm::keyPressEvent(QKeyEvent* event)
 {
-    RunGuarded([&] { FormKeyDown(event->key()); });
+    RunGuarded([&] { FormKeyDown(event->key(), event->modifiers()); });
 }
 
 void TGalleryForm::imgbCloseClick()

@@ -28,10 +28,12 @@ public:
     // The strip viewport's caption, seen while the gallery holds nothing.
     void SetStripCaption(const QString& text);
     void SetStripFont(const QString& face);
+    // How screen readers name the strip's items: "Photo %d of %d".
+    void SetItemNameFormat(const QString& text);
 
     // Whether a press at this point (window coordinates) drags the window.
     virtual bool IsDragPoint(const QPoint& windowPos) const;
-    void FormKeyDown(int key);
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void imgbCloseClick();
 
     // A status text of the language file with its one "%d" filled in.

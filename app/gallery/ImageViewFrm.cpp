@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 
 TImageViewForm::TImageViewForm(QWidget* owner)
     : QMainWindow(owner,
@@ -29,6 +30,8 @@ TImageViewForm::TImageViewForm(QWidget* owner)
     connect(miEdit, &QAction::triggered, this, Guarded(this, &TImageViewForm::miEditClick));
     imgView = new QLabel(this);
     setCentralWidget(imgView);
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TImageViewForm::SetPicture(const QImage& picture)

@@ -9,6 +9,7 @@
 #include "widgets/ImageButton.h"
 #include "widgets/SkinPicture.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -88,6 +89,22 @@ TThumbnail::TThumbnail(const QImage& picture, const QDateTime& capturedAt, QWidg
     resize(Strip::ItemWidth, Strip::ItemHeight);
 }
 
+void TThumbnail::SetCurrent(bool value)
+{
+    if (FCurrent == value)
+        return;
+    FCurrent = value;
+    QAccessible::State changed;
+    changed.selected = true;
+    changed.focused = true;
+    QAccessibleStateChangeEvent stateEvent(this, changed);
+    QAccessible::updateAccessibility(&stateEvent);
+    if (value && isActiveWindow()) {
+        QAccessibleEvent focusEvent(this, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focusEvent);
+    }
+}
+
 void TThumbnail::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -109,6 +126,7 @@ TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     , FWindow(window)
     , FUnitFile(unitFile)
 {
+    InstallThumbnailAccessibility();
     pnlContainer = new QWidget(window);
     pnlContainer->setGeometry(17, 18, Strip::ViewportWidth, Strip::ItemHeight);
     pnlContainer->setAutoFillBackground(true);
@@ -125,7 +143,7 @@ TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     FCaption->setFont(captionFont);
     FCaption->setStyleSheet(QStringLiteral("color: #c8c8c8;"));
 
-    pnlStrip = new QWidget(pnlContainer);
+    pnlStrip = new TThumbnailList(pnlContainer);
     pnlStrip->setGeometry(0, 0, 0, Strip::ItemHeight);
     pnlStrip->hide();
     shpFocus = new TFocusFrame(pnlStrip);
@@ -167,6 +185,27 @@ void TThumbnailStrip::Check(bool condition, int line) const
 }
 
 void TThumbnailStrip::SetCaption(const QString& text) { FCaption->setText(text); }
+
+void TThumbnailStrip::SetItemNameFormat(const QString& text)
+{
+    FItemNameFormat = text;
+    UpdateAccessibleItems();
+}
+
+void TThumbnailStrip::UpdateAccessibleItems()
+{
+    // Read from the frame without the strip's checks: this also runs while
+    // an operation is half done.
+    const int focused = shpFocus->x() / Strip::ItemWidth;
+    for (int i = 0; i < Count(); ++i) {
+        QString name = FItemNameFormat;
+        for (const int number : { i + 1, Count() })
+            if (const qsizetype at = name.indexOf(QStringLiteral("%d")); at >= 0)
+                name.replace(at, 2, QString::number(number));
+        FItems[i]->setAccessibleName(name);
+        FItems[i]->SetCurrent(i == focused);
+    }
+}
 
 void TThumbnailStrip::SetCaptionFont(const QString& face)
 {
@@ -228,6 +267,7 @@ int TThumbnailStrip::Add(const QImage& picture, const QDateTime& capturedAt)
         imgbThumb->move(Strip::Track.left() + Strip::Track.width() - Strip::ThumbWidth, imgbThumb->y());
         RefreshThumbPosition();
     }
+    UpdateAccessibleItems();
     return index;
 }
 
@@ -261,6 +301,7 @@ int TThumbnailStrip::DeleteFocused()
         ShowStrip(false);
         shpFocus->move(0, 0);
     }
+    UpdateAccessibleItems();
     return index;
 }
 
@@ -278,6 +319,7 @@ void TThumbnailStrip::SetFocusIndex(int index)
 {
     STRIP_CHECK(index <= Count());
     shpFocus->move(Strip::ItemWidth * index, shpFocus->y());
+    UpdateAccessibleItems();
 }
 
 void TThumbnailStrip::FocusPrevious()
@@ -288,6 +330,7 @@ void TThumbnailStrip::FocusPrevious()
         SetOffset(FOffset + Strip::ItemWidth);
         RefreshThumbPosition();
     }
+    UpdateAccessibleItems();
 }
 
 void TThumbnailStrip::FocusNext()
@@ -299,6 +342,28 @@ void TThumbnailStrip::FocusNext()
         SetOffset(FOffset - Strip::ItemWidth);
         RefreshThumbPosition();
     }
+    UpdateAccessibleItems();
+}
+
+void TThumbnailStrip::FocusFirst()
+{
+    if (Count() == 0)
+        return;
+    SetFocusIndex(0);
+    SetOffset(0);
+    if (Count() > Strip::VisibleItems)
+        RefreshThumbPosition();
+}
+
+// The last item in view at the right edge, as a new item is shown.
+void TThumbnailStrip::FocusLast()
+{
+    if (Count() == 0)
+        return;
+    SetFocusIndex(Count() - 1);
+    SetOffset(Strip::ViewportWidth - Strip::StripWidth(Count()));
+    if (Count() > Strip::VisibleItems)
+        RefreshThumbPosition();
 }
 
 void TThumbnailStrip::PageLeft()

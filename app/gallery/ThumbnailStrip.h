@@ -28,6 +28,9 @@ public:
     // Saved or e-mailed: the user has it somewhere beyond this run.
     bool Kept() const { return FKept; }
     void SetKept() { FKept = true; }
+    // The framed item of its strip, which screen readers see as current.
+    bool Current() const { return FCurrent; }
+    void SetCurrent(bool value);
 
 signals:
     void pressed(TThumbnail* item);
@@ -43,7 +46,19 @@ private:
     QPixmap FScaled;
     QDateTime FCapturedAt;
     bool FKept = false;
+    bool FCurrent = false;
 };
+
+// The row of thumbnails inside the viewport: a list to screen readers.
+class TThumbnailList : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
+
+// Makes the thumbnails list items of their list for screen readers; the
+// first strip made installs it.
+void InstallThumbnailAccessibility();
 
 class TThumbnailStrip : public QObject {
     Q_OBJECT
@@ -72,6 +87,8 @@ public:
     void SetFocusIndex(int index);
     void FocusPrevious();
     void FocusNext();
+    void FocusFirst();
+    void FocusLast();
     void PageLeft();
     void PageRight();
     void MoveThumbLeft(int n);
@@ -89,6 +106,9 @@ public:
 
     void SetCaption(const QString& text);
     void SetCaptionFont(const QString& face);
+    // How screen readers name an item: a text with two "%d", the item's
+    // place and the count ("Photo 3 of 7").
+    void SetItemNameFormat(const QString& text);
 
     QWidget* pnlContainer; // the viewport
     QWidget* pnlStrip;
@@ -105,12 +125,15 @@ private:
     void SetOffset(int offset);
     void PlaceItems();
     void ShowStrip(bool visible);
+    // Names the items by their places and marks the framed one current.
+    void UpdateAccessibleItems();
     // A failed internal check, reported under the window's unit.
     void Check(bool condition, int line) const;
 
     QWidget* FWindow;
     const char* FUnitFile;
     QLabel* FCaption;
+    QString FItemNameFormat;
     QList<TThumbnail*> FItems;
     int FOffset = 0;
     int FHiddenCount = 0;

@@ -15,6 +15,7 @@
 #include "gallery/ProgressFrm.h"
 #include "gallery/TempFolder.h"
 #include "gallery/VideosFrm.h"
+#include "shell/PanelKeys.h"
 #include "shell/ShellLogging.h"
 #include "vidcore/vidcore.h"
 #include "vidcore/vidcore_notice.h"
@@ -132,6 +133,9 @@ void TMainForm::CreateControls()
     imgbVideo = button(QStringLiteral("video"), QRect(240, 31, 31, 31));
     imgbControl = button(QStringLiteral("control"), QRect(211, 63, 31, 31));
     imgbFormat = button(QStringLiteral("format"), QRect(269, 63, 31, 31));
+    // The gallery buttons stay down while their gallery shows.
+    imgbImage->SetCheckable(true);
+    imgbVideo->SetCheckable(true);
     SetCameraButtonsVisible(false);
 
     lblStatus = new QLabel(this);
@@ -272,6 +276,8 @@ void TMainForm::FormCreate()
     FVideoFormatItem = pmMain->addMenu(pmVideoFormat);
     FVideoFormatItem->setText(LanguageTexts[QStringLiteral("VideoFormat")]);
 
+    InstallPanelKeys(this);
+
     // 10.
     FMagnet = new TMagnet(this);
     FMagnet->SetActive(true);
@@ -298,6 +304,8 @@ void TMainForm::ApplyLanguageTexts()
     imgbClose->setStatusTip(text("CloseWindowHint"));
     FVideos->SetHints(text("SaveVideoHint"), text("StartVideoHint"), text("DeleteVideoHint"));
     FPhotos->SetHints(text("SaveImageHint"), text("ViewImageHint"), text("DeleteImageHint"));
+    FPhotos->SetItemNameFormat(text("PhotoItemName"));
+    FVideos->SetItemNameFormat(text("VideoItemName"));
     pmiBrightletViewer->setText(text("TitleFormat"));
     pmiVideoDevices->setTitle(text("VideoDevice"));
     pmiAudioDevices->setTitle(text("AudioDevice"));
@@ -421,12 +429,23 @@ void TMainForm::OnNCRButtonUp(const QPoint& globalPos)
 
 void TMainForm::UpdatePhotoButton()
 {
-    imgbImage->SetPictureUp(FPhotos && FPhotos->isVisible() ? imgbImage->PictureDown() : QPixmap());
+    const bool shown = FPhotos && FPhotos->isVisible();
+    imgbImage->SetPictureUp(shown ? imgbImage->PictureDown() : QPixmap());
+    imgbImage->SetChecked(shown);
 }
 
 void TMainForm::UpdateVideoButton()
 {
-    imgbVideo->SetPictureUp(FVideos && FVideos->isVisible() ? imgbVideo->PictureDown() : QPixmap());
+    const bool shown = FVideos && FVideos->isVisible();
+    imgbVideo->SetPictureUp(shown ? imgbVideo->PictureDown() : QPixmap());
+    imgbVideo->SetChecked(shown);
+}
+
+void TMainForm::SetChosenVideo(const QString& name)
+{
+    FChosenVideo = name;
+    // Screen readers name the live picture by its camera.
+    FCamView->pnlView->setAccessibleName(name);
 }
 
 QList<QWidget*> TMainForm::ApplicationWindows() const
@@ -607,7 +626,7 @@ void TMainForm::ChooseDevice(
         items[checkedIndex]->setChecked(false);
     checkedIndex = position;
     if (menu == pmiVideoDevices)
-        FChosenVideo = item->text();
+        SetChosenVideo(item->text());
 }
 
 void TMainForm::SetRecordingType(int32_t type)
@@ -660,7 +679,7 @@ void TMainForm::tmSystemTimer()
             ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         CamController->EnumerateDevices();
         FillDeviceMenu(pmiVideoDevices, CamController->VideoDevices, FVideoDeviceIndex, true);
-        FChosenVideo = CamController->VideoDevices.value(FVideoDeviceIndex);
+        SetChosenVideo(CamController->VideoDevices.value(FVideoDeviceIndex));
         FillDeviceMenu(pmiAudioDevices, CamController->AudioDevices, FAudioDeviceIndex, false);
         CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
         CamController->ChooseAudioDevice(FAudioDeviceIndex);
@@ -770,7 +789,7 @@ void TMainForm::RefreshDevices()
             arrived = name;
     const bool reopen = !CamController->WindowOpen && !CamController->Recording && !arrived.isEmpty();
     if (reopen && arrived != FChosenVideo && !videos.contains(FChosenVideo))
-        FChosenVideo = arrived;
+        SetChosenVideo(arrived);
     FVideoDeviceIndex = static_cast<int32_t>(videos.indexOf(FChosenVideo));
     FAudioDeviceIndex = std::max(0, static_cast<int>(audios.indexOf(checkedAudio)));
     pmiVideoDevices->clear();

@@ -149,6 +149,7 @@ private:
     void ChooseDevice(
         QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose);
     void SetRecordingType(int32_t type);
+    void SetChosenVideo(const QString& name);
     void OnNCRButtonUp(const QPoint& globalPos);
 
     void tmSystemTimer();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "widgets/ImageButton.h"
 
+#include <QAccessible>
 #include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace {
 
@@ -28,6 +30,7 @@ TImageButton::TImageButton(QWidget* parent)
     : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
+    InstallImageButtonAccessibility();
     // Mouse moves are reported whether a button is held or not.
     setMouseTracking(true);
 }
@@ -93,6 +96,32 @@ void TImageButton::SetAutoSize(bool value)
 }
 
 void TImageButton::Click() { emit clicked(); }
+
+void TImageButton::Press()
+{
+    const QPointF centre = QRectF(rect()).center();
+    const QPointF global = mapToGlobal(centre);
+    QPointer<TImageButton> self(this);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    mousePressEvent(&press);
+    // The press may have closed the window that held the button.
+    if (!self)
+        return;
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    mouseReleaseEvent(&release);
+}
+
+void TImageButton::SetChecked(bool value)
+{
+    if (FChecked == value)
+        return;
+    FChecked = value;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
 
 void TImageButton::ResetLook()
 {

@@ -49,6 +49,16 @@ public:
 
     // Raises the click as a left press and release inside the button would.
     void Click();
+    // A left press and release in the button's middle, through the very
+    // handlers the mouse runs: what a key or a screen reader's "Press" does.
+    void Press();
+
+    // A toggle's latch: the gallery buttons stay down while their window shows.
+    // Only screen readers see it; the look is the window's to set.
+    bool Checkable() const { return FCheckable; }
+    void SetCheckable(bool value) { FCheckable = value; }
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool value);
     // Back to the resting look, as when the pointer leaves, for a press whose
     // release went elsewhere (to a menu the press opened).
     void ResetLook();
@@ -94,4 +104,10 @@ private:
     bool FPointerInside = false;
     bool FLeftHeld = false;
     bool FClickPending = false; // a left press began on the button
+    bool FCheckable = false;
+    bool FChecked = false;
 };
+
+// Makes every TImageButton a push button to screen readers; the first button
+// made installs it.
+void InstallImageButtonAccessibility();

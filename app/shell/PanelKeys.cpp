@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "shell/PanelKeys.h"
+
+#include "camera/CamViewFrm.h"
+#include "core/ErrorGuard.h"
+#include "gallery/PhotosFrm.h"
+#include "gallery/VideosFrm.h"
+#include "shell/MainFrm.h"
+#include "widgets/ImageButton.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QShortcut>
+
+#include <functional>
+
+namespace {
+
+bool Pressable(const TImageButton* button) { return button && button->isVisible() && button->isEnabled(); }
+
+// Each window answers its keys only while it is the active window.
+void Bind(QWidget* window, const QKeySequence& key, std::function<void()> action)
+{
+    auto* shortcut = new QShortcut(key, window);
+    shortcut->setAutoRepeat(false);
+    QObject::connect(shortcut, &QShortcut::activated, window, Guarded(std::move(action)));
+}
+
+void BindButton(QWidget* window, const QKeySequence& key, TImageButton* button)
+{
+    Bind(window, key, [button = QPointer<TImageButton>(button)] {
+        if (Pressable(button))
+            button->Press();
+    });
+}
+
+} // namespace
+
+void InstallPanelKeys(TMainForm* mainForm)
+{
+    QPointer<TMainForm> form(mainForm);
+    auto fullScreenOn = [form] {
+        TCamViewForm* view = form ? form->CamView() : nullptr;
+        if (!view)
+            return;
+        if (view->FullScreen()) {
+            view->LeaveFullScreen();
+            return;
+        }
+        // Full screen is an item of the picture size menu: it is there when
+        // that menu's button is.
+        if (Pressable(form->imgbFormat) && form->pmiFullScreen->isEnabled())
+            form->pmiFullScreen->trigger();
+    };
+    auto fullScreenOff = [form] {
+        TCamViewForm* view = form ? form->CamView() : nullptr;
+        if (view && view->FullScreen())
+            view->LeaveFullScreen();
+    };
+
+    const QList<QWidget*> windows { mainForm, mainForm->Photos(), mainForm->Videos(), mainForm->CamView() };
+    for (QWidget* window : windows) {
+        BindButton(window, QKeySequence(Qt::Key_Space), mainForm->imgbSnapshot);
+        BindButton(window, QKeySequence(Qt::Key_R), mainForm->imgbRecord);
+        BindButton(window, QKeySequence(Qt::CTRL | Qt::Key_M), mainForm->imgbHide);
+        Bind(window, QKeySequence(Qt::Key_F11), fullScreenOn);
+        // The live view leaves full screen on Esc by itself.
+        if (window != mainForm->CamView())
+            Bind(window, QKeySequence(Qt::Key_Escape), fullScreenOff);
+    }
+    // The galleries close themselves on Ctrl+W; the panel's Ctrl+W ends the program.
+    BindButton(mainForm, QKeySequence(Qt::CTRL | Qt::Key_W), mainForm->imgbClose);
+}

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What screen readers see of a TImageButton: a push button named by its hint,
+// whose one action presses it as the mouse would.
+#include "widgets/ImageButton.h"
+
+#include <QAccessibleWidget>
+#include <QMetaObject>
+
+namespace {
+
+// QAccessibleWidget is its own action interface already.
+class TImageButtonAccessible : public QAccessibleWidget {
+public:
+    explicit TImageButtonAccessible(TImageButton* button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+
+    TImageButton* Button() const { return static_cast<TImageButton*>(widget()); }
+
+    // The hint the pointer shows is the name; a button whose hint is kept
+    // off the screen (the panel's minimise and close) has it as status tip.
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name) {
+            const TImageButton* button = Button();
+            if (!button->accessibleName().isEmpty())
+                return button->accessibleName();
+            if (!button->toolTip().isEmpty())
+                return button->toolTip();
+            return button->statusTip();
+        }
+        if (t == QAccessible::Description)
+            return Button()->accessibleDescription();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = Button()->Checkable();
+        s.checked = Button()->Checkable() && Button()->Checked();
+        return s;
+    }
+
+    QStringList actionNames() const override { return { pressAction() }; }
+
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    void doAction(const QString& name) override
+    {
+        if (name != pressAction() || !Button()->isEnabled() || !Button()->isVisible())
+            return;
+        // Queued: the reader's call returns at once, and whatever the press
+        // opens (a question, a menu) runs in the ordinary event loop.
+        QMetaObject::invokeMethod(Button(), &TImageButton::Press, Qt::QueuedConnection);
+    }
+};
+
+QAccessibleInterface* ImageButtonFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TImageButton") && object && object->isWidgetType())
+        return new TImageButtonAccessible(static_cast<TImageButton*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void InstallImageButtonAccessibility()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QAccessible::installFactory(ImageButtonFactory);
+}

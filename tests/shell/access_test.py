@@ -1,0 +1,341 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-2.0-or-later
+"""Glimview as a screen reader and a keyboard user meet it.
+
+The real program runs on an X server of the test's own, with a private D-Bus
+session bus and its own accessibility bus. The screen reader's part reads the
+tree through AT-SPI (pyatspi) and presses buttons through their actions; the
+keyboard's part sends real X key events with xdotool. Each check looks at the
+effect a user would see: the photos and clips, the status line, the windows.
+
+Run as: dbus-run-session -- /usr/bin/python3 access_test.py RUN_DIR
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+RUN_DIR = sys.argv.pop(1) if len(sys.argv) > 1 else os.path.join(os.getcwd(), "run")
+
+
+def wait_for(condition, timeout=20.0, what="condition"):
+    """Polls until condition() is true; fails the test with `what` after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+class XServer:
+    def __init__(self, size="1280x1024"):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            self.display = ":" + pipe.readline().strip()
+
+    def env(self):
+        return dict(os.environ, DISPLAY=self.display)
+
+    def tool(self, *args):
+        return subprocess.run(list(args), env=self.env(), capture_output=True, text=True, timeout=20).stdout
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+
+class GlimviewAccessTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.home = tempfile.mkdtemp(prefix="glimview-access-")
+        cls.x = XServer()
+        # The accessibility bus of this session, as a desktop starts it.
+        cls.a11y_bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                                        env=cls.x.env(), stderr=subprocess.DEVNULL)
+        import pyatspi  # after the bus exists: the module connects when imported
+        cls.pyatspi = pyatspi
+        run = os.path.join(cls.home, "run")
+        os.makedirs(os.path.join(run, "Temp"))
+        os.symlink(os.path.join(RUN_DIR, "Languages"), os.path.join(run, "Languages"))
+        runtime = os.path.join(cls.home, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        cls.temp = os.path.join(run, "Temp")
+        env = cls.x.env()
+        env.update({
+            "HOME": cls.home,
+            "XDG_CONFIG_HOME": os.path.join(cls.home, "config"),
+            "XDG_DATA_HOME": os.path.join(cls.home, "data"),
+            "XDG_STATE_HOME": os.path.join(cls.home, "state"),
+            "XDG_RUNTIME_DIR": runtime,
+            "LC_ALL": "en_US.UTF-8",
+            "VIDCORE_TEST_DEVICES": "1",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            "GLIMVIEW_SHM_SUFFIX": "_access%d" % os.getpid(),
+        })
+        env.pop("QT_QPA_PLATFORM", None)
+        cls.program = subprocess.Popen([os.path.join(RUN_DIR, "glimview")], cwd=run, env=env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        cls.app = wait_for(cls.find_application, 30, "Glimview on the accessibility bus")
+        # The camera is ready when its buttons show.
+        wait_for(lambda: cls.find(cls.main_window(), "push button", "Take a snapshot"), 30,
+                 "the snapshot button")
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.program.poll() is None:
+            cls.program.send_signal(signal.SIGTERM)
+            try:
+                cls.program.wait(10)
+            except subprocess.TimeoutExpired:
+                cls.program.kill()
+                cls.program.wait()
+        cls.a11y_bus.terminate()
+        cls.a11y_bus.wait()
+        cls.x.close()
+        shutil.rmtree(cls.home, ignore_errors=True)
+
+    # ---- the tree ---------------------------------------------------------
+
+    @classmethod
+    def find_application(cls):
+        desktop = cls.pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            if app is not None and app.name == "glimview" and app.childCount > 0:
+                return app
+        return None
+
+    @classmethod
+    def windows(cls):
+        return [cls.app.getChildAtIndex(i) for i in range(cls.app.childCount)]
+
+    @classmethod
+    def window(cls, name):
+        for w in cls.windows():
+            if w is not None and w.name == name:
+                return w
+        return None
+
+    @classmethod
+    def main_window(cls):
+        return cls.window("Tessaly - Norvel Electronics Inc.")
+
+    @classmethod
+    def descendants(cls, node):
+        found = []
+        if node is None:
+            return found
+        for i in range(node.childCount):
+            child = node.getChildAtIndex(i)
+            if child is None:
+                continue
+            found.append(child)
+            found.extend(cls.descendants(child))
+        return found
+
+    @classmethod
+    def find(cls, node, role, name):
+        for d in cls.descendants(node):
+            if d.getRoleName() == role and d.name == name:
+                return d
+        return None
+
+    def showing(self, node):
+        return node.getState().contains(self.pyatspi.STATE_SHOWING)
+
+    def status(self):
+        labels = [d for d in self.descendants(self.main_window()) if d.getRoleName() == "label"
+                  and self.showing(d)]
+        return [label.name for label in labels]
+
+    def press(self, button):
+        action = button.queryAction()
+        names = [action.getName(i) for i in range(action.nActions)]
+        self.assertEqual(names, ["Press"])
+        action.doAction(0)
+
+    def items(self, gallery):
+        return [d for d in self.descendants(self.window(gallery)) if d.getRoleName() == "list item"]
+
+    def current_item(self, gallery):
+        for item in self.items(gallery):
+            if item.getState().contains(self.pyatspi.STATE_SELECTED):
+                return item.name
+        return None
+
+    # ---- keys -------------------------------------------------------------
+
+    def x_window(self, title):
+        out = self.x.tool("xdotool", "search", "--name", "^" + title.replace(".", "\\.") + "$")
+        ids = out.split()
+        self.assertTrue(ids, "no X window titled " + title)
+        return ids[0]
+
+    def key(self, title, *keys):
+        """Focuses the window as a click on it would, then presses the keys."""
+        window = self.x_window(title)
+        self.x.tool("xdotool", "windowfocus", "--sync", window)
+        wait_for(lambda: self.window_active(title), 10, title + " active")
+        self.x.tool("xdotool", "key", "--clearmodifiers", *keys)
+
+    def window_active(self, title):
+        w = self.window(title)
+        return w is not None and w.getState().contains(self.pyatspi.STATE_ACTIVE)
+
+    def geometry(self, title):
+        info = self.x.tool("xwininfo", "-id", self.x_window(title))
+        values = {}
+        for line in info.splitlines():
+            if ":" in line:
+                label, _, value = line.strip().partition(":")
+                values[label] = value.strip()
+        return int(values["Width"]), int(values["Height"])
+
+    # ---- the tests --------------------------------------------------------
+
+    def test_1_every_shown_button_is_a_named_push_button(self):
+        main = self.main_window()
+        self.assertIsNotNone(main)
+        names = {}
+        for title in ("Tessaly - Norvel Electronics Inc.", "Photos", "Videos"):
+            window = self.window(title)
+            self.assertIsNotNone(window, title)
+            fillers = [d for d in self.descendants(window) if d.getRoleName() == "filler" and self.showing(d)]
+            self.assertEqual(fillers, [], "unnamed controls in " + title)
+            buttons = [d for d in self.descendants(window) if d.getRoleName() == "push button"]
+            for b in buttons:
+                self.assertTrue(b.name, "a button without a name in " + title)
+                self.assertEqual(b.queryAction().getName(0), "Press")
+            names[title] = sorted(b.name for b in buttons if self.showing(b))
+        self.assertEqual(names["Tessaly - Norvel Electronics Inc."],
+                         sorted(["Minimize", "Close", "Take a snapshot", "Start or stop recording",
+                                 "Show or hide the photo gallery", "Show or hide the video gallery",
+                                 "Camera settings", "Picture size"]))
+        if self.showing(self.window("Photos")):
+            self.assertIn("View photo", names["Photos"])
+        # The e-mail buttons are hidden, so out of sight of a reader too.
+        for title in ("Photos", "Videos"):
+            self.assertNotIn("", names[title])
+        # The gallery toggles are checkable and say whether their gallery shows.
+        toggle = self.find(main, "push button", "Show or hide the photo gallery")
+        self.assertTrue(toggle.getState().contains(self.pyatspi.STATE_CHECKABLE))
+        # The live picture is a graphic named by its camera.
+        live = [d for d in self.descendants(self.window("CamView")) if d.getRoleName() in ("image", "graphic")]
+        self.assertEqual(len(live), 1)
+        self.assertTrue(live[0].name)
+
+    def test_2_a_reader_takes_a_photo_and_hears_it(self):
+        main = self.main_window()
+        before = len(self.items("Photos"))
+        self.press(self.find(main, "push button", "Take a snapshot"))
+        wait_for(lambda: len(self.items("Photos")) == before + 1, 20, "a new photo")
+        n = before + 1
+        self.assertIn("Photos: %d" % n, wait_for(lambda: [s for s in self.status() if s == "Photos: %d" % n]))
+        self.assertEqual(self.current_item("Photos"), "Photo %d of %d" % (n, n))
+        toggle = self.find(main, "push button", "Show or hide the photo gallery")
+        wait_for(lambda: toggle.getState().contains(self.pyatspi.STATE_CHECKED), 5, "the latched toggle")
+
+    def test_3_keys_take_photos_move_the_focus_view_and_delete(self):
+        main_title = "Tessaly - Norvel Electronics Inc."
+        start = len(self.items("Photos"))
+        self.key(main_title, "space")
+        wait_for(lambda: len(self.items("Photos")) == start + 1, 20, "a photo from Space")
+        # The snapshot leaves the gallery the active window, as a click does.
+        self.key("Photos", "space")
+        wait_for(lambda: len(self.items("Photos")) == start + 2, 20, "a photo from Space in the gallery")
+        n = start + 2
+        self.key("Photos", "Home")
+        wait_for(lambda: self.current_item("Photos") == "Photo 1 of %d" % n, 5, "Home")
+        self.key("Photos", "Right")
+        wait_for(lambda: self.current_item("Photos") == "Photo 2 of %d" % n, 5, "Right")
+        self.key("Photos", "End")
+        wait_for(lambda: self.current_item("Photos") == "Photo %d of %d" % (n, n), 5, "End")
+        self.key("Photos", "Left")
+        wait_for(lambda: self.current_item("Photos") == "Photo %d of %d" % (n - 1, n), 5, "Left")
+        # Return views the photo, Esc closes the viewer.
+        self.key("Photos", "Return")
+        wait_for(lambda: self.window("Image View"), 10, "the image viewer")
+        self.key("Image View", "Escape")
+        wait_for(lambda: self.window("Image View") is None, 10, "the viewer closed")
+        # Ctrl+S saves the focused photo: the dialog offers the suggested name.
+        self.key("Photos", "ctrl+s")
+        dialog = wait_for(lambda: [w for w in self.windows() if w.getRoleName() == "dialog"], 10, "save dialog")
+        self.x.tool("xdotool", "key", "--clearmodifiers", "Return")
+        pictures = os.path.join(self.home, "Pictures")
+        saved = wait_for(lambda: [f for f in (os.listdir(pictures) if os.path.isdir(pictures) else [])
+                                  if f.endswith(".jpg")], 10, "the saved photo")
+        identify = subprocess.run(["identify", "-format", "%m %w %h", os.path.join(pictures, saved[0])],
+                                  capture_output=True, text=True)
+        self.assertEqual(identify.stdout, "JPEG 640 480")
+        del dialog
+        # Delete takes the focused photo away.
+        self.key("Photos", "Delete")
+        wait_for(lambda: len(self.items("Photos")) == n - 1, 10, "a deleted photo")
+        wait_for(lambda: "Photos: %d" % (n - 1) in self.status(), 5, "the count after Delete")
+
+    def test_4_keys_record_a_clip(self):
+        main_title = "Tessaly - Norvel Electronics Inc."
+        clips = lambda: [f for f in os.listdir(self.temp) if f.startswith("GLV_temp_")]
+        before = len(self.items("Videos"))
+        self.key(main_title, "r")
+        wait_for(lambda: "Recording..." in self.status(), 20, "the recording status")
+        wait_for(lambda: any(os.path.getsize(os.path.join(self.temp, f)) > 20000 for f in clips()), 30,
+                 "a growing clip")
+        # Space does nothing while recording: its button is disabled then.
+        photos = len(self.items("Photos"))
+        self.key(main_title, "space")
+        self.key(main_title, "r")
+        wait_for(lambda: "Videos: %d" % (before + 1) in self.status(), 20, "the recording stopped")
+        self.assertEqual(len(self.items("Photos")), photos)
+        self.assertEqual(len(self.items("Videos")), before + 1)
+        # The video gallery's own keys: Return plays, Delete deletes.
+        self.key("Videos", "Delete")
+        wait_for(lambda: len(self.items("Videos")) == before, 10, "a deleted clip")
+
+    def test_5_f11_and_esc_enter_and_leave_full_screen(self):
+        main_title = "Tessaly - Norvel Electronics Inc."
+        windowed = self.geometry("CamView")
+        self.key(main_title, "F11")
+        wait_for(lambda: self.geometry("CamView") == (1280, 1024), 10, "the live view full screen")
+        # Esc in any Glimview window while full screen is on.
+        self.key("Photos", "Escape")
+        wait_for(lambda: self.geometry("CamView") == windowed, 10, "the live view back")
+        self.key("CamView", "F11")
+        wait_for(lambda: self.geometry("CamView") == (1280, 1024), 10, "full screen from the live view")
+        self.key("CamView", "F11")
+        wait_for(lambda: self.geometry("CamView") == windowed, 10, "F11 leaves full screen")
+
+    def test_6_ctrl_w_closes_a_gallery_then_glimview(self):
+        main_title = "Tessaly - Norvel Electronics Inc."
+        self.key("Videos", "ctrl+w")
+        toggle = self.find(self.main_window(), "push button", "Show or hide the video gallery")
+        wait_for(lambda: not toggle.getState().contains(self.pyatspi.STATE_CHECKED), 5, "the gallery closed")
+        # The photos are unsaved: Ctrl+W asks, as the close button does.
+        self.key(main_title, "ctrl+w")
+        box = wait_for(lambda: [w for w in self.windows() if w.getRoleName() in ("dialog", "alert")], 10,
+                       "the close question")
+        buttons = [d for d in self.descendants(box[0]) if d.getRoleName() == "push button"]
+        self.assertTrue(buttons and all(b.name for b in buttons))
+        yes = [b for b in buttons if b.name.replace("&", "") in ("Yes", "Discard")]
+        self.assertTrue(yes, [b.name for b in buttons])
+        yes[0].queryAction().doAction(0)
+        self.assertEqual(self.program.wait(15), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
