@@ -149,6 +149,22 @@ const QStringList& LanguageTextKeys()
         "SaturationLabel",
         "DefaultsButton",
         "NoSettingsMsg",
+        // Added since: accessible names of the strips' items, the display's
+        // trouble, the close question's answers, the frame maps, recovered
+        // clips, snapshots that cannot be written, the run folder.
+        "PhotoItemName",
+        "VideoItemName",
+        "DisplayFailedMsg",
+        "UnsavedCountMsg",
+        "SaveAllButton",
+        "DiscardButton",
+        "CancelButton",
+        "SaveAllFailedMsg",
+        "FrameMapsMsg",
+        "RecoveredMsg",
+        "NotRecoveredMsg",
+        "SnapshotFailedMsg",
+        "RunFolderMsg",
     };
     return keys;
 }
