@@ -137,7 +137,8 @@ std::unique_ptr<CaptureSession> CaptureSession::Open(
         session->previewKind_ = PreviewHasWindow(target) ? PreviewSinkChoice() : PreviewSinkKind::None;
         if (!session->Build(options, error))
             return nullptr;
-        started = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+        started
+            = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
         if (started)
             session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs);
         std::lock_guard lock(session->mutex_);

@@ -98,7 +98,7 @@ PreviewSinkKind PreviewSinkChoice()
 PreviewSinkKind GiveUpPreviewSink(PreviewSinkKind kind)
 {
     const PreviewSinkKind next = kind == PreviewSinkKind::OpenGL ? FirstInstalledFrom(PreviewSinkKind::XImage)
-                                                                  : PreviewSinkKind::None;
+                                                                 : PreviewSinkKind::None;
     int expected = int(kind);
     if (chosenSink.compare_exchange_strong(expected, int(next))) {
         GST_WARNING("%s cannot show the picture on this display; the preview draws with %s from now on",
@@ -138,7 +138,8 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::str
     // A live picture is shown as it comes: never held back, never dropped as late.
     g_object_set(sink, "sync", FALSE, nullptr);
     g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
-    if (!gst_element_link_many(queue, convert, scale, sink, nullptr) || !AddIsolatedInput(bin, input, "sink")) {
+    if (!gst_element_link_many(queue, convert, scale, sink, nullptr)
+        || !AddIsolatedInput(bin, input, "sink")) {
         *error = "the preview cannot be linked";
         return nullptr;
     }

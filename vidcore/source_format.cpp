@@ -143,7 +143,10 @@ namespace {
     }
 
     // A rate of 0 is left to the source, which picks its fastest.
-    bool IsFastEnough(const Offer& offer) { return offer.rate.num == 0 || offer.rate.Value() >= kMinFrameRate; }
+    bool IsFastEnough(const Offer& offer)
+    {
+        return offer.rate.num == 0 || offer.rate.Value() >= kMinFrameRate;
+    }
 
     // The offers fast enough for a live picture; all of them when none is. A
     // camera's largest sizes are often its slowest (5 MP at 2 fps), and a
