@@ -15,8 +15,12 @@ bool IsCaptureSize(int width, int height)
 
 GstCaps* CaptureSizeCaps(int width, int height)
 {
-    return gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
-        "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+    // Limited range: the scaler paints its letterbox bars as limited-range
+    // black (Y 16) whatever the range, which full-range video (decoded MJPEG)
+    // would show as dark grey.
+    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "colorimetry", G_TYPE_STRING,
+        "bt601", "width", G_TYPE_INT, width, "height", G_TYPE_INT, height, "pixel-aspect-ratio",
+        GST_TYPE_FRACTION, 1, 1, nullptr);
 }
 
 void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height)

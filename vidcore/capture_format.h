@@ -12,8 +12,8 @@ inline constexpr int kDefaultHeight = 480;
 // The six sizes the application offers, 320x240 up to 1600x1200.
 bool IsCaptureSize(int width, int height);
 
-// Raw video of exactly width x height with square pixels, any format and
-// rate. Transfer full.
+// Limited-range BT.601 I420 of exactly width x height with square pixels,
+// any rate. Transfer full.
 GstCaps* CaptureSizeCaps(int width, int height);
 
 // Changes the size the running pipeline negotiates: the capture filter's

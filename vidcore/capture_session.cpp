@@ -47,13 +47,25 @@ namespace {
         return queue;
     }
 
-    // The object is the recording bin or inside it.
+    // The object is `element` or inside it.
+    bool IsWithin(GstObject* object, GstElement* element)
+    {
+        if (!object || !element)
+            return false;
+        return object == GST_OBJECT(element) || gst_object_has_as_ancestor(object, GST_OBJECT(element));
+    }
+
     bool IsInRecording(GstObject* object, const GstRef<GstElement>& recording)
     {
-        if (!object || !recording)
-            return false;
-        return object == GST_OBJECT(recording.get())
-            || gst_object_has_as_ancestor(object, GST_OBJECT(recording.get()));
+        return IsWithin(object, recording.get());
+    }
+
+    // Base source's own "Internal data stream error": what was pushed
+    // downstream came back as an error, so the source stopped.
+    bool IsStreamingStopped(const GError* error, const gchar* debug)
+    {
+        return g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED) && debug
+            && std::strstr(debug, "streaming stopped");
     }
 
     // Another program holds the camera: V4L2 says so as a busy resource, or as
@@ -114,17 +126,34 @@ std::unique_ptr<CaptureSession> CaptureSession::Open(
     OpenFailure ignored;
     OpenFailure& why = failure ? *failure : ignored;
     why = OpenFailure::Other;
-    std::unique_ptr<CaptureSession> session(new CaptureSession);
-    if (!session->Build(options, error))
-        return nullptr;
-    const bool started
-        = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
-    if (!started || !session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs)
-        || session->Failed()) {
+    const uintptr_t target = options.previewTarget ? options.previewTarget : options.window;
+    std::unique_ptr<CaptureSession> session;
+    bool started = false;
+    // A window sink that cannot start here (no GLX, no GL driver, no usable
+    // visual) fails as the pipeline starts: the capture is built again with
+    // the next one, down to none at all, and the camera is never blamed.
+    for (;;) {
+        session.reset(new CaptureSession);
+        session->previewKind_ = PreviewHasWindow(target) ? PreviewSinkChoice() : PreviewSinkKind::None;
+        if (!session->Build(options, error))
+            return nullptr;
+        started
+            = gst_element_set_state(session->pipeline_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+        if (started)
+            session->WaitFor(&CaptureSession::HasFirstFrame, kFirstFrameTimeoutMs);
+        std::lock_guard lock(session->mutex_);
+        if (!session->previewFailed_ || session->previewKind_ == PreviewSinkKind::None)
+            break;
+        GiveUpPreviewSink(session->previewKind_);
+    }
+    if (!started || session->counts_.grab.load() == 0 || session->Failed()) {
         std::lock_guard lock(session->mutex_);
         GST_INFO("no first frame within %lld ms (started: %d, busy: %d)",
             static_cast<long long>(kFirstFrameTimeoutMs), started, session->busy_);
-        if (session->busy_) {
+        if (session->notCamera_) {
+            why = OpenFailure::NotCamera;
+            *error = "the capture of the camera \"" + options.video.name + "\" failed";
+        } else if (session->busy_) {
             why = OpenFailure::Busy;
             *error = "the camera \"" + options.video.name + "\" is in use by another program";
         } else {
@@ -191,13 +220,13 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     }
     CountBuffersOn(source_, "src", counts_.source);
 
-    GstElement* convert = MakeElement(pipeline, "videoconvert", error);
-    GstElement* scale = MakeElement(pipeline, "videoscale", error);
+    // One pass from the camera's picture to the capture's: converted, scaled
+    // with its shape kept (bars where it differs), in the limited range the
+    // bars are black in.
+    GstElement* scale = MakeElement(pipeline, "videoconvertscale", error);
     captureFilter_ = MakeElement(pipeline, "capsfilter", error);
     tee_ = MakeElement(pipeline, "tee", error);
-    GstElement* previewQueue = AddQueue(pipeline, error);
-    GstElement* previewConvert = MakeElement(pipeline, "videoconvert", error);
-    previewSink_ = AddElement(pipeline, CreatePreviewSink(PreviewTarget(), error));
+    preview_ = AddElement(pipeline, CreatePreviewBranch(PreviewTarget(), previewKind_, error));
     // The frame sink takes the camera's own format and stores bottom-up BGR
     // rows itself, in one pass, and only while the application lets it copy.
     GstElement* grabQueue = AddQueue(pipeline, error);
@@ -207,18 +236,18 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     RenegotiateCaptureSize(captureFilter_, width_, height_);
     g_object_set(tee_, "allow-not-linked", TRUE, nullptr);
 
-    if (!gst_element_link_many(head, convert, scale, captureFilter_, tee_, nullptr)
-        || !gst_element_link_many(tee_, previewQueue, previewConvert, previewSink_, nullptr)
+    if (!gst_element_link_many(head, scale, captureFilter_, tee_, nullptr)
+        || !gst_element_link_many(tee_, preview_, nullptr)
         || !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
         *error = "the capture pipeline cannot be linked";
         return false;
     }
-    GST_DEBUG_OBJECT(pipeline, "linked %s ! %s ! %s ! %s ! tee, tee ! %s ! %s ! %s, tee ! %s ! %s",
-        GST_ELEMENT_NAME(head), GST_ELEMENT_NAME(convert), GST_ELEMENT_NAME(scale),
-        GST_ELEMENT_NAME(captureFilter_), GST_ELEMENT_NAME(previewQueue), GST_ELEMENT_NAME(previewConvert),
-        GST_ELEMENT_NAME(previewSink_), GST_ELEMENT_NAME(grabQueue), GST_ELEMENT_NAME(grabSink));
+    GST_DEBUG_OBJECT(pipeline, "linked %s ! %s ! %s ! tee, tee ! %s, tee ! %s ! %s", GST_ELEMENT_NAME(head),
+        GST_ELEMENT_NAME(scale), GST_ELEMENT_NAME(captureFilter_), GST_ELEMENT_NAME(preview_),
+        GST_ELEMENT_NAME(grabQueue), GST_ELEMENT_NAME(grabSink));
     TraceNegotiatedCaps(captureFilter_, "src", "the capture size");
-    CountBuffersOn(previewSink_, "sink", counts_.preview);
+    g_autoptr(GstElement) previewSink = PreviewSinkIn(preview_);
+    CountBuffersOn(previewSink, "sink", counts_.preview);
     CountBuffersOn(grabSink, "sink", counts_.grab);
     NotifyOnFirstBuffer(grabSink);
     return true;
@@ -306,6 +335,8 @@ void CaptureSession::SetCaptureSize(int width, int height)
     width_ = width;
     height_ = height;
     RenegotiateCaptureSize(captureFilter_, width, height);
+    // The application resized the view for the new size first.
+    RefitPreview(preview_);
 }
 
 bool CaptureSession::StartRecording(const std::string& file, RecordingType type, std::string* error)
@@ -449,7 +480,7 @@ bool CaptureSession::Failed() const
 void CaptureSession::PointPreviewAt(uintptr_t window)
 {
     previewTarget_ = window == window_ ? 0 : window;
-    vidcore::PointPreviewAt(previewSink_, window);
+    vidcore::PointPreviewAt(preview_, window);
 }
 
 bool CaptureSession::WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs)
@@ -472,8 +503,10 @@ void CaptureSession::HandleError(GstMessage* message)
     gst_message_parse_error(message, &error, &debug);
     GstObject* origin = GST_MESSAGE_SRC(message);
     const bool inRecording = IsInRecording(origin, RecordingBin());
+    const bool fromSource = IsWithin(origin, source_);
     std::optional<VidcoreNotice> notice;
     bool endMicrophone = false;
+    bool givePreviewUp = false;
     {
         std::lock_guard lock(mutex_);
         if (IsRecordingMicrophone(origin)) {
@@ -490,6 +523,22 @@ void CaptureSession::HandleError(GstMessage* message)
                     notice = VidcoreNotice::RecordingFailed;
             }
             recordingFailed_ = true;
+        } else if (IsWithin(origin, preview_)) {
+            // The camera and the frame grab go on; the picture cannot be shown.
+            if (!previewFailed_) {
+                GST_WARNING_OBJECT(origin, "the preview failed: %s (%s)", error->message, debug ? debug : "");
+                givePreviewUp = opened_;
+            }
+            previewFailed_ = true;
+        } else if (!fromSource || (notCamera_ && IsStreamingStopped(error, debug))) {
+            // A converter or the frame sink, or the source stopping because
+            // of it: the capture stopped, but the camera is fine.
+            if (!failed_)
+                GST_ERROR_OBJECT(origin, "the capture of \"%s\" failed, not the camera: %s (%s)",
+                    video_.name.c_str(), error->message, debug ? debug : "");
+            endMicrophone = !failed_;
+            notCamera_ = true;
+            failed_ = true;
         } else {
             if (!failed_) {
                 GST_ERROR_OBJECT(origin, "camera \"%s\" failed: %s (%s)", video_.name.c_str(), error->message,
@@ -506,6 +555,9 @@ void CaptureSession::HandleError(GstMessage* message)
     }
     if (endMicrophone)
         EndRecordingMicrophone(pipeline_.get());
+    // Later captures draw with the next sink.
+    if (givePreviewUp)
+        GiveUpPreviewSink(previewKind_);
     if (notice)
         PostNotice(*notice);
 }

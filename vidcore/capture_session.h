@@ -3,19 +3,22 @@
 // window and the frame sink, plus the recording branch while one runs.
 //
 //   source ! capsfilter(the camera's own format) ! [jpegparse ! jpegdec]
-//          ! [videobalance] ! videoconvert ! videoscale ! capsfilter(size) ! tee
-//   tee. ! queue ! videoconvert ! preview sink
+//          ! [videobalance] ! videoconvertscale ! capsfilter(size, I420) ! tee
+//   tee. ! preview bin (preview_sink.h)
 //   tee. ! queue ! Snapwell_Quillon (converts to bottom-up BGR itself)
 //   tee. ! recording bin (only while recording)
 //
 // Bus messages are handled synchronously as they are posted, so waits work
 // whether or not the host runs a main loop. What the application must hear
-// of (the camera failing, a recording ending by itself) is posted to it as a
-// notice.
+// of (the camera failing, a recording ending by itself, a picture no sink
+// can show) is posted to it as a notice. Only an error of the source itself
+// is the camera's: the preview and the recording keep theirs to themselves,
+// and a failure of any other element is the capture's, not the camera's.
 #pragma once
 
 #include "device_list.h"
 #include "gst_ref.h"
+#include "preview_sink.h"
 #include "recording_branch.h"
 
 #include <gst/gst.h>
@@ -41,7 +44,8 @@ struct CaptureOptions {
     uintptr_t previewTarget = 0; // where it is drawn now (full screen); 0: the view
 };
 
-enum class OpenFailure { None, Busy, Other };
+// NotCamera: an element other than the camera's source failed.
+enum class OpenFailure { None, Busy, Other, NotCamera };
 
 struct CaptureCounts {
     std::atomic<uint64_t> source { 0 };
@@ -94,7 +98,7 @@ private:
     bool Build(const CaptureOptions& options, std::string* error);
     bool BuildSourceFormat(GstElement** head, std::string* error);
     bool WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs);
-    bool HasFirstFrame() const { return counts_.grab.load() > 0 || failed_; }
+    bool HasFirstFrame() const { return counts_.grab.load() > 0 || failed_ || previewFailed_; }
     bool RecordingSettled() const { return recordingEnded_ || recordingFailed_; }
     bool AudioSettled() const;
     bool WaitUntilRunning(std::string* error);
@@ -125,7 +129,8 @@ private:
     GstRef<GstCaps> offeredCaps_; // what the camera offers
     GstRef<GstCaps> sourceCaps_; // what it was asked for
     GstElement* tee_ = nullptr;
-    GstElement* previewSink_ = nullptr;
+    GstElement* preview_ = nullptr; // the preview bin
+    PreviewSinkKind previewKind_ = PreviewSinkKind::None;
     DeviceEntry video_;
     std::optional<DeviceEntry> audio_;
     int width_ = 640;
@@ -141,6 +146,8 @@ private:
     std::condition_variable changed_;
     bool failed_ = false;
     bool busy_ = false; // the camera's failure was "held by another program"
+    bool notCamera_ = false; // an element after the source failed and stopped the stream
+    bool previewFailed_ = false;
     bool opened_ = false; // Open() returned it: failures are now the application's news
     bool stopRequested_ = false; // the recording's end was asked for
     bool recordingEnded_ = false;

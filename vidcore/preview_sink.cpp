@@ -1,66 +1,178 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "preview_sink.h"
 
+#include "debug_category.h"
 #include "element_factory.h"
+#include "isolated_input.h"
+#include "notices.h"
 
 #include <gst/video/videooverlay.h>
 
+#include <atomic>
 #include <cstdlib>
-#include <initializer_list>
 
 namespace vidcore {
 
 namespace {
 
-    bool HaveXDisplay()
+    constexpr const char* kSinkName = "preview-sink";
+
+    const char* FactoryOf(PreviewSinkKind kind)
     {
-        const char* display = std::getenv("DISPLAY");
-        return display && *display;
+        switch (kind) {
+        case PreviewSinkKind::OpenGL:
+            return "glimagesink";
+        case PreviewSinkKind::XImage:
+            return "ximagesink";
+        case PreviewSinkKind::None:
+            break;
+        }
+        return "fakesink";
     }
 
-    GstElement* MakeWindowSink()
+    bool Installed(PreviewSinkKind kind)
     {
-        // glimagesink scales to the window and works on desktops and under Xvfb;
-        // ximagesink is the fallback where OpenGL is missing. xvimagesink is left
-        // out: Xvfb offers no Xv port. A missing window sink is no error: the
-        // next one, or the fake sink, takes its place.
-        for (const char* factory : { "glimagesink", "ximagesink" }) {
-            GstElement* sink = gst_element_factory_make(factory, nullptr);
-            if (!sink)
-                continue;
-            if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "force-aspect-ratio"))
-                g_object_set(sink, "force-aspect-ratio", FALSE, nullptr);
-            // The application's window receives the mouse and keyboard, not the sink.
-            g_object_set(sink, "handle-events", FALSE, nullptr);
+        g_autoptr(GstElementFactory) factory = gst_element_factory_find(FactoryOf(kind));
+        return factory != nullptr;
+    }
+
+    // The first installed sink from `kind` on.
+    PreviewSinkKind FirstInstalledFrom(PreviewSinkKind kind)
+    {
+        // xvimagesink is left out: Xvfb, VNC and most virtual machines offer
+        // no Xv port.
+        if (kind == PreviewSinkKind::OpenGL && !Installed(kind))
+            kind = PreviewSinkKind::XImage;
+        if (kind == PreviewSinkKind::XImage && !Installed(kind))
+            kind = PreviewSinkKind::None;
+        return kind;
+    }
+
+    // -1 until the first preview with a window asks.
+    std::atomic<int> chosenSink { -1 };
+
+    GstElement* MakeSink(uintptr_t window, PreviewSinkKind kind, std::string* error)
+    {
+        if (!PreviewHasWindow(window) || kind == PreviewSinkKind::None) {
+            GstElement* sink = MakeElement("fakesink", error);
+            if (sink)
+                g_object_set(sink, "async", FALSE, nullptr);
             return sink;
         }
-        return nullptr;
+        GstElement* sink = MakeElement(FactoryOf(kind), error);
+        if (!sink)
+            return nullptr;
+        // The picture is stretched to the window, as the view is sized for it.
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "force-aspect-ratio"))
+            g_object_set(sink, "force-aspect-ratio", FALSE, nullptr);
+        // The application's window receives the mouse and keyboard, not the sink.
+        g_object_set(sink, "handle-events", FALSE, nullptr);
+        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
+        return sink;
+    }
+
+    // Asks the elements before the sink to negotiate again: ximagesink offers
+    // its window's current size first, and the scaler follows it.
+    void Renegotiate(GstElement* sink)
+    {
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(sink, "sink");
+        if (pad)
+            gst_pad_push_event(pad, gst_event_new_reconfigure());
     }
 
 } // namespace
 
-GstElement* CreatePreviewSink(uintptr_t window, std::string* error)
+PreviewSinkKind PreviewSinkChoice()
 {
-    GstElement* sink = window && HaveXDisplay() ? MakeWindowSink() : nullptr;
-    if (sink) {
-        gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
-    } else {
-        sink = MakeElement("fakesink", error);
-        if (!sink)
-            return nullptr;
-        g_object_set(sink, "async", FALSE, nullptr);
+    int chosen = chosenSink.load();
+    if (chosen < 0) {
+        const int first = int(FirstInstalledFrom(PreviewSinkKind::OpenGL));
+        if (chosenSink.compare_exchange_strong(chosen, first)) {
+            GST_INFO("the preview draws with %s", FactoryOf(PreviewSinkKind(first)));
+            chosen = first;
+        }
     }
-    // A live picture is shown as it comes: never held back, never dropped as late.
-    g_object_set(sink, "sync", FALSE, nullptr);
-    return sink;
+    return PreviewSinkKind(chosen);
 }
 
-void PointPreviewAt(GstElement* sink, uintptr_t window)
+PreviewSinkKind GiveUpPreviewSink(PreviewSinkKind kind)
 {
-    if (!GST_IS_VIDEO_OVERLAY(sink))
+    const PreviewSinkKind next = kind == PreviewSinkKind::OpenGL ? FirstInstalledFrom(PreviewSinkKind::XImage)
+                                                                 : PreviewSinkKind::None;
+    int expected = int(kind);
+    if (chosenSink.compare_exchange_strong(expected, int(next))) {
+        GST_WARNING("%s cannot show the picture on this display; the preview draws with %s from now on",
+            FactoryOf(kind), FactoryOf(next));
+        if (next == PreviewSinkKind::None)
+            PostNotice(VidcoreNotice::DisplayFailed);
+        return next;
+    }
+    return PreviewSinkKind(expected); // another capture gave it up already
+}
+
+bool PreviewHasWindow(uintptr_t window)
+{
+    const char* display = std::getenv("DISPLAY");
+    return window && display && *display;
+}
+
+GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::string* error)
+{
+    // Held until it is handed over floating: every way out below drops it.
+    g_autoptr(GstElement) bin = GST_ELEMENT(gst_object_ref_sink(gst_bin_new("preview")));
+    GstElement* queue = MakeElement(bin, "queue", error);
+    GstElement* convert = MakeElement(bin, "videoconvert", error);
+    GstElement* scale = MakeElement(bin, "videoscale", error);
+    GstElement* sink = MakeSink(window, kind, error);
+    // Named before it has a parent: a child cannot be renamed.
+    if (sink)
+        gst_object_set_name(GST_OBJECT(sink), kSinkName);
+    AddElement(bin, sink);
+    if (!error->empty())
+        return nullptr;
+    // A slow window drops its oldest frames rather than holding up the tee.
+    g_object_set(queue, "leaky", 2 /* downstream */, "max-size-buffers", 3u, "max-size-bytes", 0u,
+        "max-size-time", guint64(0), nullptr);
+    // The window gets the whole picture, stretched as the view is sized for it.
+    g_object_set(scale, "add-borders", FALSE, nullptr);
+    // A live picture is shown as it comes: never held back, never dropped as late.
+    g_object_set(sink, "sync", FALSE, nullptr);
+    g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
+    if (!gst_element_link_many(queue, convert, scale, sink, nullptr)
+        || !AddIsolatedInput(bin, input, "sink")) {
+        *error = "the preview cannot be linked";
+        return nullptr;
+    }
+    GST_DEBUG_OBJECT(bin, "%s ! %s ! %s ! %s", GST_ELEMENT_NAME(queue), GST_ELEMENT_NAME(convert),
+        GST_ELEMENT_NAME(scale), G_OBJECT_TYPE_NAME(sink));
+    GstElement* handed = static_cast<GstElement*>(g_steal_pointer(&bin));
+    g_object_force_floating(G_OBJECT(handed));
+    return handed;
+}
+
+GstElement* PreviewSinkIn(GstElement* branch)
+{
+    return branch && GST_IS_BIN(branch) ? gst_bin_get_by_name(GST_BIN(branch), kSinkName) : nullptr;
+}
+
+void PointPreviewAt(GstElement* branch, uintptr_t window)
+{
+    g_autoptr(GstElement) sink = PreviewSinkIn(branch);
+    if (!sink || !GST_IS_VIDEO_OVERLAY(sink))
         return;
     gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
     gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink));
+    Renegotiate(sink);
+}
+
+void RefitPreview(GstElement* branch)
+{
+    g_autoptr(GstElement) sink = PreviewSinkIn(branch);
+    if (!sink || !GST_IS_VIDEO_OVERLAY(sink))
+        return;
+    // Exposing makes the sink read its window's size again.
+    gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink));
+    Renegotiate(sink);
 }
 
 } // namespace vidcore

@@ -1,5 +1,12 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// The sink that draws the live picture into the application's window.
+// The branch that draws the live picture into the application's window,
+// and which window sink this process draws with.
+//
+//   queue(leaky) ! videoconvert ! videoscale ! sink
+//
+// in a bin of its own whose input never passes a failure back to the tee:
+// a sink that cannot draw leaves the camera, the frame grab and recordings
+// running.
 #pragma once
 
 #include <gst/gst.h>
@@ -9,13 +16,38 @@
 
 namespace vidcore {
 
-// A sink drawing into X window `window`, scaled to fill it, when an X display
-// is available; otherwise a sink that draws nothing. Floating reference;
-// nullptr with `error` naming the missing element.
-GstElement* CreatePreviewSink(uintptr_t window, std::string* error);
+enum class PreviewSinkKind {
+    OpenGL, // glimagesink: scales to the window itself
+    XImage, // ximagesink, fed at the window's size: any X display, no OpenGL needed
+    None, // fakesink: the picture is not shown
+};
 
-// Moves the picture of an overlay sink to another window (full screen and
-// back); the window is redrawn at once.
-void PointPreviewAt(GstElement* sink, uintptr_t window);
+// The window sink of this process: glimagesink until one fails to start,
+// then ximagesink, then none. The first choice and every change are logged.
+PreviewSinkKind PreviewSinkChoice();
+
+// A preview of `kind` could not start or failed: the process goes on with
+// the next sink. Returns the sink now chosen. When none is left, the
+// application hears of it once (VidcoreNotice::DisplayFailed).
+PreviewSinkKind GiveUpPreviewSink(PreviewSinkKind kind);
+
+// True when the preview draws into a window: there is one and an X display.
+bool PreviewHasWindow(uintptr_t window);
+
+// The preview branch drawing into X window `window` with a sink of `kind`;
+// without a window, or with kind None, a branch that draws nothing.
+// Floating reference; nullptr with `error` naming the missing element.
+GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::string* error);
+
+// The branch's sink (transfer full); nullptr for anything else.
+GstElement* PreviewSinkIn(GstElement* branch);
+
+// Moves the picture to another window (full screen and back); the window is
+// redrawn at once.
+void PointPreviewAt(GstElement* branch, uintptr_t window);
+
+// The window may have changed size: a sink that does not scale by itself
+// gets frames of the new size from the next one on.
+void RefitPreview(GstElement* branch);
 
 } // namespace vidcore

@@ -3,6 +3,7 @@
 
 #include "debug_category.h"
 #include "element_factory.h"
+#include "isolated_input.h"
 #include "timestamp_restamper.h"
 
 #include <algorithm>
@@ -142,22 +143,6 @@ namespace {
         return int(std::clamp(bits, 1000000.0, 12000000.0));
     }
 
-    // Whatever goes wrong inside the branch (a muxer that cannot write, a
-    // stream it refuses) stays there: the tee would otherwise hand the error to
-    // the camera's source and stop the preview and the frame grab with it. The
-    // branch's own failure reaches the bus as an error message.
-    GstFlowReturn ChainIsolated(GstPad* pad, GstObject* parent, GstBuffer* buffer)
-    {
-        const GstFlowReturn result = gst_proxy_pad_chain_default(pad, parent, buffer);
-        return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
-    }
-
-    GstFlowReturn ChainListIsolated(GstPad* pad, GstObject* parent, GstBufferList* list)
-    {
-        const GstFlowReturn result = gst_proxy_pad_chain_list_default(pad, parent, list);
-        return result == GST_FLOW_FLUSHING ? result : GST_FLOW_OK;
-    }
-
     GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
     {
         auto* unlinked = static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
@@ -257,14 +242,12 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GST_DEBUG_OBJECT(bin, "linked video into %s%s", GST_ELEMENT_NAME(muxer), audioTail ? " and audio" : "");
 
     g_autoptr(GstPad) queueInput = gst_element_get_static_pad(queue, "sink");
-    GstPad* videoInput = gst_ghost_pad_new("video", queueInput);
-    // Kept beyond the bin's own reference: the destructor unlinks it.
-    branch->videoInput_ = GstRef<GstPad>(GST_PAD(gst_object_ref_sink(videoInput)));
-    gst_pad_set_chain_function(videoInput, ChainIsolated);
-    gst_pad_set_chain_list_function(videoInput, ChainListIsolated);
     gst_pad_add_probe(queueInput, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, DropAllocationQuery, nullptr, nullptr);
     CountOn(queueInput, counts->videoIn, counts);
-    gst_element_add_pad(bin, videoInput);
+    // Whatever goes wrong inside the branch (a muxer that cannot write, a
+    // stream it refuses) stays there, and the preview and frame grab go on.
+    // Kept beyond the bin's own reference: the destructor unlinks it.
+    branch->videoInput_ = GstRef<GstPad>::Borrow(AddIsolatedInput(bin, queueInput, "video"));
 
     auto origin = std::make_shared<RecordingOrigin>();
     g_autoptr(GstPad) videoOut = gst_element_get_static_pad(videoTail, "src");

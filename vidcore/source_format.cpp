@@ -4,6 +4,7 @@
 #include <gst/video/video.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -141,6 +142,22 @@ namespace {
         return offers;
     }
 
+    // A rate of 0 is left to the source, which picks its fastest.
+    bool IsFastEnough(const Offer& offer)
+    {
+        return offer.rate.num == 0 || offer.rate.Value() >= kMinFrameRate;
+    }
+
+    // The offers fast enough for a live picture; all of them when none is. A
+    // camera's largest sizes are often its slowest (5 MP at 2 fps), and a
+    // size that covers the request is no gain when it comes as a slide show.
+    std::vector<Offer> FastEnough(const std::vector<Offer>& offers)
+    {
+        std::vector<Offer> fast;
+        std::copy_if(offers.begin(), offers.end(), std::back_inserter(fast), IsFastEnough);
+        return fast.empty() ? offers : fast;
+    }
+
     long Area(const Offer& offer) { return long(offer.width) * offer.height; }
 
     // The size to capture at: the requested one, or the smallest covering it,
@@ -175,7 +192,7 @@ namespace {
             if (!best || offer.rate.Value() > best->rate.Value())
                 best = &offer;
         }
-        if (raw && (raw->rate.Value() >= kMinRawFrameRate || raw->rate.num == 0))
+        if (raw && IsFastEnough(*raw))
             return raw;
         return jpeg ? jpeg : raw;
     }
@@ -186,9 +203,10 @@ GstCaps* ChooseSourceCaps(const GstCaps* offered, int width, int height)
 {
     if (!offered || gst_caps_is_any(offered) || gst_caps_is_empty(offered))
         return nullptr;
-    const std::vector<Offer> offers = OffersIn(offered, width, height);
-    if (offers.empty())
+    const std::vector<Offer> all = OffersIn(offered, width, height);
+    if (all.empty())
         return nullptr;
+    const std::vector<Offer> offers = FastEnough(all);
     const auto [w, h] = ChooseSize(offers, width, height);
     const Offer* offer = ChooseFormat(offers, w, h);
     GstCaps* caps = offer->jpeg

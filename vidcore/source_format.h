@@ -18,7 +18,7 @@
 namespace vidcore {
 
 inline constexpr int kMaxFrameRate = 30;
-inline constexpr int kMinRawFrameRate = 15;
+inline constexpr int kMinFrameRate = 15;
 
 // Fixed caps (video/x-raw with its format, or image/jpeg) with width,
 // height and framerate; nullptr when `offered` is empty, ANY or holds

@@ -139,7 +139,9 @@ bool OpenSession(Library& lib, const CaptureOptions& options)
     if (lib.session)
         return true;
     GST_ERROR("cannot open the capture: %s", error.c_str());
-    PostNotice(failure == OpenFailure::Busy ? VidcoreNotice::CameraBusy : VidcoreNotice::CameraFailed);
+    // A failure after the source is the capture's own: no news of the camera.
+    if (failure != OpenFailure::NotCamera)
+        PostNotice(failure == OpenFailure::Busy ? VidcoreNotice::CameraBusy : VidcoreNotice::CameraFailed);
     return false;
 }
 

@@ -4,7 +4,7 @@
  * The capture library tells the application what happens to its devices
  * without being asked: a camera that fails or is unplugged while open, a
  * camera that another program holds, a recording that ended or failed on its
- * own, a device that came or went. Each notice is a Qt event posted to the
+ * own, a device that came or went, a display no sink can draw on. Each notice is a Qt event posted to the
  * main window handed to AM_OpenCaptureWindow (before any opening, to the
  * application object) and delivered on the UI thread, the way full screen
  * posts key and mouse presses to its message window.

@@ -9,6 +9,7 @@ enum class VidcoreNotice {
     RecordingEnded, // the recording's file was completed without being asked to stop
     RecordingFailed, // the recording's file could not be written (disk full, folder gone)
     DevicesChanged, // a camera or microphone came or went: list the devices again
+    DisplayFailed, // no sink can show the picture on this display; the capture goes on (once a process)
 };
 
 #endif /* VIDCORE_NOTICE_KIND_H */

@@ -731,6 +731,10 @@ void TMainForm::CameraNotice(VidcoreNotice notice)
     case VidcoreNotice::DevicesChanged:
         RefreshDevices();
         break;
+    case VidcoreNotice::DisplayFailed:
+        // The library says so once; the camera goes on without a picture.
+        ShowInfo(LanguageTexts[QStringLiteral("DisplayFailedMsg")]);
+        break;
     }
 }
 

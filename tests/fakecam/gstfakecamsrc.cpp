@@ -317,6 +317,11 @@ static void fixate_struct_with_preference(GstStructure* s, const PreferredCaps& 
         gst_structure_fixate_field_nearest_int(s, "height", pref.height);
     if (gst_structure_has_field(s, "framerate"))
         gst_structure_fixate_field_nearest_fraction(s, "framerate", pref.fps_n, pref.fps_d);
+    /* A pixel aspect the device does not state comes from the peer as a
+     * range; a camera's pixels are square (v4l2src says 1/1, pipewiresrc
+     * nothing), never the range's lower end. */
+    if (gst_structure_has_field(s, "pixel-aspect-ratio"))
+        gst_structure_fixate_field_nearest_fraction(s, "pixel-aspect-ratio", 1, 1);
     gst_structure_map_in_place(s, fixate_field_except_unprobed, s);
 }
 

@@ -34,6 +34,20 @@ constexpr const char* kUvcCaps
       "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1;"
       "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1;"
       "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1";
+// The common 1080p webcam as v4l2src lists it (raw first, largest first):
+// its fast modes are MJPEG at 16:9 sizes, its large raw modes slow.
+constexpr const char* k1080pCaps
+    = "video/x-raw,format=YUY2,width=2592,height=1944,framerate=2/1;"
+      "video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1;"
+      "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1;"
+      "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1;"
+      "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
+      "image/jpeg,width=1920,height=1080,framerate=30/1;image/jpeg,width=1280,height=720,framerate=30/1";
+// A camera only PipeWire offers (libcamera's): NV12, rates as ranges.
+constexpr const char* kLibcameraCaps
+    = "video/x-raw,format=NV12,width=1920,height=1080,framerate=[ 1/1, 30/1 ];"
+      "video/x-raw,format=NV12,width=1280,height=720,framerate=[ 1/1, 30/1 ];"
+      "video/x-raw,format=NV12,width=640,height=480,framerate=[ 1/1, 30/1 ]";
 constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2,layout=interleaved";
 
 // The devices of this test process, written before the library starts its
@@ -43,26 +57,33 @@ constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2
 const std::string kDeviceFile = [] {
     const std::string path = WorkPath("fake-devices.ini");
     std::ofstream file(path);
-    file << "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
-         << "caps=" << kUvcCaps << "\n\n"
-         << "[uvc-pw]\nprovider=pipewire\nname=HD Pro Webcam C920 (V4L2)\npath=/dev/video0\n"
-         << "bus-info=usb-0000:00:14.0-1\ncaps=" << kUvcCaps << "\n\n"
-         << "[mjpeg]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video2\nbus-info=usb-0000:00:14.0-2\n"
-         << "caps=image/jpeg,width=1280,height=720,framerate=30/1;image/"
-            "jpeg,width=640,height=480,framerate=30/1\n\n"
-         << "[twin]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video4\nbus-info=usb-0000:00:14.0-3\n"
-         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\n\n"
-         << "[busy]\nprovider=v4l2\nname=Busy Cam\npath=/dev/video6\nbus-info=usb-0000:00:14.0-4\n"
-         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nbusy=true\n\n"
-         << "[unplug]\nprovider=v4l2\nname=Loose Cam\npath=/dev/video8\nbus-info=usb-0000:00:14.0-5\n"
-         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=60\n\n"
-         << "[builtin-mic]\nprovider=pulse\nname=Built-in Audio\ncaps=" << kMicCaps << "\n\n"
-         << "[headset]\nprovider=pulse\nname=USB Headset\ndefault=true\n"
-         << "internal-name=alsa_input.usb-headset.analog-stereo\ncaps=" << kMicCaps << "\n\n"
-         << "[headset-pw]\nprovider=pipewire\nname=USB Headset\n"
-         << "internal-name=alsa_input.usb-headset.analog-stereo\ncaps=" << kMicCaps << "\n\n"
-         << "[busy-mic]\nprovider=pulse\nname=Busy Mic\nbusy=true\ncaps=" << kMicCaps << "\n\n"
-         << "[failing-mic]\nprovider=pulse\nname=Failing Mic\nfail-after=60\ncaps=" << kMicCaps << "\n";
+    file
+        << "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
+        << "caps=" << kUvcCaps << "\n\n"
+        << "[uvc-pw]\nprovider=pipewire\nname=HD Pro Webcam C920 (V4L2)\npath=/dev/video0\n"
+        << "bus-info=usb-0000:00:14.0-1\ncaps=" << kUvcCaps << "\n\n"
+        << "[mjpeg]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video2\nbus-info=usb-0000:00:14.0-2\n"
+        << "caps=image/jpeg,width=1280,height=720,framerate=30/1;image/"
+           "jpeg,width=640,height=480,framerate=30/1\n\n"
+        << "[twin]\nprovider=v4l2\nname=Twin Cam\npath=/dev/video4\nbus-info=usb-0000:00:14.0-3\n"
+        << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\n\n"
+        << "[busy]\nprovider=v4l2\nname=Busy Cam\npath=/dev/video6\nbus-info=usb-0000:00:14.0-4\n"
+        << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nbusy=true\n\n"
+        << "[unplug]\nprovider=v4l2\nname=Loose Cam\npath=/dev/video8\nbus-info=usb-0000:00:14.0-5\n"
+        << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=60\n\n"
+        << "[webcam1080]\nprovider=v4l2\nname=Full HD Webcam\npath=/dev/video10\n"
+        << "bus-info=usb-0000:00:14.0-6\ncaps=" << k1080pCaps << "\n\n"
+        << "[libcam]\nprovider=pipewire\nname=Built-in Front Camera\npath=/base/soc/i2c0mux/i2c@1/ov5647@36\n"
+        << "internal-name=libcamera_device./base/soc/i2c0mux/i2c@1/ov5647@36\n"
+        << "property.device.api=libcamera\nproperty.object.path=libcamera:/base/soc/i2c0mux/i2c@1/ov5647@36\n"
+        << "property.api.libcamera.location=front\ncaps=" << kLibcameraCaps << "\n\n"
+        << "[builtin-mic]\nprovider=pulse\nname=Built-in Audio\ncaps=" << kMicCaps << "\n\n"
+        << "[headset]\nprovider=pulse\nname=USB Headset\ndefault=true\n"
+        << "internal-name=alsa_input.usb-headset.analog-stereo\ncaps=" << kMicCaps << "\n\n"
+        << "[headset-pw]\nprovider=pipewire\nname=USB Headset\n"
+        << "internal-name=alsa_input.usb-headset.analog-stereo\ncaps=" << kMicCaps << "\n\n"
+        << "[busy-mic]\nprovider=pulse\nname=Busy Mic\nbusy=true\ncaps=" << kMicCaps << "\n\n"
+        << "[failing-mic]\nprovider=pulse\nname=Failing Mic\nfail-after=60\ncaps=" << kMicCaps << "\n";
     ::setenv("FAKECAM_DEVICES", path.c_str(), 1);
     return path;
 }();
@@ -174,8 +195,9 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // Opens the named camera with the named microphone at 640x480.
-    bool Open(const std::string& camera, const std::string& microphone = "Built-in Audio")
+    // Opens the named camera with the named microphone at 640x480, its
+    // preview drawn into `view` (0: none).
+    bool Open(const std::string& camera, const std::string& microphone = "Built-in Audio", uintptr_t view = 0)
     {
         const int video = IndexOf(videos, camera);
         const int audio = IndexOf(audios, microphone);
@@ -184,7 +206,7 @@ protected:
         AM_ChooseVideoDevice(video);
         AM_ChooseAudioDevice(audio);
         AM_SetVideoFormat(640, 480);
-        return AM_OpenCaptureWindow(window->winId(), 0, 0);
+        return AM_OpenCaptureWindow(window->winId(), view, 0);
     }
 
     std::string Negotiated(const char* group) const
@@ -402,4 +424,121 @@ TEST_F(VidcoreFakeCamera, FullDiskEndsTheRecordingWithItsOwnNotice)
         EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
         std::remove(clip.c_str());
     }
+}
+
+namespace {
+
+struct Mode {
+    int width = 0;
+    int height = 0;
+    double rate = 0;
+};
+
+Mode ModeOf(const std::string& caps)
+{
+    Mode mode;
+    GstCaps* parsed = gst_caps_from_string(caps.c_str());
+    if (!parsed || gst_caps_is_empty(parsed)) {
+        if (parsed)
+            gst_caps_unref(parsed);
+        return mode;
+    }
+    const GstStructure* s = gst_caps_get_structure(parsed, 0);
+    int num = 0;
+    int den = 1;
+    gst_structure_get_int(s, "width", &mode.width);
+    gst_structure_get_int(s, "height", &mode.height);
+    if (gst_structure_get_fraction(s, "framerate", &num, &den) && den)
+        mode.rate = double(num) / den;
+    gst_caps_unref(parsed);
+    return mode;
+}
+
+bool RowIsBlack(const FrameMaps& maps, int row)
+{
+    const unsigned char* pixel = maps.pixels() + size_t(row) * maps.Width() * 3;
+    for (int i = 0; i < maps.Width() * 3; ++i)
+        if (pixel[i] != 0)
+            return false;
+    return true;
+}
+
+// Rows of pure black (0,0,0) at the bottom and the top of the block.
+std::pair<int, int> BlackBars(const FrameMaps& maps)
+{
+    const int height = maps.Height();
+    int first = 0;
+    while (first < height && RowIsBlack(maps, first))
+        ++first;
+    int last = 0;
+    while (last < height && RowIsBlack(maps, height - 1 - last))
+        ++last;
+    return { first, last };
+}
+
+} // namespace
+
+// Cameras whose large modes are slow, and one only PipeWire offers: every
+// size is captured from a mode of 15 fps or more, and a picture of another
+// shape keeps it, with black bars.
+TEST_F(VidcoreFakeCamera, FastModesAtEverySizeKeepTheShapeWithBlackBars)
+{
+    const struct {
+        const char* name;
+        const char* group;
+    } cameras[] = { { "Full HD Webcam", "webcam1080" }, { "Built-in Front Camera", "libcam" } };
+    const int sizes[][2]
+        = { { 320, 240 }, { 640, 480 }, { 800, 600 }, { 1024, 768 }, { 1280, 1024 }, { 1600, 1200 } };
+    for (const auto& camera : cameras) {
+        ASSERT_TRUE(Open(camera.name)) << camera.name;
+        for (const auto& size : sizes) {
+            const int width = size[0];
+            const int height = size[1];
+            SCOPED_TRACE(
+                std::string(camera.name) + " at " + std::to_string(width) + "x" + std::to_string(height));
+            AM_SetVideoFormat(width, height);
+            ASSERT_TRUE(maps.WaitForSize(width, height));
+            ASSERT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+            const Mode mode = ModeOf(Negotiated(camera.group));
+            ASSERT_GT(mode.width, 0) << Negotiated(camera.group);
+            EXPECT_GE(mode.rate, 15.0) << Negotiated(camera.group);
+            // The picture fills the width; its height is the camera's shape.
+            const int picture = int(std::lround(double(width) * mode.height / mode.width));
+            const int bar = picture < height ? (height - picture) / 2 : 0;
+            const auto [bottom, top] = BlackBars(maps);
+            EXPECT_NEAR(bottom, bar, 2) << Negotiated(camera.group);
+            EXPECT_NEAR(top, bar, 2) << Negotiated(camera.group);
+        }
+    }
+    EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
+}
+
+// A display no window sink can draw on: the frame grab goes on, the
+// application hears once that the picture cannot be shown, and never that
+// the camera failed.
+TEST_F(VidcoreFakeCamera, ADisplayNoSinkCanDrawOnIsNeverTheCamerasFault)
+{
+    ::setenv("DISPLAY", ":64999", 1); // no such server
+    QWidget view;
+    ASSERT_TRUE(Open("Full HD Webcam", "Built-in Audio", uintptr_t(view.winId())));
+    ASSERT_TRUE(maps.WaitForSize(640, 480));
+    EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+    EXPECT_TRUE(window->WaitFor(VidcoreNotice::DisplayFailed));
+    // Another mode of the camera: opened anew, without a sink to try.
+    AM_SetVideoFormat(1600, 1200);
+    ASSERT_TRUE(maps.WaitForSize(1600, 1200));
+    EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+    // Recording goes on too.
+    const std::string clip = WorkPath("no-display.avi");
+    AM_SetVideoType(0);
+    AM_SetCaptureFile(0, clip.c_str());
+    ASSERT_TRUE(AM_CaptureVideo(0));
+    EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
+    AM_CaptureVideoQuit(0);
+    EXPECT_GT(ExamineClip(clip).ffmpegFrames, 0);
+    QCoreApplication::processEvents();
+    ::unsetenv("DISPLAY");
+    EXPECT_EQ(std::count(window->notices.begin(), window->notices.end(), VidcoreNotice::DisplayFailed), 1);
+    EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
+    EXPECT_FALSE(window->Got(VidcoreNotice::CameraBusy));
 }

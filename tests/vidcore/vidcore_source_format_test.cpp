@@ -60,6 +60,43 @@ TEST(VidcoreSourceFormat, UvcWebcamAtEverySizeGetsANativeSizeAtAGoodRate)
         "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
 }
 
+// The common 1080p webcam: fast MJPEG at 16:9 sizes only, its large raw
+// modes slow, a 5 MP raw mode at 2 fps.
+constexpr const char* k1080pWebcam
+    = "video/x-raw,format=YUY2,width=2592,height=1944,framerate=2/1; "
+      "video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1; "
+      "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1; "
+      "video/x-raw,format=YUY2,width=1280,height=720,framerate=10/1; "
+      "video/x-raw,format=YUY2,width=800,height=600,framerate=20/1; "
+      "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1; "
+      "image/jpeg,width=1920,height=1080,framerate=30/1; image/jpeg,width=1280,height=720,framerate=30/1";
+
+TEST(VidcoreSourceFormat, FrameRateComesFirst)
+{
+    // A size that covers the request at 2 or 5 fps loses to a fast one,
+    // which is then scaled (down, or up beyond 1080 rows).
+    EXPECT_EQ(Chosen(k1080pWebcam, 1024, 768),
+        "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(k1080pWebcam, 1280, 1024),
+        "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(k1080pWebcam, 1600, 1200),
+        "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(k1080pWebcam, 800, 600),
+        "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, framerate=(fraction)20/1");
+    EXPECT_EQ(Chosen(k1080pWebcam, 320, 240),
+        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1");
+    // Raw wins over MJPEG at equal size and rate.
+    EXPECT_EQ(Chosen("image/jpeg,width=640,height=480,framerate=30/1; "
+                     "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1",
+                  640, 480),
+        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1");
+    // No mode reaches 15 fps: the size rule alone, among the slow ones.
+    EXPECT_EQ(Chosen("video/x-raw,format=YUY2,width=2592,height=1944,framerate=2/1; "
+                     "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1",
+                  1024, 768),
+        "video/x-raw, format=(string)YUY2, width=(int)1600, height=(int)1200, framerate=(fraction)5/1");
+}
+
 TEST(VidcoreSourceFormat, RatesRangesAndOddOffers)
 {
     // MJPEG only; a camera smaller than asked gives its largest size.

@@ -2,6 +2,7 @@
 // The live preview drawn into a real X window, on an Xvfb server of the
 // test's own.
 #include "vidcore.h"
+#include "vidcore_notice.h"
 #include "vidcore_test_support.h"
 
 #include <QApplication>
@@ -18,15 +19,18 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace vidcore_test;
 
 namespace {
 
-// Xvfb on the first free display, which it reports through -displayfd.
+// Xvfb on the first free display, which it reports through -displayfd;
+// `withOpenGL` false leaves out GLX, as on remote X, VNC and virtual machines
+// without a 3D driver.
 class XvfbServer {
 public:
-    XvfbServer()
+    explicit XvfbServer(bool withOpenGL = true)
     {
         int fds[2];
         if (::pipe(fds) != 0)
@@ -35,8 +39,12 @@ public:
         if (pid_ == 0) {
             ::close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                "tcp", static_cast<char*>(nullptr));
+            if (withOpenGL)
+                ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                    "tcp", static_cast<char*>(nullptr));
+            else
+                ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                    "tcp", "-extension", "GLX", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -83,6 +91,33 @@ bool BarsFill(QWidget& window)
                 && ColouredShare(image, image.height() / 10, image.width()) > 0.6;
         },
         std::chrono::seconds(10));
+}
+
+// Remembers the library's notices posted to the application object.
+class NoticeLog : public QObject {
+public:
+    std::vector<VidcoreNotice> notices;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == VidcoreNoticeEvent::EventType)
+            notices.push_back(static_cast<VidcoreNoticeEvent*>(event)->notice());
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The picture changes from one grab of the window to the next.
+bool PictureMoves(QWidget& window)
+{
+    QCoreApplication::processEvents();
+    const QImage first = window.screen()->grabWindow(window.winId()).toImage();
+    return PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return window.screen()->grabWindow(window.winId()).toImage() != first;
+        },
+        std::chrono::seconds(5));
 }
 
 int argc = 1;
@@ -139,4 +174,65 @@ TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 
     AM_VidCapCloseWindow(0);
     AM_VidCapDestroyWindow(0);
+}
+
+// Without GLX glimagesink cannot make its context: the picture is drawn by
+// ximagesink instead, at the view's size, in full screen and after a size
+// change, and the camera is never blamed.
+TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
+{
+    XvfbServer server(false);
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    QApplication app(argc, argv);
+    NoticeLog log;
+    app.installEventFilter(&log);
+    FrameMaps maps;
+    ChooseSyntheticDevices();
+
+    QWidget view;
+    view.setAttribute(Qt::WA_NativeWindow);
+    view.setAttribute(Qt::WA_NoSystemBackground);
+    view.resize(320, 240);
+    view.show();
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return view.windowHandle() && view.windowHandle()->isExposed();
+        },
+        std::chrono::seconds(5)));
+
+    ASSERT_TRUE(AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0));
+    EXPECT_TRUE(maps.WaitForSize(640, 480));
+    EXPECT_TRUE(BarsFill(view));
+    EXPECT_TRUE(PictureMoves(view));
+
+    // The view grows with the size, as the program does it: first the view.
+    view.resize(800, 600);
+    AM_SetVideoFormat(800, 600);
+    EXPECT_TRUE(maps.WaitForSize(800, 600));
+    EXPECT_TRUE(BarsFill(view));
+
+    AM_FullScreenMode(1, uintptr_t(view.winId()));
+    QWidget* screen = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == "VidcoreFullScreen")
+            screen = widget;
+    ASSERT_NE(screen, nullptr);
+    EXPECT_TRUE(PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return screen->width() == 1024 && screen->height() == 768;
+        },
+        std::chrono::seconds(5)));
+    EXPECT_TRUE(BarsFill(*screen));
+    EXPECT_TRUE(PictureMoves(*screen));
+    AM_FullScreenMode(0, 0);
+    EXPECT_TRUE(BarsFill(view));
+
+    AM_VidCapCloseWindow(0);
+    AM_VidCapDestroyWindow(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.notices.empty()) << "notice " << (log.notices.empty() ? 0 : int(log.notices.front()));
 }
