@@ -39,7 +39,7 @@ TEST(JpegWriter, WritesABaselineColourJpegOfQuality90)
     // An odd width makes RGB888 rows padded: the writer must not assume width x 3.
     const QImage picture = QuarteredPicture(641, 481).convertToFormat(QImage::Format_RGB888);
     const QString path = dir.filePath(QStringLiteral("photo.jpg"));
-    SaveBitmapAsJpeg(picture, path);
+    SaveBitmapAsJpeg(picture, path, TReplace::No);
 
     EXPECT_EQ(
         Identify(QStringLiteral("%m %w %h %Q %[colorspace]"), path), QStringLiteral("JPEG 641 481 90 sRGB"));
@@ -75,7 +75,7 @@ TEST(JpegWriter, MatchesCjpegAtQuality90ByteForByte)
         &exitCode);
     ASSERT_EQ(exitCode, 0) << "cjpeg (libjpeg-turbo-progs) is needed";
     const QString ours = dir.filePath(QStringLiteral("ours.jpg"));
-    SaveBitmapAsJpeg(picture, ours);
+    SaveBitmapAsJpeg(picture, ours, TReplace::No);
     QFile a(reference), b(ours);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_TRUE(a.readAll() == b.readAll());
@@ -90,7 +90,7 @@ TEST(JpegWriter, ReplacesAnEarlierFile)
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(3'000'000, 'x'));
     }
-    SaveBitmapAsJpeg(QuarteredPicture(160, 120), path);
+    SaveBitmapAsJpeg(QuarteredPicture(160, 120), path, TReplace::Confirmed);
     EXPECT_LT(QFile(path).size(), 100'000);
     EXPECT_EQ(Identify(QStringLiteral("%m %w %h"), path), QStringLiteral("JPEG 160 120"));
 }
@@ -100,7 +100,7 @@ TEST(JpegWriter, AFileThatCannotBeWrittenRaisesTheCreationErrorAndLeavesNothing)
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/photo.jpg"));
     try {
-        SaveBitmapAsJpeg(QuarteredPicture(64, 48), missing);
+        SaveBitmapAsJpeg(QuarteredPicture(64, 48), missing, TReplace::No);
         FAIL() << "no error";
     } catch (const EFCreateError& error) {
         EXPECT_NE(std::string(error.what()).find(missing.toStdString()), std::string::npos) << error.what();
@@ -119,7 +119,7 @@ TEST(JpegWriter, AFileThatCannotBeWrittenRaisesTheCreationErrorAndLeavesNothing)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     bool raised = false;
     try {
-        SaveBitmapAsJpeg(FramePicture(1600, 1200), full);
+        SaveBitmapAsJpeg(FramePicture(1600, 1200), full, TReplace::No);
     } catch (const EFCreateError& error) {
         raised = std::string(error.what()).find("File too large") != std::string::npos;
     }
