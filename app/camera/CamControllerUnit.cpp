@@ -95,8 +95,8 @@ bool TCamController::TakeSnapshot()
     if (!SaveFrameAsBitmap(fileName)) {
         SnapshotWriteFailed
             = FrameBitmapLayout(static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kWidthOffset)),
-                  static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kHeightOffset)),
-                  frameblock::LoadWord(block, frameblock::kBitCountOffset))
+                static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kHeightOffset)),
+                frameblock::LoadWord(block, frameblock::kBitCountOffset))
                   .has_value();
         return false;
     }

@@ -13,10 +13,7 @@ namespace {
 
 bool Ending = false;
 
-bool IsModal(const QWidget* window)
-{
-    return window->isWindow() && window->windowModality() != Qt::NonModal;
-}
+bool IsModal(const QWidget* window) { return window->isWindow() && window->windowModality() != Qt::NonModal; }
 
 // Queued, so that a box that is just being shown has entered its loop when
 // it is told to leave it.

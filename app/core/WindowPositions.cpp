@@ -25,7 +25,8 @@ void KeepReachable(TWindowPosition& position, QSize size, const TWindowPosition&
     const qint64 left = position.Left;
     const qint64 top = position.Top;
     const bool representable = left > -(1 << 24) && left < (1 << 24) && top > -(1 << 24) && top < (1 << 24);
-    if (representable && MostlyOnAScreen(QRect(position.Left, position.Top, size.width(), size.height()), screens))
+    if (representable
+        && MostlyOnAScreen(QRect(position.Left, position.Top, size.width(), size.height()), screens))
         return;
     position.Left = primary.left() + fallback.Left;
     position.Top = primary.top() + fallback.Top;
@@ -46,7 +47,8 @@ TWindowPositions DefaultWindowPositions(QSize mainWindowSize, int imageGalleryHe
 void KeepWindowsReachable(
     TWindowPositions& positions, const TWindowSizes& sizes, const QList<QRect>& screens, const QRect& primary)
 {
-    const TWindowPositions defaults = DefaultWindowPositions(sizes.MainController, sizes.ImageGallery.height());
+    const TWindowPositions defaults
+        = DefaultWindowPositions(sizes.MainController, sizes.ImageGallery.height());
     KeepReachable(positions.MainController, sizes.MainController, defaults.MainController, screens, primary);
     KeepReachable(positions.CamViewer, sizes.CamViewer, defaults.CamViewer, screens, primary);
     KeepReachable(positions.ImageGallery, sizes.ImageGallery, defaults.ImageGallery, screens, primary);

@@ -54,5 +54,5 @@ TWindowPositions DefaultWindowPositions(QSize mainWindowSize, int imageGalleryHe
 // A window that lies less than half on every one of `screens` would be out
 // of the user's reach: it gets its default place on the primary screen.
 // Every other position stays as stored.
-void KeepWindowsReachable(
-    TWindowPositions& positions, const TWindowSizes& sizes, const QList<QRect>& screens, const QRect& primary);
+void KeepWindowsReachable(TWindowPositions& positions, const TWindowSizes& sizes, const QList<QRect>& screens,
+    const QRect& primary);

@@ -313,8 +313,8 @@ void TMainForm::LoadWindowPositions()
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(screen->geometry());
     if (const QScreen* primary = QGuiApplication::primaryScreen())
-        KeepWindowsReachable(positions, { size(), FCamView->size(), FPhotos->size(), FVideos->size() }, screens,
-            primary->geometry());
+        KeepWindowsReachable(positions, { size(), FCamView->size(), FPhotos->size(), FVideos->size() },
+            screens, primary->geometry());
     move(positions.MainController.Left, positions.MainController.Top);
     FCamView->move(positions.CamViewer.Left, positions.CamViewer.Top);
     FPhotos->move(positions.ImageGallery.Left, positions.ImageGallery.Top);
