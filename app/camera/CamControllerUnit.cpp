@@ -91,8 +91,15 @@ bool TCamController::TakeSnapshot()
     // A copy that began just before the pause may still be running.
     frameblock::WaitForFrameReady(block, kSnapshotFrameWait);
     const QString fileName = SnapshotFileName();
-    if (!SaveFrameAsBitmap(fileName))
+    SnapshotWriteFailed = false;
+    if (!SaveFrameAsBitmap(fileName)) {
+        SnapshotWriteFailed
+            = FrameBitmapLayout(static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kWidthOffset)),
+                static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kHeightOffset)),
+                frameblock::LoadWord(block, frameblock::kBitCountOffset))
+                  .has_value();
         return false;
+    }
     QImage picture = LoadSnapshotPicture(fileName);
     if (picture.isNull())
         throw EPictureLoadError(fileName);

@@ -56,6 +56,8 @@ public:
     QString SnapshotFileName();
 
     QImage SnapshotImage;
+    // The last snapshot had a frame but could not write it (a full disk).
+    bool SnapshotWriteFailed = false;
     uintptr_t ViewHandle = 0;
     uintptr_t OwnerHandle = 0;
     uintptr_t InstanceHandle = 0;

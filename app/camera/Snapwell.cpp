@@ -4,8 +4,6 @@
 #include "camera/CameraLogging.h"
 #include "filter/frameblock.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QString>
 
 #include <cerrno>
@@ -27,13 +25,9 @@ struct MappedObject {
 MappedObject gBlock;
 MappedObject gPermission;
 
-void ShowFrameMapFailure(const QString& message)
-{
-    qCWarning(lcCamera, "%s", qPrintable(message));
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(), message, QMessageBox::Ok)
-            .exec();
-}
+// Said in the log only: the maps are made before any window exists, and a
+// box there would stand in front of nothing, deaf to a session end.
+void ShowFrameMapFailure(const QString& message) { qCWarning(lcCamera, "%s", qPrintable(message)); }
 
 FrameMapReportFunction gReport = ShowFrameMapFailure;
 

@@ -28,7 +28,7 @@ const unsigned char* FrameBlock();
 // The permission word (writable view), or null when it is missing.
 uint32_t* GrabPermission();
 
-// Where the failure messages go: a message box and standard error unless a
+// Where the failure messages go: the log (standard error) unless a
 // test puts its own function in. Returns the previous one.
 using FrameMapReportFunction = void (*)(const QString& message);
 FrameMapReportFunction SetFrameMapReport(FrameMapReportFunction report);

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <cerrno>
 #include <charconv>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -92,6 +93,15 @@ bool PostTo(const QString& path, const TPortMessage& message, int waitMs)
 
 QString MessagePortFolder() { return QFile::decodeName(QByteArray::fromStdString(runtimefolder::Path())); }
 
+QString WantedMessagePortFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string folder = runtime && *runtime && runtimefolder::IsPrivateFolder(runtime)
+        ? std::string(runtime)
+        : runtimefolder::FallbackFolder();
+    return QFile::decodeName(QByteArray::fromStdString(folder));
+}
+
 QString MessagePortPath(const QString& title)
 {
     if (title.isEmpty() || title.contains(u'/') || title.contains(QChar(0)) || title == u"."
@@ -166,6 +176,7 @@ TInstanceLock::TInstanceLock(const QString& title)
     if (fd < 0)
         return;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        FTakenByAnother = errno == EWOULDBLOCK;
         ::close(fd);
         return;
     }

@@ -36,6 +36,9 @@ struct TPortMessage {
 
 // The folder that holds the ports; empty when no safe folder can be had.
 QString MessagePortFolder();
+// The folder the ports belong in, whether or not it can be had: the one a
+// message names when it cannot.
+QString WantedMessagePortFolder();
 // The socket file of a title; empty for a title that cannot name a file.
 QString MessagePortPath(const QString& title);
 
@@ -60,11 +63,15 @@ public:
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
     bool IsHeld() const { return FFd >= 0; }
+    // Another process holds it; false when the lock could not be had at all
+    // (no private folder, no lock file).
+    bool IsTakenByAnother() const { return FTakenByAnother; }
     QString Title() const { return FTitle; }
 
 private:
     QString FTitle;
     int FFd = -1;
+    bool FTakenByAnother = false;
 };
 
 class TMessagePort : public QObject {

@@ -3,6 +3,8 @@
 // and whether the two galleries are shown.
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -38,3 +40,19 @@ TWindowPositions ReadWindowPositions(TSettingsStore& store, QSize mainWindowSize
 
 // Writes every key, in the same order.
 void WriteWindowPositions(TSettingsStore& store, const TWindowPositions& positions);
+
+struct TWindowSizes {
+    QSize MainController;
+    QSize CamViewer;
+    QSize ImageGallery;
+    QSize VideoGallery;
+};
+
+// Where the windows stand when nothing is stored, on a screen at 0,0.
+TWindowPositions DefaultWindowPositions(QSize mainWindowSize, int imageGalleryHeight);
+
+// A window that lies less than half on every one of `screens` would be out
+// of the user's reach: it gets its default place on the primary screen.
+// Every other position stays as stored.
+void KeepWindowsReachable(TWindowPositions& positions, const TWindowSizes& sizes, const QList<QRect>& screens,
+    const QRect& primary);

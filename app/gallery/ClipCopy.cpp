@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/ClipCopy.h"
 
+#include "core/ModalEnd.h"
+#include "gallery/SafeSave.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QSaveFile>
 
 namespace {
 
@@ -29,23 +31,20 @@ bool CopyFileWithProgress(
         return Fail(owner,
             QStringLiteral("Cannot copy \"%1\": the source and the destination are the same file.")
                 .arg(source));
-    if (to.exists() && !replaceSilently) {
-        const auto answer = QMessageBox::question(owner, QString(),
-            QStringLiteral("The file \"%1\" already exists.\nDo you want to replace it?").arg(destination),
-            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes)
-            return false;
-    }
+    // A dangling link is a taken name too: it is asked about like a file.
+    const bool taken = NameTaken(destination);
+    if (taken && !replaceSilently && !ConfirmReplace(owner, destination))
+        return false;
 
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
         return Fail(owner, QStringLiteral("Cannot read \"%1\". %2").arg(source, input.errorString()));
-    // Written beside the destination and renamed at the end, so the old file
-    // stays whole until the new one is complete.
-    QSaveFile output(destination);
-    if (!output.open(QIODevice::WriteOnly))
+    // A replace is written beside the destination and renamed at the end, so
+    // the old file stays whole until the new one is complete.
+    TSafeSave output(destination);
+    if (!output.Open(taken))
         return Fail(
-            owner, QStringLiteral("Cannot create file \"%1\". %2").arg(destination, output.errorString()));
+            owner, QStringLiteral("Cannot create file \"%1\". %2").arg(destination, output.ErrorString()));
 
     const qint64 total = input.size();
     QProgressDialog progress(QStringLiteral("Copying %1").arg(from.fileName()), QStringLiteral("Cancel"), 0,
@@ -57,15 +56,16 @@ bool CopyFileWithProgress(
         const QByteArray data = input.read(ChunkSize);
         if (data.isEmpty() && input.error() != QFile::NoError)
             return Fail(owner, QStringLiteral("Cannot read \"%1\". %2").arg(source, input.errorString()));
-        if (output.write(data) != data.size())
+        if (!output.Write(data.constData(), data.size()))
             return Fail(
-                owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.errorString()));
+                owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.ErrorString()));
         progress.setValue(++chunk);
-        if (progress.wasCanceled())
+        // A session end cancels too: the windows wait for the copy to stop.
+        if (progress.wasCanceled() || SessionEnding())
             return false;
     }
     progress.setValue(progress.maximum());
-    if (!output.commit())
-        return Fail(owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.errorString()));
+    if (!output.Commit())
+        return Fail(owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.ErrorString()));
     return true;
 }

@@ -52,6 +52,9 @@ TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int 
     SaveDialog = new QFileDialog(this);
     SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog->setFileMode(QFileDialog::AnyFile);
+    // The galleries ask before a replace themselves: the dialog's own check
+    // follows links, so a dangling one would pass as a free name.
+    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
     SaveDialog->setSizeGripEnabled(true);
 
     FMagnet = new TMagnet(this);

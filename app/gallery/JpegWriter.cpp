@@ -2,15 +2,12 @@
 #include "gallery/JpegWriter.h"
 
 #include "gallery/FileCreateError.h"
+#include "gallery/SafeSave.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QString>
 
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -84,7 +81,7 @@ QString Encode(TJpegJob& job, const QImage& rows)
 
 } // namespace
 
-void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path)
+void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path, TReplace replace)
 {
     static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "RGB32 rows are read as BGRX");
     if (bitmap.isNull())
@@ -97,18 +94,8 @@ void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path)
     if (!reason.isEmpty())
         throw EFCreateError(path, reason);
 
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!file)
-        throw EFCreateError(path, QString::fromLocal8Bit(std::strerror(errno)));
-    const bool written
-        = std::fwrite(job.Encoded, 1, job.EncodedSize, file) == job.EncodedSize && std::fflush(file) == 0;
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!(written && closed)) {
-        // No half-written photo is left behind under the user's name; only
-        // a plain file is removed, never a device the path may name.
-        if (QFileInfo(path).isFile())
-            QFile::remove(path);
-        throw EFCreateError(path, QString::fromLocal8Bit(std::strerror(written ? errno : writeError)));
-    }
+    TSafeSave file(path);
+    if (!file.Open(replace == TReplace::Confirmed)
+        || !file.Write(reinterpret_cast<const char*>(job.Encoded), qint64(job.EncodedSize)) || !file.Commit())
+        throw EFCreateError(path, file.ErrorString());
 }

@@ -5,7 +5,10 @@
 class QImage;
 class QString;
 
-// Writes the picture as a baseline colour JPEG of quality 90, replacing the
-// file. A file that cannot be created or written raises EFCreateError and
-// leaves no partial file behind.
-void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path);
+enum class TReplace { No, Confirmed };
+
+// Writes the picture as a baseline colour JPEG of quality 90 through
+// TSafeSave: a taken name only when the replace was confirmed, never through
+// another account's link. A file that cannot be created or written raises
+// EFCreateError; it leaves no partial file behind and the old one whole.
+void SaveBitmapAsJpeg(const QImage& bitmap, const QString& path, TReplace replace);

@@ -9,6 +9,7 @@
 #include "gallery/JpegWriter.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
+#include "gallery/SafeSave.h"
 #include "gallery/SaveLocation.h"
 #include "gallery/TempFolder.h"
 #include "gallery/ThumbnailStrip.h"
@@ -77,7 +78,10 @@ void TPhotosForm::actDeleteExecute()
     emit statusText(FormatCount(LanguageTexts[QStringLiteral("SnapshotStatus")], ImageCount()));
 }
 
-void TPhotosForm::SaveFocusedImage(const QString& path) { SaveBitmapAsJpeg(FocusedImage(), path); }
+void TPhotosForm::SaveFocusedImage(const QString& path, TReplace replace)
+{
+    SaveBitmapAsJpeg(FocusedImage(), path, replace);
+}
 
 void TPhotosForm::actSaveExecute()
 {
@@ -89,7 +93,11 @@ void TPhotosForm::actSaveExecute()
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return;
     const QString path = SaveDialog->selectedFiles().constFirst();
-    SaveFocusedImage(path);
+    // Asked here rather than by the dialog: a dangling link is a taken name too.
+    const bool taken = NameTaken(path);
+    if (taken && !ConfirmReplace(this, path))
+        return;
+    SaveFocusedImage(path, taken ? TReplace::Confirmed : TReplace::No);
     photo->SetKept();
     RememberSaveFolder(TMediaKind::Photo, path);
 }
@@ -113,7 +121,7 @@ void TPhotosForm::actEmailExecute()
         return;
     const QString attachment = PhotoAttachmentName(BaseFolder());
     DropLinkAt(attachment);
-    SaveFocusedImage(attachment);
+    SaveFocusedImage(attachment, TReplace::Confirmed);
     Strip->FocusedItem()->SetKept();
     MailComposerOpenWithAttachment(attachment);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "gallery/GalleryForm.h"
+#include "gallery/JpegWriter.h"
 
 #include <QImage>
 
@@ -29,7 +30,7 @@ public:
     void actDeleteExecute();
     void actEmailExecute();
     void DeleteFocusedImage();
-    void SaveFocusedImage(const QString& path);
+    void SaveFocusedImage(const QString& path, TReplace replace);
 
     TImageButton* imgbView;
 

@@ -58,9 +58,6 @@ TVideosForm::TVideosForm(QWidget* parent)
     connect(Strip, &TThumbnailStrip::itemActivated, this, Guarded(this, &TVideosForm::actPlayExecute));
 
     SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
-    // The copy asks before it replaces a file; the dialog asking too would
-    // make it twice.
-    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
 
     BuildHitTestList();
 }

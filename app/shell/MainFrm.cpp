@@ -7,6 +7,7 @@
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
 #include "core/LanguageTexts.h"
+#include "core/ModalEnd.h"
 #include "core/ProductTitle.h"
 #include "core/SettingsStore.h"
 #include "core/WindowPositions.h"
@@ -315,7 +316,13 @@ void TMainForm::ApplyLanguageTexts()
 
 void TMainForm::LoadWindowPositions()
 {
-    const TWindowPositions positions = ReadWindowPositions(*SettingsStore, size(), FPhotos->height());
+    TWindowPositions positions = ReadWindowPositions(*SettingsStore, size(), FPhotos->height());
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->geometry());
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        KeepWindowsReachable(positions, { size(), FCamView->size(), FPhotos->size(), FVideos->size() },
+            screens, primary->geometry());
     move(positions.MainController.Left, positions.MainController.Top);
     FCamView->move(positions.CamViewer.Left, positions.CamViewer.Top);
     FPhotos->move(positions.ImageGallery.Left, positions.ImageGallery.Top);
@@ -374,7 +381,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         // A question that fails keeps the window, and with it the unsaved media.
         bool discard = false;
         RunGuarded([&] { discard = ConfirmDiscardUnsaved(); });
-        if (!discard) {
+        // A session end while the question was open closes without asking again.
+        if (!discard && !FSessionEnd) {
             event->ignore();
             return;
         }
@@ -489,7 +497,23 @@ void TMainForm::OpenSesame()
 
 void TMainForm::EndSession()
 {
+    if (FClosed)
+        return;
     FSessionEnd = true;
+    // Every box and dialog answers "no" or "cancel" now; the windows go
+    // only after their loops have returned.
+    EndModalsForSessionEnd();
+    FinishSessionEnd();
+}
+
+void TMainForm::FinishSessionEnd()
+{
+    if (FClosed)
+        return;
+    if (ModalStillRunning()) {
+        QTimer::singleShot(SessionEndRetryMs, this, [this] { RunGuarded([this] { FinishSessionEnd(); }); });
+        return;
+    }
     close();
 }
 
@@ -686,8 +710,9 @@ void TMainForm::tmSystemTimer()
         // The rest of the start-up happens in this tick; no other may run it twice.
         tmSystem->stop();
         StartupPause(1000);
-        // A signal, a shutdown or a sleep may have closed the window meanwhile.
-        if (FClosed)
+        // A signal, a shutdown or a sleep may have closed the window meanwhile,
+        // or be waiting for the pause to end.
+        if (FClosed || FSessionEnd)
             return;
         AM_CaptureVideoQuit(CamController->ViewHandle);
         if (CamController->VideoDevices.isEmpty()) {
@@ -849,7 +874,7 @@ void TMainForm::PrimeCapture()
     if (CamController->Recording)
         return;
     ChooseRecordingType();
-    if (FClosed) // closed while its question was asked
+    if (FClosed || FSessionEnd) // closed, or closing, while its question was asked
         return;
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     DropLinkAt(QStringLiteral("Temp/sample"));
@@ -888,6 +913,8 @@ void TMainForm::ProcessSnapshot()
     if (!CamController->TakeSnapshot()) {
         if (!PrepareTempFolder())
             ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
+        else if (CamController->SnapshotWriteFailed)
+            ShowInfo(LanguageTexts[QStringLiteral("SnapshotFailedMsg")]);
         return;
     }
     TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
@@ -911,7 +938,7 @@ void TMainForm::ProcessRecord()
         return;
     }
     ChooseRecordingType();
-    if (FClosed) // closed while its question was asked
+    if (FClosed || FSessionEnd) // closed, or closing, while its question was asked
         return;
     // The frame at the start is the clip's thumbnail; never a stale one.
     const bool taken = CamController->TakeSnapshot();

@@ -55,6 +55,8 @@ public:
     // window closes the normal way, marked as a session end, so nothing
     // waits for the user.
     void EndSession();
+    // Checked again every this many milliseconds while a box still runs.
+    static constexpr int SessionEndRetryMs = 10;
     bool IsSessionEnd() const { return FSessionEnd; }
     void NotifyConvert(qint64 wParam, qint64 lParam);
     // What the capture library reports without being asked.
@@ -126,6 +128,7 @@ protected:
 private:
     void FormCreate();
     void FormClose();
+    void FinishSessionEnd();
     void CreateControls();
     void CreateMenus();
     void LoadWindowPositions();

@@ -22,11 +22,25 @@
 #include "shell/Unit1.h"
 #include "widgets/ImageButton.h"
 
+#include <QDir>
 #include <QIcon>
+#include <QMessageBox>
 
 namespace {
 
 const QString ForeignTitle = QStringLiteral("[::Vigilo::] - Tarsel Telecom. Inc.");
+
+// The private folder cannot be had (another account's, or no room): the
+// one message this start shows, in the user's language.
+void ReportRunFolderUnusable()
+{
+    const QString folder = WantedMessagePortFolder();
+    qCCritical(lcShell, "the private runtime folder %s cannot be used; not starting", qPrintable(folder));
+    LoadSystemLanguage(QDir::currentPath());
+    QString text = LanguageTexts[QStringLiteral("RunFolderMsg")];
+    text.replace(QStringLiteral("%s"), folder);
+    QMessageBox(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok).exec();
+}
 
 // How long a second start keeps trying to reach a first copy that is still
 // opening its port.
@@ -38,14 +52,13 @@ constexpr int HandOverDeadlineMs = 2000;
 bool ClaimSingleInstance(const TInstanceLock& instance)
 {
     if (!instance.IsHeld()) {
-        // Without a private folder there is no lock to be had by anyone, and
-        // another account must not keep Glimview from starting.
-        if (MessagePortFolder().isEmpty()) {
-            qCWarning(lcShell, "no private runtime folder; running without the message port");
-            return !MessagePortExists(ForeignTitle);
+        if (instance.IsTakenByAnother()) {
+            qCDebug(lcShell, "another copy runs; raising it");
+            PostPortMessageWithin(ProductTitle(), TMainForm::WM_OPENSESAME, 0, 0, HandOverDeadlineMs);
+        } else {
+            // Without the lock nothing keeps a second copy out: none starts.
+            ReportRunFolderUnusable();
         }
-        qCDebug(lcShell, "another copy runs; raising it");
-        PostPortMessageWithin(ProductTitle(), TMainForm::WM_OPENSESAME, 0, 0, HandOverDeadlineMs);
         return false;
     }
     return !MessagePortExists(ForeignTitle);
@@ -127,7 +140,7 @@ int main(int argc, char** argv)
     // Decided before anything else is opened, and held until the process ends.
     const TInstanceLock instance(ProductTitle());
     if (!ClaimSingleInstance(instance))
-        return 0;
+        return instance.IsHeld() || instance.IsTakenByAnother() ? 0 : 1;
     TSessionEndWatcher::CatchEndSignals();
     // The port listens from here on; messages wait until the event loop runs.
     TMessagePort port(instance);

@@ -52,7 +52,7 @@ void BM_SaveBitmapAsJpeg(benchmark::State& state)
     const QImage picture = Frame(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const QString path = Folder().filePath(QStringLiteral("ours.jpg"));
     for (auto _ : state)
-        SaveBitmapAsJpeg(picture, path);
+        SaveBitmapAsJpeg(picture, path, TReplace::Confirmed);
 }
 
 void BM_TurboJpeg(benchmark::State& state)

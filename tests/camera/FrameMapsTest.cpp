@@ -204,10 +204,24 @@ TEST_F(FrameMapsTest, MapFilesLiveInThePrivateRuntimeFolderUnderTheTestSuffix)
     CloseFrameMaps();
     EXPECT_FALSE(Inspect(block).exists);
 
-    // A runtime folder others may enter is not used: the private /tmp one is.
+    // A runtime folder others may enter is not used: the private one under
+    // the home is, made with mode 0700; /tmp only when that path is too long
+    // for a socket name.
     ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 01777), 0);
+    const QByteArray savedState = qgetenv("XDG_STATE_HOME");
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    const std::string stateRun = state.filePath("glimview/run").toStdString();
     EXPECT_EQ(frameblock::MapFilePath(frameblock::kFrameBlockMapName),
-        runtimefolder::PrivateTmpFolder() + "/readsync4snapwell_Quillon.maps-test");
+        stateRun + "/readsync4snapwell_Quillon.maps-test");
+    EXPECT_EQ(Inspect(stateRun).mode, 0700u);
+    const QString longState = state.filePath(QString(80, u'x'));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(longState));
+    EXPECT_EQ(runtimefolder::FallbackFolder(), runtimefolder::PrivateTmpFolder());
+    if (savedState.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", savedState);
 
     qputenv("XDG_RUNTIME_DIR", savedRuntime);
     if (savedSuffix.isNull())

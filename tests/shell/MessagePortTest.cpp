@@ -48,12 +48,25 @@ protected:
     {
         App();
         FSavedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        FSavedState = qgetenv("XDG_STATE_HOME");
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(FRuntime.path()));
+        // The fallback under the home, never the real one.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(FState.path()));
     }
-    void TearDown() override { qputenv("XDG_RUNTIME_DIR", FSavedRuntime); }
+    void TearDown() override
+    {
+        qputenv("XDG_RUNTIME_DIR", FSavedRuntime);
+        if (FSavedState.isNull())
+            qunsetenv("XDG_STATE_HOME");
+        else
+            qputenv("XDG_STATE_HOME", FSavedState);
+    }
+    QString StateRunFolder() const { return FState.filePath(QStringLiteral("glimview/run")); }
 
     QTemporaryDir FRuntime;
+    QTemporaryDir FState;
     QByteArray FSavedRuntime;
+    QByteArray FSavedState;
 };
 
 int RunClient(const QStringList& arguments)
@@ -164,7 +177,7 @@ TEST_F(ShellMessagePort, PortsAreReachableByTheirOwnerOnly)
 {
     qunsetenv("XDG_RUNTIME_DIR");
     const QString folder = MessagePortFolder();
-    EXPECT_EQ(folder, QString("/tmp/glimview-%1").arg(::getuid()));
+    EXPECT_EQ(folder, StateRunFolder());
     struct stat info { };
     ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
@@ -283,7 +296,7 @@ TEST_F(ShellMessagePort, AFolderOthersMayEnterIsNeverUsed)
         0);
 
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(shared.path()));
-    EXPECT_EQ(MessagePortFolder(), QString("/tmp/glimview-%1").arg(::geteuid()));
+    EXPECT_EQ(MessagePortFolder(), StateRunFolder());
     EXPECT_NE(MessagePortPath(ProductTitle), foreignPath);
     EXPECT_FALSE(MessagePortPath(ProductTitle).startsWith(shared.path()));
     EXPECT_EQ(received.count(), 0);
@@ -297,11 +310,13 @@ TEST_F(ShellMessagePort, ARuntimeFolderOfAnotherOwnerIsNeverUsedNorIsATakenFallb
     QTemporaryDir foreign;
     ASSERT_EQ(::chown(QFile::encodeName(foreign.path()).constData(), 65534, 65534), 0);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(foreign.path()));
-    EXPECT_EQ(MessagePortFolder().toStdString(), QString("/tmp/glimview-%1").arg(::geteuid()).toStdString());
+    EXPECT_EQ(MessagePortFolder(), StateRunFolder());
 
-    // The fallback itself, in a child with a /tmp of its own: one that
-    // another account made, that is open to others or that is a link is
-    // never used nor repaired; a missing one is made closed.
+    // The /tmp fallback, taken only for a home path too long for a socket
+    // name, in a child with a /tmp of its own: one that another account
+    // made, that is open to others or that is a link is never used nor
+    // repaired; a missing one is made closed.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(FState.filePath(QString(80, u'x'))));
     const pid_t child = ::fork();
     if (child == 0) {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0

@@ -22,12 +22,14 @@
 
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -562,11 +564,15 @@ TEST_F(ProgramTest, LogindsSleepNoticeClosesTheProgram)
     ExpectNothingLeftInTheRuntimeFolder();
 }
 
+// Another account may write into the runtime folder, and has taken
+// /tmp/glimview-UID: the program uses the private folder under the home,
+// which no one else can make. When even that one is not the user's, it does
+// not start at all: without the lock a second copy could.
 TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
 {
     using namespace foreignaccount;
     if (::geteuid() != 0)
-        GTEST_SKIP() << "another account's socket and a folder mounted for the program need root";
+        GTEST_SKIP() << "another account's socket and folders need root";
     // A shared folder (mode 1777) as XDG_RUNTIME_DIR, holding another
     // account's listening socket of the port's name.
     ASSERT_EQ(::chmod(QFile::encodeName(Folder.path()).constData(), 0711), 0);
@@ -576,36 +582,33 @@ TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
     TListener foreign(shared + u'/' + ProductTitle, Nobody, TFileAccess::AsTheAccount);
     ASSERT_TRUE(foreign.IsListening());
 
-    // The private fallback, /tmp/glimview-UID, is shared with every Glimview
-    // of this user on the machine: the program sees a folder of the test's
-    // own at that place, mounted in a namespace of its own.
-    const QString fallback = QStringLiteral("/tmp/glimview-%1").arg(::geteuid());
-    struct TMadeFallback {
-        QByteArray Path;
-        bool Made;
-        ~TMadeFallback()
-        {
-            if (Made)
-                ::rmdir(Path.constData()); // only when this test made it, and only when empty
-        }
-    } madeFallback { QFile::encodeName(fallback),
-        ::mkdir(QFile::encodeName(fallback).constData(), 0700) == 0 };
-    const QString standIn = Folder.filePath(QStringLiteral("private"));
-    ASSERT_TRUE(QDir().mkpath(standIn));
-    ASSERT_EQ(::chmod(QFile::encodeName(standIn).constData(), 0700), 0);
+    // The old fallback under /tmp squatted by the other account, seen only by
+    // the program (a namespace of its own), so no other Glimview meets it.
+    const QString squat = Folder.filePath(QStringLiteral("squat"));
+    ASSERT_TRUE(QDir().mkpath(squat));
+    ASSERT_EQ(::chown(QFile::encodeName(squat).constData(), Nobody, Nobody), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(squat).constData(), 0777), 0);
+    const QString state = Folder.filePath(QStringLiteral("state"));
+    const QString standIn = state + QStringLiteral("/glimview/run");
     QProcessEnvironment env = Offscreen(true);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), shared);
-    auto* program = new QProcess();
-    Started.push_back(program);
-    program->setProcessEnvironment(env);
-    program->setWorkingDirectory(QStringLiteral(GLIMVIEW_RUN_DIR));
-    program->start(QStringLiteral("unshare"),
-        { QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-            QStringLiteral("sh"), QStringLiteral("-c"),
-            QStringLiteral("mount --bind \"$0\" \"$1\" && exec \"$2\""), standIn, fallback, Program });
+    env.insert(QStringLiteral("XDG_STATE_HOME"), state);
+    const auto start = [&] {
+        auto* program = new QProcess();
+        Started.push_back(program);
+        program->setProcessEnvironment(env);
+        program->setWorkingDirectory(QStringLiteral(GLIMVIEW_RUN_DIR));
+        program->start(QStringLiteral("unshare"),
+            { QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("mkdir -p \"$1\" && mount --bind \"$0\" \"$1\" && exec \"$2\""), squat,
+                QStringLiteral("/tmp/glimview-%1").arg(::geteuid()), Program });
+        return program;
+    };
+    QProcess* program = start();
     ASSERT_TRUE(program->waitForStarted());
 
-    // It starts fully, with its port and maps in the private folder.
+    // It starts fully, with its port and maps in the private folder, made 0700.
     const QString port = standIn + u'/' + ProductTitle;
     const QString suffix = QString::fromLocal8Bit(qgetenv("GLIMVIEW_SHM_SUFFIX"));
     const bool started = QTest::qWaitFor(
@@ -619,18 +622,35 @@ TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
         20000);
     EXPECT_TRUE(started) << program->readAllStandardError().toStdString();
     EXPECT_EQ(program->state(), QProcess::Running);
-    // The other account's socket was never contacted, nor anything made beside it.
+    EXPECT_EQ(QFileInfo(standIn).permissions() & 0x0077, 0);
+    // The other account's socket was never contacted, nor anything made beside it or in its folder.
     const TListener::TTally tally = foreign.Tally();
     EXPECT_EQ(tally.Connections, 0);
     EXPECT_EQ(QDir(shared)
                   .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)
                   .join(u'|'),
         ProductTitle);
+    EXPECT_TRUE(QDir(squat).isEmpty(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot));
 
     ::kill(pid_t(program->processId()), SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
     EXPECT_EQ(program->exitCode(), 0);
     EXPECT_FALSE(FileExists(port));
+
+    // The private folder taken by the other account: no start, one message.
+    ASSERT_EQ(::chown(QFile::encodeName(standIn).constData(), Nobody, Nobody), 0);
+    program = start();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return program->state() != QProcess::Running
+                || program->readAllStandardError().contains("not starting");
+        },
+        20000));
+    ::kill(pid_t(program->processId()), SIGTERM); // the message box waits for its answer
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_FALSE(program->exitStatus() == QProcess::NormalExit && program->exitCode() == 0);
+    EXPECT_FALSE(FileExists(port));
+    EXPECT_FALSE(FileExists(standIn + QStringLiteral("/writesync4snapwell_Quillon") + suffix));
 }
 
 TEST_F(ProgramTest, ConversionReportsNobodyAskedForOpenNothing)
@@ -870,3 +890,139 @@ TEST_F(ProgramTest, NoFuchsiaAtOneAndAHalfTimesTheDensity)
 }
 
 } // namespace
+
+// How many windows of this name are mapped on the display.
+int ViewableWindowsNamed(const TXvfb& x, const QString& title)
+{
+    int count = 0;
+    const QString tree = QString::fromUtf8(
+        x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
+    for (const QString& line : tree.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.startsWith(QStringLiteral("0x")) || !trimmed.contains(u'"' + title + u'"'))
+            continue;
+        if (x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), trimmed.section(u' ', 0, 0) })
+                .contains("IsViewable"))
+            ++count;
+    }
+    return count;
+}
+
+void Click(const TXvfb& x, int left, int top, int button = 1)
+{
+    x.Run(QStringLiteral("xdotool"),
+        { QStringLiteral("mousemove"), QString::number(left), QString::number(top), QStringLiteral("click"),
+            QString::number(button) });
+}
+
+// A signal while a box or dialog waits for its answer ends the program at
+// once and cleanly: the box answers "no", then the windows close. (Once the
+// windows went under the box's own loop, and the heap broke.)
+TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
+{
+    struct TCase {
+        const char* Name;
+        bool Camera;
+        bool TempIsAFile;
+        std::function<void(const TXvfb&)> Open; // what the user does
+        QString BoxTitle;
+        int BoxesOfThatTitle;
+    };
+    const auto snapshotThenClose = [](const TXvfb& x) {
+        Click(x, 50 + 77, 50 + 70); // the snapshot button
+        QTest::qWait(300);
+        Click(x, 50 + 308, 50 + 31); // the close button: the unsaved question
+    };
+    const auto aboutBox = [](const TXvfb& x) {
+        Click(x, 50 + 20, 50 + 100, 3); // the panel's menu
+        QTest::qWait(300);
+        Click(x, 50 + 20 + 30, 50 + 100 + 10); // its first item
+    };
+    const std::vector<TCase> cases {
+        { "no camera", false, false, {}, ProductTitle, 2 },
+        { "no Temp folder", true, true, {}, ProductTitle, 2 },
+        { "unsaved photo", true, false, snapshotThenClose, ProductTitle, 2 },
+        { "about box", true, false, aboutBox, QStringLiteral("Tessaly Information"), 1 },
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TXvfb x;
+        ASSERT_FALSE(x.Display.isEmpty());
+        const QString run = MakeRunFolder(!c.TempIsAFile);
+        QDir(run + QStringLiteral("/Temp")).removeRecursively();
+        if (c.TempIsAFile) {
+            QFile file(run + QStringLiteral("/Temp"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        } else {
+            QDir().mkpath(run + QStringLiteral("/Temp"));
+        }
+        QProcessEnvironment env = x.For(Env);
+        env.insert(
+            QStringLiteral("VIDCORE_TEST_DEVICES"), c.Camera ? QStringLiteral("1") : QStringLiteral("0"));
+        QProcess* program = Start(env, run);
+        ASSERT_TRUE(program->waitForStarted());
+        const bool open = QTest::qWaitFor(
+            [&] {
+                if (c.Open && ViewableWindowsNamed(x, ProductTitle) == 1
+                    && FileExists(MapFile("writesync4snapwell_Quillon")))
+                    c.Open(x);
+                return QTest::qWaitFor(
+                    [&] { return ViewableWindowsNamed(x, c.BoxTitle) >= c.BoxesOfThatTitle; }, 2000);
+            },
+            40000);
+        ASSERT_TRUE(open) << program->readAllStandardError().toStdString();
+
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(pid_t(program->processId()), SIGTERM);
+        ASSERT_TRUE(program->waitForFinished(10000));
+        EXPECT_LT(ending.elapsed(), glimview_test::Allowance(2000, 8000));
+        EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().toStdString();
+        ExpectNothingLeftInTheRuntimeFolder();
+        QDir(run).removeRecursively();
+        QFile::remove(run + QStringLiteral("/Temp"));
+    }
+}
+
+// Positions stored far off every screen (X wraps -100000 to 31072) bring
+// the windows back to their default places; one half on the screen stays.
+TEST_F(ProgramTest, WindowsStoredOffScreenComeBackToTheirDefaultPlaces)
+{
+    const QString settingsFolder = Folder.filePath(QStringLiteral("config/Tessaly"));
+    ASSERT_TRUE(QDir().mkpath(settingsFolder));
+    QFile settings(settingsFolder + QStringLiteral("/settings.reg"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("REGEDIT4\n\n"
+                   "[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n"
+                   "\"Left\"=dword:fffe7960\n\"Top\"=dword:00002000\n\n"
+                   "[HKEY_CURRENT_USER\\Software\\Tessaly\\ImageGallery]\n"
+                   "\"Left\"=dword:00000438\n\"Top\"=dword:00000258\n\"Visible\"=dword:00000001\n\n");
+    settings.close();
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    QProcess* program = Start(x.For(Env), MakeRunFolder(true));
+    quint32 panel = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            panel = x.WindowNamed(ProductTitle);
+            return panel != 0
+                && x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::number(panel) })
+                       .contains("IsViewable");
+        },
+        20000))
+        << program->readAllStandardError().toStdString();
+    EXPECT_EQ(x.Geometry(panel).topLeft(), QPoint(50, 50));
+    // The photo gallery at 1080,600 of a 1280x800 screen lies more than half on it: kept.
+    ::kill(pid_t(program->processId()), SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray written = settings.readAll();
+    EXPECT_TRUE(
+        written.contains("[HKEY_CURRENT_USER\\Software\\Tessaly\\MainController]\n\"Left\"=dword:00000032\n"
+                         "\"Top\"=dword:00000032"))
+        << written.toStdString();
+    EXPECT_TRUE(
+        written.contains("[HKEY_CURRENT_USER\\Software\\Tessaly\\ImageGallery]\n\"Left\"=dword:00000438\n"))
+        << written.toStdString();
+}
