@@ -1,7 +1,8 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Runs the built Glimview on a virtual X server with the synthetic camera and
-# saves a picture of the whole screen: scripts/screenshot.sh [out.png]
+# Runs the built Glimview on a virtual X server with the synthetic camera,
+# takes two snapshots and records a short clip with clicks on the panel's
+# buttons, and saves a picture of the whole screen: scripts/screenshot.sh [out.png]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(realpath -m "${1:-$root/docs/screenshot.png}")"
@@ -23,6 +24,14 @@ for _ in $(seq 1 100); do
     xwininfo -root -tree 2>/dev/null | grep -q '"CamView"' && break
     sleep 0.2
 done
-sleep 6
+sleep 3
+# The panel opens at (50, 50) on a first run: the snapshot and the record
+# button's centres.
+click() { xdotool mousemove "$1" "$2" click 1; sleep "$3"; }
+click 127 120 1
+click 127 120 1
+click 183 120 3
+click 183 120 2
+xdotool mousemove 700 590
 import -window root "$out"
 echo "saved $out"
