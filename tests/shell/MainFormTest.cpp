@@ -554,12 +554,13 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     const auto filesIn = [](const QString& folder) {
         return QDir(folder).entryList(QDir::Files | QDir::System, QDir::Name);
     };
-    SetCloseQuestionTexts();
 
     // Discard: the program ends with nothing saved, and the clip goes with it.
     {
         TMainForm* form = MakeForm();
         ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+        // Set over the window's own language file.
+        SetCloseQuestionTexts();
         form->ProcessSnapshot();
         form->ProcessRecord();
         ASSERT_TRUE(CamController->Recording);
@@ -587,6 +588,7 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
 
     TMainForm* form = MakeForm();
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    SetCloseQuestionTexts();
     form->ProcessSnapshot();
     form->ProcessSnapshot();
     form->ProcessSnapshot();
