@@ -11,10 +11,17 @@ run="${GLIMVIEW_RUN_DIR:-$root/build/run}"
 mkdir -p "$(dirname "$out")"
 
 work="$(mktemp -d)"
-trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-Xvfb :77 -screen 0 1100x600x24 -nolisten tcp >/dev/null 2>&1 &
+# The program ends before its X server does.
+trap 'kill ${app:-} 2>/dev/null; wait ${app:-} 2>/dev/null; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+# A display number of its own: another X server may hold any fixed one.
+Xvfb -displayfd 3 -screen 0 1100x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=:77 VIDCORE_TEST_DEVICES=1 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+for _ in $(seq 1 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")" VIDCORE_TEST_DEVICES=1 XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -m 0700 -p "$XDG_RUNTIME_DIR"
 cd "$run"
 ./glimview &
