@@ -13,14 +13,14 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "webcam viewer with snapshots and video cl
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Glimview shows the live picture of a webcam in a skinned, borderless\n"
   "control panel. It takes snapshots into a photo gallery and records video\n"
-  "clips as Windows Media (ASF/WMV) or uncompressed AVI files into a video\n"
-  "gallery. Photos can be edited in a paint program, saved as JPEG or sent by\n"
-  "e-mail; clips can be played, saved or sent by e-mail. It speaks 22\n"
-  "languages.\n"
+  "clips as Windows Media (ASF) files into a video gallery, at 320x240 or\n"
+  "640x480, and shows the camera full screen. Photos can be viewed, edited\n"
+  "in a paint program, saved as JPEG or deleted; clips can be played, saved\n"
+  "or deleted. On closing, it offers to save whatever was not saved. It\n"
+  "speaks 22 languages.\n"
   "\n"
   "The package also holds setgate, which starts a camera installer only when\n"
   "a USB video camera is attached.")
-
 
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 set(CPACK_DEBIAN_PACKAGE_SECTION "video")
@@ -34,14 +34,18 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${GLIMVIEW_RUN_DIR}")
 # What the program loads or starts at run time, which no linker records: the
 # GStreamer elements of the capture pipeline (sources, converters, the X and
 # GL picture sinks, the WMV/WMA encoders and the ASF and AVI muxers), the X
-# platform of Qt, Qt's own translations, the fonts the language files name,
-# the desktop's opener for clips and pkexec for setgate.
+# platform of Qt, Qt's own translations, the fonts that stand for the faces
+# the language files name (app/core/FontFaces.cpp: Latin, Cyrillic, Greek,
+# Hebrew, Arabic, and Chinese and Korean from the one small CJK face), the
+# desktop's opener for clips and pkexec for setgate. The Korean faces of
+# fonts-nanum draw Korean as designed but are not needed to draw it.
 string(CONCAT CPACK_DEBIAN_PACKAGE_DEPENDS
   "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, "
   "gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-x, gstreamer1.0-gl, "
   "gstreamer1.0-alsa, gstreamer1.0-pulseaudio, "
   "qt6-qpa-plugins, qt6-translations-l10n, "
-  "fonts-dejavu-core, fonts-liberation2, fonts-noto-cjk, "
+  "fonts-dejavu-core, fonts-liberation2, fonts-hosny-amiri, fonts-wqy-microhei, "
   "xdg-utils, pkexec")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-nanum")
 
 include(CPack)

@@ -7,15 +7,18 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <glib.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vidcore {
@@ -65,6 +68,22 @@ namespace {
         return slider;
     }
 
+    // The title names the camera and is all that tells one dialog from
+    // another, so the window is wide enough for its title bar to show it whole:
+    // the title in bold at a fifth above the dialog's font (the size window
+    // managers tend to use), beside the window icon and three title buttons.
+    int TitleWidth(const QWidget* dialog, const QString& title)
+    {
+        QFont font = dialog->font();
+        font.setBold(true);
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * 1.2);
+        else
+            font.setPixelSize(font.pixelSize() * 6 / 5);
+        const int titleBar = dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, dialog);
+        return QFontMetrics(font).horizontalAdvance(title) + 4 * std::max(titleBar, 24);
+    }
+
     QDialog* BuildDialog(QWidget* parent, const std::string& title, std::vector<SourceControl> controls)
     {
         auto* dialog = new QDialog(parent);
@@ -99,6 +118,7 @@ namespace {
         });
         QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
         layout->addWidget(buttons);
+        dialog->setMinimumWidth(TitleWidth(dialog, QString::fromStdString(title)));
         return dialog;
     }
 

@@ -16,14 +16,14 @@ QString KeyOf(TMediaKind kind)
     return kind == TMediaKind::Photo ? QStringLiteral("Photos") : QStringLiteral("Clips");
 }
 
-QString DefaultFolder(TMediaKind kind)
+} // namespace
+
+QString StandardSaveFolder(TMediaKind kind)
 {
     const QString folder = QStandardPaths::writableLocation(
         kind == TMediaKind::Photo ? QStandardPaths::PicturesLocation : QStandardPaths::MoviesLocation);
     return folder.isEmpty() ? QDir::homePath() : folder;
 }
-
-} // namespace
 
 bool EnsureFolder(const QString& folder) { return !folder.isEmpty() && QDir().mkpath(folder); }
 
@@ -34,7 +34,7 @@ QString SaveFolder(TMediaKind kind)
         if (!last.isEmpty() && QFileInfo(last).isDir())
             return last;
     }
-    const QString folder = DefaultFolder(kind);
+    const QString folder = StandardSaveFolder(kind);
     EnsureFolder(folder);
     return folder;
 }
@@ -49,4 +49,16 @@ QString SuggestedFileName(const QDateTime& capturedAt, const QString& extension)
 {
     return QStringLiteral("Glimview ") + capturedAt.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
         + QLatin1Char('.') + extension;
+}
+
+QString UniqueSuggestedPath(const QString& folder, const QDateTime& capturedAt, const QString& extension)
+{
+    const QDir dir(folder);
+    const QString stem = SuggestedFileName(capturedAt, extension).chopped(extension.size() + 1);
+    QString path = dir.filePath(stem + QLatin1Char('.') + extension);
+    // A dangling link counts as taken too: a file written there would land
+    // wherever it points.
+    for (int n = 2; QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++n)
+        path = dir.filePath(QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(extension));
+    return path;
 }

@@ -68,6 +68,7 @@ public:
 
     int Count() const { return static_cast<int>(FItems.size()); }
     const TThumbnail* Item(int index) const { return FItems.at(index); }
+    TThumbnail* Item(int index) { return FItems.at(index); }
     // The framed item; null while the strip is empty.
     TThumbnail* FocusedItem() const;
     // Items neither saved nor e-mailed.

@@ -14,6 +14,7 @@
 #include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/ProgressFrm.h"
+#include "gallery/SaveAll.h"
 #include "gallery/TempFolder.h"
 #include "gallery/VideosFrm.h"
 #include "shell/PanelKeys.h"
@@ -34,6 +35,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -140,8 +142,9 @@ void TMainForm::CreateControls()
     SetCameraButtonsVisible(false);
 
     lblStatus = new QLabel(this);
-    // The whole status well of the skin, less its rounded ends; the text
-    // starts where the design has it and is centred in the well's height.
+    // The status well of the skin less the same 4-pixel margin at both ends:
+    // a left-to-right text starts there, a right-to-left one (the layout is
+    // mirrored then) ends there. The text is centred in the well's height.
     lblStatus->setGeometry(StatusArea);
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont statusFont(QStringLiteral("NSimSun"));
@@ -364,13 +367,28 @@ bool TMainForm::ConfirmDiscardUnsaved()
     if (photos == 0 && clips == 0)
         return true;
     // The text holds two counts: photos first, clips second.
-    QString text = LanguageTexts[QStringLiteral("UnsavedMsg")];
+    QString text = LanguageTexts[QStringLiteral("UnsavedCountMsg")];
     for (const int count : { photos, clips })
         if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
             text.replace(at, 2, QString::number(count));
-    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::NoButton, this);
+    QPushButton* saveAll
+        = box.addButton(LanguageTexts[QStringLiteral("SaveAllButton")], QMessageBox::AcceptRole);
+    QPushButton* discard
+        = box.addButton(LanguageTexts[QStringLiteral("DiscardButton")], QMessageBox::DestructiveRole);
+    QPushButton* cancel
+        = box.addButton(LanguageTexts[QStringLiteral("CancelButton")], QMessageBox::RejectRole);
+    box.setDefaultButton(saveAll);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == discard)
+        return true;
+    if (box.clickedButton() != saveAll || !FPhotos || !FVideos)
+        return false;
+    // The clip being recorded is finished before it is copied.
+    if (CamController && CamController->Recording)
+        ProcessRecord();
+    return SaveAllUnsaved(*FPhotos, *FVideos, this);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -35,7 +35,7 @@ public:
     static constexpr quint32 WM_NOTIFYCONVERT = 33667;
 
     // Where the status line is written: the skin's status well.
-    static constexpr QRect StatusArea { 47, 19, 131, 24 };
+    static constexpr QRect StatusArea { 46, 19, 129, 24 };
 
     // Start-up stages of tmSystem.
     enum : int { ssNotRun = 0, ssCameraStep = 1, ssFinished = 2, ssLowColour = 100 };
@@ -64,8 +64,9 @@ public:
     // Conversion reports count only from the converter this program started,
     // while it runs; anyone else's are ignored.
     bool IsFromConverter(qint64 senderPid) const;
-    // Asks before photos or clips that were neither saved nor e-mailed are
-    // thrown away; true when there are none or the user says Yes.
+    // Asks what becomes of photos or clips that were never saved: Save all,
+    // Discard or Cancel. True when the close may go on: there are none, the
+    // user discards them, or every one of them was saved.
     bool ConfirmDiscardUnsaved();
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;

@@ -7,8 +7,12 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 namespace {
 constexpr unsigned LangKorean = 0x0412;
+// From the rights line's left edge to 8 pixels short of the box's right edge.
+constexpr int RightsWidth = 338 - 48 - 8;
 } // namespace
 
 TTessaly::TTessaly(QWidget* parent)
@@ -39,13 +43,18 @@ void TTessaly::ApplyTexts(unsigned langId)
 {
     if (langId == LangKorean) {
         setWindowTitle(QStringLiteral("Tessaly ") + QString::fromUtf8("정보"));
-        Label3->setText(QString::fromUtf8("Copyright © Norvel Electronics Inc.\n모든 권리 보유."));
+        Label3->setText(QString::fromUtf8("Copyright © Norvel Electronics Inc.\n"
+                                          "GNU GPL 버전 2 또는 그 이후 버전에 따른 자유 소프트웨어입니다."));
     } else {
         setWindowTitle(QStringLiteral("Tessaly Information"));
-        Label3->setText(QString::fromUtf8("Copyright © Norvel Electronics Inc.\nAll rights reserved."));
+        Label3->setText(QString::fromUtf8("Copyright © Norvel Electronics Inc.\n"
+                                          "Free software under the GNU GPL, version 2 or later."));
     }
-    // Two short lines: the box is only 338 pixels wide.
-    Label3->resize(305, 2 * Label3->fontMetrics().lineSpacing() + 2);
+    // The lines wrap within the box's width; the box grows to hold them.
+    Label3->setWordWrap(true);
+    Label3->setFixedWidth(RightsWidth);
+    Label3->setFixedHeight(Label3->heightForWidth(RightsWidth));
+    setFixedSize(338, std::max(86, Label3->geometry().bottom() + 1 + 14));
 }
 
 void TTessaly::pmiBrightletViewerClick()

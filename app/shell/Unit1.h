@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // TTessaly: the about box, with the product's icon, name, version and the
-// maker's rights line, in Korean on a Korean system and in English elsewhere.
+// rights line (the maker, and the licence: free software under the GNU GPL,
+// version 2 or later), in Korean on a Korean system and in English elsewhere.
+// Esc closes it, as it does any dialog.
 #pragma once
 
 #include <QDialog>

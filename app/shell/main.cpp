@@ -135,7 +135,8 @@ int main(int argc, char** argv)
 
     TGlimviewApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Glimview"));
-    MapDesignedFontFaces();
+    // The windows' faces stand for fonts covering the script of the language they speak.
+    MapDesignedFontFaces(LanguageForLangId(SystemDefaultLangId()).CodePage);
 
     // Decided before anything else is opened, and held until the process ends.
     const TInstanceLock instance(ProductTitle());

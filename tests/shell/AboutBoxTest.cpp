@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The about box: its two text variants, chosen by the system's language.
+// The about box: its two text variants, chosen by the system's language,
+// each naming the maker and the licence and shown whole; Esc closes it.
 #include "shell/Unit1.h"
 #include "shell/Version.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -18,16 +20,30 @@ TEST(AboutBox, TextsFollowTheSystemLanguage)
     static char* argv[] = { name, nullptr };
     QApplication app(argc, argv);
     TTessaly about;
+    // The rights line fits the box's width and height, wrapped where it must.
+    const auto expectWhole = [&] {
+        const QRect line = about.Label3->geometry();
+        EXPECT_LE(line.right(), about.width() - 8);
+        EXPECT_LE(line.bottom(), about.height() - 8);
+        EXPECT_GE(line.height(), about.Label3->heightForWidth(line.width()));
+        EXPECT_EQ(about.width(), 338);
+    };
     about.ApplyTexts(0x0412);
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Tessaly ") + QString::fromUtf8("정보"));
     const QString korean = about.Label3->text();
-    EXPECT_TRUE(korean.contains(QString::fromUtf8("권리"))) << korean.toStdString();
-    EXPECT_EQ(about.Label3->width(), 305);
+    for (const char* part :
+        { "Norvel Electronics Inc.", "GNU GPL", "버전 2 또는 그 이후", "자유 소프트웨어" })
+        EXPECT_TRUE(korean.contains(QString::fromUtf8(part))) << korean.toStdString();
+    EXPECT_FALSE(korean.contains(QString::fromUtf8("권리"))) << "no rights reserved in free software";
+    expectWhole();
 
     about.ApplyTexts(0x0409);
     EXPECT_EQ(about.windowTitle(), QStringLiteral("Tessaly Information"));
     const QString english = about.Label3->text();
-    EXPECT_TRUE(english.contains(QStringLiteral("All rights reserved")));
+    for (const char* part : { "Norvel Electronics Inc.", "free software", "GNU GPL", "version 2 or later" })
+        EXPECT_TRUE(english.contains(QString::fromUtf8(part), Qt::CaseInsensitive)) << english.toStdString();
+    EXPECT_FALSE(english.contains(QStringLiteral("rights reserved"), Qt::CaseInsensitive));
+    expectWhole();
     about.ApplyTexts(0x0409);
     EXPECT_EQ(about.Label3->text(), english);
     // The project's version, in the about box's four-part form.
@@ -36,7 +52,11 @@ TEST(AboutBox, TextsFollowTheSystemLanguage)
                     .match(about.Label2->text())
                     .hasMatch())
         << about.Label2->text().toStdString();
-    EXPECT_EQ(about.size(), QSize(338, 86));
+
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QTest::keyClick(&about, Qt::Key_Escape);
+    EXPECT_FALSE(about.isVisible());
 }
 
 } // namespace

@@ -18,11 +18,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +34,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <sys/mount.h>
@@ -37,7 +42,8 @@
 
 namespace {
 
-// Answers every modal box as it appears and remembers its text.
+// Answers every modal box as it appears (with the given button, or the one
+// of the given text, else its first) and remembers its text and buttons.
 class TBoxCloser : public QObject {
 public:
     explicit TBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok)
@@ -47,7 +53,13 @@ public:
         QObject::connect(&FTimer, &QTimer::timeout, [this] { Poll(); });
         FTimer.start();
     }
+    explicit TBoxCloser(const QString& answerText)
+        : TBoxCloser(QMessageBox::NoButton)
+    {
+        FAnswerText = answerText;
+    }
     QStringList Texts;
+    QList<QStringList> Buttons;
 
 private:
     void Poll()
@@ -56,18 +68,51 @@ private:
         if (!box)
             return;
         Texts << box->text();
+        QStringList names;
         QAbstractButton* button = box->button(FAnswer);
+        for (QAbstractButton* b : box->buttons()) {
+            names << b->text();
+            if (!FAnswerText.isEmpty() && b->text() == FAnswerText)
+                button = b;
+        }
+        Buttons << names;
         if (!button)
             button = box->buttons().value(0);
         button->click();
     }
     QMessageBox::StandardButton FAnswer;
+    QString FAnswerText;
     QTimer FTimer;
 };
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
 {
     return QTest::qWaitFor(condition, timeoutMs);
+}
+
+// The English texts of the close question and its answers.
+void SetCloseQuestionTexts()
+{
+    LanguageTexts = TLanguageTexts({
+        { "UnsavedCountMsg",
+            QStringLiteral("Photos not saved: %d. Videos not saved: %d. Save them before Glimview closes?") },
+        { "SaveAllButton", QStringLiteral("Save all") },
+        { "DiscardButton", QStringLiteral("Discard") },
+        { "CancelButton", QStringLiteral("Cancel") },
+        { "SaveAllFailedMsg",
+            QStringLiteral("Glimview could not save into the folder %s, so nothing was discarded. Check that "
+                           "the folder exists and that you may write to it.") },
+    });
+}
+
+// What a command prints, or nothing when it fails.
+QString Output(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 // A text as the English language file words it.
@@ -145,11 +190,62 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
     EXPECT_TRUE(items[4]->isSeparator());
     EXPECT_EQ(items[6]->menu(), form->PictureSizeSubmenu());
     EXPECT_EQ(items[6]->text(), QStringLiteral("Picture size"));
-    EXPECT_FALSE(form->pmiUncompressedAVI->isVisible());
-    EXPECT_FALSE(form->pmiXGA->isVisible());
-    EXPECT_FALSE(form->pmiSXVGA->isVisible());
-    EXPECT_FALSE(form->pmiUXGA->isVisible());
     EXPECT_TRUE(form->pmiVGA->isChecked());
+
+    // What the code can do but the windows do not offer: each stays hidden,
+    // and the user's documents (the manual page, the AppStream metadata, the
+    // package description) name none of it. What is offered they do name.
+    struct THiddenFeature {
+        const char* what;
+        bool hidden;
+        QStringList words; // case-insensitive patterns
+    };
+    const THiddenFeature hiddenFeatures[] = {
+        { "uncompressed AVI recording", !form->pmiUncompressedAVI->isVisible(),
+            { QStringLiteral("\\bAVI\\b"), QStringLiteral("uncompressed") } },
+        { "1024x768", !form->pmiXGA->isVisible(),
+            { QStringLiteral("1024 ?x ?768"), QStringLiteral("\\bXGA") } },
+        { "1280x1024", !form->pmiSXVGA->isVisible(),
+            { QStringLiteral("1280 ?x ?1024"), QStringLiteral("SXVGA") } },
+        { "1600x1200", !form->pmiUXGA->isVisible(),
+            { QStringLiteral("1600 ?x ?1200"), QStringLiteral("UXGA") } },
+        { "e-mail", !form->Photos()->imgbEMail->isVisible() && !form->Videos()->imgbEMail->isVisible(),
+            { QStringLiteral("e-?mail"), QStringLiteral("\\bSMTP\\b"), QStringLiteral("composer"),
+                QStringLiteral("attachment") } },
+    };
+    const QStringList offered { QStringLiteral("320x240"), QStringLiteral("640x480"),
+        QStringLiteral("full[ -]screen"), QStringLiteral("\\bASF\\b"), QStringLiteral("JPEG") };
+    const auto sourceText = [](const char* path) {
+        QFile file(QStringLiteral(GLIMVIEW_SOURCE_DIR "/") + QLatin1String(path));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+        // roff writes a hyphen as "\-".
+        return QString::fromUtf8(file.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    };
+    const QString package = sourceText("cmake/GlimviewPackage.cmake");
+    const qsizetype description = package.indexOf(QStringLiteral("CPACK_PACKAGE_DESCRIPTION\n"));
+    ASSERT_GE(description, 0);
+    const std::pair<const char*, QString> documents[] = {
+        { "dist/glimview.1.in", sourceText("dist/glimview.1.in") },
+        { "dist/glimview.metainfo.xml.in", sourceText("dist/glimview.metainfo.xml.in") },
+        { "package description",
+            package.mid(description, package.indexOf(QStringLiteral("\")"), description) - description) },
+    };
+    for (const auto& [name, text] : documents) {
+        ASSERT_GT(text.size(), 500) << name;
+        for (const THiddenFeature& feature : hiddenFeatures) {
+            EXPECT_TRUE(feature.hidden) << feature.what << " is offered now: take it off this list";
+            for (const QString& word : feature.words) {
+                const QRegularExpressionMatch match
+                    = QRegularExpression(word, QRegularExpression::CaseInsensitiveOption).match(text);
+                EXPECT_FALSE(match.hasMatch())
+                    << name << " names " << feature.what << ": \"" << match.captured().toStdString() << "\"";
+            }
+        }
+        for (const QString& word : offered)
+            EXPECT_TRUE(
+                QRegularExpression(word, QRegularExpression::CaseInsensitiveOption).match(text).hasMatch())
+                << name << " does not name " << word.toStdString();
+    }
 
     // Hidden buttons still keep their rectangles from dragging.
     EXPECT_FALSE(form->imgbSnapshot->isVisible());
@@ -420,26 +516,206 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
     form->ProcessSnapshot();
     form->ProcessSnapshot();
     ASSERT_EQ(form->Photos()->UnsavedCount(), 2);
-    LanguageTexts = TLanguageTexts({ { "UnsavedMsg",
-        QStringLiteral("%d photos and %d videos have been neither saved nor e-mailed. Close Glimview and "
-                       "discard them?") } });
+    SetCloseQuestionTexts();
     {
-        TBoxCloser no(QMessageBox::No);
+        TBoxCloser cancel(QStringLiteral("Cancel"));
         EXPECT_FALSE(form->close());
         EXPECT_TRUE(form->isVisible());
-        EXPECT_EQ(no.Texts,
-            QStringList { QStringLiteral("2 photos and 0 videos have been neither saved nor "
-                                         "e-mailed. Close Glimview and discard them?") });
+        EXPECT_EQ(cancel.Texts,
+            QStringList {
+                QStringLiteral("Photos not saved: 2. Videos not saved: 0. Save them before Glimview "
+                               "closes?") });
     }
     // A photo handed to the composer counts as kept.
     form->Photos()->Strip->FocusedItem()->SetKept();
     EXPECT_EQ(form->Photos()->UnsavedCount(), 1);
 
     // A session end closes at once without a question.
-    TBoxCloser closer(QMessageBox::No);
+    TBoxCloser closer(QStringLiteral("Discard"));
     form->EndSession();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(closer.Texts.isEmpty());
+}
+
+// The close question's three answers. Save all puts every unsaved photo and
+// clip into the user's pictures and videos folders under the suggested names
+// and closes; a folder that cannot take them keeps everything and the window.
+TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
+{
+    const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    const QString pictures = config + QStringLiteral("/My Pictures");
+    const QString videos = config + QStringLiteral("/My Videos");
+    ASSERT_TRUE(QDir().mkpath(config));
+    {
+        QFile dirs(config + QStringLiteral("/user-dirs.dirs"));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1\"\nXDG_VIDEOS_DIR=\"%2\"\n")
+                       .arg(pictures, videos)
+                       .toUtf8());
+    }
+    const auto filesIn = [](const QString& folder) {
+        return QDir(folder).entryList(QDir::Files | QDir::System, QDir::Name);
+    };
+
+    // Discard: the program ends with nothing saved, and the clip goes with it.
+    {
+        TMainForm* form = MakeForm();
+        ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+        // Set over the window's own language file.
+        SetCloseQuestionTexts();
+        form->ProcessSnapshot();
+        form->ProcessRecord();
+        ASSERT_TRUE(CamController->Recording);
+        const QString clip = form->Videos()->FileNames().value(0);
+        form->ProcessRecord();
+        ASSERT_EQ(form->Photos()->UnsavedCount(), 1);
+        ASSERT_EQ(form->Videos()->UnsavedCount(), 1);
+        TBoxCloser discard(QStringLiteral("Discard"));
+        EXPECT_TRUE(form->close());
+        EXPECT_EQ(discard.Texts,
+            QStringList { QStringLiteral(
+                "Photos not saved: 1. Videos not saved: 1. Save them before Glimview closes?") });
+        ASSERT_EQ(discard.Buttons.size(), 1);
+        EXPECT_EQ(QSet<QString>(discard.Buttons[0].begin(), discard.Buttons[0].end()),
+            QSet<QString>(
+                { QStringLiteral("Save all"), QStringLiteral("Discard"), QStringLiteral("Cancel") }));
+        delete Form;
+        Form = nullptr;
+        EXPECT_FALSE(QFile::exists(clip));
+        EXPECT_TRUE(filesIn(pictures).isEmpty());
+        EXPECT_TRUE(filesIn(videos).isEmpty());
+        DestroyCamController();
+        CreateCamController();
+    }
+
+    TMainForm* form = MakeForm();
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    SetCloseQuestionTexts();
+    form->ProcessSnapshot();
+    form->ProcessSnapshot();
+    form->ProcessSnapshot();
+    form->ProcessRecord();
+    ASSERT_TRUE(CamController->Recording);
+    const QString clip = form->Videos()->FileNames().value(0);
+    // A clip of some frames: the file grows well past its header.
+    QElapsedTimer recorded;
+    recorded.start();
+    EXPECT_TRUE(WaitFor([&] { return QFileInfo(clip).size() > 60000; }));
+    form->ProcessRecord();
+    ASSERT_FALSE(CamController->Recording);
+    qint64 shortestMs = recorded.elapsed();
+    // One photo saved already through its own dialog's path: it is not saved again.
+    form->Photos()->Strip->Item(2)->SetKept();
+    ASSERT_EQ(form->Photos()->UnsavedCount(), 2);
+    ASSERT_EQ(form->Videos()->UnsavedCount(), 1);
+
+    // Cancel: everything stays as it was.
+    {
+        TBoxCloser cancel(QStringLiteral("Cancel"));
+        EXPECT_FALSE(form->close());
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(cancel.Texts.size(), 1);
+        EXPECT_EQ(form->Photos()->UnsavedCount(), 2);
+        EXPECT_EQ(form->Videos()->UnsavedCount(), 1);
+        EXPECT_TRUE(filesIn(pictures).isEmpty());
+        EXPECT_TRUE(filesIn(videos).isEmpty());
+    }
+
+    // A pictures folder that takes no file: read-only for everybody, root
+    // included, where the test may mount; otherwise without write permission.
+    ASSERT_TRUE(QDir().mkpath(pictures));
+    const QByteArray picturesName = QFile::encodeName(pictures);
+    const bool mounted
+        = ::geteuid() == 0 && ::mount("tmpfs", picturesName.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+    if (!mounted) {
+        ASSERT_TRUE(QFile::setPermissions(pictures, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    if (QFileInfo(pictures).isWritable()) {
+        QFile::setPermissions(pictures, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        GTEST_SKIP() << "no folder can be made read-only here";
+    }
+    {
+        TBoxCloser saveAll(QStringLiteral("Save all"));
+        EXPECT_FALSE(form->close());
+        EXPECT_TRUE(form->isVisible());
+        ASSERT_EQ(saveAll.Texts.size(), 2);
+        EXPECT_EQ(saveAll.Texts[1],
+            QStringLiteral("Glimview could not save into the folder %1, so nothing was discarded. Check that "
+                           "the folder exists and that you may write to it.")
+                .arg(pictures));
+        EXPECT_EQ(form->Photos()->ImageCount(), 3);
+        EXPECT_EQ(form->Photos()->UnsavedCount(), 2);
+        EXPECT_EQ(form->Videos()->UnsavedCount(), 1);
+        EXPECT_TRUE(QFile::exists(clip));
+    }
+    if (mounted) {
+        ASSERT_EQ(::umount(picturesName.constData()), 0);
+    } else {
+        ASSERT_TRUE(QFile::setPermissions(pictures, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    // A file of the first photo's name is there already: it stays, and the
+    // photo takes the next free name.
+    const QString taken = pictures + QStringLiteral("/Glimview ")
+        + form->Photos()->Strip->Item(0)->CapturedAt().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
+        + QStringLiteral(".jpg");
+    {
+        QFile file(taken);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("someone else's");
+    }
+    // A recording still running is finished before it is saved.
+    form->ProcessRecord();
+    ASSERT_TRUE(CamController->Recording);
+    const QString running = form->Videos()->FileNames().value(1);
+    recorded.start();
+    EXPECT_TRUE(WaitFor([&] { return QFileInfo(running).size() > 60000; }));
+    TBoxCloser saveAll(QStringLiteral("Save all"));
+    EXPECT_TRUE(form->close());
+    shortestMs = std::min(shortestMs, recorded.elapsed());
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_EQ(saveAll.Texts.size(), 1) << saveAll.Texts.join(u'|').toStdString();
+    {
+        QFile file(taken);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray("someone else's"));
+    }
+    const QRegularExpression name(
+        QStringLiteral("^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d( \\((\\d+)\\))?\\.(jpg|wmv)$"));
+    const QStringList photos = filesIn(pictures);
+    ASSERT_EQ(photos.size(), 3) << photos.join(u'|').toStdString();
+    for (const QString& file : photos) {
+        EXPECT_TRUE(name.match(file).hasMatch()) << file.toStdString();
+        if (pictures + u'/' + file == taken)
+            continue;
+        EXPECT_EQ(Output(QStringLiteral("identify"),
+                      { QStringLiteral("-format"), QStringLiteral("%m %wx%h"), pictures + u'/' + file }),
+            QStringLiteral("JPEG 640x480"))
+            << file.toStdString();
+    }
+    EXPECT_TRUE(photos.contains(QFileInfo(taken).completeBaseName() + QStringLiteral(" (2).jpg")))
+        << photos.join(u'|').toStdString();
+    // Both clips whole: their streams, and a length (which the muxer writes
+    // only when a recording is finished) of at least half the time it ran.
+    const QStringList clips = filesIn(videos);
+    ASSERT_EQ(clips.size(), 2) << clips.join(u'|').toStdString();
+    for (const QString& file : clips) {
+        EXPECT_TRUE(name.match(file).hasMatch()) << file.toStdString();
+        EXPECT_TRUE(file.endsWith(QLatin1String(".wmv")));
+        EXPECT_EQ(Output(QStringLiteral("ffprobe"),
+                      { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                          QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
+                          QStringLiteral("csv=p=0"), videos + u'/' + file })
+                      .split(u'\n', Qt::SkipEmptyParts),
+            QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }))
+            << file.toStdString();
+        const double seconds = Output(QStringLiteral("ffprobe"),
+            { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                videos + u'/' + file })
+                                   .toDouble();
+        EXPECT_GT(seconds * 1000, shortestMs / 2) << file.toStdString();
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "vidcore_test_support.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -99,6 +100,12 @@ TEST(VidcoreSourceDialog, BalanceSlidersChangeThePictureLive)
             saturation = slider;
     ASSERT_NE(saturation, nullptr);
     EXPECT_EQ(dialog->findChildren<QSlider*>().size(), 4);
+    // The title bar has room for the camera's whole name in a bold title
+    // face, its icon and buttons.
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Vidcore Test Camera"));
+    QFont bold = dialog->font();
+    bold.setBold(true);
+    EXPECT_GE(dialog->width(), QFontMetrics(bold).horizontalAdvance(dialog->windowTitle()) + 3 * 24);
 
     saturation->setValue(0);
     EXPECT_TRUE(PollUntil([&] { return ColouredShare(maps, barRow) < 0.02; }, std::chrono::seconds(5)));
