@@ -165,6 +165,10 @@ const QStringList& LanguageTextKeys()
         "NotRecoveredMsg",
         "SnapshotFailedMsg",
         "RunFolderMsg",
+        // The strips' scroll controls, named for screen readers.
+        "ScrollLeftHint",
+        "ScrollRightHint",
+        "ScrollThumbHint",
     };
     return keys;
 }

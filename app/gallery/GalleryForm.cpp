@@ -85,6 +85,15 @@ void TGalleryForm::SetStripFont(const QString& face) { Strip->SetCaptionFont(fac
 
 void TGalleryForm::SetItemNameFormat(const QString& text) { Strip->SetItemNameFormat(text); }
 
+void TGalleryForm::SetControlHints(
+    const QString& close, const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb)
+{
+    imgbClose->setStatusTip(close);
+    Strip->imgbMoveLeft->setStatusTip(scrollLeft);
+    Strip->imgbMoveRight->setStatusTip(scrollRight);
+    Strip->imgbThumb->setStatusTip(scrollThumb);
+}
+
 bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
 {
     // The viewport is a window of its own in the design: it never drags.

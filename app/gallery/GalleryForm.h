@@ -30,6 +30,10 @@ public:
     void SetStripFont(const QString& face);
     // How screen readers name the strip's items: "Photo %d of %d".
     void SetItemNameFormat(const QString& text);
+    // Hints of the close button and the scroll controls, which the design
+    // shows no tooltip for: kept as status tips, so screen readers name them.
+    void SetControlHints(const QString& close, const QString& scrollLeft, const QString& scrollRight,
+        const QString& scrollThumb);
 
     // Whether a press at this point (window coordinates) drags the window.
     virtual bool IsDragPoint(const QPoint& windowPos) const;

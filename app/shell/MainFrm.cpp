@@ -310,6 +310,9 @@ void TMainForm::ApplyLanguageTexts()
     FPhotos->SetHints(text("SaveImageHint"), text("ViewImageHint"), text("DeleteImageHint"));
     FPhotos->SetItemNameFormat(text("PhotoItemName"));
     FVideos->SetItemNameFormat(text("VideoItemName"));
+    for (TGalleryForm* gallery : { static_cast<TGalleryForm*>(FPhotos), static_cast<TGalleryForm*>(FVideos) })
+        gallery->SetControlHints(text("CloseWindowHint"), text("ScrollLeftHint"), text("ScrollRightHint"),
+            text("ScrollThumbHint"));
     pmiBrightletViewer->setText(text("TitleFormat"));
     pmiVideoDevices->setTitle(text("VideoDevice"));
     pmiAudioDevices->setTitle(text("AudioDevice"));

@@ -16,6 +16,7 @@
 #include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -403,6 +404,61 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     delete Form;
     Form = nullptr;
     EXPECT_FALSE(QFile::exists(clip));
+}
+
+// A key stands for its button: nothing while the button is hidden or
+// disabled, the button's own handler otherwise; screen readers press the
+// same way and see the hint as the button's name.
+TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
+{
+    TBoxCloser closer;
+    TMainForm* form = MakeForm();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    // Before the camera's first tick its buttons are hidden: Space takes nothing.
+    ASSERT_EQ(form->StartStage(), TMainForm::ssNotRun);
+    QTest::keyClick(form, Qt::Key_Space);
+    QTest::keyClick(form, Qt::Key_F11);
+    EXPECT_EQ(form->Photos()->ImageCount(), 0);
+    EXPECT_FALSE(form->CamView()->FullScreen());
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+
+    QAccessibleInterface* snapshot = QAccessible::queryAccessibleInterface(form->imgbSnapshot);
+    ASSERT_NE(snapshot, nullptr);
+    EXPECT_EQ(snapshot->role(), QAccessible::Button);
+    EXPECT_EQ(snapshot->text(QAccessible::Name), LanguageTexts[QStringLiteral("SnapShotHint")]);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->imgbHide)->text(QAccessible::Name),
+        LanguageTexts[QStringLiteral("HideWindowHint")]);
+    ASSERT_EQ(snapshot->actionInterface()->actionNames(), QStringList { QAccessibleActionInterface::pressAction() });
+    snapshot->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(WaitFor([&] { return form->Photos()->ImageCount() == 1; }, 10000));
+    QAccessibleInterface* photo = QAccessible::queryAccessibleInterface(
+        const_cast<TThumbnail*>(form->Photos()->Strip->Item(0)));
+    EXPECT_EQ(photo->role(), QAccessible::ListItem);
+    EXPECT_EQ(photo->text(QAccessible::Name), QStringLiteral("Photo 1 of 1"));
+    EXPECT_TRUE(photo->state().selected);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->imgbImage)->state().checked);
+
+    // During a recording the snapshot button is disabled, and so is Space.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_R);
+    ASSERT_TRUE(WaitFor([&] { return CamController->Recording; }, 10000));
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_Space);
+    QTest::keyClick(form, Qt::Key_R);
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_EQ(form->Photos()->ImageCount(), 1);
+    EXPECT_EQ(form->Videos()->VideoCount(), 1);
+
+    // Ctrl+M minimises every window, as the panel's minimise button does.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_M, Qt::ControlModifier);
+    for (QWidget* window : { static_cast<QWidget*>(form), static_cast<QWidget*>(form->CamView()) })
+        EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(closer.Texts.isEmpty()) << closer.Texts.join(u'|').toStdString();
 }
 
 TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
