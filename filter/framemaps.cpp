@@ -21,7 +21,10 @@ namespace {
     std::atomic<const void*> permission { nullptr };
 
     // Maps an existing map file of this user. A file of another owner, size
-    // or access mode is not ours to write into, so it is refused.
+    // or access mode is not ours to write into, so it is refused. A writable
+    // one gets its blocks first: in a folder without room a frame written
+    // into a sparse file's mapping would fault (SIGBUS), while a failed
+    // reservation only leaves the map closed.
     void* MapExisting(const char* mapName, std::size_t size, bool writable)
     {
         const std::string path = frameblock::MapFilePath(mapName);
@@ -35,7 +38,8 @@ namespace {
         void* view = nullptr;
         struct stat st { };
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
-            && (st.st_mode & 07777) == 0600 && st.st_size == static_cast<off_t>(size)) {
+            && (st.st_mode & 07777) == 0600 && st.st_size == static_cast<off_t>(size)
+            && (!writable || ::posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0)) {
             view = ::mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
             if (view == MAP_FAILED)
                 view = nullptr;

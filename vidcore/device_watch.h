@@ -15,7 +15,8 @@ namespace vidcore {
 enum class DeviceKind { Video, Audio };
 
 // Every device the providers report now, of the given kind, in the
-// providers' order. Starts the monitor on first use.
+// providers' order. Starts the monitor on first use; a listing is made
+// again only after the monitor reported a change, and never probes.
 std::vector<GstRef<GstDevice>> CurrentDevices(DeviceKind kind);
 
 } // namespace vidcore

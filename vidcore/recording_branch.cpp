@@ -157,6 +157,21 @@ namespace {
         return GST_PAD_PROBE_REMOVE;
     }
 
+    // gst-libav 1.22's muxers are never freed once they have written data.
+    // What the pipeline handed down to the muxer stays with it then: the
+    // preview's OpenGL display among it, and with that display its X
+    // connection, the driver's threads and megabytes of memory. The branch
+    // takes it back once the muxer is done.
+    void ForgetContexts(GstElement* element)
+    {
+        if (!element)
+            return;
+        GST_OBJECT_LOCK(element);
+        GList* contexts = std::exchange(element->contexts, nullptr);
+        GST_OBJECT_UNLOCK(element);
+        g_list_free_full(contexts, reinterpret_cast<GDestroyNotify>(gst_context_unref));
+    }
+
 } // namespace
 
 std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, GstElement* tee,
@@ -179,6 +194,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GstElement* convert = MakeElement(bin, "videoconvert", error);
     GstElement* scale = MakeElement(bin, "videoscale", error);
     GstElement* muxer = asf ? MakeLibavMuxer(bin, "avmux_asf", error) : MakeElement(bin, "avimux", error);
+    branch->muxer_ = muxer;
     GstElement* sink = MakeElement(bin, "filesink", error);
     GstElement* encoder = asf ? MakeElement(bin, "avenc_wmv2", error) : nullptr;
     GstElement* size = MakeCaps(bin,
@@ -337,6 +353,7 @@ RecordingBranch::~RecordingBranch()
         gst_element_set_state(bin_.get(), GST_STATE_NULL);
         if (gst_object_has_as_parent(GST_OBJECT(bin_.get()), GST_OBJECT(pipeline_)))
             gst_bin_remove(GST_BIN(pipeline_), bin_.get());
+        ForgetContexts(muxer_);
         bin_.reset();
     }
     if (teePad_)

@@ -76,6 +76,7 @@ private:
     GstElement* tee_ = nullptr; // the capture's
     GstRef<GstElement> bin_;
     GstElement* audioSource_ = nullptr; // inside the bin
+    GstElement* muxer_ = nullptr; // inside the bin
     GstRef<GstPad> teePad_;
     GstRef<GstPad> videoInput_; // the bin's ghost sink pad
     std::shared_ptr<std::atomic<bool>> unlinked_ = std::make_shared<std::atomic<bool>>(false);

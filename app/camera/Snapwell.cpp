@@ -4,6 +4,7 @@
 #include "camera/CameraLogging.h"
 #include "filter/frameblock.h"
 
+#include <QFile>
 #include <QString>
 
 #include <cerrno>
@@ -24,12 +25,24 @@ struct MappedObject {
 
 MappedObject gBlock;
 MappedObject gPermission;
+std::string gFolder; // where the maps were to be made
 
-// Said in the log only: the maps are made before any window exists, and a
-// box there would stand in front of nothing, deaf to a session end.
-void ShowFrameMapFailure(const QString& message) { qCWarning(lcCamera, "%s", qPrintable(message)); }
+// The maps are made before any window exists: no box then. The user hears
+// of a missing map when a snapshot or a recording needs it.
+void LogFrameMapFailure(const QString& message) { qCWarning(lcCamera, "%s", qPrintable(message)); }
 
-FrameMapReportFunction gReport = ShowFrameMapFailure;
+FrameMapReportFunction gReport = LogFrameMapFailure;
+
+// Gives the file its blocks now. A file that is only sized (ftruncate) gets
+// them when a frame is first written into the mapping; in a full folder
+// that write faults (SIGBUS) instead of failing here.
+bool ReserveSpace(int fd, std::size_t size, const std::string& path)
+{
+    const int error = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
+    if (error != 0)
+        qCWarning(lcCamera, "%s: no room for %zu bytes: %s", path.c_str(), size, std::strerror(error));
+    return error == 0;
+}
 
 // Opens the map's file, creating it at `size` bytes when it does not exist
 // yet. An existing file is taken only when it is a regular file of this user,
@@ -42,7 +55,7 @@ int OpenOrCreate(const std::string& path, std::size_t size, bool& created)
         return -1;
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
-        if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        if (::fchmod(fd, 0600) != 0 || !ReserveSpace(fd, size, path)) {
             ::close(fd);
             ::unlink(path.c_str());
             return -1;
@@ -59,6 +72,11 @@ int OpenOrCreate(const std::string& path, std::size_t size, bool& created)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()
         || (st.st_mode & 07777) != 0600 || st.st_size != static_cast<off_t>(size)) {
         qCWarning(lcCamera, "%s: refused, it has another owner, size or access mode", path.c_str());
+        ::close(fd);
+        return -1;
+    }
+    // Left by an earlier copy, perhaps only sized.
+    if (!ReserveSpace(fd, size, path)) {
         ::close(fd);
         return -1;
     }
@@ -113,6 +131,7 @@ void RemoveLeftoverFrameMaps()
 void CreateFrameMaps(const std::string& blockPath, const std::string& permissionPath)
 {
     CloseFrameMaps();
+    gFolder = blockPath.substr(0, blockPath.find_last_of('/'));
     if (!MapObject(gBlock, blockPath, frameblock::kFrameBlockSize, PROT_READ))
         gReport(QStringLiteral("Failed : MapRead4snapwell Create"));
     if (!MapObject(gPermission, permissionPath, frameblock::kPermissionSize, PROT_READ | PROT_WRITE)) {
@@ -129,6 +148,10 @@ void CloseFrameMaps()
     UnmapObject(gPermission);
 }
 
+bool FrameMapsReady() { return gBlock.view && gPermission.view; }
+
+QString FrameMapsFolder() { return QFile::decodeName(QByteArray::fromStdString(gFolder)); }
+
 const unsigned char* FrameBlock() { return static_cast<const unsigned char*>(gBlock.view); }
 
 uint32_t* GrabPermission() { return static_cast<uint32_t*>(gPermission.view); }
@@ -136,6 +159,6 @@ uint32_t* GrabPermission() { return static_cast<uint32_t*>(gPermission.view); }
 FrameMapReportFunction SetFrameMapReport(FrameMapReportFunction report)
 {
     const FrameMapReportFunction previous = gReport;
-    gReport = report ? report : ShowFrameMapFailure;
+    gReport = report ? report : LogFrameMapFailure;
     return previous;
 }

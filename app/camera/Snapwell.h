@@ -11,9 +11,10 @@
 
 class QString;
 
-// Creates or opens both maps at their files and sets the permission word to
-// 1. A map that cannot be had is reported once and left missing; the
-// application goes on without it.
+// Creates or opens both maps at their files, their space reserved, and sets
+// the permission word to 1. A map that cannot be had (a folder without room
+// among the reasons) is reported once and left missing; the application goes
+// on without snapshots and recordings.
 void CreateFrameMaps();
 // The same at other files, so that tests never meet the maps of a running
 // application.
@@ -23,12 +24,17 @@ void CreateFrameMaps(const std::string& blockPath, const std::string& permission
 void RemoveLeftoverFrameMaps();
 void CloseFrameMaps();
 
+// Both maps are there: snapshots and recordings can be made.
+bool FrameMapsReady();
+// The folder the maps were made in, or were to be made in.
+QString FrameMapsFolder();
+
 // The whole block (read-only view), or null when it is missing.
 const unsigned char* FrameBlock();
 // The permission word (writable view), or null when it is missing.
 uint32_t* GrabPermission();
 
-// Where the failure messages go: the log (standard error) unless a
-// test puts its own function in. Returns the previous one.
+// Where the failure messages go: the log unless a test puts its own function
+// in. Returns the previous one.
 using FrameMapReportFunction = void (*)(const QString& message);
 FrameMapReportFunction SetFrameMapReport(FrameMapReportFunction report);

@@ -3,6 +3,7 @@
 
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
+#include "camera/Snapwell.h"
 #include "core/Assertion.h"
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
@@ -932,7 +933,10 @@ void TMainForm::ProcessSnapshot()
     // A frame that could not be taken adds no photo (the picture held would
     // be the previous one) and leaves the status line alone.
     if (!CamController->TakeSnapshot()) {
-        if (!PrepareTempFolder())
+        if (!FrameMapsReady())
+            ShowInfo(LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(
+                QStringLiteral("%s"), FrameMapsFolder()));
+        else if (!PrepareTempFolder())
             ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         else if (CamController->SnapshotWriteFailed)
             ShowInfo(LanguageTexts[QStringLiteral("SnapshotFailedMsg")]);
@@ -979,7 +983,10 @@ void TMainForm::ProcessRecord()
     } else {
         // Nothing records: the size menu must not stay locked.
         FVideoFormatItem->setEnabled(true);
-        if (!PrepareTempFolder())
+        if (!FrameMapsReady())
+            ShowInfo(LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(
+                QStringLiteral("%s"), FrameMapsFolder()));
+        else if (!PrepareTempFolder())
             ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
     }
 }

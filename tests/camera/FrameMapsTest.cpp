@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "CameraTestFixture.h"
+#include "SmallTmpfs.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -181,6 +182,56 @@ TEST_F(FrameMapsTest, MapsOpenToOthersOrNotPlainFilesAreRefused)
     CloseFrameMaps();
     ::unlink(Names.block.c_str());
     ::unlink(target.c_str());
+}
+
+TEST_F(FrameMapsTest, AFolderWithoutRoomIsAFailedMapNeverAFault)
+{
+    glimview_test::SmallTmpfs disk("256k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    glimview_test::RuntimeFolderOverride runtime(disk.Path());
+    const std::string block = frameblock::MapFilePath(frameblock::kFrameBlockMapName);
+    ASSERT_EQ(block.rfind(disk.Path() + "/", 0), 0u) << block;
+
+    // The block's 5.5 MB are reserved at creation: it fails there, and no
+    // half-made file stays. The small permission map is made.
+    CreateFrameMaps();
+    EXPECT_EQ(ReportedMapFailures(), QStringList { "Failed : MapRead4snapwell Create" });
+    EXPECT_EQ(FrameBlock(), nullptr);
+    EXPECT_NE(GrabPermission(), nullptr);
+    EXPECT_FALSE(FrameMapsReady());
+    EXPECT_EQ(FrameMapsFolder().toStdString(), disk.Path());
+    EXPECT_FALSE(Inspect(block).exists);
+
+    // Snapshots and recordings are refused, and nothing is recorded.
+    EXPECT_FALSE(Controller.TakeSnapshot());
+    EXPECT_FALSE(Controller.StartRecording(Folder.filePath(QStringLiteral("clip.avi"))));
+    EXPECT_FALSE(Controller.Recording);
+    EXPECT_TRUE(recording_vidcore::Calls().empty());
+    CloseFrameMaps();
+
+    // A block an earlier copy left only sized (sparse) gets its space
+    // reserved before it is taken; without room it is refused.
+    ReportedMapFailures().clear();
+    PreCreate(block, 5760056);
+    CreateFrameMaps();
+    EXPECT_EQ(ReportedMapFailures(), QStringList { "Failed : MapRead4snapwell Create" });
+    EXPECT_EQ(FrameBlock(), nullptr);
+    CloseFrameMaps();
+    ::unlink(block.c_str());
+
+    // With room, both are made and reserved in full.
+    ReportedMapFailures().clear();
+    glimview_test::SmallTmpfs roomy("8m");
+    ASSERT_TRUE(roomy.Mounted());
+    glimview_test::RuntimeFolderOverride roomyRuntime(roomy.Path());
+    CreateFrameMaps();
+    EXPECT_TRUE(ReportedMapFailures().isEmpty());
+    EXPECT_TRUE(FrameMapsReady());
+    struct stat st { };
+    ASSERT_EQ(::stat(frameblock::MapFilePath(frameblock::kFrameBlockMapName).c_str(), &st), 0);
+    EXPECT_GE(st.st_blocks * 512, 5760056);
+    CloseFrameMaps();
 }
 
 TEST_F(FrameMapsTest, MapFilesLiveInThePrivateRuntimeFolderUnderTheTestSuffix)

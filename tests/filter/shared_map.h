@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-/* Creating a map file as the application does: mode 0600, sized, mapped
- * read-write and shared. Header-only so that the benchmark shares it. */
+/* Creating a map file: mode 0600, sized (sparse, without reserving its
+ * blocks as the application does), mapped read-write and shared. Header-only so that the benchmark shares it.
+ */
 #pragma once
 
 #include <cerrno>

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "SmallTmpfs.h"
 #include "snapwell_test_support.h"
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 using namespace snapwell_test;
 using namespace frameblock;
@@ -39,6 +41,23 @@ TEST(SnapwellMapsTest, MapsThatAppearLaterAreOpenedAtTheNextCaps)
         ASSERT_TRUE(result.eos) << result.error;
         EXPECT_TRUE(
             std::all_of(wrongSize.block(), wrongSize.block() + 4096, [](unsigned char b) { return b == 0; }));
+    }
+
+    // A block that is only sized, in a runtime folder without room for it:
+    // the sink reserves its space before mapping it, and a failed reservation
+    // leaves the map closed. Written into unreserved, the first frame would
+    // fault (SIGBUS) once the folder is full.
+    {
+        glimview_test::SmallTmpfs disk("256k");
+        if (disk.Mounted()) {
+            glimview_test::RuntimeFolderOverride runtime(disk.Path());
+            FrameMaps sparse; // sized with ftruncate
+            result = runAt(640, 480);
+            ASSERT_TRUE(result.eos) << result.error;
+            EXPECT_EQ(sparse.Word(kWidthOffset), 0u);
+        } else {
+            std::fprintf(stderr, "no small tmpfs here (not root?): the full folder is not tried\n");
+        }
     }
 
     // The application has started: the same element picks the maps up at its next caps.

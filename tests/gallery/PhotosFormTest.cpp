@@ -13,6 +13,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -240,6 +241,26 @@ TEST_F(PhotosForm, DeletingTheOnlyPhotoHidesTheStripAndReportsTheCount)
     EXPECT_NO_THROW(Form->actViewExecute());
     EXPECT_NO_THROW(Form->actSaveExecute());
     EXPECT_EQ(status.size(), 2);
+}
+
+TEST_F(PhotosForm, DeletedPhotosGiveTheirMemoryBack)
+{
+    const auto resident = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1L;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLong();
+        return -1L;
+    };
+    const long before = resident();
+    Add(150);
+    const long added = resident() - before;
+    ASSERT_GT(added, 100 * 1024) << "150 photos of 640x480 take more than 100 MB";
+    while (Form->ImageCount() > 0)
+        Form->DeleteFocusedImage();
+    EXPECT_LT(resident() - before, added / 4) << "before " << before << " KiB, added " << added << " KiB";
 }
 
 TEST_F(PhotosForm, FailedChecksReportAssertionFailuresOfTheUnit)

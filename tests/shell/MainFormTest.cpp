@@ -3,6 +3,7 @@
 // where the windows open, the menus, the drag rule, the start-up outcomes and
 // the snapshot and recording flows.
 #include "RunFolderFixture.h"
+#include "SmallTmpfs.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
 #include "camera/Snapwell.h"
@@ -526,6 +527,42 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
         SCOPED_TRACE("Temp is read-only");
         expectToldAtEveryStep();
     }
+}
+
+// A runtime folder without room for the frame block: the program starts
+// without a word and shows the camera; a snapshot and a recording say why
+// they cannot be made.
+TEST_F(MainFormTest, FrameMapsWithoutRoomAreToldAtSnapshotAndRecording)
+{
+    glimview_test::SmallTmpfs disk("256k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const QString message = EnglishText(QStringLiteral("FrameMapsMsg"))
+                                .replace(QStringLiteral("%s"), QFile::decodeName(disk.Path().c_str()));
+    ASSERT_TRUE(message.contains(QFile::decodeName(disk.Path().c_str())));
+    struct TSuiteMaps {
+        ~TSuiteMaps() { CreateFrameMaps(); }
+    } restoreMaps;
+    glimview_test::RuntimeFolderOverride runtime(disk.Path());
+    CreateFrameMaps();
+    ASSERT_FALSE(FrameMapsReady());
+
+    TBoxCloser closer;
+    TMainForm* form = MakeForm();
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    EXPECT_TRUE(closer.Texts.isEmpty());
+    EXPECT_TRUE(CamController->WindowOpen);
+    form->ProcessSnapshot();
+    EXPECT_EQ(form->Photos()->ImageCount(), 0);
+    EXPECT_EQ(closer.Texts, QStringList { message });
+    closer.Texts.clear();
+    form->ProcessRecord();
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_EQ(form->Videos()->VideoCount(), 0);
+    EXPECT_EQ(closer.Texts, QStringList { message });
+    delete Form;
+    Form = nullptr;
+    CloseFrameMaps();
 }
 
 TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)

@@ -71,4 +71,27 @@ struct ClipFacts {
 
 ClipFacts ExamineClip(const std::string& path);
 
+// Xvfb on the first free display, which it reports through -displayfd;
+// display() is empty when it did not start.
+class XvfbServer {
+public:
+    // `withOpenGL` false leaves out GLX, as on remote X, VNC and virtual
+    // machines without a 3D driver.
+    explicit XvfbServer(bool withOpenGL = true);
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+    const std::string& display() const { return display_; }
+
+private:
+    int pid_ = -1;
+    std::string display_;
+};
+
+// What this process holds now, as /proc/self tells: open descriptors,
+// threads, and resident memory in KiB.
+int OpenDescriptors();
+int Threads();
+long ResidentKilobytes();
+
 } // namespace vidcore_test

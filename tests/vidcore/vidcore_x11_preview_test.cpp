@@ -14,60 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 using namespace vidcore_test;
 
 namespace {
-
-// Xvfb on the first free display, which it reports through -displayfd;
-// `withOpenGL` false leaves out GLX, as on remote X, VNC and virtual machines
-// without a 3D driver.
-class XvfbServer {
-public:
-    explicit XvfbServer(bool withOpenGL = true)
-    {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            if (withOpenGL)
-                ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                    "tcp", static_cast<char*>(nullptr));
-            else
-                ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                    "tcp", "-extension", "GLX", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        FILE* reader = ::fdopen(fds[0], "r");
-        int number = -1;
-        if (reader && std::fscanf(reader, "%d", &number) == 1)
-            display_ = ":" + std::to_string(number);
-        if (reader)
-            std::fclose(reader);
-    }
-    ~XvfbServer()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 double ColouredShare(const QImage& image, int y, int width)
 {
