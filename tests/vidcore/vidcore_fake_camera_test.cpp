@@ -547,6 +547,9 @@ TEST_F(VidcoreFakeCamera, ADisplayNoSinkCanDrawOnIsNeverTheCamerasFault)
     EXPECT_EQ(std::count(window->notices.begin(), window->notices.end(), VidcoreNotice::DisplayFailed), 1);
     EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
     EXPECT_FALSE(window->Got(VidcoreNotice::CameraBusy));
+}
+
+namespace {
 
 // A plain X window for the preview to draw into, on its own connection.
 class XWindow {
