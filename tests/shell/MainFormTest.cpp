@@ -430,11 +430,12 @@ TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
     EXPECT_EQ(snapshot->text(QAccessible::Name), LanguageTexts[QStringLiteral("SnapShotHint")]);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(form->imgbHide)->text(QAccessible::Name),
         LanguageTexts[QStringLiteral("HideWindowHint")]);
-    ASSERT_EQ(snapshot->actionInterface()->actionNames(), QStringList { QAccessibleActionInterface::pressAction() });
+    ASSERT_EQ(snapshot->actionInterface()->actionNames(),
+        QStringList { QAccessibleActionInterface::pressAction() });
     snapshot->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(WaitFor([&] { return form->Photos()->ImageCount() == 1; }, 10000));
-    QAccessibleInterface* photo = QAccessible::queryAccessibleInterface(
-        const_cast<TThumbnail*>(form->Photos()->Strip->Item(0)));
+    QAccessibleInterface* photo
+        = QAccessible::queryAccessibleInterface(const_cast<TThumbnail*>(form->Photos()->Strip->Item(0)));
     EXPECT_EQ(photo->role(), QAccessible::ListItem);
     EXPECT_EQ(photo->text(QAccessible::Name), QStringLiteral("Photo 1 of 1"));
     EXPECT_TRUE(photo->state().selected);

@@ -238,11 +238,11 @@ XvfbServer::XvfbServer(bool withOpenGL)
         ::close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
         if (withOpenGL)
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                static_cast<char*>(nullptr));
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                "tcp", static_cast<char*>(nullptr));
         else
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                "-extension", "GLX", static_cast<char*>(nullptr));
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+                "tcp", "-extension", "GLX", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
