@@ -5,8 +5,10 @@
  * Stores every frame it receives into the shared frame block that Glimview
  * created, as bottom-up BGR rows, while Glimview's permission word allows it.
  * BGR frames are copied with their rows in reverse order; frames in a camera's
- * own format (I420, YUY2, NV12, ...) are converted straight into the block,
- * rows reversed, in the same single pass. While copying is not allowed nothing
+ * own format (I420, YUY2, NV12, ...) are converted straight into the block by
+ * libyuv, rows reversed, with the colour matrix and range their caps name.
+ * GstVideoConverter converts what libyuv cannot (an unknown matrix, BT.2020,
+ * interlaced frames). While copying is not allowed nothing
  * is converted at all, but the block's header words still describe the frame
  * size. The element never waits for the clock and never blocks the streaming
  * thread.
@@ -18,6 +20,7 @@
  */
 #include "gstsnapwellsink.h"
 
+#include "bgrconversion.h"
 #include "filter/frameblock.h"
 #include "framemaps.h"
 #include "framewriter.h"
@@ -45,7 +48,10 @@ struct _GstSnapwellSink {
     /* Negotiated frame layout; only the streaming thread touches these. */
     GstVideoInfo info;
     frameblock::BitmapInfoHeader header;
-    /* Into the block's BGR rows, for any format but BGR itself. */
+    /* Into the block's BGR rows, for any format but BGR itself: libyuv's
+     * conversion when it has one, else the converter. */
+    snapwell::BgrConversion* conversion;
+    gboolean fast;
     GstVideoInfo block_info;
     GstVideoConverter* converter;
 
@@ -107,6 +113,8 @@ static void gst_snapwell_sink_init(GstSnapwellSink* sink)
 {
     gst_video_info_init(&sink->info);
     sink->header = {};
+    sink->conversion = new snapwell::BgrConversion();
+    sink->fast = FALSE;
     gst_video_info_init(&sink->block_info);
     sink->converter = nullptr;
     sink->location = g_strdup(DEFAULT_LOCATION);
@@ -128,6 +136,7 @@ static void gst_snapwell_sink_finalize(GObject* object)
 
     g_free(sink->location);
     g_clear_pointer(&sink->converter, gst_video_converter_free);
+    delete sink->conversion;
 
     G_OBJECT_CLASS(parent_class)->finalize(object);
 }
@@ -195,8 +204,8 @@ static void gst_snapwell_sink_get_property(GObject* object, guint prop_id, GValu
     }
 }
 
-/* The conversion videoconvert would make with its default settings, so that
- * the block holds the very bytes a videoconvert to BGR would have given. */
+/* For what libyuv cannot convert. Chroma is taken as it lies (each sample
+ * for the pixels of its block) and nothing is dithered, as libyuv does. */
 static gboolean gst_snapwell_sink_make_converter(GstSnapwellSink* sink, const GstVideoInfo* info)
 {
     GstVideoInfo block_info;
@@ -211,9 +220,9 @@ static gboolean gst_snapwell_sink_make_converter(GstSnapwellSink* sink, const Gs
 
     sink->converter = gst_video_converter_new(const_cast<GstVideoInfo*>(info), &block_info,
         gst_structure_new("GstVideoConvertConfig", GST_VIDEO_CONVERTER_OPT_DITHER_METHOD,
-            GST_TYPE_VIDEO_DITHER_METHOD, GST_VIDEO_DITHER_BAYER,
-            GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
-            GST_VIDEO_RESAMPLER_METHOD_LINEAR, GST_VIDEO_CONVERTER_OPT_THREADS, G_TYPE_UINT, 1u, nullptr));
+            GST_TYPE_VIDEO_DITHER_METHOD, GST_VIDEO_DITHER_NONE, GST_VIDEO_CONVERTER_OPT_CHROMA_MODE,
+            GST_TYPE_VIDEO_CHROMA_MODE, GST_VIDEO_CHROMA_MODE_NONE, GST_VIDEO_CONVERTER_OPT_THREADS,
+            G_TYPE_UINT, 1u, nullptr));
     sink->block_info = block_info;
     return sink->converter != nullptr;
 }
@@ -233,8 +242,10 @@ static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
         goto wrong_size;
 
     g_clear_pointer(&sink->converter, gst_video_converter_free);
+    sink->fast = FALSE;
     if (GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGR) {
-        if (!gst_snapwell_sink_make_converter(sink, &info))
+        sink->fast = sink->conversion->Prepare(info);
+        if (!sink->fast && !gst_snapwell_sink_make_converter(sink, &info))
             goto no_converter;
     }
     sink->info = info;
@@ -247,8 +258,11 @@ static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
     if (block)
         snapwell::StoreBitmapHeader(block, sink->header);
 
-    GST_DEBUG_OBJECT(sink, "accepted %dx%d %s, frame maps %s", GST_VIDEO_INFO_WIDTH(&info),
-        GST_VIDEO_INFO_HEIGHT(&info), GST_VIDEO_INFO_NAME(&info), block ? "open" : "missing");
+    GST_DEBUG_OBJECT(sink, "accepted %" GST_PTR_FORMAT " (%s), frame maps %s", caps,
+        sink->converter  ? "GstVideoConverter"
+            : sink->fast ? "libyuv"
+                         : "row copy",
+        block ? "open" : "missing");
     return TRUE;
 
     /* ERRORS */
@@ -280,6 +294,14 @@ static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event)
  * the block's last row and runs upwards, so the rows land bottom-up. */
 static void gst_snapwell_sink_convert_frame(GstSnapwellSink* sink, GstVideoFrame* frame, void* block)
 {
+    if (sink->fast) {
+        if (!snapwell::BeginFrame(block, snapwell::GrabPermission()))
+            return;
+        sink->conversion->Run(*frame, static_cast<uint8_t*>(block));
+        snapwell::EndFrame(block);
+        return;
+    }
+
     const gint row_bytes = GST_VIDEO_INFO_WIDTH(&sink->block_info) * (snapwell::kBitCount / 8);
     const gint height = GST_VIDEO_INFO_HEIGHT(&sink->block_info);
     GstVideoFrame rows = {};
@@ -319,7 +341,7 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
     if (!gst_video_frame_map(&frame, &sink->info, buffer, GST_MAP_READ))
         goto map_failed;
 
-    if (sink->converter)
+    if (sink->fast || sink->converter)
         gst_snapwell_sink_convert_frame(sink, &frame, block);
     else
         snapwell::CopyFrameBottomUp(block, static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),

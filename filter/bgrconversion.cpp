@@ -1,0 +1,339 @@
+// SPDX-License-Identifier: LGPL-2.1-or-later
+#include "bgrconversion.h"
+
+#include <libyuv/convert_argb.h>
+#include <libyuv/convert_from_argb.h>
+#include <libyuv/cpu_id.h>
+#include <libyuv/planar_functions.h>
+#include <libyuv/row.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <mutex>
+
+namespace snapwell {
+
+namespace {
+
+    // libyuv names byte orders after a little-endian word: its RGB24 is B, G, R
+    // in memory (the block's order), RAW is R, G, B, ARGB is B, G, R, A, ABGR
+    // is R, G, B, A, BGRA is A, R, G, B and RGBA is A, B, G, R.
+
+    // Rows of the two-step conversions done at a time: small enough for the
+    // scratch rows to stay in the cache between the two steps.
+    constexpr int kBandRows = 16;
+
+    // libyuv's own limited-range tables hold a blue factor of 2.0 where
+    // BT.601 needs 2.018 and BT.709 2.112 (it keeps them below 2 for its ARM
+    // code): strong blues would come out up to 15 too dark. Its x86 code
+    // takes the factor as an unsigned byte, so a copy with the exact one
+    // converts every value within rounding.
+    const libyuv::YuvConstants* WithExactBlue(
+        const libyuv::YuvConstants& table, GstVideoColorMatrix matrix, bool full)
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        struct Exact {
+            alignas(32) libyuv::YuvConstants table;
+        };
+        static Exact exact[2][2]; // [BT.709][full range], made once, read only after
+        static std::once_flag made;
+        std::call_once(made, [] {
+            for (const bool bt709 : { false, true })
+                for (const bool fullRange : { false, true }) {
+                    const libyuv::YuvConstants& from = bt709
+                        ? (fullRange ? libyuv::kYuvF709Constants : libyuv::kYuvH709Constants)
+                        : (fullRange ? libyuv::kYuvJPEGConstants : libyuv::kYuvI601Constants);
+                    gdouble kr = 0;
+                    gdouble kb = 0;
+                    gst_video_color_matrix_get_Kr_Kb(
+                        bt709 ? GST_VIDEO_COLOR_MATRIX_BT709 : GST_VIDEO_COLOR_MATRIX_BT601, &kr, &kb);
+                    // 6 fraction bits; chroma spans 224 of 255 in the limited range
+                    const double factor = 2 * (1 - kb) * (fullRange ? 1.0 : 255.0 / 224.0) * 64;
+                    Exact& made = exact[bt709][fullRange];
+                    made.table = from;
+                    for (std::size_t i = 0; i < sizeof made.table.kUVToB; i += 2)
+                        made.table.kUVToB[i] = static_cast<uint8_t>(std::lround(factor));
+                }
+        });
+        (void)table;
+        return &exact[matrix == GST_VIDEO_COLOR_MATRIX_BT709][full].table;
+#else
+        (void)matrix;
+        (void)full;
+        return &table;
+#endif
+    }
+
+    const libyuv::YuvConstants* MatrixOf(const GstVideoColorimetry& colorimetry)
+    {
+        bool full = false;
+        switch (colorimetry.range) {
+        case GST_VIDEO_COLOR_RANGE_0_255:
+            full = true;
+            break;
+        case GST_VIDEO_COLOR_RANGE_16_235:
+            break;
+        default:
+            return nullptr;
+        }
+        switch (colorimetry.matrix) {
+        case GST_VIDEO_COLOR_MATRIX_BT601:
+            return WithExactBlue(full ? libyuv::kYuvJPEGConstants : libyuv::kYuvI601Constants,
+                GST_VIDEO_COLOR_MATRIX_BT601, full);
+        case GST_VIDEO_COLOR_MATRIX_BT709:
+            return WithExactBlue(full ? libyuv::kYuvF709Constants : libyuv::kYuvH709Constants,
+                GST_VIDEO_COLOR_MATRIX_BT709, full);
+        default:
+            return nullptr;
+        }
+    }
+
+    // Grey has no chroma: only the range of its luma counts.
+    const libyuv::YuvConstants* GrayMatrixOf(const GstVideoColorimetry& colorimetry)
+    {
+        switch (colorimetry.range) {
+        case GST_VIDEO_COLOR_RANGE_0_255:
+            return &libyuv::kYuvJPEGConstants;
+        case GST_VIDEO_COLOR_RANGE_16_235:
+            return &libyuv::kYuvI601Constants;
+        default:
+            return nullptr;
+        }
+    }
+
+    const uint8_t* Plane(const GstVideoFrame& frame, int plane)
+    {
+        return static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, plane));
+    }
+    int PlaneStride(const GstVideoFrame& frame, int plane)
+    {
+        return GST_VIDEO_FRAME_PLANE_STRIDE(&frame, plane);
+    }
+    const uint8_t* Component(const GstVideoFrame& frame, int component)
+    {
+        return static_cast<const uint8_t*>(GST_VIDEO_FRAME_COMP_DATA(&frame, component));
+    }
+    int ComponentStride(const GstVideoFrame& frame, int component)
+    {
+        return GST_VIDEO_FRAME_COMP_STRIDE(&frame, component);
+    }
+
+} // namespace
+
+bool BgrConversion::Prepare(const GstVideoInfo& info)
+{
+    route_ = Route::None;
+    matrix_ = nullptr;
+    format_ = GST_VIDEO_INFO_FORMAT(&info);
+    width_ = GST_VIDEO_INFO_WIDTH(&info);
+    height_ = GST_VIDEO_INFO_HEIGHT(&info);
+    if (GST_VIDEO_INFO_IS_INTERLACED(&info) || width_ <= 0 || height_ <= 0)
+        return false;
+
+    const GstVideoColorimetry& colorimetry = GST_VIDEO_INFO_COLORIMETRY(&info);
+    Route route = Route::None;
+    std::size_t bandBytes = 0;
+    switch (format_) {
+    case GST_VIDEO_FORMAT_I420:
+    case GST_VIDEO_FORMAT_YV12:
+        route = Route::I420;
+        break;
+    case GST_VIDEO_FORMAT_Y42B:
+        route = Route::I422;
+        break;
+    case GST_VIDEO_FORMAT_Y444:
+        route = Route::I444;
+        break;
+    case GST_VIDEO_FORMAT_NV12:
+        route = Route::NV12;
+        break;
+    case GST_VIDEO_FORMAT_NV21:
+        route = Route::NV21;
+        break;
+    case GST_VIDEO_FORMAT_NV16:
+        route = Route::NV16;
+        break;
+    case GST_VIDEO_FORMAT_YUY2:
+    case GST_VIDEO_FORMAT_UYVY:
+    case GST_VIDEO_FORMAT_YVYU:
+        route = Route::Packed422;
+        bandBytes = static_cast<std::size_t>(width_ + 2 * ((width_ + 1) / 2)) * kBandRows;
+        break;
+    case GST_VIDEO_FORMAT_GRAY8:
+        route = Route::Gray;
+        bandBytes = static_cast<std::size_t>(width_) * 4 * kBandRows;
+        break;
+    case GST_VIDEO_FORMAT_RGB:
+        route = Route::Rgb;
+        break;
+    case GST_VIDEO_FORMAT_BGRx:
+    case GST_VIDEO_FORMAT_BGRA:
+        route = Route::Bgrx;
+        break;
+    case GST_VIDEO_FORMAT_RGBx:
+    case GST_VIDEO_FORMAT_RGBA:
+        route = Route::Rgbx;
+        break;
+    case GST_VIDEO_FORMAT_xRGB:
+    case GST_VIDEO_FORMAT_ARGB:
+        route = Route::Xrgb;
+        bandBytes = static_cast<std::size_t>(width_) * 4 * kBandRows;
+        break;
+    case GST_VIDEO_FORMAT_xBGR:
+    case GST_VIDEO_FORMAT_ABGR:
+        route = Route::Xbgr;
+        bandBytes = static_cast<std::size_t>(width_) * 4 * kBandRows;
+        break;
+    default:
+        return false;
+    }
+
+    if (route == Route::Gray) {
+        matrix_ = GrayMatrixOf(colorimetry);
+        if (!matrix_)
+            return false;
+    } else if (GST_VIDEO_INFO_IS_YUV(&info)) {
+        matrix_ = MatrixOf(colorimetry);
+        if (!matrix_)
+            return false;
+    }
+    band_.assign(bandBytes, 0);
+    // libyuv picks its SIMD code on first use; done here, not on the first frame.
+    libyuv::InitCpuFlags();
+    route_ = route;
+    return true;
+}
+
+void BgrConversion::Run(const GstVideoFrame& frame, uint8_t* pixels)
+{
+    // The first source row lands on the block's last row, and each next one
+    // a row higher: a negative destination stride.
+    const int rowBytes = width_ * 3;
+    uint8_t* const bottomUp = pixels + static_cast<std::size_t>(height_ - 1) * rowBytes;
+
+    switch (route_) {
+    case Route::None:
+        break;
+    case Route::I420:
+        libyuv::I420ToRGB24Matrix(Component(frame, GST_VIDEO_COMP_Y),
+            ComponentStride(frame, GST_VIDEO_COMP_Y), Component(frame, GST_VIDEO_COMP_U),
+            ComponentStride(frame, GST_VIDEO_COMP_U), Component(frame, GST_VIDEO_COMP_V),
+            ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes, matrix_, width_, height_);
+        break;
+    case Route::I422:
+        libyuv::I422ToRGB24Matrix(Component(frame, GST_VIDEO_COMP_Y),
+            ComponentStride(frame, GST_VIDEO_COMP_Y), Component(frame, GST_VIDEO_COMP_U),
+            ComponentStride(frame, GST_VIDEO_COMP_U), Component(frame, GST_VIDEO_COMP_V),
+            ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes, matrix_, width_, height_);
+        break;
+    case Route::I444:
+        libyuv::I444ToRGB24Matrix(Component(frame, GST_VIDEO_COMP_Y),
+            ComponentStride(frame, GST_VIDEO_COMP_Y), Component(frame, GST_VIDEO_COMP_U),
+            ComponentStride(frame, GST_VIDEO_COMP_U), Component(frame, GST_VIDEO_COMP_V),
+            ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes, matrix_, width_, height_);
+        break;
+    case Route::NV12:
+        libyuv::NV12ToRGB24Matrix(Plane(frame, 0), PlaneStride(frame, 0), Plane(frame, 1),
+            PlaneStride(frame, 1), bottomUp, -rowBytes, matrix_, width_, height_);
+        break;
+    case Route::NV21:
+        libyuv::NV21ToRGB24Matrix(Plane(frame, 0), PlaneStride(frame, 0), Plane(frame, 1),
+            PlaneStride(frame, 1), bottomUp, -rowBytes, matrix_, width_, height_);
+        break;
+    case Route::NV16:
+        // NV12's conversion of a single row reads the chroma row it is given.
+        for (int row = 0; row < height_; ++row)
+            libyuv::NV12ToRGB24Matrix(Plane(frame, 0) + row * PlaneStride(frame, 0), PlaneStride(frame, 0),
+                Plane(frame, 1) + row * PlaneStride(frame, 1), PlaneStride(frame, 1),
+                bottomUp - row * rowBytes, -rowBytes, matrix_, width_, 1);
+        break;
+    case Route::Packed422:
+        RunPacked422(frame, pixels);
+        break;
+    case Route::Gray:
+        RunGray(frame, pixels);
+        break;
+    case Route::Rgb:
+        libyuv::RAWToRGB24(Plane(frame, 0), PlaneStride(frame, 0), bottomUp, -rowBytes, width_, height_);
+        break;
+    case Route::Bgrx:
+        libyuv::ARGBToRGB24(Plane(frame, 0), PlaneStride(frame, 0), bottomUp, -rowBytes, width_, height_);
+        break;
+    case Route::Rgbx:
+        // Read as B, G, R, A and written as R, G, B: the channels swap back.
+        libyuv::ARGBToRAW(Plane(frame, 0), PlaneStride(frame, 0), bottomUp, -rowBytes, width_, height_);
+        break;
+    case Route::Xrgb:
+    case Route::Xbgr:
+        RunFourBytes(frame, pixels);
+        break;
+    }
+}
+
+void BgrConversion::RunPacked422(const GstVideoFrame& frame, uint8_t* pixels)
+{
+    const int rowBytes = width_ * 3;
+    const int chromaWidth = (width_ + 1) / 2;
+    uint8_t* const y = band_.data();
+    uint8_t* const u = y + static_cast<std::size_t>(width_) * kBandRows;
+    uint8_t* const v = u + static_cast<std::size_t>(chromaWidth) * kBandRows;
+    const uint8_t* source = Plane(frame, 0);
+    const int stride = PlaneStride(frame, 0);
+
+    for (int first = 0; first < height_; first += kBandRows) {
+        const int rows = std::min(kBandRows, height_ - first);
+        const uint8_t* band = source + static_cast<std::ptrdiff_t>(first) * stride;
+        switch (format_) {
+        case GST_VIDEO_FORMAT_UYVY:
+            libyuv::UYVYToI422(band, stride, y, width_, u, chromaWidth, v, chromaWidth, width_, rows);
+            break;
+        case GST_VIDEO_FORMAT_YVYU: // YUY2 with the chroma samples swapped
+            libyuv::YUY2ToI422(band, stride, y, width_, v, chromaWidth, u, chromaWidth, width_, rows);
+            break;
+        default:
+            libyuv::YUY2ToI422(band, stride, y, width_, u, chromaWidth, v, chromaWidth, width_, rows);
+            break;
+        }
+        libyuv::I422ToRGB24Matrix(y, width_, u, chromaWidth, v, chromaWidth,
+            pixels + static_cast<std::size_t>(height_ - 1 - first) * rowBytes, -rowBytes, matrix_, width_,
+            rows);
+    }
+}
+
+void BgrConversion::RunFourBytes(const GstVideoFrame& frame, uint8_t* pixels)
+{
+    const int rowBytes = width_ * 3;
+    const int bandStride = width_ * 4;
+    const uint8_t* source = Plane(frame, 0);
+    const int stride = PlaneStride(frame, 0);
+
+    for (int first = 0; first < height_; first += kBandRows) {
+        const int rows = std::min(kBandRows, height_ - first);
+        const uint8_t* band = source + static_cast<std::ptrdiff_t>(first) * stride;
+        if (route_ == Route::Xrgb)
+            libyuv::BGRAToARGB(band, stride, band_.data(), bandStride, width_, rows);
+        else
+            libyuv::RGBAToARGB(band, stride, band_.data(), bandStride, width_, rows);
+        libyuv::ARGBToRGB24(band_.data(), bandStride,
+            pixels + static_cast<std::size_t>(height_ - 1 - first) * rowBytes, -rowBytes, width_, rows);
+    }
+}
+
+void BgrConversion::RunGray(const GstVideoFrame& frame, uint8_t* pixels)
+{
+    const int rowBytes = width_ * 3;
+    const int bandStride = width_ * 4;
+    const uint8_t* source = Plane(frame, 0);
+    const int stride = PlaneStride(frame, 0);
+
+    for (int first = 0; first < height_; first += kBandRows) {
+        const int rows = std::min(kBandRows, height_ - first);
+        libyuv::I400ToARGBMatrix(source + static_cast<std::ptrdiff_t>(first) * stride, stride, band_.data(),
+            bandStride, matrix_, width_, rows);
+        libyuv::ARGBToRGB24(band_.data(), bandStride,
+            pixels + static_cast<std::size_t>(height_ - 1 - first) * rowBytes, -rowBytes, width_, rows);
+    }
+}
+
+} // namespace snapwell
