@@ -49,10 +49,11 @@ endfunction()
 function(glimview_add_benchmark)
   cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
   find_package(benchmark REQUIRED)
-  add_executable(${B_NAME} ${B_SOURCES})
+  add_executable(${B_NAME} ${B_SOURCES} "${PROJECT_SOURCE_DIR}/bench/ProcessMapSuffix.cpp")
   set_target_properties(${B_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
   target_compile_definitions(${B_NAME} PRIVATE
+    GLIMVIEW_BENCH_NAME="${B_NAME}"
     GLIMVIEW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     GLIMVIEW_RUN_DIR="${GLIMVIEW_RUN_DIR}"
     GLIMVIEW_PLUGIN_DIR="${GLIMVIEW_PLUGIN_DIR}")
