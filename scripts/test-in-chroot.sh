@@ -52,6 +52,9 @@ mount_in() { # type-or-bind source mount-point
     if [ "$1" = bind ]; then mount --bind "$2" "$3"; else mount -t "$1" "$2" "$3"; fi
     mounted+=("$3")
 }
+# The chroot's / a mount point of its own, as on a machine: `unshare
+# --propagation private` (a test uses it) refuses a root that is not one.
+mount_in bind "$target" "$target"
 mount_in proc proc "$target/proc"
 mount_in sysfs sysfs "$target/sys"
 mount_in bind /dev "$target/dev"
