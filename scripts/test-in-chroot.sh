@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Runs `bash scripts/test.sh` on a minimal Debian 12 (bookworm) made with
 # debootstrap, on a clone of this repository's last commit, as root with an
-# empty environment: a test that leans on something this machine happens to
-# have installed or configured fails there. Needs root, debootstrap and a
+# empty environment and no network: a test that leans on something this
+# machine happens to have installed, configured or running fails there. Needs root, debootstrap and a
 # Debian mirror; downloads a whole system, so it is not part of CI.
 #
 #   bash scripts/test-in-chroot.sh [FOLDER]
