@@ -327,7 +327,9 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
     QFile::link(QStringLiteral("/usr/share/mime"), home.filePath(QStringLiteral("system/mime")));
     const auto recorder = [&](const QString& name) {
         const QString program = bin + u'/' + name;
-        WriteFile(program, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+        // Written aside and renamed: the test must never read a half-written list.
+        WriteFile(program,
+            "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n");
         QFile::setPermissions(
             program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         return program;
