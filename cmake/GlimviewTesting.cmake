@@ -9,7 +9,8 @@
 function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
-  add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp")
+  add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp"
+    "${PROJECT_SOURCE_DIR}/tests/ProcessHome.cpp")
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
@@ -49,10 +50,11 @@ endfunction()
 function(glimview_add_benchmark)
   cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
   find_package(benchmark REQUIRED)
-  add_executable(${B_NAME} ${B_SOURCES})
+  add_executable(${B_NAME} ${B_SOURCES} "${PROJECT_SOURCE_DIR}/bench/ProcessMapSuffix.cpp")
   set_target_properties(${B_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
   target_compile_definitions(${B_NAME} PRIVATE
+    GLIMVIEW_BENCH_NAME="${B_NAME}"
     GLIMVIEW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     GLIMVIEW_RUN_DIR="${GLIMVIEW_RUN_DIR}"
     GLIMVIEW_PLUGIN_DIR="${GLIMVIEW_PLUGIN_DIR}")

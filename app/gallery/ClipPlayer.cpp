@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/ClipPlayer.h"
 
+#include "gallery/DesktopEntry.h"
+#include "gallery/DesktopExec.h"
+#include "gallery/GalleryLogging.h"
+
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,6 +24,23 @@ QString QueryDefault(const QString& xdgMime, const QString& mimeType)
         return {};
     }
     return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+bool StartEntry(const TDesktopEntry& entry, const QString& clipFile)
+{
+    QStringList arguments = ExecArguments(entry, clipFile);
+    if (arguments.isEmpty())
+        return false;
+    if (entry.Terminal) {
+        // A program for the terminal needs one around it: Debian's choice of terminal.
+        const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        if (terminal.isEmpty())
+            return false;
+        arguments = QStringList { terminal, QStringLiteral("-e") } + arguments;
+    }
+    const QString program = arguments.takeFirst();
+    qCDebug(lcGallery, "playing %s with %s", qPrintable(clipFile), qPrintable(entry.FilePath));
+    return QProcess::startDetached(program, arguments, entry.WorkingFolder);
 }
 
 } // namespace
@@ -42,9 +63,12 @@ QString DefaultPlayerFor(const QString& clipFile)
 
 bool OpenWithPlayer(const QString& clipFile)
 {
-    // xdg-open without a handler would fall back to a web browser, or fail
-    // after it has been started, where nobody sees it: ask first.
-    if (DefaultPlayerFor(clipFile).isEmpty())
+    if (const auto entry = FindDesktopEntry(DefaultPlayerFor(clipFile)))
+        return StartEntry(*entry, clipFile);
+    // A named desktop's own opener may know players the generic lookup does
+    // not. Without one, xdg-open would only guess the type from the bytes
+    // and end in a web browser, where nobody learns that nothing can play it.
+    if (qEnvironmentVariableIsEmpty("XDG_CURRENT_DESKTOP"))
         return false;
     const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     return !xdgOpen.isEmpty() && QProcess::startDetached(xdgOpen, { clipFile });

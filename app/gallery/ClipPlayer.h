@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Plays a clip with the desktop's player for its type, as the file manager
-// would (xdg-open), and says whether there is one at all.
+// Plays a clip with the desktop's player for its type and says whether there
+// is one at all. The player's desktop entry is started directly: xdg-open
+// without a named desktop guesses the type from the bytes, not the name, and
+// falls back to a web browser.
 #pragma once
 
 class QString;
 
-// False when no program on this desktop handles the clip's type (or the
-// desktop's opener is missing), so that the caller can say so; true once the
-// player has been started.
+// False when nothing on this desktop can play the clip (no default player
+// for its type, or one whose program does not start), so that the caller can
+// say so; true once a player has been started.
 bool OpenWithPlayer(const QString& clipFile);
 
-// The desktop file of the program that plays this type; empty for none.
+// The desktop id ("vlc.desktop") of the program that plays this type; empty
+// for none.
 QString DefaultPlayerFor(const QString& clipFile);

@@ -275,8 +275,6 @@ public:
 
 int main(int argc, char** argv)
 {
-    const std::string suffix = ".bench-" + std::to_string(::getpid());
-    ::setenv(kMapSuffixVariable, suffix.c_str(), 1);
     gst_init(&argc, &argv);
     gst_registry_scan_path(gst_registry_get(), GLIMVIEW_PLUGIN_DIR);
     benchmark::Initialize(&argc, argv);

@@ -131,8 +131,6 @@ int main(int argc, char** argv)
 {
     ::setenv("VIDCORE_TEST_DEVICES", "1", 1);
     ::setenv("GST_PLUGIN_PATH", GLIMVIEW_PLUGIN_DIR, 0);
-    // Maps of its own, beside a running Glimview's.
-    ::setenv(frameblock::kMapSuffixVariable, ".bench-preview-cpu", 0);
     gst_init(&argc, &argv);
     // The frame maps, as the application creates them.
     void* block = snapwell_test::CreateSharedMap(

@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace {
 
 QString WriteFile(const QString& path, const QByteArray& content)
@@ -301,22 +303,37 @@ TEST_F(VideosForm, ClipNamesComeFromTheMediaFolder)
 
 TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
 {
-    // A desktop of its own: no associations at first.
+    // A desktop of its own: no associations at first, no desktop named, no
+    // display, and a search path with nothing but the system's programs and
+    // the test's own.
     QTemporaryDir home;
-    const QByteArray saved[] = { qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS"),
-        qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS"), qgetenv("HOME"),
-        qgetenv("XDG_CURRENT_DESKTOP"), qgetenv("DISPLAY") };
+    const char* names[] = { "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME",
+        "XDG_CURRENT_DESKTOP", "DISPLAY", "PATH" };
+    QList<std::optional<QByteArray>> saved;
+    for (const char* name : names)
+        saved << (qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    const QString bin = home.filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("system"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home.filePath(QStringLiteral("etc"))));
+    qputenv("PATH", QFile::encodeName(bin) + ":/usr/bin:/bin");
     qunsetenv("XDG_CURRENT_DESKTOP");
-    // The desktop's opener hands files to programs only where there is a display.
-    qputenv("DISPLAY", ":99");
+    qunsetenv("DISPLAY");
     // The system's type database stays; its applications do not.
     QDir().mkpath(home.filePath(QStringLiteral("system")));
     QFile::link(QStringLiteral("/usr/share/mime"), home.filePath(QStringLiteral("system/mime")));
+    const auto recorder = [&](const QString& name) {
+        const QString program = bin + u'/' + name;
+        // Written aside and renamed: the test must never read a half-written list.
+        WriteFile(program,
+            "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n");
+        QFile::setPermissions(
+            program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return program;
+    };
 
     const QString clip = AddClip(QStringLiteral("clip.wmv"));
     LanguageTexts = TLanguageTexts({ { "NoPlayerMsg", QStringLiteral("No program here plays this clip.") } });
@@ -331,29 +348,44 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
     Form->actPlayExecute();
     EXPECT_EQ(messages, QStringList { QStringLiteral("No program here plays this clip.") });
 
-    // A player made the default for Windows Media clips is started with the clip.
-    const QString bin = home.filePath(QStringLiteral("bin"));
-    QDir().mkpath(bin);
-    const QString player = bin + QStringLiteral("/recording-player");
-    WriteFile(player, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
-    QFile::setPermissions(player, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // On a named desktop its own opener is asked instead.
+    const QString opener = recorder(QStringLiteral("xdg-open"));
+    qputenv("XDG_CURRENT_DESKTOP", "X-Test");
+    messages.clear();
+    Form->actPlayExecute();
+    EXPECT_TRUE(PollUntil([&] { return QFile::exists(opener + QStringLiteral(".args")); }));
+    EXPECT_EQ(ReadAll(opener + QStringLiteral(".args")), QFile::encodeName(clip) + '\n');
+    EXPECT_TRUE(messages.isEmpty());
+
+    // A player made the default for Windows Media clips is started from its
+    // entry with the clip, whatever the clip's bytes look like, and the
+    // desktop's opener is not asked.
+    QFile::remove(opener + QStringLiteral(".args"));
+    const QString player = recorder(QStringLiteral("recording-player"));
     const QString applications = home.filePath(QStringLiteral("data/applications"));
     QDir().mkpath(applications);
     WriteFile(applications + QStringLiteral("/recording-player.desktop"),
         "[Desktop Entry]\nType=Application\nName=Recording player\nExec=" + QFile::encodeName(player)
-            + " %f\nMimeType=video/x-ms-wmv;\n");
+            + " --title=%c %u\nMimeType=video/x-ms-wmv;\n");
     QDir().mkpath(home.filePath(QStringLiteral("config")));
     WriteFile(home.filePath(QStringLiteral("config/mimeapps.list")),
         "[Default Applications]\nvideo/x-ms-wmv=recording-player.desktop\n");
     EXPECT_EQ(DefaultPlayerFor(clip), QStringLiteral("recording-player.desktop"));
-    messages.clear();
+    qunsetenv("XDG_CURRENT_DESKTOP");
     Form->actPlayExecute();
     EXPECT_TRUE(PollUntil([&] { return QFile::exists(player + QStringLiteral(".args")); }));
-    EXPECT_EQ(ReadAll(player + QStringLiteral(".args")), QFile::encodeName(clip) + '\n');
+    EXPECT_EQ(ReadAll(player + QStringLiteral(".args")),
+        "--title=Recording player\n" + QFile::encodeName(clip) + '\n');
     EXPECT_TRUE(messages.isEmpty());
+    EXPECT_FALSE(QFile::exists(opener + QStringLiteral(".args")));
 
-    const char* names[] = { "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "HOME",
-        "XDG_CURRENT_DESKTOP", "DISPLAY" };
-    for (int i = 0; i < 7; ++i)
-        saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+    // A default player whose program cannot start plays nothing: the user is told.
+    WriteFile(applications + QStringLiteral("/recording-player.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Recording player\nExec=" + QFile::encodeName(player)
+            + " \"unclosed %u\n");
+    Form->actPlayExecute();
+    EXPECT_EQ(messages, QStringList { QStringLiteral("No program here plays this clip.") });
+
+    for (qsizetype i = 0; i < saved.size(); ++i)
+        saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
 }

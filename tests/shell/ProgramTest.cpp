@@ -214,6 +214,15 @@ private:
 
 int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y);
 
+// Signals the started program only. One that has ended already has the id 0,
+// and kill(0) would signal the whole process group: CTest and whatever
+// started it.
+void SignalProgram(const QProcess& program, int number)
+{
+    if (const qint64 pid = program.processId(); pid > 0)
+        ::kill(pid_t(pid), number);
+}
+
 bool FileExists(const QString& path)
 {
     struct stat info { };
@@ -364,7 +373,7 @@ TEST_F(ProgramTest, MapsLeftByACopyThatWasKilledAreReplacedAtTheNextStart)
     EXPECT_FALSE(next->readAllStandardError().contains("Failed : Map"));
 
     // A clean end takes them away again, and the port with them.
-    ::kill(pid_t(next->processId()), SIGTERM);
+    SignalProgram(*next, SIGTERM);
     ASSERT_TRUE(next->waitForFinished(10000));
     EXPECT_EQ(next->exitCode(), 0);
     EXPECT_FALSE(FileExists(block));
@@ -395,7 +404,7 @@ TEST_F(ProgramTest, AnotherAccountsObjectsAtTheOldMapNamesChangeNothing)
     for (const QString& path : planted)
         QFile::remove(path);
     ASSERT_TRUE(mapsMade);
-    ::kill(pid_t(program->processId()), SIGTERM);
+    SignalProgram(*program, SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
     EXPECT_FALSE(program->readAllStandardError().contains("Failed : Map"));
 }
@@ -440,7 +449,7 @@ TEST_F(ProgramTest, ASignalDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
 
     QElapsedTimer ending;
     ending.start();
-    ::kill(pid_t(program->processId()), SIGTERM);
+    SignalProgram(*program, SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
     // The recording is finished and the preview stopped while the windows still exist.
     EXPECT_LT(ending.elapsed(), glimview_test::Allowance(2000, 8000));
@@ -460,7 +469,7 @@ TEST_F(ProgramTest, InterruptAndHangUpEndTheProgramCleanlyToo)
             20000));
         // Only the close writes the positions now.
         QFile::remove(settingsFile);
-        ::kill(pid_t(program->processId()), number);
+        SignalProgram(*program, number);
         ASSERT_TRUE(program->waitForFinished(10000));
         EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program->exitCode(), 0);
@@ -634,7 +643,7 @@ TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
         ProductTitle);
     EXPECT_TRUE(QDir(squat).isEmpty(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot));
 
-    ::kill(pid_t(program->processId()), SIGTERM);
+    SignalProgram(*program, SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
     EXPECT_EQ(program->exitCode(), 0);
     EXPECT_FALSE(FileExists(port));
@@ -648,7 +657,7 @@ TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
                 || program->readAllStandardError().contains("not starting");
         },
         20000));
-    ::kill(pid_t(program->processId()), SIGTERM); // the message box waits for its answer
+    SignalProgram(*program, SIGTERM); // the message box waits for its answer
     ASSERT_TRUE(program->waitForFinished(10000));
     EXPECT_FALSE(program->exitStatus() == QProcess::NormalExit && program->exitCode() == 0);
     EXPECT_FALSE(FileExists(port));
@@ -991,7 +1000,7 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
 
         QElapsedTimer ending;
         ending.start();
-        ::kill(pid_t(program->processId()), SIGTERM);
+        SignalProgram(*program, SIGTERM);
         ASSERT_TRUE(program->waitForFinished(10000));
         EXPECT_LT(ending.elapsed(), glimview_test::Allowance(2000, 8000));
         EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
@@ -1031,7 +1040,7 @@ TEST_F(ProgramTest, WindowsStoredOffScreenComeBackToTheirDefaultPlaces)
         << program->readAllStandardError().toStdString();
     EXPECT_EQ(x.Geometry(panel).topLeft(), QPoint(50, 50));
     // The photo gallery at 1080,600 of a 1280x800 screen lies more than half on it: kept.
-    ::kill(pid_t(program->processId()), SIGTERM);
+    SignalProgram(*program, SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     const QByteArray written = settings.readAll();
