@@ -156,6 +156,22 @@ void TSettingsStore::WriteString(const QString& section, const QString& key, con
     Changed();
 }
 
+QStringList TSettingsStore::ValueNames(const QString& section) const
+{
+    QStringList names;
+    if (const TRegSection* found = FDocument.FindSection(section))
+        for (const TRegValue& value : found->Values)
+            names.append(value.Name);
+    return names;
+}
+
+void TSettingsStore::RemoveValue(const QString& section, const QString& key)
+{
+    TRegSection* found = FDocument.FindSection(section);
+    if (found && found->RemoveValue(key))
+        Changed();
+}
+
 void TSettingsStore::EndBatch()
 {
     if (FBatchDepth > 0 && --FBatchDepth == 0 && FDirty)

@@ -113,6 +113,15 @@ QString ProgramFolder()
     return folder;
 }
 
+QString ConverterProgram()
+{
+    const QString name = QStringLiteral("uncompAvitoWMV2");
+    QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(name, { ProgramFolder() });
+    return program.isEmpty() ? name : program;
+}
+
 QString PersonalFolder()
 {
     // Without a documents folder the export goes to the home folder rather

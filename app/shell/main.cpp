@@ -11,7 +11,9 @@
 #include "core/ProductTitle.h"
 #include "core/ProgramTranslator.h"
 #include "core/SettingsStore.h"
+#include "gallery/ClipRecovery.h"
 #include "gallery/MailComposerLink.h"
+#include "gallery/MediaStore.h"
 #include "gallery/ProgressFrm.h"
 #include "gallery/VideosFrm.h"
 #include "mail/SendEMailFrm.h"
@@ -115,6 +117,12 @@ int RunApplication(TGlimviewApplication& app, TMessagePort& port)
         &sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, Guarded(mainForm, &TMainForm::EndSession));
 
     mainForm->show();
+    // Recordings a killed run left behind are copied whole while the program
+    // starts; what came of it is told once the window is up.
+    TClipRecovery recovery;
+    QObject::connect(&recovery, &TClipRecovery::finished, mainForm,
+        Guarded([mainForm](const QString& message) { mainForm->ShowInfo(message); }));
+    recovery.Start(TempFolder());
     // Closing the main window ends the program, whatever else is open.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(mainForm, &TMainForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);

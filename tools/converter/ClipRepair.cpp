@@ -6,10 +6,12 @@
 #include <glib/gstdio.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +44,28 @@ bool SyncFile(const std::string& path)
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
+}
+
+// The half copy, for the signal handler: a copy ended by the program that
+// started it leaves nothing behind.
+char HalfCopy[4096];
+
+void RemoveHalfCopy(int)
+{
+    if (HalfCopy[0])
+        ::unlink(HalfCopy);
+    ::_exit(1);
+}
+
+void RemoveHalfCopyOnSignals(const std::string& path)
+{
+    if (path.size() >= sizeof HalfCopy)
+        return;
+    std::memcpy(HalfCopy, path.c_str(), path.size() + 1);
+    struct sigaction action { };
+    action.sa_handler = RemoveHalfCopy;
+    for (const int number : { SIGTERM, SIGINT, SIGHUP })
+        ::sigaction(number, &action, nullptr);
 }
 
 } // namespace
@@ -172,7 +196,12 @@ bool TClipRepair::Run()
         FError = "cannot create a file beside " + FOutput + ": " + std::strerror(errno);
         return false;
     }
+    // mkostemp makes the file private; a saved clip gets the user's usual mode.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
+    RemoveHalfCopyOnSignals(written);
     bool ok = Build(written) && Copy();
     if (ok && !SyncFile(written)) {
         FError = "cannot write " + written + ": " + std::strerror(errno);
@@ -186,5 +215,6 @@ bool TClipRepair::Run()
     }
     if (!ok)
         ::unlink(written.c_str());
+    HalfCopy[0] = '\0';
     return ok;
 }
