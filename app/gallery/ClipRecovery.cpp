@@ -9,9 +9,13 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,16 +31,33 @@ QString Identity(const QFileInfo& clip)
     return QStringLiteral("%1 %2").arg(clip.size()).arg(clip.lastModified().toMSecsSinceEpoch());
 }
 
-// Entries of clips that are gone, or were replaced by a later recording of
-// the same name, say nothing any more.
+// A clip's entry is its real path, as the file system spells it: the same
+// in every run, whatever way the working folder was reached (a link, the
+// descriptor path of a folder whose name is not UTF-8). Its bytes are kept
+// percent-encoded, so that any name survives the text file.
+QString EntryName(const QString& clip)
+{
+    char real[PATH_MAX];
+    if (!::realpath(QFile::encodeName(clip).constData(), real))
+        return {};
+    return QString::fromLatin1(QByteArray(real).toPercentEncoding("/ ,+-_.()"));
+}
+
+bool EntryFileExists(const QString& entry)
+{
+    struct stat info { };
+    return ::stat(QByteArray::fromPercentEncoding(entry.toLatin1()).constData(), &info) == 0;
+}
+
+// Entries of clips that are gone say nothing any more.
 void DropStaleEntries()
 {
     if (!SettingsStore)
         return;
     const TSettingsBatch batch(*SettingsStore);
-    for (const QString& clip : SettingsStore->ValueNames(Section))
-        if (!QFileInfo(clip).isFile())
-            SettingsStore->RemoveValue(Section, clip);
+    for (const QString& entry : SettingsStore->ValueNames(Section))
+        if (!EntryFileExists(entry))
+            SettingsStore->RemoveValue(Section, entry);
 }
 
 } // namespace
@@ -69,7 +90,7 @@ QStringList TClipRecovery::CutClips(const QString& tempFolder)
         if (clip.ownerId() != ::getuid() || clip.size() == 0)
             continue;
         const QString path = clip.absoluteFilePath();
-        if (SettingsStore && SettingsStore->ReadString(Section, path, QString()) == Identity(clip))
+        if (SettingsStore && SettingsStore->ReadString(Section, EntryName(path), QString()) == Identity(clip))
             continue;
         clips.append(path);
     }
@@ -150,6 +171,7 @@ void TClipRecovery::Handled(bool recovered)
     // Remembered once handled, either way: a clip that cannot be mended is
     // not named again at every start. Remembered only now, so that a run
     // ended during the copy leaves the clip to the next start.
-    if (SettingsStore)
-        SettingsStore->WriteString(Section, FCurrent, Identity(QFileInfo(FCurrent)));
+    const QString entry = EntryName(FCurrent);
+    if (SettingsStore && !entry.isEmpty())
+        SettingsStore->WriteString(Section, entry, Identity(QFileInfo(FCurrent)));
 }

@@ -7,8 +7,8 @@
 // neither listed nor removed.
 //
 // Each clip is handled once. Which ones were is kept in the settings store
-// (section "RecoveredClips": the clip's path, its size and modification
-// time), not in files beside the clips: the store is the user's own, is
+// (section "RecoveredClips": the clip's real path, its size and
+// modification time), not in files beside the clips: the store is the user's own, is
 // rewritten atomically and synced, and an entry whose clip is gone is
 // dropped. Size and time tell a later clip that got the same name (the names
 // repeat daily) from the one handled.

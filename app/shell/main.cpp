@@ -11,6 +11,7 @@
 #include "core/ProductTitle.h"
 #include "core/ProgramTranslator.h"
 #include "core/SettingsStore.h"
+#include "core/WorkingFolder.h"
 #include "gallery/ClipRecovery.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
@@ -38,7 +39,7 @@ void ReportRunFolderUnusable()
 {
     const QString folder = WantedMessagePortFolder();
     qCCritical(lcShell, "the private runtime folder %s cannot be used; not starting", qPrintable(folder));
-    LoadSystemLanguage(QDir::currentPath());
+    LoadSystemLanguage(WorkingFolderPath());
     QString text = LanguageTexts[QStringLiteral("RunFolderMsg")];
     text.replace(QStringLiteral("%s"), folder);
     QMessageBox(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok).exec();
