@@ -929,6 +929,7 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         std::function<void(const TXvfb&)> Open; // what the user does
         QString BoxTitle;
         int BoxesOfThatTitle;
+        QStringList Environment = {}; // name, value, name, value ...
     };
     const auto snapshotThenClose = [](const TXvfb& x) {
         Click(x, 50 + 77, 50 + 70); // the snapshot button
@@ -940,11 +941,34 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         QTest::qWait(300);
         Click(x, 50 + 20 + 30, 50 + 100 + 10); // its first item
     };
+    const auto snapshotThen = [](int x0, int y0) {
+        return [x0, y0](const TXvfb& x) {
+            Click(x, 50 + 77, 50 + 70); // the snapshot button
+            QTest::qWait(500);
+            Click(x, x0, y0);
+        };
+    };
+    const auto recordThenPlay = [](const TXvfb& x) {
+        Click(x, 50 + 133, 50 + 70); // record
+        QTest::qWait(1500);
+        Click(x, 50 + 133, 50 + 70); // stop
+        QTest::qWait(500);
+        Click(x, 50 + 177, 322 + 114); // the video gallery's play button
+    };
     const std::vector<TCase> cases {
         { "no camera", false, false, {}, ProductTitle, 2 },
         { "no Temp folder", true, true, {}, ProductTitle, 2 },
         { "unsaved photo", true, false, snapshotThenClose, ProductTitle, 2 },
         { "about box", true, false, aboutBox, QStringLiteral("Tessaly Information"), 1 },
+        { "settings dialog", true, false, [](const TXvfb& x) { Click(x, 50 + 226, 50 + 78); },
+            QStringLiteral("Vidcore Test Camera"), 1 },
+        { "image viewer", true, false, snapshotThen(50 + 177, 174 + 114), QStringLiteral("Image View"), 1 },
+        { "photo save dialog", true, false, snapshotThen(50 + 136, 174 + 114), QStringLiteral("Save As"), 1 },
+        { "camera lost", true, false, {}, ProductTitle, 2,
+            { QStringLiteral("VIDCORE_TEST_CAMERA_FAIL_AFTER"), QStringLiteral("150") } },
+        // No xdg-mime on the search path: no player for the clip.
+        { "no player", true, false, recordThenPlay, ProductTitle, 2,
+            { QStringLiteral("PATH"), QStringLiteral("/nonexistent") } },
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -961,6 +985,8 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         QProcessEnvironment env = x.For(Env);
         env.insert(
             QStringLiteral("VIDCORE_TEST_DEVICES"), c.Camera ? QStringLiteral("1") : QStringLiteral("0"));
+        for (qsizetype i = 0; i + 1 < c.Environment.size(); i += 2)
+            env.insert(c.Environment[i], c.Environment[i + 1]);
         QProcess* program = Start(env, run);
         ASSERT_TRUE(program->waitForStarted());
         const bool open = QTest::qWaitFor(
