@@ -102,7 +102,8 @@ void TImageButton::Press()
     const QPointF centre = QRectF(rect()).center();
     const QPointF global = mapToGlobal(centre);
     QPointer<TImageButton> self(this);
-    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     mousePressEvent(&press);
     // The press may have closed the window that held the button.
     if (!self)
