@@ -6,6 +6,7 @@
 #include "camera/SnapshotLoader.h"
 #include "camera/Snapwell.h"
 #include "core/Assertion.h"
+#include "core/WorkingFolder.h"
 #include "filter/frameblock.h"
 #include "vidcore/vidcore.h"
 
@@ -224,7 +225,7 @@ void TCamController::SetBaseFolder(const QString& folder) { FBaseFolder = folder
 QString TCamController::SnapshotFileName()
 {
     if (FBaseFolder.isEmpty())
-        FBaseFolder = QDir::currentPath();
+        FBaseFolder = WorkingFolderPath();
     return FBaseFolder + QStringLiteral("/Temp/scb.bmp");
 }
 

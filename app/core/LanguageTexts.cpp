@@ -3,6 +3,7 @@
 
 #include "core/CodePage.h"
 #include "core/CoreLogging.h"
+#include "core/PlainFile.h"
 #include "core/ProfileReader.h"
 
 #include <QFile>
@@ -180,13 +181,15 @@ TLanguageTexts::TLanguageTexts(QHash<QString, QString> texts)
 
 TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& language)
 {
-    QFile file(baseFolder + QStringLiteral("/Languages/") + language.Name + QStringLiteral(".ini"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(
-            lcLanguage, "cannot read %s: %s", qPrintable(file.fileName()), qPrintable(file.errorString()));
+    const QString path = baseFolder + QStringLiteral("/Languages/") + language.Name + QStringLiteral(".ini");
+    bool missing = false;
+    QString why;
+    const auto bytes = ReadPlainFile(path, MaxLanguageFileSize, missing, &why);
+    if (!bytes) {
+        qCDebug(lcLanguage, "%s %s", qPrintable(path), qPrintable(why));
         return {};
     }
-    const TProfileReader reader(DecodeLanguageFile(file.readAll(), language.CodePage));
+    const TProfileReader reader(DecodeLanguageFile(*bytes, language.CodePage));
     QHash<QString, QString> texts;
     for (const QString& key : LanguageTextKeys())
         if (const auto text = reader.Find(language.Name, key)) {
@@ -195,7 +198,7 @@ TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& lan
             const qsizetype nul = text->indexOf(QChar(0));
             texts.insert(key, Cut(nul < 0 ? *text : text->left(nul), MaxLanguageTextLength));
         }
-    qCDebug(lcLanguage, "%s: %lld of %lld texts", qPrintable(file.fileName()), qlonglong(texts.size()),
+    qCDebug(lcLanguage, "%s: %lld of %lld texts", qPrintable(path), qlonglong(texts.size()),
         qlonglong(LanguageTextKeys().size()));
     return TLanguageTexts(std::move(texts));
 }

@@ -27,6 +27,9 @@ const QStringList& LanguageTextKeys();
 // Longer texts are cut to this many characters, as the profile functions'
 // 2048-character buffer does.
 constexpr qsizetype MaxLanguageTextLength = 2047;
+// A language file is read only when it is a regular file of at most this
+// size (the shipped ones are a few kilobytes); anything else gives no texts.
+constexpr qint64 MaxLanguageFileSize = 1024 * 1024;
 
 class TLanguageTexts {
 public:

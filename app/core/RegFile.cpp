@@ -13,24 +13,6 @@ const QString HeaderV4 = QStringLiteral("REGEDIT4");
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-template <typename T> T* FindNamed(std::vector<T>& items, const QString& name)
-{
-    for (auto& item : items)
-        if (SameName(item.Name, name))
-            return &item;
-    return nullptr;
-}
-
-// The existing item of that name, or a new one appended under it.
-template <typename T> T& NamedFor(std::vector<T>& items, const QString& name)
-{
-    if (T* found = FindNamed(items, name))
-        return *found;
-    T& added = items.emplace_back();
-    added.Name = name;
-    return added;
-}
-
 // regedit writes UTF-16LE with a byte-order mark; this program writes UTF-8.
 std::optional<QString> DecodeRegText(const QByteArray& bytes)
 {
@@ -207,14 +189,54 @@ TRegValue& TRegSection::ValueFor(const QString& name)
     return added;
 }
 
-TRegSection* TRegDocument::FindSection(const QString& name) { return FindNamed(Sections, name); }
+bool TRegSection::RemoveValue(const QString& name)
+{
+    const TRegValue* found = FindValue(name);
+    if (!found)
+        return false;
+    Values.erase(Values.begin() + (found - Values.data()));
+    FIndex.clear(); // positions after it moved
+    return true;
+}
+
+void TRegDocument::RefreshIndex() const
+{
+    if (FIndex.size() == qsizetype(Sections.size()))
+        return;
+    FIndex.clear();
+    for (std::size_t i = 0; i < Sections.size(); ++i)
+        FIndex.insert(Sections[i].Name.toCaseFolded(), i);
+}
 
 const TRegSection* TRegDocument::FindSection(const QString& name) const
 {
-    return FindNamed(const_cast<std::vector<TRegSection>&>(Sections), name);
+    RefreshIndex();
+    const auto found = FIndex.constFind(name.toCaseFolded());
+    if (found == FIndex.cend())
+        return nullptr;
+    if (*found < Sections.size() && SameName(Sections[*found].Name, name))
+        return &Sections[*found];
+    // Sections was changed behind the index's back.
+    FIndex.clear();
+    RefreshIndex();
+    const auto again = FIndex.constFind(name.toCaseFolded());
+    return again == FIndex.cend() ? nullptr : &Sections[*again];
 }
 
-TRegSection& TRegDocument::SectionFor(const QString& name) { return NamedFor(Sections, name); }
+TRegSection* TRegDocument::FindSection(const QString& name)
+{
+    return const_cast<TRegSection*>(std::as_const(*this).FindSection(name));
+}
+
+TRegSection& TRegDocument::SectionFor(const QString& name)
+{
+    if (TRegSection* found = FindSection(name))
+        return *found;
+    TRegSection& added = Sections.emplace_back();
+    added.Name = name;
+    FIndex.insert(name.toCaseFolded(), Sections.size() - 1);
+    return added;
+}
 
 std::optional<TRegDocument> ParseRegText(const QByteArray& bytes, QString* error)
 {
@@ -235,22 +257,22 @@ std::optional<TRegDocument> ParseRegText(const QByteArray& bytes, QString* error
         QString line = lines[i];
         if (line.endsWith(u'\r'))
             line.chop(1);
-        const QString where = QStringLiteral("line %1").arg(i + 1);
+        const auto where = [i] { return QStringLiteral("line %1").arg(i + 1); };
         if (line.trimmed().isEmpty() || line.startsWith(u';'))
             continue;
         if (!headerSeen) {
             if (line != HeaderV5 && line != HeaderV4)
-                return fail(where + QStringLiteral(": not a registry file header"));
+                return fail(where() + QStringLiteral(": not a registry file header"));
             headerSeen = true;
         } else if (line.startsWith(u'[')) {
             const auto name = ParseSectionLine(line);
             if (!name)
-                return fail(where + QStringLiteral(": a key outside ") + RegRootKey);
+                return fail(where() + QStringLiteral(": a key outside ") + RegRootKey);
             section = &document.SectionFor(*name);
         } else {
             auto value = ParseValueLine(line);
             if (!value || !section)
-                return fail(where + QStringLiteral(": not a dword or string value"));
+                return fail(where() + QStringLiteral(": not a dword or string value"));
             section->ValueFor(value->Name) = *value;
         }
     }

@@ -36,6 +36,8 @@ struct TRegSection {
     TRegValue* FindValue(const QString& name);
     const TRegValue* FindValue(const QString& name) const;
     TRegValue& ValueFor(const QString& name);
+    // True when there was one to remove.
+    bool RemoveValue(const QString& name);
 
 private:
     // Case-folded name -> position in Values, so a large section is not
@@ -50,6 +52,12 @@ struct TRegDocument {
     TRegSection* FindSection(const QString& name);
     const TRegSection* FindSection(const QString& name) const;
     TRegSection& SectionFor(const QString& name);
+
+private:
+    // Case-folded name -> position in Sections: a file of many sections is
+    // parsed in linear time, not searched from the start at every header.
+    mutable QHash<QString, std::size_t> FIndex;
+    void RefreshIndex() const;
 };
 
 extern const QString RegRootKey;

@@ -3,12 +3,15 @@
 
 #include "core/AtomicFile.h"
 #include "core/CoreLogging.h"
+#include "core/PlainFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,40 +26,6 @@ bool IsValidSection(const QString& section)
 {
     // A line break would end the key's header line in the file.
     return !section.contains(u'\n') && !section.contains(u'\r');
-}
-
-// The whole file, or nothing with *why saying what is wrong with it. Only a
-// regular file of sane size is read: a device, a FIFO or a huge file must not
-// block or exhaust the program before its first window.
-std::optional<QByteArray> ReadSettingsFile(const QString& path, bool& missing, QString* why)
-{
-    missing = false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        missing = errno == ENOENT;
-        *why = QStringLiteral("cannot be read: ") + QString::fromLocal8Bit(std::strerror(errno));
-        return std::nullopt;
-    }
-    struct stat info { };
-    std::optional<QByteArray> contents;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *why = QStringLiteral("not a regular file");
-    } else if (info.st_size > TSettingsStore::MaxFileSize) {
-        *why = QStringLiteral("larger than %1 bytes").arg(TSettingsStore::MaxFileSize);
-    } else {
-        QFile file;
-        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-            QByteArray bytes = file.read(TSettingsStore::MaxFileSize + 1);
-            if (file.error() == QFileDevice::NoError && bytes.size() <= TSettingsStore::MaxFileSize)
-                contents = std::move(bytes);
-            else
-                *why = QStringLiteral("cannot be read: ") + file.errorString();
-        } else {
-            *why = QStringLiteral("cannot be read: ") + file.errorString();
-        }
-    }
-    ::close(fd);
-    return contents;
 }
 
 // Renames `path` to the first free "path.bad", "path.bad.1", ... without
@@ -77,6 +46,28 @@ QString MoveAside(const QString& path)
     return {};
 }
 
+// The temporary files of a rewrite ("settings.reg.XXXXXX", mkostemp's six
+// letters and digits) that a run killed between writing and renaming left.
+// One younger than a day may be another copy's rewrite under way.
+void RemoveOrphanTemporaries(const QString& path)
+{
+    const QFileInfo target(path);
+    const QDir folder = target.absoluteDir();
+    const QString prefix = target.fileName() + u'.';
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    const auto found = folder.entryInfoList(
+        { prefix + QStringLiteral("??????") }, QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : found) {
+        const QString tail = file.fileName().mid(prefix.size());
+        const bool madeByARewrite = std::all_of(
+            tail.begin(), tail.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+        if (madeByARewrite && file.ownerId() == ::getuid() && file.lastModified() < dayAgo) {
+            qCInfo(lcSettings, "removing %s, left by an interrupted rewrite", qPrintable(file.filePath()));
+            QFile::remove(file.filePath());
+        }
+    }
+}
+
 } // namespace
 
 TSettingsStore::TSettingsStore(const QString& filePath)
@@ -85,6 +76,7 @@ TSettingsStore::TSettingsStore(const QString& filePath)
 {
     QDir().mkpath(QFileInfo(FFilePath).absolutePath());
     Load();
+    RemoveOrphanTemporaries(FWritePath);
 }
 
 QString TSettingsStore::DefaultFilePath()
@@ -156,6 +148,22 @@ void TSettingsStore::WriteString(const QString& section, const QString& key, con
     Changed();
 }
 
+QStringList TSettingsStore::ValueNames(const QString& section) const
+{
+    QStringList names;
+    if (const TRegSection* found = FDocument.FindSection(section))
+        for (const TRegValue& value : found->Values)
+            names.append(value.Name);
+    return names;
+}
+
+void TSettingsStore::RemoveValue(const QString& section, const QString& key)
+{
+    TRegSection* found = FDocument.FindSection(section);
+    if (found && found->RemoveValue(key))
+        Changed();
+}
+
 void TSettingsStore::EndBatch()
 {
     if (FBatchDepth > 0 && --FBatchDepth == 0 && FDirty)
@@ -171,7 +179,7 @@ void TSettingsStore::Load()
 
     bool missing = false;
     QString why;
-    const auto bytes = ReadSettingsFile(FFilePath, missing, &why);
+    const auto bytes = ReadPlainFile(FFilePath, MaxFileSize, missing, &why);
     if (!bytes) {
         if (missing) {
             qCDebug(lcSettings, "no settings file %s yet; starting empty", qPrintable(FFilePath));

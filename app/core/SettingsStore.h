@@ -20,6 +20,7 @@
 #include "core/RegFile.h"
 
 #include <QString>
+#include <QStringList>
 
 class TSettingsStore {
 public:
@@ -40,6 +41,10 @@ public:
     void WriteBool(const QString& section, const QString& key, bool value);
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
     void WriteString(const QString& section, const QString& key, const QString& value);
+
+    // The names of a section's values, in the file's order.
+    QStringList ValueNames(const QString& section) const;
+    void RemoveValue(const QString& section, const QString& key);
 
     // Writes between BeginBatch and the matching EndBatch are saved once, at
     // the outermost EndBatch. TSettingsBatch pairs them.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/MediaStore.h"
+#include "core/WorkingFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,7 +27,7 @@ QString BaseFolder()
     return StoredBaseFolder();
 }
 
-void CaptureBaseFolder() { StoredBaseFolder() = QDir::currentPath(); }
+void CaptureBaseFolder() { StoredBaseFolder() = WorkingFolderPath(); }
 
 void SetBaseFolder(const QString& folder) { StoredBaseFolder() = folder; }
 
@@ -111,6 +112,15 @@ QString ProgramFolder()
     if (!folder.endsWith(u'/'))
         folder += u'/';
     return folder;
+}
+
+QString ConverterProgram()
+{
+    const QString name = QStringLiteral("uncompAvitoWMV2");
+    QString program = QStandardPaths::findExecutable(name);
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(name, { ProgramFolder() });
+    return program.isEmpty() ? name : program;
 }
 
 QString PersonalFolder()

@@ -42,5 +42,9 @@ QString ViewerExportName(const QString& personalFolder);
 
 // The folder of the running program, with a trailing '/'.
 QString ProgramFolder();
+// The converter uncompAvitoWMV2: found by name on the search path, as the
+// design has it; the program's own folder (where the build puts it) serves
+// when the path does not hold it.
+QString ConverterProgram();
 // The user's documents folder.
 QString PersonalFolder();

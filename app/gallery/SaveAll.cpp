@@ -36,7 +36,7 @@ bool SavePhotos(TPhotosForm& photos, const QString& folder)
             continue;
         const QString path = UniqueSuggestedPath(folder, photo->CapturedAt(), QStringLiteral("jpg"));
         try {
-            SaveBitmapAsJpeg(photo->Picture(), path, TReplace::No);
+            SaveBitmapAsJpeg(photo->Picture(), path, TReplace::No); // a fresh unique name
         } catch (const std::exception& error) {
             qCWarning(lcGallery, "save all: %s", error.what());
             return false;

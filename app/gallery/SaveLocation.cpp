@@ -53,8 +53,13 @@ QString SuggestedFileName(const QDateTime& capturedAt, const QString& extension)
 
 QString UniqueSuggestedPath(const QString& folder, const QDateTime& capturedAt, const QString& extension)
 {
+    return UniquePath(
+        folder, SuggestedFileName(capturedAt, extension).chopped(extension.size() + 1), extension);
+}
+
+QString UniquePath(const QString& folder, const QString& stem, const QString& extension)
+{
     const QDir dir(folder);
-    const QString stem = SuggestedFileName(capturedAt, extension).chopped(extension.size() + 1);
     QString path = dir.filePath(stem + QLatin1Char('.') + extension);
     // A dangling link counts as taken too: a file written there would land
     // wherever it points.

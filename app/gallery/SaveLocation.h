@@ -23,5 +23,9 @@ QString SuggestedFileName(const QDateTime& capturedAt, const QString& extension)
 // extension while a file of that name exists.
 QString UniqueSuggestedPath(const QString& folder, const QDateTime& capturedAt, const QString& extension);
 
+// folder/stem.extension, with " (2)", " (3)" ... after the stem while a file
+// (or a dangling link) of that name exists.
+QString UniquePath(const QString& folder, const QString& stem, const QString& extension);
+
 // Creates the folder (and its parents) when missing; true when it exists.
 bool EnsureFolder(const QString& folder);

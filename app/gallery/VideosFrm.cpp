@@ -29,17 +29,6 @@ bool IsAviClip(const QString& fileName)
     return QFileInfo(fileName).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
 }
 
-// Found by name on the search path, as the design has it; the program's own
-// folder (where the build puts it) serves when the path does not hold it.
-QString ConverterProgram()
-{
-    const QString name = QString::fromLatin1(TVideosForm::ConverterName);
-    QString program = QStandardPaths::findExecutable(name);
-    if (program.isEmpty())
-        program = QStandardPaths::findExecutable(name, { ProgramFolder() });
-    return program.isEmpty() ? name : program;
-}
-
 } // namespace
 
 TVideosForm::TVideosForm(QWidget* parent)

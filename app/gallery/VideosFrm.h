@@ -15,8 +15,6 @@
 class TVideosForm : public TGalleryForm {
     Q_OBJECT
 public:
-    static constexpr const char* ConverterName = "uncompAvitoWMV2";
-
     explicit TVideosForm(QWidget* parent = nullptr);
     ~TVideosForm() override;
 

@@ -12,6 +12,7 @@
 #include "core/ProductTitle.h"
 #include "core/SettingsStore.h"
 #include "core/WindowPositions.h"
+#include "core/WorkingFolder.h"
 #include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/ProgressFrm.h"
@@ -262,7 +263,7 @@ void TMainForm::FormCreate()
         FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
 
     // 5.-6. Language and texts, read relative to the working folder.
-    const QString baseFolder = QDir::currentPath();
+    const QString baseFolder = WorkingFolderPath();
     SetBaseFolder(baseFolder);
     CamController->SetBaseFolder(baseFolder);
     LoadSystemLanguage(baseFolder);

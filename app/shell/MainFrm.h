@@ -58,6 +58,8 @@ public:
     // Checked again every this many milliseconds while a box still runs.
     static constexpr int SessionEndRetryMs = 10;
     bool IsSessionEnd() const { return FSessionEnd; }
+    // A box with one OK button, captioned with the product title.
+    void ShowInfo(const QString& text);
     void NotifyConvert(qint64 wParam, qint64 lParam);
     // What the capture library reports without being asked.
     void CameraNotice(VidcoreNotice notice);
@@ -168,7 +170,6 @@ private:
     void SetCameraButtonsVisible(bool visible);
     QList<QAction*> SizeItems() const;
     QAction* FileTypeItem(int32_t type) const;
-    void ShowInfo(const QString& text);
     // The main window and whichever companion windows exist.
     QList<QWidget*> ApplicationWindows() const;
 

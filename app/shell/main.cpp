@@ -11,7 +11,10 @@
 #include "core/ProductTitle.h"
 #include "core/ProgramTranslator.h"
 #include "core/SettingsStore.h"
+#include "core/WorkingFolder.h"
+#include "gallery/ClipRecovery.h"
 #include "gallery/MailComposerLink.h"
+#include "gallery/MediaStore.h"
 #include "gallery/ProgressFrm.h"
 #include "gallery/VideosFrm.h"
 #include "mail/SendEMailFrm.h"
@@ -36,7 +39,7 @@ void ReportRunFolderUnusable()
 {
     const QString folder = WantedMessagePortFolder();
     qCCritical(lcShell, "the private runtime folder %s cannot be used; not starting", qPrintable(folder));
-    LoadSystemLanguage(QDir::currentPath());
+    LoadSystemLanguage(WorkingFolderPath());
     QString text = LanguageTexts[QStringLiteral("RunFolderMsg")];
     text.replace(QStringLiteral("%s"), folder);
     QMessageBox(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok).exec();
@@ -115,6 +118,12 @@ int RunApplication(TGlimviewApplication& app, TMessagePort& port)
         &sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, Guarded(mainForm, &TMainForm::EndSession));
 
     mainForm->show();
+    // Recordings a killed run left behind are copied whole while the program
+    // starts; what came of it is told once the window is up.
+    TClipRecovery recovery;
+    QObject::connect(&recovery, &TClipRecovery::finished, mainForm,
+        Guarded([mainForm](const QString& message) { mainForm->ShowInfo(message); }));
+    recovery.Start(TempFolder());
     // Closing the main window ends the program, whatever else is open.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(mainForm, &TMainForm::closed, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 #include "core/ProfileReader.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace {
 
@@ -306,6 +308,38 @@ TEST(ShellLanguage, NulBytesAndTenThousandCharacterLinesSpoilNoOtherText)
     EXPECT_TRUE(texts["CemaraLoaded"].startsWith("ready"));
     EXPECT_EQ(texts["Recoding"], "Recording...");
     EXPECT_EQ(texts["FullScreen"], "Full screen");
+}
+
+// What stands at the file's name must be a regular file of sane size: a
+// FIFO would block the start for ever, a link to /dev/zero be read until
+// the memory ends. Either gives no texts, at once.
+TEST(ShellLanguage, OnlyARegularFileOfSaneSizeIsRead)
+{
+    TLanguageFolder folder("English", "");
+    const QString path = folder.Path() + "/Languages/English.ini";
+    const auto load = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const TLanguageTexts texts = LoadLanguageTexts(folder.Path(), LanguageForLangId(0x0409));
+        EXPECT_LT(timer.elapsed(), 5000); // a blocked read would never return
+        return texts;
+    };
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_FALSE(load().Contains("CameraLoading")) << "a FIFO";
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::link("/dev/zero", path));
+    EXPECT_FALSE(load().Contains("CameraLoading")) << "a link to /dev/zero";
+    QFile::remove(path);
+    {
+        QFile big(path);
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write("[English]\nCameraLoading=Loading\n");
+        ASSERT_TRUE(big.resize(MaxLanguageFileSize + 1)); // a sparse tail
+    }
+    EXPECT_FALSE(load().Contains("CameraLoading")) << "a file over the size";
+    QFile::resize(path, MaxLanguageFileSize);
+    EXPECT_EQ(load()["CameraLoading"], "Loading") << "a file of the size";
 }
 
 TEST(ShellLanguage, EveryShippedFileHasEveryText)

@@ -20,8 +20,10 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <functional>
 #include <set>
 #include <sys/resource.h>
@@ -953,6 +955,7 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         std::function<void(const TXvfb&)> Open; // what the user does
         QString BoxTitle;
         int BoxesOfThatTitle;
+        QStringList Environment = {}; // name, value, name, value ...
     };
     const auto snapshotThenClose = [](const TXvfb& x) {
         Click(x, 50 + 77, 50 + 70); // the snapshot button
@@ -964,11 +967,34 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         QTest::qWait(300);
         Click(x, 50 + 20 + 30, 50 + 100 + 10); // its first item
     };
+    const auto snapshotThen = [](int x0, int y0) {
+        return [x0, y0](const TXvfb& x) {
+            Click(x, 50 + 77, 50 + 70); // the snapshot button
+            QTest::qWait(500);
+            Click(x, x0, y0);
+        };
+    };
+    const auto recordThenPlay = [](const TXvfb& x) {
+        Click(x, 50 + 133, 50 + 70); // record
+        QTest::qWait(1500);
+        Click(x, 50 + 133, 50 + 70); // stop
+        QTest::qWait(500);
+        Click(x, 50 + 177, 322 + 114); // the video gallery's play button
+    };
     const std::vector<TCase> cases {
         { "no camera", false, false, {}, ProductTitle, 2 },
         { "no Temp folder", true, true, {}, ProductTitle, 2 },
         { "unsaved photo", true, false, snapshotThenClose, ProductTitle, 2 },
         { "about box", true, false, aboutBox, QStringLiteral("Tessaly Information"), 1 },
+        { "settings dialog", true, false, [](const TXvfb& x) { Click(x, 50 + 226, 50 + 78); },
+            QStringLiteral("Vidcore Test Camera"), 1 },
+        { "image viewer", true, false, snapshotThen(50 + 177, 174 + 114), QStringLiteral("Image View"), 1 },
+        { "photo save dialog", true, false, snapshotThen(50 + 136, 174 + 114), QStringLiteral("Save As"), 1 },
+        { "camera lost", true, false, {}, ProductTitle, 2,
+            { QStringLiteral("VIDCORE_TEST_CAMERA_FAIL_AFTER"), QStringLiteral("150") } },
+        // No xdg-mime on the search path: no player for the clip.
+        { "no player", true, false, recordThenPlay, ProductTitle, 2,
+            { QStringLiteral("PATH"), QStringLiteral("/nonexistent") } },
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -985,6 +1011,8 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         QProcessEnvironment env = x.For(Env);
         env.insert(
             QStringLiteral("VIDCORE_TEST_DEVICES"), c.Camera ? QStringLiteral("1") : QStringLiteral("0"));
+        for (qsizetype i = 0; i + 1 < c.Environment.size(); i += 2)
+            env.insert(c.Environment[i], c.Environment[i + 1]);
         QProcess* program = Start(env, run);
         ASSERT_TRUE(program->waitForStarted());
         const bool open = QTest::qWaitFor(
@@ -1051,4 +1079,146 @@ TEST_F(ProgramTest, WindowsStoredOffScreenComeBackToTheirDefaultPlaces)
     EXPECT_TRUE(
         written.contains("[HKEY_CURRENT_USER\\Software\\Tessaly\\ImageGallery]\n\"Left\"=dword:00000438\n"))
         << written.toStdString();
+}
+
+namespace {
+
+// The time of the last packet in a media file, as ffprobe reads the packets
+// themselves (a cut clip's header says nothing true); negative when none.
+double LastPacketTime(const QString& path)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+            QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time"),
+            QStringLiteral("-of"), QStringLiteral("csv=p=0"), path });
+    probe.waitForFinished(30000);
+    const QList<QByteArray> lines = probe.readAllStandardOutput().trimmed().split('\n');
+    bool ok = false;
+    const double last = lines.isEmpty() ? -1 : lines.last().toDouble(&ok);
+    return ok ? last : -1;
+}
+
+int EntriesStartingWith(const QByteArray& folder, const char* prefix)
+{
+    int count = 0;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir))
+            count += std::strncmp(entry->d_name, prefix, std::strlen(prefix)) == 0;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+// Removes what Qt cannot name: the shell's glob handles any bytes.
+struct TRemoveRaw {
+    QString Folder;
+    const char* Pattern;
+    ~TRemoveRaw()
+    {
+        QProcess::execute(QStringLiteral("/bin/sh"),
+            { QStringLiteral("-c"), QStringLiteral("rm -rf -- \"$0\"/") + QLatin1String(Pattern), Folder });
+    }
+};
+
+QStringList RecoveredFiles(const QString& folder)
+{
+    return QDir(folder).entryList({ QStringLiteral("Glimview recovered *") }, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+// A recording cut off by kill -9 (ASF by the program itself; uncompressed AVI,
+// which the menus do not offer, by the capture library) is copied whole into
+// the videos folder at the next start, and one message says so. The Temp
+// files stay and are not listed (the close would delete a listed one); a
+// further start copies nothing again. The second run's folder has a name
+// that is not UTF-8: its Temp is still the one found.
+TEST_F(ProgramTest, RecordingsCutByAKillAreSavedWholeAtTheNextStartOnce)
+{
+    const QString videos = Folder.filePath(QStringLiteral("videos"));
+    ASSERT_TRUE(QDir().mkpath(Folder.filePath(QStringLiteral("config"))));
+    QFile dirs(Folder.filePath(QStringLiteral("config/user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_VIDEOS_DIR=\"" + QFile::encodeName(videos) + "\"\n");
+    dirs.close();
+    // A folder named in Latin-1, reached through a link: Qt cannot spell it.
+    const QByteArray runBytes = QFile::encodeName(Folder.path()) + "/run-caf\xe9";
+    const TRemoveRaw cleanup { Folder.path(), "run-caf*" };
+    ASSERT_EQ(::mkdir(runBytes.constData(), 0700), 0);
+    ASSERT_EQ(::mkdir((runBytes + "/Temp").constData(), 0700), 0);
+    ASSERT_EQ(::symlink(GLIMVIEW_RUN_DIR "/Languages", (runBytes + "/Languages").constData()), 0);
+    const QString run = Folder.filePath(QStringLiteral("run"));
+    ASSERT_EQ(::symlink("run-caf\xe9", QFile::encodeName(run).constData()), 0);
+    const QString temp = run + QStringLiteral("/Temp");
+    // Started in the folder itself, not through the link's name.
+    const auto startInRun = [&](const QProcessEnvironment& env) {
+        auto* p = new QProcess();
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral("/bin/sh"),
+            { QStringLiteral("-c"), QStringLiteral("cd -P \"$0\" && exec \"$1\""), run, Program });
+        Started.push_back(p);
+        return p;
+    };
+
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    {
+        QProcess* program = startInRun(x.For(Env));
+        ASSERT_FALSE(RecordUntilAClipGrows(x, temp, Folder.filePath(QStringLiteral("kept"))).isEmpty())
+            << program->readAllStandardError().toStdString();
+        QTest::qWait(1500); // the clip's length, not a wait for an event
+        program->kill();
+        ASSERT_TRUE(program->waitForFinished(10000));
+    }
+    {
+        QProcess recorder;
+        recorder.setProcessEnvironment(Offscreen(true));
+        recorder.start(QStringLiteral(CUT_RECORDER),
+            { temp + QStringLiteral("/GLV_temp_1.00000000000000E-001.avi"), QStringLiteral("0") });
+        ASSERT_TRUE(recorder.waitForReadyRead(30000)) << recorder.readAllStandardError().toStdString();
+        const QString clip = temp + QStringLiteral("/GLV_temp_1.00000000000000E-001.avi");
+        // Over a second of 640x480 BGR frames.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(clip).size() > 40'000'000; }, 30000));
+        recorder.kill();
+        ASSERT_TRUE(recorder.waitForFinished(10000));
+    }
+    const QStringList cut = ClipFiles(temp);
+    ASSERT_EQ(cut.size(), 2);
+    for (const QString& clip : cut)
+        ASSERT_LT(ProbedDuration(temp + u'/' + clip), 0.5) << "not cut: " << clip.toStdString();
+
+    QProcess* program = startInRun(x.For(Env));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewableWindowsNamed(x, ProductTitle) >= 2; }, 60000))
+        << program->readAllStandardError().toStdString();
+    const QStringList recovered = RecoveredFiles(videos);
+    ASSERT_EQ(recovered.size(), 2) << recovered.join(u',').toStdString();
+    for (const QString& clip : cut) {
+        const QString extension = QFileInfo(clip).suffix();
+        const auto copy = std::find_if(recovered.begin(), recovered.end(),
+            [&](const QString& name) { return name.endsWith(u'.' + extension); });
+        ASSERT_NE(copy, recovered.end()) << extension.toStdString();
+        EXPECT_TRUE(QRegularExpression(
+            QStringLiteral("^Glimview recovered \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.") + extension
+            + u'$')
+                        .match(*copy)
+                        .hasMatch())
+            << copy->toStdString();
+        // Whole: as long as the recorded packets, not the 0.046 s of the cut header.
+        const double recorded = LastPacketTime(temp + u'/' + clip);
+        EXPECT_GT(recorded, 1.0) << clip.toStdString();
+        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy), recorded, 0.5) << copy->toStdString();
+    }
+    ::kill(pid_t(program->processId()), SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_EQ(program->exitCode(), 0);
+    EXPECT_EQ(ClipFiles(temp), cut); // neither listed (the close deletes listed clips) nor removed
+    // Nothing was written beside the folder under a name Qt made up.
+    EXPECT_EQ(EntriesStartingWith(QFile::encodeName(Folder.path()), "run-caf"), 1);
+
+    // Once only.
+    program = startInRun(x.For(Env));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewableWindowsNamed(x, ProductTitle) == 1; }, 30000));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return ViewableWindowsNamed(x, ProductTitle) >= 2; }, 3000));
+    EXPECT_EQ(RecoveredFiles(videos), recovered);
 }

@@ -8,6 +8,13 @@
 // named by GLIMVIEW_CONVERT_PORT) as conversion messages: 1 at the start,
 // 3 with the percentage as it grows, 2 at the end. The end comes in every
 // case, so the window never waits for a conversion that died.
+//
+//   uncompAvitoWMV2 -repair "GLV_temp_....wmv" -o "recovered.wmv"
+//
+// makes a whole file, in the same container, of a clip whose recording was
+// cut off; it reports nothing to a port, only its exit status (0 when the
+// file was made).
+#include "ClipRepair.h"
 #include "ConvertProfile.h"
 #include "WmvConverter.h"
 #include "core/MessagePort.h"
@@ -38,7 +45,9 @@ void Report(qint64 kind, qint64 value) { PostPortMessage(PortTitle(), WM_NOTIFYC
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: uncompAvitoWMV2 -i INPUT.avi -o OUTPUT.wmv -pf PROFILE.prx\n");
+    std::fprintf(stderr,
+        "usage: uncompAvitoWMV2 -i INPUT.avi -o OUTPUT.wmv -pf PROFILE.prx\n"
+        "       uncompAvitoWMV2 -repair CUT.wmv|CUT.avi -o OUTPUT\n");
     return 2;
 }
 
@@ -54,6 +63,13 @@ int main(int argc, char** argv)
         if (i + 1 >= argc)
             return Usage();
         options[argv[i]] = argv[i + 1];
+    }
+    if (options.size() == 2 && options.count("-repair") && options.count("-o")) {
+        TClipRepair repair(options["-repair"], options["-o"]);
+        if (repair.Run())
+            return 0;
+        std::fprintf(stderr, "uncompAvitoWMV2: %s\n", repair.Error().c_str());
+        return 1;
     }
     if (options.size() != 3 || !options.count("-i") || !options.count("-o") || !options.count("-pf"))
         return Usage();
