@@ -216,23 +216,18 @@ void BgrConversion::Run(const GstVideoFrame& frame, uint8_t* pixels)
     case Route::None:
         break;
     case Route::I420:
-        libyuv::I420ToRGB24Matrix(Component(frame, GST_VIDEO_COMP_Y),
-            ComponentStride(frame, GST_VIDEO_COMP_Y), Component(frame, GST_VIDEO_COMP_U),
-            ComponentStride(frame, GST_VIDEO_COMP_U), Component(frame, GST_VIDEO_COMP_V),
-            ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes, matrix_, width_, height_);
-        break;
     case Route::I422:
-        libyuv::I422ToRGB24Matrix(Component(frame, GST_VIDEO_COMP_Y),
-            ComponentStride(frame, GST_VIDEO_COMP_Y), Component(frame, GST_VIDEO_COMP_U),
-            ComponentStride(frame, GST_VIDEO_COMP_U), Component(frame, GST_VIDEO_COMP_V),
-            ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes, matrix_, width_, height_);
+    case Route::I444: {
+        // Three planes each: the routes differ only in how the chroma is subsampled.
+        const auto convert = route_ == Route::I420 ? libyuv::I420ToRGB24Matrix
+            : route_ == Route::I422                ? libyuv::I422ToRGB24Matrix
+                                                   : libyuv::I444ToRGB24Matrix;
+        convert(Component(frame, GST_VIDEO_COMP_Y), ComponentStride(frame, GST_VIDEO_COMP_Y),
+            Component(frame, GST_VIDEO_COMP_U), ComponentStride(frame, GST_VIDEO_COMP_U),
+            Component(frame, GST_VIDEO_COMP_V), ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes,
+            matrix_, width_, height_);
         break;
-    case Route::I444:
-        libyuv::I444ToRGB24Matrix(Component(frame, GST_VIDEO_COMP_Y),
-            ComponentStride(frame, GST_VIDEO_COMP_Y), Component(frame, GST_VIDEO_COMP_U),
-            ComponentStride(frame, GST_VIDEO_COMP_U), Component(frame, GST_VIDEO_COMP_V),
-            ComponentStride(frame, GST_VIDEO_COMP_V), bottomUp, -rowBytes, matrix_, width_, height_);
-        break;
+    }
     case Route::NV12:
         libyuv::NV12ToRGB24Matrix(Plane(frame, 0), PlaneStride(frame, 0), Plane(frame, 1),
             PlaneStride(frame, 1), bottomUp, -rowBytes, matrix_, width_, height_);
