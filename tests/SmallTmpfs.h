@@ -14,12 +14,18 @@ namespace glimview_test {
 
 class SmallTmpfs {
 public:
-    explicit SmallTmpfs(const char* size = "256k")
+    // At a fresh private folder, or over the existing folder `at`.
+    explicit SmallTmpfs(const char* size = "256k", const std::string& at = {})
     {
-        char pattern[] = "/tmp/glimview-small-XXXXXX";
-        if (!::mkdtemp(pattern))
-            return;
-        path_ = pattern;
+        if (at.empty()) {
+            char pattern[] = "/tmp/glimview-small-XXXXXX";
+            if (!::mkdtemp(pattern))
+                return;
+            path_ = pattern;
+            made_ = true;
+        } else {
+            path_ = at;
+        }
         const std::string options = std::string("size=") + size + ",mode=0700";
         mounted_
             = ::mount("glimview-test", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
@@ -28,7 +34,7 @@ public:
     {
         if (mounted_)
             ::umount2(path_.c_str(), MNT_DETACH);
-        if (!path_.empty())
+        if (made_)
             ::rmdir(path_.c_str());
     }
     SmallTmpfs(const SmallTmpfs&) = delete;
@@ -39,6 +45,7 @@ public:
 
 private:
     std::string path_;
+    bool made_ = false;
     bool mounted_ = false;
 };
 
