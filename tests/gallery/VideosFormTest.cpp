@@ -195,9 +195,11 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     LanguageTexts = before;
     ASSERT_EQ(questions.size(), 3) << qPrintable(questions.join(u'|'));
     EXPECT_EQ(questions[0],
-        QStringLiteral("Die Datei „%1“ ist bereits vorhanden. Möchten Sie sie ersetzen?").arg(copy));
+        QStringLiteral("Die Datei „%1“ ist bereits vorhanden. Möchten Sie sie ersetzen?").arg(copy))
+        << qPrintable(questions[0]);
     EXPECT_EQ(questions[1],
-        QStringLiteral("„%1“ kann nicht kopiert werden: Quelle und Ziel sind dieselbe Datei.").arg(clip));
+        QStringLiteral("„%1“ kann nicht kopiert werden: Quelle und Ziel sind dieselbe Datei.").arg(clip))
+        << qPrintable(questions[1]);
     // The system's reason follows the sentence.
     const QString notCreated = QStringLiteral("Die Datei „%1“ kann nicht erstellt werden. ").arg(unwritable);
     EXPECT_TRUE(questions[2].startsWith(notCreated)) << qPrintable(questions[2]);
