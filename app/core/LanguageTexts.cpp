@@ -170,6 +170,14 @@ const QStringList& LanguageTextKeys()
         "ScrollLeftHint",
         "ScrollRightHint",
         "ScrollThumbHint",
+        // The galleries' copies: the replace question, the progress and
+        // what stops a copy.
+        "ReplaceFileMsg",
+        "CopyingMsg",
+        "SameFileMsg",
+        "ReadFailedMsg",
+        "CreateFailedMsg",
+        "WriteFailedMsg",
     };
     return keys;
 }

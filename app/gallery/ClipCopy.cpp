@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/ClipCopy.h"
 
+#include "core/LanguageTexts.h"
 #include "core/ModalEnd.h"
 #include "gallery/SafeSave.h"
 
@@ -13,9 +14,16 @@ namespace {
 
 constexpr qint64 ChunkSize = 1 << 20;
 
-bool Fail(QWidget* owner, const QString& text)
+// The language's text for `key` with the file's name in it.
+QString Named(const QString& key, const QString& path)
 {
-    QMessageBox::warning(owner, QString(), text);
+    return LanguageTexts[key].replace(QStringLiteral("%s"), path);
+}
+
+// `reason` comes from the system and follows the text as it is.
+bool Fail(QWidget* owner, const QString& text, const QString& reason = QString())
+{
+    QMessageBox::warning(owner, QString(), reason.isEmpty() ? text : text + u' ' + reason);
     return false;
 }
 
@@ -28,9 +36,7 @@ bool CopyFileWithProgress(
     const QFileInfo to(destination);
     // Copying a file onto itself would truncate it before it is read.
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
-        return Fail(owner,
-            QStringLiteral("Cannot copy \"%1\": the source and the destination are the same file.")
-                .arg(source));
+        return Fail(owner, Named(QStringLiteral("SameFileMsg"), source));
     // A dangling link is a taken name too: it is asked about like a file.
     const bool taken = NameTaken(destination);
     if (taken && !replaceSilently && !ConfirmReplace(owner, destination))
@@ -38,16 +44,16 @@ bool CopyFileWithProgress(
 
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
-        return Fail(owner, QStringLiteral("Cannot read \"%1\". %2").arg(source, input.errorString()));
+        return Fail(owner, Named(QStringLiteral("ReadFailedMsg"), source), input.errorString());
     // A replace is written beside the destination and renamed at the end, so
     // the old file stays whole until the new one is complete.
     TSafeSave output(destination);
     if (!output.Open(taken))
-        return Fail(
-            owner, QStringLiteral("Cannot create file \"%1\". %2").arg(destination, output.ErrorString()));
+        return Fail(owner, Named(QStringLiteral("CreateFailedMsg"), destination), output.ErrorString());
 
     const qint64 total = input.size();
-    QProgressDialog progress(QStringLiteral("Copying %1").arg(from.fileName()), QStringLiteral("Cancel"), 0,
+    QProgressDialog progress(Named(QStringLiteral("CopyingMsg"), from.fileName()),
+        LanguageTexts[QStringLiteral("CancelButton")], 0,
         static_cast<int>(std::max<qint64>(1, (total + ChunkSize - 1) / ChunkSize)), owner);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
@@ -55,10 +61,9 @@ bool CopyFileWithProgress(
     while (!input.atEnd()) {
         const QByteArray data = input.read(ChunkSize);
         if (data.isEmpty() && input.error() != QFile::NoError)
-            return Fail(owner, QStringLiteral("Cannot read \"%1\". %2").arg(source, input.errorString()));
+            return Fail(owner, Named(QStringLiteral("ReadFailedMsg"), source), input.errorString());
         if (!output.Write(data.constData(), data.size()))
-            return Fail(
-                owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.ErrorString()));
+            return Fail(owner, Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
         progress.setValue(++chunk);
         // A session end cancels too: the windows wait for the copy to stop.
         if (progress.wasCanceled() || SessionEnding())
@@ -66,6 +71,6 @@ bool CopyFileWithProgress(
     }
     progress.setValue(progress.maximum());
     if (!output.Commit())
-        return Fail(owner, QStringLiteral("Cannot write \"%1\". %2").arg(destination, output.ErrorString()));
+        return Fail(owner, Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
     return true;
 }

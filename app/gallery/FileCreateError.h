@@ -3,6 +3,8 @@
 // with the full path and the system's reason, and the program goes on.
 #pragma once
 
+#include "core/LanguageTexts.h"
+
 #include <QString>
 
 #include <stdexcept>
@@ -10,8 +12,16 @@
 class EFCreateError : public std::runtime_error {
 public:
     EFCreateError(const QString& fileName, const QString& reason)
-        : std::runtime_error(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason).toStdString())
+        : std::runtime_error(Text(fileName, reason))
     {
+    }
+
+private:
+    // The language's sentence naming the file, then the reason as given.
+    static std::string Text(const QString& fileName, const QString& reason)
+    {
+        const QString text
+            = LanguageTexts[QStringLiteral("CreateFailedMsg")].replace(QStringLiteral("%s"), fileName);
+        return (text + u' ' + reason).toStdString();
     }
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/SafeSave.h"
 
+#include "core/LanguageTexts.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -20,8 +22,10 @@ bool NameTaken(const QString& path)
 
 bool ConfirmReplace(QWidget* owner, const QString& path)
 {
+    // Yes and No are Qt's own buttons: they speak the language through Qt's
+    // translations, which the program loads for it.
     const auto answer = QMessageBox::question(owner, QString(),
-        QStringLiteral("The file \"%1\" already exists.\nDo you want to replace it?").arg(path),
+        LanguageTexts[QStringLiteral("ReplaceFileMsg")].replace(QStringLiteral("%s"), path),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }

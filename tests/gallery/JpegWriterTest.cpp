@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/JpegWriter.h"
 #include "GalleryTestSupport.h"
+#include "core/LanguageTexts.h"
 #include "gallery/FileCreateError.h"
 
 #include <gtest/gtest.h>
@@ -108,14 +109,19 @@ TEST(JpegWriter, AFileThatCannotBeWrittenRaisesTheCreationErrorAndLeavesNothing)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath(QStringLiteral("no/such/folder/photo.jpg"));
+    // The report names the file in the language of the loaded file, then gives the system's reason.
+    const TLanguageTexts before = LanguageTexts;
+    LanguageTexts = LoadLanguageTexts(QStringLiteral(GLIMVIEW_SOURCE_DIR), LanguageForLangId(0x0407));
     try {
         SaveBitmapAsJpeg(QuarteredPicture(64, 48), missing, TReplace::No);
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const EFCreateError& error) {
-        EXPECT_NE(std::string(error.what()).find(missing.toStdString()), std::string::npos) << error.what();
-        EXPECT_NE(std::string(error.what()).find("No such file or directory"), std::string::npos)
+        EXPECT_EQ(QString::fromUtf8(error.what()),
+            QStringLiteral("Die Datei „%1“ kann nicht erstellt werden. No such file or directory")
+                .arg(missing))
             << error.what();
     }
+    LanguageTexts = before;
 
     // A disk that fills up mid-write (a file size limit stands in for it):
     // the creation error, and no partial photo left behind.

@@ -182,6 +182,28 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     // Never onto itself, which would destroy the clip.
     EXPECT_FALSE(Form->CopyClipTo(clip, true));
     EXPECT_EQ(ReadAll(clip), QByteArray("clip.AVI").repeated(1000));
+
+    // The question and the failures speak the language of the loaded file.
+    const TLanguageTexts before = LanguageTexts;
+    LanguageTexts = LoadLanguageTexts(QStringLiteral(GLIMVIEW_SOURCE_DIR), LanguageForLangId(0x0407));
+    questions.clear();
+    answer = QStringLiteral("&No");
+    EXPECT_FALSE(Form->CopyClipTo(copy, false));
+    EXPECT_FALSE(Form->CopyClipTo(clip, true));
+    const QString unwritable = target.filePath(QStringLiteral("missing/copy.avi"));
+    EXPECT_FALSE(Form->CopyClipTo(unwritable, false));
+    LanguageTexts = before;
+    ASSERT_EQ(questions.size(), 3) << qPrintable(questions.join(u'|'));
+    EXPECT_EQ(questions[0],
+        QStringLiteral("Die Datei „%1“ ist bereits vorhanden. Möchten Sie sie ersetzen?").arg(copy))
+        << qPrintable(questions[0]);
+    EXPECT_EQ(questions[1],
+        QStringLiteral("„%1“ kann nicht kopiert werden: Quelle und Ziel sind dieselbe Datei.").arg(clip))
+        << qPrintable(questions[1]);
+    // The system's reason follows the sentence.
+    const QString notCreated = QStringLiteral("Die Datei „%1“ kann nicht erstellt werden. ").arg(unwritable);
+    EXPECT_TRUE(questions[2].startsWith(notCreated)) << qPrintable(questions[2]);
+    EXPECT_GT(questions[2].size(), notCreated.size()) << "no reason given";
 }
 
 TEST_F(VideosForm, EmailingAWmvClipCopiesItOverTheAttachmentAtOnce)

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iconv.h>
 #include <sys/stat.h>
 
 namespace {
@@ -76,6 +77,33 @@ QByteArray ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The code page the language table gives a shipped language.
+int CodePageOf(const QString& name)
+{
+    for (int langId = 0; langId <= 0xFFFF; ++langId)
+        if (const TLanguage language = LanguageForLangId(TLangId(langId)); language.Name == name)
+            return language.CodePage;
+    return 0;
+}
+
+// True when every character of the UTF-8 text has a place in the code page,
+// so the file can be written 8-bit as its language's users keep it.
+bool FitsCodePage(const QByteArray& utf8, int codePage)
+{
+    iconv_t converter = iconv_open(("CP" + QByteArray::number(codePage)).constData(), "UTF-8");
+    if (converter == iconv_t(-1))
+        return false;
+    QByteArray input = utf8;
+    QByteArray output(input.size() * 4 + 16, '\0');
+    char* in = input.data();
+    char* out = output.data();
+    size_t inLeft = size_t(input.size());
+    size_t outLeft = size_t(output.size());
+    const bool fits = iconv(converter, &in, &inLeft, &out, &outLeft) != size_t(-1) && inLeft == 0;
+    iconv_close(converter);
+    return fits;
 }
 
 } // namespace
@@ -349,13 +377,18 @@ TEST(ShellLanguage, EveryShippedFileHasEveryText)
     const QHash<QString, QString> placeholders { { "SnapshotStatus", "%d" }, { "VideoStatus", "%d" },
         { "UnsavedMsg", "%d%d" }, { "PhotoItemName", "%d%d" }, { "VideoItemName", "%d%d" },
         { "UnsavedCountMsg", "%d%d" }, { "SaveAllFailedMsg", "%s" }, { "FrameMapsMsg", "%s" },
-        { "RecoveredMsg", "%s" }, { "NotRecoveredMsg", "%s" }, { "RunFolderMsg", "%s" } };
+        { "RecoveredMsg", "%s" }, { "NotRecoveredMsg", "%s" }, { "RunFolderMsg", "%s" },
+        { "ReplaceFileMsg", "%s" }, { "CopyingMsg", "%s" }, { "SameFileMsg", "%s" },
+        { "ReadFailedMsg", "%s" }, { "CreateFailedMsg", "%s" }, { "WriteFailedMsg", "%s" } };
     const QRegularExpression placeholder("%[^%]");
     for (const QString& name : ShippedLanguages) {
         SCOPED_TRACE(qPrintable(name));
         const QByteArray bytes = ReadAll(SourceDir + "/Languages/" + name + ".ini");
         ASSERT_FALSE(bytes.isEmpty());
         EXPECT_TRUE(IsValidUtf8(bytes));
+        const int codePage = CodePageOf(name);
+        ASSERT_NE(codePage, 0);
+        EXPECT_TRUE(FitsCodePage(bytes, codePage)) << "code page " << codePage;
         EXPECT_EQ(ReadAll(RunDir + "/Languages/" + name + ".ini"), bytes) << "run folder copy";
 
         TLanguage language { name, QString(), 1252 };
