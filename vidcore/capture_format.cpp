@@ -29,4 +29,42 @@ void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height)
     g_object_set(captureFilter, "caps", caps, nullptr);
 }
 
+namespace {
+
+    struct SizeChange {
+        GstElement* filter;
+        GstCaps* caps;
+    };
+
+    GstPadProbeReturn ApplySizeChange(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        const auto* change = static_cast<const SizeChange*>(data);
+        g_object_set(change->filter, "caps", change->caps, nullptr);
+        return GST_PAD_PROBE_REMOVE;
+    }
+
+    void FreeSizeChange(gpointer data)
+    {
+        auto* change = static_cast<SizeChange*>(data);
+        gst_object_unref(change->filter);
+        gst_caps_unref(change->caps);
+        delete change;
+    }
+
+} // namespace
+
+void RenegotiateCaptureSizeBeforeNextFrame(
+    GstElement* scaler, GstElement* captureFilter, int width, int height)
+{
+    g_autoptr(GstPad) input = gst_element_get_static_pad(scaler, "sink");
+    if (!input) {
+        RenegotiateCaptureSize(captureFilter, width, height);
+        return;
+    }
+    // Changes asked for in a row are applied in that order, before one frame.
+    auto* change
+        = new SizeChange { GST_ELEMENT(gst_object_ref(captureFilter)), CaptureSizeCaps(width, height) };
+    gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_BUFFER, ApplySizeChange, change, FreeSizeChange);
+}
+
 } // namespace vidcore

@@ -16,8 +16,15 @@ bool IsCaptureSize(int width, int height);
 // any rate. Transfer full.
 GstCaps* CaptureSizeCaps(int width, int height);
 
-// Changes the size the running pipeline negotiates: the capture filter's
-// caps change, which makes the elements around it renegotiate in place.
+// Sets the size a pipeline that is not yet streaming negotiates.
 void RenegotiateCaptureSize(GstElement* captureFilter, int width, int height);
+
+// Changes the size of a streaming pipeline. The capture filter's caps change
+// in the streaming thread, just before the next frame enters `scaler`, and
+// the elements around it renegotiate in place with that frame. Changed from
+// another thread, the filter could refuse what a renegotiation that is under
+// way upstream had just agreed, and the camera would stop as not negotiated.
+void RenegotiateCaptureSizeBeforeNextFrame(
+    GstElement* scaler, GstElement* captureFilter, int width, int height);
 
 } // namespace vidcore

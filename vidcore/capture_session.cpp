@@ -223,7 +223,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     // One pass from the camera's picture to the capture's: converted, scaled
     // with its shape kept (bars where it differs), in the limited range the
     // bars are black in.
-    GstElement* scale = MakeElement(pipeline, "videoconvertscale", error);
+    scale_ = MakeElement(pipeline, "videoconvertscale", error);
     captureFilter_ = MakeElement(pipeline, "capsfilter", error);
     tee_ = MakeElement(pipeline, "tee", error);
     preview_ = AddElement(pipeline, CreatePreviewBranch(PreviewTarget(), previewKind_, error));
@@ -236,14 +236,14 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     RenegotiateCaptureSize(captureFilter_, width_, height_);
     g_object_set(tee_, "allow-not-linked", TRUE, nullptr);
 
-    if (!gst_element_link_many(head, scale, captureFilter_, tee_, nullptr)
+    if (!gst_element_link_many(head, scale_, captureFilter_, tee_, nullptr)
         || !gst_element_link_many(tee_, preview_, nullptr)
         || !gst_element_link_many(tee_, grabQueue, grabSink, nullptr)) {
         *error = "the capture pipeline cannot be linked";
         return false;
     }
     GST_DEBUG_OBJECT(pipeline, "linked %s ! %s ! %s ! tee, tee ! %s, tee ! %s ! %s", GST_ELEMENT_NAME(head),
-        GST_ELEMENT_NAME(scale), GST_ELEMENT_NAME(captureFilter_), GST_ELEMENT_NAME(preview_),
+        GST_ELEMENT_NAME(scale_), GST_ELEMENT_NAME(captureFilter_), GST_ELEMENT_NAME(preview_),
         GST_ELEMENT_NAME(grabQueue), GST_ELEMENT_NAME(grabSink));
     TraceNegotiatedCaps(captureFilter_, "src", "the capture size");
     g_autoptr(GstElement) previewSink = PreviewSinkIn(preview_);
@@ -334,7 +334,7 @@ void CaptureSession::SetCaptureSize(int width, int height)
 {
     width_ = width;
     height_ = height;
-    RenegotiateCaptureSize(captureFilter_, width, height);
+    RenegotiateCaptureSizeBeforeNextFrame(scale_, captureFilter_, width, height);
     // The application resized the view for the new size first.
     RefitPreview(preview_);
 }

@@ -125,6 +125,7 @@ private:
     // The elements below belong to the pipeline.
     GstElement* source_ = nullptr;
     GstElement* balance_ = nullptr;
+    GstElement* scale_ = nullptr; // converts and scales the camera's picture to the capture size
     GstElement* captureFilter_ = nullptr;
     GstRef<GstCaps> offeredCaps_; // what the camera offers
     GstRef<GstCaps> sourceCaps_; // what it was asked for
