@@ -347,6 +347,10 @@ void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
         FocusCompanion(Videos());
 }
 
+void TMainForm::ProcessSnapshot() { FCapture->ProcessSnapshot(); }
+
+void TMainForm::ProcessRecord() { FCapture->ProcessRecord(); }
+
 // The keyboard focus lives in the active window: the gallery becomes it, so
 // that Delete, the arrows and Enter act at once.
 void TMainForm::FocusCompanion(QWidget* window)
@@ -441,9 +445,3 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     return (watched == qApp && TakeNotice(event)) || QWidget::eventFilter(watched, event);
 }
-
-// ---- snapshot and recording ------------------------------------------------
-
-void TMainForm::ProcessSnapshot() { FCapture->ProcessSnapshot(); }
-
-void TMainForm::ProcessRecord() { FCapture->ProcessRecord(); }
