@@ -18,16 +18,18 @@ public:
     void ProcessSnapshot();
     // Starts a recording, or stops the one that runs.
     void ProcessRecord();
-    // A short test clip at the start-up, so that the first real one starts at once.
+    // The start-up's warm-up: a test clip started and stopped at once.
     void PrimeCapture();
-    // The capture library ended the recording: the disk is full, or the file failed.
+    // The capture library ended the recording by itself; failed when its
+    // file could not be written, which then is no clip.
     void RecordingEndedByItself(bool failed);
     void SetRecordingType(int32_t type);
     // One tick of the record button's blink.
     void Blink();
 
 private:
-    // Asks for ASF when the uncompressed type is chosen at a size too large for it.
+    // ASF, unless uncompressed AVI is chosen: then, at a size above VGA, the
+    // user is asked whether to record ASF instead.
     void ChooseRecordingType();
     // Tells why a frame or a recording could not be had; false when neither
     // the frame maps nor the Temp folder are the reason.
