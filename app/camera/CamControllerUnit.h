@@ -26,6 +26,9 @@ public:
 class TCamController {
 public:
     static constexpr int MaxVideoDevices = 101;
+    // Recording types, as the capture library numbers them.
+    static constexpr int32_t VideoTypeAvi = 0; // uncompressed AVI
+    static constexpr int32_t VideoTypeAsf = 1;
 
     TCamController() = default;
     TCamController(const TCamController&) = delete;
@@ -66,7 +69,7 @@ public:
     uint8_t FormatIndex = DefaultFormatIndex;
     QStringList VideoDevices;
     QStringList AudioDevices;
-    int32_t VideoType = 0;
+    int32_t VideoType = VideoTypeAvi;
     std::array<int32_t, MaxVideoDevices> VideoDeviceMap {};
 
 private:

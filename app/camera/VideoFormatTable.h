@@ -21,6 +21,11 @@ inline constexpr std::array<TVideoFormat, 6> VideoFormats { {
     { "UXGA", 1600, 1200 },
 } };
 
-inline constexpr uint8_t DefaultFormatIndex = 1; // what the capture library starts a device at
+// Format indexes by name.
+enum : uint8_t { vfSIF, vfVGA, vfSVGA, vfXGA, vfSXVGA, vfUXGA };
+
+inline constexpr uint8_t DefaultFormatIndex = vfVGA; // what the capture library starts a device at
 
 inline constexpr bool IsVideoFormatIndex(uint8_t index) { return index < VideoFormats.size(); }
+// The sizes above VGA.
+inline constexpr bool IsLargeVideoFormat(uint8_t index) { return index >= vfSVGA && index <= vfUXGA; }

@@ -67,7 +67,7 @@ void TVideosForm::BuildHitTestList()
 
 QString TVideosForm::MakeClipFileName() const
 {
-    const int videoType = CamController ? CamController->VideoType : 1;
+    const int videoType = CamController ? CamController->VideoType : TCamController::VideoTypeAsf;
     return ClipFileName(BaseFolder(), videoType, QTime::currentTime(), LocaleDecimalSeparator());
 }
 

@@ -3,89 +3,37 @@
 
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
-#include "camera/Snapwell.h"
 #include "core/Assertion.h"
-#include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
 #include "core/LanguageTexts.h"
 #include "core/ModalEnd.h"
 #include "core/ProductTitle.h"
-#include "core/SettingsStore.h"
-#include "core/WindowPositions.h"
 #include "core/WorkingFolder.h"
 #include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/ProgressFrm.h"
-#include "gallery/SaveAll.h"
-#include "gallery/TempFolder.h"
 #include "gallery/VideosFrm.h"
+#include "shell/CaptureFlows.h"
+#include "shell/CloseQuestion.h"
+#include "shell/CompanionWindows.h"
+#include "shell/DeviceMenus.h"
 #include "shell/PanelKeys.h"
-#include "shell/ShellLogging.h"
-#include "vidcore/vidcore.h"
+#include "shell/StartupSequence.h"
 #include "vidcore/vidcore_notice.h"
 #include "widgets/ImageButton.h"
 #include "widgets/MagnetUnit.h"
 #include "widgets/SkinMask.h"
-#include "widgets/SkinPicture.h"
 #include "widgets/SkinnedWindowDrag.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QDir>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
-#include <algorithm>
-
 QPointer<TMainForm> MainForm;
-
-// Flipped by every blink tick and never reset, so that a later recording
-// continues the phase where the last one stopped.
-static bool RecordBlink = false;
-
-namespace {
-
-QPixmap Skin(const QString& name) { return SkinPicture(name); }
-
-QTimer* MakeTimer(QObject* parent, int intervalMs, bool singleShot)
-{
-    auto* timer = new QTimer(parent);
-    timer->setInterval(intervalMs);
-    timer->setSingleShot(singleShot);
-    return timer;
-}
-
-QLabel* MakeLinkLabel(QWidget* parent, const QRect& geometry, const QString& caption)
-{
-    auto* label = new QLabel(caption, parent);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignCenter);
-    QFont font(QStringLiteral("MS UI Gothic"));
-    font.setPixelSize(11);
-    font.setBold(true);
-    label->setFont(font);
-    label->setCursor(Qt::PointingHandCursor);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    label->hide();
-    return label;
-}
-
-// Waits without freezing the window's painting; the user's input waits too,
-// so no handler runs in the middle of the start-up.
-void ResponsivePause(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-} // namespace
 
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -93,13 +41,15 @@ TMainForm::TMainForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Tessaly"));
     // Hints show on hover whether the panel is the active window or not.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    ScreenDepth = [this] {
-        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-        return screen ? screen->depth() : 24;
-    };
-    StartupPause = ResponsivePause;
-    CreateControls();
-    CreateMenus();
+    ScreenDepth = [this] { return TStartupSequence::ScreenDepthOf(this); };
+    StartupPause = TStartupSequence::ResponsivePause;
+    CreateControls(this, FBackground);
+    CreateMenus(this);
+    const TMainFormControls& controls = *this;
+    FDeviceMenus = std::make_unique<TDeviceMenus>(*this, controls);
+    FCapture = std::make_unique<TCaptureFlows>(*this, controls);
+    FStartup = std::make_unique<TStartupSequence>(*this, controls, *FDeviceMenus, *FCapture);
+    ConnectControls();
     FormCreate();
     MainForm = this;
     // Notices from before the camera's opening go to the application object.
@@ -112,60 +62,8 @@ TMainForm::~TMainForm()
         FormClose();
 }
 
-void TMainForm::CreateControls()
+void TMainForm::ConnectControls()
 {
-    imgBack = new QLabel(this);
-    const QPixmap back = Skin(QStringLiteral("main_back.png"));
-    FBackground = back;
-    imgBack->setPixmap(WithoutColourKey(back));
-    imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 124) : LogicalSize(back)));
-
-    auto button = [this](const QString& name, const QRect& geometry) {
-        auto* b = new TImageButton(this);
-        b->setGeometry(geometry);
-        b->SetTransparent(true);
-        b->SetAutoSize(true);
-        b->SetPictureOver(Skin(QStringLiteral("main_%1_over.png").arg(name)));
-        b->SetPictureDown(Skin(QStringLiteral("main_%1_down.png").arg(name)));
-        return b;
-    };
-    imgbHide = button(QStringLiteral("hide"), QRect(283, 24, 14, 14));
-    imgbHide->SetPicture(Skin(QStringLiteral("main_hide_up.png")));
-    imgbClose = button(QStringLiteral("close"), QRect(301, 24, 14, 14));
-    imgbSnapshot = button(QStringLiteral("snapshot"), QRect(54, 47, 47, 47));
-    imgbRecord = button(QStringLiteral("record"), QRect(110, 47, 47, 47));
-    imgbImage = button(QStringLiteral("image"), QRect(182, 31, 31, 31));
-    imgbVideo = button(QStringLiteral("video"), QRect(240, 31, 31, 31));
-    imgbControl = button(QStringLiteral("control"), QRect(211, 63, 31, 31));
-    imgbFormat = button(QStringLiteral("format"), QRect(269, 63, 31, 31));
-    // The gallery buttons stay down while their gallery shows.
-    imgbImage->SetCheckable(true);
-    imgbVideo->SetCheckable(true);
-    SetCameraButtonsVisible(false);
-
-    lblStatus = new QLabel(this);
-    // The status well of the skin less the same 4-pixel margin at both ends:
-    // a left-to-right text starts there, a right-to-left one (the layout is
-    // mirrored then) ends there. The text is centred in the well's height.
-    lblStatus->setGeometry(StatusArea);
-    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    QFont statusFont(QStringLiteral("NSimSun"));
-    statusFont.setPixelSize(11);
-    lblStatus->setFont(statusFont);
-    lblStatus->setAttribute(Qt::WA_TranslucentBackground);
-    QPalette statusPalette = lblStatus->palette();
-    statusPalette.setColor(QPalette::WindowText, palette().color(QPalette::HighlightedText));
-    lblStatus->setPalette(statusPalette);
-
-    lblLink1 = MakeLinkLabel(this, QRect(17, 132, 69, 13), QStringLiteral("Scanora"));
-    lblLink2 = MakeLinkLabel(this, QRect(99, 132, 73, 13), QStringLiteral("NetMeeting"));
-    lblHomepage
-        = MakeLinkLabel(this, QRect(179, 132, 158, 13), QStringLiteral("www.norvel-electronics.example"));
-
-    tmSystem = MakeTimer(this, 10, false);
-    tmRecord = MakeTimer(this, 250, false);
-    tmFormatChange = MakeTimer(this, 20, false);
-    tmDeviceChange = MakeTimer(this, 20, false);
     connect(tmSystem, &QTimer::timeout, this, Guarded(this, &TMainForm::tmSystemTimer));
     connect(tmRecord, &QTimer::timeout, this, Guarded(this, &TMainForm::tmRecordTimer));
     connect(tmFormatChange, &QTimer::timeout, this, Guarded(this, &TMainForm::tmFormatChangeTimer));
@@ -173,60 +71,34 @@ void TMainForm::CreateControls()
 
     connect(imgbHide, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbHideClick));
     connect(imgbClose, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbCloseClick));
-    connect(imgbImage, &TImageButton::mouseUp, this,
-        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbImageMouseUp(b); }));
-    connect(imgbVideo, &TImageButton::mouseUp, this,
-        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbVideoMouseUp(b); }));
-    connect(imgbControl, &TImageButton::mouseUp, this,
-        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbControlMouseUp(b); }));
+    auto onMouseUp = [this](TImageButton* button, void (TMainForm::*handler)(Qt::MouseButton)) {
+        connect(button, &TImageButton::mouseUp, this,
+            Guarded([this, handler](Qt::MouseButton b, const QPoint&) { (this->*handler)(b); }));
+    };
+    onMouseUp(imgbImage, &TMainForm::imgbImageMouseUp);
+    onMouseUp(imgbVideo, &TMainForm::imgbVideoMouseUp);
+    onMouseUp(imgbControl, &TMainForm::imgbControlMouseUp);
+    onMouseUp(imgbSnapshot, &TMainForm::imgbSnapshotMouseUp);
+    onMouseUp(imgbRecord, &TMainForm::imgbRecordMouseUp);
     connect(imgbFormat, &TImageButton::mouseDown, this,
         Guarded([this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); }));
     // Any button opens the picture size menu here, the right one included.
     imgbFormat->setContextMenuPolicy(Qt::PreventContextMenu);
-    connect(imgbSnapshot, &TImageButton::mouseUp, this,
-        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbSnapshotMouseUp(b); }));
-    connect(imgbRecord, &TImageButton::mouseUp, this,
-        Guarded([this](Qt::MouseButton b, const QPoint&) { imgbRecordMouseUp(b); }));
-}
 
-void TMainForm::CreateMenus()
-{
-    pmMain = new QMenu(this);
-    pmiBrightletViewer = pmMain->addAction(QStringLiteral("Brightlet Viewer"));
     connect(pmiBrightletViewer, &QAction::triggered, this, &TMainForm::aboutRequested);
-    pmMain->addSeparator();
-    pmiVideoDevices = pmMain->addMenu(QString());
-    pmiAudioDevices = pmMain->addMenu(QString());
-    pmMain->addSeparator();
-    pmiVideoFileFormat = pmMain->addMenu(QString());
-    pmiUncompressedAVI = pmiVideoFileFormat->addAction(QStringLiteral("Uncompressed AVI"));
-    pmiUncompressedAVI->setCheckable(true);
-    pmiUncompressedAVI->setVisible(false);
-    pmiUncompressedAVI->setEnabled(false);
-    pmiASF = pmiVideoFileFormat->addAction(QStringLiteral("Microsoft ASF"));
-    pmiASF->setCheckable(true);
-    pmiASF->setChecked(true);
-    connect(pmiUncompressedAVI, &QAction::triggered, this, Guarded([this] { SetRecordingType(0); }));
-    connect(pmiASF, &QAction::triggered, this, Guarded([this] { SetRecordingType(1); }));
-
-    pmVideoFormat = new QMenu(this);
-    auto sizeItem = [this](const QString& caption, uint8_t index, bool visible) {
-        QAction* item = pmVideoFormat->addAction(caption);
-        item->setCheckable(true);
-        item->setVisible(visible);
-        connect(
-            item, &QAction::triggered, this, Guarded([this, item, index] { PictureSizeClick(item, index); }));
-        return item;
-    };
-    pmiSIF = sizeItem(QStringLiteral("320x240(S&IF)"), 0, true);
-    pmiVGA = sizeItem(QStringLiteral("640x480(&VGA)"), 1, true);
-    pmiVGA->setChecked(true);
-    pmiXGA = sizeItem(QStringLiteral("1024x768(XG&A)"), 3, false);
-    pmiSXVGA = sizeItem(QStringLiteral("1280x1024(S&XVGA)"), 4, false);
-    pmiUXGA = sizeItem(QStringLiteral("1600x1200(&UXGA)"), 5, false);
-    pmiFullScreen = pmVideoFormat->addAction(QString());
-    connect(pmiFullScreen, &QAction::triggered, this, Guarded([this] { FCamView->EnterFullScreen(); }));
+    connect(pmiUncompressedAVI, &QAction::triggered, this,
+        Guarded([this] { FCapture->SetRecordingType(TCamController::VideoTypeAvi); }));
+    connect(pmiASF, &QAction::triggered, this,
+        Guarded([this] { FCapture->SetRecordingType(TCamController::VideoTypeAsf); }));
+    for (QAction* item : SizeItems())
+        connect(item, &QAction::triggered, this,
+            Guarded([this, item] { PictureSizeClick(item, item->data().value<uint8_t>()); }));
+    connect(pmiFullScreen, &QAction::triggered, this, Guarded([this] { CamView()->EnterFullScreen(); }));
     connect(pmVideoFormat, &QMenu::aboutToHide, this, Guarded(this, &TMainForm::pmVideoFormatHide));
+    connect(FDeviceMenus->VideoItems(), &QActionGroup::triggered, this,
+        Guarded(this, &TMainForm::pmiChooseVideoDevice));
+    connect(FDeviceMenus->AudioItems(), &QActionGroup::triggered, this,
+        Guarded(this, &TMainForm::pmiChooseAudioDevice));
 }
 
 void TMainForm::FormCreate()
@@ -234,29 +106,25 @@ void TMainForm::FormCreate()
     // 1. Sized to the skin; the camera buttons show nothing of their own.
     resize(imgBack->size());
     ApplySkinMask(this, FBackground);
-    FVideoDeviceIndex = 0;
-    FAudioDeviceIndex = 0;
     for (TImageButton* b : { imgbSnapshot, imgbVideo, imgbImage, imgbControl, imgbFormat })
         b->SetPicture(QPixmap());
 
     // 2. The companion windows, then where everything stood last time.
-    FCamView = new TCamViewForm();
-    FPhotos = new TPhotosForm();
-    FVideos = new TVideosForm();
-    connect(FCamView, &TCamViewForm::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
-    connect(FPhotos, &TPhotosForm::closedByUser, this, Guarded(this, &TMainForm::UpdatePhotoButton));
-    connect(FVideos, &TVideosForm::closedByUser, this, Guarded(this, &TMainForm::UpdateVideoButton));
-    connect(FPhotos, &TGalleryForm::statusText, lblStatus, &QLabel::setText);
-    connect(FVideos, &TGalleryForm::statusText, lblStatus, &QLabel::setText);
-    LoadWindowPositions();
+    FCompanions = std::make_unique<TCompanionWindows>();
+    connect(CamView(), &TCamViewForm::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
+    connect(Photos(), &TPhotosForm::closedByUser, this, Guarded(this, &TMainForm::UpdatePhotoButton));
+    connect(Videos(), &TVideosForm::closedByUser, this, Guarded(this, &TMainForm::UpdateVideoButton));
+    connect(Photos(), &TGalleryForm::statusText, lblStatus, &QLabel::setText);
+    connect(Videos(), &TGalleryForm::statusText, lblStatus, &QLabel::setText);
+    FCompanions->Restore(this);
 
     // 3. The camera controller draws into the live view's panel.
     CamController->InstanceHandle = 0;
     CamController->OwnerHandle = static_cast<uintptr_t>(winId());
-    CamController->ViewHandle = FCamView->ViewHandle();
+    CamController->ViewHandle = CamView()->ViewHandle();
 
     // 4.
-    BuildNoDragList();
+    FNoDragControls = NoDragControls();
     FDrag = new TSkinnedWindowDrag(this);
     FDrag->SetCaptionTest([this](const QPoint& pos) { return IsDragPoint(pos); });
     connect(
@@ -267,14 +135,10 @@ void TMainForm::FormCreate()
     SetBaseFolder(baseFolder);
     CamController->SetBaseFolder(baseFolder);
     LoadSystemLanguage(baseFolder);
-    QFont statusFont = lblStatus->font();
-    statusFont.setFamily(LanguageFont);
-    lblStatus->setFont(statusFont);
-    FPhotos->SetStripFont(LanguageFont);
-    FVideos->SetStripFont(LanguageFont);
 
     // 7.-8.
-    ApplyLanguageTexts();
+    ApplyTexts();
+    FCompanions->ApplyLanguage();
     UpdateVideoButton();
     UpdatePhotoButton();
 
@@ -282,7 +146,7 @@ void TMainForm::FormCreate()
     FVideoFormatItem = pmMain->addMenu(pmVideoFormat);
     FVideoFormatItem->setText(LanguageTexts[QStringLiteral("VideoFormat")]);
 
-    InstallPanelKeys(this);
+    InstallPanelKeys(this, *this);
 
     // 10.
     FMagnet = new TMagnet(this);
@@ -293,68 +157,11 @@ void TMainForm::FormCreate()
     tmSystem->start();
 }
 
-void TMainForm::ApplyLanguageTexts()
-{
-    auto text = [](const char* key) { return LanguageTexts[QString::fromLatin1(key)]; };
-    lblStatus->setText(text("CameraLoading"));
-    FVideos->SetStripCaption(text("VideoListMsg"));
-    FPhotos->SetStripCaption(text("ImageListMsg"));
-    imgbSnapshot->setToolTip(text("SnapShotHint"));
-    imgbRecord->setToolTip(text("RecordHint"));
-    imgbImage->setToolTip(text("ImageWindowHint"));
-    imgbVideo->setToolTip(text("VideoWindowHint"));
-    imgbControl->setToolTip(text("ControlHint"));
-    imgbFormat->setToolTip(text("FormatHint"));
-    // Kept as hints only: these two buttons show no tooltip.
-    imgbHide->setStatusTip(text("HideWindowHint"));
-    imgbClose->setStatusTip(text("CloseWindowHint"));
-    FVideos->SetHints(text("SaveVideoHint"), text("StartVideoHint"), text("DeleteVideoHint"));
-    FPhotos->SetHints(text("SaveImageHint"), text("ViewImageHint"), text("DeleteImageHint"));
-    FPhotos->SetItemNameFormat(text("PhotoItemName"));
-    FVideos->SetItemNameFormat(text("VideoItemName"));
-    for (TGalleryForm* gallery : { static_cast<TGalleryForm*>(FPhotos), static_cast<TGalleryForm*>(FVideos) })
-        gallery->SetControlHints(text("CloseWindowHint"), text("ScrollLeftHint"), text("ScrollRightHint"),
-            text("ScrollThumbHint"));
-    pmiBrightletViewer->setText(text("TitleFormat"));
-    pmiVideoDevices->setTitle(text("VideoDevice"));
-    pmiAudioDevices->setTitle(text("AudioDevice"));
-    pmiVideoFileFormat->setTitle(text("VideoFileFormat"));
-    pmiFullScreen->setText(text("FullScreen"));
-}
+TCamViewForm* TMainForm::CamView() const { return FCompanions ? FCompanions->CamView : nullptr; }
 
-void TMainForm::LoadWindowPositions()
-{
-    TWindowPositions positions = ReadWindowPositions(*SettingsStore, size(), FPhotos->height());
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.append(screen->geometry());
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
-        KeepWindowsReachable(positions, { size(), FCamView->size(), FPhotos->size(), FVideos->size() },
-            screens, primary->geometry());
-    move(positions.MainController.Left, positions.MainController.Top);
-    FCamView->move(positions.CamViewer.Left, positions.CamViewer.Top);
-    FPhotos->move(positions.ImageGallery.Left, positions.ImageGallery.Top);
-    FPhotos->setVisible(positions.ImageGallery.Visible);
-    FVideos->move(positions.VideoGallery.Left, positions.VideoGallery.Top);
-    FVideos->setVisible(positions.VideoGallery.Visible);
-    FCamView->show();
-}
+TPhotosForm* TMainForm::Photos() const { return FCompanions ? FCompanions->Photos : nullptr; }
 
-void TMainForm::SaveWindowPositions()
-{
-    TWindowPositions positions;
-    positions.MainController = { x(), y(), isVisible() };
-    positions.CamViewer = { FCamView->x(), FCamView->y(), FCamView->isVisible() };
-    positions.ImageGallery = { FPhotos->x(), FPhotos->y(), FPhotos->isVisible() };
-    positions.VideoGallery = { FVideos->x(), FVideos->y(), FVideos->isVisible() };
-    WriteWindowPositions(*SettingsStore, positions);
-}
-
-void TMainForm::BuildNoDragList()
-{
-    FNoDragControls = { imgbClose, imgbControl, imgbFormat, imgbHide, imgbImage, imgbRecord, imgbSnapshot,
-        imgbVideo, lblLink1, lblLink2, lblHomepage };
-}
+TVideosForm* TMainForm::Videos() const { return FCompanions ? FCompanions->Videos : nullptr; }
 
 bool TMainForm::IsDragPoint(const QPoint& windowPos) const
 {
@@ -365,36 +172,7 @@ bool TMainForm::IsDragPoint(const QPoint& windowPos) const
     return true;
 }
 
-bool TMainForm::ConfirmDiscardUnsaved()
-{
-    const int photos = FPhotos ? FPhotos->UnsavedCount() : 0;
-    const int clips = FVideos ? FVideos->UnsavedCount() : 0;
-    if (photos == 0 && clips == 0)
-        return true;
-    // The text holds two counts: photos first, clips second.
-    QString text = LanguageTexts[QStringLiteral("UnsavedCountMsg")];
-    for (const int count : { photos, clips })
-        if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
-            text.replace(at, 2, QString::number(count));
-    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::NoButton, this);
-    QPushButton* saveAll
-        = box.addButton(LanguageTexts[QStringLiteral("SaveAllButton")], QMessageBox::AcceptRole);
-    QPushButton* discard
-        = box.addButton(LanguageTexts[QStringLiteral("DiscardButton")], QMessageBox::DestructiveRole);
-    QPushButton* cancel
-        = box.addButton(LanguageTexts[QStringLiteral("CancelButton")], QMessageBox::RejectRole);
-    box.setDefaultButton(saveAll);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == discard)
-        return true;
-    if (box.clickedButton() != saveAll || !FPhotos || !FVideos)
-        return false;
-    // The clip being recorded is finished before it is copied.
-    if (CamController && CamController->Recording)
-        ProcessRecord();
-    return SaveAllUnsaved(*FPhotos, *FVideos, this);
-}
+bool TMainForm::ConfirmDiscardUnsaved() { return AskAboutUnsaved(*this); }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
@@ -429,20 +207,11 @@ void TMainForm::FormClose()
         pmMain->removeAction(FVideoFormatItem);
         FVideoFormatItem = nullptr;
     }
-    SaveWindowPositions();
+    FCompanions->Save(this);
     delete FMagnet;
     FMagnet = nullptr;
     FNoDragControls.clear();
-    delete FVideos;
-    FVideos = nullptr;
-    delete FPhotos;
-    FPhotos = nullptr;
-    // The preview draws into the camera view: it stops before the view goes,
-    // or the video sink waits on a window that no longer exists.
-    if (CamController)
-        CamController->CloseCaptureWindow();
-    delete FCamView;
-    FCamView = nullptr;
+    FCompanions.reset();
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)
@@ -458,53 +227,23 @@ void TMainForm::OnNCRButtonUp(const QPoint& globalPos)
         pmMain->popup(globalPos);
 }
 
-void TMainForm::UpdatePhotoButton()
+void TMainForm::ShowGalleryState(TImageButton* button, const QWidget* gallery)
 {
-    const bool shown = FPhotos && FPhotos->isVisible();
-    imgbImage->SetPictureUp(shown ? imgbImage->PictureDown() : QPixmap());
-    imgbImage->SetChecked(shown);
+    const bool shown = gallery && gallery->isVisible();
+    button->SetPictureUp(shown ? button->PictureDown() : QPixmap());
+    button->SetChecked(shown);
 }
 
-void TMainForm::UpdateVideoButton()
-{
-    const bool shown = FVideos && FVideos->isVisible();
-    imgbVideo->SetPictureUp(shown ? imgbVideo->PictureDown() : QPixmap());
-    imgbVideo->SetChecked(shown);
-}
+void TMainForm::UpdatePhotoButton() { ShowGalleryState(imgbImage, Photos()); }
 
-void TMainForm::SetChosenVideo(const QString& name)
-{
-    FChosenVideo = name;
-    // Screen readers name the live picture by its camera.
-    FCamView->pnlView->setAccessibleName(name);
-}
+void TMainForm::UpdateVideoButton() { ShowGalleryState(imgbVideo, Videos()); }
 
 QList<QWidget*> TMainForm::ApplicationWindows() const
 {
     QList<QWidget*> windows { const_cast<TMainForm*>(this) };
-    for (QWidget* companion :
-        { static_cast<QWidget*>(FCamView), static_cast<QWidget*>(FPhotos), static_cast<QWidget*>(FVideos) })
-        if (companion)
-            windows.append(companion);
+    if (FCompanions)
+        windows.append(FCompanions->Windows());
     return windows;
-}
-
-bool TMainForm::event(QEvent* event)
-{
-    if (event->type() == VidcoreNoticeEvent::EventType) {
-        RunGuarded([&] { CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice()); });
-        return true;
-    }
-    return QWidget::event(event);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == qApp && event->type() == VidcoreNoticeEvent::EventType) {
-        RunGuarded([&] { CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice()); });
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void TMainForm::OpenSesame()
@@ -542,7 +281,7 @@ void TMainForm::FinishSessionEnd()
 
 bool TMainForm::IsFromConverter(qint64 senderPid) const
 {
-    return FVideos && FVideos->IsConverterProcess(senderPid);
+    return Videos() && Videos()->IsConverterProcess(senderPid);
 }
 
 void TMainForm::NotifyConvert(qint64 wParam, qint64 lParam)
@@ -566,7 +305,7 @@ void TMainForm::imgbImageMouseUp(Qt::MouseButton button)
 {
     if (button != Qt::LeftButton)
         return;
-    FPhotos->setVisible(!FPhotos->isVisible());
+    Photos()->setVisible(!Photos()->isVisible());
     UpdatePhotoButton();
 }
 
@@ -574,7 +313,7 @@ void TMainForm::imgbVideoMouseUp(Qt::MouseButton button)
 {
     if (button != Qt::LeftButton)
         return;
-    FVideos->setVisible(!FVideos->isVisible());
+    Videos()->setVisible(!Videos()->isVisible());
     UpdateVideoButton();
 }
 
@@ -594,8 +333,8 @@ void TMainForm::imgbSnapshotMouseUp(Qt::MouseButton button)
 {
     if (button == Qt::LeftButton)
         ProcessSnapshot();
-    if (FPhotos->isVisible())
-        FocusCompanion(FPhotos);
+    if (Photos()->isVisible())
+        FocusCompanion(Photos());
 }
 
 void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
@@ -604,9 +343,13 @@ void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
         return;
     FVideoFormatItem->setEnabled(false);
     ProcessRecord();
-    if (FVideos->isVisible())
-        FocusCompanion(FVideos);
+    if (Videos()->isVisible())
+        FocusCompanion(Videos());
 }
+
+void TMainForm::ProcessSnapshot() { FCapture->ProcessSnapshot(); }
+
+void TMainForm::ProcessRecord() { FCapture->ProcessRecord(); }
 
 // The keyboard focus lives in the active window: the gallery becomes it, so
 // that Delete, the arrows and Enter act at once.
@@ -619,17 +362,6 @@ void TMainForm::FocusCompanion(QWidget* window)
 
 // ---- menus ----------------------------------------------------------------
 
-QList<QAction*> TMainForm::SizeItems() const { return { pmiSIF, pmiVGA, pmiXGA, pmiSXVGA, pmiUXGA }; }
-
-QAction* TMainForm::FileTypeItem(int32_t type) const
-{
-    if (type == 0)
-        return pmiUncompressedAVI;
-    if (type == 1)
-        return pmiASF;
-    return nullptr;
-}
-
 void TMainForm::PictureSizeClick(QAction* item, uint8_t index)
 {
     // Checkable actions flip themselves before this runs: undo that first.
@@ -638,72 +370,15 @@ void TMainForm::PictureSizeClick(QAction* item, uint8_t index)
     GLIM_ASSERT(CamController->WindowOpen);
     if (wasChecked)
         return;
-    FCamView->SetViewFormat(index);
+    CamView()->SetViewFormat(index);
     tmFormatChange->start();
     pmiFullScreen->setEnabled(true);
-    for (QAction* other : SizeItems())
-        other->setChecked(other == item);
+    CheckSizeItem(item);
 }
 
-void TMainForm::pmiChooseVideoDevice(QAction* item)
-{
-    ChooseDevice(pmiVideoDevices, item, FVideoDeviceIndex,
-        [](int32_t position) { CamController->ChooseVideoDevice(position); });
-}
+void TMainForm::pmiChooseVideoDevice(QAction* item) { FDeviceMenus->Choose(item); }
 
-void TMainForm::pmiChooseAudioDevice(QAction* item)
-{
-    ChooseDevice(pmiAudioDevices, item, FAudioDeviceIndex,
-        [](int32_t position) { CamController->ChooseAudioDevice(position); });
-}
-
-void TMainForm::ChooseDevice(
-    QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose)
-{
-    const QList<QAction*> items = menu->actions();
-    const int position = items.indexOf(item);
-    // Checkable items flip themselves; the chosen one is checked either way.
-    item->setChecked(true);
-    if (position == checkedIndex)
-        return;
-    FCamView->SetViewFormat(1);
-    choose(position);
-    tmDeviceChange->start();
-    if (checkedIndex >= 0 && checkedIndex < items.size())
-        items[checkedIndex]->setChecked(false);
-    checkedIndex = position;
-    if (menu == pmiVideoDevices)
-        SetChosenVideo(item->text());
-}
-
-void TMainForm::SetRecordingType(int32_t type)
-{
-    if (QAction* old = FileTypeItem(CamController->VideoType))
-        old->setChecked(false);
-    CamController->SetVideoType(type);
-    if (QAction* now = FileTypeItem(CamController->VideoType))
-        now->setChecked(true);
-}
-
-// ---- start-up and timers ---------------------------------------------------
-
-void TMainForm::FillDeviceMenu(QMenu* menu, const QStringList& names, int checkedIndex, bool video)
-{
-    for (int i = 0; i < names.size(); ++i) {
-        QAction* item = menu->addAction(names[i]);
-        item->setCheckable(true);
-        item->setChecked(i == checkedIndex);
-        connect(item, &QAction::triggered, this, Guarded([this, item, video] {
-            video ? pmiChooseVideoDevice(item) : pmiChooseAudioDevice(item);
-        }));
-    }
-}
-
-void TMainForm::SetCameraButtonsVisible(bool visible)
-{
-    for (TImageButton* b : { imgbSnapshot, imgbRecord, imgbControl, imgbFormat })
-        b->setVisible(visible);
-}
+void TMainForm::pmiChooseAudioDevice(QAction* item) { FDeviceMenus->Choose(item); }
 
 void TMainForm::ShowInfo(const QString& text)
 {
@@ -711,51 +386,22 @@ void TMainForm::ShowInfo(const QString& text)
     box.exec();
 }
 
-void TMainForm::tmSystemTimer()
+// ---- timers -----------------------------------------------------------------
+
+int TMainForm::StartStage() const { return FStartup->Stage(); }
+
+void TMainForm::tmSystemTimer() { FStartup->Step(); }
+
+void TMainForm::tmFormatChangeTimer()
 {
-    // A modal box lets ticks through; the stages keep the start-up correct.
-    if (FStartStage < ssLowColour && ScreenDepth() < 24) {
-        FStartStage = ssLowColour;
-        ShowInfo(LanguageTexts[QStringLiteral("BitmapWarnMsg")]);
-    }
-    if (FStartStage == ssNotRun) {
-        FStartStage = ssCameraStep;
-        if (QAction* item = FileTypeItem(CamController->VideoType))
-            item->setChecked(true);
-        if (!PrepareTempFolder())
-            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
-        CamController->EnumerateDevices();
-        FillDeviceMenu(pmiVideoDevices, CamController->VideoDevices, FVideoDeviceIndex, true);
-        SetChosenVideo(CamController->VideoDevices.value(FVideoDeviceIndex));
-        FillDeviceMenu(pmiAudioDevices, CamController->AudioDevices, FAudioDeviceIndex, false);
-        CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
-        CamController->ChooseAudioDevice(FAudioDeviceIndex);
-        // The rest of the start-up happens in this tick; no other may run it twice.
-        tmSystem->stop();
-        StartupPause(1000);
-        // A signal, a shutdown or a sleep may have closed the window meanwhile,
-        // or be waiting for the pause to end.
-        if (FClosed || FSessionEnd)
-            return;
-        AM_CaptureVideoQuit(CamController->ViewHandle);
-        if (CamController->VideoDevices.isEmpty()) {
-            lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
-            ShowInfo(LanguageTexts[QStringLiteral("CemaraWarnMsg")]);
-        } else if (CamController->OpenCaptureWindow()) {
-            tmSystem->setInterval(1000);
-            pmiASF->trigger();
-            PrimeCapture();
-        }
-    }
-    if (FStartStage == ssCameraStep) {
-        FStartStage = ssFinished;
-        tmSystem->stop();
-        if (CamController->WindowOpen) {
-            lblStatus->setText(LanguageTexts[QStringLiteral("CemaraLoaded")]);
-            SetCameraButtonsVisible(true);
-        }
-    }
+    tmFormatChange->stop();
+    CamController->SetVideoFormat(CamView()->ViewFormat);
+    CamView()->ShowView();
 }
+
+void TMainForm::tmDeviceChangeTimer() { FDeviceMenus->ReopenCamera(); }
+
+void TMainForm::tmRecordTimer() { FCapture->Blink(); }
 
 // ---- the capture library's notices ------------------------------------------
 
@@ -765,19 +411,18 @@ void TMainForm::CameraNotice(VidcoreNotice notice)
         return;
     switch (notice) {
     case VidcoreNotice::CameraFailed:
-        CameraLost(false);
-        break;
     case VidcoreNotice::CameraBusy:
-        CameraLost(true);
+        FStartup->CameraLost(notice == VidcoreNotice::CameraBusy);
         break;
     case VidcoreNotice::RecordingEnded:
-        RecordingEndedByItself(false);
-        break;
     case VidcoreNotice::RecordingFailed:
-        RecordingEndedByItself(true);
+        FCapture->RecordingEndedByItself(notice == VidcoreNotice::RecordingFailed);
         break;
     case VidcoreNotice::DevicesChanged:
-        RefreshDevices();
+        // The start-up lists the devices itself; notices of its own listing
+        // change nothing.
+        if (StartStage() == ssFinished && FDeviceMenus->Refresh())
+            FStartup->OpenCamera();
         break;
     case VidcoreNotice::DisplayFailed:
         // The library says so once; the camera goes on without a picture.
@@ -786,214 +431,17 @@ void TMainForm::CameraNotice(VidcoreNotice notice)
     }
 }
 
-void TMainForm::CameraLost(bool busy)
+bool TMainForm::TakeNotice(QEvent* event)
 {
-    // The clip ends with the picture, complete, and stays in the gallery.
-    if (CamController->Recording)
-        ProcessRecord();
-    if (FCamView->FullScreen())
-        FCamView->LeaveFullScreen();
-    CamController->CloseCaptureWindow();
-    SetCameraButtonsVisible(false);
-    lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
-    if (FCameraMessageShown)
-        return;
-    FCameraMessageShown = true;
-    ShowInfo(LanguageTexts[busy ? QStringLiteral("CameraBusyMsg") : QStringLiteral("CameraLostMsg")]);
-}
-
-void TMainForm::RecordingEndedByItself(bool failed)
-{
-    if (!CamController->Recording)
-        return;
-    const QString clip = FRecordingFile;
-    ProcessRecord();
-    if (!failed)
-        return;
-    // A file that could not be written is not a clip: it never was finished.
-    FVideos->DiscardVideo(clip);
-    UpdateVideoButton();
-    lblStatus->setText(LanguageTexts[QStringLiteral("VideoStatus")].replace(
-        QStringLiteral("%d"), QString::number(FVideos->VideoCount())));
-    ShowInfo(LanguageTexts[QStringLiteral("RecordFailedMsg")]);
-}
-
-void TMainForm::RefreshDevices()
-{
-    // The start-up lists the devices itself; notices of its own listing
-    // change nothing.
-    if (FStartStage != ssFinished)
-        return;
-    const QStringList oldVideos = CamController->VideoDevices;
-    const QStringList oldAudios = CamController->AudioDevices;
-    const QString checkedAudio = oldAudios.value(FAudioDeviceIndex);
-    CamController->EnumerateDevices();
-    const QStringList& videos = CamController->VideoDevices;
-    const QStringList& audios = CamController->AudioDevices;
-    if (videos == oldVideos && audios == oldAudios)
-        return;
-
-    // The chosen camera stays checked while it is there; a camera that came
-    // while none is open becomes the chosen one.
-    QString arrived;
-    for (const QString& name : videos)
-        if (!oldVideos.contains(name) && arrived.isEmpty())
-            arrived = name;
-    const bool reopen = !CamController->WindowOpen && !CamController->Recording && !arrived.isEmpty();
-    if (reopen && arrived != FChosenVideo && !videos.contains(FChosenVideo))
-        SetChosenVideo(arrived);
-    FVideoDeviceIndex = static_cast<int32_t>(videos.indexOf(FChosenVideo));
-    FAudioDeviceIndex = std::max(0, static_cast<int>(audios.indexOf(checkedAudio)));
-    pmiVideoDevices->clear();
-    pmiAudioDevices->clear();
-    FillDeviceMenu(pmiVideoDevices, videos, FVideoDeviceIndex, true);
-    FillDeviceMenu(pmiAudioDevices, audios, FAudioDeviceIndex, false);
-    // Device numbers are positions in the new lists.
-    if (!CamController->Recording) {
-        if (FVideoDeviceIndex >= 0)
-            CamController->ChooseVideoDevice(CamController->VideoDeviceMap[FVideoDeviceIndex]);
-        if (!audios.isEmpty())
-            CamController->ChooseAudioDevice(FAudioDeviceIndex);
-    }
-    // The chosen camera came back, or a camera came while none was open: the
-    // camera starts by itself, without the start-up's pause and test clip.
-    if (reopen && FVideoDeviceIndex >= 0)
-        OpenCamera();
-}
-
-bool TMainForm::OpenCamera()
-{
-    lblStatus->setText(LanguageTexts[QStringLiteral("CameraLoading")]);
-    CamController->ApplyDefaultVideoFormat();
-    FCamView->SetViewFormat(1);
-    for (QAction* item : SizeItems())
-        item->setChecked(item == pmiVGA);
-    if (!CamController->OpenCaptureWindow())
-        return false; // the capture library's notice tells why
-    FCameraMessageShown = false;
-    FCamView->ShowView();
-    lblStatus->setText(LanguageTexts[QStringLiteral("CemaraLoaded")]);
-    SetCameraButtonsVisible(true);
+    if (event->type() != VidcoreNoticeEvent::EventType)
+        return false;
+    RunGuarded([&] { CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice()); });
     return true;
 }
 
-void TMainForm::ChooseRecordingType()
-{
-    if (pmiUncompressedAVI->isChecked()) {
-        if (FCamView->ViewFormat >= 2 && FCamView->ViewFormat <= 5) {
-            // A plain Yes/No box, without an icon.
-            QMessageBox box(QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
-                LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No, this);
-            FAviAnswer = box.exec() == QMessageBox::Yes ? 6 : 7;
-            SetRecordingType(FAviAnswer == 6 ? 1 : 0);
-        }
-    } else {
-        SetRecordingType(1);
-    }
-}
+bool TMainForm::event(QEvent* event) { return TakeNotice(event) || QWidget::event(event); }
 
-void TMainForm::PrimeCapture()
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (CamController->Recording)
-        return;
-    ChooseRecordingType();
-    if (FClosed || FSessionEnd) // closed, or closing, while its question was asked
-        return;
-    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
-    DropLinkAt(QStringLiteral("Temp/sample"));
-    if (CamController->StartRecording(QStringLiteral("Temp/sample")))
-        CamController->StopRecording();
-    // Without the warm-up (no usable Temp folder) the picture still shows.
-    FCamView->ShowView();
-}
-
-void TMainForm::tmFormatChangeTimer()
-{
-    tmFormatChange->stop();
-    CamController->SetVideoFormat(FCamView->ViewFormat);
-    FCamView->ShowView();
-}
-
-void TMainForm::tmDeviceChangeTimer()
-{
-    tmDeviceChange->stop();
-    CamController->ResetVideoFormat();
-    CamController->CloseCaptureWindow();
-    CamController->OpenCaptureWindow();
-    FCamView->ShowView();
-    for (QAction* item : SizeItems())
-        item->setChecked(item == pmiVGA);
-}
-
-// ---- snapshot and recording ------------------------------------------------
-
-void TMainForm::ProcessSnapshot()
-{
-    if (!CamController->WindowOpen)
-        return;
-    // A frame that could not be taken adds no photo (the picture held would
-    // be the previous one) and leaves the status line alone.
-    if (!CamController->TakeSnapshot()) {
-        if (!FrameMapsReady())
-            ShowInfo(LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(
-                QStringLiteral("%s"), FrameMapsFolder()));
-        else if (!PrepareTempFolder())
-            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
-        else if (CamController->SnapshotWriteFailed)
-            ShowInfo(LanguageTexts[QStringLiteral("SnapshotFailedMsg")]);
-        return;
-    }
-    TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
-    FPhotos->AddImage(CamController->SnapshotImage);
-    UpdatePhotoButton();
-    lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
-        QStringLiteral("%d"), QString::number(FPhotos->ImageCount())));
-}
-
-void TMainForm::ProcessRecord()
-{
-    if (CamController->Recording) {
-        CamController->StopRecording();
-        FVideos->SetInputEnabled(true);
-        tmRecord->stop();
-        for (TImageButton* b : { imgbSnapshot, imgbFormat, imgbControl })
-            b->SetEnabled(true);
-        lblStatus->setText(LanguageTexts[QStringLiteral("VideoStatus")].replace(
-            QStringLiteral("%d"), QString::number(FVideos->VideoCount())));
-        FVideoFormatItem->setEnabled(true);
-        return;
-    }
-    ChooseRecordingType();
-    if (FClosed || FSessionEnd) // closed, or closing, while its question was asked
-        return;
-    // The frame at the start is the clip's thumbnail; never a stale one.
-    const bool taken = CamController->TakeSnapshot();
-    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
-    const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
-    const QString fileName = FVideos->MakeClipFileName();
-    DropLinkAt(fileName);
-    if (CamController->StartRecording(fileName)) {
-        FRecordingFile = fileName;
-        FVideos->AddVideo(fileName, thumbnail, FCamView->ViewFormat);
-        UpdateVideoButton();
-        FVideos->SetInputEnabled(false);
-        tmRecord->start();
-        for (TImageButton* b : { imgbSnapshot, imgbFormat, imgbControl })
-            b->SetEnabled(false);
-        lblStatus->setText(LanguageTexts[QStringLiteral("Recoding")]);
-    } else {
-        // Nothing records: the size menu must not stay locked.
-        FVideoFormatItem->setEnabled(true);
-        if (!FrameMapsReady())
-            ShowInfo(LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(
-                QStringLiteral("%s"), FrameMapsFolder()));
-        else if (!PrepareTempFolder())
-            ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
-    }
-}
-
-void TMainForm::tmRecordTimer()
-{
-    RecordBlink = !RecordBlink;
-    imgbRecord->SetPicture(RecordBlink ? QPixmap() : imgbRecord->PictureDown());
+    return (watched == qApp && TakeNotice(event)) || QWidget::eventFilter(watched, event);
 }

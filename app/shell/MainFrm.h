@@ -3,7 +3,10 @@
 // panel. It owns the live view and the two galleries, loads the settings and
 // language texts when created, starts the camera on its first timer tick and
 // carries the buttons and menus through which the user works the camera.
+// The handlers stay here; the work is done by the collaborators it owns.
 #pragma once
+
+#include "shell/MainFormControls.h"
 
 #include <QList>
 #include <QPixmap>
@@ -13,22 +16,26 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 enum class VidcoreNotice;
 
-class QAction;
-class QLabel;
-class QMenu;
-class QTimer;
 class TCamViewForm;
-class TImageButton;
+class TCaptureFlows;
+class TCompanionWindows;
+class TDeviceMenus;
 class TMagnet;
 class TPhotosForm;
 class TSkinnedWindowDrag;
+class TStartupSequence;
 class TVideosForm;
 
-class TMainForm : public QWidget {
+// The controls are a private base, as a designed form's are: the window's
+// own code names them plainly, other code goes through the window.
+class TMainForm : public QWidget, private TMainFormControls {
     Q_OBJECT
+    friend struct TMainFormTestAccess;
+
 public:
     // Message numbers the window answers on its message port.
     static constexpr quint32 WM_OPENSESAME = 32968;
@@ -47,8 +54,6 @@ public:
     void UpdateVideoButton();
     void ProcessSnapshot();
     void ProcessRecord();
-    void ChooseRecordingType();
-    void PrimeCapture();
     // Restores the application's windows and brings them to the front.
     void OpenSesame();
     // The session or the process is ending (a signal, a shutdown): the
@@ -58,6 +63,8 @@ public:
     // Checked again every this many milliseconds while a box still runs.
     static constexpr int SessionEndRetryMs = 10;
     bool IsSessionEnd() const { return FSessionEnd; }
+    // Closed, or closing: a flow that waited on a question stops there.
+    bool IsClosing() const { return FClosed || FSessionEnd; }
     // A box with one OK button, captioned with the product title.
     void ShowInfo(const QString& text);
     void NotifyConvert(qint64 wParam, qint64 lParam);
@@ -73,48 +80,17 @@ public:
     // The drag rule: true where a press drags the window.
     bool IsDragPoint(const QPoint& windowPos) const;
 
-    TCamViewForm* CamView() const { return FCamView; }
-    TPhotosForm* Photos() const { return FPhotos; }
-    TVideosForm* Videos() const { return FVideos; }
-    int StartStage() const { return FStartStage; }
+    // The companion windows; none once the window has closed.
+    TCamViewForm* CamView() const;
+    TPhotosForm* Photos() const;
+    TVideosForm* Videos() const;
+    int StartStage() const;
     QMenu* PictureSizeSubmenu() const { return pmVideoFormat; }
     QAction* PictureSizeSubmenuItem() const { return FVideoFormatItem; }
 
     // Seams for the platform facts the start-up reads.
     std::function<int()> ScreenDepth;
     std::function<void(int ms)> StartupPause; // waits ms
-
-    QLabel* imgBack;
-    TImageButton* imgbHide;
-    TImageButton* imgbClose;
-    TImageButton* imgbSnapshot;
-    TImageButton* imgbRecord;
-    TImageButton* imgbImage;
-    TImageButton* imgbVideo;
-    TImageButton* imgbControl;
-    TImageButton* imgbFormat;
-    QLabel* lblStatus;
-    QLabel* lblLink1;
-    QLabel* lblLink2;
-    QLabel* lblHomepage;
-    QTimer* tmSystem;
-    QTimer* tmRecord;
-    QTimer* tmFormatChange;
-    QTimer* tmDeviceChange;
-    QMenu* pmMain;
-    QMenu* pmVideoFormat;
-    QAction* pmiBrightletViewer;
-    QMenu* pmiVideoDevices;
-    QMenu* pmiAudioDevices;
-    QMenu* pmiVideoFileFormat;
-    QAction* pmiUncompressedAVI;
-    QAction* pmiASF;
-    QAction* pmiSIF;
-    QAction* pmiVGA;
-    QAction* pmiXGA;
-    QAction* pmiSXVGA;
-    QAction* pmiUXGA;
-    QAction* pmiFullScreen;
 
 signals:
     // The about box is the application's; the main window only asks for it.
@@ -132,12 +108,9 @@ private:
     void FormCreate();
     void FormClose();
     void FinishSessionEnd();
-    void CreateControls();
-    void CreateMenus();
-    void LoadWindowPositions();
-    void SaveWindowPositions();
-    void BuildNoDragList();
-    void ApplyLanguageTexts();
+    void ConnectControls();
+    // Runs a notice of the capture library; false for any other event.
+    bool TakeNotice(QEvent* event);
 
     void imgbHideClick();
     void imgbCloseClick();
@@ -152,42 +125,26 @@ private:
     void PictureSizeClick(QAction* item, uint8_t index);
     void pmiChooseVideoDevice(QAction* item);
     void pmiChooseAudioDevice(QAction* item);
-    void ChooseDevice(
-        QMenu* menu, QAction* item, int32_t& checkedIndex, const std::function<void(int32_t)>& choose);
-    void SetRecordingType(int32_t type);
-    void SetChosenVideo(const QString& name);
     void OnNCRButtonUp(const QPoint& globalPos);
 
     void tmSystemTimer();
     void tmFormatChangeTimer();
     void tmDeviceChangeTimer();
     void tmRecordTimer();
-    void FillDeviceMenu(QMenu* menu, const QStringList& names, int checkedIndex, bool video);
-    void CameraLost(bool busy);
-    void RecordingEndedByItself(bool failed);
-    void RefreshDevices();
-    bool OpenCamera();
-    void SetCameraButtonsVisible(bool visible);
-    QList<QAction*> SizeItems() const;
-    QAction* FileTypeItem(int32_t type) const;
+    // A gallery's button stays down while the gallery shows.
+    static void ShowGalleryState(TImageButton* button, const QWidget* gallery);
     // The main window and whichever companion windows exist.
     QList<QWidget*> ApplicationWindows() const;
 
     TMagnet* FMagnet = nullptr;
-    int32_t FAviAnswer = 0;
-    TCamViewForm* FCamView = nullptr;
+    std::unique_ptr<TCompanionWindows> FCompanions;
     QList<QWidget*> FNoDragControls;
-    TPhotosForm* FPhotos = nullptr;
-    TVideosForm* FVideos = nullptr;
-    int32_t FVideoDeviceIndex = 0;
-    int32_t FAudioDeviceIndex = 0;
-    int FStartStage = ssNotRun;
     QAction* FVideoFormatItem = nullptr; // the picture size submenu inside pmMain
     TSkinnedWindowDrag* FDrag = nullptr;
+    std::unique_ptr<TDeviceMenus> FDeviceMenus;
+    std::unique_ptr<TCaptureFlows> FCapture;
+    std::unique_ptr<TStartupSequence> FStartup;
     bool FClosed = false;
-    bool FCameraMessageShown = false; // for the current loss of the camera
-    QString FRecordingFile;
-    QString FChosenVideo; // the camera the user (or the start-up) chose, by name
     bool FSessionEnd = false;
     QPixmap FBackground; // the skin as loaded, fuchsia outline included
 };

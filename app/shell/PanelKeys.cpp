@@ -36,10 +36,10 @@ void BindButton(QWidget* window, const QKeySequence& key, TImageButton* button)
 
 } // namespace
 
-void InstallPanelKeys(TMainForm* mainForm)
+void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
 {
     QPointer<TMainForm> form(mainForm);
-    auto fullScreenOn = [form] {
+    auto fullScreenOn = [form, controls = &ui] {
         TCamViewForm* view = form ? form->CamView() : nullptr;
         if (!view)
             return;
@@ -49,8 +49,8 @@ void InstallPanelKeys(TMainForm* mainForm)
         }
         // Full screen is an item of the picture size menu: it is there when
         // that menu's button is.
-        if (Pressable(form->imgbFormat) && form->pmiFullScreen->isEnabled())
-            form->pmiFullScreen->trigger();
+        if (Pressable(controls->imgbFormat) && controls->pmiFullScreen->isEnabled())
+            controls->pmiFullScreen->trigger();
     };
     auto fullScreenOff = [form] {
         TCamViewForm* view = form ? form->CamView() : nullptr;
@@ -60,14 +60,14 @@ void InstallPanelKeys(TMainForm* mainForm)
 
     const QList<QWidget*> windows { mainForm, mainForm->Photos(), mainForm->Videos(), mainForm->CamView() };
     for (QWidget* window : windows) {
-        BindButton(window, QKeySequence(Qt::Key_Space), mainForm->imgbSnapshot);
-        BindButton(window, QKeySequence(Qt::Key_R), mainForm->imgbRecord);
-        BindButton(window, QKeySequence(Qt::CTRL | Qt::Key_M), mainForm->imgbHide);
+        BindButton(window, QKeySequence(Qt::Key_Space), ui.imgbSnapshot);
+        BindButton(window, QKeySequence(Qt::Key_R), ui.imgbRecord);
+        BindButton(window, QKeySequence(Qt::CTRL | Qt::Key_M), ui.imgbHide);
         Bind(window, QKeySequence(Qt::Key_F11), fullScreenOn);
         // The live view leaves full screen on Esc by itself.
         if (window != mainForm->CamView())
             Bind(window, QKeySequence(Qt::Key_Escape), fullScreenOff);
     }
     // The galleries close themselves on Ctrl+W; the panel's Ctrl+W ends the program.
-    BindButton(mainForm, QKeySequence(Qt::CTRL | Qt::Key_W), mainForm->imgbClose);
+    BindButton(mainForm, QKeySequence(Qt::CTRL | Qt::Key_W), ui.imgbClose);
 }

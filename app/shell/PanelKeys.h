@@ -7,5 +7,6 @@
 #pragma once
 
 class TMainForm;
+struct TMainFormControls;
 
-void InstallPanelKeys(TMainForm* mainForm);
+void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui);

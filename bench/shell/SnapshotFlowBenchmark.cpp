@@ -3,13 +3,13 @@
 // in the photo gallery, against the controller's snapshot alone (frame block
 // to BMP file and back) in the same run: the ratio is what the window side
 // adds. The capture library is the recording stand-in; the test plays the sink.
+#include "MainFormTestAccess.h"
 #include "RecordingVidcore.h"
 #include "TestFrameBlock.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/Snapwell.h"
 #include "core/SettingsStore.h"
 #include "gallery/PhotosFrm.h"
-#include "shell/MainFrm.h"
 #include "widgets/ImageButton.h"
 
 #include <QApplication>
@@ -46,7 +46,7 @@ struct TFlowRig {
         OpenSettingsStore();
         CreateCamController();
         Form = new TMainForm();
-        Form->tmSystem->stop(); // no start-up: the camera counts as open
+        Ui(Form)->tmSystem->stop(); // no start-up: the camera counts as open
         CamController->WindowOpen = true;
         Form->show();
     }
@@ -68,7 +68,7 @@ void BM_SnapshotButtonToThumbnail(benchmark::State& state)
 {
     TFlowRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
-        QTest::mouseClick(rig.Form->imgbSnapshot, Qt::LeftButton);
+        QTest::mouseClick(Ui(rig.Form)->imgbSnapshot, Qt::LeftButton);
         QApplication::processEvents(); // the gallery paints its new thumbnail
     }
     if (rig.Form->Photos()->ImageCount() != state.iterations())

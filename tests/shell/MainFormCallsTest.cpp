@@ -2,6 +2,7 @@
 // The main window's start-up and device choices as the capture library sees
 // them: a recording stand-in answers for two cameras (or none), and the test
 // plays the sink's side of the frame block.
+#include "MainFormTestAccess.h"
 #include "RecordingVidcore.h"
 #include "RunFolderFixture.h"
 #include "TestFrameBlock.h"
@@ -9,7 +10,6 @@
 #include "camera/CamViewFrm.h"
 #include "camera/Snapwell.h"
 #include "core/SettingsStore.h"
-#include "shell/MainFrm.h"
 #include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
@@ -111,31 +111,31 @@ TEST_F(MainFormCallsTest, StartUpCallsInOrder)
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(calls[i].substr(0, expected[i].size()), expected[i]) << i;
 
-    EXPECT_EQ(Form->pmiVideoDevices->actions().size(), 2);
-    EXPECT_TRUE(Form->pmiVideoDevices->actions()[0]->isChecked());
-    EXPECT_FALSE(Form->pmiVideoDevices->actions()[1]->isChecked());
-    EXPECT_TRUE(Form->pmiAudioDevices->actions()[0]->isChecked());
+    EXPECT_EQ(Ui(Form)->pmiVideoDevices->actions().size(), 2);
+    EXPECT_TRUE(Ui(Form)->pmiVideoDevices->actions()[0]->isChecked());
+    EXPECT_FALSE(Ui(Form)->pmiVideoDevices->actions()[1]->isChecked());
+    EXPECT_TRUE(Ui(Form)->pmiAudioDevices->actions()[0]->isChecked());
     EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
-    EXPECT_EQ(Form->lblStatus->text(), QStringLiteral("Camera ready"));
+    EXPECT_EQ(Ui(Form)->lblStatus->text(), QStringLiteral("Camera ready"));
 }
 
 TEST_F(MainFormCallsTest, AnotherCameraResetsTheSizeAndReopens)
 {
     StartUp({ true, true, { "Camera A", "Camera B" }, {} });
-    Form->pmiSIF->trigger();
+    Ui(Form)->pmiSIF->trigger();
     ASSERT_TRUE(QTest::qWaitFor([] { return CamController->FormatIndex == 0; }, 5000));
 
     // The checked camera again: nothing.
     recording_vidcore::Reset({ true, true, { "Camera A", "Camera B" }, {} });
-    Form->pmiVideoDevices->actions()[0]->trigger();
-    EXPECT_TRUE(Form->pmiVideoDevices->actions()[0]->isChecked());
+    Ui(Form)->pmiVideoDevices->actions()[0]->trigger();
+    EXPECT_TRUE(Ui(Form)->pmiVideoDevices->actions()[0]->isChecked());
     QTest::qWait(60);
     EXPECT_TRUE(Calls().empty()) << ::testing::PrintToString(Calls());
 
-    Form->pmiVideoDevices->actions()[1]->trigger();
+    Ui(Form)->pmiVideoDevices->actions()[1]->trigger();
     EXPECT_EQ(Form->CamView()->size(), QSize(674, 519)); // at once
-    EXPECT_FALSE(Form->pmiVideoDevices->actions()[0]->isChecked());
-    EXPECT_TRUE(Form->pmiVideoDevices->actions()[1]->isChecked());
+    EXPECT_FALSE(Ui(Form)->pmiVideoDevices->actions()[0]->isChecked());
+    EXPECT_TRUE(Ui(Form)->pmiVideoDevices->actions()[1]->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([] { return Calls().size() >= 4; }, 5000));
     const std::string view = View();
     const std::vector<std::string> expected { "AM_ChooseVideoDevice(1)", "AM_VidCapCloseWindow(" + view + ")",
@@ -145,8 +145,8 @@ TEST_F(MainFormCallsTest, AnotherCameraResetsTheSizeAndReopens)
         EXPECT_EQ(Calls()[i], expected[i]);
     EXPECT_EQ(Calls()[3].rfind("AM_OpenCaptureWindow", 0), 0u);
     EXPECT_EQ(CamController->FormatIndex, 1);
-    EXPECT_TRUE(Form->pmiVGA->isChecked());
-    EXPECT_FALSE(Form->pmiSIF->isChecked());
+    EXPECT_TRUE(Ui(Form)->pmiVGA->isChecked());
+    EXPECT_FALSE(Ui(Form)->pmiSIF->isChecked());
     EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
 }
 
@@ -162,12 +162,12 @@ TEST_F(MainFormCallsTest, NoCameraSaysSo)
     });
     closer.start(20);
     StartUp({ true, true, {}, { "Microphone" } });
-    EXPECT_EQ(Form->lblStatus->text(), QStringLiteral("No camera found"));
+    EXPECT_EQ(Ui(Form)->lblStatus->text(), QStringLiteral("No camera found"));
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("No camera was found")));
-    EXPECT_FALSE(Form->imgbSnapshot->isVisible());
-    EXPECT_TRUE(Form->pmiVideoDevices->actions().isEmpty());
-    EXPECT_EQ(Form->pmiAudioDevices->actions().size(), 1);
+    EXPECT_FALSE(Ui(Form)->imgbSnapshot->isVisible());
+    EXPECT_TRUE(Ui(Form)->pmiVideoDevices->actions().isEmpty());
+    EXPECT_EQ(Ui(Form)->pmiAudioDevices->actions().size(), 1);
     EXPECT_TRUE(std::none_of(Calls().begin(), Calls().end(),
         [](const std::string& call) { return call.rfind("AM_OpenCaptureWindow", 0) == 0; }));
 }
@@ -175,17 +175,17 @@ TEST_F(MainFormCallsTest, NoCameraSaysSo)
 TEST_F(MainFormCallsTest, CameraThatDoesNotOpenKeepsLoading)
 {
     StartUp({ false, true, { "Camera A" }, {} });
-    EXPECT_EQ(Form->lblStatus->text(), QStringLiteral("Starting the camera..."));
-    EXPECT_FALSE(Form->imgbSnapshot->isVisible());
+    EXPECT_EQ(Ui(Form)->lblStatus->text(), QStringLiteral("Starting the camera..."));
+    EXPECT_FALSE(Ui(Form)->imgbSnapshot->isVisible());
     // The file type stays uncompressed AVI, as the start-up checked it.
-    EXPECT_TRUE(Form->pmiUncompressedAVI->isChecked());
+    EXPECT_TRUE(Ui(Form)->pmiUncompressedAVI->isChecked());
     EXPECT_EQ(CamController->VideoType, 0);
     // Sizes cannot be chosen without a camera: the internal check refuses.
     // With no error report in this test the error comes back here, so it is
     // raised from the signal itself; QAction's trigger() is not built for an
     // exception to pass through it.
-    EXPECT_THROW(emit Form->pmiSIF->triggered(false), std::exception);
-    EXPECT_TRUE(Form->pmiVGA->isChecked());
+    EXPECT_THROW(emit Ui(Form)->pmiSIF->triggered(false), std::exception);
+    EXPECT_TRUE(Ui(Form)->pmiVGA->isChecked());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // The main window when cameras are busy, unplugged and plugged back, over
 // the real capture library and the test plugin's fake devices (each test
 // runs in a process of its own, with its own device file).
+#include "MainFormTestAccess.h"
 #include "RunFolderFixture.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
@@ -9,7 +10,6 @@
 #include "core/LanguageTexts.h"
 #include "core/SettingsStore.h"
 #include "gallery/VideosFrm.h"
-#include "shell/MainFrm.h"
 #include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
@@ -119,7 +119,7 @@ protected:
     }
     bool CameraButtonsShown() const
     {
-        return Form->imgbSnapshot->isVisible() && Form->imgbRecord->isVisible();
+        return Ui(Form)->imgbSnapshot->isVisible() && Ui(Form)->imgbRecord->isVisible();
     }
 
     static inline QTemporaryDir* Folder = nullptr;
@@ -137,11 +137,11 @@ TEST_F(MainFormDevicesTest, BusyCameraSaysSoAndTheWindowStaysUsable)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 10000));
     EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("CameraBusyMsg")] });
     EXPECT_FALSE(CamController->WindowOpen);
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("No camera found"));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("No camera found"));
     EXPECT_FALSE(CameraButtonsShown());
     // Usable: another camera chosen from the menu opens.
-    const QList<QAction*> cameras = form->pmiVideoDevices->actions();
-    ASSERT_EQ(MenuTexts(form->pmiVideoDevices), QStringList({ "Busy Cam", "Vidcore Test Camera" }));
+    const QList<QAction*> cameras = Ui(form)->pmiVideoDevices->actions();
+    ASSERT_EQ(MenuTexts(Ui(form)->pmiVideoDevices), QStringList({ "Busy Cam", "Vidcore Test Camera" }));
     cameras[1]->trigger();
     ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen; }, 10000));
 }
@@ -153,16 +153,16 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
     TBoxCloser closer;
     TMainForm* form = Start();
     ASSERT_TRUE(CamController->WindowOpen);
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
-    EXPECT_EQ(CheckedText(form->pmiAudioDevices), QStringLiteral("Desk Mic"));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
+    EXPECT_EQ(CheckedText(Ui(form)->pmiAudioDevices), QStringLiteral("Desk Mic"));
 
     // Recording when the camera goes: the clip is stopped and kept.
-    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
     ASSERT_TRUE(CamController->Recording);
     const QString clip = form->Videos()->FileNames().value(0);
     ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen; }, 15000));
     EXPECT_FALSE(CamController->Recording);
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("No camera found"));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("No camera found"));
     EXPECT_FALSE(CameraButtonsShown());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
     EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("CameraLostMsg")] });
@@ -173,15 +173,15 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
     EXPECT_EQ(ffmpeg.readAllStandardError(), QByteArray());
     // The device menu follows; a snapshot does nothing without a camera.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !MenuTexts(form->pmiVideoDevices).contains(QStringLiteral("Loose Cam")); }, 5000));
+        [&] { return !MenuTexts(Ui(form)->pmiVideoDevices).contains(QStringLiteral("Loose Cam")); }, 5000));
     EXPECT_FALSE(CamController->TakeSnapshot() && CamController->WindowOpen);
 
     // Plugged back: listed, checked, and live again without a click.
     SetPresent("loose", true);
     ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen; }, 10000));
-    EXPECT_EQ(MenuTexts(form->pmiVideoDevices), QStringList({ "Loose Cam", "Vidcore Test Camera" }));
-    EXPECT_EQ(CheckedText(form->pmiVideoDevices), QStringLiteral("Loose Cam"));
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
+    EXPECT_EQ(MenuTexts(Ui(form)->pmiVideoDevices), QStringList({ "Loose Cam", "Vidcore Test Camera" }));
+    EXPECT_EQ(CheckedText(Ui(form)->pmiVideoDevices), QStringLiteral("Loose Cam"));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
     EXPECT_TRUE(CameraButtonsShown());
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
     EXPECT_EQ(closer.Texts.size(), 1) << "the message is shown once";
@@ -207,17 +207,17 @@ TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
         ~Unmount() { QProcess::execute(QStringLiteral("umount"), { QStringLiteral("-l"), folder }); }
     } unmount { temp };
 
-    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
     ASSERT_TRUE(CamController->Recording);
     const QString clip = form->Videos()->FileNames().value(0);
     ASSERT_TRUE(clip.startsWith(temp)) << clip.toStdString();
     ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->Recording; }, 20000)) << QFileInfo(clip).size();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
     EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("RecordFailedMsg")] });
-    EXPECT_NE(form->lblStatus->text(), QStringLiteral("Recording..."));
+    EXPECT_NE(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));
     EXPECT_EQ(form->Videos()->VideoCount(), 0);
     EXPECT_FALSE(QFile::exists(clip));
     // The camera goes on: the next snapshot is a fresh frame.
     EXPECT_TRUE(CamController->WindowOpen);
-    EXPECT_TRUE(form->imgbSnapshot->Enabled());
+    EXPECT_TRUE(Ui(form)->imgbSnapshot->Enabled());
 }

@@ -2,6 +2,7 @@
 // The main window over the real capture library and the synthetic camera:
 // where the windows open, the menus, the drag rule, the start-up outcomes and
 // the snapshot and recording flows.
+#include "MainFormTestAccess.h"
 #include "RunFolderFixture.h"
 #include "SmallTmpfs.h"
 #include "camera/CamControllerUnit.h"
@@ -13,7 +14,6 @@
 #include "gallery/PhotosFrm.h"
 #include "gallery/ThumbnailStrip.h"
 #include "gallery/VideosFrm.h"
-#include "shell/MainFrm.h"
 #include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
@@ -175,7 +175,7 @@ protected:
 TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
 {
     TMainForm* form = MakeForm();
-    form->tmSystem->stop();
+    Ui(form)->tmSystem->stop();
 
     EXPECT_EQ(form->pos(), QPoint(50, 50));
     EXPECT_EQ(form->size(), QSize(354, 124));
@@ -186,13 +186,13 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
     EXPECT_TRUE(form->Videos()->isVisible());
 
     // about, separator, video devices, audio devices, separator, file type, picture size
-    const QList<QAction*> items = form->pmMain->actions();
+    const QList<QAction*> items = Ui(form)->pmMain->actions();
     ASSERT_EQ(items.size(), 7);
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_TRUE(items[4]->isSeparator());
     EXPECT_EQ(items[6]->menu(), form->PictureSizeSubmenu());
     EXPECT_EQ(items[6]->text(), QStringLiteral("Picture size"));
-    EXPECT_TRUE(form->pmiVGA->isChecked());
+    EXPECT_TRUE(Ui(form)->pmiVGA->isChecked());
 
     // What the code can do but the windows do not offer: each stays hidden,
     // and the user's documents (the manual page, the AppStream metadata, the
@@ -203,13 +203,13 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
         QStringList words; // case-insensitive patterns
     };
     const THiddenFeature hiddenFeatures[] = {
-        { "uncompressed AVI recording", !form->pmiUncompressedAVI->isVisible(),
+        { "uncompressed AVI recording", !Ui(form)->pmiUncompressedAVI->isVisible(),
             { QStringLiteral("\\bAVI\\b"), QStringLiteral("uncompressed") } },
-        { "1024x768", !form->pmiXGA->isVisible(),
+        { "1024x768", !Ui(form)->pmiXGA->isVisible(),
             { QStringLiteral("1024 ?x ?768"), QStringLiteral("\\bXGA") } },
-        { "1280x1024", !form->pmiSXVGA->isVisible(),
+        { "1280x1024", !Ui(form)->pmiSXVGA->isVisible(),
             { QStringLiteral("1280 ?x ?1024"), QStringLiteral("SXVGA") } },
-        { "1600x1200", !form->pmiUXGA->isVisible(),
+        { "1600x1200", !Ui(form)->pmiUXGA->isVisible(),
             { QStringLiteral("1600 ?x ?1200"), QStringLiteral("UXGA") } },
         { "e-mail", !form->Photos()->imgbEMail->isVisible() && !form->Videos()->imgbEMail->isVisible(),
             { QStringLiteral("e-?mail"), QStringLiteral("\\bSMTP\\b"), QStringLiteral("composer"),
@@ -250,20 +250,20 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
     }
 
     // Hidden buttons still keep their rectangles from dragging.
-    EXPECT_FALSE(form->imgbSnapshot->isVisible());
+    EXPECT_FALSE(Ui(form)->imgbSnapshot->isVisible());
     EXPECT_FALSE(form->IsDragPoint(QPoint(60, 55)));
     EXPECT_FALSE(form->IsDragPoint(QPoint(20, 135))); // the hidden link labels
     EXPECT_TRUE(form->IsDragPoint(QPoint(30, 100)));
     EXPECT_TRUE(form->IsDragPoint(QPoint(100, 30))); // the status line drags too
 
     // Gallery toggle: hide and unlatch, show and latch.
-    EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
-    QTest::mouseClick(form->imgbImage, Qt::LeftButton);
+    EXPECT_FALSE(Ui(form)->imgbImage->PictureUp().isNull());
+    QTest::mouseClick(Ui(form)->imgbImage, Qt::LeftButton);
     EXPECT_FALSE(form->Photos()->isVisible());
-    EXPECT_TRUE(form->imgbImage->PictureUp().isNull());
-    QTest::mouseClick(form->imgbImage, Qt::LeftButton);
+    EXPECT_TRUE(Ui(form)->imgbImage->PictureUp().isNull());
+    QTest::mouseClick(Ui(form)->imgbImage, Qt::LeftButton);
     EXPECT_TRUE(form->Photos()->isVisible());
-    EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
+    EXPECT_FALSE(Ui(form)->imgbImage->PictureUp().isNull());
 }
 
 TEST_F(MainFormTest, PositionsPersistAndStringValuesStayStrings)
@@ -272,10 +272,10 @@ TEST_F(MainFormTest, PositionsPersistAndStringValuesStayStrings)
         QStringLiteral("MainController"), QStringLiteral("Left"), QStringLiteral("120"));
     SettingsStore->WriteBool(QStringLiteral("VideoGallery"), QStringLiteral("Visible"), false);
     TMainForm* form = MakeForm();
-    form->tmSystem->stop();
+    Ui(form)->tmSystem->stop();
     EXPECT_EQ(form->pos(), QPoint(120, 50));
     EXPECT_FALSE(form->Videos()->isVisible());
-    EXPECT_TRUE(form->imgbVideo->PictureUp().isNull());
+    EXPECT_TRUE(Ui(form)->imgbVideo->PictureUp().isNull());
 
     form->Photos()->move(300, 400);
     form->close();
@@ -298,16 +298,16 @@ TEST_F(MainFormTest, LowColourDepthWarnsOnceAndNeverOpensTheCamera)
     ASSERT_TRUE(WaitFor([&] { return !closer.Texts.isEmpty(); }));
     // Let the timer tick many more times: the warning is not repeated.
     int ticks = 0;
-    QObject::connect(form->tmSystem, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(Ui(form)->tmSystem, &QTimer::timeout, [&] { ++ticks; });
     ASSERT_TRUE(WaitFor([&] { return ticks >= 5; }));
     EXPECT_EQ(closer.Texts.size(), 1);
     EXPECT_TRUE(closer.Texts.value(0).contains(QStringLiteral("colour depth")))
         << closer.Texts.value(0).toStdString();
     EXPECT_EQ(form->StartStage(), TMainForm::ssLowColour);
-    EXPECT_TRUE(form->pmiVideoDevices->actions().isEmpty());
-    EXPECT_FALSE(form->imgbSnapshot->isVisible());
+    EXPECT_TRUE(Ui(form)->pmiVideoDevices->actions().isEmpty());
+    EXPECT_FALSE(Ui(form)->imgbSnapshot->isVisible());
     EXPECT_FALSE(CamController->WindowOpen);
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Starting the camera..."));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Starting the camera..."));
 }
 
 TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
@@ -317,29 +317,30 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
     ASSERT_TRUE(CamController->WindowOpen) << "synthetic camera did not open";
     EXPECT_TRUE(closer.Texts.isEmpty());
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
-    for (TImageButton* b : { form->imgbSnapshot, form->imgbRecord, form->imgbControl, form->imgbFormat })
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
+    for (TImageButton* b :
+        { Ui(form)->imgbSnapshot, Ui(form)->imgbRecord, Ui(form)->imgbControl, Ui(form)->imgbFormat })
         EXPECT_TRUE(b->isVisible());
-    EXPECT_TRUE(form->pmiASF->isChecked());
-    EXPECT_FALSE(form->pmiUncompressedAVI->isChecked());
+    EXPECT_TRUE(Ui(form)->pmiASF->isChecked());
+    EXPECT_FALSE(Ui(form)->pmiUncompressedAVI->isChecked());
     EXPECT_EQ(CamController->VideoType, 1);
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
-    const QList<QAction*> cameras = form->pmiVideoDevices->actions();
+    const QList<QAction*> cameras = Ui(form)->pmiVideoDevices->actions();
     ASSERT_FALSE(cameras.isEmpty());
     EXPECT_TRUE(cameras[0]->isChecked());
 
     // 320x240: the live view shrinks at once, the camera follows a tick later.
-    form->pmiSIF->trigger();
+    Ui(form)->pmiSIF->trigger();
     EXPECT_EQ(form->CamView()->size(), QSize(354, 280));
     EXPECT_FALSE(form->CamView()->pnlView->isVisible());
     EXPECT_EQ(CamController->FormatIndex, 1);
     ASSERT_TRUE(WaitFor([&] { return CamController->FormatIndex == 0; }));
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
-    EXPECT_TRUE(form->pmiSIF->isChecked());
-    EXPECT_FALSE(form->pmiVGA->isChecked());
+    EXPECT_TRUE(Ui(form)->pmiSIF->isChecked());
+    EXPECT_FALSE(Ui(form)->pmiVGA->isChecked());
     // The same size again changes nothing.
-    form->pmiSIF->trigger();
-    EXPECT_TRUE(form->pmiSIF->isChecked());
+    Ui(form)->pmiSIF->trigger();
+    EXPECT_TRUE(Ui(form)->pmiSIF->isChecked());
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
 
     // The camera's new size reaches the frame block with its next frames.
@@ -355,8 +356,8 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     form->ProcessSnapshot();
     EXPECT_EQ(form->Photos()->ImageCount(), 1);
     EXPECT_TRUE(form->Photos()->isVisible());
-    EXPECT_FALSE(form->imgbImage->PictureUp().isNull());
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Photos: 1"));
+    EXPECT_FALSE(Ui(form)->imgbImage->PictureUp().isNull());
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
     EXPECT_EQ(CamController->SnapshotImage.size(), QSize(320, 240));
     // The photo is the camera's frame, colour bars on top, the right way up.
     const QImage photo = form->Photos()->Strip->Item(0)->Picture();
@@ -367,32 +368,32 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_GT(top.hsvSaturation() + top.value(), 200) << "top of the picture should be a bright bar";
 
     // Recording: listed at once, buttons locked, no menu on the skin.
-    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
     ASSERT_TRUE(CamController->Recording);
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
-    EXPECT_FALSE(form->imgbSnapshot->Enabled());
-    EXPECT_FALSE(form->imgbFormat->Enabled());
-    EXPECT_FALSE(form->imgbControl->Enabled());
-    EXPECT_TRUE(form->imgbRecord->Enabled());
+    EXPECT_FALSE(Ui(form)->imgbSnapshot->Enabled());
+    EXPECT_FALSE(Ui(form)->imgbFormat->Enabled());
+    EXPECT_FALSE(Ui(form)->imgbControl->Enabled());
+    EXPECT_TRUE(Ui(form)->imgbRecord->Enabled());
     EXPECT_FALSE(form->PictureSizeSubmenuItem()->isEnabled());
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Recording..."));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));
     QTest::mousePress(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
     QTest::mouseRelease(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
-    EXPECT_FALSE(form->pmMain->isVisible());
+    EXPECT_FALSE(Ui(form)->pmMain->isVisible());
     const QString clip = form->Videos()->FileNames().value(0);
     EXPECT_TRUE(QFile::exists(clip)) << clip.toStdString();
     // The record button blinks: its picture comes and goes with the ticks.
-    const bool shownAtStart = !form->imgbRecord->Picture().isNull();
-    ASSERT_TRUE(WaitFor([&] { return form->imgbRecord->Picture().isNull() != !shownAtStart; }, 3000));
+    const bool shownAtStart = !Ui(form)->imgbRecord->Picture().isNull();
+    ASSERT_TRUE(WaitFor([&] { return Ui(form)->imgbRecord->Picture().isNull() != !shownAtStart; }, 3000));
     // Every gallery key is ignored while recording.
     QTest::keyClick(form->Videos(), Qt::Key_Delete);
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
 
-    QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
     EXPECT_FALSE(CamController->Recording);
-    EXPECT_TRUE(form->imgbSnapshot->Enabled());
+    EXPECT_TRUE(Ui(form)->imgbSnapshot->Enabled());
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
-    EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Videos: 1"));
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Videos: 1"));
     QProcess probe;
     probe.start(QStringLiteral("ffprobe"),
         { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
@@ -424,11 +425,11 @@ TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
     EXPECT_FALSE(form->CamView()->FullScreen());
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
 
-    QAccessibleInterface* snapshot = QAccessible::queryAccessibleInterface(form->imgbSnapshot);
+    QAccessibleInterface* snapshot = QAccessible::queryAccessibleInterface(Ui(form)->imgbSnapshot);
     ASSERT_NE(snapshot, nullptr);
     EXPECT_EQ(snapshot->role(), QAccessible::Button);
     EXPECT_EQ(snapshot->text(QAccessible::Name), LanguageTexts[QStringLiteral("SnapShotHint")]);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(form->imgbHide)->text(QAccessible::Name),
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Ui(form)->imgbHide)->text(QAccessible::Name),
         LanguageTexts[QStringLiteral("HideWindowHint")]);
     ASSERT_EQ(snapshot->actionInterface()->actionNames(),
         QStringList { QAccessibleActionInterface::pressAction() });
@@ -439,7 +440,7 @@ TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
     EXPECT_EQ(photo->role(), QAccessible::ListItem);
     EXPECT_EQ(photo->text(QAccessible::Name), QStringLiteral("Photo 1 of 1"));
     EXPECT_TRUE(photo->state().selected);
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form->imgbImage)->state().checked);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(Ui(form)->imgbImage)->state().checked);
 
     // During a recording the snapshot button is disabled, and so is Space.
     form->activateWindow();
@@ -489,7 +490,7 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
         EXPECT_EQ(closer.Texts, QStringList { message });
         EXPECT_TRUE(CamController->WindowOpen);
         EXPECT_TRUE(form->CamView()->pnlView->isVisible());
-        EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Camera ready"));
+        EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
 
         closer.Texts.clear();
         form->ProcessSnapshot();
@@ -500,7 +501,7 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
         EXPECT_FALSE(CamController->Recording);
         EXPECT_EQ(form->Videos()->VideoCount(), 0);
         EXPECT_EQ(closer.Texts, QStringList { message });
-        EXPECT_NE(form->lblStatus->text(), QStringLiteral("Recording..."));
+        EXPECT_NE(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));
     };
 
     // A regular file where the folder should be.
@@ -577,7 +578,7 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
     // After a snapshot the gallery is the active window and holds the
     // keyboard: Delete acts with no click in between.
     form->activateWindow();
-    QTest::mouseClick(form->imgbSnapshot, Qt::LeftButton);
+    QTest::mouseClick(Ui(form)->imgbSnapshot, Qt::LeftButton);
     ASSERT_EQ(form->Photos()->ImageCount(), 1);
     ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form->Photos(); }, 3000));
     EXPECT_EQ(QApplication::focusWidget(), form->Photos());
@@ -586,24 +587,24 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
 
     // The panel's hints show on hover while the gallery is the active window.
     QToolTip::hideText();
-    QTest::mouseMove(form->imgbSnapshot, QPoint(20, 20));
-    QTest::mouseMove(form->imgbSnapshot, QPoint(22, 22));
+    QTest::mouseMove(Ui(form)->imgbSnapshot, QPoint(20, 20));
+    QTest::mouseMove(Ui(form)->imgbSnapshot, QPoint(22, 22));
     EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 5000));
-    EXPECT_EQ(QToolTip::text(), form->imgbSnapshot->toolTip());
-    EXPECT_FALSE(form->imgbSnapshot->toolTip().isEmpty());
+    EXPECT_EQ(QToolTip::text(), Ui(form)->imgbSnapshot->toolTip());
+    EXPECT_FALSE(Ui(form)->imgbSnapshot->toolTip().isEmpty());
     QToolTip::hideText();
 
     // Any button on the format key opens the picture size menu, never the
     // main menu; the key looks normal again once the menu is gone.
-    QTest::mousePress(form->imgbFormat, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
-    EXPECT_TRUE(form->pmVideoFormat->isVisible());
-    EXPECT_FALSE(form->pmMain->isVisible());
-    form->pmVideoFormat->hide();
-    QTest::mousePress(form->imgbFormat, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-    EXPECT_EQ(form->imgbFormat->VisualState(), TImageButton::vsDown);
-    ASSERT_TRUE(form->pmVideoFormat->isVisible());
-    form->pmVideoFormat->hide();
-    EXPECT_EQ(form->imgbFormat->VisualState(), TImageButton::vsUp);
+    QTest::mousePress(Ui(form)->imgbFormat, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_TRUE(Ui(form)->pmVideoFormat->isVisible());
+    EXPECT_FALSE(Ui(form)->pmMain->isVisible());
+    Ui(form)->pmVideoFormat->hide();
+    QTest::mousePress(Ui(form)->imgbFormat, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(Ui(form)->imgbFormat->VisualState(), TImageButton::vsDown);
+    ASSERT_TRUE(Ui(form)->pmVideoFormat->isVisible());
+    Ui(form)->pmVideoFormat->hide();
+    EXPECT_EQ(Ui(form)->imgbFormat->VisualState(), TImageButton::vsUp);
 
     // Two photos neither saved nor e-mailed: the user is asked, and No keeps
     // the program running.

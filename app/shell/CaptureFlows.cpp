@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "shell/CaptureFlows.h"
+
+#include "camera/CamControllerUnit.h"
+#include "camera/CamViewFrm.h"
+#include "camera/Snapwell.h"
+#include "camera/VideoFormatTable.h"
+#include "core/CodeSiteHelperUnit.h"
+#include "core/LanguageTexts.h"
+#include "gallery/PhotosFrm.h"
+#include "gallery/TempFolder.h"
+#include "gallery/VideosFrm.h"
+#include "shell/MainFormControls.h"
+#include "shell/MainFrm.h"
+#include "shell/ShellLogging.h"
+#include "widgets/ImageButton.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+
+// Flipped by every blink tick and never reset, so that a later recording
+// continues the phase where the last one stopped.
+static bool RecordBlink = false;
+
+TCaptureFlows::TCaptureFlows(TMainForm& form, const TMainFormControls& ui)
+    : FForm(form)
+    , FUi(ui)
+{
+}
+
+bool TCaptureFlows::ExplainCaptureFailure()
+{
+    if (!FrameMapsReady())
+        FForm.ShowInfo(
+            LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(QStringLiteral("%s"), FrameMapsFolder()));
+    else if (!PrepareTempFolder())
+        FForm.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
+    else
+        return false;
+    return true;
+}
+
+void TCaptureFlows::ShowVideoCount()
+{
+    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("VideoStatus")].replace(
+        QStringLiteral("%d"), QString::number(FForm.Videos()->VideoCount())));
+}
+
+void TCaptureFlows::ProcessSnapshot()
+{
+    if (!CamController->WindowOpen)
+        return;
+    // A frame that could not be taken adds no photo (the picture held would
+    // be the previous one) and leaves the status line alone.
+    if (!CamController->TakeSnapshot()) {
+        if (!ExplainCaptureFailure() && CamController->SnapshotWriteFailed)
+            FForm.ShowInfo(LanguageTexts[QStringLiteral("SnapshotFailedMsg")]);
+        return;
+    }
+    TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
+    FForm.Photos()->AddImage(CamController->SnapshotImage);
+    FForm.UpdatePhotoButton();
+    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
+        QStringLiteral("%d"), QString::number(FForm.Photos()->ImageCount())));
+}
+
+void TCaptureFlows::ProcessRecord()
+{
+    TVideosForm* videos = FForm.Videos();
+    if (CamController->Recording) {
+        CamController->StopRecording();
+        videos->SetInputEnabled(true);
+        FUi.tmRecord->stop();
+        FUi.SetCaptureButtonsEnabled(true);
+        ShowVideoCount();
+        FForm.PictureSizeSubmenuItem()->setEnabled(true);
+        return;
+    }
+    ChooseRecordingType();
+    if (FForm.IsClosing()) // closed, or closing, while its question was asked
+        return;
+    // The frame at the start is the clip's thumbnail; never a stale one.
+    const bool taken = CamController->TakeSnapshot();
+    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
+    const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
+    const QString fileName = videos->MakeClipFileName();
+    DropLinkAt(fileName);
+    if (CamController->StartRecording(fileName)) {
+        FRecordingFile = fileName;
+        videos->AddVideo(fileName, thumbnail, FForm.CamView()->ViewFormat);
+        FForm.UpdateVideoButton();
+        videos->SetInputEnabled(false);
+        FUi.tmRecord->start();
+        FUi.SetCaptureButtonsEnabled(false);
+        FUi.lblStatus->setText(LanguageTexts[QStringLiteral("Recoding")]);
+    } else {
+        // Nothing records: the size menu must not stay locked.
+        FForm.PictureSizeSubmenuItem()->setEnabled(true);
+        ExplainCaptureFailure();
+    }
+}
+
+void TCaptureFlows::PrimeCapture()
+{
+    if (CamController->Recording)
+        return;
+    ChooseRecordingType();
+    if (FForm.IsClosing()) // closed, or closing, while its question was asked
+        return;
+    TCodeSiteHelper trace(lcShell(), "ProcessRecord");
+    DropLinkAt(QStringLiteral("Temp/sample"));
+    if (CamController->StartRecording(QStringLiteral("Temp/sample")))
+        CamController->StopRecording();
+    // Without the warm-up (no usable Temp folder) the picture still shows.
+    FForm.CamView()->ShowView();
+}
+
+void TCaptureFlows::RecordingEndedByItself(bool failed)
+{
+    if (!CamController->Recording)
+        return;
+    const QString clip = FRecordingFile;
+    ProcessRecord();
+    if (!failed)
+        return;
+    // A file that could not be written is not a clip: it never was finished.
+    FForm.Videos()->DiscardVideo(clip);
+    FForm.UpdateVideoButton();
+    ShowVideoCount();
+    FForm.ShowInfo(LanguageTexts[QStringLiteral("RecordFailedMsg")]);
+}
+
+void TCaptureFlows::ChooseRecordingType()
+{
+    if (!FUi.pmiUncompressedAVI->isChecked()) {
+        SetRecordingType(TCamController::VideoTypeAsf);
+        return;
+    }
+    if (!IsLargeVideoFormat(FForm.CamView()->ViewFormat))
+        return;
+    // A plain Yes/No box, without an icon.
+    QMessageBox box(QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
+        LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No, &FForm);
+    FAviAnswer = box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    SetRecordingType(FAviAnswer == AnswerYes ? TCamController::VideoTypeAsf : TCamController::VideoTypeAvi);
+}
+
+void TCaptureFlows::SetRecordingType(int32_t type)
+{
+    if (QAction* old = FUi.FileTypeItem(CamController->VideoType))
+        old->setChecked(false);
+    CamController->SetVideoType(type);
+    if (QAction* now = FUi.FileTypeItem(CamController->VideoType))
+        now->setChecked(true);
+}
+
+void TCaptureFlows::Blink()
+{
+    RecordBlink = !RecordBlink;
+    FUi.imgbRecord->SetPicture(RecordBlink ? QPixmap() : FUi.imgbRecord->PictureDown());
+}
