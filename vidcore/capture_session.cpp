@@ -233,7 +233,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     AddElement(pipeline, grabSink);
     if (!error->empty())
         return false;
-    RenegotiateCaptureSize(captureFilter_, width_, height_);
+    RenegotiateCaptureSize(captureFilter_, width_, height_, sourceCaps_.get());
     g_object_set(tee_, "allow-not-linked", TRUE, nullptr);
 
     if (!gst_element_link_many(head, scale_, captureFilter_, tee_, nullptr)
@@ -334,7 +334,7 @@ void CaptureSession::SetCaptureSize(int width, int height)
 {
     width_ = width;
     height_ = height;
-    RenegotiateCaptureSizeBeforeNextFrame(scale_, captureFilter_, width, height);
+    RenegotiateCaptureSizeBeforeNextFrame(scale_, captureFilter_, width, height, sourceCaps_.get());
     // The application resized the view for the new size first.
     RefitPreview(preview_);
 }

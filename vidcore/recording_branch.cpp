@@ -197,11 +197,13 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     branch->muxer_ = muxer;
     GstElement* sink = MakeElement(bin, "filesink", error);
     GstElement* encoder = asf ? MakeElement(bin, "avenc_wmv2", error) : nullptr;
-    GstElement* size = MakeCaps(bin,
-        gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR", "width", G_TYPE_INT,
-            options.width, "height", G_TYPE_INT, options.height, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
-            1, nullptr),
-        error);
+    GstCaps* fixedSize = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR",
+        "width", G_TYPE_INT, options.width, "height", G_TYPE_INT, options.height, "pixel-aspect-ratio",
+        GST_TYPE_FRACTION, 1, 1, nullptr);
+    // Windows Media video is limited range, whatever range the capture has.
+    if (asf)
+        gst_caps_set_simple(fixedSize, "colorimetry", G_TYPE_STRING, "bt601", nullptr);
+    GstElement* size = MakeCaps(bin, fixedSize, error);
     if (!error->empty())
         return nullptr;
     MakeLeaky(queue, 60);

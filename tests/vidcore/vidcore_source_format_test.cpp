@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Which of a camera's own formats the capture asks for at each size.
+// Which of a camera's own formats the capture asks for at each size, and
+// what the capture makes of it.
+#include "capture_format.h"
 #include "source_format.h"
 
+#include <gst/base/gstbasetransform.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
@@ -117,4 +120,64 @@ TEST(VidcoreSourceFormat, RatesRangesAndOddOffers)
     EXPECT_EQ(Chosen("video/x-h264,width=1920,height=1080,framerate=30/1", 640, 480), "none");
     EXPECT_EQ(Chosen("ANY", 640, 480), "none");
     EXPECT_EQ(Chosen(nullptr, 640, 480), "none");
+}
+
+namespace {
+
+// Whether the capture's scaler passes a camera's decoded MJPEG of `jpeg`
+// size straight through at the capture size, as the capture builds it.
+bool ScalerPassesThrough(int jpegWidth, int jpegHeight, int width, int height)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    const std::string description = "videotestsrc num-buffers=3 ! video/x-raw,format=Y42B,width="
+        + std::to_string(jpegWidth) + ",height=" + std::to_string(jpegHeight)
+        + " ! jpegenc ! capsfilter name=source ! jpegdec ! videoconvertscale name=scale"
+          " ! capsfilter name=capture ! fakesink name=sink";
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+    EXPECT_EQ(error, nullptr) << (error ? error->message : "");
+    if (!pipeline)
+        return false;
+    GstElement* capture = gst_bin_get_by_name(GST_BIN(pipeline), "capture");
+    GstCaps* jpeg = gst_caps_from_string(
+        ("image/jpeg,width=" + std::to_string(jpegWidth) + ",height=" + std::to_string(jpegHeight)).c_str());
+    GstCaps* caps = vidcore::CaptureSizeCaps(width, height, jpeg);
+    g_object_set(capture, "caps", caps, nullptr);
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    EXPECT_TRUE(end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS);
+    GstElement* scale = gst_bin_get_by_name(GST_BIN(pipeline), "scale");
+    const bool passthrough = gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(scale));
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    if (end)
+        gst_message_unref(end);
+    gst_object_unref(bus);
+    gst_object_unref(scale);
+    gst_caps_unref(caps);
+    gst_caps_unref(jpeg);
+    gst_object_unref(capture);
+    gst_object_unref(pipeline);
+    return passthrough;
+}
+
+} // namespace
+
+// MJPEG at exactly the capture size is decoded once and then converted only
+// by the frame grab; any other size is scaled into limited range, where the
+// bars are black.
+TEST(VidcoreCaptureFormat, DecodedMjpegOfTheCaptureSizeIsNotConvertedAgain)
+{
+    EXPECT_TRUE(ScalerPassesThrough(640, 480, 640, 480));
+    EXPECT_FALSE(ScalerPassesThrough(1280, 720, 640, 480));
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GstCaps* raw = gst_caps_from_string("video/x-raw,format=YUY2,width=640,height=480");
+    GstCaps* caps = vidcore::CaptureSizeCaps(640, 480, raw);
+    ASSERT_EQ(gst_caps_get_size(caps), 1u);
+    EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(caps, 0), "colorimetry"), "bt601");
+    gst_caps_unref(caps);
+    gst_caps_unref(raw);
 }
