@@ -51,52 +51,6 @@ QByteArray EncodeWords(const QString& text)
     return result;
 }
 
-static TMailbox ParseMailbox(const QString& entry)
-{
-    TMailbox mailbox;
-    const qsizetype open = entry.lastIndexOf(u'<');
-    const qsizetype close = entry.lastIndexOf(u'>');
-    if (open >= 0 && close > open) {
-        mailbox.Address = entry.mid(open + 1, close - open - 1).trimmed();
-        QString name = entry.left(open).trimmed();
-        if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
-            name = name.mid(1, name.size() - 2).replace(QLatin1String("\\\""), QLatin1String("\""));
-        mailbox.DisplayName = name;
-    } else {
-        mailbox.Address = entry.trimmed();
-    }
-    return mailbox;
-}
-
-QList<TMailbox> ParseMailboxes(const QString& field)
-{
-    QList<TMailbox> result;
-    QString entry;
-    bool quoted = false;
-    bool angled = false;
-    auto flush = [&] {
-        const TMailbox mailbox = ParseMailbox(entry);
-        if (!mailbox.Address.isEmpty())
-            result.append(mailbox);
-        entry.clear();
-    };
-    for (QChar c : field) {
-        if (c == u'"' && !angled)
-            quoted = !quoted;
-        else if (c == u'<' && !quoted)
-            angled = true;
-        else if (c == u'>' && !quoted)
-            angled = false;
-        else if ((c == u',' || c == u';') && !quoted && !angled) {
-            flush();
-            continue;
-        }
-        entry += c;
-    }
-    flush();
-    return result;
-}
-
 static bool IsDotAtom(const QString& text, bool domain)
 {
     static const QRegularExpression local(

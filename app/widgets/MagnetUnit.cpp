@@ -82,14 +82,6 @@ void TMagnet::SetEnableClustering(bool value)
     FEnableClustering = value;
 }
 
-void TMagnet::SetClusterIndex(int value)
-{
-    if (value == FClusterIndex)
-        return;
-    BreakCluster();
-    FClusterIndex = value;
-}
-
 bool TMagnet::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != FOwner)
@@ -149,10 +141,6 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
             = { snapped.x(), snapped.y(), snapped.x() + current.Width(), snapped.y() + current.Height() };
         event->Proposed.moveTopLeft(snapped);
     }
-    if (FImmediateCluster) {
-        for (TMagnet* other : FTouched)
-            JoinCluster(other);
-    }
     return true;
 }
 
@@ -165,7 +153,7 @@ QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
         for (auto it = active.crbegin(); it != active.crend(); ++it) {
             TMagnet* other = *it;
             // A hidden window has no edges on the screen to snap to.
-            if (FCluster.contains(other) || other->FGroupIndex != FGroupIndex || !other->FOwner->isVisible())
+            if (FCluster.contains(other) || !other->FOwner->isVisible())
                 continue;
             bounds.push_back(other->Bounds());
             attracting.append(other);
@@ -189,8 +177,7 @@ QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
 
 void TMagnet::JoinCluster(TMagnet* other)
 {
-    if (FCluster.contains(other) || !FEnableClustering || !other->FEnableClustering
-        || other->FClusterIndex != FClusterIndex)
+    if (FCluster.contains(other) || !FEnableClustering || !other->FEnableClustering)
         return;
     QList<TMagnet*> joined = FCluster;
     for (TMagnet* member : other->FCluster) {
