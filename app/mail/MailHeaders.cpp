@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "mail/MailHeaders.h"
 
-#include <QFileInfo>
+#include <QMimeDatabase>
 #include <QRegularExpression>
-#include <QTimeZone>
 #include <QUuid>
 
 namespace MailHeaders {
@@ -162,29 +161,14 @@ QByteArray FormatMailboxes(const QList<TMailbox>& mailboxes)
 
 QByteArray ContentTypeForFile(const QString& path)
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
-        return "image/jpeg";
-    if (extension == QLatin1String("wmv"))
-        return "video/x-ms-wmv";
-    if (extension == QLatin1String("avi"))
-        return "video/x-msvideo";
-    return "application/octet-stream";
+    // By the extension alone, never by what the first bytes happen to look like.
+    return QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1();
 }
 
 QByteArray FormatDate(const QDateTime& when)
 {
-    static const char* const days[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
-    static const char* const months[]
-        = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-    const QDate date = when.date();
-    const QTime time = when.time();
-    const int offset = when.offsetFromUtc() / 60;
-    const int absOffset = std::abs(offset);
-    return QString::asprintf("%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", days[date.dayOfWeek() - 1],
-        date.day(), months[date.month() - 1], date.year(), time.hour(), time.minute(), time.second(),
-        offset < 0 ? '-' : '+', absOffset / 60, absOffset % 60)
-        .toLatin1();
+    // Qt writes this format with the C locale's names, whatever the user's.
+    return when.toString(Qt::RFC2822Date).toLatin1();
 }
 
 QByteArray MakeMessageId(const QString& senderAddress)
