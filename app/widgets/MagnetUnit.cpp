@@ -121,24 +121,22 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
         return false;
     }
 
-    const TWinRect current = Bounds();
-    const TWinRect proposed = WinRectFromQRect(event->Proposed);
-    const bool resize
-        = (proposed.Width() != current.Width() || proposed.Height() != current.Height()) && !event->NoSize;
+    const QRect current = Bounds();
+    const QRect proposed = event->Proposed;
+    const bool resize = proposed.size() != current.size() && !event->NoSize;
     if (resize) {
-        const QPoint snapped = SnapPoint(proposed.TopLeft(), proposed.Width(), proposed.Height());
+        const QPoint snapped = SnapPoint(proposed.topLeft(), proposed.width(), proposed.height());
         FLastRect = ResizeSnap(proposed, FLastRect, snapped);
-        event->Proposed = QRectFromWinRect(FLastRect);
+        event->Proposed = FLastRect;
         BreakCluster();
     } else if (!event->NoMove) {
-        const QPoint snapped = SnapPoint(proposed.TopLeft(), current.Width(), current.Height());
-        const QPoint shift = snapped - FLastRect.TopLeft();
+        const QPoint snapped = SnapPoint(proposed.topLeft(), current.width(), current.height());
+        const QPoint shift = snapped - FLastRect.topLeft();
         for (TMagnet* member : FCluster) {
             if (member != this)
                 member->FOwner->move(member->FOwner->pos() + shift);
         }
-        FLastRect
-            = { snapped.x(), snapped.y(), snapped.x() + current.Width(), snapped.y() + current.Height() };
+        FLastRect = QRect(snapped, current.size());
         event->Proposed.moveTopLeft(snapped);
     }
     return true;
@@ -147,7 +145,7 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
 QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
 {
     if (FSnapOptions.testFlag(soMagnet)) {
-        std::vector<TWinRect> bounds;
+        std::vector<QRect> bounds;
         QList<TMagnet*> attracting;
         const QList<TMagnet*>& active = ActiveList();
         for (auto it = active.crbegin(); it != active.crend(); ++it) {
@@ -165,12 +163,12 @@ QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
     }
     if (FSnapOptions.testFlag(soInScreen)) {
         if (const QScreen* screen = FOwner->screen())
-            p = SnapPointInside(p, w, h, WinRectFromQRect(screen->availableGeometry()), FRange);
+            p = SnapPointInside(p, w, h, screen->availableGeometry(), FRange);
     }
     QWidget* mainForm = MainForm();
     if (FSnapOptions.testFlag(soInMainForm) && mainForm && mainForm != FOwner) {
         const QRect client(mainForm->mapToGlobal(QPoint(0, 0)), mainForm->size());
-        p = SnapPointInside(p, w, h, WinRectFromQRect(client), FRange);
+        p = SnapPointInside(p, w, h, client, FRange);
     }
     return p;
 }
@@ -197,4 +195,4 @@ void TMagnet::BreakCluster()
         member->FCluster = { member };
 }
 
-TWinRect TMagnet::Bounds() const { return WinRectFromQRect(FOwner->frameGeometry()); }
+QRect TMagnet::Bounds() const { return FOwner->frameGeometry(); }

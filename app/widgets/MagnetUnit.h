@@ -73,7 +73,7 @@ private:
     bool InCluster() const { return FCluster.size() > 1; }
     void JoinCluster(TMagnet* other);
     void BreakCluster();
-    TWinRect Bounds() const;
+    QRect Bounds() const;
 
     QWidget* FOwner;
     bool FActive = false;
@@ -82,7 +82,7 @@ private:
     TSnapOptions FSnapOptions = soInScreen | soMagnet;
     bool FEnableClustering = true;
     bool FMoving = false;
-    TWinRect FLastRect;
+    QRect FLastRect;
     QList<TMagnet*> FCluster;
     QList<TMagnet*> FTouched;
 };
