@@ -370,10 +370,10 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
     ASSERT_TRUE(CamController->Recording);
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
-    EXPECT_FALSE(form->imgbSnapshot->Enabled());
-    EXPECT_FALSE(form->imgbFormat->Enabled());
-    EXPECT_FALSE(form->imgbControl->Enabled());
-    EXPECT_TRUE(form->imgbRecord->Enabled());
+    EXPECT_FALSE(form->imgbSnapshot->isEnabled());
+    EXPECT_FALSE(form->imgbFormat->isEnabled());
+    EXPECT_FALSE(form->imgbControl->isEnabled());
+    EXPECT_TRUE(form->imgbRecord->isEnabled());
     EXPECT_FALSE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Recording..."));
     QTest::mousePress(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
@@ -390,7 +390,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
 
     QTest::mouseClick(form->imgbRecord, Qt::LeftButton);
     EXPECT_FALSE(CamController->Recording);
-    EXPECT_TRUE(form->imgbSnapshot->Enabled());
+    EXPECT_TRUE(form->imgbSnapshot->isEnabled());
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(form->lblStatus->text(), QStringLiteral("Videos: 1"));
     QProcess probe;
