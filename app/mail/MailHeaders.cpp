@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "mail/MailHeaders.h"
 
+#include <QLocale>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QUuid>
@@ -167,8 +168,9 @@ QByteArray ContentTypeForFile(const QString& path)
 
 QByteArray FormatDate(const QDateTime& when)
 {
-    // Qt writes this format with the C locale's names, whatever the user's.
-    return when.toString(Qt::RFC2822Date).toLatin1();
+    // Qt writes this format with the C locale's names, whatever the user's,
+    // but without the day of the week that mail readers show.
+    return (QLocale::c().toString(when, u"ddd, ") + when.toString(Qt::RFC2822Date)).toLatin1();
 }
 
 QByteArray MakeMessageId(const QString& senderAddress)
