@@ -27,7 +27,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "filter/runtimefolder.h"
+#include "runtimefolder.h"
 
 namespace frameblock {
 

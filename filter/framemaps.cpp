@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstddef>
 #include <fcntl.h>
-#include <mutex>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,10 +14,9 @@
 namespace snapwell {
 namespace {
 
-    // The streaming threads read these without a lock; only opening is serialised.
-    std::mutex openMutex;
-    std::atomic<void*> block { nullptr };
-    std::atomic<const void*> permission { nullptr };
+    // Until the first block of the process is mapped no frame of this
+    // process has been copied, and the block's ready word must say so.
+    std::atomic<bool> firstBlockMapped { false };
 
     // Maps an existing map file of this user. A file of another owner, size
     // or access mode is not ours to write into, so it is refused. A writable
@@ -50,29 +48,31 @@ namespace {
 
 } // namespace
 
-bool OpenFrameMaps()
+bool OpenFrameMaps(FrameMaps& maps)
 {
-    std::lock_guard lock(openMutex);
-
-    if (!block.load()) {
+    if (!maps.block) {
         void* view = MapExisting(frameblock::kFrameBlockMapName, frameblock::kFrameBlockSize, true);
         if (!view)
             return false;
-        // No frame of this process has been copied yet.
-        frameblock::StoreWord(view, frameblock::kFrameReadyOffset, 0);
-        block.store(view);
+        if (!firstBlockMapped.exchange(true))
+            frameblock::StoreWord(view, frameblock::kFrameReadyOffset, 0);
+        maps.block = view;
     }
-    if (!permission.load()) {
-        const void* view = MapExisting(frameblock::kPermissionMapName, frameblock::kPermissionSize, false);
-        if (!view)
+    if (!maps.permission) {
+        maps.permission = MapExisting(frameblock::kPermissionMapName, frameblock::kPermissionSize, false);
+        if (!maps.permission)
             return false;
-        permission.store(view);
     }
     return true;
 }
 
-void* FrameBlock() { return block.load(std::memory_order_acquire); }
-
-const void* GrabPermission() { return permission.load(std::memory_order_acquire); }
+void CloseFrameMaps(FrameMaps& maps)
+{
+    if (maps.block)
+        ::munmap(maps.block, frameblock::kFrameBlockSize);
+    if (maps.permission)
+        ::munmap(const_cast<void*>(maps.permission), frameblock::kPermissionSize);
+    maps = {};
+}
 
 } // namespace snapwell

@@ -55,6 +55,9 @@ struct _GstSnapwellSink {
     GstVideoInfo block_info;
     GstVideoConverter* converter;
 
+    /* Mapped from start to stop; the streaming thread uses them in between. */
+    snapwell::FrameMaps maps;
+
     /* Stored for whoever asks; nothing is ever written to it. Object lock. */
     gchar* location;
 
@@ -74,6 +77,8 @@ static void gst_snapwell_sink_finalize(GObject* object);
 static void gst_snapwell_sink_set_property(
     GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec);
 static void gst_snapwell_sink_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec);
+static gboolean gst_snapwell_sink_start(GstBaseSink* bsink);
+static gboolean gst_snapwell_sink_stop(GstBaseSink* bsink);
 static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps);
 static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event);
 static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buffer);
@@ -102,6 +107,8 @@ static void gst_snapwell_sink_class_init(GstSnapwellSinkClass* klass)
     gst_element_class_add_static_metadata(element_class, "clsid", "{8F7CF39C-3F41-4700-BE1E-36D3257FF1DD}");
     gst_element_class_add_static_pad_template(element_class, &sink_template);
 
+    base_sink_class->start = GST_DEBUG_FUNCPTR(gst_snapwell_sink_start);
+    base_sink_class->stop = GST_DEBUG_FUNCPTR(gst_snapwell_sink_stop);
     base_sink_class->set_caps = GST_DEBUG_FUNCPTR(gst_snapwell_sink_set_caps);
     base_sink_class->event = GST_DEBUG_FUNCPTR(gst_snapwell_sink_event);
     base_sink_class->render = GST_DEBUG_FUNCPTR(gst_snapwell_sink_render);
@@ -117,6 +124,7 @@ static void gst_snapwell_sink_init(GstSnapwellSink* sink)
     sink->fast = FALSE;
     gst_video_info_init(&sink->block_info);
     sink->converter = nullptr;
+    sink->maps = {};
     sink->location = g_strdup(DEFAULT_LOCATION);
     sink->last_sample_time = DEFAULT_LAST_SAMPLE_TIME;
 
@@ -125,9 +133,22 @@ static void gst_snapwell_sink_init(GstSnapwellSink* sink)
     /* The block already holds the last frame; keeping a buffer as well would
      * only take one out of the upstream pool. */
     gst_base_sink_set_last_sample_enabled(GST_BASE_SINK(sink), FALSE);
+}
 
-    if (!snapwell::OpenFrameMaps())
+static gboolean gst_snapwell_sink_start(GstBaseSink* bsink)
+{
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(bsink);
+
+    /* Without the maps the sink still runs; it looks again at every new caps. */
+    if (!snapwell::OpenFrameMaps(sink->maps))
         GST_INFO_OBJECT(sink, "frame maps not open yet; frames are not copied");
+    return TRUE;
+}
+
+static gboolean gst_snapwell_sink_stop(GstBaseSink* bsink)
+{
+    snapwell::CloseFrameMaps(GST_SNAPWELL_SINK(bsink)->maps);
+    return TRUE;
 }
 
 static void gst_snapwell_sink_finalize(GObject* object)
@@ -252,9 +273,8 @@ static gboolean gst_snapwell_sink_set_caps(GstBaseSink* bsink, GstCaps* caps)
     sink->header = snapwell::MakeBitmapHeader(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
 
     /* The application may have started after this element was created. */
-    if (!snapwell::FrameBlock() || !snapwell::GrabPermission())
-        snapwell::OpenFrameMaps();
-    block = snapwell::FrameBlock();
+    snapwell::OpenFrameMaps(sink->maps);
+    block = sink->maps.block;
     if (block)
         snapwell::StoreBitmapHeader(block, sink->header);
 
@@ -295,7 +315,7 @@ static gboolean gst_snapwell_sink_event(GstBaseSink* bsink, GstEvent* event)
 static void gst_snapwell_sink_convert_frame(GstSnapwellSink* sink, GstVideoFrame* frame, void* block)
 {
     if (sink->fast) {
-        if (!snapwell::BeginFrame(block, snapwell::GrabPermission()))
+        if (!snapwell::BeginFrame(block, sink->maps.permission))
             return;
         sink->conversion->Run(*frame, static_cast<uint8_t*>(block));
         snapwell::EndFrame(block);
@@ -311,7 +331,7 @@ static void gst_snapwell_sink_convert_frame(GstSnapwellSink* sink, GstVideoFrame
     GST_VIDEO_INFO_PLANE_STRIDE(&rows.info, 0) = -row_bytes;
     rows.data[0] = static_cast<guint8*>(block) + static_cast<gsize>(height - 1) * row_bytes;
 
-    if (!snapwell::BeginFrame(block, snapwell::GrabPermission()))
+    if (!snapwell::BeginFrame(block, sink->maps.permission))
         return;
     gst_video_converter_frame(sink->converter, frame, &rows);
     snapwell::EndFrame(block);
@@ -328,12 +348,12 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
     if (GST_VIDEO_INFO_FORMAT(&sink->info) == GST_VIDEO_FORMAT_UNKNOWN)
         goto not_negotiated;
 
-    block = snapwell::FrameBlock();
+    block = sink->maps.block;
     if (!block)
         return GST_FLOW_OK;
 
     snapwell::StoreFrameWords(block, sink->header);
-    if (!snapwell::CopyPermitted(snapwell::GrabPermission()))
+    if (!snapwell::CopyPermitted(sink->maps.permission))
         return GST_FLOW_OK;
 
     /* Mapping checks the buffer holds the whole negotiated frame, so a short
@@ -347,7 +367,7 @@ static GstFlowReturn gst_snapwell_sink_render(GstBaseSink* bsink, GstBuffer* buf
         snapwell::CopyFrameBottomUp(block, static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
             GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0),
             static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&frame)) * (snapwell::kBitCount / 8),
-            GST_VIDEO_FRAME_HEIGHT(&frame), snapwell::GrabPermission());
+            GST_VIDEO_FRAME_HEIGHT(&frame), sink->maps.permission);
     gst_video_frame_unmap(&frame);
     return GST_FLOW_OK;
 

@@ -2,7 +2,7 @@
 #include "core/MessagePort.h"
 
 #include "core/CoreLogging.h"
-#include "filter/runtimefolder.h"
+#include "runtimefolder.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

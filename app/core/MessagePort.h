@@ -3,7 +3,7 @@
 //
 // A port is a Unix socket in the user's private runtime folder
 // ($XDG_RUNTIME_DIR when it is the user's and closed to others, else a 0700
-// folder under the user's own state folder; see filter/runtimefolder.h),
+// folder under the user's own state folder; see runtimefolder.h),
 // named exactly after the title; both ends
 // check that the other runs as the same user. "A window with this title
 // exists" means "a port of this name accepts a connection". A message is one

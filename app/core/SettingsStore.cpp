@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/SettingsStore.h"
 
-#include "core/AtomicFile.h"
 #include "core/CoreLogging.h"
 #include "core/PlainFile.h"
 
@@ -9,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -46,8 +46,8 @@ QString MoveAside(const QString& path)
     return {};
 }
 
-// The temporary files of a rewrite ("settings.reg.XXXXXX", mkostemp's six
-// letters and digits) that a run killed between writing and renaming left.
+// The temporary files of a rewrite ("settings.reg.XXXXXX", six letters or
+// digits) that a run killed between writing and renaming left.
 // One younger than a day may be another copy's rewrite under way.
 void RemoveOrphanTemporaries(const QString& path)
 {
@@ -66,6 +66,28 @@ void RemoveOrphanTemporaries(const QString& path)
             QFile::remove(file.filePath());
         }
     }
+}
+
+// Replaces the file whole: readers see the old or the new settings, never a
+// mixture, even across a crash (QSaveFile syncs the data before its rename;
+// the folder is synced here so the rename itself lasts). The settings may
+// hold a password, so the file is the user's alone.
+bool ReplaceFile(const QString& path, const QByteArray& contents, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || file.write(contents) != contents.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    const int folder = ::open(
+        QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 } // namespace
@@ -211,7 +233,7 @@ void TSettingsStore::Save()
     if (!FWritable)
         return;
     QString error;
-    if (WriteFileAtomically(FWritePath, FormatRegText(FDocument), &error))
+    if (ReplaceFile(FWritePath, FormatRegText(FDocument), &error))
         qCDebug(lcSettings, "wrote %s", qPrintable(FWritePath));
     else
         qCWarning(lcSettings, "could not write the settings file %s: %s", qPrintable(FWritePath),

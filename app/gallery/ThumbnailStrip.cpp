@@ -387,22 +387,11 @@ void TThumbnailStrip::PageRight()
     RefreshThumbPosition();
 }
 
-void TThumbnailStrip::MoveThumbLeft(int n)
-{
-    imgbThumb->move(imgbThumb->x() - Strip::ToPixels(n * FMoveStep), imgbThumb->y());
-}
-
-void TThumbnailStrip::MoveThumbRight(int n)
-{
-    imgbThumb->move(imgbThumb->x() + Strip::ToPixels(n * FMoveStep), imgbThumb->y());
-}
-
 void TThumbnailStrip::RefreshThumbPosition()
 {
     TCodeSiteHelper trace(lcGallery(), "RefreshThumbPosition");
     FHiddenCount = Strip::HiddenCount(Count());
     FDragStep = Strip::DragStep(Count());
-    FMoveStep = Strip::MoveStep(Count());
     const double x = Strip::ScrolledItems(FOffset);
     STRIP_CHECK(x >= 0);
     STRIP_CHECK(x <= FHiddenCount);

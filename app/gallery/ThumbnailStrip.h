@@ -76,7 +76,6 @@ public:
     int Offset() const { return FOffset; }
     int HiddenCount() const { return FHiddenCount; }
     double DragStep() const { return FDragStep; }
-    double MoveStep() const { return FMoveStep; }
 
     // Appends the item, frames it and scrolls it into view at the right edge.
     int Add(const QImage& picture, const QDateTime& capturedAt = QDateTime::currentDateTime());
@@ -92,8 +91,6 @@ public:
     void FocusLast();
     void PageLeft();
     void PageRight();
-    void MoveThumbLeft(int n);
-    void MoveThumbRight(int n);
     void RefreshThumbPosition();
 
     // The step arrows.
@@ -139,7 +136,6 @@ private:
     int FOffset = 0;
     int FHiddenCount = 0;
     double FDragStep = 0;
-    double FMoveStep = 0;
     QPoint FLastDragPoint;
     QRect FDragBand;
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "mail/MailHeaders.h"
 
-#include <QFileInfo>
+#include <QLocale>
+#include <QMimeDatabase>
 #include <QRegularExpression>
-#include <QTimeZone>
 #include <QUuid>
 
 namespace MailHeaders {
@@ -48,52 +48,6 @@ QByteArray EncodeWords(const QString& text)
         result += "=?UTF-8?B?" + utf8.mid(pos, end - pos).toBase64() + "?=";
         pos = end;
     }
-    return result;
-}
-
-static TMailbox ParseMailbox(const QString& entry)
-{
-    TMailbox mailbox;
-    const qsizetype open = entry.lastIndexOf(u'<');
-    const qsizetype close = entry.lastIndexOf(u'>');
-    if (open >= 0 && close > open) {
-        mailbox.Address = entry.mid(open + 1, close - open - 1).trimmed();
-        QString name = entry.left(open).trimmed();
-        if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
-            name = name.mid(1, name.size() - 2).replace(QLatin1String("\\\""), QLatin1String("\""));
-        mailbox.DisplayName = name;
-    } else {
-        mailbox.Address = entry.trimmed();
-    }
-    return mailbox;
-}
-
-QList<TMailbox> ParseMailboxes(const QString& field)
-{
-    QList<TMailbox> result;
-    QString entry;
-    bool quoted = false;
-    bool angled = false;
-    auto flush = [&] {
-        const TMailbox mailbox = ParseMailbox(entry);
-        if (!mailbox.Address.isEmpty())
-            result.append(mailbox);
-        entry.clear();
-    };
-    for (QChar c : field) {
-        if (c == u'"' && !angled)
-            quoted = !quoted;
-        else if (c == u'<' && !quoted)
-            angled = true;
-        else if (c == u'>' && !quoted)
-            angled = false;
-        else if ((c == u',' || c == u';') && !quoted && !angled) {
-            flush();
-            continue;
-        }
-        entry += c;
-    }
-    flush();
     return result;
 }
 
@@ -208,29 +162,15 @@ QByteArray FormatMailboxes(const QList<TMailbox>& mailboxes)
 
 QByteArray ContentTypeForFile(const QString& path)
 {
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
-        return "image/jpeg";
-    if (extension == QLatin1String("wmv"))
-        return "video/x-ms-wmv";
-    if (extension == QLatin1String("avi"))
-        return "video/x-msvideo";
-    return "application/octet-stream";
+    // By the extension alone, never by what the first bytes happen to look like.
+    return QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name().toLatin1();
 }
 
 QByteArray FormatDate(const QDateTime& when)
 {
-    static const char* const days[] = { "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun" };
-    static const char* const months[]
-        = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-    const QDate date = when.date();
-    const QTime time = when.time();
-    const int offset = when.offsetFromUtc() / 60;
-    const int absOffset = std::abs(offset);
-    return QString::asprintf("%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", days[date.dayOfWeek() - 1],
-        date.day(), months[date.month() - 1], date.year(), time.hour(), time.minute(), time.second(),
-        offset < 0 ? '-' : '+', absOffset / 60, absOffset % 60)
-        .toLatin1();
+    // Qt writes this format with the C locale's names, whatever the user's,
+    // but without the day of the week that mail readers show.
+    return (QLocale::c().toString(when, u"ddd, ") + when.toString(Qt::RFC2822Date)).toLatin1();
 }
 
 QByteArray MakeMessageId(const QString& senderAddress)

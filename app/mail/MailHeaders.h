@@ -27,19 +27,16 @@ struct TMailbox {
     QString Address;
 };
 
-// Splits an address field at commas and semicolons outside quotes and angle
-// brackets; empty entries are dropped.
-QList<TMailbox> ParseMailboxes(const QString& field);
-
 // An address a mail server takes as it is: "local@domain", printable ASCII,
 // both sides dot-atoms; no space, angle bracket, comma, semicolon, quote,
 // control or non-ASCII character. Anything else could end the address early
 // in the SMTP dialogue and carry commands or recipients of its own.
 bool IsAddrSpec(const QString& address);
 
-// The mailboxes of an address field when every entry is a bare address
-// (local@domain, as IsAddrSpec takes it) or "display name <address>" (a
-// display name without control characters);
+// The mailboxes of an address field, split at commas and semicolons outside
+// quotes and angle brackets, empty entries dropped, when every entry is a
+// bare address (local@domain, as IsAddrSpec takes it) or "display name
+// <address>" (a display name without control characters);
 // nothing when any entry is neither or the field names nobody.
 std::optional<QList<TMailbox>> ParseAddressField(const QString& field);
 

@@ -23,8 +23,6 @@
 
 #include <climits>
 
-TSendEMailForm* SendEMailForm = nullptr;
-
 namespace {
 
 const QString Section = QStringLiteral("SMTP");
@@ -70,16 +68,9 @@ TSendEMailForm::TSendEMailForm(QWidget* parent)
 {
     CreateControls();
     FormCreate();
-    if (!SendEMailForm)
-        SendEMailForm = this;
 }
 
-TSendEMailForm::~TSendEMailForm()
-{
-    FormDestroy();
-    if (SendEMailForm == this)
-        SendEMailForm = nullptr;
-}
+TSendEMailForm::~TSendEMailForm() { FormDestroy(); }
 
 void TSendEMailForm::CreateControls()
 {
@@ -188,19 +179,6 @@ void TSendEMailForm::OpenWithAttachment(const QString& path)
     show();
     raise();
     activateWindow();
-}
-
-bool TSendEMailForm::OpenFromGallery(const QString& path, QWidget* gallery)
-{
-    if (FSending) {
-        ShowMessage(gallery, QStringLiteral("Could not write new e-mail while sending e-mail!"));
-        show();
-        raise();
-        activateWindow();
-        return false;
-    }
-    OpenWithAttachment(path);
-    return true;
 }
 
 void TSendEMailForm::btnSendClick()

@@ -32,10 +32,6 @@ public:
 
     // Shows the composer ready to send the file; only while not sending.
     void OpenWithAttachment(const QString& path);
-    // What a gallery's e-mail action does: opens the composer with the file,
-    // or, while a message is being sent, says so and brings the composer to
-    // the front. Returns whether the composer was opened.
-    bool OpenFromGallery(const QString& path, QWidget* gallery);
     // Set from the hand-over of a message until its completion.
     bool IsSending() const { return FSending; }
 
@@ -82,6 +78,3 @@ private:
     // One component per message, kept until the composer goes.
     std::vector<std::unique_ptr<IVovSmtp>> FSmtps;
 };
-
-// The composer of the program, created at start-up.
-extern TSendEMailForm* SendEMailForm;

@@ -3,8 +3,6 @@
 
 #include "mail/SmtpComponent.h"
 
-#include <stdexcept>
-
 TVovSmtp::TVovSmtp() = default;
 
 TVovSmtp::~TVovSmtp() = default;
@@ -18,17 +16,11 @@ void TVovSmtp::Connect()
     FIntf->SetLoopbackIsLocal(FLoopbackIsLocal);
 }
 
-void TVovSmtp::Disconnect() { FIntf.reset(); }
-
 bool TVovSmtp::Connected() const { return FIntf != nullptr; }
 
 TSmtpComponent& TVovSmtp::DefaultInterface()
 {
     Connect();
-    if (!FIntf)
-        throw std::runtime_error(
-            "DefaultInterface is NULL. Component is not connected to Server. You must call "
-            "'Connect' or 'ConnectTo' before this operation");
     return *FIntf;
 }
 

@@ -16,7 +16,6 @@ public:
     ~TVovSmtp() override;
 
     void Connect();
-    void Disconnect();
     bool Connected() const;
 
     void Set_Host(const QString& host) override;

@@ -54,7 +54,7 @@ void TImageButton::Show(const QPixmap& picture) { SetPicture(picture); }
 void TImageButton::SetPictureDisable(const QPixmap& picture)
 {
     FPictureDisable = picture;
-    if (!FEnabled)
+    if (!isEnabled())
         Show(FPictureDisable);
 }
 
@@ -65,18 +65,19 @@ void TImageButton::SetPictureOver(const QPixmap& picture) { FPictureOver = pictu
 void TImageButton::SetPictureUp(const QPixmap& picture)
 {
     FPictureUp = picture;
-    if (FEnabled)
+    if (isEnabled())
         Show(FPictureUp);
 }
 
-void TImageButton::SetEnabled(bool value)
+void TImageButton::changeEvent(QEvent* event)
 {
-    QWidget::setEnabled(value);
-    FEnabled = value;
-    if (value && !FPictureUp.isNull()) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange)
+        return;
+    if (isEnabled() && !FPictureUp.isNull()) {
         FState = vsUp;
         Show(FPictureUp);
-    } else if (!value && !FPictureDisable.isNull()) {
+    } else if (!isEnabled() && !FPictureDisable.isNull()) {
         FState = vsReleased;
         Show(FPictureDisable);
     }
@@ -234,7 +235,7 @@ void TImageButton::PointerEntered()
 {
     FPointerInside = true;
     emit mouseEnter();
-    if (!FEnabled || FState == vsOver)
+    if (!isEnabled() || FState == vsOver)
         return;
     FState = vsOver;
     Show(!FPictureOver.isNull() ? FPictureOver : FPictureUp);
@@ -244,7 +245,7 @@ void TImageButton::PointerLeft()
 {
     FPointerInside = false;
     emit mouseLeave();
-    if (!FEnabled || FState == vsUp)
+    if (!isEnabled() || FState == vsUp)
         return;
     FState = vsUp;
     Show(FPictureUp);
@@ -252,7 +253,7 @@ void TImageButton::PointerLeft()
 
 void TImageButton::LeftPressed()
 {
-    if (!FEnabled || FState == vsDown)
+    if (!isEnabled() || FState == vsDown)
         return;
     FState = vsDown;
     if (!FPictureDown.isNull())
@@ -263,7 +264,7 @@ void TImageButton::LeftPressed()
 
 void TImageButton::LeftReleased()
 {
-    if (!FEnabled || FState == vsReleased)
+    if (!isEnabled() || FState == vsReleased)
         return;
     FState = vsReleased;
     if (!FPictureUp.isNull())

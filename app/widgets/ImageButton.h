@@ -32,10 +32,9 @@ public:
     const QPixmap& PictureUp() const { return FPictureUp; }
     void SetPictureUp(const QPixmap& picture);
 
-    // The button's own record of its enabled state; while it is false no
-    // picture changes. Set it through SetEnabled, not QWidget::setEnabled.
-    bool Enabled() const { return FEnabled; }
-    void SetEnabled(bool value);
+    // While the button is disabled no picture changes; it shows the disabled
+    // picture, when it has one, and the up picture again once enabled.
+    void SetEnabled(bool value) { setEnabled(value); }
 
     // Pictures without an alpha channel leave out the colour of their
     // bottom-left pixel.
@@ -81,6 +80,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void PointerEntered();
@@ -90,7 +90,6 @@ private:
     void Show(const QPixmap& picture);
 
     TVisualState FState = vsUp;
-    bool FEnabled = true;
     QPixmap FPictureDisable;
     QPixmap FPictureDown;
     QPixmap FPictureOver;

@@ -1,25 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "widgets/MagnetGeometry.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 
-bool Intersects(const TWinRect& a, const TWinRect& b)
-{
-    return std::max(a.Left, b.Left) < std::min(a.Right, b.Right)
-        && std::max(a.Top, b.Top) < std::min(a.Bottom, b.Bottom);
-}
+// The edges one past the last pixel.
+int RightEdge(const QRect& r) { return r.x() + r.width(); }
+int BottomEdge(const QRect& r) { return r.y() + r.height(); }
 
-std::int64_t IntersectionArea(const TWinRect& a, const TWinRect& b)
+std::int64_t IntersectionArea(const QRect& a, const QRect& b)
 {
-    if (!Intersects(a, b))
-        return 0;
-    const std::int64_t w = std::min(a.Right, b.Right) - std::max(a.Left, b.Left);
-    const std::int64_t h = std::min(a.Bottom, b.Bottom) - std::max(a.Top, b.Top);
-    return w * h;
+    const QRect common = a.intersected(b);
+    return std::int64_t(common.width()) * common.height();
 }
 
 bool Near(int a, int b, int range) { return std::abs(a - b) < range; }
@@ -51,15 +45,10 @@ int KeepInside(int pos, int size, int low, int high, int range)
 
 } // namespace
 
-TWinRect WinRectFromQRect(const QRect& r) { return { r.x(), r.y(), r.x() + r.width(), r.y() + r.height() }; }
-
-QRect QRectFromWinRect(const TWinRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-
-QPoint MagnetTest(QPoint p, int w, int h, const TWinRect& r, int range)
+QPoint MagnetTest(QPoint p, int w, int h, const QRect& r, int range)
 {
-    const TWinRect q { p.x(), p.y(), p.x() + w, p.y() + h };
-    const TWinRect reach { r.Left - range, r.Top - range, r.Right + range, r.Bottom + range };
-    if (!Intersects(q, reach))
+    const QRect q(p, QSize(w, h));
+    if (!q.intersects(r.adjusted(-range, -range, range, range)))
         return p;
     // A window dragged mostly over another is being placed on it, not beside it.
     const std::int64_t area = std::int64_t(w) * h;
@@ -67,11 +56,12 @@ QPoint MagnetTest(QPoint p, int w, int h, const TWinRect& r, int range)
         return p;
 
     // The axes do not affect each other: left and right edges first, then top and bottom.
-    return { SnapEdges(p.x(), w, r.Left, r.Right, range), SnapEdges(p.y(), h, r.Top, r.Bottom, range) };
+    return { SnapEdges(p.x(), w, r.left(), RightEdge(r), range),
+        SnapEdges(p.y(), h, r.top(), BottomEdge(r), range) };
 }
 
 QPoint SnapPointToRects(
-    QPoint p, int w, int h, const std::vector<TWinRect>& others, int range, std::vector<std::size_t>* touched)
+    QPoint p, int w, int h, const std::vector<QRect>& others, int range, std::vector<std::size_t>* touched)
 {
     for (std::size_t i = 0; i < others.size(); ++i) {
         const QPoint before = p;
@@ -82,22 +72,22 @@ QPoint SnapPointToRects(
     return p;
 }
 
-QPoint SnapPointInside(QPoint p, int w, int h, const TWinRect& area, int range)
+QPoint SnapPointInside(QPoint p, int w, int h, const QRect& area, int range)
 {
-    return { KeepInside(p.x(), w, area.Left, area.Right, range),
-        KeepInside(p.y(), h, area.Top, area.Bottom, range) };
+    return { KeepInside(p.x(), w, area.left(), RightEdge(area), range),
+        KeepInside(p.y(), h, area.top(), BottomEdge(area), range) };
 }
 
-TWinRect ResizeSnap(TWinRect proposed, const TWinRect& last, QPoint snapped)
+QRect ResizeSnap(QRect proposed, const QRect& last, QPoint snapped)
 {
-    if (proposed.Left != last.Left)
-        proposed.Left = snapped.x();
-    else if (proposed.Right != last.Right)
-        proposed.Right += snapped.x() - proposed.Left;
+    if (proposed.left() != last.left())
+        proposed.setLeft(snapped.x());
+    else if (proposed.right() != last.right())
+        proposed.setRight(proposed.right() + snapped.x() - proposed.left());
 
-    if (proposed.Top != last.Top)
-        proposed.Top = snapped.y();
-    else if (proposed.Bottom != last.Bottom)
-        proposed.Bottom += snapped.y() - proposed.Top;
+    if (proposed.top() != last.top())
+        proposed.setTop(snapped.y());
+    else if (proposed.bottom() != last.bottom())
+        proposed.setBottom(proposed.bottom() + snapped.y() - proposed.top());
     return proposed;
 }

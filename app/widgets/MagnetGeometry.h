@@ -6,23 +6,9 @@
 #include <cstddef>
 #include <vector>
 
-// Window bounds the way the window system counts them: Right and Bottom lie
-// one past the last pixel, so Right - Left is the width. QRect's right() is the
-// last pixel itself, which would put every snapped edge one pixel off.
-struct TWinRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    QPoint TopLeft() const { return { Left, Top }; }
-    bool operator==(const TWinRect&) const = default;
-};
-
-TWinRect WinRectFromQRect(const QRect& r);
-QRect QRectFromWinRect(const TWinRect& r);
+// Window bounds are QRects. A window's right and bottom edges, where a
+// neighbour lies flush, are one past QRect's right() and bottom(), which are
+// the last pixel itself.
 
 // Snapping is on while AutoSnap differs from the Ctrl key: with AutoSnap,
 // Ctrl suspends it; without, only Ctrl enables it.
@@ -31,19 +17,19 @@ inline bool SnappingOn(bool autoSnap, bool ctrlDown) { return autoSnap != ctrlDo
 // Snaps the top-left point P of a W x H window against the bounds R of one
 // other window: the eight edge tests, unless the window is out of range or
 // lies mostly over R.
-QPoint MagnetTest(QPoint p, int w, int h, const TWinRect& r, int range);
+QPoint MagnetTest(QPoint p, int w, int h, const QRect& r, int range);
 
 // Runs the magnet test against each of `others` in the given order, each test
 // starting where the previous one left P. The indices of the rectangles that
 // moved P are appended to `touched` when it is given.
-QPoint SnapPointToRects(QPoint p, int w, int h, const std::vector<TWinRect>& others, int range,
+QPoint SnapPointToRects(QPoint p, int w, int h, const std::vector<QRect>& others, int range,
     std::vector<std::size_t>* touched = nullptr);
 
 // Keeps a W x H window inside `area`, pulling an edge onto the area's edge
 // when it comes within range.
-QPoint SnapPointInside(QPoint p, int w, int h, const TWinRect& area, int range);
+QPoint SnapPointInside(QPoint p, int w, int h, const QRect& area, int range);
 
 // Resize snapping: `snapped` is the top-left point of `proposed` after point
 // snapping; only the edges that the user is dragging (those that differ from
 // `last`) follow it.
-TWinRect ResizeSnap(TWinRect proposed, const TWinRect& last, QPoint snapped);
+QRect ResizeSnap(QRect proposed, const QRect& last, QPoint snapped);

@@ -82,14 +82,6 @@ void TMagnet::SetEnableClustering(bool value)
     FEnableClustering = value;
 }
 
-void TMagnet::SetClusterIndex(int value)
-{
-    if (value == FClusterIndex)
-        return;
-    BreakCluster();
-    FClusterIndex = value;
-}
-
 bool TMagnet::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != FOwner)
@@ -129,29 +121,23 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
         return false;
     }
 
-    const TWinRect current = Bounds();
-    const TWinRect proposed = WinRectFromQRect(event->Proposed);
-    const bool resize
-        = (proposed.Width() != current.Width() || proposed.Height() != current.Height()) && !event->NoSize;
+    const QRect current = Bounds();
+    const QRect proposed = event->Proposed;
+    const bool resize = proposed.size() != current.size() && !event->NoSize;
     if (resize) {
-        const QPoint snapped = SnapPoint(proposed.TopLeft(), proposed.Width(), proposed.Height());
+        const QPoint snapped = SnapPoint(proposed.topLeft(), proposed.width(), proposed.height());
         FLastRect = ResizeSnap(proposed, FLastRect, snapped);
-        event->Proposed = QRectFromWinRect(FLastRect);
+        event->Proposed = FLastRect;
         BreakCluster();
     } else if (!event->NoMove) {
-        const QPoint snapped = SnapPoint(proposed.TopLeft(), current.Width(), current.Height());
-        const QPoint shift = snapped - FLastRect.TopLeft();
+        const QPoint snapped = SnapPoint(proposed.topLeft(), current.width(), current.height());
+        const QPoint shift = snapped - FLastRect.topLeft();
         for (TMagnet* member : FCluster) {
             if (member != this)
                 member->FOwner->move(member->FOwner->pos() + shift);
         }
-        FLastRect
-            = { snapped.x(), snapped.y(), snapped.x() + current.Width(), snapped.y() + current.Height() };
+        FLastRect = QRect(snapped, current.size());
         event->Proposed.moveTopLeft(snapped);
-    }
-    if (FImmediateCluster) {
-        for (TMagnet* other : FTouched)
-            JoinCluster(other);
     }
     return true;
 }
@@ -159,13 +145,13 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
 QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
 {
     if (FSnapOptions.testFlag(soMagnet)) {
-        std::vector<TWinRect> bounds;
+        std::vector<QRect> bounds;
         QList<TMagnet*> attracting;
         const QList<TMagnet*>& active = ActiveList();
         for (auto it = active.crbegin(); it != active.crend(); ++it) {
             TMagnet* other = *it;
             // A hidden window has no edges on the screen to snap to.
-            if (FCluster.contains(other) || other->FGroupIndex != FGroupIndex || !other->FOwner->isVisible())
+            if (FCluster.contains(other) || !other->FOwner->isVisible())
                 continue;
             bounds.push_back(other->Bounds());
             attracting.append(other);
@@ -177,20 +163,19 @@ QPoint TMagnet::SnapPoint(QPoint p, int w, int h)
     }
     if (FSnapOptions.testFlag(soInScreen)) {
         if (const QScreen* screen = FOwner->screen())
-            p = SnapPointInside(p, w, h, WinRectFromQRect(screen->availableGeometry()), FRange);
+            p = SnapPointInside(p, w, h, screen->availableGeometry(), FRange);
     }
     QWidget* mainForm = MainForm();
     if (FSnapOptions.testFlag(soInMainForm) && mainForm && mainForm != FOwner) {
         const QRect client(mainForm->mapToGlobal(QPoint(0, 0)), mainForm->size());
-        p = SnapPointInside(p, w, h, WinRectFromQRect(client), FRange);
+        p = SnapPointInside(p, w, h, client, FRange);
     }
     return p;
 }
 
 void TMagnet::JoinCluster(TMagnet* other)
 {
-    if (FCluster.contains(other) || !FEnableClustering || !other->FEnableClustering
-        || other->FClusterIndex != FClusterIndex)
+    if (FCluster.contains(other) || !FEnableClustering || !other->FEnableClustering)
         return;
     QList<TMagnet*> joined = FCluster;
     for (TMagnet* member : other->FCluster) {
@@ -210,4 +195,4 @@ void TMagnet::BreakCluster()
         member->FCluster = { member };
 }
 
-TWinRect TMagnet::Bounds() const { return WinRectFromQRect(FOwner->frameGeometry()); }
+QRect TMagnet::Bounds() const { return FOwner->frameGeometry(); }

@@ -48,16 +48,7 @@ public:
     void SetRange(int value) { FRange = value; }
     TSnapOptions SnapOptions() const { return FSnapOptions; }
     void SetSnapOptions(TSnapOptions value);
-    int GroupIndex() const { return FGroupIndex; }
-    void SetGroupIndex(int value) { FGroupIndex = value; }
-    bool EnableClustering() const { return FEnableClustering; }
     void SetEnableClustering(bool value);
-    bool ClusterSnapping() const { return FClusterSnapping; }
-    void SetClusterSnapping(bool value) { FClusterSnapping = value; }
-    bool ImmediateCluster() const { return FImmediateCluster; }
-    void SetImmediateCluster(bool value) { FImmediateCluster = value; }
-    int ClusterIndex() const { return FClusterIndex; }
-    void SetClusterIndex(int value);
 
     // True between the start and the end of a user move or resize.
     bool Moving() const { return FMoving; }
@@ -82,20 +73,16 @@ private:
     bool InCluster() const { return FCluster.size() > 1; }
     void JoinCluster(TMagnet* other);
     void BreakCluster();
-    TWinRect Bounds() const;
+    QRect Bounds() const;
 
     QWidget* FOwner;
     bool FActive = false;
     bool FAutoSnap = true;
     int FRange = 15;
     TSnapOptions FSnapOptions = soInScreen | soMagnet;
-    int FGroupIndex = 0;
     bool FEnableClustering = true;
-    bool FClusterSnapping = true;
-    bool FImmediateCluster = false;
-    int FClusterIndex = 0;
     bool FMoving = false;
-    TWinRect FLastRect;
+    QRect FLastRect;
     QList<TMagnet*> FCluster;
     QList<TMagnet*> FTouched;
 };

@@ -7,14 +7,30 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 using namespace snapwell_test;
 using namespace frameblock;
 
 namespace {
 
-// Kept apart from the other sink tests: the sink keeps the maps it opened for
-// the rest of the process, so only a fresh process starts without them.
+// How many mappings of this process show the file.
+int MappingsOf(const std::string& path)
+{
+    std::error_code error;
+    const std::string real = std::filesystem::canonical(path, error).string();
+    std::ifstream maps("/proc/self/maps");
+    int count = 0;
+    for (std::string line; std::getline(maps, line);)
+        count += line.size() > real.size() && line.compare(line.size() - real.size(), real.size(), real) == 0
+            && line[line.size() - real.size() - 1] == ' ';
+    return count;
+}
+
+// Kept apart from the other sink tests, which share one set of maps from the
+// start of their process.
 TEST(SnapwellMapsTest, MapsThatAppearLaterAreOpenedAtTheNextCaps)
 {
     InitGstreamer();
@@ -72,6 +88,10 @@ TEST(SnapwellMapsTest, MapsThatAppearLaterAreOpenedAtTheNextCaps)
     EXPECT_TRUE(
         std::all_of(maps.block(), maps.block() + frameBytes, [](unsigned char b) { return b == 0xFF; }));
     EXPECT_EQ(maps.block()[frameBytes], 0);
+
+    // Stopped, the sink holds no map; only the test's own remain.
+    EXPECT_EQ(MappingsOf(MapFilePath(kFrameBlockMapName)), 1);
+    EXPECT_EQ(MappingsOf(MapFilePath(kPermissionMapName)), 1);
 }
 
 } // namespace

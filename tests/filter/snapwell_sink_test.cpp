@@ -28,18 +28,20 @@ uint32_t Le32(const unsigned char* p)
 }
 uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-// The sink opens the maps once per process and keeps them, so one set of maps
-// serves every test of this process; each test starts from known contents.
+// One set of maps serves every test of this process; each test starts from
+// known contents.
 class SnapwellSinkTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         InitGstreamer();
         maps = new FrameMaps();
-        // The first sink of the process opens the maps and marks no frame ready.
+        // The first sink of the process to start opens the maps and marks no frame ready.
         maps->SetWord(kFrameReadyOffset, 1);
         g_autoptr(GstElement) sink = gst_element_factory_make("Snapwell_Quillon", nullptr);
+        gst_element_set_state(sink, GST_STATE_READY);
         frameReadyAfterOpen = maps->Word(kFrameReadyOffset);
+        gst_element_set_state(sink, GST_STATE_NULL);
     }
     static void TearDownTestSuite()
     {

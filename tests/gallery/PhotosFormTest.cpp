@@ -73,7 +73,6 @@ TEST_F(PhotosForm, ArrowsStepTheStripAndTheThumb)
 {
     Add(6);
     EXPECT_EQ(S().Offset(), -160);
-    EXPECT_DOUBLE_EQ(S().MoveStep(), 130.5);
     EXPECT_EQ(ThumbLeft(), 29 + 261);
     S().actMoveLeftExecute();
     EXPECT_EQ(S().Offset(), -80);

@@ -365,8 +365,9 @@ TEST_F(MailSmtpTest, ReleasingAfterAFailureAtASilentServerDoesNotWait)
 
 TEST(MailHeadersTest, AddressFieldsSplitOutsideQuotesAndBrackets)
 {
-    const QList<MailHeaders::TMailbox> boxes = MailHeaders::ParseMailboxes(
-        QStringLiteral("\"Doe, John\" <john@x.org>; plain@y.org,, Ünal <u@z.org>"));
+    const QList<MailHeaders::TMailbox> boxes = MailHeaders::ParseAddressField(
+        QStringLiteral("\"Doe, John\" <john@x.org>; plain@y.org,, Ünal <u@z.org>"))
+                                                   .value_or(QList<MailHeaders::TMailbox> {});
     ASSERT_EQ(boxes.size(), 3);
     EXPECT_EQ(boxes[0].DisplayName, QStringLiteral("Doe, John"));
     EXPECT_EQ(boxes[0].Address, QStringLiteral("john@x.org"));

@@ -219,5 +219,5 @@ TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
     EXPECT_FALSE(QFile::exists(clip));
     // The camera goes on: the next snapshot is a fresh frame.
     EXPECT_TRUE(CamController->WindowOpen);
-    EXPECT_TRUE(Ui(form)->imgbSnapshot->Enabled());
+    EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
 }

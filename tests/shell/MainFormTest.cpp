@@ -371,10 +371,10 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
     ASSERT_TRUE(CamController->Recording);
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
-    EXPECT_FALSE(Ui(form)->imgbSnapshot->Enabled());
-    EXPECT_FALSE(Ui(form)->imgbFormat->Enabled());
-    EXPECT_FALSE(Ui(form)->imgbControl->Enabled());
-    EXPECT_TRUE(Ui(form)->imgbRecord->Enabled());
+    EXPECT_FALSE(Ui(form)->imgbSnapshot->isEnabled());
+    EXPECT_FALSE(Ui(form)->imgbFormat->isEnabled());
+    EXPECT_FALSE(Ui(form)->imgbControl->isEnabled());
+    EXPECT_TRUE(Ui(form)->imgbRecord->isEnabled());
     EXPECT_FALSE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));
     QTest::mousePress(form, Qt::RightButton, Qt::NoModifier, QPoint(30, 100));
@@ -391,7 +391,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
 
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
     EXPECT_FALSE(CamController->Recording);
-    EXPECT_TRUE(Ui(form)->imgbSnapshot->Enabled());
+    EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Videos: 1"));
     QProcess probe;

@@ -148,8 +148,7 @@ TEST_F(ImageButton, DisabledButtonChangesNothing)
     button->SetPictureDown(down);
     QSignalSpy clicks(button, &TImageButton::clicked);
 
-    button->SetEnabled(false);
-    EXPECT_FALSE(button->Enabled());
+    button->setEnabled(false);
     EXPECT_FALSE(button->isEnabled());
     EXPECT_EQ(Shown(), "initial") << "no disabled picture: the look stays";
 
@@ -162,13 +161,13 @@ TEST_F(ImageButton, DisabledButtonChangesNothing)
 
     button->SetPictureDisable(disable);
     EXPECT_EQ(Shown(), "disable") << "set while disabled, the disabled picture shows at once";
-    button->SetEnabled(true);
+    button->setEnabled(true);
     EXPECT_EQ(Shown(), "disable") << "no up picture: enabling keeps the look";
-    button->SetEnabled(false);
+    button->setEnabled(false);
     EXPECT_EQ(button->VisualState(), TImageButton::vsReleased);
     button->SetPictureUp(up);
     EXPECT_EQ(Shown(), "disable") << "the up picture waits for the button to be enabled";
-    button->SetEnabled(true);
+    button->setEnabled(true);
     EXPECT_EQ(button->VisualState(), TImageButton::vsUp);
     EXPECT_EQ(Shown(), "up");
 }

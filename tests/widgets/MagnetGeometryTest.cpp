@@ -7,8 +7,12 @@
 namespace {
 
 constexpr int kRange = 15;
+
+// Window bounds by their edges, right and bottom one past the last pixel.
+QRect Edges(int left, int top, int right, int bottom) { return QRect(left, top, right - left, bottom - top); }
+
 // The main window's bounds at its first-run place, and a gallery's size.
-const TWinRect kMain { 50, 50, 404, 174 };
+const QRect kMain = Edges(50, 50, 404, 174);
 constexpr int kGalleryW = 354;
 constexpr int kGalleryH = 148;
 
@@ -23,7 +27,7 @@ TEST(MagnetGeometry, GalleryWithin14PixelsOfTheMainWindowSnapsFlushAt15ItDoesNot
 
 TEST(MagnetGeometry, EightEdgeTestsPullEachEdgeOntoTheNearEdge)
 {
-    const TWinRect r { 100, 100, 200, 200 };
+    const QRect r = Edges(100, 100, 200, 200);
     // Left edge to the other's right edge, and top edges aligned.
     EXPECT_EQ(MagnetTest({ 210, 95 }, 50, 50, r, kRange), QPoint(200, 100));
     // Right edge to the other's left edge, bottoms aligned.
@@ -41,58 +45,58 @@ TEST(MagnetGeometry, LaterEdgeTestsStartFromWhatEarlierOnesLeft)
     // A window narrower than the range, 5 px right of the other's right
     // edge: test 1 puts its left edge on that edge, which brings its right
     // edge within range of it, so test 4 aligns the right edges instead.
-    const TWinRect r { 0, 0, 100, 100 };
+    const QRect r = Edges(0, 0, 100, 100);
     EXPECT_EQ(MagnetTest({ 105, 50 }, 10, 10, r, kRange), QPoint(90, 50));
 }
 
 TEST(MagnetGeometry, WindowMostlyOverAnotherDoesNotSnap)
 {
-    const TWinRect r { 0, 0, 100, 100 };
+    const QRect r = Edges(0, 0, 100, 100);
     EXPECT_EQ(MagnetTest({ 5, 8 }, 100, 100, r, kRange), QPoint(5, 8));
 
     // 100 x 100 over a flat 300 x 50 window: an overlap of exactly half
     // stays put, one pixel row less and it snaps.
-    const TWinRect flat { 0, 0, 300, 50 };
+    const QRect flat = Edges(0, 0, 300, 50);
     EXPECT_EQ(MagnetTest({ 195, 0 }, 100, 100, flat, kRange), QPoint(195, 0));
     EXPECT_EQ(MagnetTest({ 195, 1 }, 100, 100, flat, kRange), QPoint(200, 0));
     // The half of an odd area is truncated: 3 x 3 = 9 gives 4, and an overlap
     // of 2 x 2 = 4 is already too much.
-    EXPECT_EQ(MagnetTest({ 98, 99 }, 3, 3, TWinRect { 0, 0, 100, 101 }, kRange), QPoint(98, 99));
+    EXPECT_EQ(MagnetTest({ 98, 99 }, 3, 3, Edges(0, 0, 100, 101), kRange), QPoint(98, 99));
 }
 
 TEST(MagnetGeometry, RectanglesAreTestedInTheGivenOrderAndTouchedOnesReported)
 {
-    const std::vector<TWinRect> newestFirst { { 300, 0, 410, 100 }, { 300, 0, 400, 100 },
-        { 900, 900, 950, 950 } };
+    const std::vector<QRect> newestFirst { Edges(300, 0, 410, 100), Edges(300, 0, 400, 100),
+        Edges(900, 900, 950, 950) };
     std::vector<std::size_t> touched;
     EXPECT_EQ(SnapPointToRects({ 405, 0 }, 50, 50, newestFirst, kRange, &touched), QPoint(400, 0));
     EXPECT_EQ(touched, (std::vector<std::size_t> { 0, 1 }));
 
-    const std::vector<TWinRect> oldestFirst { newestFirst[1], newestFirst[0] };
+    const std::vector<QRect> oldestFirst { newestFirst[1], newestFirst[0] };
     EXPECT_EQ(SnapPointToRects({ 405, 0 }, 50, 50, oldestFirst, kRange), QPoint(410, 0));
 }
 
 TEST(MagnetGeometry, ResizeMovesOnlyTheDraggedEdges)
 {
-    const TWinRect last { 0, 0, 200, 100 };
-    const TWinRect other { 300, 0, 500, 100 };
+    const QRect last = Edges(0, 0, 200, 100);
+    const QRect other = Edges(300, 0, 500, 100);
     // Right edge dragged to 290, 10 px short of the other's left edge.
-    TWinRect proposed { 0, 0, 290, 100 };
-    QPoint snapped = MagnetTest(proposed.TopLeft(), proposed.Width(), proposed.Height(), other, kRange);
-    EXPECT_EQ(ResizeSnap(proposed, last, snapped), (TWinRect { 0, 0, 300, 100 }));
+    QRect proposed = Edges(0, 0, 290, 100);
+    QPoint snapped = MagnetTest(proposed.topLeft(), proposed.width(), proposed.height(), other, kRange);
+    EXPECT_EQ(ResizeSnap(proposed, last, snapped), Edges(0, 0, 300, 100));
 
     // Left edge dragged to 510, near the other's right edge at 500.
-    const TWinRect lastRight { 600, 0, 800, 100 };
-    proposed = { 510, 0, 800, 100 };
-    snapped = MagnetTest(proposed.TopLeft(), proposed.Width(), proposed.Height(), other, kRange);
-    EXPECT_EQ(ResizeSnap(proposed, lastRight, snapped), (TWinRect { 500, 0, 800, 100 }));
+    const QRect lastRight = Edges(600, 0, 800, 100);
+    proposed = Edges(510, 0, 800, 100);
+    snapped = MagnetTest(proposed.topLeft(), proposed.width(), proposed.height(), other, kRange);
+    EXPECT_EQ(ResizeSnap(proposed, lastRight, snapped), Edges(500, 0, 800, 100));
 
     // Bottom edge dragged to 10 px above the other's top edge.
-    const TWinRect below { 0, 200, 100, 300 };
-    const TWinRect lastAbove { 0, 0, 100, 100 };
-    proposed = { 0, 0, 100, 190 };
-    snapped = MagnetTest(proposed.TopLeft(), proposed.Width(), proposed.Height(), below, kRange);
-    EXPECT_EQ(ResizeSnap(proposed, lastAbove, snapped), (TWinRect { 0, 0, 100, 200 }));
+    const QRect below = Edges(0, 200, 100, 300);
+    const QRect lastAbove = Edges(0, 0, 100, 100);
+    proposed = Edges(0, 0, 100, 190);
+    snapped = MagnetTest(proposed.topLeft(), proposed.width(), proposed.height(), below, kRange);
+    EXPECT_EQ(ResizeSnap(proposed, lastAbove, snapped), Edges(0, 0, 100, 200));
 }
 
 TEST(MagnetGeometry, CtrlSuspendsAutoSnapAndEnablesTheOther)
@@ -105,18 +109,11 @@ TEST(MagnetGeometry, CtrlSuspendsAutoSnapAndEnablesTheOther)
 
 TEST(MagnetGeometry, InsideAnAreaEdgesSnapAndWindowsStayIn)
 {
-    const TWinRect screen { 0, 0, 800, 600 };
+    const QRect screen = Edges(0, 0, 800, 600);
     EXPECT_EQ(SnapPointInside({ 10, 590 }, 100, 50, screen, kRange), QPoint(0, 550));
     EXPECT_EQ(SnapPointInside({ 690, 300 }, 100, 50, screen, kRange), QPoint(700, 300));
     EXPECT_EQ(SnapPointInside({ -40, -5 }, 100, 50, screen, kRange), QPoint(0, 0));
     EXPECT_EQ(SnapPointInside({ 300, 300 }, 100, 50, screen, kRange), QPoint(300, 300));
-}
-
-TEST(MagnetGeometry, ConversionKeepsRightAndBottomOnePastTheLastPixel)
-{
-    const TWinRect r = WinRectFromQRect(QRect(50, 50, 354, 124));
-    EXPECT_EQ(r, (TWinRect { 50, 50, 404, 174 }));
-    EXPECT_EQ(QRectFromWinRect(r), QRect(50, 50, 354, 124));
 }
 
 } // namespace

@@ -88,16 +88,12 @@ TEST_F(Magnet, NewestMagnetIsTestedFirst)
     (void)newest;
 }
 
-TEST_F(Magnet, OnlyVisibleWindowsOfTheSameGroupWithActiveMagnetsAttract)
+TEST_F(Magnet, OnlyVisibleWindowsWithActiveMagnetsAttract)
 {
     TMagnet* main = MagneticWindow(QRect(50, 50, 354, 124));
     TMagnet* gallery = MagneticWindow(QRect(600, 300, 354, 148));
     const QPoint near { 418, 174 };
     EXPECT_EQ(UserMove(gallery, near).topLeft(), QPoint(404, 174));
-
-    main->SetGroupIndex(1);
-    EXPECT_EQ(UserMove(gallery, near).topLeft(), near);
-    main->SetGroupIndex(0);
 
     main->SetActive(false);
     EXPECT_EQ(UserMove(gallery, near).topLeft(), near);
@@ -182,9 +178,6 @@ TEST_F(Magnet, ClustersFormOnlyBetweenWindowsThatAllowThem)
     SendPosChanging(main->Owner(), QRect(QPoint(60, 70), main->Owner()->size()), false, true);
     SendExitSizeMove(main->Owner());
     EXPECT_EQ(gallery->Owner()->pos(), QPoint(414, 194));
-
-    gallery->SetClusterIndex(3);
-    EXPECT_EQ(main->Cluster().size(), 1);
 }
 
 } // namespace

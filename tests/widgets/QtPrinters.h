@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "widgets/MagnetGeometry.h"
-
 #include <QPoint>
 #include <QRect>
 #include <ostream>
@@ -16,9 +14,4 @@ inline void PrintTo(const QPoint& point, std::ostream* os)
 inline void PrintTo(const QRect& rect, std::ostream* os)
 {
     *os << "(" << rect.x() << ", " << rect.y() << ", " << rect.width() << " x " << rect.height() << ")";
-}
-
-inline void PrintTo(const TWinRect& rect, std::ostream* os)
-{
-    *os << "{" << rect.Left << ", " << rect.Top << ", " << rect.Right << ", " << rect.Bottom << "}";
 }
