@@ -33,8 +33,6 @@
 #include <QMessageBox>
 #include <QTimer>
 
-QPointer<TMainForm> MainForm;
-
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
@@ -51,7 +49,6 @@ TMainForm::TMainForm(QWidget* parent)
     FStartup = std::make_unique<TStartupSequence>(*this, controls, *FDeviceMenus, *FCapture);
     ConnectControls();
     FormCreate();
-    MainForm = this;
     // Notices from before the camera's opening go to the application object.
     qApp->installEventFilter(this);
 }

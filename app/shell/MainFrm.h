@@ -10,7 +10,6 @@
 
 #include <QList>
 #include <QPixmap>
-#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -62,7 +61,6 @@ public:
     void EndSession();
     // Checked again every this many milliseconds while a box still runs.
     static constexpr int SessionEndRetryMs = 10;
-    bool IsSessionEnd() const { return FSessionEnd; }
     // Closed, or closing: a flow that waited on a question stops there.
     bool IsClosing() const { return FClosed || FSessionEnd; }
     // A box with one OK button, captioned with the product title.
@@ -149,4 +147,3 @@ private:
     QPixmap FBackground; // the skin as loaded, fuchsia outline included
 };
 
-extern QPointer<TMainForm> MainForm;
