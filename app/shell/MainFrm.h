@@ -146,4 +146,3 @@ private:
     bool FSessionEnd = false;
     QPixmap FBackground; // the skin as loaded, fuchsia outline included
 };
-
