@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "XvfbServer.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace test_support {
+
+namespace {
+
+    // Whether `pid` ended within `timeout`; reaps it if so.
+    bool Reaped(pid_t pid, std::chrono::milliseconds timeout)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        do {
+            const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+            if (done == pid || (done < 0 && errno != EINTR))
+                return true;
+            ::poll(nullptr, 0, 10);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
+
+} // namespace
+
+XvfbServer::XvfbServer(int width, int height, bool withOpenGL)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return;
+    // Everything the child needs is made before the fork: a threaded parent
+    // leaves the child only what is safe to call until exec.
+    const std::string fd = std::to_string(fds[1]);
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    std::vector<const char*> arguments
+        = { "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp" };
+    if (!withOpenGL) {
+        arguments.push_back("-extension");
+        arguments.push_back("GLX");
+    }
+    arguments.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // Only the write end goes on to the server.
+        ::fcntl(fds[1], F_SETFD, 0);
+        ::execvp("Xvfb", const_cast<char* const*>(arguments.data()));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    // The number comes as one line once the server listens; a server that
+    // cannot start closes the pipe instead.
+    std::string number;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+        pollfd reader { fds[0], POLLIN, 0 };
+        if (::poll(&reader, 1, 100) <= 0)
+            continue;
+        char c = 0;
+        if (::read(fds[0], &c, 1) != 1 || c == '\n')
+            break;
+        number += c;
+    }
+    ::close(fds[0]);
+    if (!number.empty())
+        display_ = ":" + number;
+}
+
+XvfbServer::~XvfbServer()
+{
+    if (pid_ <= 0)
+        return;
+    // Gone for good before the next test's server takes the same display
+    // number: a server still closing down would remove its socket.
+    ::kill(pid_, SIGTERM);
+    if (!Reaped(pid_, std::chrono::seconds(5))) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+} // namespace test_support
