@@ -4,14 +4,20 @@
 // program keeps its ports and frame maps there).
 #pragma once
 
-#include <QString>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace test_support {
 
 class TempHome : public QTemporaryDir {
 public:
-    TempHome();
+    TempHome()
+    {
+        if (isValid() && QDir(path()).mkpath(QStringLiteral("runtime")))
+            QFile::setPermissions(
+                Runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
     QString Runtime() const { return filePath(QStringLiteral("runtime")); }
 };
 

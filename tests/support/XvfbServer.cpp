@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "XvfbServer.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -11,23 +10,6 @@
 #include <vector>
 
 namespace test_support {
-
-namespace {
-
-    // Whether `pid` ended within `timeout`; reaps it if so.
-    bool Reaped(pid_t pid, std::chrono::milliseconds timeout)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        do {
-            const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
-            if (done == pid || (done < 0 && errno != EINTR))
-                return true;
-            ::poll(nullptr, 0, 10);
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
-    }
-
-} // namespace
 
 XvfbServer::XvfbServer(int width, int height, bool withOpenGL)
 {
@@ -78,7 +60,10 @@ XvfbServer::~XvfbServer()
     // Gone for good before the next test's server takes the same display
     // number: a server still closing down would remove its socket.
     ::kill(pid_, SIGTERM);
-    if (!Reaped(pid_, std::chrono::seconds(5))) {
+    pid_t running = 0;
+    for (int wait = 0; wait < 500 && (running = ::waitpid(pid_, nullptr, WNOHANG)) == 0; ++wait)
+        ::poll(nullptr, 0, 10); // at most 5 s for it to end
+    if (running == 0) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
