@@ -50,18 +50,14 @@ void RemoveFrameMaps()
     ::unlink(frameblock::MapFilePath(frameblock::kPermissionMapName).c_str());
 }
 
-GstElement* Launch(benchmark::State& state, const std::string& line)
+std::unique_ptr<vidcore::CaptureSession> OpenCapture(
+    benchmark::State& state, const vidcore::CaptureOptions& options)
 {
-    GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
-    if (error) {
-        state.SkipWithError(error->message);
-        g_clear_error(&error);
-        if (pipeline)
-            gst_object_unref(pipeline);
-        return nullptr;
-    }
-    return pipeline;
+    std::string error;
+    auto session = vidcore::CaptureSession::Open(options, &error);
+    if (!session)
+        state.SkipWithError(error.c_str());
+    return session;
 }
 
 namespace {
@@ -81,6 +77,24 @@ double CoreShareWhileRunning(std::chrono::seconds measured)
     const double before = ProcessCpuSeconds();
     std::this_thread::sleep_for(measured);
     return (ProcessCpuSeconds() - before) / std::chrono::duration<double>(measured).count();
+}
+
+double LaunchedCoreShare(benchmark::State& state, const std::string& line, std::chrono::seconds measured)
+{
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
+    if (error) {
+        state.SkipWithError(error->message);
+        g_clear_error(&error);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return -1;
+    }
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    const double used = CoreShareWhileRunning(measured);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return used;
 }
 
 } // namespace vidcore_bench

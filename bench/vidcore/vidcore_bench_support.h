@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vidcore_bench {
@@ -29,12 +30,17 @@ bool ChooseCamera(benchmark::State& state, const std::string& name, vidcore::Cap
 uint32_t* CreateFrameMaps();
 void RemoveFrameMaps();
 
-// A pipeline from a gst-launch line; nullptr, with the benchmark skipped,
-// when it cannot be made.
-GstElement* Launch(benchmark::State& state, const std::string& line);
+// The capture of `options`; null, with the benchmark skipped, when it does
+// not open.
+std::unique_ptr<vidcore::CaptureSession> OpenCapture(
+    benchmark::State& state, const vidcore::CaptureOptions& options);
 
 // The share of one core the process uses over `measured`, counted from one
 // second after now (past the start).
 double CoreShareWhileRunning(std::chrono::seconds measured);
+
+// The same share while a pipeline from a gst-launch line plays; negative,
+// with the benchmark skipped, when it cannot be made.
+double LaunchedCoreShare(benchmark::State& state, const std::string& line, std::chrono::seconds measured);
 
 } // namespace vidcore_bench

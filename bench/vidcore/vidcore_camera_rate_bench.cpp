@@ -38,12 +38,9 @@ void BM_CameraToFrameBlock(benchmark::State& state)
     options.height = height;
     double fps = 0;
     for (auto _ : state) {
-        std::string error;
-        auto session = CaptureSession::Open(options, &error);
-        if (!session) {
-            state.SkipWithError(error.c_str());
+        auto session = OpenCapture(state, options);
+        if (!session)
             return;
-        }
         const uint64_t before = session->Counts().grab.load();
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(kMeasured); // the measuring span

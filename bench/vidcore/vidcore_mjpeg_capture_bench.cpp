@@ -37,13 +37,9 @@ void BM_Launched(benchmark::State& state)
           " ! jpegparse ! jpegdec ! queue leaky=downstream max-size-buffers=3 max-size-bytes=0"
           " max-size-time=0 ! videoconvert ! videoscale ! fakesink sync=false";
     for (auto _ : state) {
-        GstElement* pipeline = Launch(state, line);
-        if (!pipeline)
+        const double used = LaunchedCoreShare(state, line, kMeasured);
+        if (used < 0)
             return;
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        const double used = CoreShareWhileRunning(kMeasured);
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
         state.counters["core_share"] = used;
         share["Launched"] = used;
     }
@@ -57,12 +53,9 @@ void BM_Capture(benchmark::State& state)
     options.width = 1600;
     options.height = 1200;
     for (auto _ : state) {
-        std::string error;
-        auto session = CaptureSession::Open(options, &error);
-        if (!session) {
-            state.SkipWithError(error.c_str());
+        auto session = OpenCapture(state, options);
+        if (!session)
             return;
-        }
         const uint64_t grabbed = session->Counts().grab.load();
         const double used = CoreShareWhileRunning(kMeasured);
         if (session->Counts().grab.load() == grabbed)

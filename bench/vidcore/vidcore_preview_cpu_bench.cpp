@@ -46,13 +46,9 @@ void RunLaunched(benchmark::State& state, const std::string& tail, const char* n
         + ",height=" + std::to_string(state.range(1)) + " ! tee name=t t. ! queue ! videoconvert"
         + " ! fakesink sync=false" + tail;
     for (auto _ : state) {
-        GstElement* pipeline = Launch(state, line);
-        if (!pipeline)
+        const double used = LaunchedCoreShare(state, line, kMeasured);
+        if (used < 0)
             return;
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        const double used = CoreShareWhileRunning(kMeasured);
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
         state.counters["core_share"] = used;
         share[std::string(name) + "/" + Size(state)] = used;
     }
@@ -78,12 +74,9 @@ void BM_Capture(benchmark::State& state)
     options.width = int(state.range(0));
     options.height = int(state.range(1));
     for (auto _ : state) {
-        std::string error;
-        auto session = CaptureSession::Open(options, &error);
-        if (!session) {
-            state.SkipWithError(error.c_str());
+        auto session = OpenCapture(state, options);
+        if (!session)
             return;
-        }
         const double used = CoreShareWhileRunning(kMeasured);
         state.counters["core_share"] = used;
         share["Capture" + std::to_string(state.range(2)) + "/" + Size(state)] = used;
