@@ -18,10 +18,9 @@ XvfbServer::XvfbServer(int width, int height, bool withOpenGL)
         return;
     // Everything the child needs is made before the fork: a threaded parent
     // leaves the child only what is safe to call until exec.
-    const std::string fd = std::to_string(fds[1]);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::vector<const char*> arguments
-        = { "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp" };
+        = { "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp" };
     if (!withOpenGL) {
         arguments.push_back("-extension");
         arguments.push_back("GLX");
@@ -29,8 +28,18 @@ XvfbServer::XvfbServer(int width, int height, bool withOpenGL)
     arguments.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
-        // Only the write end goes on to the server.
-        ::fcntl(fds[1], F_SETFD, 0);
+        // A clean start, as QProcess gives one: no signal blocked or ignored,
+        // and of the test's descriptors only the write end, as 3.
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int number = 1; number < NSIG; ++number)
+            ::signal(number, SIG_DFL);
+        if (fds[1] == 3)
+            ::fcntl(3, F_SETFD, 0);
+        else
+            ::dup2(fds[1], 3);
+        ::close_range(4, ~0U, 0);
         ::execvp("Xvfb", const_cast<char* const*>(arguments.data()));
         ::_exit(127);
     }
