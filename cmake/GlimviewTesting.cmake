@@ -10,7 +10,7 @@ function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp"
-    "${PROJECT_SOURCE_DIR}/tests/ProcessHome.cpp")
+    "${PROJECT_SOURCE_DIR}/tests/support/ProcessHome.cpp")
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")

@@ -3,6 +3,9 @@
 // view, with the synthetic camera on a virtual X server, against the same
 // test picture started by gst-launch-1.0 into a window. Both are timed the
 // same way: by watching the screen until the colour bars appear.
+#include "LiveViewPicture.h"
+#include "XvfbServer.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -12,25 +15,20 @@
 #include <QRect>
 #include <QTemporaryDir>
 
-#include <set>
+#include <memory>
 
 namespace {
 
 QString Display;
-QProcess* Xvfb = nullptr;
+std::unique_ptr<test_support::XvfbServer> Xvfb;
 
 bool StartDisplay()
 {
-    if (Xvfb)
-        return true;
-    Xvfb = new QProcess();
-    Xvfb->start(QStringLiteral("Xvfb"),
-        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
-    if (!Xvfb->waitForStarted() || !Xvfb->waitForReadyRead(20000))
-        return false;
-    Display = QStringLiteral(":") + QString::fromLatin1(Xvfb->readLine().trimmed());
-    return true;
+    if (!Xvfb) {
+        Xvfb = std::make_unique<test_support::XvfbServer>();
+        Display = QString::fromStdString(Xvfb->display());
+    }
+    return !Display.isEmpty();
 }
 
 // True when the screen rectangle shows several saturated colours.
@@ -45,13 +43,8 @@ bool BarsVisible(const QRect& area)
     if (!import.waitForFinished(10000))
         return false;
     const QImage shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-    std::set<QRgb> colours;
-    for (int x = 0; x < shot.width(); x += 4) {
-        const QColor c = QColor::fromRgb(shot.pixel(x, shot.height() / 2));
-        if (c.hsvSaturation() > 150 && c.value() > 150)
-            colours.insert(qRgb(c.red() & 0xC0, c.green() & 0xC0, c.blue() & 0xC0));
-    }
-    return colours.size() >= 4;
+    return !shot.isNull()
+        && test_support::SaturatedColoursOnRow(shot, 0, shot.width(), shot.height() / 2) >= 4;
 }
 
 // Seconds from start to bars on screen, or a negative value on failure.
@@ -146,10 +139,7 @@ int main(int argc, char** argv)
                     "(target 0.3 s), gst-launch-1.0 %.3f s, ratio %.2f\n",
             GlimviewSeconds, withoutPause, GstLaunchSeconds, withoutPause / GstLaunchSeconds);
     }
-    if (Xvfb) {
-        Xvfb->terminate();
-        Xvfb->waitForFinished(5000);
-    }
+    Xvfb.reset();
     benchmark::Shutdown();
     return 0;
 }

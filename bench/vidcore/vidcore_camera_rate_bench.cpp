@@ -3,22 +3,17 @@
 // offers YUY2 at 640x480 and MJPEG at 1600x1200, both at 30 fps) delivers
 // into the frame block through the capture library, over 10 s, against the
 // rate the camera offers at that size (target ratio >= 0.95).
-#include "capture_session.h"
-#include "device_list.h"
-#include "gst_runtime.h"
+#include "vidcore_bench_support.h"
 
 #include <benchmark/benchmark.h>
-#include <gst/gst.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 using namespace vidcore;
+using namespace vidcore_bench;
 
 namespace {
 
@@ -26,42 +21,26 @@ constexpr double kOfferedRate = 30.0;
 constexpr auto kMeasured = std::chrono::seconds(10);
 
 // The devices and the plugin, set before GStreamer starts.
-const bool devicesReady = [] {
-    const std::string file = "/tmp/vidcore-rate-bench-" + std::to_string(::getpid()) + ".ini";
-    std::ofstream(file)
-        << "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
-        << "caps=image/jpeg,width=1600,height=1200,framerate=30/1;image/"
-           "jpeg,width=640,height=480,framerate=30/1;"
-        << "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
-        << "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1\n";
-    ::setenv("FAKECAM_DEVICES", file.c_str(), 1);
-    ::setenv("GST_PLUGIN_PATH", GLIMVIEW_PLUGIN_DIR ":" GLIMVIEW_FAKECAM_PLUGIN_DIR, 1);
-    return true;
-}();
+const std::string devices = UseFakeDevices("rate-bench",
+    "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
+    "caps=image/jpeg,width=1600,height=1200,framerate=30/1;image/jpeg,width=640,height=480,framerate=30/1;"
+    "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1;"
+    "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1\n");
 
 void BM_CameraToFrameBlock(benchmark::State& state)
 {
     const int width = int(state.range(0));
     const int height = int(state.range(1));
-    EnsureGstReady();
     CaptureOptions options;
-    for (const DeviceEntry& entry : ListDevices(DeviceKind::Video))
-        if (entry.name == "HD Pro Webcam C920")
-            options.video = entry;
-    if (!options.video.device) {
-        state.SkipWithError("the fake webcam is not listed (fakecam plugin missing?)");
+    if (!ChooseCamera(state, "HD Pro Webcam C920", options))
         return;
-    }
     options.width = width;
     options.height = height;
     double fps = 0;
     for (auto _ : state) {
-        std::string error;
-        auto session = CaptureSession::Open(options, &error);
-        if (!session) {
-            state.SkipWithError(error.c_str());
+        auto session = OpenCapture(state, options);
+        if (!session)
             return;
-        }
         const uint64_t before = session->Counts().grab.load();
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(kMeasured); // the measuring span

@@ -8,26 +8,21 @@
 //                at 0 (a recording stops the copying)
 // Prints each ratio to Bare; targets for Capture with permission 1: at most
 // 1.3 at 640x480 and at most 1.5 at 1600x1200.
-#include "capture_session.h"
 #include "device_list.h"
-#include "gst_runtime.h"
+#include "vidcore_bench_support.h"
 
 #include "filter/frameblock.h"
-#include "tests/filter/shared_map.h"
 
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <string>
-#include <sys/mman.h>
-#include <thread>
 
 using namespace vidcore;
+using namespace vidcore_bench;
 
 namespace {
 
@@ -36,22 +31,6 @@ constexpr const char* kCamera
     = "videotestsrc is-live=true pattern=smpte horizontal-speed=2"
       " ! video/x-raw,format=I420,framerate=30/1 ! timeoverlay font-desc=\"Sans 16\""
       " ! videobalance ! videoconvert ! videoscale";
-
-double ProcessCpuSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-// The share of one core the process used over the measured span.
-double CoreShareWhileRunning()
-{
-    std::this_thread::sleep_for(std::chrono::seconds(1)); // past the start
-    const double before = ProcessCpuSeconds();
-    std::this_thread::sleep_for(kMeasured);
-    return (ProcessCpuSeconds() - before) / std::chrono::duration<double>(kMeasured).count();
-}
 
 std::string Size(const benchmark::State& state)
 {
@@ -67,17 +46,9 @@ void RunLaunched(benchmark::State& state, const std::string& tail, const char* n
         + ",height=" + std::to_string(state.range(1)) + " ! tee name=t t. ! queue ! videoconvert"
         + " ! fakesink sync=false" + tail;
     for (auto _ : state) {
-        GError* error = nullptr;
-        GstElement* pipeline = gst_parse_launch(line.c_str(), &error);
-        if (error) {
-            state.SkipWithError(error->message);
-            g_clear_error(&error);
+        const double used = LaunchedCoreShare(state, line, kMeasured);
+        if (used < 0)
             return;
-        }
-        gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        const double used = CoreShareWhileRunning();
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
         state.counters["core_share"] = used;
         share[std::string(name) + "/" + Size(state)] = used;
     }
@@ -103,13 +74,10 @@ void BM_Capture(benchmark::State& state)
     options.width = int(state.range(0));
     options.height = int(state.range(1));
     for (auto _ : state) {
-        std::string error;
-        auto session = CaptureSession::Open(options, &error);
-        if (!session) {
-            state.SkipWithError(error.c_str());
+        auto session = OpenCapture(state, options);
+        if (!session)
             return;
-        }
-        const double used = CoreShareWhileRunning();
+        const double used = CoreShareWhileRunning(kMeasured);
         state.counters["core_share"] = used;
         share["Capture" + std::to_string(state.range(2)) + "/" + Size(state)] = used;
     }
@@ -133,11 +101,8 @@ int main(int argc, char** argv)
     ::setenv("GST_PLUGIN_PATH", GLIMVIEW_PLUGIN_DIR, 0);
     gst_init(&argc, &argv);
     // The frame maps, as the application creates them.
-    void* block = snapwell_test::CreateSharedMap(
-        frameblock::MapFilePath(frameblock::kFrameBlockMapName), frameblock::kFrameBlockSize, true);
-    permission = static_cast<uint32_t*>(snapwell_test::CreateSharedMap(
-        frameblock::MapFilePath(frameblock::kPermissionMapName), frameblock::kPermissionSize, true));
-    if (!block || !permission) {
+    permission = CreateFrameMaps();
+    if (!permission) {
         std::fprintf(stderr, "the frame maps exist already (is Glimview running?)\n");
         return 1;
     }
@@ -154,8 +119,7 @@ int main(int argc, char** argv)
         }
     }
     std::printf("targets for Capture1: <= 1.3 at 640x480, <= 1.5 at 1600x1200\n");
-    ::unlink(frameblock::MapFilePath(frameblock::kFrameBlockMapName).c_str());
-    ::unlink(frameblock::MapFilePath(frameblock::kPermissionMapName).c_str());
+    RemoveFrameMaps();
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 // The live view window: its sizes per capture format, full screen and back,
 // and what it hands to the main window. The capture library is the
 // recording stand-in, so the full-screen calls can be checked exactly.
+#include "CoreApplication.h"
 #include "RecordingVidcore.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
@@ -18,14 +19,7 @@ namespace {
 
 class CamViewFormTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "cam_view_tests";
-        static char* argv[] = { name, nullptr };
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test_support::EnsureApplication<QApplication>(); }
     void SetUp() override
     {
         recording_vidcore::Reset();

@@ -2,9 +2,12 @@
 // The Debian package as a user gets it: built by CPack from this build tree
 // (the test dist_package_build), unpacked into a folder of its own, and started from there on a real X
 // server with the synthetic camera and a fresh home.
+#include "CoreApplication.h"
 #include "ElfFiles.h"
+#include "LiveViewPicture.h"
+#include "TempHome.h"
+#include "XvfbServer.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -70,29 +73,9 @@ struct Stopper {
     }
 };
 
-// Distinct saturated colours along a row: the test picture's colour bars
-// give six or more, a black or missing picture none.
-int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y)
-{
-    std::set<QRgb> colours;
-    for (int x = x0; x < x1; x += 4) {
-        const QColor c = QColor::fromRgb(shot.pixel(x, y));
-        if (c.hsvSaturation() > 150 && c.value() > 150)
-            colours.insert(qRgb(c.red() & 0xC0, c.green() & 0xC0, c.blue() & 0xC0));
-    }
-    return static_cast<int>(colours.size());
-}
-
 class PackageTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "package_tests";
-        static char* argv[] = { name, nullptr };
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test_support::EnsureApplication(); }
 
     // The package comes from the test dist_package_build; each test process
     // unpacks it once.
@@ -291,20 +274,11 @@ TEST_F(PackageTest, ProgramsSearchLibrariesOnlyBesideThemselves)
 // capture pipeline.
 TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
 {
-    QTemporaryDir home;
+    test_support::TempHome home;
     ASSERT_TRUE(home.isValid());
-    QDir(home.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-    QProcess xvfb;
-    Stopper stopXvfb { &xvfb };
-    xvfb.start(QStringLiteral("Xvfb"),
-        { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
-    ASSERT_TRUE(xvfb.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return xvfb.canReadLine(); }, 20000));
-    const QString display = QStringLiteral(":") + QString::fromLatin1(xvfb.readLine().trimmed());
+    const test_support::XvfbServer xvfb;
+    ASSERT_FALSE(xvfb.display().empty()) << "Xvfb did not start";
+    const QString display = QString::fromStdString(xvfb.display());
 
     // Nothing of the build tree: no plugin path, a fresh registry and home.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -313,7 +287,7 @@ TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
              QStringLiteral("XDG_CACHE_HOME") })
         env.remove(name);
     env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.Runtime());
     env.insert(QStringLiteral("GST_REGISTRY"), home.filePath(QStringLiteral("registry.bin")));
     env.insert(QStringLiteral("DISPLAY"), display);
     env.insert(QStringLiteral("VIDCORE_TEST_DEVICES"), QStringLiteral("1"));
@@ -338,22 +312,8 @@ TEST_F(PackageTest, UnpackedLauncherStartsGlimviewWithItsPlugin)
     ASSERT_TRUE(windowShown && program.state() == QProcess::Running)
         << "no main window; the program said: " << program.readAllStandardError().toStdString();
 
-    // The live view opens at (404,50) with its panel at 16,11 inside.
-    const QRect panel(404 + 16, 50 + 11, 640, 480);
     QImage shot;
-    const bool cameraShown = QTest::qWaitFor(
-        [&] {
-            QProcess import;
-            import.start(QStringLiteral("import"),
-                { QStringLiteral("-display"), display, QStringLiteral("-window"), QStringLiteral("root"),
-                    QStringLiteral("png:-") });
-            if (!import.waitForFinished(10000))
-                return false;
-            shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-            return !shot.isNull()
-                && SaturatedColoursOnRow(shot, panel.left(), panel.right(), panel.top() + 150) >= 5;
-        },
-        40000);
+    const bool cameraShown = test_support::WaitForLiveViewPicture(display, 40000, &shot);
     if (!cameraShown && !shot.isNull())
         shot.save(QStringLiteral(GLIMVIEW_BINARY_DIR "/tests/package-last-shot.png"));
     EXPECT_TRUE(cameraShown) << "no camera picture in the live view; the program said: "

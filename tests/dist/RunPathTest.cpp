@@ -2,13 +2,13 @@
 // The build's programs and libraries find the project's libraries beside
 // themselves only: a library planted in the folder a program is started from
 // is never loaded.
+#include "CoreApplication.h"
 #include "ElfFiles.h"
+#include "TempHome.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -18,14 +18,7 @@ namespace {
 const QString RunFolder = QStringLiteral(GLIMVIEW_RUN_DIR);
 const QString PlantedLibrary = QStringLiteral(PLANTED_LIBRARY);
 
-void EnsureCoreApplication()
-{
-    static int argc = 1;
-    static char name[] = "run_path_tests";
-    static char* argv[] = { name, nullptr };
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
+using test_support::EnsureApplication;
 
 TEST(RunPath, EveryEntryOfTheRunFolderIsBesideItsFile)
 {
@@ -44,8 +37,8 @@ TEST(RunPath, EveryEntryOfTheRunFolderIsBesideItsFile)
 // plugin need; the loader's own trace (LD_DEBUG) says which files it tried.
 TEST(RunPath, PlantedLibrariesInTheStartFolderAreNeverLoaded)
 {
-    EnsureCoreApplication();
-    QTemporaryDir folder;
+    EnsureApplication();
+    test_support::TempHome folder;
     ASSERT_TRUE(folder.isValid());
     QDir start(folder.filePath(QStringLiteral("start")));
     ASSERT_TRUE(start.mkpath(QStringLiteral("Temp")));
@@ -62,16 +55,13 @@ TEST(RunPath, PlantedLibrariesInTheStartFolderAreNeverLoaded)
     for (const QString& name : names)
         ASSERT_TRUE(QFile::copy(PlantedLibrary, start.filePath(name))) << name.toStdString();
 
-    QDir(folder.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(folder.filePath(QStringLiteral("runtime")),
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("VIDCORE_TEST_DEVICES"), QStringLiteral("1"));
     env.remove(QStringLiteral("GST_PLUGIN_PATH"));
     env.insert(QStringLiteral("GST_REGISTRY"), folder.filePath(QStringLiteral("registry.bin")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.Runtime());
     env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
     env.insert(QStringLiteral("LD_DEBUG_OUTPUT"), folder.filePath(QStringLiteral("loader")));
 

@@ -18,8 +18,8 @@
 #include "gstfakecamsrc.h"
 
 #include "fakecam_frames.h"
-#include "fakecam_pacing.h"
 #include "fakecam_registry.h"
+#include "fakecam_source.h"
 
 #include <gst/video/video.h>
 
@@ -28,16 +28,6 @@
 
 GST_DEBUG_CATEGORY_STATIC(gst_fakecam_src_debug);
 #define GST_CAT_DEFAULT gst_fakecam_src_debug
-
-enum {
-    PROP_0,
-    PROP_DEVICE,
-    PROP_DEVICE_NAME,
-    PROP_FRAMES_PRODUCED,
-};
-
-#define DEFAULT_DEVICE nullptr
-#define DEFAULT_FRAMES_PRODUCED 0
 
 /* What v4l2src asks for when nothing downstream says otherwise. */
 static constexpr gint kPreferredWidth = 3840;
@@ -58,23 +48,14 @@ struct PreferredCaps {
 struct _GstFakecamSrc {
     GstPushSrc parent;
 
-    /* Object lock. */
-    gchar* device;
-    gchar* device_name;
+    fakecam::SourceDevice* device;
 
     /* The open device, READY and above. */
-    GstCaps* probed_caps;
     gchar* videodev;
-    gchar* group;
 
     /* Streaming thread only. */
     std::vector<GstMemory*>* frames;
     GstClockTime frame_duration;
-    guint64 fail_after;
-    guint64 unplug_after;
-    fakecam::Pacer* pacer;
-
-    guint64 frames_produced; /* atomic */
 };
 
 static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
@@ -112,17 +93,9 @@ static void gst_fakecam_src_class_init(GstFakecamSrcClass* klass)
     gobject_class->set_property = gst_fakecam_src_set_property;
     gobject_class->get_property = gst_fakecam_src_get_property;
 
-    g_object_class_install_property(gobject_class, PROP_DEVICE,
-        g_param_spec_string("device", "Device",
-            "Group of the FAKECAM_DEVICES key file; empty for the first camera plugged in", DEFAULT_DEVICE,
-            static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
-    g_object_class_install_property(gobject_class, PROP_DEVICE_NAME,
-        g_param_spec_string("device-name", "Device name", "Name of the device once opened", nullptr,
-            static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
-    g_object_class_install_property(gobject_class, PROP_FRAMES_PRODUCED,
-        g_param_spec_uint64("frames-produced", "Frames produced",
-            "Frames handed out since the source started", 0, G_MAXUINT64, DEFAULT_FRAMES_PRODUCED,
-            static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
+    fakecam::SourceDevice::InstallProperties(gobject_class,
+        "Group of the FAKECAM_DEVICES key file; empty for the first camera plugged in", "frames-produced",
+        "Frames produced", "Frames handed out since the source started");
 
     gst_element_class_set_static_metadata(element_class, "Fake camera source", "Source/Video",
         "A camera for tests, described by the FAKECAM_DEVICES key file", "Glimview developers");
@@ -146,17 +119,10 @@ static void gst_fakecam_src_class_init(GstFakecamSrcClass* klass)
 
 static void gst_fakecam_src_init(GstFakecamSrc* src)
 {
-    src->device = g_strdup(DEFAULT_DEVICE);
-    src->device_name = nullptr;
-    src->probed_caps = nullptr;
+    src->device = new fakecam::SourceDevice;
     src->videodev = nullptr;
-    src->group = nullptr;
     src->frames = new std::vector<GstMemory*>;
     src->frame_duration = GST_CLOCK_TIME_NONE;
-    src->fail_after = 0;
-    src->unplug_after = 0;
-    src->pacer = new fakecam::Pacer;
-    src->frames_produced = DEFAULT_FRAMES_PRODUCED;
 
     gst_base_src_set_live(GST_BASE_SRC(src), TRUE);
     gst_base_src_set_format(GST_BASE_SRC(src), GST_FORMAT_TIME);
@@ -176,12 +142,8 @@ static void gst_fakecam_src_finalize(GObject* object)
 
     gst_fakecam_src_drop_frames(src);
     delete src->frames;
-    delete src->pacer;
-    gst_clear_caps(&src->probed_caps);
+    delete src->device;
     g_free(src->videodev);
-    g_free(src->group);
-    g_free(src->device);
-    g_free(src->device_name);
 
     G_OBJECT_CLASS(parent_class)->finalize(object);
 }
@@ -189,68 +151,26 @@ static void gst_fakecam_src_finalize(GObject* object)
 static void gst_fakecam_src_set_property(
     GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
 {
-    GstFakecamSrc* src = GST_FAKECAM_SRC(object);
-
-    switch (prop_id) {
-    case PROP_DEVICE:
-        GST_OBJECT_LOCK(src);
-        g_free(src->device);
-        src->device = g_value_dup_string(value);
-        GST_OBJECT_UNLOCK(src);
-        break;
-    default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
-    }
+    GST_FAKECAM_SRC(object)->device->SetProperty(object, prop_id, value, pspec);
 }
 
 static void gst_fakecam_src_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec)
 {
-    GstFakecamSrc* src = GST_FAKECAM_SRC(object);
-
-    switch (prop_id) {
-    case PROP_DEVICE:
-        GST_OBJECT_LOCK(src);
-        g_value_set_string(value, src->device);
-        GST_OBJECT_UNLOCK(src);
-        break;
-    case PROP_DEVICE_NAME:
-        GST_OBJECT_LOCK(src);
-        g_value_set_string(value, src->device_name);
-        GST_OBJECT_UNLOCK(src);
-        break;
-    case PROP_FRAMES_PRODUCED:
-        g_value_set_uint64(value, __atomic_load_n(&src->frames_produced, __ATOMIC_RELAXED));
-        break;
-    default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
-    }
+    GST_FAKECAM_SRC(object)->device->GetProperty(object, prop_id, value, pspec);
 }
 
 /* Like opening the device node: it must be plugged in, and its formats are
  * read once, here. */
 static gboolean gst_fakecam_src_open(GstFakecamSrc* src)
 {
-    GST_OBJECT_LOCK(src);
-    std::string wanted = src->device ? src->device : "";
-    GST_OBJECT_UNLOCK(src);
-
-    std::optional<fakecam::DeviceConfig> config = fakecam::Registry::Instance().Lookup(wanted, false);
+    std::string wanted;
+    std::optional<fakecam::DeviceConfig> config = src->device->Lookup(GST_ELEMENT(src), false, wanted);
     if (!config)
         goto not_found;
 
-    src->group = g_strdup(config->group.c_str());
     src->videodev = g_strdup(config->path.empty() ? config->group.c_str() : config->path.c_str());
-    src->probed_caps = gst_caps_from_string(config->caps.c_str());
-    if (!src->probed_caps || gst_caps_is_empty(src->probed_caps))
+    if (!src->device->Open(GST_ELEMENT(src), *config))
         goto no_formats;
-
-    GST_OBJECT_LOCK(src);
-    g_free(src->device_name);
-    src->device_name = g_strdup(config->name.c_str());
-    GST_OBJECT_UNLOCK(src);
-    GST_DEBUG_OBJECT(src, "opened %s with caps %" GST_PTR_FORMAT, src->videodev, src->probed_caps);
     return TRUE;
 
     /* ERRORS */
@@ -267,9 +187,8 @@ no_formats:
 
 static void gst_fakecam_src_close(GstFakecamSrc* src)
 {
-    gst_clear_caps(&src->probed_caps);
+    src->device->Close();
     g_clear_pointer(&src->videodev, g_free);
-    g_clear_pointer(&src->group, g_free);
 }
 
 static GstStateChangeReturn gst_fakecam_src_change_state(GstElement* element, GstStateChange transition)
@@ -290,13 +209,7 @@ static GstStateChangeReturn gst_fakecam_src_change_state(GstElement* element, Gs
 
 static GstCaps* gst_fakecam_src_get_caps(GstBaseSrc* basesrc, GstCaps* filter)
 {
-    GstFakecamSrc* src = GST_FAKECAM_SRC(basesrc);
-
-    if (!src->probed_caps)
-        return gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(basesrc));
-    if (filter)
-        return gst_caps_intersect_full(filter, src->probed_caps, GST_CAPS_INTERSECT_FIRST);
-    return gst_caps_ref(src->probed_caps);
+    return GST_FAKECAM_SRC(basesrc)->device->Caps(basesrc, filter);
 }
 
 static gboolean fixate_field_except_unprobed(GQuark field_id, GValue*, gpointer user_data)
@@ -446,14 +359,15 @@ static gboolean gst_fakecam_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
     GstVideoInfo info;
 
     /* Busy or gone is only known when the format is set, as with S_FMT. */
-    std::optional<fakecam::DeviceConfig> config = fakecam::Registry::Instance().Lookup(src->group, false);
+    std::optional<fakecam::DeviceConfig> config
+        = fakecam::Registry::Instance().Lookup(src->device->Group(), false);
     gst_structure_get_int(s, "width", &width);
     gst_structure_get_int(s, "height", &height);
     if (!config)
         goto gone;
     if (config->busy)
         goto busy;
-    if (!gst_caps_is_subset(caps, src->probed_caps))
+    if (!gst_caps_is_subset(caps, src->device->ProbedCaps()))
         goto unsupported;
 
     if (gst_structure_has_name(s, "image/jpeg")) {
@@ -475,9 +389,7 @@ static gboolean gst_fakecam_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
     gst_fakecam_src_drop_frames(src);
     *src->frames = std::move(frames);
     src->frame_duration = gst_util_uint64_scale_int(GST_SECOND, fps_d, fps_n);
-    src->fail_after = config->failAfter;
-    src->unplug_after = config->unplugAfter;
-    src->pacer->Reset(src->frame_duration, kQueuedBuffers);
+    src->device->Stream(*config, src->frame_duration, kQueuedBuffers);
     GST_INFO_OBJECT(src, "streaming %" GST_PTR_FORMAT, caps);
     fakecam::Registry::Instance().RecordNegotiated(config->group, caps);
 
@@ -517,9 +429,8 @@ static gboolean gst_fakecam_src_start(GstBaseSrc* basesrc)
 {
     GstFakecamSrc* src = GST_FAKECAM_SRC(basesrc);
 
-    __atomic_store_n(&src->frames_produced, 0, __ATOMIC_RELAXED);
+    src->device->Start();
     src->frame_duration = GST_CLOCK_TIME_NONE;
-    src->pacer->UnlockStop();
     return TRUE;
 }
 
@@ -534,13 +445,13 @@ static gboolean gst_fakecam_src_stop(GstBaseSrc* basesrc)
 
 static gboolean gst_fakecam_src_unlock(GstBaseSrc* basesrc)
 {
-    GST_FAKECAM_SRC(basesrc)->pacer->Unlock();
+    GST_FAKECAM_SRC(basesrc)->device->Unlock();
     return TRUE;
 }
 
 static gboolean gst_fakecam_src_unlock_stop(GstBaseSrc* basesrc)
 {
-    GST_FAKECAM_SRC(basesrc)->pacer->UnlockStop();
+    GST_FAKECAM_SRC(basesrc)->device->UnlockStop();
     return TRUE;
 }
 
@@ -548,20 +459,15 @@ static GstFlowReturn gst_fakecam_src_create(GstPushSrc* pushsrc, GstBuffer** out
 {
     GstFakecamSrc* src = GST_FAKECAM_SRC(pushsrc);
     GstClockTime running_time = GST_CLOCK_TIME_NONE;
-    guint64 slot = 0, skipped = 0;
-    const guint64 produced = __atomic_load_n(&src->frames_produced, __ATOMIC_RELAXED);
+    guint64 slot = 0, skipped = 0, produced = 0;
 
     if (src->frames->empty())
         return GST_FLOW_NOT_NEGOTIATED;
 
-    GstFlowReturn ret = src->pacer->Next(GST_ELEMENT(src), running_time, slot, skipped);
+    const GstFlowReturn ret
+        = src->device->Next(GST_ELEMENT(src), "poll error 1", running_time, slot, skipped, produced);
     if (ret != GST_FLOW_OK)
         return ret;
-    if (src->unplug_after > 0 && produced >= src->unplug_after)
-        goto unplugged;
-    if (src->fail_after > 0 && produced >= src->fail_after)
-        goto failed;
-
     {
         GstBuffer* buffer = gst_buffer_new();
         gst_buffer_append_memory(buffer, gst_memory_ref((*src->frames)[produced % src->frames->size()]));
@@ -573,18 +479,8 @@ static GstFlowReturn gst_fakecam_src_create(GstPushSrc* pushsrc, GstBuffer** out
             GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
         if (skipped > 0)
             GST_DEBUG_OBJECT(src, "reader too slow, %" G_GUINT64_FORMAT " frames dropped", skipped);
-        __atomic_store_n(&src->frames_produced, produced + 1, __ATOMIC_RELAXED);
+        src->device->CountProduced(produced);
         *outbuf = buffer;
     }
     return GST_FLOW_OK;
-
-    /* ERRORS */
-unplugged:
-    GST_ELEMENT_ERROR(src, RESOURCE, READ, (nullptr), ("poll error 1: No such device (19)"));
-    /* The driver wakes the reader first; the hot-plug notice follows. */
-    fakecam::Registry::Instance().Unplug(src->group);
-    return GST_FLOW_ERROR;
-failed:
-    GST_ELEMENT_ERROR(src, RESOURCE, READ, (nullptr), ("poll error 1: Input/output error (5)"));
-    return GST_FLOW_ERROR;
 }

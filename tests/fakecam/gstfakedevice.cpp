@@ -208,67 +208,83 @@ gboolean gst_fake_device_is_default(GstFakeDevice* device)
     return static_cast<GstFakeDevicePrivate*>(gst_fake_device_get_instance_private(device))->is_default;
 }
 
-/* GstFakeV4l2Device */
+/* The video4linux2 and PulseAudio devices each add one construct-only
+ * string: the device node's path, the source's internal name. */
 
 enum {
-    PROP_V4L2_0,
-    PROP_V4L2_DEVICE_PATH,
+    PROP_STRING_0,
+    PROP_STRING,
 };
 
 struct _GstFakeV4l2Device {
     GstFakeDevice parent;
-    gchar* device_path;
+    gchar* value; /* device-path */
 };
 
-G_DEFINE_TYPE(GstFakeV4l2Device, gst_fake_v4l2_device, GST_TYPE_FAKE_DEVICE)
+struct _GstFakePulseDevice {
+    GstFakeDevice parent;
+    gchar* value; /* internal-name */
+};
 
-static void gst_fake_v4l2_device_set_property(
-    GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
+template <typename Device>
+static void string_device_set_property(GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
 {
-    GstFakeV4l2Device* device = GST_FAKE_V4L2_DEVICE(object);
-    switch (prop_id) {
-    case PROP_V4L2_DEVICE_PATH:
-        g_free(device->device_path);
-        device->device_path = g_value_dup_string(value);
-        break;
-    default:
+    Device* device = reinterpret_cast<Device*>(object);
+    if (prop_id != PROP_STRING) {
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
+        return;
     }
+    g_free(device->value);
+    device->value = g_value_dup_string(value);
 }
 
-static void gst_fake_v4l2_device_get_property(
-    GObject* object, guint prop_id, GValue* value, GParamSpec* pspec)
+template <typename Device>
+static void string_device_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec)
 {
-    GstFakeV4l2Device* device = GST_FAKE_V4L2_DEVICE(object);
-    switch (prop_id) {
-    case PROP_V4L2_DEVICE_PATH:
-        g_value_set_string(value, device->device_path);
-        break;
-    default:
+    if (prop_id != PROP_STRING) {
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
+        return;
     }
+    g_value_set_string(value, reinterpret_cast<Device*>(object)->value);
 }
 
-static void gst_fake_v4l2_device_finalize(GObject* object)
+template <typename Device> static void string_device_finalize(GObject* object)
 {
-    g_free(GST_FAKE_V4L2_DEVICE(object)->device_path);
-    G_OBJECT_CLASS(gst_fake_v4l2_device_parent_class)->finalize(object);
+    g_free(reinterpret_cast<Device*>(object)->value);
+    G_OBJECT_CLASS(g_type_class_peek(GST_TYPE_FAKE_DEVICE))->finalize(object);
 }
 
-static void gst_fake_v4l2_device_class_init(GstFakeV4l2DeviceClass* klass)
+template <typename Device>
+static void string_device_class_init(
+    GObjectClass* object_class, const char* name, const char* nick, const char* blurb)
 {
-    GObjectClass* object_class = G_OBJECT_CLASS(klass);
-    object_class->set_property = gst_fake_v4l2_device_set_property;
-    object_class->get_property = gst_fake_v4l2_device_get_property;
-    object_class->finalize = gst_fake_v4l2_device_finalize;
-    g_object_class_install_property(object_class, PROP_V4L2_DEVICE_PATH,
-        g_param_spec_string("device-path", "Device Path", "The Path of the device node", "",
+    object_class->set_property = string_device_set_property<Device>;
+    object_class->get_property = string_device_get_property<Device>;
+    object_class->finalize = string_device_finalize<Device>;
+    g_object_class_install_property(object_class, PROP_STRING,
+        g_param_spec_string(name, nick, blurb, "",
             static_cast<GParamFlags>(G_PARAM_STATIC_STRINGS | G_PARAM_READWRITE | G_PARAM_CONSTRUCT_ONLY)));
 }
 
-static void gst_fake_v4l2_device_init(GstFakeV4l2Device* device) { device->device_path = nullptr; }
+G_DEFINE_TYPE(GstFakeV4l2Device, gst_fake_v4l2_device, GST_TYPE_FAKE_DEVICE)
+
+static void gst_fake_v4l2_device_class_init(GstFakeV4l2DeviceClass* klass)
+{
+    string_device_class_init<GstFakeV4l2Device>(
+        G_OBJECT_CLASS(klass), "device-path", "Device Path", "The Path of the device node");
+}
+
+static void gst_fake_v4l2_device_init(GstFakeV4l2Device* device) { device->value = nullptr; }
+
+G_DEFINE_TYPE(GstFakePulseDevice, gst_fake_pulse_device, GST_TYPE_FAKE_DEVICE)
+
+static void gst_fake_pulse_device_class_init(GstFakePulseDeviceClass* klass)
+{
+    string_device_class_init<GstFakePulseDevice>(G_OBJECT_CLASS(klass), "internal-name",
+        "Internal PulseAudio device name", "The internal name of the PulseAudio device");
+}
+
+static void gst_fake_pulse_device_init(GstFakePulseDevice* device) { device->value = nullptr; }
 
 /* GstFakePipeWireDevice */
 
@@ -351,69 +367,6 @@ static void gst_fake_pipewire_device_init(GstFakePipeWireDevice* device)
     device->serial = G_MAXUINT32;
     device->fd = -1;
 }
-
-/* GstFakePulseDevice */
-
-enum {
-    PROP_PULSE_0,
-    PROP_PULSE_INTERNAL_NAME,
-};
-
-struct _GstFakePulseDevice {
-    GstFakeDevice parent;
-    gchar* internal_name;
-};
-
-G_DEFINE_TYPE(GstFakePulseDevice, gst_fake_pulse_device, GST_TYPE_FAKE_DEVICE)
-
-static void gst_fake_pulse_device_set_property(
-    GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
-{
-    GstFakePulseDevice* device = GST_FAKE_PULSE_DEVICE(object);
-    switch (prop_id) {
-    case PROP_PULSE_INTERNAL_NAME:
-        g_free(device->internal_name);
-        device->internal_name = g_value_dup_string(value);
-        break;
-    default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
-    }
-}
-
-static void gst_fake_pulse_device_get_property(
-    GObject* object, guint prop_id, GValue* value, GParamSpec* pspec)
-{
-    GstFakePulseDevice* device = GST_FAKE_PULSE_DEVICE(object);
-    switch (prop_id) {
-    case PROP_PULSE_INTERNAL_NAME:
-        g_value_set_string(value, device->internal_name);
-        break;
-    default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
-    }
-}
-
-static void gst_fake_pulse_device_finalize(GObject* object)
-{
-    g_free(GST_FAKE_PULSE_DEVICE(object)->internal_name);
-    G_OBJECT_CLASS(gst_fake_pulse_device_parent_class)->finalize(object);
-}
-
-static void gst_fake_pulse_device_class_init(GstFakePulseDeviceClass* klass)
-{
-    GObjectClass* object_class = G_OBJECT_CLASS(klass);
-    object_class->set_property = gst_fake_pulse_device_set_property;
-    object_class->get_property = gst_fake_pulse_device_get_property;
-    object_class->finalize = gst_fake_pulse_device_finalize;
-    g_object_class_install_property(object_class, PROP_PULSE_INTERNAL_NAME,
-        g_param_spec_string("internal-name", "Internal PulseAudio device name",
-            "The internal name of the PulseAudio device", "",
-            static_cast<GParamFlags>(G_PARAM_STATIC_STRINGS | G_PARAM_READWRITE | G_PARAM_CONSTRUCT_ONLY)));
-}
-
-static void gst_fake_pulse_device_init(GstFakePulseDevice* device) { device->internal_name = nullptr; }
 
 GstDevice* gst_fake_device_new(const fakecam::DeviceConfig& config)
 {

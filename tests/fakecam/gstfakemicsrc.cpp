@@ -15,8 +15,8 @@
  */
 #include "gstfakemicsrc.h"
 
-#include "fakecam_pacing.h"
 #include "fakecam_registry.h"
+#include "fakecam_source.h"
 
 #include <gst/audio/audio.h>
 
@@ -27,16 +27,6 @@
 GST_DEBUG_CATEGORY_STATIC(gst_fakemic_src_debug);
 #define GST_CAT_DEFAULT gst_fakemic_src_debug
 
-enum {
-    PROP_0,
-    PROP_DEVICE,
-    PROP_DEVICE_NAME,
-    PROP_BUFFERS_PRODUCED,
-};
-
-#define DEFAULT_DEVICE nullptr
-#define DEFAULT_BUFFERS_PRODUCED 0
-
 static constexpr double kToneHz = 440.0;
 static constexpr double kToneAmplitude = 0.5;
 static constexpr gint kBlocksPerSecond = 100;
@@ -46,24 +36,13 @@ static constexpr guint64 kQueuedBlocks = 20;
 struct _GstFakemicSrc {
     GstPushSrc parent;
 
-    /* Object lock. */
-    gchar* device;
-    gchar* device_name;
-
-    /* The open device, READY and above. */
-    GstCaps* probed_caps;
-    gchar* group;
+    fakecam::SourceDevice* device;
 
     /* Streaming thread only. */
     GstAudioInfo info;
     gint samples_per_block;
     GstClockTime block_duration;
     guint64 sample_offset;
-    guint64 fail_after;
-    guint64 unplug_after;
-    fakecam::Pacer* pacer;
-
-    guint64 buffers_produced; /* atomic */
 };
 
 static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS,
@@ -97,17 +76,9 @@ static void gst_fakemic_src_class_init(GstFakemicSrcClass* klass)
     gobject_class->set_property = gst_fakemic_src_set_property;
     gobject_class->get_property = gst_fakemic_src_get_property;
 
-    g_object_class_install_property(gobject_class, PROP_DEVICE,
-        g_param_spec_string("device", "Device",
-            "Group of the FAKECAM_DEVICES key file; empty for the first microphone plugged in",
-            DEFAULT_DEVICE, static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
-    g_object_class_install_property(gobject_class, PROP_DEVICE_NAME,
-        g_param_spec_string("device-name", "Device name", "Name of the device once opened", nullptr,
-            static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
-    g_object_class_install_property(gobject_class, PROP_BUFFERS_PRODUCED,
-        g_param_spec_uint64("buffers-produced", "Buffers produced",
-            "Blocks of 10 ms handed out since the source started", 0, G_MAXUINT64, DEFAULT_BUFFERS_PRODUCED,
-            static_cast<GParamFlags>(G_PARAM_READABLE | G_PARAM_STATIC_STRINGS)));
+    fakecam::SourceDevice::InstallProperties(gobject_class,
+        "Group of the FAKECAM_DEVICES key file; empty for the first microphone plugged in",
+        "buffers-produced", "Buffers produced", "Blocks of 10 ms handed out since the source started");
 
     gst_element_class_set_static_metadata(element_class, "Fake microphone source", "Source/Audio",
         "A microphone for tests, described by the FAKECAM_DEVICES key file", "Glimview developers");
@@ -129,18 +100,11 @@ static void gst_fakemic_src_class_init(GstFakemicSrcClass* klass)
 
 static void gst_fakemic_src_init(GstFakemicSrc* src)
 {
-    src->device = g_strdup(DEFAULT_DEVICE);
-    src->device_name = nullptr;
-    src->probed_caps = nullptr;
-    src->group = nullptr;
+    src->device = new fakecam::SourceDevice;
     gst_audio_info_init(&src->info);
     src->samples_per_block = 0;
     src->block_duration = GST_CLOCK_TIME_NONE;
     src->sample_offset = 0;
-    src->fail_after = 0;
-    src->unplug_after = 0;
-    src->pacer = new fakecam::Pacer;
-    src->buffers_produced = DEFAULT_BUFFERS_PRODUCED;
 
     gst_base_src_set_live(GST_BASE_SRC(src), TRUE);
     gst_base_src_set_format(GST_BASE_SRC(src), GST_FORMAT_TIME);
@@ -151,11 +115,7 @@ static void gst_fakemic_src_finalize(GObject* object)
 {
     GstFakemicSrc* src = GST_FAKEMIC_SRC(object);
 
-    delete src->pacer;
-    gst_clear_caps(&src->probed_caps);
-    g_free(src->group);
-    g_free(src->device);
-    g_free(src->device_name);
+    delete src->device;
 
     G_OBJECT_CLASS(parent_class)->finalize(object);
 }
@@ -163,67 +123,25 @@ static void gst_fakemic_src_finalize(GObject* object)
 static void gst_fakemic_src_set_property(
     GObject* object, guint prop_id, const GValue* value, GParamSpec* pspec)
 {
-    GstFakemicSrc* src = GST_FAKEMIC_SRC(object);
-
-    switch (prop_id) {
-    case PROP_DEVICE:
-        GST_OBJECT_LOCK(src);
-        g_free(src->device);
-        src->device = g_value_dup_string(value);
-        GST_OBJECT_UNLOCK(src);
-        break;
-    default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
-    }
+    GST_FAKEMIC_SRC(object)->device->SetProperty(object, prop_id, value, pspec);
 }
 
 static void gst_fakemic_src_get_property(GObject* object, guint prop_id, GValue* value, GParamSpec* pspec)
 {
-    GstFakemicSrc* src = GST_FAKEMIC_SRC(object);
-
-    switch (prop_id) {
-    case PROP_DEVICE:
-        GST_OBJECT_LOCK(src);
-        g_value_set_string(value, src->device);
-        GST_OBJECT_UNLOCK(src);
-        break;
-    case PROP_DEVICE_NAME:
-        GST_OBJECT_LOCK(src);
-        g_value_set_string(value, src->device_name);
-        GST_OBJECT_UNLOCK(src);
-        break;
-    case PROP_BUFFERS_PRODUCED:
-        g_value_set_uint64(value, __atomic_load_n(&src->buffers_produced, __ATOMIC_RELAXED));
-        break;
-    default:
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, prop_id, pspec);
-        break;
-    }
+    GST_FAKEMIC_SRC(object)->device->GetProperty(object, prop_id, value, pspec);
 }
 
 /* Like opening the PCM device: it must be plugged in and free. */
 static gboolean gst_fakemic_src_open(GstFakemicSrc* src)
 {
-    GST_OBJECT_LOCK(src);
-    std::string wanted = src->device ? src->device : "";
-    GST_OBJECT_UNLOCK(src);
-
-    std::optional<fakecam::DeviceConfig> config = fakecam::Registry::Instance().Lookup(wanted, true);
+    std::string wanted;
+    std::optional<fakecam::DeviceConfig> config = src->device->Lookup(GST_ELEMENT(src), true, wanted);
     if (!config)
         goto not_found;
     if (config->busy)
         goto busy;
-
-    src->group = g_strdup(config->group.c_str());
-    src->probed_caps = gst_caps_from_string(config->caps.c_str());
-    if (!src->probed_caps || gst_caps_is_empty(src->probed_caps))
+    if (!src->device->Open(GST_ELEMENT(src), *config))
         goto no_formats;
-
-    GST_OBJECT_LOCK(src);
-    g_free(src->device_name);
-    src->device_name = g_strdup(config->name.c_str());
-    GST_OBJECT_UNLOCK(src);
     return TRUE;
 
     /* ERRORS */
@@ -242,11 +160,7 @@ no_formats:
     return FALSE;
 }
 
-static void gst_fakemic_src_close(GstFakemicSrc* src)
-{
-    gst_clear_caps(&src->probed_caps);
-    g_clear_pointer(&src->group, g_free);
-}
+static void gst_fakemic_src_close(GstFakemicSrc* src) { src->device->Close(); }
 
 static GstStateChangeReturn gst_fakemic_src_change_state(GstElement* element, GstStateChange transition)
 {
@@ -266,13 +180,7 @@ static GstStateChangeReturn gst_fakemic_src_change_state(GstElement* element, Gs
 
 static GstCaps* gst_fakemic_src_get_caps(GstBaseSrc* basesrc, GstCaps* filter)
 {
-    GstFakemicSrc* src = GST_FAKEMIC_SRC(basesrc);
-
-    if (!src->probed_caps)
-        return gst_pad_get_pad_template_caps(GST_BASE_SRC_PAD(basesrc));
-    if (filter)
-        return gst_caps_intersect_full(filter, src->probed_caps, GST_CAPS_INTERSECT_FIRST);
-    return gst_caps_ref(src->probed_caps);
+    return GST_FAKEMIC_SRC(basesrc)->device->Caps(basesrc, filter);
 }
 
 static gboolean gst_fakemic_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
@@ -280,7 +188,8 @@ static gboolean gst_fakemic_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
     GstFakemicSrc* src = GST_FAKEMIC_SRC(basesrc);
     GstAudioInfo info;
 
-    std::optional<fakecam::DeviceConfig> config = fakecam::Registry::Instance().Lookup(src->group, true);
+    std::optional<fakecam::DeviceConfig> config
+        = fakecam::Registry::Instance().Lookup(src->device->Group(), true);
     if (!config)
         goto gone;
     if (!gst_audio_info_from_caps(&info, caps)
@@ -291,9 +200,7 @@ static gboolean gst_fakemic_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
     src->samples_per_block = MAX(1, GST_AUDIO_INFO_RATE(&info) / kBlocksPerSecond);
     src->block_duration
         = gst_util_uint64_scale_int(src->samples_per_block, GST_SECOND, GST_AUDIO_INFO_RATE(&info));
-    src->fail_after = config->failAfter;
-    src->unplug_after = config->unplugAfter;
-    src->pacer->Reset(src->block_duration, kQueuedBlocks);
+    src->device->Stream(*config, src->block_duration, kQueuedBlocks);
     GST_INFO_OBJECT(src, "recording %" GST_PTR_FORMAT, caps);
 
     gst_element_post_message(GST_ELEMENT(src), gst_message_new_latency(GST_OBJECT(src)));
@@ -302,7 +209,7 @@ static gboolean gst_fakemic_src_set_caps(GstBaseSrc* basesrc, GstCaps* caps)
     /* ERRORS */
 gone:
     GST_ELEMENT_ERROR(src, RESOURCE, OPEN_READ, ("Could not open audio device for recording."),
-        ("Recording open error on device '%s': No such device", src->group));
+        ("Recording open error on device '%s': No such device", src->device->Group()));
     return FALSE;
 unsupported:
     GST_ELEMENT_ERROR(src, RESOURCE, SETTINGS, (nullptr), ("cannot record %" GST_PTR_FORMAT, caps));
@@ -324,22 +231,21 @@ static gboolean gst_fakemic_src_start(GstBaseSrc* basesrc)
 {
     GstFakemicSrc* src = GST_FAKEMIC_SRC(basesrc);
 
-    __atomic_store_n(&src->buffers_produced, 0, __ATOMIC_RELAXED);
+    src->device->Start();
     src->sample_offset = 0;
     src->block_duration = GST_CLOCK_TIME_NONE;
-    src->pacer->UnlockStop();
     return TRUE;
 }
 
 static gboolean gst_fakemic_src_unlock(GstBaseSrc* basesrc)
 {
-    GST_FAKEMIC_SRC(basesrc)->pacer->Unlock();
+    GST_FAKEMIC_SRC(basesrc)->device->Unlock();
     return TRUE;
 }
 
 static gboolean gst_fakemic_src_unlock_stop(GstBaseSrc* basesrc)
 {
-    GST_FAKEMIC_SRC(basesrc)->pacer->UnlockStop();
+    GST_FAKEMIC_SRC(basesrc)->device->UnlockStop();
     return TRUE;
 }
 
@@ -379,20 +285,15 @@ static GstFlowReturn gst_fakemic_src_create(GstPushSrc* pushsrc, GstBuffer** out
 {
     GstFakemicSrc* src = GST_FAKEMIC_SRC(pushsrc);
     GstClockTime running_time = GST_CLOCK_TIME_NONE;
-    guint64 slot = 0, skipped = 0;
-    const guint64 produced = __atomic_load_n(&src->buffers_produced, __ATOMIC_RELAXED);
+    guint64 slot = 0, skipped = 0, produced = 0;
 
     if (src->samples_per_block == 0)
         return GST_FLOW_NOT_NEGOTIATED;
 
-    GstFlowReturn ret = src->pacer->Next(GST_ELEMENT(src), running_time, slot, skipped);
+    const GstFlowReturn ret = src->device->Next(
+        GST_ELEMENT(src), "Error reading from device", running_time, slot, skipped, produced);
     if (ret != GST_FLOW_OK)
         return ret;
-    if (src->unplug_after > 0 && produced >= src->unplug_after)
-        goto unplugged;
-    if (src->fail_after > 0 && produced >= src->fail_after)
-        goto failed;
-
     {
         const guint64 offset = slot * guint64(src->samples_per_block);
         GstBuffer* buffer = gst_fakemic_src_tone(src, offset, src->samples_per_block);
@@ -402,17 +303,8 @@ static GstFlowReturn gst_fakemic_src_create(GstPushSrc* pushsrc, GstBuffer** out
         GST_BUFFER_OFFSET_END(buffer) = offset + src->samples_per_block;
         if (produced == 0 || skipped > 0)
             GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
-        __atomic_store_n(&src->buffers_produced, produced + 1, __ATOMIC_RELAXED);
+        src->device->CountProduced(produced);
         *outbuf = buffer;
     }
     return GST_FLOW_OK;
-
-    /* ERRORS */
-unplugged:
-    GST_ELEMENT_ERROR(src, RESOURCE, READ, (nullptr), ("Error reading from device: No such device (19)"));
-    fakecam::Registry::Instance().Unplug(src->group);
-    return GST_FLOW_ERROR;
-failed:
-    GST_ELEMENT_ERROR(src, RESOURCE, READ, (nullptr), ("Error reading from device: Input/output error (5)"));
-    return GST_FLOW_ERROR;
 }

@@ -11,16 +11,6 @@
 #include <QPainter>
 #include <QProcess>
 
-void EnsureApplication()
-{
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "gallery_tests";
-    static char* argv[] = { name, nullptr };
-    new QApplication(argc, argv);
-}
-
 QByteArray RunTool(const QString& program, const QStringList& arguments, int* exitCode)
 {
     QProcess process;

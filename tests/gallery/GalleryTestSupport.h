@@ -4,6 +4,9 @@
 // modal boxes a window under test opens.
 #pragma once
 
+#include "CoreApplication.h"
+
+#include <QApplication>
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
@@ -15,7 +18,7 @@
 
 class QWidget;
 
-void EnsureApplication();
+inline void EnsureApplication() { test_support::EnsureApplication<QApplication>(); }
 
 // Runs a program to its end; its standard output and error together.
 QByteArray RunTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);

@@ -14,16 +14,6 @@
 #include <QTcpServer>
 #include <QTimer>
 
-void EnsureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "mail_tests";
-    static char* argv[] = { name, nullptr };
-    new QApplication(argc, argv);
-}
-
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);

@@ -4,6 +4,9 @@
 // SMTP server process.
 #pragma once
 
+#include "CoreApplication.h"
+
+#include <QApplication>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -14,7 +17,7 @@
 #include <functional>
 
 // Creates the QApplication of the test process once.
-void EnsureApplication();
+inline void EnsureApplication() { test_support::EnsureApplication<QApplication>(); }
 
 // Runs the event loop until the condition holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);

@@ -3,6 +3,7 @@
 // an installed font covering its script at a normal width, no character of
 // its texts lacks a glyph, every status text fits the status well, and Qt's
 // and the capture library's words follow the language.
+#include "CoreApplication.h"
 #include "core/FontFaces.h"
 #include "core/LanguageTexts.h"
 #include "core/ProgramTranslator.h"
@@ -37,15 +38,7 @@ const QStringList StatusKeys { "CameraLoading", "CemaraNoLoaded", "CemaraLoaded"
 
 class LanguageRendering : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "shell_language_rendering_tests";
-            static char* argv[] = { name, nullptr };
-            new QApplication(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { test_support::EnsureApplication<QApplication>(); }
 };
 
 // The language's face as the program maps it for that language, built

@@ -3,6 +3,7 @@
 // report them (the test plugin's fake devices): format choice per size,
 // busy and failing devices, unplugging and plugging back, and one entry per
 // physical device. Notices arrive on a Qt window, as in the program.
+#include "CoreApplication.h"
 #include "vidcore.h"
 #include "vidcore_notice.h"
 #include "vidcore_test_support.h"
@@ -178,11 +179,7 @@ class VidcoreFakeCamera : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        static int argc = 1;
-        static char name[] = "vidcore_fake_camera_test";
-        static char* argv[] = { name, nullptr };
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
+        test_support::EnsureApplication<QApplication>();
         gst_init(nullptr, nullptr);
         plugin = LoadPlugin();
     }
@@ -618,7 +615,7 @@ TEST_F(VidcoreFakeCamera, ListingsAndHotPlugsHoldNoDescriptorsOrThreads)
 // capture gives back its OpenGL context, threads and memory when closed.
 TEST_F(VidcoreFakeCamera, CamerasLostWhileRecordingLeaveNoThreadsBehind)
 {
-    XvfbServer server;
+    XvfbServer server(1024, 768);
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     ::setenv("DISPLAY", server.display().c_str(), 1);
     XWindow view(server.display());

@@ -41,26 +41,30 @@ std::string Chosen(const char* offered, int width, int height)
     return text;
 }
 
+// The caps text of one fixed format, as the choice prints it.
+std::string Raw(const char* format, int width, int height, const char* rate)
+{
+    return std::string("video/x-raw, format=(string)") + format + ", width=(int)" + std::to_string(width)
+        + ", height=(int)" + std::to_string(height) + ", framerate=(fraction)" + rate;
+}
+
+std::string Jpeg(int width, int height, const char* rate)
+{
+    return "image/jpeg, width=(int)" + std::to_string(width) + ", height=(int)" + std::to_string(height)
+        + ", framerate=(fraction)" + rate;
+}
+
 } // namespace
 
 TEST(VidcoreSourceFormat, UvcWebcamAtEverySizeGetsANativeSizeAtAGoodRate)
 {
-    EXPECT_EQ(Chosen(kUvcWebcam, 320, 240),
-        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
-        "framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 640, 480),
-        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
-        "framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 800, 600),
-        "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, "
-        "framerate=(fraction)20/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 320, 240), Raw("YUY2", 640, 480, "30/1"));
+    EXPECT_EQ(Chosen(kUvcWebcam, 640, 480), Raw("YUY2", 640, 480, "30/1"));
+    EXPECT_EQ(Chosen(kUvcWebcam, 800, 600), Raw("YUY2", 800, 600, "20/1"));
     // 1280x720 does not cover 768 rows: the next size up, where raw is too slow.
-    EXPECT_EQ(Chosen(kUvcWebcam, 1024, 768),
-        "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 1280, 1024),
-        "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(kUvcWebcam, 1600, 1200),
-        "image/jpeg, width=(int)1600, height=(int)1200, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(kUvcWebcam, 1024, 768), Jpeg(1600, 1200, "30/1"));
+    EXPECT_EQ(Chosen(kUvcWebcam, 1280, 1024), Jpeg(1600, 1200, "30/1"));
+    EXPECT_EQ(Chosen(kUvcWebcam, 1600, 1200), Jpeg(1600, 1200, "30/1"));
 }
 
 // The common 1080p webcam: fast MJPEG at 16:9 sizes only, its large raw
@@ -78,44 +82,39 @@ TEST(VidcoreSourceFormat, FrameRateComesFirst)
 {
     // A size that covers the request at 2 or 5 fps loses to a fast one,
     // which is then scaled (down, or up beyond 1080 rows).
-    EXPECT_EQ(Chosen(k1080pWebcam, 1024, 768),
-        "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(k1080pWebcam, 1280, 1024),
-        "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(k1080pWebcam, 1600, 1200),
-        "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1");
-    EXPECT_EQ(Chosen(k1080pWebcam, 800, 600),
-        "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, framerate=(fraction)20/1");
-    EXPECT_EQ(Chosen(k1080pWebcam, 320, 240),
-        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1");
+    EXPECT_EQ(Chosen(k1080pWebcam, 1024, 768), Jpeg(1920, 1080, "30/1"));
+    EXPECT_EQ(Chosen(k1080pWebcam, 1280, 1024), Jpeg(1920, 1080, "30/1"));
+    EXPECT_EQ(Chosen(k1080pWebcam, 1600, 1200), Jpeg(1920, 1080, "30/1"));
+    EXPECT_EQ(Chosen(k1080pWebcam, 800, 600), Raw("YUY2", 800, 600, "20/1"));
+    EXPECT_EQ(Chosen(k1080pWebcam, 320, 240), Raw("YUY2", 640, 480, "30/1"));
     // Raw wins over MJPEG at equal size and rate.
     EXPECT_EQ(Chosen("image/jpeg,width=640,height=480,framerate=30/1; "
                      "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1",
                   640, 480),
-        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30/1");
+        Raw("YUY2", 640, 480, "30/1"));
     // No mode reaches 15 fps: the size rule alone, among the slow ones.
     EXPECT_EQ(Chosen("video/x-raw,format=YUY2,width=2592,height=1944,framerate=2/1; "
                      "video/x-raw,format=YUY2,width=1600,height=1200,framerate=5/1",
                   1024, 768),
-        "video/x-raw, format=(string)YUY2, width=(int)1600, height=(int)1200, framerate=(fraction)5/1");
+        Raw("YUY2", 1600, 1200, "5/1"));
 }
 
 TEST(VidcoreSourceFormat, RatesRangesAndOddOffers)
 {
     // MJPEG only; a camera smaller than asked gives its largest size.
     EXPECT_EQ(Chosen("image/jpeg,width=1280,height=720,framerate={ 15/1, 30/1, 60/1 }", 1600, 1200),
-        "image/jpeg, width=(int)1280, height=(int)720, framerate=(fraction)30/1");
+        Jpeg(1280, 720, "30/1"));
     // Only faster than 30: the slowest of them.
     EXPECT_EQ(Chosen("video/x-raw,format=NV12,width=640,height=480,framerate={ 90/1, 60/1 }", 640, 480),
-        "video/x-raw, format=(string)NV12, width=(int)640, height=(int)480, framerate=(fraction)60/1");
+        Raw("NV12", 640, 480, "60/1"));
     // Ranges, as some drivers and PipeWire report them.
     EXPECT_EQ(
         Chosen("video/x-raw,format=YUY2,width=[ 160, 1920 ],height=[ 120, 1080 ],framerate=[ 1/1, 60/1 ]",
             800, 600),
-        "video/x-raw, format=(string)YUY2, width=(int)800, height=(int)600, framerate=(fraction)30/1");
+        Raw("YUY2", 800, 600, "30/1"));
     // NTSC-style rates are kept exactly.
     EXPECT_EQ(Chosen("video/x-raw,format=YUY2,width=640,height=480,framerate=30000/1001", 640, 480),
-        "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, framerate=(fraction)30000/1001");
+        Raw("YUY2", 640, 480, "30000/1001"));
     // Nothing to decode, or nothing known: the source decides, as before.
     EXPECT_EQ(Chosen("video/x-h264,width=1920,height=1080,framerate=30/1", 640, 480), "none");
     EXPECT_EQ(Chosen("ANY", 640, 480), "none");

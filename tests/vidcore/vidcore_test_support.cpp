@@ -8,11 +8,9 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -226,40 +224,6 @@ ClipFacts ExamineClip(const std::string& path)
     facts.ffmpegErrors = Run("ffmpeg -nostdin -v error -i " + Quoted(path) + " -f null -");
     facts.gstreamerFrames = GStreamerVideoFrames(path);
     return facts;
-}
-
-XvfbServer::XvfbServer(bool withOpenGL)
-{
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        if (withOpenGL)
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                "tcp", static_cast<char*>(nullptr));
-        else
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-                "tcp", "-extension", "GLX", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    FILE* reader = ::fdopen(fds[0], "r");
-    int number = -1;
-    if (reader && std::fscanf(reader, "%d", &number) == 1)
-        display_ = ":" + std::to_string(number);
-    if (reader)
-        std::fclose(reader);
-}
-
-XvfbServer::~XvfbServer()
-{
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // read clips back.
 #pragma once
 
+#include "XvfbServer.h"
 #include "filter/frameblock.h"
 
 #include <chrono>
@@ -13,6 +14,8 @@
 #include <string>
 
 namespace vidcore_test {
+
+using test_support::XvfbServer;
 
 // The two map files under the names of this test process (the test
 // launcher gives each test process its own GLIMVIEW_SHM_SUFFIX), mapped
@@ -70,23 +73,6 @@ struct ClipFacts {
 };
 
 ClipFacts ExamineClip(const std::string& path);
-
-// Xvfb on the first free display, which it reports through -displayfd;
-// display() is empty when it did not start.
-class XvfbServer {
-public:
-    // `withOpenGL` false leaves out GLX, as on remote X, VNC and virtual
-    // machines without a 3D driver.
-    explicit XvfbServer(bool withOpenGL = true);
-    ~XvfbServer();
-    XvfbServer(const XvfbServer&) = delete;
-    XvfbServer& operator=(const XvfbServer&) = delete;
-    const std::string& display() const { return display_; }
-
-private:
-    int pid_ = -1;
-    std::string display_;
-};
 
 // What this process holds now, as /proc/self tells: open descriptors,
 // threads, and resident memory in KiB.

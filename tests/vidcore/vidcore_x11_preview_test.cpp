@@ -71,6 +71,39 @@ bool PictureMoves(QWidget& window)
         std::chrono::seconds(5));
 }
 
+// A native window for the library to draw into, shown and exposed.
+bool ShowView(QWidget& view)
+{
+    view.setAttribute(Qt::WA_NativeWindow);
+    view.setAttribute(Qt::WA_NoSystemBackground);
+    view.resize(320, 240);
+    view.show();
+    return PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return view.windowHandle() && view.windowHandle()->isExposed();
+        },
+        std::chrono::seconds(5));
+}
+
+// The library's full-screen window once it covers the whole 1024 x 768
+// screen; null when it does not.
+QWidget* FullScreenWindow()
+{
+    QWidget* screen = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == "VidcoreFullScreen")
+            screen = widget;
+    const bool covers = screen
+        && PollUntil(
+            [&] {
+                QCoreApplication::processEvents();
+                return screen->width() == 1024 && screen->height() == 768;
+            },
+            std::chrono::seconds(5));
+    return covers ? screen : nullptr;
+}
+
 int argc = 1;
 char name[] = "vidcore_x11_preview_test";
 char* argv[] = { name, nullptr };
@@ -79,7 +112,7 @@ char* argv[] = { name, nullptr };
 
 TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 {
-    XvfbServer server;
+    XvfbServer server(1024, 768);
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     ::setenv("DISPLAY", server.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -88,16 +121,7 @@ TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
     ChooseSyntheticDevices();
 
     QWidget view;
-    view.setAttribute(Qt::WA_NativeWindow);
-    view.setAttribute(Qt::WA_NoSystemBackground);
-    view.resize(320, 240);
-    view.show();
-    ASSERT_TRUE(PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return view.windowHandle() && view.windowHandle()->isExposed();
-        },
-        std::chrono::seconds(5)));
+    ASSERT_TRUE(ShowView(view));
 
     ASSERT_TRUE(AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0));
     EXPECT_TRUE(maps.WaitForSize(640, 480));
@@ -108,17 +132,8 @@ TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 
     // Full screen: the picture moves to a screen-sized window and back.
     AM_FullScreenMode(1, uintptr_t(view.winId()));
-    QWidget* screen = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == "VidcoreFullScreen")
-            screen = widget;
-    ASSERT_NE(screen, nullptr);
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return screen->width() == 1024 && screen->height() == 768;
-        },
-        std::chrono::seconds(5)));
+    QWidget* screen = FullScreenWindow();
+    ASSERT_NE(screen, nullptr) << "no full-screen window covering the screen";
     EXPECT_TRUE(BarsFill(*screen));
     AM_FullScreenMode(0, 0);
     EXPECT_TRUE(BarsFill(view));
@@ -132,7 +147,7 @@ TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 // change, and the camera is never blamed.
 TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
 {
-    XvfbServer server(false);
+    XvfbServer server(1024, 768, false);
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     ::setenv("DISPLAY", server.display().c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -143,16 +158,7 @@ TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
     ChooseSyntheticDevices();
 
     QWidget view;
-    view.setAttribute(Qt::WA_NativeWindow);
-    view.setAttribute(Qt::WA_NoSystemBackground);
-    view.resize(320, 240);
-    view.show();
-    ASSERT_TRUE(PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return view.windowHandle() && view.windowHandle()->isExposed();
-        },
-        std::chrono::seconds(5)));
+    ASSERT_TRUE(ShowView(view));
 
     ASSERT_TRUE(AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0));
     EXPECT_TRUE(maps.WaitForSize(640, 480));
@@ -166,17 +172,8 @@ TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
     EXPECT_TRUE(BarsFill(view));
 
     AM_FullScreenMode(1, uintptr_t(view.winId()));
-    QWidget* screen = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == "VidcoreFullScreen")
-            screen = widget;
-    ASSERT_NE(screen, nullptr);
-    EXPECT_TRUE(PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return screen->width() == 1024 && screen->height() == 768;
-        },
-        std::chrono::seconds(5)));
+    QWidget* screen = FullScreenWindow();
+    ASSERT_NE(screen, nullptr) << "no full-screen window covering the screen";
     EXPECT_TRUE(BarsFill(*screen));
     EXPECT_TRUE(PictureMoves(*screen));
     AM_FullScreenMode(0, 0);

@@ -5,15 +5,6 @@
 #include <QTest>
 #include <QWindow>
 
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "widgets_ui_tests";
-    static char* argv[] = { name, nullptr };
-    if (!qApp)
-        new QApplication(argc, argv);
-}
-
 QPixmap SolidPicture(QColor colour, QSize size)
 {
     QPixmap picture(size);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "CoreApplication.h"
 #include "QtPrinters.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QPixmap>
 #include <QPoint>
@@ -12,7 +14,7 @@
 class QWindow;
 
 // The one application object of the test process, made on first use.
-void EnsureApplication();
+inline void EnsureApplication() { test_support::EnsureApplication<QApplication>(); }
 
 // A solid picture, told apart from others by colour and size.
 QPixmap SolidPicture(QColor colour, QSize size = QSize(20, 10));
