@@ -125,16 +125,32 @@ class TXvfb {
 public:
     explicit TXvfb(int width = 1280, int height = 800, bool withOpenGL = true)
     {
-        FProcess.start(QStringLiteral("Xvfb"),
-            QStringList { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
-                QStringLiteral("-nolisten"), QStringLiteral("tcp") }
-                + (withOpenGL ? QStringList {}
-                              : QStringList { QStringLiteral("-extension"), QStringLiteral("GLX") }));
-        if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
-            Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
+        // A server that reported its display but takes no client (its socket
+        // taken away by another server that was just ending) is started anew.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            FProcess.start(QStringLiteral("Xvfb"),
+                QStringList { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                    QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
+                    QStringLiteral("-nolisten"), QStringLiteral("tcp") }
+                    + (withOpenGL ? QStringList {}
+                                  : QStringList { QStringLiteral("-extension"), QStringLiteral("GLX") }));
+            if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
+                Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
+            if (!Display.isEmpty() && TakesClients())
+                return;
+            Display.clear();
+            Stop();
+        }
     }
-    ~TXvfb()
+    ~TXvfb() { Stop(); }
+    bool TakesClients() const
+    {
+        QProcess client;
+        client.start(QStringLiteral("xdpyinfo"), { QStringLiteral("-display"), Display });
+        return client.waitForFinished(10000) && client.exitStatus() == QProcess::NormalExit
+            && client.exitCode() == 0;
+    }
+    void Stop()
     {
         // Gone for good before the next test's server takes the same display
         // number: a server still closing down would remove its socket.
