@@ -14,7 +14,7 @@ work="$(mktemp -d)"
 # The program ends before its X server does.
 trap 'kill ${app:-} 2>/dev/null; wait ${app:-} 2>/dev/null; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 # A display number of its own: another X server may hold any fixed one.
-Xvfb -displayfd 3 -screen 0 1100x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1100x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 1 100); do
     [ -s "$work/display" ] && break

@@ -7,6 +7,7 @@
 #include "SanitizedBuild.h"
 #include "SmallTmpfs.h"
 #include "TempHome.h"
+#include "XvfbServer.h"
 #include "core/MessagePort.h"
 
 #include <QDir>
@@ -117,48 +118,14 @@ protected:
     std::vector<QProcess*> Started;
 };
 
-// An X server of the test's own, at a free display number, with the X
-// client tools the window checks need. Started by QProcess: with the shared
-// plain-fork server, the restart after a kill in
-// RecordingsCutByAKillAreSavedWholeAtTheNextStartOnce failed now and then.
+// The test's own X server (see XvfbServer), with the X client tools the
+// window checks need.
 class TXvfb {
 public:
     explicit TXvfb(int width = 1280, int height = 800, bool withOpenGL = true)
+        : FServer(width, height, withOpenGL)
+        , Display(QString::fromStdString(FServer.display()))
     {
-        // A server that reported its display but takes no client (its socket
-        // taken away by another server that was just ending) is started anew.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            FProcess.start(QStringLiteral("Xvfb"),
-                QStringList { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                    QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(width).arg(height),
-                    QStringLiteral("-nolisten"), QStringLiteral("tcp") }
-                    + (withOpenGL ? QStringList {}
-                                  : QStringList { QStringLiteral("-extension"), QStringLiteral("GLX") }));
-            if (FProcess.waitForStarted() && QTest::qWaitFor([&] { return FProcess.canReadLine(); }, 20000))
-                Display = QStringLiteral(":") + QString::fromLatin1(FProcess.readLine().trimmed());
-            if (!Display.isEmpty() && TakesClients())
-                return;
-            Display.clear();
-            Stop();
-        }
-    }
-    ~TXvfb() { Stop(); }
-    bool TakesClients() const
-    {
-        QProcess client;
-        client.start(QStringLiteral("xdpyinfo"), { QStringLiteral("-display"), Display });
-        return client.waitForFinished(10000) && client.exitStatus() == QProcess::NormalExit
-            && client.exitCode() == 0;
-    }
-    void Stop()
-    {
-        // Gone for good before the next test's server takes the same display
-        // number: a server still closing down would remove its socket.
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(5000)) {
-            FProcess.kill();
-            FProcess.waitForFinished(5000);
-        }
     }
     // Runs an X client tool against this display; its standard output.
     QByteArray Run(const QString& tool, QStringList arguments) const
@@ -211,10 +178,11 @@ public:
         return env;
     }
 
-    QString Display;
-
 private:
-    QProcess FProcess;
+    test_support::XvfbServer FServer;
+
+public:
+    const QString Display;
 };
 
 using test_support::SaturatedColoursOnRow;

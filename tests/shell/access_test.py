@@ -42,7 +42,7 @@ class XServer:
     def __init__(self, size="1280x1024"):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", size + "x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:

@@ -19,8 +19,10 @@ XvfbServer::XvfbServer(int width, int height, bool withOpenGL)
     // Everything the child needs is made before the fork: a threaded parent
     // leaves the child only what is safe to call until exec.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    // -noreset: a server that resets when its last client leaves drops a
+    // client that connects during the reset ("could not connect to display").
     std::vector<const char*> arguments
-        = { "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp" };
+        = { "Xvfb", "-displayfd", "3", "-noreset", "-screen", "0", screen.c_str(), "-nolisten", "tcp" };
     if (!withOpenGL) {
         arguments.push_back("-extension");
         arguments.push_back("GLX");

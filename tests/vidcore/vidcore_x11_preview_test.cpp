@@ -165,8 +165,16 @@ TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
     EXPECT_TRUE(BarsFill(view));
     EXPECT_TRUE(PictureMoves(view));
 
-    // The view grows with the size, as the program does it: first the view.
+    // The view grows with the size, as the program does it: first the view,
+    // and the size only once the display has resized it (a grab reads the
+    // window's size from the X server).
     view.resize(800, 600);
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return view.screen()->grabWindow(view.winId()).size() == QSize(800, 600);
+        },
+        std::chrono::seconds(5)));
     AM_SetVideoFormat(800, 600);
     EXPECT_TRUE(maps.WaitForSize(800, 600));
     EXPECT_TRUE(BarsFill(view));
