@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <iterator>
 #include <mutex>
+#include <utility>
 
 namespace snapwell {
 
@@ -102,6 +104,20 @@ namespace {
         }
     }
 
+    // How each accepted layout reaches the block.
+    using Route = BgrConversion::Route;
+    constexpr std::pair<GstVideoFormat, Route> kRoutes[]
+        = { { GST_VIDEO_FORMAT_I420, Route::I420 }, { GST_VIDEO_FORMAT_YV12, Route::I420 },
+              { GST_VIDEO_FORMAT_Y42B, Route::I422 }, { GST_VIDEO_FORMAT_Y444, Route::I444 },
+              { GST_VIDEO_FORMAT_NV12, Route::NV12 }, { GST_VIDEO_FORMAT_NV21, Route::NV21 },
+              { GST_VIDEO_FORMAT_NV16, Route::NV16 }, { GST_VIDEO_FORMAT_YUY2, Route::Packed422 },
+              { GST_VIDEO_FORMAT_UYVY, Route::Packed422 }, { GST_VIDEO_FORMAT_YVYU, Route::Packed422 },
+              { GST_VIDEO_FORMAT_GRAY8, Route::Gray }, { GST_VIDEO_FORMAT_RGB, Route::Rgb },
+              { GST_VIDEO_FORMAT_BGRx, Route::Bgrx }, { GST_VIDEO_FORMAT_BGRA, Route::Bgrx },
+              { GST_VIDEO_FORMAT_RGBx, Route::Rgbx }, { GST_VIDEO_FORMAT_RGBA, Route::Rgbx },
+              { GST_VIDEO_FORMAT_xRGB, Route::Xrgb }, { GST_VIDEO_FORMAT_ARGB, Route::Xrgb },
+              { GST_VIDEO_FORMAT_xBGR, Route::Xbgr }, { GST_VIDEO_FORMAT_ABGR, Route::Xbgr } };
+
     const uint8_t* Plane(const GstVideoFrame& frame, int plane)
     {
         return static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, plane));
@@ -132,62 +148,16 @@ bool BgrConversion::Prepare(const GstVideoInfo& info)
         return false;
 
     const GstVideoColorimetry& colorimetry = GST_VIDEO_INFO_COLORIMETRY(&info);
-    Route route = Route::None;
-    std::size_t bandBytes = 0;
-    switch (format_) {
-    case GST_VIDEO_FORMAT_I420:
-    case GST_VIDEO_FORMAT_YV12:
-        route = Route::I420;
-        break;
-    case GST_VIDEO_FORMAT_Y42B:
-        route = Route::I422;
-        break;
-    case GST_VIDEO_FORMAT_Y444:
-        route = Route::I444;
-        break;
-    case GST_VIDEO_FORMAT_NV12:
-        route = Route::NV12;
-        break;
-    case GST_VIDEO_FORMAT_NV21:
-        route = Route::NV21;
-        break;
-    case GST_VIDEO_FORMAT_NV16:
-        route = Route::NV16;
-        break;
-    case GST_VIDEO_FORMAT_YUY2:
-    case GST_VIDEO_FORMAT_UYVY:
-    case GST_VIDEO_FORMAT_YVYU:
-        route = Route::Packed422;
-        bandBytes = static_cast<std::size_t>(width_ + 2 * ((width_ + 1) / 2)) * kBandRows;
-        break;
-    case GST_VIDEO_FORMAT_GRAY8:
-        route = Route::Gray;
-        bandBytes = static_cast<std::size_t>(width_) * 4 * kBandRows;
-        break;
-    case GST_VIDEO_FORMAT_RGB:
-        route = Route::Rgb;
-        break;
-    case GST_VIDEO_FORMAT_BGRx:
-    case GST_VIDEO_FORMAT_BGRA:
-        route = Route::Bgrx;
-        break;
-    case GST_VIDEO_FORMAT_RGBx:
-    case GST_VIDEO_FORMAT_RGBA:
-        route = Route::Rgbx;
-        break;
-    case GST_VIDEO_FORMAT_xRGB:
-    case GST_VIDEO_FORMAT_ARGB:
-        route = Route::Xrgb;
-        bandBytes = static_cast<std::size_t>(width_) * 4 * kBandRows;
-        break;
-    case GST_VIDEO_FORMAT_xBGR:
-    case GST_VIDEO_FORMAT_ABGR:
-        route = Route::Xbgr;
-        bandBytes = static_cast<std::size_t>(width_) * 4 * kBandRows;
-        break;
-    default:
+    const auto* entry = std::find_if(std::begin(kRoutes), std::end(kRoutes),
+        [&](const std::pair<GstVideoFormat, Route>& candidate) { return candidate.first == format_; });
+    if (entry == std::end(kRoutes))
         return false;
-    }
+    const Route route = entry->second;
+    // The two-step routes keep a band of rows between their steps: at most
+    // four bytes a pixel (packed 4:2:2 needs a little over two).
+    const bool banded
+        = route == Route::Packed422 || route == Route::Gray || route == Route::Xrgb || route == Route::Xbgr;
+    const std::size_t bandBytes = banded ? static_cast<std::size_t>(width_) * 4 * kBandRows : 0;
 
     if (route == Route::Gray) {
         matrix_ = GrayMatrixOf(colorimetry);
@@ -246,9 +216,6 @@ void BgrConversion::Run(const GstVideoFrame& frame, uint8_t* pixels)
     case Route::Packed422:
         RunPacked422(frame, pixels);
         break;
-    case Route::Gray:
-        RunGray(frame, pixels);
-        break;
     case Route::Rgb:
         libyuv::RAWToRGB24(Plane(frame, 0), PlaneStride(frame, 0), bottomUp, -rowBytes, width_, height_);
         break;
@@ -259,9 +226,10 @@ void BgrConversion::Run(const GstVideoFrame& frame, uint8_t* pixels)
         // Read as B, G, R, A and written as R, G, B: the channels swap back.
         libyuv::ARGBToRAW(Plane(frame, 0), PlaneStride(frame, 0), bottomUp, -rowBytes, width_, height_);
         break;
+    case Route::Gray:
     case Route::Xrgb:
     case Route::Xbgr:
-        RunFourBytes(frame, pixels);
+        RunViaArgb(frame, pixels);
         break;
     }
 }
@@ -296,7 +264,7 @@ void BgrConversion::RunPacked422(const GstVideoFrame& frame, uint8_t* pixels)
     }
 }
 
-void BgrConversion::RunFourBytes(const GstVideoFrame& frame, uint8_t* pixels)
+void BgrConversion::RunViaArgb(const GstVideoFrame& frame, uint8_t* pixels)
 {
     const int rowBytes = width_ * 3;
     const int bandStride = width_ * 4;
@@ -306,26 +274,12 @@ void BgrConversion::RunFourBytes(const GstVideoFrame& frame, uint8_t* pixels)
     for (int first = 0; first < height_; first += kBandRows) {
         const int rows = std::min(kBandRows, height_ - first);
         const uint8_t* band = source + static_cast<std::ptrdiff_t>(first) * stride;
-        if (route_ == Route::Xrgb)
+        if (route_ == Route::Gray)
+            libyuv::I400ToARGBMatrix(band, stride, band_.data(), bandStride, matrix_, width_, rows);
+        else if (route_ == Route::Xrgb)
             libyuv::BGRAToARGB(band, stride, band_.data(), bandStride, width_, rows);
         else
             libyuv::RGBAToARGB(band, stride, band_.data(), bandStride, width_, rows);
-        libyuv::ARGBToRGB24(band_.data(), bandStride,
-            pixels + static_cast<std::size_t>(height_ - 1 - first) * rowBytes, -rowBytes, width_, rows);
-    }
-}
-
-void BgrConversion::RunGray(const GstVideoFrame& frame, uint8_t* pixels)
-{
-    const int rowBytes = width_ * 3;
-    const int bandStride = width_ * 4;
-    const uint8_t* source = Plane(frame, 0);
-    const int stride = PlaneStride(frame, 0);
-
-    for (int first = 0; first < height_; first += kBandRows) {
-        const int rows = std::min(kBandRows, height_ - first);
-        libyuv::I400ToARGBMatrix(source + static_cast<std::ptrdiff_t>(first) * stride, stride, band_.data(),
-            bandStride, matrix_, width_, rows);
         libyuv::ARGBToRGB24(band_.data(), bandStride,
             pixels + static_cast<std::size_t>(height_ - 1 - first) * rowBytes, -rowBytes, width_, rows);
     }

@@ -30,7 +30,8 @@ public:
     // The matrix chosen for YUV frames (nullptr for RGB ones), for tests.
     const libyuv::YuvConstants* Matrix() const { return matrix_; }
 
-private:
+    // How a layout reaches the block: in one libyuv call, or two a band of
+    // rows at a time.
     enum class Route {
         None,
         I420, // I420 and YV12
@@ -48,9 +49,10 @@ private:
         Xbgr, // xBGR, ABGR: reordered a band at a time
     };
 
+private:
     void RunPacked422(const GstVideoFrame& frame, uint8_t* pixels);
-    void RunFourBytes(const GstVideoFrame& frame, uint8_t* pixels);
-    void RunGray(const GstVideoFrame& frame, uint8_t* pixels);
+    // Grey, xRGB and xBGR: into ARGB, then into the block, a band at a time.
+    void RunViaArgb(const GstVideoFrame& frame, uint8_t* pixels);
 
     Route route_ = Route::None;
     GstVideoFormat format_ = GST_VIDEO_FORMAT_UNKNOWN;
