@@ -150,44 +150,49 @@ std::optional<QString> ParseSectionLine(const QString& line)
 
 } // namespace
 
-void TRegSection::RefreshIndex() const
+namespace {
+
+// The item named `name` (in any case) through `index`, case-folded name ->
+// position, which is rebuilt when the list has changed behind its back.
+template <typename T>
+const T* FindNamed(const std::vector<T>& items, QHash<QString, std::size_t>& index, const QString& name)
 {
-    if (FIndex.size() == qsizetype(Values.size()))
-        return;
-    FIndex.clear();
-    for (std::size_t i = 0; i < Values.size(); ++i)
-        FIndex.insert(Values[i].Name.toCaseFolded(), i);
+    const auto rebuild = [&] {
+        index.clear();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            index.insert(items[i].Name.toCaseFolded(), i);
+    };
+    if (index.size() != qsizetype(items.size()))
+        rebuild();
+    auto found = index.constFind(name.toCaseFolded());
+    if (found != index.cend() && (*found >= items.size() || !SameName(items[*found].Name, name))) {
+        rebuild();
+        found = index.constFind(name.toCaseFolded());
+    }
+    return found == index.cend() ? nullptr : &items[*found];
 }
 
-const TRegValue* TRegSection::FindValue(const QString& name) const
+template <typename T>
+T& NamedFor(std::vector<T>& items, QHash<QString, std::size_t>& index, const QString& name)
 {
-    RefreshIndex();
-    const auto found = FIndex.constFind(name.toCaseFolded());
-    if (found == FIndex.cend())
-        return nullptr;
-    if (*found < Values.size() && SameName(Values[*found].Name, name))
-        return &Values[*found];
-    // Values was changed behind the index's back.
-    FIndex.clear();
-    RefreshIndex();
-    const auto again = FIndex.constFind(name.toCaseFolded());
-    return again == FIndex.cend() ? nullptr : &Values[*again];
+    if (const T* found = FindNamed(items, index, name))
+        return items[std::size_t(found - items.data())];
+    T& added = items.emplace_back();
+    added.Name = name;
+    index.insert(name.toCaseFolded(), items.size() - 1);
+    return added;
 }
+
+} // namespace
+
+const TRegValue* TRegSection::FindValue(const QString& name) const { return FindNamed(Values, FIndex, name); }
 
 TRegValue* TRegSection::FindValue(const QString& name)
 {
     return const_cast<TRegValue*>(std::as_const(*this).FindValue(name));
 }
 
-TRegValue& TRegSection::ValueFor(const QString& name)
-{
-    if (TRegValue* found = FindValue(name))
-        return *found;
-    TRegValue& added = Values.emplace_back();
-    added.Name = name;
-    FIndex.insert(name.toCaseFolded(), Values.size() - 1);
-    return added;
-}
+TRegValue& TRegSection::ValueFor(const QString& name) { return NamedFor(Values, FIndex, name); }
 
 bool TRegSection::RemoveValue(const QString& name)
 {
@@ -199,28 +204,9 @@ bool TRegSection::RemoveValue(const QString& name)
     return true;
 }
 
-void TRegDocument::RefreshIndex() const
-{
-    if (FIndex.size() == qsizetype(Sections.size()))
-        return;
-    FIndex.clear();
-    for (std::size_t i = 0; i < Sections.size(); ++i)
-        FIndex.insert(Sections[i].Name.toCaseFolded(), i);
-}
-
 const TRegSection* TRegDocument::FindSection(const QString& name) const
 {
-    RefreshIndex();
-    const auto found = FIndex.constFind(name.toCaseFolded());
-    if (found == FIndex.cend())
-        return nullptr;
-    if (*found < Sections.size() && SameName(Sections[*found].Name, name))
-        return &Sections[*found];
-    // Sections was changed behind the index's back.
-    FIndex.clear();
-    RefreshIndex();
-    const auto again = FIndex.constFind(name.toCaseFolded());
-    return again == FIndex.cend() ? nullptr : &Sections[*again];
+    return FindNamed(Sections, FIndex, name);
 }
 
 TRegSection* TRegDocument::FindSection(const QString& name)
@@ -228,15 +214,7 @@ TRegSection* TRegDocument::FindSection(const QString& name)
     return const_cast<TRegSection*>(std::as_const(*this).FindSection(name));
 }
 
-TRegSection& TRegDocument::SectionFor(const QString& name)
-{
-    if (TRegSection* found = FindSection(name))
-        return *found;
-    TRegSection& added = Sections.emplace_back();
-    added.Name = name;
-    FIndex.insert(name.toCaseFolded(), Sections.size() - 1);
-    return added;
-}
+TRegSection& TRegDocument::SectionFor(const QString& name) { return NamedFor(Sections, FIndex, name); }
 
 std::optional<TRegDocument> ParseRegText(const QByteArray& bytes, QString* error)
 {

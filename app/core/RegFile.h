@@ -43,7 +43,6 @@ private:
     // Case-folded name -> position in Values, so a large section is not
     // searched from the start for every value.
     mutable QHash<QString, std::size_t> FIndex;
-    void RefreshIndex() const;
 };
 
 struct TRegDocument {
@@ -57,7 +56,6 @@ private:
     // Case-folded name -> position in Sections: a file of many sections is
     // parsed in linear time, not searched from the start at every header.
     mutable QHash<QString, std::size_t> FIndex;
-    void RefreshIndex() const;
 };
 
 extern const QString RegRootKey;
