@@ -41,9 +41,6 @@ QAccessibleInterface* ThumbnailFactory(const QString& className, QObject* object
 
 void InstallThumbnailAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(ThumbnailFactory);
+    static const bool installed = (QAccessible::installFactory(ThumbnailFactory), true); // once
+    (void)installed;
 }

@@ -68,9 +68,6 @@ QAccessibleInterface* ImageButtonFactory(const QString& className, QObject* obje
 
 void InstallImageButtonAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(ImageButtonFactory);
+    static const bool installed = (QAccessible::installFactory(ImageButtonFactory), true); // once
+    (void)installed;
 }
