@@ -92,6 +92,20 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
     return QTest::qWaitFor(condition, timeoutMs);
 }
 
+// A snapshot and a recording are each refused with `message`, and add nothing.
+void ExpectSnapshotAndRecordingRefused(TMainForm* form, TBoxCloser& closer, const QString& message)
+{
+    closer.Texts.clear();
+    form->ProcessSnapshot();
+    EXPECT_EQ(form->Photos()->ImageCount(), 0);
+    EXPECT_EQ(closer.Texts, QStringList { message });
+    closer.Texts.clear();
+    form->ProcessRecord();
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_EQ(form->Videos()->VideoCount(), 0);
+    EXPECT_EQ(closer.Texts, QStringList { message });
+}
+
 // The English texts of the close question and its answers.
 void SetCloseQuestionTexts()
 {
@@ -491,16 +505,7 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
         EXPECT_TRUE(CamController->WindowOpen);
         EXPECT_TRUE(form->CamView()->pnlView->isVisible());
         EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
-
-        closer.Texts.clear();
-        form->ProcessSnapshot();
-        EXPECT_EQ(form->Photos()->ImageCount(), 0);
-        EXPECT_EQ(closer.Texts, QStringList { message });
-        closer.Texts.clear();
-        form->ProcessRecord();
-        EXPECT_FALSE(CamController->Recording);
-        EXPECT_EQ(form->Videos()->VideoCount(), 0);
-        EXPECT_EQ(closer.Texts, QStringList { message });
+        ExpectSnapshotAndRecordingRefused(form, closer, message);
         EXPECT_NE(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));
     };
 
@@ -554,14 +559,7 @@ TEST_F(MainFormTest, FrameMapsWithoutRoomAreToldAtSnapshotAndRecording)
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
     EXPECT_TRUE(closer.Texts.isEmpty());
     EXPECT_TRUE(CamController->WindowOpen);
-    form->ProcessSnapshot();
-    EXPECT_EQ(form->Photos()->ImageCount(), 0);
-    EXPECT_EQ(closer.Texts, QStringList { message });
-    closer.Texts.clear();
-    form->ProcessRecord();
-    EXPECT_FALSE(CamController->Recording);
-    EXPECT_EQ(form->Videos()->VideoCount(), 0);
-    EXPECT_EQ(closer.Texts, QStringList { message });
+    ExpectSnapshotAndRecordingRefused(form, closer, message);
     delete Form;
     Form = nullptr;
     CloseFrameMaps();

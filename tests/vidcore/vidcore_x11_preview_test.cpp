@@ -108,23 +108,44 @@ int argc = 1;
 char name[] = "vidcore_x11_preview_test";
 char* argv[] = { name, nullptr };
 
+bool UseDisplay(const XvfbServer& server)
+{
+    ::setenv("DISPLAY", server.display().c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return !server.display().empty();
+}
+
+// An application on a 1024 x 768 X server of the test's own, with a view for
+// the capture to draw into.
+struct DisplayedPreview {
+    explicit DisplayedPreview(bool withOpenGL)
+        : server(1024, 768, withOpenGL)
+        , started(UseDisplay(server))
+        , app(argc, argv)
+    {
+        ChooseSyntheticDevices();
+    }
+    // The capture opened into the shown view, its first frames grabbed.
+    bool Open()
+    {
+        return ShowView(view) && AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0)
+            && maps.WaitForSize(640, 480);
+    }
+    XvfbServer server;
+    const bool started;
+    QApplication app;
+    FrameMaps maps;
+    QWidget view;
+};
+
 } // namespace
 
 TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 {
-    XvfbServer server(1024, 768);
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    ::setenv("DISPLAY", server.display().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    QApplication app(argc, argv);
-    FrameMaps maps;
-    ChooseSyntheticDevices();
-
-    QWidget view;
-    ASSERT_TRUE(ShowView(view));
-
-    ASSERT_TRUE(AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0));
-    EXPECT_TRUE(maps.WaitForSize(640, 480));
+    DisplayedPreview preview(true);
+    ASSERT_TRUE(preview.started) << "Xvfb did not start";
+    ASSERT_TRUE(preview.Open());
+    QWidget& view = preview.view;
     EXPECT_TRUE(BarsFill(view));
 
     view.resize(600, 300);
@@ -147,21 +168,12 @@ TEST(VidcoreX11Preview, PictureFillsTheWindowAndFollowsItsSize)
 // change, and the camera is never blamed.
 TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
 {
-    XvfbServer server(1024, 768, false);
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    ::setenv("DISPLAY", server.display().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    QApplication app(argc, argv);
+    DisplayedPreview preview(false);
+    ASSERT_TRUE(preview.started) << "Xvfb did not start";
     NoticeLog log;
-    app.installEventFilter(&log);
-    FrameMaps maps;
-    ChooseSyntheticDevices();
-
-    QWidget view;
-    ASSERT_TRUE(ShowView(view));
-
-    ASSERT_TRUE(AM_OpenCaptureWindow(0, uintptr_t(view.winId()), 0));
-    EXPECT_TRUE(maps.WaitForSize(640, 480));
+    preview.app.installEventFilter(&log);
+    ASSERT_TRUE(preview.Open());
+    QWidget& view = preview.view;
     EXPECT_TRUE(BarsFill(view));
     EXPECT_TRUE(PictureMoves(view));
 
@@ -176,7 +188,7 @@ TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
         },
         std::chrono::seconds(5)));
     AM_SetVideoFormat(800, 600);
-    EXPECT_TRUE(maps.WaitForSize(800, 600));
+    EXPECT_TRUE(preview.maps.WaitForSize(800, 600));
     EXPECT_TRUE(BarsFill(view));
 
     AM_FullScreenMode(1, uintptr_t(view.winId()));
