@@ -14,6 +14,10 @@ function(glimview_add_test)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+  if(GLIMVIEW_SANITIZE)
+    target_sources(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests/sanitizer/KeepLibrariesLoaded.cpp")
+    target_link_options(${T_NAME} PRIVATE "LINKER:--export-dynamic-symbol=dlclose")
+  endif()
   target_compile_definitions(${T_NAME} PRIVATE
     GLIMVIEW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     GLIMVIEW_BINARY_DIR="${CMAKE_BINARY_DIR}"
