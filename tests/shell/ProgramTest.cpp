@@ -208,12 +208,19 @@ QStringList ClipFiles(const QString& temp)
 }
 
 // The duration of a media file as ffprobe reads it; negative when it cannot.
-double ProbedDuration(const QString& path)
+// The file's length as its header tells it: of the whole file, or of its
+// picture alone (the whole also counts the sound's late start, if it started
+// late).
+double ProbedDuration(const QString& path, bool pictureOnly = false)
 {
     QProcess probe;
     probe.start(QStringLiteral("ffprobe"),
-        { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-            QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path });
+        QStringList { QStringLiteral("-v"), QStringLiteral("error") }
+            + (pictureOnly
+                    ? QStringList { QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+                        QStringLiteral("-show_entries"), QStringLiteral("stream=duration") }
+                    : QStringList { QStringLiteral("-show_entries"), QStringLiteral("format=duration") })
+            + QStringList { QStringLiteral("-of"), QStringLiteral("csv=p=0"), path });
     probe.waitForFinished(30000);
     bool ok = false;
     const double duration = probe.readAllStandardOutput().trimmed().toDouble(&ok);
@@ -1219,7 +1226,7 @@ TEST_F(ProgramTest, RecordingsCutByAKillAreSavedWholeAtTheNextStartOnce)
         // Whole: as long as the recorded packets, not the 0.046 s of the cut header.
         const double recorded = LastPacketTime(temp + u'/' + clip);
         EXPECT_GT(recorded, 1.0) << clip.toStdString();
-        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy), recorded, 0.5) << copy->toStdString();
+        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy, true), recorded, 0.5) << copy->toStdString();
     }
     ::kill(pid_t(program->processId()), SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
