@@ -2,9 +2,8 @@
 // The main window's start-up and device choices as the capture library sees
 // them: a recording stand-in answers for two cameras (or none), and the test
 // plays the sink's side of the frame block.
-#include "MainFormTestAccess.h"
+#include "MainFormFixture.h"
 #include "RecordingVidcore.h"
-#include "RunFolderFixture.h"
 #include "TestFrameBlock.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
@@ -32,7 +31,7 @@ namespace {
 
 using recording_vidcore::Calls;
 
-class MainFormCallsTest : public ::testing::Test {
+class MainFormCallsTest : public MainFormFixture {
 protected:
     static void SetUpTestSuite()
     {
@@ -49,26 +48,10 @@ protected:
         CloseFrameMaps();
     }
 
-    void SetUp() override
-    {
-        qputenv("XDG_CONFIG_HOME", Folder->filePath(QStringLiteral("config-%1").arg(++Run)).toUtf8());
-        OpenSettingsStore();
-        CreateCamController();
-    }
-    void TearDown() override
-    {
-        delete Form;
-        CloseSettingsStore();
-        DestroyCamController();
-    }
-
     void StartUp(const recording_vidcore::Script& script)
     {
         recording_vidcore::Reset(script);
-        Form = new TMainForm();
-        Form->ScreenDepth = [] { return 24; };
-        Form->StartupPause = [](int) {};
-        Form->show();
+        MakeForm();
         ASSERT_TRUE(QTest::qWaitFor([this] { return Form->StartStage() == TMainForm::ssFinished; }, 20000));
     }
 
@@ -77,11 +60,8 @@ protected:
         return std::to_string(static_cast<unsigned long long>(CamController->ViewHandle));
     }
 
-    static inline QTemporaryDir* Folder = nullptr;
     static inline TestMapNames Names;
     static inline std::unique_ptr<TestFrameBlock> Sink;
-    static inline int Run = 0;
-    TMainForm* Form = nullptr;
 };
 
 TEST_F(MainFormCallsTest, StartUpCallsInOrder)

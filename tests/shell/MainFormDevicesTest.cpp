@@ -2,8 +2,7 @@
 // The main window when cameras are busy, unplugged and plugged back, over
 // the real capture library and the test plugin's fake devices (each test
 // runs in a process of its own, with its own device file).
-#include "MainFormTestAccess.h"
-#include "RunFolderFixture.h"
+#include "MainFormFixture.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
 #include "camera/Snapwell.h"
@@ -30,26 +29,6 @@
 namespace {
 
 constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2,layout=interleaved";
-
-// Answers every modal box as it appears and remembers its text.
-class TBoxCloser : public QObject {
-public:
-    TBoxCloser()
-    {
-        FTimer.setInterval(20);
-        QObject::connect(&FTimer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                Texts << box->text();
-                box->buttons().value(0)->click();
-            }
-        });
-        FTimer.start();
-    }
-    QStringList Texts;
-
-private:
-    QTimer FTimer;
-};
 
 void WriteDevices(const std::string& cameras)
 {
@@ -87,33 +66,11 @@ QString CheckedText(QMenu* menu)
     return {};
 }
 
-class MainFormDevicesTest : public ::testing::Test {
+class MainFormDevicesTest : public MainFormFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        Folder = EnterTestRunFolder();
-        SetFrameMapReport([](const QString&) {});
-        CreateFrameMaps();
-    }
-    static void TearDownTestSuite() { CloseFrameMaps(); }
-    void SetUp() override
-    {
-        qputenv("XDG_CONFIG_HOME", Folder->filePath(QStringLiteral("config")).toUtf8());
-        OpenSettingsStore();
-        CreateCamController();
-    }
-    void TearDown() override
-    {
-        delete Form;
-        CloseSettingsStore();
-        DestroyCamController();
-    }
     TMainForm* Start()
     {
-        Form = new TMainForm();
-        Form->ScreenDepth = [] { return 24; };
-        Form->StartupPause = [](int) {};
-        Form->show();
+        MakeForm();
         EXPECT_TRUE(QTest::qWaitFor([&] { return Form->StartStage() == TMainForm::ssFinished; }, 30000));
         return Form;
     }
@@ -121,9 +78,6 @@ protected:
     {
         return Ui(Form)->imgbSnapshot->isVisible() && Ui(Form)->imgbRecord->isVisible();
     }
-
-    static inline QTemporaryDir* Folder = nullptr;
-    TMainForm* Form = nullptr;
 };
 
 } // namespace

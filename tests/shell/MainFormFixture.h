@@ -2,29 +2,68 @@
 // What the main window's tests share: a QApplication and a run folder of
 // their own (Languages/ from the source tree, an empty Temp/) as the working
 // directory, in English; the frame maps; for each test a fresh settings
-// store, controller and window; and the window's controls, which the tests
-// work as the user's clicks and the window's own timers do.
+// store, controller and window; and boxes answered as they appear.
 #pragma once
 
+#include "MainFormTestAccess.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/Snapwell.h"
 #include "core/SettingsStore.h"
-#include "shell/MainFrm.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-struct TMainFormTestAccess {
-    static const TMainFormControls* Controls(const TMainForm* form) { return form; }
-};
+// Answers every modal box as it appears (with the given button, or the one
+// of the given text, else its first) and remembers its text and buttons.
+class TBoxCloser : public QObject {
+public:
+    explicit TBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : FAnswer(answer)
+    {
+        FTimer.setInterval(20);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] { Poll(); });
+        FTimer.start();
+    }
+    explicit TBoxCloser(const QString& answerText)
+        : TBoxCloser(QMessageBox::NoButton)
+    {
+        FAnswerText = answerText;
+    }
+    QStringList Texts;
+    QList<QStringList> Buttons;
 
-inline const TMainFormControls* Ui(const TMainForm* form) { return TMainFormTestAccess::Controls(form); }
+private:
+    void Poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        Texts << box->text();
+        QStringList names;
+        QAbstractButton* button = box->button(FAnswer);
+        for (QAbstractButton* b : box->buttons()) {
+            names << b->text();
+            if (!FAnswerText.isEmpty() && b->text() == FAnswerText)
+                button = b;
+        }
+        Buttons << names;
+        if (!button)
+            button = box->buttons().value(0);
+        button->click();
+    }
+    QMessageBox::StandardButton FAnswer;
+    QString FAnswerText;
+    QTimer FTimer;
+};
 
 inline QTemporaryDir* EnterTestRunFolder()
 {

@@ -2,8 +2,7 @@
 // The main window over the real capture library and the synthetic camera:
 // where the windows open, the menus, the drag rule, the start-up outcomes and
 // the snapshot and recording flows.
-#include "MainFormTestAccess.h"
-#include "RunFolderFixture.h"
+#include "MainFormFixture.h"
 #include "SmallTmpfs.h"
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
@@ -43,49 +42,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Answers every modal box as it appears (with the given button, or the one
-// of the given text, else its first) and remembers its text and buttons.
-class TBoxCloser : public QObject {
-public:
-    explicit TBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok)
-        : FAnswer(answer)
-    {
-        FTimer.setInterval(20);
-        QObject::connect(&FTimer, &QTimer::timeout, [this] { Poll(); });
-        FTimer.start();
-    }
-    explicit TBoxCloser(const QString& answerText)
-        : TBoxCloser(QMessageBox::NoButton)
-    {
-        FAnswerText = answerText;
-    }
-    QStringList Texts;
-    QList<QStringList> Buttons;
-
-private:
-    void Poll()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        Texts << box->text();
-        QStringList names;
-        QAbstractButton* button = box->button(FAnswer);
-        for (QAbstractButton* b : box->buttons()) {
-            names << b->text();
-            if (!FAnswerText.isEmpty() && b->text() == FAnswerText)
-                button = b;
-        }
-        Buttons << names;
-        if (!button)
-            button = box->buttons().value(0);
-        button->click();
-    }
-    QMessageBox::StandardButton FAnswer;
-    QString FAnswerText;
-    QTimer FTimer;
-};
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 15000)
 {
@@ -146,45 +102,7 @@ QString EnglishText(const QString& key)
     return {};
 }
 
-class MainFormTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        Folder = EnterTestRunFolder();
-        SetFrameMapReport([](const QString&) {});
-        CreateFrameMaps();
-    }
-    static void TearDownTestSuite() { CloseFrameMaps(); }
-
-    void SetUp() override
-    {
-        // A fresh store and controller each time: nothing carries over.
-        const QString config = Folder->filePath(QStringLiteral("config-%1").arg(++FRun));
-        qputenv("XDG_CONFIG_HOME", config.toUtf8());
-        OpenSettingsStore();
-        CreateCamController();
-    }
-    void TearDown() override
-    {
-        delete Form;
-        Form = nullptr;
-        CloseSettingsStore();
-        DestroyCamController();
-    }
-
-    TMainForm* MakeForm(int screenDepth = 24)
-    {
-        Form = new TMainForm();
-        Form->ScreenDepth = [screenDepth] { return screenDepth; };
-        Form->StartupPause = [](int) {};
-        Form->show();
-        return Form;
-    }
-
-    static inline QTemporaryDir* Folder = nullptr;
-    static inline int FRun = 0;
-    TMainForm* Form = nullptr;
-};
+using MainFormTest = MainFormFixture;
 
 TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
 {
