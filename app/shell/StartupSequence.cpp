@@ -10,6 +10,7 @@
 #include "shell/DeviceMenus.h"
 #include "shell/MainFormControls.h"
 #include "shell/MainFrm.h"
+#include "shell/ShellLogging.h"
 #include "vidcore/vidcore.h"
 
 #include <QAction>
@@ -64,6 +65,7 @@ void TStartupSequence::Step()
         // or be waiting for the pause to end.
         if (FForm.IsClosing())
             return;
+        qCDebug(lcShell, "start-up: pause over, opening the camera");
         AM_CaptureVideoQuit(CamController->ViewHandle);
         if (CamController->VideoDevices.isEmpty()) {
             FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
@@ -72,6 +74,7 @@ void TStartupSequence::Step()
             FUi.tmSystem->setInterval(1000);
             FUi.pmiASF->trigger();
             FCapture.PrimeCapture();
+            qCDebug(lcShell, "start-up: live view shown");
         }
     }
     if (FStage == TMainForm::ssCameraStep) {
