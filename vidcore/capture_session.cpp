@@ -4,6 +4,7 @@
 #include "capture_format.h"
 #include "debug_category.h"
 #include "element_factory.h"
+#include "gl_warmup.h"
 #include "gst_runtime.h"
 #include "notices.h"
 #include "preview_sink.h"
@@ -198,6 +199,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     GstElement* pipeline = pipeline_.get();
     // The recording branch's end-of-stream arrives as a forwarded message.
     g_object_set(pipeline, "message-forward", TRUE, nullptr);
+    ShareWarmOpenGLDisplay(pipeline);
     g_autoptr(GstBus) bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, &CaptureSession::OnBusMessage, this, nullptr);
 
@@ -230,6 +232,9 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     // The frame sink takes the camera's own format and stores bottom-up BGR
     // rows itself, in one pass, and only while the application lets it copy.
     GstElement* grabQueue = AddQueue(pipeline, error);
+    // Copies from the first frame on, without waiting for the window sink's
+    // first picture to bring the pipeline to PLAYING.
+    g_object_set(grabSink, "async", FALSE, nullptr);
     AddElement(pipeline, grabSink);
     if (!error->empty())
         return false;
@@ -369,9 +374,8 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
 
 bool CaptureSession::WaitUntilRunning(std::string* error)
 {
-    // Just after the camera opens, the pipeline may still be on its way to
-    // PLAYING: it gets there when every sink has its first frame, and a window
-    // sink takes a while for its first picture. A branch added meanwhile is
+    // The sinks do not hold the pipeline back until their first frames, but
+    // it may still be on its way to PLAYING. A branch added meanwhile is
     // carried along by that state change, and one that fails there (a busy
     // microphone) leaves the whole capture in PAUSED: the picture stops. The
     // branch joins a pipeline that is running. The state is what counts, not

@@ -135,8 +135,9 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::str
         "max-size-time", guint64(0), nullptr);
     // The window gets the whole picture, stretched as the view is sized for it.
     g_object_set(scale, "add-borders", FALSE, nullptr);
-    // A live picture is shown as it comes: never held back, never dropped as late.
-    g_object_set(sink, "sync", FALSE, nullptr);
+    // A live picture is shown as it comes: never held back, never dropped as
+    // late, and the capture runs without waiting for the first one.
+    g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
     if (!gst_element_link_many(queue, convert, scale, sink, nullptr)
         || !AddIsolatedInput(bin, input, "sink")) {
