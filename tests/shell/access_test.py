@@ -69,6 +69,7 @@ class GlimviewAccessTest(unittest.TestCase):
         try:
             cls.start()
         except BaseException:
+            cls.print_program_log()
             cls.tearDownClass()
             raise
 
@@ -100,23 +101,38 @@ class GlimviewAccessTest(unittest.TestCase):
             "GLIMVIEW_SHM_SUFFIX": "_access%d" % os.getpid(),
         })
         env.pop("QT_QPA_PLATFORM", None)
-        cls.program = subprocess.Popen([os.path.join(RUN_DIR, "glimview")], cwd=run, env=env,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # What the program says goes to a file, shown when it does not come up.
+        cls.log = os.path.join(cls.home, "program.log")
+        with open(cls.log, "wb") as log:
+            cls.program = subprocess.Popen([os.path.join(RUN_DIR, "glimview")], cwd=run, env=env,
+                                           stdout=log, stderr=subprocess.STDOUT)
         cls.app = wait_for(cls.find_application, 30, "Glimview on the accessibility bus")
         # The camera is ready when its buttons show.
         wait_for(lambda: cls.find_showing(cls.main_window(), "push button", "Take a snapshot"), 30,
                  "the snapshot button")
 
     @classmethod
+    def print_program_log(cls):
+        log = getattr(cls, "log", None)
+        if log and os.path.exists(log):
+            with open(log, errors="replace") as text:
+                sys.stderr.write("--- the program's output:\n" + text.read()[-4000:] + "\n---\n")
+
+    @classmethod
     def tearDownClass(cls):
         program = getattr(cls, "program", None)
         if program is not None and program.poll() is None:
+            # A signal ends it as its close button does, with nothing left over.
             program.send_signal(signal.SIGTERM)
             try:
-                program.wait(10)
+                program.wait(30)
             except subprocess.TimeoutExpired:
                 program.kill()
                 program.wait()
+        # Anything but 0 is a failure: a hang, a crash, or a sanitizer's report.
+        failed_end = program is not None and program.returncode != 0
+        if failed_end:
+            cls.print_program_log()
         if getattr(cls, "a11y_bus", None) is not None:
             cls.a11y_bus.terminate()
             cls.a11y_bus.wait()
@@ -124,6 +140,8 @@ class GlimviewAccessTest(unittest.TestCase):
             cls.x.close()
         if getattr(cls, "home", None):
             shutil.rmtree(cls.home, ignore_errors=True)
+        if failed_end:
+            raise AssertionError("the program ended with %d" % program.returncode)
 
     # ---- the tree ---------------------------------------------------------
 
