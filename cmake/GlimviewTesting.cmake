@@ -6,6 +6,18 @@
 # each test process names its frame maps with a suffix of its own (the
 # program's name from the launcher, the process id from ProcessMapSuffix.cpp),
 # so no test meets the maps of a running Glimview or of another test.
+# glimview_sanitizer_env(<var>): sets <var> to a "cmake -E env" command line
+# that gives what follows it the sanitizers' settings in a sanitized build
+# (GlimviewSanitize.cmake), and nothing more elsewhere.
+function(glimview_sanitizer_env var)
+  set(command "${CMAKE_COMMAND}" -E env)
+  if(GLIMVIEW_SANITIZER_TEST_PATH_PREFIX)
+    list(APPEND command --modify "PATH=path_list_prepend:${GLIMVIEW_SANITIZER_TEST_PATH_PREFIX}")
+  endif()
+  list(APPEND command ${GLIMVIEW_SANITIZER_TEST_ENV})
+  set(${var} "${command}" PARENT_SCOPE)
+endfunction()
+
 function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
@@ -29,12 +41,9 @@ function(glimview_add_test)
   # gtest_discover_tests flattens an ENVIRONMENT property list, and this way
   # the discovery run sees the same variables as the tests.
   # A sanitized build adds the sanitizers' settings (GlimviewSanitize.cmake).
-  set(env_command "${CMAKE_COMMAND}" -E env)
-  if(GLIMVIEW_SANITIZER_TEST_PATH_PREFIX)
-    list(APPEND env_command --modify "PATH=path_list_prepend:${GLIMVIEW_SANITIZER_TEST_PATH_PREFIX}")
-  endif()
+  glimview_sanitizer_env(env_command)
   set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR
-    "${env_command};${GLIMVIEW_SANITIZER_TEST_ENV};QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};GLIMVIEW_SHM_SUFFIX=.test-${T_NAME};${T_ENV}")
+    "${env_command};QT_QPA_PLATFORM=offscreen;VIDCORE_TEST_DEVICES=1;GST_PLUGIN_PATH=${GLIMVIEW_PLUGIN_DIR};GLIMVIEW_SHM_SUFFIX=.test-${T_NAME};${T_ENV}")
   set(props TIMEOUT 600)
   if(T_RUN_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
