@@ -53,12 +53,8 @@ namespace {
 
     GstElement* MakeSink(uintptr_t window, PreviewSinkKind kind, std::string* error)
     {
-        if (!PreviewHasWindow(window) || kind == PreviewSinkKind::None) {
-            GstElement* sink = MakeElement("fakesink", error);
-            if (sink)
-                g_object_set(sink, "async", FALSE, nullptr);
-            return sink;
-        }
+        if (!PreviewHasWindow(window) || kind == PreviewSinkKind::None)
+            return MakeElement("fakesink", error);
         GstElement* sink = MakeElement(FactoryOf(kind), error);
         if (!sink)
             return nullptr;
