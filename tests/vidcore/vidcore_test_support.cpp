@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -247,6 +248,51 @@ int OpenDescriptors()
 }
 
 int Threads() { return EntriesIn("/proc/self/task"); }
+
+std::string ThreadNames()
+{
+    std::map<std::string, int> counts;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+         it.increment(error)) {
+        std::ifstream comm(it->path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        ++counts[name];
+    }
+    std::string names;
+    for (const auto& [name, count] : counts)
+        names += (names.empty() ? "" : ", ") + name + " x" + std::to_string(count);
+    return names;
+}
+
+int SettledThreads()
+{
+    using Clock = std::chrono::steady_clock;
+    int count = Threads();
+    auto since = Clock::now();
+    PollUntil(
+        [&] {
+            g_thread_pool_stop_unused_threads();
+            if (const int now = Threads(); now != count) {
+                count = now;
+                since = Clock::now();
+            }
+            return Clock::now() - since > std::chrono::milliseconds(700);
+        },
+        std::chrono::seconds(5));
+    return count;
+}
+
+bool ThreadsSettleAtMost(int most, std::chrono::milliseconds timeout)
+{
+    return PollUntil(
+        [most] {
+            g_thread_pool_stop_unused_threads();
+            return Threads() <= most;
+        },
+        timeout);
+}
 
 long ResidentKilobytes()
 {

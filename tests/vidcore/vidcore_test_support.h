@@ -80,4 +80,18 @@ int OpenDescriptors();
 int Threads();
 long ResidentKilobytes();
 
+// The names of this process's threads with their counts ("gstglcontext x2,
+// ..."), to say which were left when a count is too high.
+std::string ThreadNames();
+
+// The threads a closed capture leaves are GStreamer's task threads, back in
+// their pool: each waits there half a second for more work, then ends or
+// idles for up to 15 s in GLib's shared pool. They belong to no capture, so
+// the two functions below stop the idle ones while they count.
+//
+// The count once it has held still for longer than that half second.
+int SettledThreads();
+// Waits, with a deadline, for this process to run at most `most` threads.
+bool ThreadsSettleAtMost(int most, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
 } // namespace vidcore_test
