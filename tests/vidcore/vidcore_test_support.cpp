@@ -229,14 +229,28 @@ ClipFacts ExamineClip(const std::string& path)
 
 namespace {
 
-    int EntriesIn(const char* folder)
+    // Entries of a /proc folder come and go while it is read: a failed
+    // step ends the listing rather than throwing.
+    void ForEachEntryIn(const char* folder, const std::function<void(const std::filesystem::path&)>& visit)
     {
         std::error_code error;
-        int count = 0;
         for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error))
-            ++count;
+            visit(it->path());
+    }
+
+    int EntriesIn(const char* folder)
+    {
+        int count = 0;
+        ForEachEntryIn(folder, [&](const std::filesystem::path&) { ++count; });
         return count;
+    }
+
+    // GLib's idle pool threads are asked to end before each count.
+    int ThreadsBesideIdlePoolThreads()
+    {
+        g_thread_pool_stop_unused_threads();
+        return Threads();
     }
 
 } // namespace
@@ -252,14 +266,12 @@ int Threads() { return EntriesIn("/proc/self/task"); }
 std::string ThreadNames()
 {
     std::map<std::string, int> counts;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
-         it.increment(error)) {
-        std::ifstream comm(it->path() / "comm");
+    ForEachEntryIn("/proc/self/task", [&](const std::filesystem::path& thread) {
+        std::ifstream comm(thread / "comm");
         std::string name;
         std::getline(comm, name);
         ++counts[name];
-    }
+    });
     std::string names;
     for (const auto& [name, count] : counts)
         names += (names.empty() ? "" : ", ") + name + " x" + std::to_string(count);
@@ -273,8 +285,7 @@ int SettledThreads()
     auto since = Clock::now();
     PollUntil(
         [&] {
-            g_thread_pool_stop_unused_threads();
-            if (const int now = Threads(); now != count) {
+            if (const int now = ThreadsBesideIdlePoolThreads(); now != count) {
                 count = now;
                 since = Clock::now();
             }
@@ -286,12 +297,7 @@ int SettledThreads()
 
 bool ThreadsSettleAtMost(int most, std::chrono::milliseconds timeout)
 {
-    return PollUntil(
-        [most] {
-            g_thread_pool_stop_unused_threads();
-            return Threads() <= most;
-        },
-        timeout);
+    return PollUntil([most] { return ThreadsBesideIdlePoolThreads() <= most; }, timeout);
 }
 
 long ResidentKilobytes()
