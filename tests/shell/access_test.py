@@ -220,9 +220,12 @@ class GlimviewAccessTest(unittest.TestCase):
     # ---- keys -------------------------------------------------------------
 
     def x_window(self, title):
-        out = self.x.tool("xdotool", "search", "--name", "^" + title.replace(".", "\\.") + "$")
-        ids = out.split()
-        self.assertTrue(ids, "no X window titled " + title)
+        # xdotool's search ends with nothing found when any window in the tree
+        # goes away while it walks it (BadWindow), as the full-screen window
+        # does on leaving full screen: an empty answer is asked again.
+        pattern = "^" + title.replace(".", "\\.") + "$"
+        ids = wait_for(lambda: self.x.tool("xdotool", "search", "--name", pattern).split(), 5,
+                       "an X window titled " + title)
         return ids[0]
 
     def key(self, title, *keys):
