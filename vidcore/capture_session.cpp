@@ -199,7 +199,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     GstElement* pipeline = pipeline_.get();
     // The recording branch's end-of-stream arrives as a forwarded message.
     g_object_set(pipeline, "message-forward", TRUE, nullptr);
-    ShareWarmOpenGLDisplay(pipeline);
+    ShareOpenGLDisplay(pipeline);
     g_autoptr(GstBus) bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, &CaptureSession::OnBusMessage, this, nullptr);
 

@@ -3,6 +3,7 @@
 
 #include "debug_category.h"
 #include "element_factory.h"
+#include "gl_warmup.h"
 #include "isolated_input.h"
 #include "notices.h"
 
@@ -82,7 +83,11 @@ PreviewSinkKind PreviewSinkChoice()
 {
     int chosen = chosenSink.load();
     if (chosen < 0) {
-        const int first = int(FirstInstalledFrom(PreviewSinkKind::OpenGL));
+        // Without OpenGL on the X display glimagesink cannot draw: left to
+        // itself it would open a display of its own, a Wayland one on a
+        // Wayland desktop, and draw into an X window through it.
+        const PreviewSinkKind best = X11OpenGLWorks() ? PreviewSinkKind::OpenGL : PreviewSinkKind::XImage;
+        const int first = int(FirstInstalledFrom(best));
         if (chosenSink.compare_exchange_strong(chosen, first)) {
             GST_INFO("the preview draws with %s", FactoryOf(PreviewSinkKind(first)));
             chosen = first;
