@@ -178,6 +178,11 @@ const QStringList& LanguageTextKeys()
         "ReadFailedMsg",
         "CreateFailedMsg",
         "WriteFailedMsg",
+        // No X display to show the windows on.
+        "NoXDisplayMsg",
+        // What a session end saved; why a shutdown waits for it.
+        "SessionSavedMsg",
+        "UnsavedInhibitMsg",
     };
     return keys;
 }

@@ -6,6 +6,7 @@
 #include "gallery/GalleryLogging.h"
 #include "gallery/MediaStore.h"
 #include "gallery/SaveLocation.h"
+#include "gallery/SessionSave.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -110,9 +111,15 @@ QString TClipRecovery::RecoveredPath(const QString& folder, const QString& clip)
 void TClipRecovery::Start(const QString& tempFolder)
 {
     DropStaleEntries();
+    // What the last session end saved, and the photos it left in Temp, are
+    // told in the same message as the clips.
+    FSessionMessage = BringOverLastSessionsCaptures(tempFolder);
     FPending = CutClips(tempFolder);
-    if (FPending.isEmpty())
+    if (FPending.isEmpty()) {
+        if (!FSessionMessage.isEmpty())
+            QTimer::singleShot(0, this, [this] { emit finished(FSessionMessage); });
         return;
+    }
     FFolder = StandardSaveFolder(TMediaKind::Clip);
     qCInfo(lcGallery, "%lld recordings were cut off; copying them into %s", qlonglong(FPending.size()),
         qPrintable(FFolder));
@@ -143,6 +150,8 @@ void TClipRecovery::Next()
         Handled(false);
     }
     QStringList texts;
+    if (!FSessionMessage.isEmpty())
+        texts.append(FSessionMessage);
     if (FRecovered > 0)
         texts.append(LanguageTexts[QStringLiteral("RecoveredMsg")].replace(QStringLiteral("%s"), FFolder));
     if (!FFailed.isEmpty())

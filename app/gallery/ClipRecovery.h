@@ -51,6 +51,7 @@ private:
     QStringList FPending;
     QString FCurrent;
     QString FFolder;
+    QString FSessionMessage; // what the last session end saved, and where
     int FRecovered = 0;
     QStringList FFailed; // file names
 };

@@ -5,6 +5,7 @@
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
 #include "core/LanguageTexts.h"
+#include "core/PlainText.h"
 #include "core/ProductTitle.h"
 #include "gallery/ClipCopy.h"
 #include "gallery/ClipPlayer.h"
@@ -56,7 +57,8 @@ TVideosForm::~TVideosForm()
     // Clips are working files: none outlives the run. A file that cannot be
     // deleted is passed over.
     for (const QString& fileName : FFileNames)
-        QFile::remove(fileName);
+        if (!FLeftInTemp.contains(fileName))
+            QFile::remove(fileName);
 }
 
 void TVideosForm::BuildHitTestList()
@@ -135,7 +137,8 @@ void TVideosForm::actPlayExecute()
     if (VideoCount() == 0)
         return;
     if (!OpenWithPlayer(FocusedFileName()))
-        QMessageBox::information(this, ProductTitle(), LanguageTexts[QStringLiteral("NoPlayerMsg")]);
+        ShowPlainMessage(
+            this, QMessageBox::Information, ProductTitle(), LanguageTexts[QStringLiteral("NoPlayerMsg")]);
 }
 
 int TVideosForm::UnsavedCount() const { return Strip->UnkeptCount(); }

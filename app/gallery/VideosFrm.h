@@ -53,6 +53,9 @@ public:
     void DeleteFocusedVideo();
     // Takes a clip off the list and deletes its file (a recording that failed).
     void DiscardVideo(const QString& fileName);
+    // Keeps a listed clip's file in Temp when the gallery goes, for the next
+    // start to bring over (a session end found no folder to save it in).
+    void LeaveInTemp(const QString& fileName) { FLeftInTemp.append(fileName); }
     // Copies the focused clip with a progress dialog, asking before replacing
     // a file unless told to replace silently. True when the copy is complete.
     bool CopyClipTo(const QString& destination, bool replaceSilently);
@@ -70,6 +73,7 @@ private:
     void BuildHitTestList();
 
     QStringList FFileNames;
+    QStringList FLeftInTemp;
     QList<uint8_t> FViewFormats;
     bool FInputEnabled = true;
     bool FConverting = false;

@@ -7,11 +7,13 @@
 #include "core/ErrorGuard.h"
 #include "core/LanguageTexts.h"
 #include "core/ModalEnd.h"
+#include "core/PlainText.h"
 #include "core/ProductTitle.h"
 #include "core/WorkingFolder.h"
 #include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/ProgressFrm.h"
+#include "gallery/SessionSave.h"
 #include "gallery/VideosFrm.h"
 #include "shell/CaptureFlows.h"
 #include "shell/CloseQuestion.h"
@@ -185,12 +187,24 @@ void TMainForm::closeEvent(QCloseEvent* event)
             return;
         }
     }
+    // A session end asks nothing and loses nothing: the recording is
+    // finished and every unsaved capture saved before the windows go.
+    if (!FClosed && FSessionEnd)
+        RunGuarded([this] { SaveForSessionEnd(); });
     // A tidying step that fails must not leave the program running with
     // its window gone: the close goes on to its end.
     if (!FClosed)
         RunGuarded([this] { FormClose(); });
     event->accept();
     emit closed();
+}
+
+void TMainForm::SaveForSessionEnd()
+{
+    if (CamController && CamController->Recording)
+        ProcessRecord();
+    if (Photos() && Videos())
+        SaveUnsavedForSessionEnd(*Photos(), *Videos());
 }
 
 void TMainForm::FormClose()
@@ -379,8 +393,7 @@ void TMainForm::pmiChooseAudioDevice(QAction* item) { FDeviceMenus->Choose(item)
 
 void TMainForm::ShowInfo(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, this);
-    box.exec();
+    ShowPlainMessage(this, QMessageBox::NoIcon, ProductTitle(), text);
 }
 
 // ---- timers -----------------------------------------------------------------

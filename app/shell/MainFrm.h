@@ -106,6 +106,8 @@ private:
     void FormCreate();
     void FormClose();
     void FinishSessionEnd();
+    // Finishes a recording and saves every capture not saved yet, without a question.
+    void SaveForSessionEnd();
     void ConnectControls();
     // Runs a notice of the capture library; false for any other event.
     bool TakeNotice(QEvent* event);

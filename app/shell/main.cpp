@@ -8,6 +8,7 @@
 #include "core/FontFaces.h"
 #include "core/LanguageTexts.h"
 #include "core/MessagePort.h"
+#include "core/PlainText.h"
 #include "core/ProductTitle.h"
 #include "core/ProgramTranslator.h"
 #include "core/SettingsStore.h"
@@ -15,12 +16,15 @@
 #include "gallery/ClipRecovery.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/MediaStore.h"
+#include "gallery/PhotosFrm.h"
 #include "gallery/ProgressFrm.h"
 #include "gallery/VideosFrm.h"
 #include "mail/SendEMailFrm.h"
+#include "shell/DisplayPlatform.h"
 #include "shell/MainFrm.h"
 #include "shell/SessionEndWatcher.h"
 #include "shell/ShellLogging.h"
+#include "shell/ShutdownDelayLock.h"
 #include "shell/SuspendWatcher.h"
 #include "shell/Unit1.h"
 #include "widgets/ImageButton.h"
@@ -28,6 +32,8 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+
+#include <cstdio>
 
 namespace {
 
@@ -42,7 +48,20 @@ void ReportRunFolderUnusable()
     LoadSystemLanguage(WorkingFolderPath());
     QString text = LanguageTexts[QStringLiteral("RunFolderMsg")];
     text.replace(QStringLiteral("%s"), folder);
-    QMessageBox(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok).exec();
+    ShowPlainMessage(nullptr, QMessageBox::NoIcon, ProductTitle(), text);
+}
+
+// No X server answers, so no window can be shown: one line on standard
+// error, in the user's language, says what to install. Qt is not started, as
+// it would abort without a display.
+void ReportNoXDisplay()
+{
+    LoadSystemLanguage(WorkingFolderPath());
+    QString text = LanguageTexts[QStringLiteral("NoXDisplayMsg")];
+    if (text.isEmpty())
+        text = LoadLanguageTexts(
+            WorkingFolderPath(), LanguageForLangId(0x0409))[QStringLiteral("NoXDisplayMsg")];
+    std::fprintf(stderr, "%s\n", qPrintable(text.isEmpty() ? QStringLiteral("NoXDisplayMsg") : text));
 }
 
 // How long a second start keeps trying to reach a first copy that is still
@@ -114,6 +133,11 @@ int RunApplication(TGlimviewApplication& app, TMessagePort& port)
         &suspend, &TSuspendWatcher::suspending, mainForm, Guarded([mainForm] { mainForm->EndSession(); }));
     // A signal or a shutdown closes it too, as a session end.
     TSessionEndWatcher sessionEnd;
+    // While anything is unsaved, a shutdown waits for the save it causes.
+    const TShutdownDelayLock shutdownDelay([mainForm] {
+        return (mainForm->Photos() && mainForm->Photos()->UnsavedCount() > 0)
+            || (mainForm->Videos() && mainForm->Videos()->UnsavedCount() > 0);
+    });
     QObject::connect(
         &sessionEnd, &TSessionEndWatcher::sessionEnding, mainForm, Guarded(mainForm, &TMainForm::EndSession));
 
@@ -138,9 +162,10 @@ int RunApplication(TGlimviewApplication& app, TMessagePort& port)
 
 int main(int argc, char** argv)
 {
-    // The skinned windows place themselves, which only X11 grants.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    if (ChooseDisplayPlatform() == TDisplayPlatform::None) {
+        ReportNoXDisplay();
+        return 1;
+    }
 
     TGlimviewApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Glimview"));

@@ -426,6 +426,29 @@ QString RecordUntilAClipGrows(const TXvfb& x, const QString& temp, const QString
     return kept;
 }
 
+// Once the live picture shows, Space on the panel takes a snapshot into the
+// photo gallery's strip; true when its thumbnail shows there.
+bool TakeSnapshotWithSpace(const TXvfb& x)
+{
+    if (!test_support::WaitForLiveViewPicture(x.Display, 40000))
+        return false;
+    const QString panelWindow = QString::number(x.WindowNamed(ProductTitle));
+    x.Run(
+        QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), panelWindow });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") });
+    return QTest::qWaitFor(
+        [&] {
+            const quint32 gallery = x.WindowNamed(QStringLiteral("Photos"));
+            if (!gallery)
+                return false;
+            const QRect g = x.Geometry(gallery);
+            // The first thumbnail: 80 x 60 at 17,18 in the gallery.
+            return g.width() > 0
+                && SaturatedColoursOnRow(x.Shot(), g.left() + 17, g.left() + 17 + 79, g.top() + 18 + 20) >= 3;
+        },
+        20000);
+}
+
 // The library's account of a recording on the program's standard error,
 // for when a clip does not grow.
 QProcessEnvironment WithRecordingTrace(QProcessEnvironment env)
@@ -435,14 +458,19 @@ QProcessEnvironment WithRecordingTrace(QProcessEnvironment env)
     return env;
 }
 
+// A logout or a shutdown with a photo and a running recording: nothing is
+// asked and nothing is lost. Both go into the pictures and videos folders.
 TEST_F(ProgramTest, ASignalDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
 {
     TXvfb x;
     ASSERT_FALSE(x.Display.isEmpty());
     const QString run = MakeRunFolder(true);
     const QString temp = run + QStringLiteral("/Temp");
-    QProcess* program = Start(WithRecordingTrace(x.For(Env)), run);
+    QProcessEnvironment env = WithRecordingTrace(x.For(Env));
+    env.insert(QStringLiteral("HOME"), Folder.path());
+    QProcess* program = Start(env, run);
     ASSERT_TRUE(program->waitForStarted());
+    ASSERT_TRUE(TakeSnapshotWithSpace(x)) << program->readAllStandardError().toStdString();
     const QString kept = RecordUntilAClipGrows(x, temp, Folder.filePath(QStringLiteral("kept")));
     ASSERT_FALSE(kept.isEmpty()) << program->readAllStandardError().toStdString();
 
@@ -450,9 +478,17 @@ TEST_F(ProgramTest, ASignalDuringARecordingEndsTheProgramAsItsCloseButtonDoes)
     ending.start();
     SignalProgram(*program, SIGTERM);
     ASSERT_TRUE(program->waitForFinished(10000));
-    // The recording is finished and the preview stopped while the windows still exist.
+    // The recording is finished, both saved and the preview stopped while the windows still exist.
     EXPECT_LT(ending.elapsed(), glimview_test::Allowance(2000, 8000));
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
+    const QFileInfoList photos = QDir(Folder.filePath(QStringLiteral("Pictures")))
+                                     .entryInfoList({ QStringLiteral("Glimview *.jpg") }, QDir::Files);
+    ASSERT_EQ(photos.size(), 1);
+    EXPECT_FALSE(QImage(photos.first().filePath()).isNull());
+    const QFileInfoList clips = QDir(Folder.filePath(QStringLiteral("Videos")))
+                                    .entryInfoList({ QStringLiteral("Glimview *.wmv") }, QDir::Files);
+    ASSERT_EQ(clips.size(), 1);
+    EXPECT_GT(ProbedDuration(clips.first().filePath()), 0.5);
 }
 
 TEST_F(ProgramTest, InterruptAndHangUpEndTheProgramCleanlyToo)
@@ -735,24 +771,7 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
             x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
         EXPECT_EQ(tree.count(QLatin1Char('"') + ProductTitle + QLatin1Char('"')), 1) << tree.toStdString();
 
-        // Space on the panel takes a snapshot into the photo gallery's strip.
-        const QString panelWindow = QString::number(x.WindowNamed(ProductTitle));
-        x.Run(QStringLiteral("xdotool"),
-            { QStringLiteral("windowfocus"), QStringLiteral("--sync"), panelWindow });
-        x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") });
-        const bool photo = QTest::qWaitFor(
-            [&] {
-                const quint32 gallery = x.WindowNamed(QStringLiteral("Photos"));
-                if (!gallery)
-                    return false;
-                const QRect g = x.Geometry(gallery);
-                // The first thumbnail: 80 x 60 at 17,18 in the gallery.
-                return g.width() > 0
-                    && SaturatedColoursOnRow(x.Shot(), g.left() + 17, g.left() + 17 + 79, g.top() + 18 + 20)
-                    >= 3;
-            },
-            20000);
-        EXPECT_TRUE(photo) << program->readAllStandardError().toStdString();
+        EXPECT_TRUE(TakeSnapshotWithSpace(x)) << program->readAllStandardError().toStdString();
 
         program->kill();
         program->waitForFinished(5000);
