@@ -147,7 +147,17 @@ static gboolean gst_snapwell_sink_start(GstBaseSink* bsink)
 
 static gboolean gst_snapwell_sink_stop(GstBaseSink* bsink)
 {
-    snapwell::CloseFrameMaps(GST_SNAPWELL_SINK(bsink)->maps);
+    GstSnapwellSink* sink = GST_SNAPWELL_SINK(bsink);
+
+    snapwell::CloseFrameMaps(sink->maps);
+    /* A restarted element negotiates anew: nothing of the last stream's
+     * layout may be used for a frame that comes before its caps. */
+    gst_video_info_init(&sink->info);
+    sink->header = {};
+    sink->fast = FALSE;
+    gst_video_info_init(&sink->block_info);
+    g_clear_pointer(&sink->converter, gst_video_converter_free);
+    __atomic_store_n(&sink->last_sample_time, DEFAULT_LAST_SAMPLE_TIME, __ATOMIC_RELAXED);
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 
 #include "debug_category.h"
 #include "gl_warmup.h"
+#include "orc_guard.h"
 
 #include <gst/gst.h>
 
@@ -113,10 +114,13 @@ void EnsureGstReady()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        const bool orcKeptOff = KeepOrcOffAFullRuntimeFolder();
         if (!gst_is_initialized())
             gst_init(nullptr, nullptr);
         // Registered now, so that GST_DEBUG names it before anything is logged.
         DebugCategory();
+        if (orcKeptOff)
+            GST_WARNING("the runtime folder is full: ORC runs its portable code (ORC_CODE=backup)");
         const std::string folder = PluginFolderBesideLibrary();
         if (!folder.empty() && g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR)) {
             GST_INFO("plugins beside the library: %s", folder.c_str());

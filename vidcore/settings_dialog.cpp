@@ -100,11 +100,17 @@ namespace {
             const std::string& name = entry.control.name;
             const QString label = entry.control.ownName ? QCoreApplication::translate("vidcore", name.c_str())
                                                         : QString::fromStdString(name);
-            form->addRow(label, MakeEditor(entry, dialog));
+            // The device names its controls: shown as typed, never as rich text.
+            auto* shown = new QLabel(label, dialog);
+            shown->setTextFormat(Qt::PlainText);
+            form->addRow(shown, MakeEditor(entry, dialog));
         }
-        if (entries->empty())
-            form->addRow(new QLabel(
-                QCoreApplication::translate("vidcore", "This device has no adjustable settings."), dialog));
+        if (entries->empty()) {
+            auto* none = new QLabel(
+                QCoreApplication::translate("vidcore", "This device has no adjustable settings."), dialog);
+            none->setTextFormat(Qt::PlainText);
+            form->addRow(none);
+        }
 
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
         QPushButton* defaults = buttons->addButton(

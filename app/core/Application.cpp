@@ -2,6 +2,7 @@
 #include "core/Application.h"
 
 #include "core/CoreLogging.h"
+#include "core/PlainText.h"
 #include "core/ProductTitle.h"
 
 #include <QMessageBox>
@@ -43,6 +44,6 @@ void TGlimviewApplication::ShowException(const QString& text)
         return;
     }
     FShowingException = true;
-    QMessageBox::critical(nullptr, ProductTitle(), text);
+    ShowPlainMessage(nullptr, QMessageBox::Critical, ProductTitle(), text);
     FShowingException = false;
 }

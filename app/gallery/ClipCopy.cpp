@@ -3,10 +3,12 @@
 
 #include "core/LanguageTexts.h"
 #include "core/ModalEnd.h"
+#include "core/PlainText.h"
 #include "gallery/SafeSave.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -23,7 +25,7 @@ QString Named(const QString& key, const QString& path)
 // `reason` comes from the system and follows the text as it is.
 bool Fail(QWidget* owner, const QString& text, const QString& reason = QString())
 {
-    QMessageBox::warning(owner, QString(), reason.isEmpty() ? text : text + u' ' + reason);
+    ShowPlainMessage(owner, QMessageBox::Warning, QString(), reason.isEmpty() ? text : text + u' ' + reason);
     return false;
 }
 
@@ -55,15 +57,24 @@ bool CopyFileWithProgress(
     QProgressDialog progress(Named(QStringLiteral("CopyingMsg"), from.fileName()),
         LanguageTexts[QStringLiteral("CancelButton")], 0,
         static_cast<int>(std::max<qint64>(1, (total + ChunkSize - 1) / ChunkSize)), owner);
+    progress.setLabel(PlainLabel(new QLabel(progress.labelText())));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
+    // The progress box goes before a box about the copy comes: left open, it
+    // would show itself over the error box and hold it until cancelled.
+    const auto failWhileCopying = [&](const QString& text, const QString& reason) {
+        progress.reset();
+        progress.hide();
+        return Fail(owner, text, reason);
+    };
     int chunk = 0;
     while (!input.atEnd()) {
         const QByteArray data = input.read(ChunkSize);
         if (data.isEmpty() && input.error() != QFile::NoError)
-            return Fail(owner, Named(QStringLiteral("ReadFailedMsg"), source), input.errorString());
+            return failWhileCopying(Named(QStringLiteral("ReadFailedMsg"), source), input.errorString());
         if (!output.Write(data.constData(), data.size()))
-            return Fail(owner, Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
+            return failWhileCopying(
+                Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
         progress.setValue(++chunk);
         // A session end cancels too: the windows wait for the copy to stop.
         if (progress.wasCanceled() || SessionEnding())
@@ -71,6 +82,6 @@ bool CopyFileWithProgress(
     }
     progress.setValue(progress.maximum());
     if (!output.Commit())
-        return Fail(owner, Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
+        return failWhileCopying(Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
     return true;
 }

@@ -2,6 +2,7 @@
 #include "gallery/GalleryForm.h"
 
 #include "core/ErrorGuard.h"
+#include "core/PlainText.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/ThumbnailStrip.h"
 #include "widgets/ImageButton.h"
@@ -175,8 +176,8 @@ bool TGalleryForm::ComposerBusy()
 {
     if (!MailComposerSending())
         return false;
-    QMessageBox::information(
-        this, QString(), QStringLiteral("Could not write new e-mail while sending e-mail!"));
+    ShowPlainMessage(this, QMessageBox::Information, QString(),
+        QStringLiteral("Could not write new e-mail while sending e-mail!"));
     MailComposerShow();
     return true;
 }

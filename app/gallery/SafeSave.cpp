@@ -2,10 +2,12 @@
 #include "gallery/SafeSave.h"
 
 #include "core/LanguageTexts.h"
+#include "core/PlainText.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdlib>
@@ -24,11 +26,36 @@ bool ConfirmReplace(QWidget* owner, const QString& path)
 {
     // Yes and No are Qt's own buttons: they speak the language through Qt's
     // translations, which the program loads for it.
-    const auto answer = QMessageBox::question(owner, QString(),
+    const auto answer = ShowPlainMessage(owner, QMessageBox::Question, QString(),
         LanguageTexts[QStringLiteral("ReplaceFileMsg")].replace(QStringLiteral("%s"), path),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
+
+namespace {
+
+// A new file named `name` with a random ending, made with the mode a new file
+// gets (0666 less the umask), whatever the file it will replace had: another
+// account's file in a shared folder may carry set-id bits or 0777. The kernel
+// applies the umask, so the process's umask is never changed under threads
+// that create files too.
+int OpenTemporaryBeside(const QByteArray& name, QByteArray& temporary)
+{
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = name + ".glimview-";
+        for (int i = 0; i < 6; ++i)
+            temporary += Letters[QRandomGenerator::system()->bounded(int(sizeof Letters) - 1)];
+        const int fd
+            = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
 
 TSafeSave::TSafeSave(QString path)
     : FPath(std::move(path))
@@ -75,20 +102,11 @@ bool TSafeSave::Open(bool replace)
     if (!S_ISLNK(info.st_mode) && !S_ISREG(info.st_mode))
         return Fail(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     // Beside the name, so the rename stays within one file system.
-    QByteArray temporary = FName + ".glimview-XXXXXX";
-    FFd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    QByteArray temporary;
+    FFd = OpenTemporaryBeside(FName, temporary);
     if (FFd < 0)
         return Fail(errno);
     FWritten = temporary;
-    // A replaced file keeps its mode; a replaced link gets a new file's.
-    mode_t mode = info.st_mode & 07777;
-    if (S_ISLNK(info.st_mode)) {
-        const mode_t mask = ::umask(022);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(FFd, mode) != 0)
-        return Fail(errno);
     return true;
 }
 

@@ -7,7 +7,8 @@
 // the caller says the user confirmed it: the data goes into a temporary file
 // beside it, which is synced and renamed over the name, so the old file
 // stays whole until the new one is complete. A link under the name is
-// replaced itself, never its target, and only when it is the user's own.
+// replaced itself, never its target, and only when it is the user's own. A
+// replaced file gets the mode a new file would get, whatever the old one had.
 #pragma once
 
 #include <QString>

@@ -2,6 +2,7 @@
 #include "gallery/SaveAll.h"
 
 #include "core/LanguageTexts.h"
+#include "core/PlainText.h"
 #include "core/ProductTitle.h"
 #include "gallery/ClipCopy.h"
 #include "gallery/GalleryLogging.h"
@@ -84,7 +85,7 @@ bool SaveAllUnsaved(TPhotosForm& photos, TVideosForm& videos, QWidget* owner)
             continue;
         const QString folder = StandardSaveFolder(step.kind);
         if (!FolderTakesFiles(folder) || !step.save(folder)) {
-            QMessageBox::warning(owner, ProductTitle(),
+            ShowPlainMessage(owner, QMessageBox::Warning, ProductTitle(),
                 LanguageTexts[QStringLiteral("SaveAllFailedMsg")].replace(
                     QStringLiteral("%s"), QDir::toNativeSeparators(folder)));
             return false;

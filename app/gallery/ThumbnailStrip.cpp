@@ -4,6 +4,7 @@
 #include "core/Assertion.h"
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
+#include "core/PlainText.h"
 #include "gallery/GalleryLogging.h"
 #include "gallery/StripGeometry.h"
 #include "widgets/ImageButton.h"
@@ -135,7 +136,7 @@ TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     well.setColor(QPalette::Window, QColor(12, 14, 18));
     pnlContainer->setPalette(well);
 
-    FCaption = new QLabel(pnlContainer);
+    FCaption = PlainLabel(new QLabel(pnlContainer));
     FCaption->setGeometry(pnlContainer->rect());
     FCaption->setAlignment(Qt::AlignCenter);
     QFont captionFont(QStringLiteral("Times New Roman"));

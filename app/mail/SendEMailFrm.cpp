@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "mail/SendEMailFrm.h"
 
+#include "core/PlainText.h"
 #include "core/ProductTitle.h"
 
 #include "core/Assertion.h"
@@ -54,8 +55,7 @@ bool NotAnAddress(const QString& field, bool single)
 
 void ShowMessage(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::Ok, parent);
-    box.exec();
+    ShowPlainMessage(parent, QMessageBox::NoIcon, ProductTitle(), text);
 }
 
 } // namespace
@@ -82,7 +82,7 @@ void TSendEMailForm::CreateControls()
     const QFont editFont = PixelFont(QStringLiteral("MS Mincho"), 16);
 
     auto label = [&](const QString& text, int left, int top) {
-        auto* l = new QLabel(text, this);
+        auto* l = PlainLabel(new QLabel(text, this));
         l->setFont(systemFont);
         l->move(left, top);
         l->adjustSize();
@@ -133,7 +133,7 @@ void TSendEMailForm::CreateControls()
     prbStatus->setRange(0, 100);
     prbStatus->setTextVisible(false);
 
-    stxStatus = new QLabel(this);
+    stxStatus = PlainLabel(new QLabel(this));
     stxStatus->setGeometry(0, 296, 393, 19);
     stxStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     QPalette palette = stxStatus->palette();

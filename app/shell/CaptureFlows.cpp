@@ -7,6 +7,7 @@
 #include "camera/VideoFormatTable.h"
 #include "core/CodeSiteHelperUnit.h"
 #include "core/LanguageTexts.h"
+#include "core/PlainText.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/TempFolder.h"
 #include "gallery/VideosFrm.h"
@@ -141,9 +142,11 @@ void TCaptureFlows::ChooseRecordingType()
     if (!IsLargeVideoFormat(FForm.CamView()->ViewFormat))
         return;
     // A plain Yes/No box, without an icon.
-    QMessageBox box(QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
-        LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No, &FForm);
-    FAviAnswer = box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    FAviAnswer = ShowPlainMessage(&FForm, QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
+                     LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes
+        ? AnswerYes
+        : AnswerNo;
     SetRecordingType(FAviAnswer == AnswerYes ? TCamController::VideoTypeAsf : TCamController::VideoTypeAvi);
 }
 

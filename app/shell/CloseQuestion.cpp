@@ -24,6 +24,7 @@ bool AskAboutUnsaved(TMainForm& form)
         if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
             text.replace(at, 2, QString::number(count));
     QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::NoButton, &form);
+    box.setTextFormat(Qt::PlainText);
     QPushButton* saveAll
         = box.addButton(LanguageTexts[QStringLiteral("SaveAllButton")], QMessageBox::AcceptRole);
     QPushButton* discard

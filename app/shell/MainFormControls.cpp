@@ -4,6 +4,7 @@
 #include "camera/CamControllerUnit.h"
 #include "camera/VideoFormatTable.h"
 #include "core/LanguageTexts.h"
+#include "core/PlainText.h"
 #include "shell/MainFrm.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SkinMask.h"
@@ -70,7 +71,7 @@ void TMainFormControls::CreateControls(QWidget* form, QPixmap& background)
     imgbVideo->SetCheckable(true);
     SetCameraButtonsVisible(false);
 
-    lblStatus = new QLabel(form);
+    lblStatus = PlainLabel(new QLabel(form));
     // The status well of the skin less the same 4-pixel margin at both ends:
     // a left-to-right text starts there, a right-to-left one (the layout is
     // mirrored then) ends there. The text is centred in the well's height.

@@ -2,6 +2,7 @@
 #include "shell/Unit1.h"
 
 #include "core/LangId.h"
+#include "core/PlainText.h"
 #include "shell/Version.h"
 #include "widgets/TaskbarEntry.h"
 
@@ -35,7 +36,7 @@ TTessaly::TTessaly(QWidget* parent)
     Label1->move(48, 24);
     Label2 = new QLabel(QStringLiteral("Version: " GLIMVIEW_VERSION), this);
     Label2->move(128, 24);
-    Label3 = new QLabel(this);
+    Label3 = PlainLabel(new QLabel(this));
     Label3->move(48, 48);
 }
 

@@ -3,9 +3,12 @@
 
 #include <QAccessible>
 #include <QBitmap>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTextDocument>
+#include <QToolTip>
 
 namespace {
 
@@ -269,4 +272,17 @@ void TImageButton::LeftReleased()
     FState = vsReleased;
     if (!FPictureUp.isNull())
         Show(FPictureUp);
+}
+
+bool TImageButton::event(QEvent* event)
+{
+    // The hint comes from a language file and is shown as typed: a tooltip
+    // has no text format of its own, so one that looks like HTML is escaped.
+    if (event->type() == QEvent::ToolTip && Qt::mightBeRichText(toolTip())) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        QToolTip::showText(help->globalPos(),
+            QStringLiteral("<qt>") + toolTip().toHtmlEscaped() + QStringLiteral("</qt>"), this);
+        return true;
+    }
+    return QWidget::event(event);
 }

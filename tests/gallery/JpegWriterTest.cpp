@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <sched.h>
@@ -201,6 +202,24 @@ TEST(JpegWriter, LinksPlantedInASharedFolderAreNeverWrittenThrough)
     EXPECT_FALSE(QFile::exists(victim));
     EXPECT_FALSE(QFileInfo(own).isSymLink());
     EXPECT_EQ(Identify(QStringLiteral("%m %w %h"), own), QStringLiteral("JPEG 64 48"));
+
+    // Another account's file, set-id and open to all, replaced when
+    // confirmed: the photo gets the mode a new file gets, not that one's.
+    const QString foreign = shared + QStringLiteral("/foreign.jpg");
+    const QByteArray foreignName = QFile::encodeName(foreign);
+    ASSERT_EQ(InChild(Nobody,
+                  [&] {
+                      const int fd = ::open(foreignName.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+                      return fd >= 0 && ::fchmod(fd, 06777) == 0 && ::close(fd) == 0 ? 0 : 1;
+                  }),
+        0);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    SaveBitmapAsJpeg(QuarteredPicture(64, 48), foreign, TReplace::Confirmed);
+    struct stat info { };
+    ASSERT_EQ(::lstat(foreignName.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666 & ~mask);
+    EXPECT_EQ(info.st_uid, ::geteuid());
 }
 
 // A replace that meets a full disk leaves the old photo whole: the new one
