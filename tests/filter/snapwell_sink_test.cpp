@@ -447,6 +447,19 @@ TEST_F(SnapwellSinkTest, UnusableBuffersAreNeverRead)
         GST_FLOW_NOT_NEGOTIATED);
     EXPECT_TRUE(PixelAreaUntouchedFrom(0));
     EXPECT_EQ(maps->Word(kHeightOffset), 0u);
+
+    // A restarted element forgets the caps of its last run: a buffer before
+    // new caps is refused, not written with the old layout.
+    gst_harness_set_src_caps_str(harness, BgrCaps(320, 240).c_str());
+    ASSERT_EQ(gst_harness_push(harness, gst_harness_create_buffer(harness, 320 * 240 * 3)), GST_FLOW_OK);
+    ASSERT_EQ(gst_element_set_state(harness->element, GST_STATE_NULL), GST_STATE_CHANGE_SUCCESS);
+    ASSERT_NE(gst_element_set_state(harness->element, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+    SetUp();
+    // Straight into its pad: the harness would send its caps again.
+    g_autoptr(GstPad) input = gst_element_get_static_pad(harness->element, "sink");
+    ASSERT_TRUE(gst_pad_send_event(input, gst_event_new_segment(&segment)));
+    EXPECT_EQ(gst_pad_chain(input, gst_harness_create_buffer(harness, 320 * 240 * 3)), GST_FLOW_NOT_NEGOTIATED);
+    EXPECT_TRUE(PixelAreaUntouchedFrom(0));
 }
 
 TEST_F(SnapwellSinkTest, LocationKeepsAtMost260Characters)
