@@ -699,6 +699,57 @@ TEST_F(ProgramTest, ARuntimeFolderOthersMayWriteIsPassedOverForThePrivateOne)
     EXPECT_FALSE(FileExists(standIn + QStringLiteral("/writesync4snapwell_Quillon") + suffix));
 }
 
+// The resident memory of a process in kilobytes; -1 once it is gone.
+qint64 ResidentKilobytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// A language file that holds HTML: the status line shows it as typed. Taken
+// as rich text, the picture it names would be read without end.
+TEST_F(ProgramTest, HtmlInALanguageTextIsShownAsTyped)
+{
+    const QString run = Folder.filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(run + QStringLiteral("/Languages")));
+    ASSERT_TRUE(QDir().mkpath(run + QStringLiteral("/Temp")));
+    QFile english(QStringLiteral(GLIMVIEW_RUN_DIR "/Languages/English.ini"));
+    ASSERT_TRUE(english.open(QIODevice::ReadOnly));
+    QByteArray texts = english.readAll();
+    const QByteArray hostile = R"(<img src="/dev/zero" width="30000" height="30000">)";
+    texts.replace("CameraLoading=", "CameraLoading=" + hostile);
+    texts.replace("CemaraLoaded=", "CemaraLoaded=" + hostile);
+    QFile copy(run + QStringLiteral("/Languages/English.ini"));
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+    copy.write(texts);
+    copy.close();
+
+    QProcess* program = Start(Offscreen(true), run);
+    // The camera is open and the warm-up recording written: both texts were shown.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QFileInfo(run + QStringLiteral("/Temp/sample")).size() > 0; }, 40000))
+        << program->readAllStandardError().toStdString();
+    // The status line's text is set on the tick after the camera opened.
+    QElapsedTimer watched;
+    watched.start();
+    qint64 most = 0;
+    while (watched.elapsed() < 2000 && program->state() == QProcess::Running) {
+        most = std::max(most, ResidentKilobytes(program->processId()));
+        QTest::qWait(100);
+    }
+    EXPECT_LT(most, 400 * 1024);
+    ASSERT_EQ(program->state(), QProcess::Running);
+    SignalProgram(*program, SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program->exitCode(), 0);
+}
+
 TEST_F(ProgramTest, ConversionReportsNobodyAskedForOpenNothing)
 {
     TXvfb x;
