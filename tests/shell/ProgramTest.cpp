@@ -750,6 +750,42 @@ TEST_F(ProgramTest, HtmlInALanguageTextIsShownAsTyped)
     EXPECT_EQ(program->exitCode(), 0);
 }
 
+// A runtime folder without a byte of room: ORC, which the camera's streaming
+// threads use, would map its code from there and fault. The camera runs.
+TEST_F(ProgramTest, ACompletelyFullRuntimeFolderLeavesTheCameraRunning)
+{
+    glimview_test::SmallTmpfs full("256k", QFile::encodeName(Folder.Runtime()).toStdString());
+    if (!full.Mounted())
+        GTEST_SKIP() << "a small file system of the test's own needs root";
+    {
+        QFile filler(Folder.Runtime() + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) { }
+    }
+    const QString run = MakeRunFolder(true);
+    QProcess* program = Start(WithRecordingTrace(Offscreen(true)), run);
+    ASSERT_TRUE(program->waitForStarted());
+    // The camera opens (the box about the frame maps' room comes later) and
+    // its streaming threads convert frames for a few seconds.
+    QByteArray said;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            said += program->readAllStandardError();
+            return said.contains("opened at") || program->state() != QProcess::Running;
+        },
+        40000))
+        << said.toStdString();
+    QElapsedTimer streaming;
+    streaming.start();
+    while (streaming.elapsed() < 3000 && program->state() == QProcess::Running)
+        QTest::qWait(100);
+    ASSERT_EQ(program->state(), QProcess::Running) << said.toStdString();
+    SignalProgram(*program, SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
+}
+
 TEST_F(ProgramTest, ConversionReportsNobodyAskedForOpenNothing)
 {
     TXvfb x;
