@@ -14,9 +14,14 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sysexits.h>
 #include <unistd.h>
 
 namespace {
@@ -24,8 +29,14 @@ namespace {
 const QString Section = QStringLiteral("RecoveredClips");
 
 // A copy reads the clip once and writes it once: minutes only for a file of
-// gigabytes. Beyond this it has hung on a damaged file.
-constexpr int CopyDeadlineMs = 10 * 60 * 1000;
+// gigabytes, even on a slow disk. Beyond this it has hung on a damaged file.
+// The converter gives up by itself on a copy that stops moving.
+int RepairDeadlineMs(qint64 clipBytes)
+{
+    constexpr qint64 BaseMs = 10 * 60 * 1000;
+    constexpr qint64 SlowestBytesPerSecond = 1024 * 1024;
+    return int(std::min<qint64>(INT_MAX, BaseMs + clipBytes / SlowestBytesPerSecond * 1000));
+}
 
 QString Identity(const QFileInfo& clip)
 {
@@ -48,6 +59,18 @@ bool EntryFileExists(const QString& entry)
 {
     struct stat info { };
     return ::stat(QByteArray::fromPercentEncoding(entry.toLatin1()).constData(), &info) == 0;
+}
+
+// A clip file a running copy of the program holds locked: being recorded,
+// or listed in its gallery.
+bool IsLockedByARun(const QString& clip)
+{
+    const int fd = ::open(QFile::encodeName(clip).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
 }
 
 // Entries of clips that are gone say nothing any more.
@@ -87,8 +110,9 @@ QStringList TClipRecovery::CutClips(const QString& tempFolder)
               .entryInfoList({ QStringLiteral("GLV_temp_*.wmv"), QStringLiteral("GLV_temp_*.avi") },
                   QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Name);
     for (const QFileInfo& clip : found) {
-        // Another account's clip in a shared folder is not ours to copy.
-        if (clip.ownerId() != ::getuid() || clip.size() == 0)
+        // Another account's clip in a shared folder is not ours to copy, nor
+        // one that a running copy of the program still lists.
+        if (clip.ownerId() != ::getuid() || clip.size() == 0 || IsLockedByARun(clip.absoluteFilePath()))
             continue;
         const QString path = clip.absoluteFilePath();
         if (SettingsStore && SettingsStore->ReadString(Section, EntryName(path), QString()) == Identity(clip))
@@ -133,21 +157,22 @@ void TClipRecovery::Next()
     while (!FPending.isEmpty()) {
         FCurrent = FPending.takeFirst();
         if (!EnsureFolder(FFolder)) {
-            Handled(false);
+            Handled(TOutcome::MayPass);
             continue;
         }
         // An argument list: no shell ever sees the paths, whatever they hold.
         FProcess->start(ConverterProgram(),
             { QStringLiteral("-repair"), FCurrent, QStringLiteral("-o"), RecoveredPath(FFolder, FCurrent) });
         if (FProcess->waitForStarted(5000)) {
-            QTimer::singleShot(CopyDeadlineMs, FProcess, [process = FProcess, clip = FCurrent, this] {
-                if (FCurrent == clip && process->state() != QProcess::NotRunning)
-                    process->terminate();
-            });
+            QTimer::singleShot(RepairDeadlineMs(QFileInfo(FCurrent).size()), FProcess,
+                [process = FProcess, clip = FCurrent, this] {
+                    if (FCurrent == clip && process->state() != QProcess::NotRunning)
+                        process->terminate();
+                });
             return; // Ended goes on
         }
         qCWarning(lcGallery, "cannot start the converter %s", qPrintable(ConverterProgram()));
-        Handled(false);
+        Handled(TOutcome::MayPass);
     }
     QStringList texts;
     if (!FSessionMessage.isEmpty())
@@ -163,24 +188,31 @@ void TClipRecovery::Next()
 
 void TClipRecovery::Ended(int exitCode, QProcess::ExitStatus status)
 {
-    const bool recovered = status == QProcess::NormalExit && exitCode == 0;
-    if (!recovered)
+    const bool exited = status == QProcess::NormalExit;
+    const TOutcome outcome = exited && exitCode == 0 ? TOutcome::Recovered
+        : exited && exitCode == EX_TEMPFAIL          ? TOutcome::MayPass
+                                                     : TOutcome::Unrepairable;
+    if (outcome != TOutcome::Recovered)
         qCWarning(lcGallery, "%s cannot be made playable: %s", qPrintable(FCurrent),
             FProcess->readAllStandardError().trimmed().constData());
-    Handled(recovered);
+    Handled(outcome);
     Next();
 }
 
-void TClipRecovery::Handled(bool recovered)
+void TClipRecovery::Handled(TOutcome outcome)
 {
-    if (recovered)
+    if (outcome == TOutcome::Recovered) {
         ++FRecovered;
-    else
-        FFailed.append(QFileInfo(FCurrent).fileName());
-    // Remembered once handled, either way: a clip that cannot be mended is
-    // not named again at every start. Remembered only now, so that a run
-    // ended during the copy leaves the clip to the next start.
+        // The whole copy is saved: the cut original has served.
+        QFile::remove(FCurrent);
+        return;
+    }
+    FFailed.append(QFileInfo(FCurrent).fileName());
+    // A failure that may pass (no room, no folder, no converter) leaves the
+    // clip to the next start. One that cannot be mended is remembered, so
+    // that it is not named again at every start; remembered only now, so
+    // that a run ended during the copy leaves the clip to the next start.
     const QString entry = EntryName(FCurrent);
-    if (SettingsStore && !entry.isEmpty())
+    if (outcome == TOutcome::Unrepairable && SettingsStore && !entry.isEmpty())
         SettingsStore->WriteString(Section, entry, Identity(QFileInfo(FCurrent)));
 }

@@ -3,10 +3,11 @@
 // power lost while it recorded). Such a file has a header that says it is
 // empty and no index, so no player plays it. At start the converter copies
 // each one, in a process of its own and one after another, into a whole file
-// in the user's videos folder; the Temp file itself stays where it is,
-// neither listed nor removed.
+// in the user's videos folder, and the Temp file is removed once its copy is
+// saved. One that failed for a reason that may pass (no room, a folder that
+// cannot be made, no converter) is tried again at the next start.
 //
-// Each clip is handled once. Which ones were is kept in the settings store
+// A clip that cannot be repaired is named once. Which ones were is kept in the settings store
 // (section "RecoveredClips": the clip's real path, its size and
 // modification time), not in files beside the clips: the store is the user's own, is
 // rewritten atomically and synced, and an entry whose clip is gone is
@@ -45,7 +46,8 @@ signals:
 private:
     void Next();
     void Ended(int exitCode, QProcess::ExitStatus status);
-    void Handled(bool recovered);
+    enum class TOutcome { Recovered, MayPass, Unrepairable };
+    void Handled(TOutcome outcome);
 
     QProcess* FProcess = nullptr;
     QStringList FPending;

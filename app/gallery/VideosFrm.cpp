@@ -23,6 +23,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 bool IsAviClip(const QString& fileName)
@@ -56,9 +60,11 @@ TVideosForm::~TVideosForm()
 {
     // Clips are working files: none outlives the run. A file that cannot be
     // deleted is passed over.
-    for (const QString& fileName : FFileNames)
+    for (const QString& fileName : FFileNames) {
         if (!FLeftInTemp.contains(fileName))
             QFile::remove(fileName);
+        UnlockClip(fileName);
+    }
 }
 
 void TVideosForm::BuildHitTestList()
@@ -78,6 +84,7 @@ int TVideosForm::AddVideo(const QString& fileName, const QImage& thumbnail, uint
     const int index = Strip->Add(thumbnail);
     FFileNames.append(fileName);
     FViewFormats.append(viewFormat);
+    LockClip(fileName);
     show();
     return index;
 }
@@ -110,8 +117,30 @@ void TVideosForm::DeleteFocusedVideo()
     const int index = Strip->DeleteFocused();
     if (index < 0)
         return;
-    QFile::remove(FFileNames.takeAt(index));
+    const QString fileName = FFileNames.takeAt(index);
+    QFile::remove(fileName);
+    UnlockClip(fileName);
     FViewFormats.removeAt(index);
+}
+
+void TVideosForm::LockClip(const QString& fileName)
+{
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    FClipLocks.insert(fileName, fd);
+}
+
+void TVideosForm::UnlockClip(const QString& fileName)
+{
+    if (const auto lock = FClipLocks.constFind(fileName); lock != FClipLocks.constEnd()) {
+        ::close(*lock);
+        FClipLocks.erase(lock);
+    }
 }
 
 void TVideosForm::DiscardVideo(const QString& fileName)

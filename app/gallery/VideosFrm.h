@@ -6,6 +6,7 @@
 
 #include "gallery/GalleryForm.h"
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QStringList>
@@ -72,8 +73,15 @@ protected:
 private:
     void BuildHitTestList();
 
+    // A listed clip's file is locked (flock) from its recording on: another
+    // copy of the program on the same folder never takes it for a clip
+    // that a killed run left behind.
+    void LockClip(const QString& fileName);
+    void UnlockClip(const QString& fileName);
+
     QStringList FFileNames;
     QStringList FLeftInTemp;
+    QHash<QString, int> FClipLocks;
     QList<uint8_t> FViewFormats;
     bool FInputEnabled = true;
     bool FConverting = false;

@@ -16,9 +16,11 @@
 
 namespace {
 
-// A cut clip is read as fast as the disk allows; a copy that stalls this
-// long has hung on a damaged file.
+// A cut clip is read as fast as the disk allows; a copy that moves no packet
+// on for this long has hung on a damaged file. A long clip on a slow disk
+// takes as long as it takes, as long as it moves.
 constexpr GstClockTime StallTimeout = 60 * GST_SECOND;
+constexpr GstClockTime ProgressLook = GST_SECOND;
 // The streams of a clip lie interleaved, but a demuxer that rebuilds a lost
 // index may hand out seconds of one before the other: the queues hold by time.
 constexpr guint64 BranchBufferTime = 10 * GST_SECOND;
@@ -166,8 +168,16 @@ bool TClipRepair::Copy()
         return false;
     }
     g_autoptr(GstBus) bus = gst_element_get_bus(pipeline);
-    g_autoptr(GstMessage) message = gst_bus_timed_pop_filtered(
-        bus, StallTimeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage* message = nullptr;
+    long packets = -1;
+    for (GstClockTime still = 0; !message && still < StallTimeout;) {
+        message = gst_bus_timed_pop_filtered(
+            bus, ProgressLook, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        const long now = FVideoPackets.load();
+        still = now == packets ? still + ProgressLook : 0;
+        packets = now;
+    }
+    g_autoptr(GstMessage) ending = message;
     bool ended = false;
     if (!message) {
         FError = "the copy stalled";
@@ -175,6 +185,11 @@ bool TClipRepair::Copy()
         g_autoptr(GError) error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
         FError = error ? error->message : "the copy failed";
+        // A copy that could not be written (a full disk, a folder that went)
+        // may succeed later; one whose clip cannot be read never will.
+        FMayPass = error && error->domain == GST_RESOURCE_ERROR
+            && (error->code == GST_RESOURCE_ERROR_NO_SPACE_LEFT || error->code == GST_RESOURCE_ERROR_WRITE
+                || error->code == GST_RESOURCE_ERROR_OPEN_WRITE);
     } else {
         ended = true;
     }
@@ -194,6 +209,7 @@ bool TClipRepair::Run()
     const int fd = ::mkostemp(written.data(), O_CLOEXEC);
     if (fd < 0) {
         FError = "cannot create a file beside " + FOutput + ": " + std::strerror(errno);
+        FMayPass = true;
         return false;
     }
     // mkostemp makes the file private; a saved clip gets the user's usual mode.
@@ -205,12 +221,14 @@ bool TClipRepair::Run()
     bool ok = Build(written) && Copy();
     if (ok && !SyncFile(written)) {
         FError = "cannot write " + written + ": " + std::strerror(errno);
+        FMayPass = true;
         ok = false;
     }
     // The name is taken only while free: a file that appeared there
     // meanwhile is never replaced.
     if (ok && ::renameat2(AT_FDCWD, written.c_str(), AT_FDCWD, FOutput.c_str(), RENAME_NOREPLACE) != 0) {
         FError = "cannot name the copy " + FOutput + ": " + std::strerror(errno);
+        FMayPass = true;
         ok = false;
     }
     if (!ok)

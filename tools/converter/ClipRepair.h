@@ -29,6 +29,9 @@ public:
     // playable file came of it; nothing is then left at the output.
     bool Run();
     const std::string& Error() const { return FError; }
+    // The failure may pass (no room, a folder that cannot be written): the
+    // clip is worth trying again later.
+    bool MayPass() const { return FMayPass; }
 
 private:
     bool Build(const std::string& written);
@@ -39,6 +42,7 @@ private:
     std::string FInput;
     std::string FOutput;
     std::string FError;
+    bool FMayPass = false;
     bool FAsf = false;
     vidcore::GstRef<GstElement> FPipeline;
     // Inside the pipeline.

@@ -12,8 +12,9 @@
 //   uncompAvitoWMV2 -repair "GLV_temp_....wmv" -o "recovered.wmv"
 //
 // makes a whole file, in the same container, of a clip whose recording was
-// cut off; it reports nothing to a port, only its exit status (0 when the
-// file was made).
+// cut off; it reports nothing to a port, only its exit status: 0 when the
+// file was made, EX_TEMPFAIL when it failed for a reason that may pass (no
+// room, a folder that cannot be written), 1 when the clip cannot be repaired.
 #include "ClipRepair.h"
 #include "ConvertProfile.h"
 #include "WmvConverter.h"
@@ -25,6 +26,7 @@
 
 #include <cstdio>
 #include <map>
+#include <sysexits.h>
 #include <string>
 
 namespace {
@@ -69,7 +71,7 @@ int main(int argc, char** argv)
         if (repair.Run())
             return 0;
         std::fprintf(stderr, "uncompAvitoWMV2: %s\n", repair.Error().c_str());
-        return 1;
+        return repair.MayPass() ? EX_TEMPFAIL : 1;
     }
     if (options.size() != 3 || !options.count("-i") || !options.count("-o") || !options.count("-pf"))
         return Usage();
