@@ -183,6 +183,8 @@ const QStringList& LanguageTextKeys()
         // What a session end saved; why a shutdown waits for it.
         "SessionSavedMsg",
         "UnsavedInhibitMsg",
+        // A recording the camera sent no picture for.
+        "NoPictureMsg",
     };
     return keys;
 }

@@ -17,6 +17,7 @@
 #include "widgets/ImageButton.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -75,8 +76,18 @@ void TCaptureFlows::ProcessRecord()
         videos->SetInputEnabled(true);
         FUi.tmRecord->stop();
         FUi.SetCaptureButtonsEnabled(true);
+        // A clip the camera sent no picture for is no clip: it is neither
+        // listed nor saved, and the user is told why.
+        const bool empty = QFileInfo(FRecordingFile).size() == 0;
+        if (empty) {
+            qCWarning(lcShell, "the camera sent no picture for %s", qPrintable(FRecordingFile));
+            videos->DiscardVideo(FRecordingFile);
+            FForm.UpdateVideoButton();
+        }
         ShowVideoCount();
         FForm.PictureSizeSubmenuItem()->setEnabled(true);
+        if (empty && !FForm.IsClosing())
+            FForm.ShowInfo(LanguageTexts[QStringLiteral("NoPictureMsg")]);
         return;
     }
     ChooseRecordingType();
@@ -124,7 +135,8 @@ void TCaptureFlows::RecordingEndedByItself(bool failed)
         return;
     const QString clip = FRecordingFile;
     ProcessRecord();
-    if (!failed)
+    // An empty clip is gone already, with its own message.
+    if (!failed || !FForm.Videos()->FileNames().contains(clip))
         return;
     // A file that could not be written is not a clip: it never was finished.
     FForm.Videos()->DiscardVideo(clip);

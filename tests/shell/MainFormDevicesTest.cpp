@@ -175,3 +175,25 @@ TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
     EXPECT_TRUE(CamController->WindowOpen);
     EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
 }
+
+// A camera that sends a frame and then stalls: a recording gets no picture.
+// No empty clip is listed (nor saved later); the user is told why.
+TEST_F(MainFormDevicesTest, ARecordingTheCameraSentNoPictureForIsDroppedAndExplained)
+{
+    WriteDevices("[cam]\nprovider=v4l2\nname=Stalling Cam\npath=/dev/video0\nbus-info=usb-1\n"
+                 "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=1/1000\n\n");
+    TBoxCloser closer;
+    TMainForm* form = Start();
+    ASSERT_TRUE(CamController->WindowOpen);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
+    if (!CamController->Recording)
+        GTEST_SKIP() << "the recording did not start: nothing to drop";
+    const QString clip = form->Videos()->FileNames().value(0);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
+    ASSERT_FALSE(CamController->Recording);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
+    EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("NoPictureMsg")] });
+    EXPECT_EQ(form->Videos()->VideoCount(), 0);
+    EXPECT_EQ(form->Videos()->UnsavedCount(), 0);
+    EXPECT_FALSE(QFile::exists(clip));
+}
