@@ -6,6 +6,7 @@
 #include "camera/SnapshotLoader.h"
 #include "camera/Snapwell.h"
 #include "core/Assertion.h"
+#include "core/OwnTempFolder.h"
 #include "core/WorkingFolder.h"
 #include "filter/frameblock.h"
 #include "vidcore/vidcore.h"
@@ -226,7 +227,7 @@ QString TCamController::SnapshotFileName()
 {
     if (FBaseFolder.isEmpty())
         FBaseFolder = WorkingFolderPath();
-    return FBaseFolder + QStringLiteral("/Temp/scb.bmp");
+    return OwnTempFolder(FBaseFolder) + QStringLiteral("/scb.bmp");
 }
 
 void CreateCamController()

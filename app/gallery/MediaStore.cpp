@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/MediaStore.h"
+#include "core/OwnTempFolder.h"
 #include "core/WorkingFolder.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,7 @@ void CaptureBaseFolder() { StoredBaseFolder() = WorkingFolderPath(); }
 
 void SetBaseFolder(const QString& folder) { StoredBaseFolder() = folder; }
 
-QString TempFolder() { return PathJoin(BaseFolder(), QStringLiteral("Temp")); }
+QString TempFolder() { return OwnTempFolder(BaseFolder()); }
 
 QString PathJoin(const QString& first, const QString& second)
 {
@@ -82,7 +83,7 @@ double DayFraction(const QTime& time) { return time.msecsSinceStartOfDay() / 864
 
 QString ClipFileName(const QString& baseFolder, int videoType, const QTime& time, QChar decimalSeparator)
 {
-    return PathJoin(baseFolder, QStringLiteral("/Temp/GLV_temp_"))
+    return PathJoin(OwnTempFolder(baseFolder), QStringLiteral("GLV_temp_"))
         + FormatClipTime(DayFraction(time), decimalSeparator)
         + (videoType != 0 ? QStringLiteral(".wmv") : QStringLiteral(".avi"));
 }

@@ -14,7 +14,9 @@ QString BaseFolder();
 void CaptureBaseFolder();
 void SetBaseFolder(const QString& folder);
 
-// BaseFolder + "/Temp": where the clips and attachments live. Never created here.
+// BaseFolder + "/Temp" when that is the user's own, else a private Temp
+// (see OwnTempFolder): where the clips and the snapshot file live. Never
+// created here.
 QString TempFolder();
 
 // Joins two path pieces with exactly one '/' at the seam.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <sys/stat.h>
@@ -13,7 +14,9 @@
 bool PrepareTempFolder()
 {
     const QString folder = TempFolder();
-    QDir().mkpath(folder);
+    // Made private: only the user writes here.
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
     // Only a file actually made there proves it: permissions, a read-only
     // mount and a full disk all show here.
     QTemporaryFile probe(folder + QStringLiteral("/.glimview-probe-XXXXXX"));

@@ -8,6 +8,7 @@
 #include "core/CodeSiteHelperUnit.h"
 #include "core/LanguageTexts.h"
 #include "core/PlainText.h"
+#include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/TempFolder.h"
 #include "gallery/VideosFrm.h"
@@ -122,8 +123,9 @@ void TCaptureFlows::PrimeCapture()
     if (FForm.IsClosing()) // closed, or closing, while its question was asked
         return;
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");
-    DropLinkAt(QStringLiteral("Temp/sample"));
-    if (CamController->StartRecording(QStringLiteral("Temp/sample")))
+    const QString sample = TempFolder() + QStringLiteral("/sample");
+    DropLinkAt(sample);
+    if (CamController->StartRecording(sample))
         CamController->StopRecording();
     // Without the warm-up (no usable Temp folder) the picture still shows.
     FForm.CamView()->ShowView();

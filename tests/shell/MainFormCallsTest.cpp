@@ -9,6 +9,7 @@
 #include "camera/CamViewFrm.h"
 #include "camera/Snapwell.h"
 #include "core/SettingsStore.h"
+#include "gallery/MediaStore.h"
 #include "widgets/ImageButton.h"
 
 #include <QAbstractButton>
@@ -81,7 +82,7 @@ TEST_F(MainFormCallsTest, StartUpCallsInOrder)
             + ",0)",
         "AM_SetVideoType(1)",
         "AM_SetVideoType(1)",
-        "AM_SetCaptureFile(" + view + ",Temp/sample)",
+        "AM_SetCaptureFile(" + view + "," + (TempFolder() + QStringLiteral("/sample")).toStdString() + ")",
         "AM_CaptureVideo(" + view + ")",
         "AM_CaptureVideoQuit(" + view + ")",
     };

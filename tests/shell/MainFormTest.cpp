@@ -447,7 +447,7 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
     CreateCamController();
     ASSERT_TRUE(QFile::remove(temp));
     ASSERT_TRUE(QDir().mkpath(temp));
-    ASSERT_EQ(::mount("tmpfs", tempName.constData(), "tmpfs", MS_RDONLY, "size=64k"), 0);
+    ASSERT_EQ(::mount("tmpfs", tempName.constData(), "tmpfs", MS_RDONLY, "size=64k,mode=0755"), 0);
     {
         SCOPED_TRACE("Temp is read-only");
         expectToldAtEveryStep();

@@ -787,6 +787,36 @@ TEST_F(ProgramTest, ACompletelyFullRuntimeFolderLeavesTheCameraRunning)
     EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
 }
 
+// The working folder's Temp is a link to another account's folder that
+// anybody may write into: nothing is written there, the working files go to
+// a private Temp of the user's own.
+TEST_F(ProgramTest, ATempFolderOthersMayWriteIsPassedOverForAPrivateOne)
+{
+    const QString foreign = Folder.filePath(QStringLiteral("foreign"));
+    ASSERT_TRUE(QDir().mkpath(foreign));
+    ASSERT_EQ(::chmod(QFile::encodeName(foreign).constData(), 01777), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(foreign).constData(), foreignaccount::Nobody, foreignaccount::Nobody), 0);
+    }
+    const QString run = MakeRunFolder(false);
+    ASSERT_TRUE(QFile::link(foreign, run + QStringLiteral("/Temp")));
+    QProcessEnvironment env = Offscreen(true);
+    env.insert(QStringLiteral("XDG_STATE_HOME"), Folder.filePath(QStringLiteral("state")));
+    QProcess* program = Start(env, run);
+    const QString own = Folder.filePath(QStringLiteral("state/glimview/Temp"));
+    // The warm-up recording goes to the private folder.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(own + QStringLiteral("/sample")).size() > 0; }, 40000))
+        << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(QDir(foreign).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    struct stat info { };
+    ASSERT_EQ(::lstat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    SignalProgram(*program, SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_EQ(program->exitCode(), 0);
+}
+
 TEST_F(ProgramTest, ConversionReportsNobodyAskedForOpenNothing)
 {
     TXvfb x;
