@@ -178,6 +178,11 @@ const QStringList& LanguageTextKeys()
         "ReadFailedMsg",
         "CreateFailedMsg",
         "WriteFailedMsg",
+        // The MP4 and WebM recordings: the save dialog's filters, and the
+        // hint of a type whose encoder is not installed.
+        "Mp4FileFilter",
+        "WebmFileFilter",
+        "EncoderMissingHint",
     };
     return keys;
 }
