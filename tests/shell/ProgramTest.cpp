@@ -1276,7 +1276,9 @@ TEST_F(ProgramTest, RecordingsCutByAKillAreSavedWholeAtTheNextStartOnce)
         // Whole: as long as the recorded packets, not the 0.046 s of the cut header.
         const double recorded = LastPacketTime(temp + u'/' + clip);
         EXPECT_GT(recorded, 1.0) << clip.toStdString();
-        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy, true), recorded, 0.5) << copy->toStdString();
+        // WebM tells the length of the whole clip only.
+        const bool pictureOnly = extension != QLatin1String("webm");
+        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy, pictureOnly), recorded, 0.5) << copy->toStdString();
         // A repaired MP4 is an ordinary one, its index in front of its packets.
         if (extension == QLatin1String("mp4")) {
             const QList<QByteArray> boxes = TopLevelBoxes(videos + u'/' + *copy);
