@@ -243,7 +243,7 @@ TEST_F(VideosForm, SavingAnMp4OrWebmClipSuggestsItsExtensionAndNamesItsTypeInThe
     LanguageTexts = before;
 }
 
-TEST_F(VideosForm, EmailingAWmvClipCopiesItOverTheAttachmentAtOnce)
+TEST_F(VideosForm, EmailingAWmvOrMp4ClipCopiesItAsItIsAtOnce)
 {
     QStringList opened;
     SetMailComposer({ [] { return false; }, [&](const QString& path) { opened << path; }, [] {} });
@@ -255,6 +255,15 @@ TEST_F(VideosForm, EmailingAWmvClipCopiesItOverTheAttachmentAtOnce)
     EXPECT_EQ(hand.Seen(), 0) << "no question";
     EXPECT_EQ(opened, QStringList { attachment });
     EXPECT_EQ(ReadAll(attachment), ReadAll(clip));
+    EXPECT_FALSE(Form->Converting());
+
+    // An MP4 clip goes as it is too, under its own extension, unconverted.
+    opened.clear();
+    const QString mp4 = AddClip(QStringLiteral("clip.mp4"));
+    Form->actEmailExecute();
+    const QString mp4Attachment = ClipAttachmentName(BaseFolder(), QStringLiteral("mp4"));
+    EXPECT_EQ(opened, QStringList { mp4Attachment });
+    EXPECT_EQ(ReadAll(mp4Attachment), ReadAll(mp4));
     EXPECT_FALSE(Form->Converting());
 }
 
