@@ -195,6 +195,9 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     if (!error->empty())
         return nullptr;
     const bool hardwareEncoder = IsHardwareH264Encoder(encoder);
+    // VA-API's encoders write an H.264 byte stream, which the MP4 muxer takes
+    // only through a parser; x264enc writes what it takes.
+    GstElement* parser = hardwareEncoder ? MakeElement(bin, "h264parse", error) : nullptr;
     GstElement* size = MakeCaps(bin, RecordingVideoCaps(encoder, options.width, options.height), error);
     if (!error->empty())
         return nullptr;
@@ -202,9 +205,9 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     // Frames start with the first one offered, not with the capture's start.
     g_object_set(rate, "skip-to-first", TRUE, nullptr);
     g_object_set(sink, "location", options.file.c_str(), "async", FALSE, nullptr);
-    GstElement* videoTail = encoder ? encoder : size;
+    GstElement* videoTail = parser ? parser : encoder ? encoder : size;
     bool linked = gst_element_link_many(queue, rate, convert, scale, size, nullptr)
-        && (!encoder || gst_element_link(size, encoder))
+        && (!encoder || gst_element_link(size, encoder)) && (!parser || gst_element_link(encoder, parser))
         && gst_element_link_pads(videoTail, "src", muxer, "video_%u") && gst_element_link(muxer, sink);
 
     // Audio, when a device is chosen: its own live source inside the branch.
