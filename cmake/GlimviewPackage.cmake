@@ -13,8 +13,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "webcam viewer with snapshots and video cl
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Glimview shows the live picture of a webcam in a skinned, borderless\n"
   "control panel. It takes snapshots into a photo gallery and records video\n"
-  "clips as Windows Media (ASF) files into a video gallery, at 320x240 or\n"
-  "640x480, and shows the camera full screen. Photos can be viewed, edited\n"
+  "clips into a video gallery, at 320x240 or 640x480, as Microsoft ASF\n"
+  "(WMV2), MP4 (H.264 and AAC) or WebM (VP8 and Opus) files, and shows the\n"
+  "camera full screen. Photos can be viewed, edited\n"
   "in a paint program, saved as JPEG or deleted; clips can be played, saved\n"
   "or deleted. On closing, it offers to save whatever was not saved. It\n"
   "speaks 22 languages.\n"
@@ -33,7 +34,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${GLIMVIEW_RUN_DIR}")
 # What the program loads or starts at run time, which no linker records: the
 # GStreamer elements of the capture pipeline (sources, converters, the X and
-# GL picture sinks, the WMV/WMA encoders and the ASF and AVI muxers), the X
+# GL picture sinks, the WMV/WMA, H.264 (x264, -ugly), AAC, VP8 and Opus
+# encoders and the ASF, AVI, MP4 and WebM muxers), the X
 # platform of Qt, Qt's own translations, the fonts that stand for the faces
 # the language files name (app/core/FontFaces.cpp: Latin, Cyrillic, Greek,
 # Hebrew, Arabic, and Chinese and Korean from the one small CJK face), the

@@ -353,8 +353,8 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
         return false;
     }
     RecordingOptions options { file, type, width_, height_, audio_ };
-    GST_INFO("recording starts: %s (%s, %dx%d, microphone %s)", file.c_str(),
-        type == RecordingType::Asf ? "ASF" : "AVI", width_, height_, audio_ ? audio_->name.c_str() : "none");
+    GST_INFO("recording starts: %s (%s, %dx%d, microphone %s)", file.c_str(), RecordingTypeName(type), width_,
+        height_, audio_ ? audio_->name.c_str() : "none");
     if (StartBranch(options, error)) {
         GST_INFO("recording started");
         return true;

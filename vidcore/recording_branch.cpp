@@ -3,7 +3,9 @@
 
 #include "debug_category.h"
 #include "element_factory.h"
+#include "h264_encoder.h"
 #include "isolated_input.h"
+#include "recording_format.h"
 #include "timestamp_restamper.h"
 
 #include <algorithm>
@@ -136,13 +138,6 @@ namespace {
             new std::shared_ptr<Backlog>(backlog), release);
     }
 
-    int VideoBitrate(int width, int height)
-    {
-        // About 3 Mbit/s at 640x480, scaled with the picture area.
-        const double bits = 3000000.0 * (double(width) * height) / (640.0 * 480.0);
-        return int(std::clamp(bits, 1000000.0, 12000000.0));
-    }
-
     GstPadProbeReturn UnlinkAndEnd(GstPad* teePad, GstPadProbeInfo*, gpointer data)
     {
         auto* unlinked = static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
@@ -183,7 +178,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     branch->tee_ = tee;
     branch->bin_ = GstRef<GstElement>(GST_ELEMENT(gst_object_ref_sink(gst_bin_new("recording"))));
     GstElement* bin = branch->bin_.get();
-    const bool asf = options.type == RecordingType::Asf;
+    const RecordingType type = options.type;
 
     // Video: leaky queue, a steady frame rate (camera timestamps jitter and
     // the queue may drop; files want one frame per period), conversion to the
@@ -193,30 +188,26 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GstElement* rate = MakeElement(bin, "videorate", error);
     GstElement* convert = MakeElement(bin, "videoconvert", error);
     GstElement* scale = MakeElement(bin, "videoscale", error);
-    GstElement* muxer = asf ? MakeLibavMuxer(bin, "avmux_asf", error) : MakeElement(bin, "avimux", error);
+    GstElement* muxer = MakeRecordingMuxer(bin, type, error);
     branch->muxer_ = muxer;
     GstElement* sink = MakeElement(bin, "filesink", error);
-    GstElement* encoder = asf ? MakeElement(bin, "avenc_wmv2", error) : nullptr;
-    GstCaps* fixedSize = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, asf ? "I420" : "BGR",
-        "width", G_TYPE_INT, options.width, "height", G_TYPE_INT, options.height, "pixel-aspect-ratio",
-        GST_TYPE_FRACTION, 1, 1, nullptr);
-    // Windows Media video is limited range, whatever range the capture has.
-    if (asf)
-        gst_caps_set_simple(fixedSize, "colorimetry", G_TYPE_STRING, "bt601", nullptr);
-    GstElement* size = MakeCaps(bin, fixedSize, error);
+    GstElement* encoder = MakeRecordingVideoEncoder(bin, type, options.width, options.height, error);
+    if (!error->empty())
+        return nullptr;
+    const bool hardwareEncoder = IsHardwareH264Encoder(encoder);
+    // VA-API's encoders write an H.264 byte stream, which the MP4 muxer takes
+    // only through a parser; x264enc writes what it takes.
+    GstElement* parser = hardwareEncoder ? MakeElement(bin, "h264parse", error) : nullptr;
+    GstElement* size = MakeCaps(bin, RecordingVideoCaps(encoder, options.width, options.height), error);
     if (!error->empty())
         return nullptr;
     MakeLeaky(queue, 60);
     // Frames start with the first one offered, not with the capture's start.
     g_object_set(rate, "skip-to-first", TRUE, nullptr);
     g_object_set(sink, "location", options.file.c_str(), "async", FALSE, nullptr);
-    GstElement* videoTail = size;
-    if (encoder) {
-        g_object_set(encoder, "bitrate", VideoBitrate(options.width, options.height), nullptr);
-        videoTail = encoder;
-    }
+    GstElement* videoTail = parser ? parser : encoder ? encoder : size;
     bool linked = gst_element_link_many(queue, rate, convert, scale, size, nullptr)
-        && (!encoder || gst_element_link(size, encoder))
+        && (!encoder || gst_element_link(size, encoder)) && (!parser || gst_element_link(encoder, parser))
         && gst_element_link_pads(videoTail, "src", muxer, "video_%u") && gst_element_link(muxer, sink);
 
     // Audio, when a device is chosen: its own live source inside the branch.
@@ -232,19 +223,12 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         GstElement* aconvert = MakeElement(bin, "audioconvert", error);
         GstElement* resample = MakeElement(bin, "audioresample", error);
         GstElement* aqueue = MakeElement(bin, "queue", error);
-        GstElement* aencoder = asf ? MakeElement(bin, "avenc_wmav2", error) : nullptr;
-        GstCaps* caps = asf
-            ? gst_caps_new_simple(
-                "audio/x-raw", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2, nullptr)
-            : gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING,
-                "interleaved", "rate", G_TYPE_INT, 44100, "channels", G_TYPE_INT, 2, nullptr);
-        GstElement* format = MakeCaps(bin, caps, error);
+        GstElement* aencoder = MakeRecordingAudioEncoder(bin, type, error);
+        GstElement* format = MakeCaps(bin, RecordingAudioCaps(type), error);
         if (!error->empty())
             return nullptr;
         MakeLeaky(aqueue, 200);
         audioTail = aencoder ? aencoder : aqueue;
-        if (aencoder)
-            g_object_set(aencoder, "bitrate", 128000, nullptr);
         linked = linked && gst_element_link_many(source, aconvert, resample, format, aqueue, nullptr)
             && (!aencoder || gst_element_link(aqueue, aencoder))
             && gst_element_link_pads(audioTail, "src", muxer, "audio_%u");
@@ -286,6 +270,14 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     gst_bin_add(GST_BIN(pipeline), bin);
     if (!gst_element_sync_state_with_parent(bin)
         || gst_element_get_state(bin, nullptr, nullptr, 0) == GST_STATE_CHANGE_FAILURE) {
+        if (hardwareEncoder) {
+            // The VA-API encoder passed its trial but fails here: x264 takes
+            // over, for this recording and every later one.
+            GiveUpHardwareH264Encoder();
+            branch.reset();
+            error->clear();
+            return Start(pipeline, tee, options, std::move(counts), error, joining);
+        }
         *error = "cannot write \"" + options.file + "\"";
         return nullptr;
     }

@@ -5,6 +5,7 @@
 
 #include "device_list.h"
 #include "gst_ref.h"
+#include "recording_format.h"
 
 #include <gst/gst.h>
 
@@ -15,8 +16,6 @@
 #include <string>
 
 namespace vidcore {
-
-enum class RecordingType { Avi = 0, Asf = 1 };
 
 struct RecordingOptions {
     std::string file;

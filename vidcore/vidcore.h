@@ -48,7 +48,8 @@ VIDCORE_API void AM_VideoSource(AM_HANDLE mainWindow);
 /* One of 320x240, 640x480, 800x600, 1024x768, 1280x1024, 1600x1200; the
  * running capture renegotiates in place. Other sizes are refused. */
 VIDCORE_API void AM_SetVideoFormat(int32_t width, int32_t height);
-/* 0 = uncompressed AVI, 1 = ASF (WMV2 + WMA2). */
+/* 0 = uncompressed AVI, 1 = ASF (WMV2 + WMA2), 2 = MP4 (H.264 + AAC),
+ * 3 = WebM (VP8 + Opus). Other numbers are ignored. */
 VIDCORE_API void AM_SetVideoType(int32_t type);
 VIDCORE_API void AM_ChooseVideoDevice(int32_t device);
 VIDCORE_API void AM_ChooseAudioDevice(int32_t device);

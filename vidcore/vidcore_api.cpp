@@ -259,11 +259,8 @@ void AM_SetVideoType(int32_t type)
 {
     Library& lib = library();
     std::lock_guard guard(lib.lock);
-    if (type != 0 && type != 1) {
+    if (!RecordingTypeOf(type, &lib.recordingType))
         GST_WARNING("unknown video type %d", int(type));
-        return;
-    }
-    lib.recordingType = type == 1 ? RecordingType::Asf : RecordingType::Avi;
 }
 
 void AM_ChooseVideoDevice(int32_t device) { ChooseDevice(DeviceKind::Video, device); }

@@ -29,6 +29,8 @@ public:
     // Recording types, as the capture library numbers them.
     static constexpr int32_t VideoTypeAvi = 0; // uncompressed AVI
     static constexpr int32_t VideoTypeAsf = 1;
+    static constexpr int32_t VideoTypeMp4 = 2; // H.264 and AAC
+    static constexpr int32_t VideoTypeWebM = 3; // VP8 and Opus
 
     TCamController() = default;
     TCamController(const TCamController&) = delete;

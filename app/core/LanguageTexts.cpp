@@ -185,6 +185,11 @@ const QStringList& LanguageTextKeys()
         "UnsavedInhibitMsg",
         // A recording the camera sent no picture for.
         "NoPictureMsg",
+        // The MP4 and WebM recordings: the save dialog's filters, and the
+        // hint of a type whose encoder is not installed.
+        "Mp4FileFilter",
+        "WebmFileFilter",
+        "EncoderMissingHint",
     };
     return keys;
 }

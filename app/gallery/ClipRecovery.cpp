@@ -107,7 +107,8 @@ QStringList TClipRecovery::CutClips(const QString& tempFolder)
     QStringList clips;
     const auto found
         = QDir(tempFolder)
-              .entryInfoList({ QStringLiteral("GLV_temp_*.wmv"), QStringLiteral("GLV_temp_*.avi") },
+              .entryInfoList({ QStringLiteral("GLV_temp_*.wmv"), QStringLiteral("GLV_temp_*.avi"),
+                                 QStringLiteral("GLV_temp_*.mp4"), QStringLiteral("GLV_temp_*.webm") },
                   QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDir::Name);
     for (const QFileInfo& clip : found) {
         // Another account's clip in a shared folder is not ours to copy, nor

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/MediaStore.h"
+#include "camera/CamControllerUnit.h"
 #include "core/OwnTempFolder.h"
 #include "core/WorkingFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <charconv>
@@ -81,11 +83,34 @@ QString FormatClipTime(double dayFraction, QChar decimalSeparator)
 
 double DayFraction(const QTime& time) { return time.msecsSinceStartOfDay() / 86400000.0; }
 
+QString ClipExtension(int videoType)
+{
+    switch (videoType) {
+    case TCamController::VideoTypeAvi:
+        return QStringLiteral("avi");
+    case TCamController::VideoTypeMp4:
+        return QStringLiteral("mp4");
+    case TCamController::VideoTypeWebM:
+        return QStringLiteral("webm");
+    default:
+        return QStringLiteral("wmv");
+    }
+}
+
+QString ClipExtensionOf(const QString& clipFile)
+{
+    const QString suffix = QFileInfo(clipFile).suffix().toLower();
+    for (const int32_t type :
+        { TCamController::VideoTypeAvi, TCamController::VideoTypeMp4, TCamController::VideoTypeWebM })
+        if (suffix == ClipExtension(type))
+            return suffix;
+    return ClipExtension(TCamController::VideoTypeAsf);
+}
+
 QString ClipFileName(const QString& baseFolder, int videoType, const QTime& time, QChar decimalSeparator)
 {
     return PathJoin(OwnTempFolder(baseFolder), QStringLiteral("GLV_temp_"))
-        + FormatClipTime(DayFraction(time), decimalSeparator)
-        + (videoType != 0 ? QStringLiteral(".wmv") : QStringLiteral(".avi"));
+        + FormatClipTime(DayFraction(time), decimalSeparator) + u'.' + ClipExtension(videoType);
 }
 
 QString PhotoAttachmentName(const QString& baseFolder)
@@ -95,9 +120,9 @@ QString PhotoAttachmentName(const QString& baseFolder)
     return baseFolder + QStringLiteral("/Temp/glcam.jpg");
 }
 
-QString ClipAttachmentName(const QString& baseFolder)
+QString ClipAttachmentName(const QString& baseFolder, const QString& extension)
 {
-    return PathJoin(baseFolder, QStringLiteral("/Temp/glcam.wmv"));
+    return PathJoin(baseFolder, QStringLiteral("/Temp/glcam.")) + extension;
 }
 
 QString ViewerExportName(const QString& personalFolder)

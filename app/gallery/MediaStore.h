@@ -32,13 +32,19 @@ QString FormatClipTime(double dayFraction, QChar decimalSeparator);
 // The time of day, to the millisecond, as a fraction of a day.
 double DayFraction(const QTime& time);
 
-// videoType 0 records uncompressed AVI, anything else Windows Media.
+// The extension, without its dot, of a clip of the video type: "avi" (0),
+// "mp4" (2), "webm" (3), "wmv" (Windows Media, any other).
+QString ClipExtension(int videoType);
+// The extension a copy of the clip file keeps: its own when it is one a
+// recording gets, ignoring case, otherwise "wmv".
+QString ClipExtensionOf(const QString& clipFile);
 QString ClipFileName(const QString& baseFolder, int videoType, const QTime& time, QChar decimalSeparator);
 
 // The JPEG a photo e-mail carries. The two forms keep their different stems.
 QString PhotoAttachmentName(const QString& baseFolder);
-// The WMV a clip e-mail carries, copied or converted.
-QString ClipAttachmentName(const QString& baseFolder);
+// The clip an e-mail carries: a WMV, copied or converted from AVI, or a copy
+// of an MP4 or WebM clip under its own extension.
+QString ClipAttachmentName(const QString& baseFolder, const QString& extension = QStringLiteral("wmv"));
 // The bitmap the image viewer hands to the paint program.
 QString ViewerExportName(const QString& personalFolder);
 

@@ -7,6 +7,7 @@
 #include "gallery/ClipCopy.h"
 #include "gallery/GalleryLogging.h"
 #include "gallery/JpegWriter.h"
+#include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/SaveLocation.h"
 #include "gallery/ThumbnailStrip.h"
@@ -55,11 +56,7 @@ bool SaveClips(TVideosForm& videos, const QString& folder)
         if (clip->Kept())
             continue;
         const QString source = videos.FileNames().value(i);
-        const QString extension
-            = QFileInfo(source).suffix().compare(QLatin1String("avi"), Qt::CaseInsensitive) == 0
-            ? QStringLiteral("avi")
-            : QStringLiteral("wmv");
-        const QString path = UniqueSuggestedPath(folder, clip->CapturedAt(), extension);
+        const QString path = UniqueSuggestedPath(folder, clip->CapturedAt(), ClipExtensionOf(source));
         if (!CopyFileWithProgress(source, path, false, &videos))
             return false;
         clip->SetKept();

@@ -29,9 +29,19 @@
 
 namespace {
 
-bool IsAviClip(const QString& fileName)
+bool IsAviClip(const QString& fileName) { return ClipExtensionOf(fileName) == QLatin1String("avi"); }
+
+// The save dialog's filter for a clip of the extension. The two Windows
+// names are the product's own; the others are language texts.
+QString ClipSaveFilter(const QString& extension)
 {
-    return QFileInfo(fileName).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
+    if (extension == QLatin1String("avi"))
+        return QStringLiteral("Avi Video file(*.avi)");
+    if (extension == QLatin1String("mp4"))
+        return LanguageTexts[QStringLiteral("Mp4FileFilter")] + QStringLiteral(" (*.mp4)");
+    if (extension == QLatin1String("webm"))
+        return LanguageTexts[QStringLiteral("WebmFileFilter")] + QStringLiteral(" (*.webm)");
+    return QStringLiteral("Windows Media file(*.wmv)");
 }
 
 } // namespace
@@ -177,11 +187,8 @@ void TVideosForm::actSaveExecute()
     TThumbnail* clip = Strip->FocusedItem();
     if (!clip)
         return;
-    const QString extension = IsAviClip(FocusedFileName()) ? QStringLiteral("avi") : QStringLiteral("wmv");
-    if (extension == QLatin1String("avi"))
-        SaveDialog->setNameFilter(QStringLiteral("Avi Video file(*.avi)"));
-    else
-        SaveDialog->setNameFilter(QStringLiteral("Windows Media file(*.wmv)"));
+    const QString extension = ClipExtensionOf(FocusedFileName());
+    SaveDialog->setNameFilter(ClipSaveFilter(extension));
     SaveDialog->setDefaultSuffix(extension);
     SaveDialog->setDirectory(SaveFolder(TMediaKind::Clip));
     SaveDialog->selectFile(SuggestedFileName(clip->CapturedAt(), extension));
@@ -209,7 +216,8 @@ void TVideosForm::actEmailExecute()
         return;
     const QString input = FocusedFileName();
     if (!IsAviClip(input)) {
-        const QString destination = ClipAttachmentName(BaseFolder());
+        // An MP4 or WebM clip goes as it is, under its own extension.
+        const QString destination = ClipAttachmentName(BaseFolder(), ClipExtensionOf(input));
         // A failed copy must not send an earlier clip's attachment instead.
         if (CopyClipTo(destination, true)) {
             Strip->FocusedItem()->SetKept();

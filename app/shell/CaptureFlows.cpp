@@ -150,7 +150,7 @@ void TCaptureFlows::RecordingEndedByItself(bool failed)
 void TCaptureFlows::ChooseRecordingType()
 {
     if (!FUi.pmiUncompressedAVI->isChecked()) {
-        SetRecordingType(TCamController::VideoTypeAsf);
+        SetRecordingType(FUi.CheckedCompressedType());
         return;
     }
     if (!IsLargeVideoFormat(FForm.CamView()->ViewFormat))

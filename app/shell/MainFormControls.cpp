@@ -2,6 +2,7 @@
 #include "shell/MainFormControls.h"
 
 #include "camera/CamControllerUnit.h"
+#include "camera/EncoderRegistry.h"
 #include "camera/VideoFormatTable.h"
 #include "core/LanguageTexts.h"
 #include "core/PlainText.h"
@@ -112,6 +113,12 @@ void TMainFormControls::CreateMenus(QWidget* form)
     pmiASF = pmiVideoFileFormat->addAction(QStringLiteral("Microsoft ASF"));
     pmiASF->setCheckable(true);
     pmiASF->setChecked(true);
+    pmiMP4 = pmiVideoFileFormat->addAction(QStringLiteral("MP4 (H.264)"));
+    pmiMP4->setCheckable(true);
+    pmiWebM = pmiVideoFileFormat->addAction(QStringLiteral("WebM (VP8)"));
+    pmiWebM->setCheckable(true);
+    // A disabled type says why.
+    pmiVideoFileFormat->setToolTipsVisible(true);
 
     pmVideoFormat = new QMenu(form);
     // Each size item carries its format index.
@@ -180,7 +187,31 @@ QAction* TMainFormControls::FileTypeItem(int32_t videoType) const
         return pmiUncompressedAVI;
     if (videoType == TCamController::VideoTypeAsf)
         return pmiASF;
+    if (videoType == TCamController::VideoTypeMp4)
+        return pmiMP4;
+    if (videoType == TCamController::VideoTypeWebM)
+        return pmiWebM;
     return nullptr;
+}
+
+int32_t TMainFormControls::CheckedCompressedType() const
+{
+    for (const int32_t type : { TCamController::VideoTypeMp4, TCamController::VideoTypeWebM })
+        if (FileTypeItem(type)->isChecked() && FileTypeItem(type)->isEnabled())
+            return type;
+    return TCamController::VideoTypeAsf;
+}
+
+void TMainFormControls::OfferEncodableFileTypes() const
+{
+    for (const int32_t type : { TCamController::VideoTypeMp4, TCamController::VideoTypeWebM }) {
+        QAction* item = FileTypeItem(type);
+        const bool encodable = RecordingTypeEncodable(type);
+        item->setEnabled(encodable);
+        item->setToolTip(encodable ? QString()
+                                   : LanguageTexts[QStringLiteral("EncoderMissingHint")].replace(
+                                       QLatin1String("%s"), RecordingTypePackage(type)));
+    }
 }
 
 QList<QWidget*> TMainFormControls::NoDragControls() const

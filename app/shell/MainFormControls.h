@@ -29,6 +29,11 @@ struct TMainFormControls {
     // Checks item alone among the picture sizes.
     void CheckSizeItem(const QAction* item) const;
     QAction* FileTypeItem(int32_t videoType) const;
+    // The type of the checked item among the compressed ones: ASF when none is.
+    int32_t CheckedCompressedType() const;
+    // Disables, with a hint that names the package, a type whose encoder is
+    // missing; asked each time the file type submenu opens.
+    void OfferEncodableFileTypes() const;
     // Where a press never drags the window, hidden controls included.
     QList<QWidget*> NoDragControls() const;
 
@@ -57,6 +62,8 @@ struct TMainFormControls {
     QMenu* pmiVideoFileFormat = nullptr;
     QAction* pmiUncompressedAVI = nullptr;
     QAction* pmiASF = nullptr;
+    QAction* pmiMP4 = nullptr;
+    QAction* pmiWebM = nullptr;
     QAction* pmiSIF = nullptr;
     QAction* pmiVGA = nullptr;
     QAction* pmiXGA = nullptr;

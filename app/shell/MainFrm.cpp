@@ -89,6 +89,11 @@ void TMainForm::ConnectControls()
         Guarded([this] { FCapture->SetRecordingType(TCamController::VideoTypeAvi); }));
     connect(pmiASF, &QAction::triggered, this,
         Guarded([this] { FCapture->SetRecordingType(TCamController::VideoTypeAsf); }));
+    connect(pmiMP4, &QAction::triggered, this,
+        Guarded([this] { FCapture->SetRecordingType(TCamController::VideoTypeMp4); }));
+    connect(pmiWebM, &QAction::triggered, this,
+        Guarded([this] { FCapture->SetRecordingType(TCamController::VideoTypeWebM); }));
+    connect(pmiVideoFileFormat, &QMenu::aboutToShow, this, Guarded([this] { OfferEncodableFileTypes(); }));
     for (QAction* item : SizeItems())
         connect(item, &QAction::triggered, this,
             Guarded([this, item] { PictureSizeClick(item, item->data().value<uint8_t>()); }));

@@ -48,6 +48,22 @@ TEST(MediaStore, ClipNamesCarryTheRecordingType)
         QStringLiteral("/home/u/run/Temp/GLV_temp_6,52314814814815E-001.avi"));
     EXPECT_EQ(ClipFileName(QStringLiteral("/"), 0, QTime(0, 0), u'.'),
         QStringLiteral("/Temp/GLV_temp_0.00000000000000E+000.avi"));
+    EXPECT_EQ(ClipFileName(QStringLiteral("/home/u/run"), 2, afternoon, u'.'),
+        QStringLiteral("/home/u/run/Temp/GLV_temp_6.52314814814815E-001.mp4"));
+    EXPECT_EQ(ClipFileName(QStringLiteral("/home/u/run"), 3, afternoon, u'.'),
+        QStringLiteral("/home/u/run/Temp/GLV_temp_6.52314814814815E-001.webm"));
+}
+
+TEST(MediaStore, CopiesKeepTheExtensionOfTheirRecordingType)
+{
+    EXPECT_EQ(ClipExtensionOf(QStringLiteral("/t/GLV_temp_1.mp4")), QStringLiteral("mp4"));
+    EXPECT_EQ(ClipExtensionOf(QStringLiteral("/t/clip.WebM")), QStringLiteral("webm"));
+    EXPECT_EQ(ClipExtensionOf(QStringLiteral("/t/clip.AVI")), QStringLiteral("avi"));
+    EXPECT_EQ(ClipExtensionOf(QStringLiteral("/t/clip.wmv")), QStringLiteral("wmv"));
+    // Anything else was recorded as Windows Media.
+    EXPECT_EQ(ClipExtensionOf(QStringLiteral("/t/clip.asf")), QStringLiteral("wmv"));
+    EXPECT_EQ(ClipAttachmentName(QStringLiteral("/srv/cam"), QStringLiteral("webm")),
+        QStringLiteral("/srv/cam/Temp/glcam.webm"));
 }
 
 TEST(MediaStore, SeparatorComesFromTheUsersNumericLocale)

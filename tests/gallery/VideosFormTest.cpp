@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QRegularExpression>
@@ -206,7 +208,42 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     EXPECT_GT(questions[2].size(), notCreated.size()) << "no reason given";
 }
 
-TEST_F(VideosForm, EmailingAWmvClipCopiesItOverTheAttachmentAtOnce)
+// An MP4 or WebM clip is offered under a name of its own type, which a name
+// typed without extension gets too, behind a filter in the user's language.
+TEST_F(VideosForm, SavingAnMp4OrWebmClipSuggestsItsExtensionAndNamesItsTypeInTheFilter)
+{
+    const TLanguageTexts before = LanguageTexts;
+    LanguageTexts = LoadLanguageTexts(QStringLiteral(GLIMVIEW_SOURCE_DIR), LanguageForLangId(0x0407));
+    QTemporaryDir target;
+    QStringList filters;
+    QString suggested;
+    TModalHand hand([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            filters = dialog->nameFilters();
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                suggested = name->text();
+            AcceptFileDialog(dialog, target.filePath(QStringLiteral("copy")));
+        }
+    });
+    for (const auto& [name, filter] :
+        { std::pair { QStringLiteral("clip.mp4"), QStringLiteral("MP4-Videodatei (*.mp4)") },
+            std::pair { QStringLiteral("clip.WEBM"), QStringLiteral("WebM-Videodatei (*.webm)") } }) {
+        const QString clip = AddClip(name);
+        const QString extension = QFileInfo(name).suffix().toLower();
+        Form->SaveDialog->setProperty("handledByTest", false);
+        Form->actSaveExecute();
+        EXPECT_EQ(filters, QStringList { filter });
+        EXPECT_TRUE(QRegularExpression(
+            QStringLiteral("^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.") + extension + u'$')
+                        .match(suggested)
+                        .hasMatch())
+            << qPrintable(suggested);
+        EXPECT_EQ(ReadAll(target.filePath(QStringLiteral("copy.") + extension)), ReadAll(clip));
+    }
+    LanguageTexts = before;
+}
+
+TEST_F(VideosForm, EmailingAWmvOrMp4ClipCopiesItAsItIsAtOnce)
 {
     QStringList opened;
     SetMailComposer({ [] { return false; }, [&](const QString& path) { opened << path; }, [] {} });
@@ -218,6 +255,15 @@ TEST_F(VideosForm, EmailingAWmvClipCopiesItOverTheAttachmentAtOnce)
     EXPECT_EQ(hand.Seen(), 0) << "no question";
     EXPECT_EQ(opened, QStringList { attachment });
     EXPECT_EQ(ReadAll(attachment), ReadAll(clip));
+    EXPECT_FALSE(Form->Converting());
+
+    // An MP4 clip goes as it is too, under its own extension, unconverted.
+    opened.clear();
+    const QString mp4 = AddClip(QStringLiteral("clip.mp4"));
+    Form->actEmailExecute();
+    const QString mp4Attachment = ClipAttachmentName(BaseFolder(), QStringLiteral("mp4"));
+    EXPECT_EQ(opened, QStringList { mp4Attachment });
+    EXPECT_EQ(ReadAll(mp4Attachment), ReadAll(mp4));
     EXPECT_FALSE(Form->Converting());
 }
 
@@ -407,6 +453,24 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
             + " \"unclosed %u\n");
     Form->actPlayExecute();
     EXPECT_EQ(messages, QStringList { QStringLiteral("No program here plays this clip.") });
+
+    // MP4 and WebM clips go to the players of their own types.
+    messages.clear();
+    WriteFile(applications + QStringLiteral("/recording-player.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Recording player\nExec=" + QFile::encodeName(player)
+            + " %u\nMimeType=video/mp4;video/webm;\n");
+    WriteFile(home.filePath(QStringLiteral("config/mimeapps.list")),
+        "[Default Applications]\nvideo/mp4=recording-player.desktop\nvideo/webm=recording-player.desktop\n");
+    for (const auto& [name, type] : { std::pair { QStringLiteral("clip.mp4"), QStringLiteral("video/mp4") },
+             std::pair { QStringLiteral("clip.webm"), QStringLiteral("video/webm") } }) {
+        const QString typed = AddClip(name);
+        EXPECT_EQ(QMimeDatabase().mimeTypeForFile(typed).name(), type);
+        QFile::remove(player + QStringLiteral(".args"));
+        Form->actPlayExecute();
+        EXPECT_TRUE(PollUntil([&] { return QFile::exists(player + QStringLiteral(".args")); }));
+        EXPECT_EQ(ReadAll(player + QStringLiteral(".args")), QFile::encodeName(typed) + '\n');
+    }
+    EXPECT_TRUE(messages.isEmpty());
 
     for (qsizetype i = 0; i < saved.size(); ++i)
         saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);

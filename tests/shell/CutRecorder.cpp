@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Records with the real capture library and its synthetic camera into the
 // file it is given until it is killed: a recording cut off as a power loss
-// cuts it, of the uncompressed AVI type the program's menus do not offer.
+// cuts it, of any type: the uncompressed AVI the program's menus do not
+// offer among them.
 //
-//   shell_cut_recorder FILE TYPE     (TYPE 0: AVI, 1: ASF)
+//   shell_cut_recorder FILE TYPE     (TYPE 0: AVI, 1: ASF, 2: MP4, 3: WebM)
 //
 // Prints "recording" once the clip is being written.
 #include "vidcore.h"

@@ -33,6 +33,7 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -126,6 +127,21 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
     EXPECT_EQ(items[6]->text(), QStringLiteral("Picture size"));
     EXPECT_TRUE(Ui(form)->pmiVGA->isChecked());
 
+    // The recording file types: the hidden AVI, then ASF (checked), MP4, WebM.
+    EXPECT_EQ(items[5]->menu(), Ui(form)->pmiVideoFileFormat);
+    const QList<QAction*> types = Ui(form)->pmiVideoFileFormat->actions();
+    ASSERT_EQ(types.size(), 4);
+    EXPECT_EQ(types[0], Ui(form)->pmiUncompressedAVI);
+    QStringList typeNames;
+    for (QAction* type : types) {
+        typeNames << type->text();
+        EXPECT_TRUE(type->isCheckable());
+        EXPECT_EQ(type->isChecked(), type == Ui(form)->pmiASF) << type->text().toStdString();
+    }
+    EXPECT_EQ(typeNames,
+        QStringList({ QStringLiteral("Uncompressed AVI"), QStringLiteral("Microsoft ASF"),
+            QStringLiteral("MP4 (H.264)"), QStringLiteral("WebM (VP8)") }));
+
     // What the code can do but the windows do not offer: each stays hidden,
     // and the user's documents (the manual page, the AppStream metadata, the
     // package description) name none of it. What is offered they do name.
@@ -148,7 +164,9 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
                 QStringLiteral("attachment") } },
     };
     const QStringList offered { QStringLiteral("320x240"), QStringLiteral("640x480"),
-        QStringLiteral("full[ -]screen"), QStringLiteral("\\bASF\\b"), QStringLiteral("JPEG") };
+        QStringLiteral("full[ -]screen"), QStringLiteral("\\bASF\\b"), QStringLiteral("JPEG"),
+        QStringLiteral("\\bMP4\\b"), QStringLiteral("H\\.264"), QStringLiteral("\\bWebM\\b"),
+        QStringLiteral("\\bVP8\\b") };
     const auto sourceText = [](const char* path) {
         QFile file(QStringLiteral(GLIMVIEW_SOURCE_DIR "/") + QLatin1String(path));
         EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
@@ -256,6 +274,40 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_TRUE(Ui(form)->pmiASF->isChecked());
     EXPECT_FALSE(Ui(form)->pmiUncompressedAVI->isChecked());
     EXPECT_EQ(CamController->VideoType, 1);
+    // The file types exclude each other; the one chosen is recorded.
+    const auto checkedTypes = [&] {
+        QList<QAction*> checked;
+        for (QAction* type : Ui(form)->pmiVideoFileFormat->actions())
+            if (type->isChecked())
+                checked << type;
+        return checked;
+    };
+    for (const auto& [item, type] : { std::pair { Ui(form)->pmiWebM, 3 }, std::pair { Ui(form)->pmiMP4, 2 },
+             std::pair { Ui(form)->pmiMP4, 2 }, std::pair { Ui(form)->pmiASF, 1 } }) {
+        item->trigger();
+        EXPECT_EQ(checkedTypes(), QList<QAction*> { item }) << item->text().toStdString();
+        EXPECT_EQ(CamController->VideoType, type);
+    }
+    // Without x264enc in GStreamer's registry, MP4 is offered disabled, and
+    // its hint names the package that brings it; it comes back with it.
+    {
+        GstRegistry* registry = gst_registry_get();
+        GstPluginFeature* x264 = gst_registry_lookup_feature(registry, "x264enc");
+        ASSERT_NE(x264, nullptr) << "x264enc (gstreamer1.0-plugins-ugly) is not installed";
+        gst_registry_remove_feature(registry, x264);
+        emit Ui(form)->pmiVideoFileFormat->aboutToShow();
+        EXPECT_FALSE(Ui(form)->pmiMP4->isEnabled());
+        EXPECT_TRUE(Ui(form)->pmiMP4->isVisible());
+        EXPECT_TRUE(Ui(form)->pmiMP4->toolTip().contains(QStringLiteral("gstreamer1.0-plugins-ugly")))
+            << Ui(form)->pmiMP4->toolTip().toStdString();
+        EXPECT_TRUE(Ui(form)->pmiWebM->isEnabled());
+        EXPECT_TRUE(Ui(form)->pmiASF->isEnabled());
+        gst_registry_add_feature(registry, x264);
+        gst_object_unref(x264);
+        emit Ui(form)->pmiVideoFileFormat->aboutToShow();
+        EXPECT_TRUE(Ui(form)->pmiMP4->isEnabled());
+        EXPECT_FALSE(Ui(form)->pmiMP4->toolTip().contains(QStringLiteral("gstreamer1.0-plugins-ugly")));
+    }
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
     const QList<QAction*> cameras = Ui(form)->pmiVideoDevices->actions();
     ASSERT_FALSE(cameras.isEmpty());
@@ -675,10 +727,13 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("someone else's");
     }
-    // A recording still running is finished before it is saved.
+    // A recording still running is finished before it is saved; this one is
+    // an MP4, and keeps its type.
+    Ui(form)->pmiMP4->trigger();
     form->ProcessRecord();
     ASSERT_TRUE(CamController->Recording);
     const QString running = form->Videos()->FileNames().value(1);
+    EXPECT_TRUE(running.endsWith(QLatin1String(".mp4"))) << running.toStdString();
     recorded.start();
     EXPECT_TRUE(WaitFor([&] { return QFileInfo(running).size() > 60000; }));
     TBoxCloser saveAll(QStringLiteral("Save all"));
@@ -691,8 +746,8 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), QByteArray("someone else's"));
     }
-    const QRegularExpression name(
-        QStringLiteral("^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d( \\((\\d+)\\))?\\.(jpg|wmv)$"));
+    const QRegularExpression name(QStringLiteral(
+        "^Glimview \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d( \\((\\d+)\\))?\\.(jpg|wmv|mp4)$"));
     const QStringList photos = filesIn(pictures);
     ASSERT_EQ(photos.size(), 3) << photos.join(u'|').toStdString();
     for (const QString& file : photos) {
@@ -710,15 +765,18 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     // only when a recording is finished) of at least half the time it ran.
     const QStringList clips = filesIn(videos);
     ASSERT_EQ(clips.size(), 2) << clips.join(u'|').toStdString();
+    EXPECT_EQ(QSet<QString>({ QFileInfo(clips[0]).suffix(), QFileInfo(clips[1]).suffix() }),
+        QSet<QString>({ QStringLiteral("wmv"), QStringLiteral("mp4") }));
     for (const QString& file : clips) {
         EXPECT_TRUE(name.match(file).hasMatch()) << file.toStdString();
-        EXPECT_TRUE(file.endsWith(QLatin1String(".wmv")));
+        const bool mp4 = file.endsWith(QLatin1String(".mp4"));
         EXPECT_EQ(Output(QStringLiteral("ffprobe"),
                       { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
                           QStringLiteral("stream=codec_name"), QStringLiteral("-of"),
                           QStringLiteral("csv=p=0"), videos + u'/' + file })
                       .split(u'\n', Qt::SkipEmptyParts),
-            QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }))
+            mp4 ? QStringList({ QStringLiteral("h264"), QStringLiteral("aac") })
+                : QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }))
             << file.toStdString();
         const double seconds = Output(QStringLiteral("ffprobe"),
             { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),

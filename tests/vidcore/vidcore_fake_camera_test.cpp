@@ -169,7 +169,7 @@ Plugin LoadPlugin()
 double StreamSeconds(const std::string& clip, const char* stream)
 {
     const std::string out = Run(std::string("ffprobe -v error -select_streams ") + stream
-        + " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + clip + "' | tail -n 1");
+        + " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + clip + "' | grep , | tail -n 1");
     double pts = 0;
     double duration = 0;
     std::sscanf(out.c_str(), "%lf,%lf", &pts, &duration);
@@ -288,17 +288,37 @@ TEST_F(VidcoreFakeCamera, BusyCameraIsRefusedWithItsOwnNotice)
     EXPECT_TRUE(Open("Twin Cam (2)"));
 }
 
+namespace {
+
+// The recording types, the one the program starts with first.
+constexpr int kRecordingTypes[] = { 1, 0, 2, 3 };
+
+const char* TypeName(int type)
+{
+    static const char* const names[] = { "AVI", "ASF", "MP4", "WebM" };
+    return names[type];
+}
+
+// A clip file named `stem` with the extension of its type.
+std::string Clip(const std::string& stem, int type)
+{
+    static const char* const extensions[] = { ".avi", ".wmv", ".mp4", ".webm" };
+    return WorkPath(stem + extensions[type]);
+}
+
+} // namespace
+
 TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
 {
-    for (int type : { 1, 0 }) {
-        SCOPED_TRACE(type == 1 ? "ASF" : "AVI");
+    for (int type : kRecordingTypes) {
+        SCOPED_TRACE(TypeName(type));
         window->notices.clear();
         plugin.setPresent("unplug", TRUE);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return IndexOf(Names(AM_GetDeviceNum, AM_GetDeviceList), "Loose Cam") >= 0; }, 5000));
         videos = Names(AM_GetDeviceNum, AM_GetDeviceList);
         ASSERT_TRUE(Open("Loose Cam", "USB Headset"));
-        const std::string clip = WorkPath(type == 1 ? "unplugged.wmv" : "unplugged.avi");
+        const std::string clip = Clip("unplugged", type);
         AM_SetVideoType(type);
         AM_SetCaptureFile(0, clip.c_str());
         ASSERT_TRUE(AM_CaptureVideo(0));
@@ -331,11 +351,10 @@ TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
 TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
 {
     for (const char* microphone : { "Busy Mic", "Failing Mic" }) {
-        for (int type : { 1, 0 }) {
-            SCOPED_TRACE(std::string(microphone) + (type == 1 ? " ASF" : " AVI"));
+        for (int type : kRecordingTypes) {
+            SCOPED_TRACE(std::string(microphone) + " " + TypeName(type));
             ASSERT_TRUE(Open("Twin Cam (2)", microphone));
-            const std::string clip
-                = WorkPath(std::string("mic-") + microphone[0] + (type == 1 ? ".wmv" : ".avi"));
+            const std::string clip = Clip(std::string("mic-") + microphone[0], type);
             AM_SetVideoType(type);
             AM_SetCaptureFile(0, clip.c_str());
             const bool started = AM_CaptureVideo(0);
@@ -407,18 +426,20 @@ private:
 
 TEST_F(VidcoreFakeCamera, FullDiskEndsTheRecordingWithItsOwnNotice)
 {
-    FullDisk disk(WorkPath("small-disk"), "512k");
+    // Small enough for the compressed types to fill it in seconds: the fake
+    // camera's picture compresses to a few dozen kB a second.
+    FullDisk disk(WorkPath("small-disk"), "192k");
     if (!disk.Mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs here (not root?)";
-    for (int type : { 0, 1 }) {
-        SCOPED_TRACE(type == 1 ? "ASF" : "AVI");
+    for (int type : kRecordingTypes) {
+        SCOPED_TRACE(TypeName(type));
         window->notices.clear();
         ASSERT_TRUE(Open("Twin Cam (2)", "USB Headset"));
-        const std::string clip = WorkPath(type == 1 ? "small-disk/full.wmv" : "small-disk/full.avi");
+        const std::string clip = Clip("small-disk/full", type);
         AM_SetVideoType(type);
         AM_SetCaptureFile(0, clip.c_str());
         ASSERT_TRUE(AM_CaptureVideo(0));
-        // Raw video fills it at once, WMV in a second or two.
+        // Raw video fills it at once, the compressed types in a second or two.
         ASSERT_TRUE(window->WaitFor(VidcoreNotice::RecordingFailed, 20000));
         // The picture goes on, and stopping returns at once.
         EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));

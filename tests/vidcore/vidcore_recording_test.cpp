@@ -62,17 +62,29 @@ protected:
         const char* format;
         const char* video;
         const char* audio;
+        const char* pixelFormat;
+        const char* profile = ""; // ffprobe names none for most of these codecs
     };
-    // A two-second clip of the type, as the readers see it.
+    // A four-second clip of the type, as the readers see it: its codecs, its
+    // length within 0.3 s and nine frames in ten at least.
     void ExpectClip(const char* name, int type, const Kind& kind)
     {
         const std::string clip = WorkPath(name);
-        const double seconds = Record(clip, type, std::chrono::seconds(2));
+        const double seconds = Record(clip, type, std::chrono::seconds(4));
         const ClipFacts facts = ExamineClip(clip);
         EXPECT_EQ(facts.format, kind.format);
         EXPECT_EQ(facts.videoCodec, kind.video);
         EXPECT_EQ(facts.audioCodec, kind.audio);
-        ExpectPlayable(facts, seconds);
+        EXPECT_EQ(facts.pixelFormat, kind.pixelFormat);
+        if (*kind.profile) {
+            EXPECT_EQ(facts.videoProfile, kind.profile);
+        }
+        EXPECT_EQ(facts.ffmpegErrors, "");
+        EXPECT_NEAR(facts.duration, seconds, glimview_test::Allowance(0.3, 1.5));
+        EXPECT_GE(
+            double(facts.ffmpegFrames), seconds * kFramesPerSecond * glimview_test::Allowance(0.9, 0.5));
+        EXPECT_LE(double(facts.ffmpegFrames), (seconds + 0.3) * kFramesPerSecond);
+        EXPECT_NEAR(double(facts.gstreamerFrames), double(facts.ffmpegFrames), 2.0);
         ExpectFramesFlow();
     }
 
@@ -81,11 +93,25 @@ protected:
 
 } // namespace
 
-TEST_F(VidcoreRecording, AsfClipWithWmv2AndWma2) { ExpectClip("clip.wmv", 1, { "asf", "wmv2", "wmav2" }); }
+TEST_F(VidcoreRecording, AsfClipWithWmv2AndWma2)
+{
+    ExpectClip("clip.wmv", 1, { "asf", "wmv2", "wmav2", "yuv420p" });
+}
 
 TEST_F(VidcoreRecording, UncompressedAviClip)
 {
-    ExpectClip("clip.avi", 0, { "avi", "rawvideo", "pcm_s16le" });
+    ExpectClip("clip.avi", 0, { "avi", "rawvideo", "pcm_s16le", "bgr24" });
+}
+
+// 4:2:0 at High profile at most: the H.264 that browsers and phones play.
+TEST_F(VidcoreRecording, Mp4ClipWithH264AndAac)
+{
+    ExpectClip("clip.mp4", 2, { "mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac", "yuv420p", "High" });
+}
+
+TEST_F(VidcoreRecording, WebmClipWithVp8AndOpus)
+{
+    ExpectClip("clip.webm", 3, { "matroska,webm", "vp8", "opus", "yuv420p" });
 }
 
 TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
@@ -148,9 +174,10 @@ TEST_F(VidcoreRecording, CloseWhileRecordingCompletesTheFile)
 
 TEST_F(VidcoreRecording, StopRightAfterStartStillGivesAPlayableFile)
 {
-    // The start-up's warm-up recording stops at once: both types must still
+    // The start-up's warm-up recording stops at once: every type must still
     // write a file that the readers open without an error.
-    for (const auto& [name, type] : { std::pair { "instant.wmv", 1 }, std::pair { "instant.avi", 0 } }) {
+    for (const auto& [name, type] : { std::pair { "instant.wmv", 1 }, std::pair { "instant.avi", 0 },
+             std::pair { "instant.mp4", 2 }, std::pair { "instant.webm", 3 } }) {
         const std::string clip = WorkPath(name);
         AM_SetVideoType(type);
         AM_SetCaptureFile(0, clip.c_str());

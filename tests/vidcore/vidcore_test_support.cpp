@@ -210,10 +210,12 @@ ClipFacts ExamineClip(const std::string& path)
         = Run("ffprobe -v error -show_entries format=format_name,duration -of default=nw=1 " + Quoted(path));
     facts.format = Field(format, "format_name");
     facts.duration = std::atof(Field(format, "duration").c_str());
-    facts.videoCodec = Field(Run("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name -of "
-                                 "default=nw=1 "
-                                 + Quoted(path)),
-        "codec_name");
+    const std::string video = Run("ffprobe -v error -select_streams v:0 -show_entries "
+                                  "stream=codec_name,pix_fmt,profile -of default=nw=1 "
+        + Quoted(path));
+    facts.videoCodec = Field(video, "codec_name");
+    facts.pixelFormat = Field(video, "pix_fmt");
+    facts.videoProfile = Field(video, "profile");
     facts.audioCodec = Field(Run("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of "
                                  "default=nw=1 "
                                  + Quoted(path)),

@@ -65,6 +65,8 @@ std::string WorkPath(const std::string& name);
 struct ClipFacts {
     std::string format; // ffprobe's format_name
     std::string videoCodec;
+    std::string pixelFormat; // of the video: "yuv420p"
+    std::string videoProfile; // of the video, where the codec has profiles: "High"
     std::string audioCodec; // empty without audio
     double duration = 0; // seconds
     long ffmpegFrames = -1; // video frames ffmpeg decodes

@@ -70,6 +70,25 @@ void RemoveHalfCopyOnSignals(const std::string& path)
         ::sigaction(number, &action, nullptr);
 }
 
+struct Container {
+    const char* demuxer;
+    const char* muxer;
+    bool libavMuxer;
+    bool faststart;
+};
+
+// By the clip's extension, as the recording named it.
+Container ContainerOf(const std::string& clip)
+{
+    if (EndsWith(clip, ".avi"))
+        return { "avidemux", "avimux", false, false };
+    if (EndsWith(clip, ".mp4"))
+        return { "qtdemux", "mp4mux", false, true };
+    if (EndsWith(clip, ".webm"))
+        return { "matroskademux", "webmmux", false, false };
+    return { "asfdemux", "avmux_asf", true, false };
+}
+
 } // namespace
 
 TClipRepair::TClipRepair(std::string input, std::string output)
@@ -86,14 +105,14 @@ TClipRepair::~TClipRepair()
 
 bool TClipRepair::Build(const std::string& written)
 {
-    FAsf = !EndsWith(FInput, ".avi");
+    const Container container = ContainerOf(FInput);
     FPipeline = vidcore::GstRef<GstElement>(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("repair"))));
     GstElement* pipeline = FPipeline.get();
     std::string missing;
     GstElement* source = vidcore::MakeElement(pipeline, "filesrc", &missing);
-    GstElement* demuxer = vidcore::MakeElement(pipeline, FAsf ? "asfdemux" : "avidemux", &missing);
-    FMuxer = FAsf ? vidcore::MakeLibavMuxer(pipeline, "avmux_asf", &missing)
-                  : vidcore::MakeElement(pipeline, "avimux", &missing);
+    GstElement* demuxer = vidcore::MakeElement(pipeline, container.demuxer, &missing);
+    FMuxer = container.libavMuxer ? vidcore::MakeLibavMuxer(pipeline, container.muxer, &missing)
+                                  : vidcore::MakeElement(pipeline, container.muxer, &missing);
     GstElement* sink = vidcore::MakeElement(pipeline, "filesink", &missing);
     if (!missing.empty()) {
         FError = missing + " (gstreamer1.0-libav, -plugins-good, -plugins-ugly)";
@@ -101,6 +120,12 @@ bool TClipRepair::Build(const std::string& written)
     }
     g_object_set(source, "location", FInput.c_str(), nullptr);
     g_object_set(sink, "location", written.c_str(), nullptr);
+    // The repaired MP4 is an ordinary one, its index in front of the
+    // packets: the muxer gathers them beside the copy meanwhile.
+    if (container.faststart) {
+        const std::string gathered = written + ".mdat";
+        g_object_set(FMuxer, "faststart", TRUE, "faststart-file", gathered.c_str(), nullptr);
+    }
     if (!gst_element_link(source, demuxer) || !gst_element_link(FMuxer, sink)) {
         FError = "cannot link the copy";
         return false;

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Makes a whole file of a clip whose recording was cut off (the recording
 // process killed, the power lost): its header still says the clip is empty
-// and it has no index. The packets are copied, not re-encoded, into the same
-// container, whose muxer writes a true header and index at the end:
+// and it has no index, or (MP4, WebM) its last fragment or cluster is torn
+// and its length unknown. The packets are copied, not re-encoded, into the
+// same container, whose muxer writes a true header and index:
 //
-//   filesrc ! asfdemux ! queue ! avmux_asf ! filesink     (.wmv, .asf)
-//   filesrc ! avidemux ! queue ! avimux    ! filesink     (.avi)
+//   filesrc ! asfdemux       ! queue ! avmux_asf ! filesink   (.wmv, .asf)
+//   filesrc ! avidemux       ! queue ! avimux    ! filesink   (.avi)
+//   filesrc ! qtdemux        ! queue ! mp4mux    ! filesink   (.mp4; index at the front)
+//   filesrc ! matroskademux  ! queue ! webmmux   ! filesink   (.webm)
 //
 // The file is written beside the output under a temporary name and takes
 // the output's name only when complete; an existing file is never replaced.
@@ -43,7 +46,6 @@ private:
     std::string FOutput;
     std::string FError;
     bool FMayPass = false;
-    bool FAsf = false;
     vidcore::GstRef<GstElement> FPipeline;
     // Inside the pipeline.
     GstElement* FMuxer = nullptr;
