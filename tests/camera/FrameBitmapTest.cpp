@@ -191,7 +191,7 @@ TEST_F(FrameBitmapFile, ALinkAtTheSnapshotNameIsReplacedNeverFollowed)
 TEST_F(FrameBitmapFile, AFullDiskFailsTheSnapshotAndLeavesNoHalfFile)
 {
     const QByteArray temp = QFile::encodeName(Folder.filePath("Temp"));
-    if (::geteuid() != 0 || ::mount("tmpfs", temp.constData(), "tmpfs", 0, "size=64k") != 0)
+    if (::geteuid() != 0 || ::mount("tmpfs", temp.constData(), "tmpfs", 0, "size=64k,mode=0700") != 0)
         GTEST_SKIP() << "a small file system of the test's own needs root";
     OpenMaps();
     Sink->PutFrame(640, 480, [](int32_t x, int32_t y) { return Quadrants(x, y, 480); });

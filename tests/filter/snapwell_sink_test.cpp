@@ -458,7 +458,8 @@ TEST_F(SnapwellSinkTest, UnusableBuffersAreNeverRead)
     // Straight into its pad: the harness would send its caps again.
     g_autoptr(GstPad) input = gst_element_get_static_pad(harness->element, "sink");
     ASSERT_TRUE(gst_pad_send_event(input, gst_event_new_segment(&segment)));
-    EXPECT_EQ(gst_pad_chain(input, gst_harness_create_buffer(harness, 320 * 240 * 3)), GST_FLOW_NOT_NEGOTIATED);
+    EXPECT_EQ(
+        gst_pad_chain(input, gst_harness_create_buffer(harness, 320 * 240 * 3)), GST_FLOW_NOT_NEGOTIATED);
     EXPECT_TRUE(PixelAreaUntouchedFrom(0));
 }
 

@@ -122,7 +122,8 @@ TEST(TempFolderOnDisk, MissingIsMadeAndAnUnusableOneIsTold)
     // A read-only file system (root passes every permission check).
     ASSERT_TRUE(QDir(base.path()).mkdir("Temp"));
     const QByteArray temp = QFile::encodeName(base.filePath("Temp"));
-    if (::geteuid() == 0 && ::mount("tmpfs", temp.constData(), "tmpfs", MS_RDONLY, "size=64k") == 0) {
+    if (::geteuid() == 0
+        && ::mount("tmpfs", temp.constData(), "tmpfs", MS_RDONLY, "size=64k,mode=0700") == 0) {
         EXPECT_FALSE(PrepareTempFolder());
         ::umount2(temp.constData(), MNT_DETACH);
     } else if (::geteuid() != 0) {

@@ -153,7 +153,8 @@ TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
     QProcess mount;
     // Room for the clip's first frame as a snapshot (900 KB) and a few
     // seconds of WMV.
-    mount.start(QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=1200k", "glimview-test", temp });
+    mount.start(
+        QStringLiteral("mount"), { "-t", "tmpfs", "-o", "size=1200k,mode=0700", "glimview-test", temp });
     if (!mount.waitForFinished(10000) || mount.exitCode() != 0)
         GTEST_SKIP() << "cannot mount a small tmpfs here (not root?)";
     struct Unmount {

@@ -1168,6 +1168,10 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         QProcessEnvironment env = x.For(Env);
         env.insert(
             QStringLiteral("VIDCORE_TEST_DEVICES"), c.Camera ? QStringLiteral("1") : QStringLiteral("0"));
+        // Settings of its own: a case that ends with an unsaved capture leaves
+        // the next start a word about where it was saved.
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+            Folder.filePath(QStringLiteral("config-") + QLatin1String(c.Name)));
         for (qsizetype i = 0; i + 1 < c.Environment.size(); i += 2)
             env.insert(c.Environment[i], c.Environment[i + 1]);
         QProcess* program = Start(env, run);

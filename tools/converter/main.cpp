@@ -26,8 +26,8 @@
 
 #include <cstdio>
 #include <map>
-#include <sysexits.h>
 #include <string>
+#include <sysexits.h>
 
 namespace {
 
