@@ -178,6 +178,15 @@ const QStringList& LanguageTextKeys()
         "ReadFailedMsg",
         "CreateFailedMsg",
         "WriteFailedMsg",
+        // The main menu's picture items: the mirror, the self-timer with its
+        // countdown on the status line, the snapshot's flash.
+        "MirrorItem",
+        "SelfTimerMenu",
+        "SelfTimerOff",
+        "SelfTimer3",
+        "SelfTimer10",
+        "FlashItem",
+        "CountdownStatus",
     };
     return keys;
 }

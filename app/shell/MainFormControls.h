@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QPixmap;
@@ -29,6 +30,8 @@ struct TMainFormControls {
     // Checks item alone among the picture sizes.
     void CheckSizeItem(const QAction* item) const;
     QAction* FileTypeItem(int32_t videoType) const;
+    // The self-timer's items, Off first, each carrying its seconds.
+    QList<QAction*> SelfTimerItems() const;
     // Where a press never drags the window, hidden controls included.
     QList<QWidget*> NoDragControls() const;
 
@@ -63,4 +66,13 @@ struct TMainFormControls {
     QAction* pmiSXVGA = nullptr;
     QAction* pmiUXGA = nullptr;
     QAction* pmiFullScreen = nullptr;
+    // After the picture size submenu: how the live picture is shown and taken.
+    QAction* pmiPictureSeparator = nullptr;
+    QAction* pmiMirror = nullptr;
+    QMenu* pmiSelfTimer = nullptr;
+    QActionGroup* pmiSelfTimerItems = nullptr;
+    QAction* pmiSelfTimerOff = nullptr;
+    QAction* pmiSelfTimer3 = nullptr;
+    QAction* pmiSelfTimer10 = nullptr;
+    QAction* pmiFlash = nullptr;
 };

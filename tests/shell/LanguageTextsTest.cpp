@@ -379,7 +379,8 @@ TEST(ShellLanguage, EveryShippedFileHasEveryText)
         { "UnsavedCountMsg", "%d%d" }, { "SaveAllFailedMsg", "%s" }, { "FrameMapsMsg", "%s" },
         { "RecoveredMsg", "%s" }, { "NotRecoveredMsg", "%s" }, { "RunFolderMsg", "%s" },
         { "ReplaceFileMsg", "%s" }, { "CopyingMsg", "%s" }, { "SameFileMsg", "%s" },
-        { "ReadFailedMsg", "%s" }, { "CreateFailedMsg", "%s" }, { "WriteFailedMsg", "%s" } };
+        { "ReadFailedMsg", "%s" }, { "CreateFailedMsg", "%s" }, { "WriteFailedMsg", "%s" },
+        { "CountdownStatus", "%d" } };
     const QRegularExpression placeholder("%[^%]");
     for (const QString& name : ShippedLanguages) {
         SCOPED_TRACE(qPrintable(name));

@@ -517,11 +517,24 @@ public:
     bool Announce(const QByteArray& what)
     {
         FLogind.write(what + '\n');
-        return QTest::qWaitFor([&] { return FLogind.canReadLine(); }, 10000)
-            && FLogind.readLine() == "sent\n";
+        return WaitForLine("sent");
+    }
+    // Waits for the stand-in to print `line` (an inhibitor taken or
+    // released), and takes it from what it printed.
+    bool WaitForLine(const QByteArray& line, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return TakeLine(line); }, timeoutMs);
+    }
+    // Whether it printed `line` so far, taking it.
+    bool TakeLine(const QByteArray& line)
+    {
+        while (FLogind.canReadLine())
+            FLines << FLogind.readLine().chopped(1);
+        return FLines.removeOne(line);
     }
 
 private:
+    QList<QByteArray> FLines;
     QString FAddress;
     QProcess FBus;
     QProcess FLogind;
@@ -544,6 +557,31 @@ TEST_F(ProgramTest, LogindsShutdownNoticeDuringARecordingEndsTheProgramAsItsClos
     ASSERT_TRUE(logind.Announce("shutdown"));
     ASSERT_TRUE(program->waitForFinished(10000));
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
+}
+
+// A recording holds logind's sleep and idle inhibitors, in the program's
+// name and with its reason, and the stop releases them.
+TEST_F(ProgramTest, ARecordingKeepsTheComputerAwakeUntilItStops)
+{
+    TPrivateLogind logind(Folder.path());
+    ASSERT_TRUE(logind.IsReady());
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(true);
+    QProcess* program = Start(x.For(logind.For(Env)), run);
+    ASSERT_TRUE(program->waitForStarted());
+    const QString kept
+        = RecordUntilAClipGrows(x, run + QStringLiteral("/Temp"), Folder.filePath(QStringLiteral("kept")));
+    ASSERT_FALSE(kept.isEmpty()) << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(logind.WaitForLine("inhibit sleep:idle|Glimview|Recording video|block"));
+    EXPECT_FALSE(logind.TakeLine("released sleep:idle"));
+
+    // The record button again: the recording stops, and so does the inhibitor.
+    x.Run(QStringLiteral("xdotool"),
+        { QStringLiteral("mousemove"), QStringLiteral("183"), QStringLiteral("120"), QStringLiteral("click"),
+            QStringLiteral("1") });
+    EXPECT_TRUE(logind.WaitForLine("released sleep:idle"));
+    EXPECT_EQ(program->state(), QProcess::Running);
 }
 
 // A sleep notice that comes as soon as the main window shows, while the
@@ -757,6 +795,72 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
         program->kill();
         program->waitForFinished(5000);
     }
+}
+
+// The share of nearly white pixels in a picture, sampled every 8 pixels.
+double WhiteShare(const QImage& picture)
+{
+    int white = 0;
+    int all = 0;
+    for (int y = 0; y < picture.height(); y += 8)
+        for (int x = 0; x < picture.width(); x += 8, ++all)
+            white += QColor::fromRgb(picture.pixel(x, y)).lightness() > 235;
+    return all ? double(white) / all : 0;
+}
+
+// The key M mirrors the live view, and only the live view: the snapshot
+// taken meanwhile, with the shutter's flash, keeps the camera's left and right. The choice is kept for
+// the next start, which shows the picture mirrored from the first.
+TEST_F(ProgramTest, MirrorTurnsTheLiveViewOnlyAndIsKeptForTheNextStart)
+{
+    TXvfb x(1280, 800, true);
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(true);
+    const QRect panel = test_support::LiveViewPanel;
+    const auto liveViewDirection = [&] {
+        return test_support::BarDirectionOnRow(x.Shot(), panel.left(), panel.right(), panel.top() + 150);
+    };
+    QProcess* program = Start(x.For(Env), run);
+    ASSERT_TRUE(test_support::WaitForLiveViewPicture(x.Display, 40000))
+        << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() >= 3; }, 10000)) << "not the camera's order";
+
+    const QString panelWindow = QString::number(x.WindowNamed(ProductTitle));
+    x.Run(
+        QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), panelWindow });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("m") });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000)) << "not mirrored";
+
+    const QString snapshot = run + QStringLiteral("/Temp/scb.bmp");
+    x.Run(
+        QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), panelWindow });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") });
+    // The shutter: for a moment the live view is white. Screenshots follow
+    // each other faster than the flash ends, so one of them shows it.
+    bool flashed = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!flashed && clock.elapsed() < 10000)
+        flashed = WhiteShare(x.Shot().copy(panel)) > 0.9;
+    EXPECT_TRUE(flashed) << "no flash seen";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QImage(snapshot).width() == 640; }, 20000))
+        << program->readAllStandardError().toStdString();
+    const QImage photo(snapshot);
+    EXPECT_GE(test_support::BarDirectionOnRow(photo, 0, photo.width(), photo.height() / 10), 3)
+        << "the snapshot is mirrored";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000));
+
+    SignalProgram(*program, SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(20000));
+    QFile settings(Folder.filePath(QStringLiteral("config/Tessaly/settings.reg")));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("\"MirrorPicture\"=\"1\""));
+
+    program = Start(x.For(Env), run);
+    ASSERT_TRUE(test_support::WaitForLiveViewPicture(x.Display, 40000))
+        << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000))
+        << "not mirrored after a restart";
 }
 
 int FuchsiaPixels(const QImage& shot)
