@@ -169,8 +169,13 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mir
     // late, and the capture runs without waiting for the first one.
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
-    std::vector<GstElement*> chain { queue, convert, scale };
-    chain.insert(chain.end(), mirror.begin(), mirror.end());
+    // videoflip turns the smaller I420 frames; glvideoflip the textures.
+    std::vector<GstElement*> chain { queue };
+    if (kind != PreviewSinkKind::OpenGL)
+        chain.insert(chain.end(), mirror.begin(), mirror.end());
+    chain.insert(chain.end(), { convert, scale });
+    if (kind == PreviewSinkKind::OpenGL)
+        chain.insert(chain.end(), mirror.begin(), mirror.end());
     chain.push_back(sink);
     bool linked = true;
     for (size_t i = 1; i < chain.size() && linked; ++i)

@@ -2,18 +2,20 @@
 // The branch that draws the live picture into the application's window,
 // and which window sink this process draws with.
 //
-//   queue(leaky) ! videoconvert ! videoscale ! [mirror] ! sink
-//
-// The mirror stage turns the picture left to right for the window alone; the
-// frame grab and the recording take the tee's unturned frames. Where
-// glimagesink draws it is glupload ! glcolorconvert ! glvideoflip, which hands
-// the sink a transformation to apply as it draws (no pass over the pixels);
-// before ximagesink it is videoflip, which passes frames through untouched
-// while the mirror is off.
+//   queue(leaky) ! videoconvert ! videoscale ! glupload ! glcolorconvert ! glvideoflip ! glimagesink
+//   queue(leaky) ! videoflip ! videoconvert ! videoscale ! ximagesink
+//   queue(leaky) ! videoconvert ! videoscale ! fakesink (no window)
 //
 // in a bin of its own whose input never passes a failure back to the tee:
 // a sink that cannot draw leaves the camera, the frame grab and recordings
 // running.
+//
+// The flip turns the picture left to right for the window alone; the frame
+// grab and the recording take the tee's unturned frames. glvideoflip hands
+// glimagesink a transformation to apply as it draws (no pass over the
+// pixels); videoflip turns the camera's I420 frames, before they become the
+// display's four bytes a pixel, and passes them through untouched while the
+// mirror is off.
 #pragma once
 
 #include <gst/gst.h>
