@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -508,6 +509,20 @@ TEST_F(MainFormTest, SelfTimerCountsDownToASnapshotAndCanBeCancelled)
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Self-timer: 3"));
     QTest::mouseClick(Ui(form)->imgbSnapshot, Qt::LeftButton);
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
+    // In full screen the digits stand at the screen's centre; the live
+    // view's Esc cancels the countdown first and leaves full screen next.
+    TCamViewForm* view = form->CamView();
+    view->EnterFullScreen();
+    ASSERT_TRUE(view->FullScreen());
+    QTest::mouseClick(Ui(form)->imgbSnapshot, Qt::LeftButton);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->geometry().center(), view->screen()->geometry().center());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
+    EXPECT_TRUE(view->FullScreen());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(view->FullScreen());
     QTest::qWait(4000); // longer than the countdown: nothing may come of either
     EXPECT_EQ(form->Photos()->ImageCount(), 1);
 
