@@ -64,7 +64,7 @@ void TViewOverlay::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), Qt::white);
         return;
     }
-    painter.fillRect(rect(), QColor(0, 0, 0, 160));
+    painter.fillRect(rect(), QColor(64, 64, 64));
     QFont digits = font();
     digits.setBold(true);
     digits.setPixelSize(height() * 3 / 4);

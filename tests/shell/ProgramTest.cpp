@@ -833,6 +833,20 @@ private:
     xcb_connection_t* FConnection;
 };
 
+// The share of dark grey pixels in a picture, sampled every 4 pixels: the
+// countdown's square, which the colour bars never are.
+double DarkGreyShare(const QImage& picture)
+{
+    int grey = 0;
+    int all = 0;
+    for (int y = 0; y < picture.height(); y += 4)
+        for (int x = 0; x < picture.width(); x += 4, ++all) {
+            const QColor c = QColor::fromRgb(picture.pixel(x, y));
+            grey += c.hsvSaturation() < 30 && c.lightness() > 30 && c.lightness() < 100;
+        }
+    return all ? double(grey) / all : 0;
+}
+
 // The share of nearly white pixels in a picture, sampled every 8 pixels.
 double WhiteShare(const QImage& picture)
 {
@@ -901,6 +915,32 @@ TEST_F(ProgramTest, MirrorTurnsTheLiveViewOnlyAndIsKeptForTheNextStart)
         << program->readAllStandardError().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000))
         << "not mirrored after a restart";
+
+    // A self-timer of 3 s (T), started in the window and followed into full
+    // screen: the picture is mirrored there too, the digits stand at the
+    // screen's centre, and the flash covers the whole screen.
+    const QRect screen(0, 0, 1280, 800);
+    const QRect centre(screen.center() - QPoint(20, 20), QSize(40, 40));
+    const TScreenGrabber fullGrabber(x.Display);
+    const QString restarted = QString::number(x.WindowNamed(ProductTitle));
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), restarted });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("t") });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("F11") });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return test_support::BarDirectionOnRow(x.Shot(), 0, screen.width(), screen.height() / 10) <= -3;
+        },
+        10000))
+        << "the full-screen picture is not mirrored";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return DarkGreyShare(fullGrabber.Grab(centre)) > 0.3; }, 3000))
+        << "no countdown at the screen's centre";
+    bool flashedFull = false;
+    QElapsedTimer fullClock;
+    fullClock.start();
+    while (!flashedFull && fullClock.elapsed() < 5000)
+        flashedFull = WhiteShare(fullGrabber.Grab(screen.adjusted(200, 200, -200, -200))) > 0.9;
+    EXPECT_TRUE(flashedFull) << "no flash seen in full screen";
 }
 
 int FuchsiaPixels(const QImage& shot)
