@@ -17,8 +17,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "(WMV2), MP4 (H.264 and AAC) or WebM (VP8 and Opus) files, and shows the\n"
   "camera full screen. Photos can be viewed, edited\n"
   "in a paint program, saved as JPEG or deleted; clips can be played, saved\n"
-  "or deleted. On closing, it offers to save whatever was not saved. It\n"
-  "speaks 22 languages.\n"
+  "or deleted. The live picture can be shown as a mirror shows it, photos\n"
+  "can wait for a self-timer of 3 or 10 seconds, and the view gives a white\n"
+  "flash when one is taken. On closing, it offers to save whatever was not\n"
+  "saved. It speaks 22 languages.\n"
   "\n"
   "The package also holds setgate, which starts a camera installer only when\n"
   "a USB video camera is attached.")

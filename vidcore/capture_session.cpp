@@ -180,6 +180,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     height_ = options.height;
     window_ = options.window;
     previewTarget_ = options.previewTarget;
+    mirrored_ = options.mirrored;
 
     g_autoptr(GstElementFactory) frameSinkFactory = gst_element_factory_find(kFrameSinkFactory);
     if (!frameSinkFactory) {
@@ -228,7 +229,7 @@ bool CaptureSession::Build(const CaptureOptions& options, std::string* error)
     scale_ = MakeElement(pipeline, "videoconvertscale", error);
     captureFilter_ = MakeElement(pipeline, "capsfilter", error);
     tee_ = MakeElement(pipeline, "tee", error);
-    preview_ = AddElement(pipeline, CreatePreviewBranch(PreviewTarget(), previewKind_, error));
+    preview_ = AddElement(pipeline, CreatePreviewBranch(PreviewTarget(), previewKind_, mirrored_, error));
     // The frame sink takes the camera's own format and stores bottom-up BGR
     // rows itself, in one pass, and only while the application lets it copy.
     GstElement* grabQueue = AddQueue(pipeline, error);
@@ -485,6 +486,12 @@ void CaptureSession::PointPreviewAt(uintptr_t window)
 {
     previewTarget_ = window == window_ ? 0 : window;
     vidcore::PointPreviewAt(preview_, window);
+}
+
+void CaptureSession::SetPreviewMirrored(bool mirrored)
+{
+    mirrored_ = mirrored;
+    MirrorPreview(preview_, mirrored);
 }
 
 bool CaptureSession::WaitFor(bool (CaptureSession::*condition)() const, int64_t timeoutMs)

@@ -42,6 +42,7 @@ struct CaptureOptions {
     int height = 480;
     uintptr_t window = 0; // the view the preview belongs to
     uintptr_t previewTarget = 0; // where it is drawn now (full screen); 0: the view
+    bool mirrored = false; // the preview turned left to right
 };
 
 // NotCamera: an element other than the camera's source failed.
@@ -79,6 +80,10 @@ public:
     bool Failed() const;
 
     void PointPreviewAt(uintptr_t window);
+    // Turns the preview left to right, or back; the frame grab and the
+    // recording are never turned.
+    void SetPreviewMirrored(bool mirrored);
+    bool PreviewMirrored() const { return mirrored_; }
     uintptr_t Window() const { return window_; }
     uintptr_t PreviewTarget() const { return previewTarget_ ? previewTarget_ : window_; }
 
@@ -138,6 +143,7 @@ private:
     int height_ = 480;
     uintptr_t window_ = 0;
     uintptr_t previewTarget_ = 0;
+    bool mirrored_ = false;
 
     CaptureCounts counts_;
     std::unique_ptr<RecordingBranch> recording_;

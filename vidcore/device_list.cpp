@@ -5,6 +5,7 @@
 #include "element_factory.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -106,6 +107,53 @@ namespace {
         return ProviderName(device) + "|" + (name ? name : "");
     }
 
+    bool IsGreyFormat(const GValue* format)
+    {
+        if (!format || !G_VALUE_HOLDS_STRING(format))
+            return false;
+        const std::string name = g_value_get_string(format);
+        return name == "GRAY8" || name == "GRAY10_LE32" || name == "GRAY16_LE" || name == "GRAY16_BE";
+    }
+
+    // The word "IR" in a camera's name, as laptops name their face-login camera.
+    bool NameSaysInfrared(const std::string& name)
+    {
+        for (size_t at = name.find("IR"); at != std::string::npos; at = name.find("IR", at + 1)) {
+            const bool startsWord = at == 0 || !std::isalnum(static_cast<unsigned char>(name[at - 1]));
+            const bool endsWord
+                = at + 2 == name.size() || !std::isalnum(static_cast<unsigned char>(name[at + 2]));
+            if (startsWord && endsWord)
+                return true;
+        }
+        return false;
+    }
+
+    // A laptop's infrared camera (for face login) offers grey pictures only
+    // (GREY, Y10, Y16). One whose formats GStreamer does not know offers no
+    // caps at all: its name tells then.
+    bool IsInfraredCamera(GstDevice* device, const std::string& name)
+    {
+        g_autoptr(GstCaps) caps = gst_device_get_caps(device);
+        if (!caps || gst_caps_is_any(caps))
+            return false;
+        if (gst_caps_is_empty(caps))
+            return NameSaysInfrared(name);
+        for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+            const GstStructure* structure = gst_caps_get_structure(caps, i);
+            if (!gst_structure_has_name(structure, "video/x-raw"))
+                return false;
+            const GValue* format = gst_structure_get_value(structure, "format");
+            if (format && GST_VALUE_HOLDS_LIST(format)) {
+                for (guint j = 0; j < gst_value_list_get_size(format); ++j)
+                    if (!IsGreyFormat(gst_value_list_get_value(format, j)))
+                        return false;
+            } else if (!IsGreyFormat(format)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
 } // namespace
 
 std::vector<DeviceEntry> ListDevices(DeviceKind kind)
@@ -126,6 +174,11 @@ std::vector<DeviceEntry> ListDevices(DeviceKind kind)
     if (kind == DeviceKind::Audio)
         std::stable_partition(
             list.begin(), list.end(), [](const DeviceEntry& entry) { return IsDefault(entry.device.get()); });
+    // The first camera is the one opened at start: a colour one, not the
+    // infrared camera beside it, which stays listed after every other.
+    if (kind == DeviceKind::Video)
+        std::stable_partition(list.begin(), list.end(),
+            [](const DeviceEntry& entry) { return !IsInfraredCamera(entry.device.get(), entry.name); });
     if (SyntheticDevicesWanted())
         list.push_back({ kind == DeviceKind::Video ? kSyntheticCameraName : kSyntheticMicrophoneName, {},
             kind == DeviceKind::Video ? "synthetic:camera" : "synthetic:microphone" });

@@ -22,7 +22,8 @@ struct DeviceEntry {
 };
 
 // The devices now, in the order the user sees them: the desktop's default
-// microphone first, otherwise the providers' order. A device two providers
+// microphone first, infrared cameras (grey pictures only) after every colour
+// camera, otherwise the providers' order. A device two providers
 // report (V4L2 and PipeWire, PulseAudio and PipeWire) is listed once, the
 // V4L2 and PulseAudio entries preferred; identical names of different
 // devices are told apart with " (2)", " (3)" in list order. Device numbers

@@ -7,16 +7,49 @@
 #include "isolated_input.h"
 #include "notices.h"
 
+#include <gst/video/video.h>
 #include <gst/video/videooverlay.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <vector>
 
 namespace vidcore {
 
 namespace {
 
     constexpr const char* kSinkName = "preview-sink";
+    constexpr const char* kFlipName = "preview-flip";
+
+    GstVideoOrientationMethod FlipMethod(bool mirrored)
+    {
+        return mirrored ? GST_VIDEO_ORIENTATION_HORIZ : GST_VIDEO_ORIENTATION_IDENTITY;
+    }
+
+    // The elements that turn the picture for a sink of `kind`, added to `bin`
+    // and linked in order; the last one is the flip. None for a sink that
+    // draws nothing.
+    std::vector<GstElement*> MakeMirrorStage(
+        GstElement* bin, uintptr_t window, PreviewSinkKind kind, bool mirrored, std::string* error)
+    {
+        if (!PreviewHasWindow(window) || kind == PreviewSinkKind::None)
+            return {};
+        std::vector<GstElement*> stage;
+        // glvideoflip takes OpenGL textures only: the frames go up to the
+        // GPU before it, which glimagesink would do itself otherwise.
+        if (kind == PreviewSinkKind::OpenGL) {
+            stage.push_back(MakeElement(bin, "glupload", error));
+            stage.push_back(MakeElement(bin, "glcolorconvert", error));
+        }
+        GstElement* flip = MakeElement(kind == PreviewSinkKind::OpenGL ? "glvideoflip" : "videoflip", error);
+        if (flip) {
+            gst_object_set_name(GST_OBJECT(flip), kFlipName);
+            g_object_set(flip, "video-direction", FlipMethod(mirrored), nullptr);
+        }
+        AddElement(bin, flip);
+        stage.push_back(flip);
+        return stage;
+    }
 
     const char* FactoryOf(PreviewSinkKind kind)
     {
@@ -117,13 +150,14 @@ bool PreviewHasWindow(uintptr_t window)
     return window && display && *display;
 }
 
-GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::string* error)
+GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mirrored, std::string* error)
 {
     // Held until it is handed over floating: every way out below drops it.
     g_autoptr(GstElement) bin = GST_ELEMENT(gst_object_ref_sink(gst_bin_new("preview")));
     GstElement* queue = MakeElement(bin, "queue", error);
     GstElement* convert = MakeElement(bin, "videoconvert", error);
     GstElement* scale = MakeElement(bin, "videoscale", error);
+    const std::vector<GstElement*> mirror = MakeMirrorStage(bin, window, kind, mirrored, error);
     GstElement* sink = MakeSink(window, kind, error);
     // Named before it has a parent: a child cannot be renamed.
     if (sink)
@@ -140,13 +174,24 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::str
     // late, and the capture runs without waiting for the first one.
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
-    if (!gst_element_link_many(queue, convert, scale, sink, nullptr)
-        || !AddIsolatedInput(bin, input, "sink")) {
+    // videoflip turns the smaller I420 frames; glvideoflip the textures.
+    std::vector<GstElement*> chain { queue };
+    if (kind != PreviewSinkKind::OpenGL)
+        chain.insert(chain.end(), mirror.begin(), mirror.end());
+    chain.insert(chain.end(), { convert, scale });
+    if (kind == PreviewSinkKind::OpenGL)
+        chain.insert(chain.end(), mirror.begin(), mirror.end());
+    chain.push_back(sink);
+    bool linked = true;
+    for (size_t i = 1; i < chain.size() && linked; ++i)
+        linked = gst_element_link(chain[i - 1], chain[i]);
+    if (!linked || !AddIsolatedInput(bin, input, "sink")) {
         *error = "the preview cannot be linked";
         return nullptr;
     }
-    GST_DEBUG_OBJECT(bin, "%s ! %s ! %s ! %s", GST_ELEMENT_NAME(queue), GST_ELEMENT_NAME(convert),
-        GST_ELEMENT_NAME(scale), G_OBJECT_TYPE_NAME(sink));
+    GST_DEBUG_OBJECT(bin, "%s ! %s ! %s ! %s%s ! %s", GST_ELEMENT_NAME(queue), GST_ELEMENT_NAME(convert),
+        GST_ELEMENT_NAME(scale), mirror.empty() ? "no flip" : G_OBJECT_TYPE_NAME(mirror.back()),
+        mirrored ? " (mirrored)" : "", G_OBJECT_TYPE_NAME(sink));
     GstElement* handed = static_cast<GstElement*>(g_steal_pointer(&bin));
     g_object_force_floating(G_OBJECT(handed));
     return handed;
@@ -155,6 +200,17 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::str
 GstElement* PreviewSinkIn(GstElement* branch)
 {
     return branch && GST_IS_BIN(branch) ? gst_bin_get_by_name(GST_BIN(branch), kSinkName) : nullptr;
+}
+
+void MirrorPreview(GstElement* branch, bool mirrored)
+{
+    if (!branch || !GST_IS_BIN(branch))
+        return;
+    g_autoptr(GstElement) flip = gst_bin_get_by_name(GST_BIN(branch), kFlipName);
+    if (!flip)
+        return; // the picture is not drawn
+    GST_INFO_OBJECT(branch, "the preview is %s", mirrored ? "mirrored" : "shown as the camera sees it");
+    g_object_set(flip, "video-direction", FlipMethod(mirrored), nullptr);
 }
 
 void PointPreviewAt(GstElement* branch, uintptr_t window)

@@ -2,11 +2,20 @@
 // The branch that draws the live picture into the application's window,
 // and which window sink this process draws with.
 //
-//   queue(leaky) ! videoconvert ! videoscale ! sink
+//   queue(leaky) ! videoconvert ! videoscale ! glupload ! glcolorconvert ! glvideoflip ! glimagesink
+//   queue(leaky) ! videoflip ! videoconvert ! videoscale ! ximagesink
+//   queue(leaky) ! videoconvert ! videoscale ! fakesink (no window)
 //
 // in a bin of its own whose input never passes a failure back to the tee:
 // a sink that cannot draw leaves the camera, the frame grab and recordings
 // running.
+//
+// The flip turns the picture left to right for the window alone; the frame
+// grab and the recording take the tee's unturned frames. glvideoflip hands
+// glimagesink a transformation to apply as it draws (no pass over the
+// pixels); videoflip turns the camera's I420 frames, before they become the
+// display's four bytes a pixel, and passes them through untouched while the
+// mirror is off.
 #pragma once
 
 #include <gst/gst.h>
@@ -34,10 +43,14 @@ PreviewSinkKind GiveUpPreviewSink(PreviewSinkKind kind);
 // True when the preview draws into a window: there is one and an X display.
 bool PreviewHasWindow(uintptr_t window);
 
-// The preview branch drawing into X window `window` with a sink of `kind`;
-// without a window, or with kind None, a branch that draws nothing.
-// Floating reference; nullptr with `error` naming the missing element.
-GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, std::string* error);
+// The preview branch drawing into X window `window` with a sink of `kind`,
+// mirrored left to right when `mirrored`; without a window, or with kind
+// None, a branch that draws nothing. Floating reference; nullptr with
+// `error` naming the missing element.
+GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mirrored, std::string* error);
+
+// Turns the drawn picture left to right, or back, from the next frame on.
+void MirrorPreview(GstElement* branch, bool mirrored);
 
 // The branch's sink (transfer full); nullptr for anything else.
 GstElement* PreviewSinkIn(GstElement* branch);

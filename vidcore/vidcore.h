@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 /* libvidcore: the capture library Glimview is linked against.
  *
- * Sixteen functions, named and ordered as the application calls them.
+ * Sixteen functions, named and ordered as the application calls them, and
+ * AM_SetPreviewMirror for the mirrored live picture.
  * Window handles are X window ids (uintptr_t, 0 for none); Booleans are one
  * byte, nonzero meaning true; text is narrow, NUL-terminated.
  *
@@ -63,6 +64,10 @@ VIDCORE_API void AM_CaptureVideoQuit(AM_HANDLE view);
  * key presses are posted to the Qt widget `messageWindow`. Needs a
  * QApplication. */
 VIDCORE_API void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow);
+/* On: the live picture (the view and full screen) is turned left to right,
+ * from now on and in every capture opened later. The frame block and
+ * recordings stay as the camera sees the scene. Off until set. */
+VIDCORE_API void AM_SetPreviewMirror(AM_BOOL on);
 VIDCORE_API void AM_GetDeviceNum(int32_t* count);
 /* `name` is a buffer of 256 characters. */
 VIDCORE_API void AM_GetDeviceList(char* name, int32_t* device);

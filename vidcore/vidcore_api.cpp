@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
-// The sixteen exported functions. Each takes the library lock, so the
+// The exported functions. Each takes the library lock, so the
 // application may call them from any thread; the capture work itself lives
 // in CaptureSession.
 #include "vidcore.h"
@@ -39,6 +39,7 @@ struct Library {
     int width = kDefaultWidth;
     int height = kDefaultHeight;
     RecordingType recordingType = RecordingType::Avi;
+    bool mirrored = false; // every preview from now on is turned left to right
     std::string captureFile;
     std::unique_ptr<CaptureSession> session;
 };
@@ -186,6 +187,7 @@ AM_BOOL AM_OpenCaptureWindow(AM_HANDLE mainWindow, AM_HANDLE view, AM_HANDLE)
     options.width = lib.width;
     options.height = lib.height;
     options.window = view;
+    options.mirrored = lib.mirrored;
     if (!OpenSession(lib, options))
         return 0;
     lib.openedVideoKey = options.video.key;
@@ -251,6 +253,7 @@ void AM_SetVideoFormat(int32_t width, int32_t height)
     options.height = height;
     options.window = lib.session->Window();
     options.previewTarget = lib.session->PreviewTarget() == options.window ? 0 : lib.session->PreviewTarget();
+    options.mirrored = lib.mirrored;
     DropSession(lib);
     OpenSession(lib, options);
 }
@@ -314,6 +317,15 @@ void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow)
     const uintptr_t window = OpenFullScreenWindow(messageWindow);
     if (window && lib.session)
         lib.session->PointPreviewAt(window);
+}
+
+void AM_SetPreviewMirror(AM_BOOL on)
+{
+    Library& lib = library();
+    std::lock_guard guard(lib.lock);
+    lib.mirrored = on != 0;
+    if (lib.session)
+        lib.session->SetPreviewMirrored(lib.mirrored);
 }
 
 void AM_GetDeviceNum(int32_t* count) { CountDevices(DeviceKind::Video, count); }

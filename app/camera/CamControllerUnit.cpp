@@ -221,6 +221,8 @@ void TCamController::ShowVideoSourceDialog(int32_t kind)
 
 void TCamController::SetFullScreen(bool on, uintptr_t window) { AM_FullScreenMode(on ? 1 : 0, window); }
 
+void TCamController::SetPreviewMirror(bool on) { AM_SetPreviewMirror(on ? 1 : 0); }
+
 void TCamController::SetBaseFolder(const QString& folder) { FBaseFolder = folder; }
 
 QString TCamController::SnapshotFileName()

@@ -54,6 +54,9 @@ public:
     void EnumerateDevices();
     void ShowVideoSourceDialog(int32_t kind);
     void SetFullScreen(bool on, uintptr_t window);
+    // Turns the live picture left to right (the view and full screen), now
+    // and for every later opening; snapshots and recordings stay unturned.
+    void SetPreviewMirror(bool on);
 
     // The folder whose Temp/ holds the snapshot file. Until it is set, the
     // current directory at the first snapshot is taken and kept.

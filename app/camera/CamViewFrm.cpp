@@ -3,6 +3,7 @@
 
 #include "camera/CamControllerUnit.h"
 #include "camera/VideoFormatTable.h"
+#include "camera/ViewOverlay.h"
 #include "widgets/MagnetUnit.h"
 #include "widgets/SkinPicture.h"
 #include "widgets/SkinnedWindowDrag.h"
@@ -122,11 +123,26 @@ TCamViewForm::TCamViewForm(QWidget* parent)
     FDrag = new TSkinnedWindowDrag(this);
     FDrag->SetCaptionTest([this](const QPoint&) { return !FFullScreen; });
     connect(FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, &TCamViewForm::nonClientRightButtonUp);
+
+    FOverlay = new TViewOverlay(this);
 }
 
 TCamViewForm::~TCamViewForm() = default;
 
 uintptr_t TCamViewForm::ViewHandle() const { return static_cast<uintptr_t>(pnlView->winId()); }
+
+QRect TCamViewForm::PictureOnScreen() const
+{
+    if (FFullScreen) {
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        return screen ? screen->geometry() : geometry();
+    }
+    return QRect(pnlView->mapToGlobal(QPoint(0, 0)), pnlView->size());
+}
+
+void TCamViewForm::FlashShutter() { FOverlay->Flash(PictureOnScreen()); }
+
+void TCamViewForm::ShowCountdown(int seconds) { FOverlay->ShowCountdown(PictureOnScreen(), seconds); }
 
 void TCamViewForm::ShowBackdrop(int index)
 {
@@ -202,6 +218,8 @@ void TCamViewForm::LeaveFullScreen()
 
 void TCamViewForm::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Escape && EscapeTaken && EscapeTaken())
+        return;
     if (event->key() == Qt::Key_Escape && FFullScreen) {
         LeaveFullScreen();
         return;

@@ -10,8 +10,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
+class TViewOverlay;
 class TMagnet;
 class TSkinnedWindowDrag;
 
@@ -48,6 +50,18 @@ public:
     bool StaysOnTop() const;
 
     uintptr_t ViewHandle() const;
+
+    // Where the picture is on the screen: the panel, or the whole screen in
+    // full screen.
+    QRect PictureOnScreen() const;
+    // The shutter: the picture turns white for a moment.
+    void FlashShutter();
+    // The self-timer's seconds left, in large digits over the picture's
+    // centre; 0 takes them away.
+    void ShowCountdown(int seconds);
+    TViewOverlay* Overlay() const { return FOverlay; }
+    // Asked first on Esc; true when it took the key (a countdown cancelled).
+    std::function<bool()> EscapeTaken;
     TMagnet* Magnet() const { return FMagnet; }
 
     uint8_t ViewFormat = 1;
@@ -73,5 +87,6 @@ private:
 
     TMagnet* FMagnet;
     TSkinnedWindowDrag* FDrag;
+    TViewOverlay* FOverlay;
     bool FFullScreen = false;
 };

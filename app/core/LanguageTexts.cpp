@@ -190,6 +190,15 @@ const QStringList& LanguageTextKeys()
         "Mp4FileFilter",
         "WebmFileFilter",
         "EncoderMissingHint",
+        // The main menu's picture items: the mirror, the self-timer with its
+        // countdown on the status line, the snapshot's flash.
+        "MirrorItem",
+        "SelfTimerMenu",
+        "SelfTimerOff",
+        "SelfTimer3",
+        "SelfTimer10",
+        "FlashItem",
+        "CountdownStatus",
     };
     return keys;
 }

@@ -67,6 +67,9 @@ void TCaptureFlows::ProcessSnapshot()
     FForm.UpdatePhotoButton();
     FUi.lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
         QStringLiteral("%d"), QString::number(FForm.Photos()->ImageCount())));
+    // The shutter is seen once the photo is taken; its moment is timed from here.
+    if (FUi.pmiFlash->isChecked())
+        FForm.CamView()->FlashShutter();
 }
 
 void TCaptureFlows::ProcessRecord()
@@ -74,6 +77,7 @@ void TCaptureFlows::ProcessRecord()
     TVideosForm* videos = FForm.Videos();
     if (CamController->Recording) {
         CamController->StopRecording();
+        FSleepInhibitor.Release();
         videos->SetInputEnabled(true);
         FUi.tmRecord->stop();
         FUi.SetCaptureButtonsEnabled(true);
@@ -101,6 +105,7 @@ void TCaptureFlows::ProcessRecord()
     const QString fileName = videos->MakeClipFileName();
     DropLinkAt(fileName);
     if (CamController->StartRecording(fileName)) {
+        FSleepInhibitor.Hold();
         FRecordingFile = fileName;
         videos->AddVideo(fileName, thumbnail, FForm.CamView()->ViewFormat);
         FForm.UpdateVideoButton();

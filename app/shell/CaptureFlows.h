@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // TCaptureFlows: what the snapshot and record buttons start. A snapshot adds
 // a photo to its gallery; a recording adds its clip at the start, locks the
-// controls that would disturb it and blinks the record button until it stops.
+// controls that would disturb it, keeps the computer from suspending and
+// blinks the record button until it stops.
 #pragma once
+
+#include "shell/SleepInhibitor.h"
 
 #include <QString>
 
@@ -43,4 +46,5 @@ private:
     const TMainFormControls& FUi;
     int32_t FAviAnswer = 0;
     QString FRecordingFile;
+    TSleepInhibitor FSleepInhibitor; // held while a recording runs
 };

@@ -11,6 +11,7 @@
 #include "widgets/SkinMask.h"
 #include "widgets/SkinPicture.h"
 
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -119,6 +120,26 @@ void TMainFormControls::CreateMenus(QWidget* form)
     pmiWebM->setCheckable(true);
     // A disabled type says why.
     pmiVideoFileFormat->setToolTipsVisible(true);
+    // The picture size submenu joins before this separator once the texts are read.
+    pmiPictureSeparator = pmMain->addSeparator();
+    pmiMirror = pmMain->addAction(QString());
+    pmiMirror->setCheckable(true);
+    pmiSelfTimer = pmMain->addMenu(QString());
+    pmiSelfTimerItems = new QActionGroup(pmiSelfTimer);
+    auto timerItem = [this](int seconds) {
+        QAction* item = pmiSelfTimer->addAction(QString());
+        item->setCheckable(true);
+        item->setData(seconds);
+        pmiSelfTimerItems->addAction(item);
+        return item;
+    };
+    pmiSelfTimerOff = timerItem(0);
+    pmiSelfTimer3 = timerItem(3);
+    pmiSelfTimer10 = timerItem(10);
+    pmiSelfTimerOff->setChecked(true);
+    pmiFlash = pmMain->addAction(QString());
+    pmiFlash->setCheckable(true);
+    pmiFlash->setChecked(true);
 
     pmVideoFormat = new QMenu(form);
     // Each size item carries its format index.
@@ -159,6 +180,12 @@ void TMainFormControls::ApplyTexts() const
     pmiAudioDevices->setTitle(text("AudioDevice"));
     pmiVideoFileFormat->setTitle(text("VideoFileFormat"));
     pmiFullScreen->setText(text("FullScreen"));
+    pmiMirror->setText(text("MirrorItem"));
+    pmiSelfTimer->setTitle(text("SelfTimerMenu"));
+    pmiSelfTimerOff->setText(text("SelfTimerOff"));
+    pmiSelfTimer3->setText(text("SelfTimer3"));
+    pmiSelfTimer10->setText(text("SelfTimer10"));
+    pmiFlash->setText(text("FlashItem"));
 }
 
 void TMainFormControls::SetCameraButtonsVisible(bool visible) const
@@ -179,6 +206,11 @@ void TMainFormControls::CheckSizeItem(const QAction* item) const
 {
     for (QAction* other : SizeItems())
         other->setChecked(other == item);
+}
+
+QList<QAction*> TMainFormControls::SelfTimerItems() const
+{
+    return { pmiSelfTimerOff, pmiSelfTimer3, pmiSelfTimer10 };
 }
 
 QAction* TMainFormControls::FileTypeItem(int32_t videoType) const

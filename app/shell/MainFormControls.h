@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QPixmap;
@@ -34,6 +35,8 @@ struct TMainFormControls {
     // Disables, with a hint that names the package, a type whose encoder is
     // missing; asked each time the file type submenu opens.
     void OfferEncodableFileTypes() const;
+    // The self-timer's items, Off first, each carrying its seconds.
+    QList<QAction*> SelfTimerItems() const;
     // Where a press never drags the window, hidden controls included.
     QList<QWidget*> NoDragControls() const;
 
@@ -70,4 +73,13 @@ struct TMainFormControls {
     QAction* pmiSXVGA = nullptr;
     QAction* pmiUXGA = nullptr;
     QAction* pmiFullScreen = nullptr;
+    // After the picture size submenu: how the live picture is shown and taken.
+    QAction* pmiPictureSeparator = nullptr;
+    QAction* pmiMirror = nullptr;
+    QMenu* pmiSelfTimer = nullptr;
+    QActionGroup* pmiSelfTimerItems = nullptr;
+    QAction* pmiSelfTimerOff = nullptr;
+    QAction* pmiSelfTimer3 = nullptr;
+    QAction* pmiSelfTimer10 = nullptr;
+    QAction* pmiFlash = nullptr;
 };

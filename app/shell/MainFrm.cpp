@@ -20,6 +20,8 @@
 #include "shell/CompanionWindows.h"
 #include "shell/DeviceMenus.h"
 #include "shell/PanelKeys.h"
+#include "shell/PictureOptions.h"
+#include "shell/SnapshotCountdown.h"
 #include "shell/StartupSequence.h"
 #include "vidcore/vidcore_notice.h"
 #include "widgets/ImageButton.h"
@@ -49,6 +51,8 @@ TMainForm::TMainForm(QWidget* parent)
     FDeviceMenus = std::make_unique<TDeviceMenus>(*this, controls);
     FCapture = std::make_unique<TCaptureFlows>(*this, controls);
     FStartup = std::make_unique<TStartupSequence>(*this, controls, *FDeviceMenus, *FCapture);
+    FPictureOptions = std::make_unique<TPictureOptions>(controls);
+    FCountdown = std::make_unique<TSnapshotCountdown>(*this, controls, [this] { ProcessSnapshot(); });
     ConnectControls();
     FormCreate();
     // Notices from before the camera's opening go to the application object.
@@ -98,6 +102,10 @@ void TMainForm::ConnectControls()
         connect(item, &QAction::triggered, this,
             Guarded([this, item] { PictureSizeClick(item, item->data().value<uint8_t>()); }));
     connect(pmiFullScreen, &QAction::triggered, this, Guarded([this] { CamView()->EnterFullScreen(); }));
+    connect(pmiMirror, &QAction::triggered, this, Guarded([this] { FPictureOptions->MirrorToggled(); }));
+    connect(pmiSelfTimerItems, &QActionGroup::triggered, this,
+        Guarded([this](QAction* item) { FPictureOptions->SelfTimerChosen(item); }));
+    connect(pmiFlash, &QAction::triggered, this, Guarded([this] { FPictureOptions->FlashToggled(); }));
     connect(pmVideoFormat, &QMenu::aboutToHide, this, Guarded(this, &TMainForm::pmVideoFormatHide));
     connect(FDeviceMenus->VideoItems(), &QActionGroup::triggered, this,
         Guarded(this, &TMainForm::pmiChooseVideoDevice));
@@ -145,9 +153,11 @@ void TMainForm::FormCreate()
     FCompanions->ApplyLanguage();
     UpdateVideoButton();
     UpdatePhotoButton();
+    FPictureOptions->Restore();
+    CamView()->EscapeTaken = [this] { return CancelCountdown(); };
 
     // 9. The picture size items live in both menus until the window closes.
-    FVideoFormatItem = pmMain->addMenu(pmVideoFormat);
+    FVideoFormatItem = pmMain->insertMenu(pmiPictureSeparator, pmVideoFormat);
     FVideoFormatItem->setText(LanguageTexts[QStringLiteral("VideoFormat")]);
 
     InstallPanelKeys(this, *this);
@@ -216,6 +226,7 @@ void TMainForm::FormClose()
 {
     FClosed = true;
     tmSystem->stop();
+    FCountdown->Cancel();
     // A clip being recorded is finished before its gallery goes.
     if (CamController && CamController->Recording)
         CamController->StopRecording();
@@ -348,7 +359,7 @@ void TMainForm::pmVideoFormatHide() { imgbFormat->ResetLook(); }
 void TMainForm::imgbSnapshotMouseUp(Qt::MouseButton button)
 {
     if (button == Qt::LeftButton)
-        ProcessSnapshot();
+        StartSnapshot();
     if (Photos()->isVisible())
         FocusCompanion(Photos());
 }
@@ -358,12 +369,29 @@ void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
     if (button != Qt::LeftButton)
         return;
     FVideoFormatItem->setEnabled(false);
+    // A recording starts at once; a snapshot still counting down is not taken.
+    CancelCountdown();
     ProcessRecord();
     if (Videos()->isVisible())
         FocusCompanion(Videos());
 }
 
 void TMainForm::ProcessSnapshot() { FCapture->ProcessSnapshot(); }
+
+void TMainForm::StartSnapshot()
+{
+    if (CancelCountdown())
+        return;
+    const int seconds = FPictureOptions->SelfTimerSeconds();
+    if (seconds > 0 && CamController->WindowOpen)
+        FCountdown->Start(seconds);
+    else
+        ProcessSnapshot();
+}
+
+bool TMainForm::CancelCountdown() { return FCountdown->Cancel(); }
+
+void TMainForm::StepSelfTimer() { FPictureOptions->StepSelfTimer(); }
 
 void TMainForm::ProcessRecord() { FCapture->ProcessRecord(); }
 

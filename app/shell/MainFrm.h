@@ -25,6 +25,8 @@ class TCompanionWindows;
 class TDeviceMenus;
 class TMagnet;
 class TPhotosForm;
+class TPictureOptions;
+class TSnapshotCountdown;
 class TSkinnedWindowDrag;
 class TStartupSequence;
 class TVideosForm;
@@ -52,6 +54,13 @@ public:
     void UpdatePhotoButton();
     void UpdateVideoButton();
     void ProcessSnapshot();
+    // The snapshot button's press: a snapshot, or with the self-timer set a
+    // countdown to one; a press during the countdown cancels it.
+    void StartSnapshot();
+    // Stops the self-timer's countdown; false when none ran.
+    bool CancelCountdown();
+    // The key T: the next self-timer choice.
+    void StepSelfTimer();
     void ProcessRecord();
     // Restores the application's windows and brings them to the front.
     void OpenSesame();
@@ -144,6 +153,8 @@ private:
     std::unique_ptr<TDeviceMenus> FDeviceMenus;
     std::unique_ptr<TCaptureFlows> FCapture;
     std::unique_ptr<TStartupSequence> FStartup;
+    std::unique_ptr<TPictureOptions> FPictureOptions;
+    std::unique_ptr<TSnapshotCountdown> FCountdown;
     bool FClosed = false;
     bool FSessionEnd = false;
     QPixmap FBackground; // the skin as loaded, fuchsia outline included

@@ -53,6 +53,9 @@ void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
             controls->pmiFullScreen->trigger();
     };
     auto fullScreenOff = [form] {
+        // Esc first stops a self-timer's countdown.
+        if (form && form->CancelCountdown())
+            return;
         TCamViewForm* view = form ? form->CamView() : nullptr;
         if (view && view->FullScreen())
             view->LeaveFullScreen();
@@ -64,6 +67,14 @@ void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
         BindButton(window, QKeySequence(Qt::Key_R), ui.imgbRecord);
         BindButton(window, QKeySequence(Qt::CTRL | Qt::Key_M), ui.imgbHide);
         Bind(window, QKeySequence(Qt::Key_F11), fullScreenOn);
+        Bind(window, QKeySequence(Qt::Key_M), [mirror = QPointer<QAction>(ui.pmiMirror)] {
+            if (mirror && mirror->isEnabled())
+                mirror->trigger();
+        });
+        Bind(window, QKeySequence(Qt::Key_T), [form] {
+            if (form)
+                form->StepSelfTimer();
+        });
         // The live view leaves full screen on Esc by itself.
         if (window != mainForm->CamView())
             Bind(window, QKeySequence(Qt::Key_Escape), fullScreenOff);

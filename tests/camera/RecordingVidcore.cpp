@@ -78,6 +78,7 @@ void AM_FullScreenMode(AM_BOOL on, AM_HANDLE messageWindow)
 {
     Record("AM_FullScreenMode" + Args({ on, (long long)messageWindow }));
 }
+void AM_SetPreviewMirror(AM_BOOL on) { Record("AM_SetPreviewMirror" + Args({ on })); }
 void AM_GetDeviceNum(int32_t* count)
 {
     Record("AM_GetDeviceNum");

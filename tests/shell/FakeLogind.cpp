@@ -4,9 +4,15 @@
 // prints "ready". Each line "shutdown" or "sleep" on its standard input
 // emits PrepareForShutdown(true) or PrepareForSleep(true) from
 // /org/freedesktop/login1 and prints "sent"; it ends with its input.
+//
+// Its Manager answers Inhibit(what, who, why, mode) as logind does, with the
+// writing end of a pipe, and prints "inhibit WHAT|WHO|WHY|MODE"; once the
+// caller has closed every copy of that end it prints "released WHAT".
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVirtualObject>
 #include <QSocketNotifier>
 
 #include <cstdio>
@@ -14,6 +20,53 @@
 #include <unistd.h>
 
 namespace {
+
+void PrintLine(const QString& line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+class TManager : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override
+    {
+        return QStringLiteral("<interface name=\"org.freedesktop.login1.Manager\">"
+                              "<method name=\"Inhibit\"><arg type=\"s\" direction=\"in\"/>"
+                              "<arg type=\"s\" direction=\"in\"/><arg type=\"s\" direction=\"in\"/>"
+                              "<arg type=\"s\" direction=\"in\"/><arg type=\"h\" direction=\"out\"/>"
+                              "</method></interface>");
+    }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        if (message.interface() != QStringLiteral("org.freedesktop.login1.Manager")
+            || message.member() != QStringLiteral("Inhibit") || message.signature() != QStringLiteral("ssss"))
+            return false;
+        const QList<QVariant> args = message.arguments();
+        int ends[2];
+        if (::pipe(ends) != 0) {
+            connection.send(message.createErrorReply(QDBusError::Failed, QStringLiteral("no pipe")));
+            return true;
+        }
+        const QString what = args[0].toString();
+        PrintLine(QStringLiteral("inhibit ") + what + u'|' + args[1].toString() + u'|' + args[2].toString()
+            + u'|' + args[3].toString());
+        // The reply carries a copy of the writing end; ours closes at once.
+        connection.send(message.createReply(QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]))));
+        ::close(ends[1]);
+        auto* held = new QSocketNotifier(ends[0], QSocketNotifier::Read);
+        QObject::connect(held, &QSocketNotifier::activated, [held, what, fd = ends[0]] {
+            char byte;
+            if (::read(fd, &byte, 1) > 0)
+                return;
+            PrintLine(QStringLiteral("released ") + what);
+            held->setEnabled(false);
+            held->deleteLater();
+            ::close(fd);
+        });
+        return true;
+    }
+};
 
 bool EmitManagerSignal(QDBusConnection& bus, const QString& name)
 {
@@ -31,6 +84,11 @@ int main(int argc, char** argv)
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected() || !bus.registerService(QStringLiteral("org.freedesktop.login1"))) {
         std::fprintf(stderr, "fake logind: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    TManager manager;
+    if (!bus.registerVirtualObject(QStringLiteral("/org/freedesktop/login1"), &manager)) {
+        std::fprintf(stderr, "fake logind: cannot serve the manager\n");
         return 1;
     }
     std::printf("ready\n");

@@ -7,6 +7,7 @@
 #include "camera/CamControllerUnit.h"
 #include "camera/CamViewFrm.h"
 #include "camera/Snapwell.h"
+#include "camera/ViewOverlay.h"
 #include "core/LanguageTexts.h"
 #include "core/SettingsStore.h"
 #include "filter/frameblock.h"
@@ -17,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,6 +29,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,14 +121,31 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
     EXPECT_EQ(form->Videos()->pos(), QPoint(50, 322));
     EXPECT_TRUE(form->Videos()->isVisible());
 
-    // about, separator, video devices, audio devices, separator, file type, picture size
+    // about, separator, video devices, audio devices, separator, file type,
+    // picture size; then separator, mirror, self-timer, flash
     const QList<QAction*> items = Ui(form)->pmMain->actions();
-    ASSERT_EQ(items.size(), 7);
+    ASSERT_EQ(items.size(), 11);
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_TRUE(items[4]->isSeparator());
     EXPECT_EQ(items[6]->menu(), form->PictureSizeSubmenu());
     EXPECT_EQ(items[6]->text(), QStringLiteral("Picture size"));
     EXPECT_TRUE(Ui(form)->pmiVGA->isChecked());
+    EXPECT_TRUE(items[7]->isSeparator());
+    EXPECT_EQ(items[8], Ui(form)->pmiMirror);
+    EXPECT_EQ(items[8]->text(), QStringLiteral("Mirror the live picture"));
+    EXPECT_TRUE(items[8]->isCheckable());
+    EXPECT_FALSE(items[8]->isChecked()); // a new user's picture is not mirrored
+    EXPECT_EQ(items[9]->menu(), Ui(form)->pmiSelfTimer);
+    EXPECT_EQ(items[9]->text(), QStringLiteral("Self-timer"));
+    QStringList timerTexts;
+    for (QAction* item : Ui(form)->pmiSelfTimer->actions())
+        timerTexts << item->text();
+    EXPECT_EQ(timerTexts, (QStringList { "Off", "3 seconds", "10 seconds" }));
+    EXPECT_TRUE(Ui(form)->pmiSelfTimerItems->isExclusive());
+    EXPECT_TRUE(Ui(form)->pmiSelfTimerOff->isChecked());
+    EXPECT_EQ(items[10], Ui(form)->pmiFlash);
+    EXPECT_EQ(items[10]->text(), QStringLiteral("Flash on snapshot"));
+    EXPECT_TRUE(items[10]->isChecked());
 
     // The recording file types: the hidden AVI, then ASF (checked), MP4, WebM.
     EXPECT_EQ(items[5]->menu(), Ui(form)->pmiVideoFileFormat);
@@ -166,7 +186,8 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
     const QStringList offered { QStringLiteral("320x240"), QStringLiteral("640x480"),
         QStringLiteral("full[ -]screen"), QStringLiteral("\\bASF\\b"), QStringLiteral("JPEG"),
         QStringLiteral("\\bMP4\\b"), QStringLiteral("H\\.264"), QStringLiteral("\\bWebM\\b"),
-        QStringLiteral("\\bVP8\\b") };
+        QStringLiteral("\\bVP8\\b"), QStringLiteral("mirror"), QStringLiteral("self-timer"),
+        QStringLiteral("flash") };
     const auto sourceText = [](const char* path) {
         QFile file(QStringLiteral(GLIMVIEW_SOURCE_DIR "/") + QLatin1String(path));
         EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
@@ -239,6 +260,47 @@ TEST_F(MainFormTest, PositionsPersistAndStringValuesStayStrings)
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("\"Left\"=\"120\"")) << text.constData();
     EXPECT_TRUE(text.contains("\"Left\"=dword:0000012c")) << text.constData();
+}
+
+// The mirror, the self-timer and the flash are stored as they change, by
+// menu and by key, and come back at the next start.
+TEST_F(MainFormTest, PictureItemsAreStoredAndRestored)
+{
+    const QString section = QStringLiteral("MainController");
+    TMainForm* form = MakeForm();
+    Ui(form)->tmSystem->stop();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_M);
+    EXPECT_TRUE(Ui(form)->pmiMirror->isChecked());
+    EXPECT_TRUE(SettingsStore->ReadBool(section, QStringLiteral("MirrorPicture"), false));
+    QTest::keyClick(form, Qt::Key_T);
+    EXPECT_TRUE(Ui(form)->pmiSelfTimer3->isChecked());
+    QTest::keyClick(form, Qt::Key_T);
+    EXPECT_TRUE(Ui(form)->pmiSelfTimer10->isChecked());
+    EXPECT_EQ(SettingsStore->ReadInteger(section, QStringLiteral("SelfTimer"), 0), 10);
+    Ui(form)->pmiFlash->trigger();
+    EXPECT_FALSE(SettingsStore->ReadBool(section, QStringLiteral("SnapshotFlash"), true));
+    // The keys work from the galleries too.
+    form->Photos()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->Photos()));
+    QTest::keyClick(form->Photos(), Qt::Key_T);
+    EXPECT_TRUE(Ui(form)->pmiSelfTimerOff->isChecked());
+    QTest::keyClick(form->Photos(), Qt::Key_T);
+    EXPECT_TRUE(Ui(form)->pmiSelfTimer3->isChecked());
+    form->close();
+    delete Form;
+    Form = nullptr;
+
+    form = MakeForm();
+    Ui(form)->tmSystem->stop();
+    EXPECT_TRUE(Ui(form)->pmiMirror->isChecked());
+    EXPECT_TRUE(Ui(form)->pmiSelfTimer3->isChecked());
+    EXPECT_FALSE(Ui(form)->pmiFlash->isChecked());
+    Ui(form)->pmiMirror->trigger();
+    Ui(form)->pmiSelfTimerOff->trigger();
+    EXPECT_FALSE(SettingsStore->ReadBool(section, QStringLiteral("MirrorPicture"), true));
+    EXPECT_EQ(SettingsStore->ReadInteger(section, QStringLiteral("SelfTimer"), 3), 0);
 }
 
 TEST_F(MainFormTest, LowColourDepthWarnsOnceAndNeverOpensTheCamera)
@@ -445,6 +507,86 @@ TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
     QTest::keyClick(form, Qt::Key_M, Qt::ControlModifier);
     for (QWidget* window : { static_cast<QWidget*>(form), static_cast<QWidget*>(form->CamView()) })
         EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(closer.Texts.isEmpty()) << closer.Texts.join(u'|').toStdString();
+}
+
+// With the self-timer set, Space and the snapshot button count down on the
+// status line and over the live picture, and the snapshot follows at zero
+// with the shutter's flash; Esc or a second press cancels.
+TEST_F(MainFormTest, SelfTimerCountsDownToASnapshotAndCanBeCancelled)
+{
+    TBoxCloser closer;
+    TMainForm* form = MakeForm();
+    ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
+    ASSERT_TRUE(CamController->WindowOpen) << "synthetic camera did not open";
+    Ui(form)->pmiSelfTimer3->trigger();
+    const TViewOverlay* overlay = form->CamView()->Overlay();
+    int flashes = 0;
+    QRect flashed;
+    QObject::connect(overlay, &TViewOverlay::flashed, [&] {
+        ++flashes;
+        flashed = overlay->isVisible() ? overlay->geometry() : QRect();
+    });
+
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(form, Qt::Key_Space);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Self-timer: 3"));
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->Countdown(), 3);
+    ASSERT_TRUE(
+        WaitFor([&] { return Ui(form)->lblStatus->text() == QStringLiteral("Self-timer: 2"); }, 2000));
+    EXPECT_EQ(overlay->Countdown(), 2);
+    EXPECT_EQ(form->Photos()->ImageCount(), 0);
+    ASSERT_TRUE(WaitFor([&] { return form->Photos()->ImageCount() == 1; }, 4000));
+    EXPECT_GE(clock.elapsed(), 2500);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
+    // The shutter: the picture flashes white, then shows again.
+    EXPECT_EQ(flashes, 1);
+    EXPECT_EQ(flashed, form->CamView()->PictureOnScreen());
+    ASSERT_TRUE(WaitFor([&] { return !overlay->isVisible(); }, 1000));
+
+    // Esc cancels: the status line has its text back, and no photo comes.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_Space);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Self-timer: 3"));
+    QTest::keyClick(form, Qt::Key_Escape);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
+    EXPECT_FALSE(overlay->isVisible());
+    // A second press of the button cancels too.
+    QTest::mouseClick(Ui(form)->imgbSnapshot, Qt::LeftButton);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Self-timer: 3"));
+    QTest::mouseClick(Ui(form)->imgbSnapshot, Qt::LeftButton);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
+    // In full screen the digits stand at the screen's centre; the live
+    // view's Esc cancels the countdown first and leaves full screen next.
+    TCamViewForm* view = form->CamView();
+    view->EnterFullScreen();
+    ASSERT_TRUE(view->FullScreen());
+    QTest::mouseClick(Ui(form)->imgbSnapshot, Qt::LeftButton);
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->geometry().center(), view->screen()->geometry().center());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(overlay->isVisible());
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
+    EXPECT_TRUE(view->FullScreen());
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(view->FullScreen());
+    QTest::qWait(4000); // longer than the countdown: nothing may come of either
+    EXPECT_EQ(form->Photos()->ImageCount(), 1);
+
+    // Without the flash the snapshot is taken without it, at once when the timer is off.
+    Ui(form)->pmiFlash->trigger();
+    Ui(form)->pmiSelfTimerOff->trigger();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_Space);
+    EXPECT_EQ(form->Photos()->ImageCount(), 2);
+    EXPECT_EQ(flashes, 1);
+    EXPECT_FALSE(overlay->isVisible());
     EXPECT_TRUE(closer.Texts.isEmpty()) << closer.Texts.join(u'|').toStdString();
 }
 

@@ -22,6 +22,7 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QRegularExpression>
 
@@ -555,11 +556,24 @@ public:
     bool Announce(const QByteArray& what)
     {
         FLogind.write(what + '\n');
-        return QTest::qWaitFor([&] { return FLogind.canReadLine(); }, 10000)
-            && FLogind.readLine() == "sent\n";
+        return WaitForLine("sent");
+    }
+    // Waits for the stand-in to print `line` (an inhibitor taken or
+    // released), and takes it from what it printed.
+    bool WaitForLine(const QByteArray& line, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return TakeLine(line); }, timeoutMs);
+    }
+    // Whether it printed `line` so far, taking it.
+    bool TakeLine(const QByteArray& line)
+    {
+        while (FLogind.canReadLine())
+            FLines << FLogind.readLine().chopped(1);
+        return FLines.removeOne(line);
     }
 
 private:
+    QList<QByteArray> FLines;
     QString FAddress;
     QProcess FBus;
     QProcess FLogind;
@@ -582,6 +596,31 @@ TEST_F(ProgramTest, LogindsShutdownNoticeDuringARecordingEndsTheProgramAsItsClos
     ASSERT_TRUE(logind.Announce("shutdown"));
     ASSERT_TRUE(program->waitForFinished(10000));
     ExpectClosedAsByItsCloseButton(*program, temp, kept);
+}
+
+// A recording holds logind's sleep and idle inhibitors, in the program's
+// name and with its reason, and the stop releases them.
+TEST_F(ProgramTest, ARecordingKeepsTheComputerAwakeUntilItStops)
+{
+    TPrivateLogind logind(Folder.path());
+    ASSERT_TRUE(logind.IsReady());
+    TXvfb x;
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(true);
+    QProcess* program = Start(x.For(logind.For(Env)), run);
+    ASSERT_TRUE(program->waitForStarted());
+    const QString kept
+        = RecordUntilAClipGrows(x, run + QStringLiteral("/Temp"), Folder.filePath(QStringLiteral("kept")));
+    ASSERT_FALSE(kept.isEmpty()) << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(logind.WaitForLine("inhibit sleep:idle|Glimview|Recording video|block"));
+    EXPECT_FALSE(logind.TakeLine("released sleep:idle"));
+
+    // The record button again: the recording stops, and so does the inhibitor.
+    x.Run(QStringLiteral("xdotool"),
+        { QStringLiteral("mousemove"), QStringLiteral("183"), QStringLiteral("120"), QStringLiteral("click"),
+            QStringLiteral("1") });
+    EXPECT_TRUE(logind.WaitForLine("released sleep:idle"));
+    EXPECT_EQ(program->state(), QProcess::Running);
 }
 
 // A sleep notice that comes as soon as the main window shows, while the
@@ -896,6 +935,151 @@ TEST_F(ProgramTest, LiveViewShowsTheCameraPictureOnARealDisplay)
         program->kill();
         program->waitForFinished(5000);
     }
+}
+
+// An area of the screen of `display`, read straight from the X server in a
+// few milliseconds (a screenshot tool takes about a tenth of a second); a
+// null image when it cannot be had. Assumes the 24-bit TrueColor screen Xvfb
+// gives.
+class TScreenGrabber {
+public:
+    explicit TScreenGrabber(const QString& display)
+        : FConnection(xcb_connect(display.toLocal8Bit().constData(), nullptr))
+    {
+    }
+    ~TScreenGrabber() { xcb_disconnect(FConnection); }
+    TScreenGrabber(const TScreenGrabber&) = delete;
+    TScreenGrabber& operator=(const TScreenGrabber&) = delete;
+
+    QImage Grab(const QRect& area) const
+    {
+        if (xcb_connection_has_error(FConnection))
+            return {};
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(FConnection)).data->root;
+        const xcb_get_image_cookie_t cookie = xcb_get_image(FConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, root,
+            int16_t(area.x()), int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u);
+        std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+            xcb_get_image_reply(FConnection, cookie, nullptr), &std::free);
+        if (!reply || reply->depth != 24
+            || xcb_get_image_data_length(reply.get()) < area.width() * area.height() * 4)
+            return {};
+        return QImage(xcb_get_image_data(reply.get()), area.width(), area.height(), area.width() * 4,
+            QImage::Format_RGB32)
+            .copy();
+    }
+
+private:
+    xcb_connection_t* FConnection;
+};
+
+// The share of dark grey pixels in a picture, sampled every 4 pixels: the
+// countdown's square, which the colour bars never are.
+double DarkGreyShare(const QImage& picture)
+{
+    int grey = 0;
+    int all = 0;
+    for (int y = 0; y < picture.height(); y += 4)
+        for (int x = 0; x < picture.width(); x += 4, ++all) {
+            const QColor c = QColor::fromRgb(picture.pixel(x, y));
+            grey += c.hsvSaturation() < 30 && c.lightness() > 30 && c.lightness() < 100;
+        }
+    return all ? double(grey) / all : 0;
+}
+
+// The share of nearly white pixels in a picture, sampled every 8 pixels.
+double WhiteShare(const QImage& picture)
+{
+    int white = 0;
+    int all = 0;
+    for (int y = 0; y < picture.height(); y += 8)
+        for (int x = 0; x < picture.width(); x += 8, ++all)
+            white += QColor::fromRgb(picture.pixel(x, y)).lightness() > 235;
+    return all ? double(white) / all : 0;
+}
+
+// The key M mirrors the live view, and only the live view: the snapshot
+// taken meanwhile, with the shutter's flash, keeps the camera's left and right. The choice is kept for
+// the next start, which shows the picture mirrored from the first.
+TEST_F(ProgramTest, MirrorTurnsTheLiveViewOnlyAndIsKeptForTheNextStart)
+{
+    TXvfb x(1280, 800, true);
+    ASSERT_FALSE(x.Display.isEmpty());
+    const QString run = MakeRunFolder(true);
+    const QRect panel = test_support::LiveViewPanel;
+    const auto liveViewDirection = [&] {
+        return test_support::BarDirectionOnRow(x.Shot(), panel.left(), panel.right(), panel.top() + 150);
+    };
+    QProcess* program = Start(x.For(Env), run);
+    ASSERT_TRUE(test_support::WaitForLiveViewPicture(x.Display, 40000))
+        << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() >= 3; }, 10000)) << "not the camera's order";
+
+    const QString panelWindow = QString::number(x.WindowNamed(ProductTitle));
+    x.Run(
+        QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), panelWindow });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("m") });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000)) << "not mirrored";
+
+    const QString snapshot = run + QStringLiteral("/Temp/scb.bmp");
+    x.Run(
+        QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), panelWindow });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") });
+    // The shutter: for a moment the live view is white. Grabs follow each
+    // other far faster than the flash ends, so one of them shows it.
+    const TScreenGrabber grabber(x.Display);
+    ASSERT_FALSE(grabber.Grab(panel).isNull());
+    bool flashed = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!flashed && clock.elapsed() < 10000)
+        flashed = WhiteShare(grabber.Grab(panel)) > 0.9;
+    EXPECT_TRUE(flashed) << "no flash seen";
+    // And it is over in a moment.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return WhiteShare(grabber.Grab(panel)) < 0.5; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QImage(snapshot).width() == 640; }, 20000))
+        << program->readAllStandardError().toStdString();
+    const QImage photo(snapshot);
+    EXPECT_GE(test_support::BarDirectionOnRow(photo, 0, photo.width(), photo.height() / 10), 3)
+        << "the snapshot is mirrored";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000));
+
+    SignalProgram(*program, SIGTERM);
+    ASSERT_TRUE(program->waitForFinished(20000));
+    QFile settings(Folder.filePath(QStringLiteral("config/Tessaly/settings.reg")));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("\"MirrorPicture\"=\"1\""));
+
+    program = Start(x.For(Env), run);
+    ASSERT_TRUE(test_support::WaitForLiveViewPicture(x.Display, 40000))
+        << program->readAllStandardError().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000))
+        << "not mirrored after a restart";
+
+    // A self-timer of 3 s (T), started in the window and followed into full
+    // screen: the picture is mirrored there too, the digits stand at the
+    // screen's centre, and the flash covers the whole screen.
+    const QRect screen(0, 0, 1280, 800);
+    const QRect centre(screen.center() - QPoint(20, 20), QSize(40, 40));
+    const TScreenGrabber fullGrabber(x.Display);
+    const QString restarted = QString::number(x.WindowNamed(ProductTitle));
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), restarted });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("t") });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") });
+    x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("F11") });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return test_support::BarDirectionOnRow(x.Shot(), 0, screen.width(), screen.height() / 10) <= -3;
+        },
+        10000))
+        << "the full-screen picture is not mirrored";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return DarkGreyShare(fullGrabber.Grab(centre)) > 0.3; }, 3000))
+        << "no countdown at the screen's centre";
+    bool flashedFull = false;
+    QElapsedTimer fullClock;
+    fullClock.start();
+    while (!flashedFull && fullClock.elapsed() < 5000)
+        flashedFull = WhiteShare(fullGrabber.Grab(screen.adjusted(200, 200, -200, -200))) > 0.9;
+    EXPECT_TRUE(flashedFull) << "no flash seen in full screen";
 }
 
 int FuchsiaPixels(const QImage& shot)

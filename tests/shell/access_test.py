@@ -302,6 +302,31 @@ class GlimviewAccessTest(unittest.TestCase):
         toggle = self.find(main, "push button", "Show or hide the photo gallery")
         wait_for(lambda: toggle.getState().contains(self.pyatspi.STATE_CHECKED), 5, "the latched toggle")
 
+    def test_2b_a_reader_hears_the_self_timer_count_down(self):
+        main_title = "Tessaly - Norvel Electronics Inc."
+        main = self.main_window()
+        before = len(self.items("Photos"))
+        heard = []
+        listener = lambda event: heard.append(event.source.name)
+        self.pyatspi.Registry.registerEventListener(listener, "object:property-change:accessible-name")
+        # T: from Off to 3 seconds.
+        self.key(main_title, "t")
+        self.press(self.find(main, "push button", "Take a snapshot"))
+        n = before + 1
+        wait_for(lambda: len(self.items("Photos")) == n, 20, "the timed photo")
+        wait_for(lambda: "Photos: %d" % n in heard, 5, "the new status announced")
+        self.pyatspi.Registry.deregisterEventListener(listener, "object:property-change:accessible-name")
+        # Each number once, in order (a name change may be reported twice).
+        counted = [name for i, name in enumerate(heard) if name.startswith("Self-timer: ") and name not in heard[:i]]
+        self.assertEqual(counted, ["Self-timer: 3", "Self-timer: 2", "Self-timer: 1"])
+        self.assertLess(heard.index("Self-timer: 1"), heard.index("Photos: %d" % n))
+        # T twice: 10 seconds, then Off again for the tests that follow.
+        self.key(main_title, "t")
+        self.key(main_title, "t")
+        start = len(self.items("Photos"))
+        self.key(main_title, "space")
+        wait_for(lambda: len(self.items("Photos")) == start + 1, 20, "a photo at once with the timer off")
+
     def test_3_keys_take_photos_move_the_focus_view_and_delete(self):
         main_title = "Tessaly - Norvel Electronics Inc."
         start = len(self.items("Photos"))

@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <algorithm>
+#include <array>
 #include <set>
 
 namespace test_support {
@@ -29,6 +31,42 @@ int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y)
             colours.insert(qRgb(c.red() & 0xC0, c.green() & 0xC0, c.blue() & 0xC0));
     }
     return static_cast<int>(colours.size());
+}
+
+int BarDirection(const std::function<QColor(int x)>& pixel, int width)
+{
+    // The bars' colours as red, green and blue bits, in the camera's order.
+    static constexpr std::array<int, 7> order { 7, 6, 3, 2, 5, 4, 1 };
+    auto rank = [](QColor c) {
+        const int bits = (c.red() > 96) << 2 | (c.green() > 96) << 1 | (c.blue() > 96);
+        const auto found = std::find(order.begin(), order.end(), bits);
+        return found == order.end() ? -1 : int(found - order.begin());
+    };
+    int direction = 0;
+    int previous = -1; // the last bar seen whole
+    int current = -1;
+    int run = 0;
+    for (int x = 0; x < width; ++x) {
+        const int bar = rank(pixel(x));
+        run = bar == current ? run + 1 : 1;
+        current = bar;
+        // A few pixels of one colour make a bar; the blends at its edges do not.
+        if (run != 4 || bar < 0 || bar == previous)
+            continue;
+        if (previous >= 0)
+            direction += bar == (previous + 1) % 7 ? 1 : previous == (bar + 1) % 7 ? -1 : 0;
+        previous = bar;
+    }
+    return direction;
+}
+
+int BarDirectionOnRow(const QImage& shot, int x0, int x1, int y)
+{
+    if (shot.isNull() || y < 0 || y >= shot.height())
+        return 0;
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, shot.width());
+    return BarDirection([&](int x) { return QColor::fromRgb(shot.pixel(x0 + x, y)); }, x1 - x0);
 }
 
 bool WaitForLiveViewPicture(const QString& display, int timeoutMs, QImage* lastShot)

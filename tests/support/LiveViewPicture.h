@@ -4,9 +4,12 @@
 // test picture to show in the live view.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <QString>
+
+#include <functional>
 
 namespace test_support {
 
@@ -19,6 +22,14 @@ QImage ScreenShot(const QString& display);
 // Distinct saturated colours along a row of a picture: the test picture's
 // colour bars give six or more, a black or missing picture none.
 int SaturatedColoursOnRow(const QImage& shot, int x0, int x1, int y);
+
+// Which way the test picture's colour bars run from left to right: +1 for
+// each step to the bar the camera shows next (grey, yellow, cyan, green,
+// magenta, red, blue, and round again as the picture scrolls), -1 for each
+// step back. A mirrored picture gives only steps back.
+int BarDirection(const std::function<QColor(int x)>& pixel, int width);
+// The same along a row of a picture, from x0 to x1.
+int BarDirectionOnRow(const QImage& shot, int x0, int x1, int y);
 
 // Takes screenshots until the live view panel shows the colour bars or
 // `timeoutMs` passes. `lastShot` receives the last screenshot taken, to look

@@ -56,11 +56,15 @@ constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2
 // The devices of this test process, written before the library starts its
 // device monitor. Two providers report the UVC webcam and the headset;
 // two cameras share a model name; the desktop's default microphone is not
-// the first one its provider lists.
+// the first one its provider lists; a laptop's infrared camera (grey
+// pictures only, its name cut short as uvcvideo does) is reported first.
 const std::string kDeviceFile = [] {
     const std::string path = WorkPath("fake-devices.ini");
     std::ofstream file(path);
     file
+        << "[ir]\nprovider=v4l2\nname=Integrated Camera: Integrated I\npath=/dev/video16\n"
+        << "bus-info=usb-0000:00:14.0-9\ncaps=video/x-raw,format=GRAY8,width=640,height=480,framerate=30/1;"
+           "video/x-raw,format=GRAY16_LE,width=640,height=480,framerate=15/1\n\n"
         << "[uvc]\nprovider=v4l2\nname=HD Pro Webcam C920\npath=/dev/video0\nbus-info=usb-0000:00:14.0-1\n"
         << "caps=" << kUvcCaps << "\n\n"
         << "[uvc-pw]\nprovider=pipewire\nname=HD Pro Webcam C920 (V4L2)\npath=/dev/video0\n"
@@ -239,6 +243,20 @@ TEST_F(VidcoreFakeCamera, OneEntryPerDeviceDistinctNamesDefaultMicrophoneFirst)
     EXPECT_GE(first, 0);
     EXPECT_GT(second, first);
     EXPECT_EQ(videos.back(), "Vidcore Test Camera");
+    // The infrared camera comes after every colour camera, so the first one,
+    // which the program opens at start, shows colours.
+    const int infrared = IndexOf(videos, "Integrated Camera: Integrated I");
+    ASSERT_GE(infrared, 0);
+    EXPECT_EQ(infrared, int(videos.size()) - 2);
+    EXPECT_EQ(videos.front(), "HD Pro Webcam C920");
+    AM_ChooseVideoDevice(0);
+    AM_SetVideoFormat(640, 480);
+    ASSERT_TRUE(AM_OpenCaptureWindow(window->winId(), 0, 0));
+    EXPECT_NE(Negotiated("uvc"), "");
+    EXPECT_EQ(Negotiated("ir"), "");
+    // It stays a camera to choose.
+    ASSERT_TRUE(Open("Integrated Camera: Integrated I"));
+    EXPECT_NE(Negotiated("ir").find("GRAY8"), std::string::npos) << Negotiated("ir");
     // The default microphone first; the headset once.
     ASSERT_FALSE(audios.empty());
     EXPECT_EQ(audios.front(), "USB Headset");

@@ -5,6 +5,8 @@
 #include "vidcore_notice.h"
 #include "vidcore_test_support.h"
 
+#include "LiveViewPicture.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
@@ -40,6 +42,39 @@ bool BarsFill(QWidget& window)
             const QImage image = window.screen()->grabWindow(window.winId()).toImage();
             return !image.isNull() && image.width() == window.width()
                 && ColouredShare(image, image.height() / 10, image.width()) > 0.6;
+        },
+        std::chrono::seconds(10));
+}
+
+// The bars' direction in a grab of the window near its top.
+int WindowBarDirection(QWidget& window)
+{
+    QCoreApplication::processEvents();
+    const QImage image = window.screen()->grabWindow(window.winId()).toImage();
+    if (image.isNull())
+        return 0;
+    return test_support::BarDirectionOnRow(image, 0, image.width(), image.height() / 10);
+}
+
+// The bars' direction in the frame block near the picture's top (the block
+// holds bottom-up BGR rows).
+int BlockBarDirection(const FrameMaps& maps)
+{
+    const int width = maps.Width();
+    const int row = maps.Height() - 1 - maps.Height() / 10;
+    const unsigned char* line = maps.pixels() + std::size_t(row) * width * 3;
+    return test_support::BarDirection(
+        [&](int x) { return QColor(line[3 * x + 2], line[3 * x + 1], line[3 * x]); }, width);
+}
+
+// The window shows the bars mirrored (`mirrored`) or as the camera sends
+// them, while the frame block always keeps the camera's order.
+bool ShowsBars(QWidget& window, const FrameMaps& maps, bool mirrored)
+{
+    return PollUntil(
+        [&] {
+            const int shown = WindowBarDirection(window);
+            return (mirrored ? shown <= -3 : shown >= 3) && BlockBarDirection(maps) >= 3;
         },
         std::chrono::seconds(10));
 }
@@ -203,4 +238,54 @@ TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
     AM_VidCapDestroyWindow(0);
     QCoreApplication::processEvents();
     EXPECT_TRUE(log.notices.empty()) << "notice " << (log.notices.empty() ? 0 : int(log.notices.front()));
+}
+
+// The mirror turns the picture in the window and in full screen, and only
+// there: the frame block keeps the camera's left and right. It can be turned
+// on and off while the camera runs.
+TEST(VidcoreX11Preview, MirrorTurnsTheWindowsPictureOnly)
+{
+    DisplayedPreview preview(true);
+    ASSERT_TRUE(preview.started) << "Xvfb did not start";
+    ASSERT_TRUE(preview.Open());
+    QWidget& view = preview.view;
+    EXPECT_TRUE(ShowsBars(view, preview.maps, false));
+
+    AM_SetPreviewMirror(1);
+    EXPECT_TRUE(ShowsBars(view, preview.maps, true)) << "the window's picture is not mirrored";
+
+    AM_FullScreenMode(1, uintptr_t(view.winId()));
+    QWidget* screen = FullScreenWindow();
+    ASSERT_NE(screen, nullptr) << "no full-screen window covering the screen";
+    EXPECT_TRUE(ShowsBars(*screen, preview.maps, true)) << "the full-screen picture is not mirrored";
+    AM_FullScreenMode(0, 0);
+
+    AM_SetPreviewMirror(0);
+    EXPECT_TRUE(ShowsBars(view, preview.maps, false)) << "the mirror stays after it was turned off";
+
+    AM_VidCapCloseWindow(0);
+    AM_VidCapDestroyWindow(0);
+}
+
+// Without OpenGL the picture is mirrored before ximagesink; a mirror set
+// before the camera opens holds from its first picture on, and a change of
+// size keeps it.
+TEST(VidcoreX11Preview, MirrorWithoutOpenGLAndAcrossAReopening)
+{
+    DisplayedPreview preview(false);
+    ASSERT_TRUE(preview.started) << "Xvfb did not start";
+    AM_SetPreviewMirror(1);
+    ASSERT_TRUE(preview.Open());
+    QWidget& view = preview.view;
+    EXPECT_TRUE(ShowsBars(view, preview.maps, true)) << "the window's picture is not mirrored";
+
+    AM_SetVideoFormat(320, 240);
+    EXPECT_TRUE(preview.maps.WaitForSize(320, 240));
+    EXPECT_TRUE(ShowsBars(view, preview.maps, true)) << "the mirror was lost at the new size";
+
+    AM_SetPreviewMirror(0);
+    EXPECT_TRUE(ShowsBars(view, preview.maps, false)) << "the mirror stays after it was turned off";
+
+    AM_VidCapCloseWindow(0);
+    AM_VidCapDestroyWindow(0);
 }
