@@ -190,6 +190,25 @@ public:
 
 using test_support::SaturatedColoursOnRow;
 
+// How many windows of this name are mapped on the display.
+int ViewableWindowsNamed(const TXvfb& x, const QString& title)
+{
+    int count = 0;
+    const QString tree = QString::fromUtf8(
+        x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
+    for (const QString& line : tree.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        // 0x200051 "name": ("glimview" "Glimview")  363x86+36+313  +36+313
+        if (!trimmed.startsWith(QStringLiteral("0x"))
+            || !trimmed.section(u' ', 1).startsWith(u'"' + title + QStringLiteral("\":")))
+            continue;
+        if (x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), trimmed.section(u' ', 0, 0) })
+                .contains("IsViewable"))
+            ++count;
+    }
+    return count;
+}
+
 // Signals the started program only. One that has ended already has the id 0,
 // and kill(0) would signal the whole process group: CTest and whatever
 // started it.
@@ -1054,6 +1073,21 @@ TEST_F(ProgramTest, MirrorTurnsTheLiveViewOnlyAndIsKeptForTheNextStart)
         << program->readAllStandardError().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return liveViewDirection() <= -3; }, 10000))
         << "not mirrored after a restart";
+    // The signal saved the unsaved photo; the start says where, and the
+    // user closes that box.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewableWindowsNamed(x, ProductTitle) == 2; }, 20000));
+    const QStringList named
+        = QString::fromUtf8(x.Run(QStringLiteral("xdotool"),
+                                { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), u'^' + ProductTitle + u'$' }))
+              .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& window : named) {
+        if (x.Geometry(window.toUInt()).topLeft() == QPoint(50, 50))
+            continue; // the panel
+        x.Run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), window });
+        x.Run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") });
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewableWindowsNamed(x, ProductTitle) == 1; }, 10000));
 
     // A self-timer of 3 s (T), started in the window and followed into full
     // screen: the picture is mirrored there too, the digits stand at the
@@ -1199,25 +1233,6 @@ TEST_F(ProgramTest, NoFuchsiaAtOneAndAHalfTimesTheDensity)
 }
 
 } // namespace
-
-// How many windows of this name are mapped on the display.
-int ViewableWindowsNamed(const TXvfb& x, const QString& title)
-{
-    int count = 0;
-    const QString tree = QString::fromUtf8(
-        x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-root"), QStringLiteral("-children") }));
-    for (const QString& line : tree.split(u'\n')) {
-        const QString trimmed = line.trimmed();
-        // 0x200051 "name": ("glimview" "Glimview")  363x86+36+313  +36+313
-        if (!trimmed.startsWith(QStringLiteral("0x"))
-            || !trimmed.section(u' ', 1).startsWith(u'"' + title + QStringLiteral("\":")))
-            continue;
-        if (x.Run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), trimmed.section(u' ', 0, 0) })
-                .contains("IsViewable"))
-            ++count;
-    }
-    return count;
-}
 
 void Click(const TXvfb& x, int left, int top, int button = 1)
 {
@@ -1634,7 +1649,10 @@ TEST_F(ProgramTest, RecordingsCutByAKillAreSavedWholeAtTheNextStartOnce)
         EXPECT_GT(recorded, 1.0) << clip.toStdString();
         // WebM tells the length of the whole clip only.
         const bool pictureOnly = extension != QLatin1String("webm");
-        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy, pictureOnly), recorded, 0.5) << copy->toStdString();
+        // A cut MP4 keeps its whole fragments: it may lose the last one (a second).
+        const double lost = extension == QLatin1String("mp4") ? 1.1 : 0.5;
+        EXPECT_NEAR(ProbedDuration(videos + u'/' + *copy, pictureOnly), recorded, lost)
+            << copy->toStdString();
         // A repaired MP4 is an ordinary one, its index in front of its packets.
         if (extension == QLatin1String("mp4")) {
             const QList<QByteArray> boxes = TopLevelBoxes(videos + u'/' + *copy);
