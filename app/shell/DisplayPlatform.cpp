@@ -19,14 +19,34 @@ bool IsHeadless(const QByteArray& platform)
 
 } // namespace
 
+namespace {
+
+// The probe's connection stays open until Qt has its own: an X server whose
+// last client leaves resets itself, and would refuse Qt's connection while
+// it does (a bare server with nothing else on it, as a virtual one is).
+xcb_connection_t* Probe = nullptr;
+
+} // namespace
+
 bool XDisplayAnswers(const QByteArray& displayName)
 {
     if (displayName.isEmpty())
         return false;
     xcb_connection_t* connection = xcb_connect(displayName.constData(), nullptr);
     const bool answers = connection && xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return answers;
+    if (!answers || Probe) {
+        xcb_disconnect(connection);
+        return answers;
+    }
+    Probe = connection;
+    return true;
+}
+
+void CloseDisplayProbe()
+{
+    if (Probe)
+        xcb_disconnect(Probe);
+    Probe = nullptr;
 }
 
 TDisplayPlatform ChooseDisplayPlatform()

@@ -17,5 +17,8 @@ enum class TDisplayPlatform {
 // before the application object exists.
 TDisplayPlatform ChooseDisplayPlatform();
 
-// True when an X server answers at `displayName` (empty: none is named).
+// True when an X server answers at `displayName` (empty: none is named). The
+// first connection that answered stays open until CloseDisplayProbe().
 bool XDisplayAnswers(const QByteArray& displayName);
+// Closes the probe's connection; called once Qt holds its own.
+void CloseDisplayProbe();

@@ -168,6 +168,7 @@ int main(int argc, char** argv)
     }
 
     TGlimviewApplication app(argc, argv);
+    CloseDisplayProbe();
     app.setApplicationName(QStringLiteral("Glimview"));
     // The windows' faces stand for fonts covering the script of the language they speak.
     MapDesignedFontFaces(LanguageForLangId(SystemDefaultLangId()).CodePage);
