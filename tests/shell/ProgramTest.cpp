@@ -618,7 +618,8 @@ TEST_F(ProgramTest, LogindsShutdownNoticeDuringARecordingEndsTheProgramAsItsClos
 }
 
 // A recording holds logind's sleep and idle inhibitors, in the program's
-// name and with its reason, and the stop releases them.
+// name and with its reason, and the stop releases them; an unsaved clip
+// holds the shutdown's delay lock until the shutdown's save is done.
 TEST_F(ProgramTest, ARecordingKeepsTheComputerAwakeUntilItStops)
 {
     TPrivateLogind logind(Folder.path());
@@ -626,7 +627,9 @@ TEST_F(ProgramTest, ARecordingKeepsTheComputerAwakeUntilItStops)
     TXvfb x;
     ASSERT_FALSE(x.Display.isEmpty());
     const QString run = MakeRunFolder(true);
-    QProcess* program = Start(x.For(logind.For(Env)), run);
+    QProcessEnvironment env = x.For(logind.For(Env));
+    env.insert(QStringLiteral("HOME"), Folder.path());
+    QProcess* program = Start(env, run);
     ASSERT_TRUE(program->waitForStarted());
     const QString kept
         = RecordUntilAClipGrows(x, run + QStringLiteral("/Temp"), Folder.filePath(QStringLiteral("kept")));
@@ -640,6 +643,19 @@ TEST_F(ProgramTest, ARecordingKeepsTheComputerAwakeUntilItStops)
             QStringLiteral("1") });
     EXPECT_TRUE(logind.WaitForLine("released sleep:idle"));
     EXPECT_EQ(program->state(), QProcess::Running);
+
+    // The clip is not saved yet: a shutdown waits for its save (logind's
+    // delay lock), which the shutdown notice starts; the end lets go of it.
+    EXPECT_TRUE(logind.WaitForLine(
+        "inhibit shutdown:sleep|Glimview|Saving photos and videos that have not been saved yet|delay"));
+    EXPECT_FALSE(logind.TakeLine("released shutdown:sleep"));
+    ASSERT_TRUE(logind.Announce("shutdown"));
+    ASSERT_TRUE(program->waitForFinished(10000));
+    EXPECT_TRUE(logind.WaitForLine("released shutdown:sleep"));
+    EXPECT_EQ(QDir(Folder.filePath(QStringLiteral("Videos")))
+                  .entryList({ QStringLiteral("Glimview *.wmv") })
+                  .size(),
+        1);
 }
 
 // A sleep notice that comes as soon as the main window shows, while the
