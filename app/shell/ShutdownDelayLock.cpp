@@ -2,10 +2,9 @@
 #include "shell/ShutdownDelayLock.h"
 
 #include "core/LanguageTexts.h"
+#include "shell/LogindInhibit.h"
 #include "shell/ShellLogging.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -36,18 +35,12 @@ void TShutdownDelayLock::Update()
         qCDebug(lcShell, "everything is saved: shutdowns no longer wait");
         return;
     }
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected())
+    const auto asked = AskLogindToInhibit(QStringLiteral("shutdown:sleep"),
+        LanguageTexts[QStringLiteral("UnsavedInhibitMsg")], QStringLiteral("delay"));
+    if (!asked)
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
-        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
-        QStringLiteral("Inhibit"));
-    call << QStringLiteral("shutdown:sleep") << QStringLiteral("Glimview")
-         << LanguageTexts[QStringLiteral("UnsavedInhibitMsg")] << QStringLiteral("delay");
-    // Asked without blocking the windows; a look while the answer is on
-    // its way asks nothing more.
     FAsking = true;
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+    auto* watcher = new QDBusPendingCallWatcher(*asked, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
         FAsking = false;

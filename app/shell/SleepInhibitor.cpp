@@ -3,8 +3,8 @@
 
 #include "shell/ShellLogging.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
+#include "shell/LogindInhibit.h"
+
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -18,17 +18,12 @@ void TSleepInhibitor::Hold()
     FWanted = true;
     if (FLock.isValid())
         return;
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected())
+    const auto asked = AskLogindToInhibit(
+        QStringLiteral("sleep:idle"), QStringLiteral("Recording video"), QStringLiteral("block"));
+    if (!asked)
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
-        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
-        QStringLiteral("Inhibit"));
-    // What, who, why and how, as systemd-inhibit shows them.
-    call << QStringLiteral("sleep:idle") << QStringLiteral("Glimview") << QStringLiteral("Recording video")
-         << QStringLiteral("block");
     const quint64 request = ++FRequest;
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(*asked, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, request](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
