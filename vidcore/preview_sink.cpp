@@ -28,20 +28,15 @@ namespace {
 
     // The elements that turn the picture for a sink of `kind`, added to `bin`
     // and linked in order; the last one is the flip. None for a sink that
-    // draws nothing.
+    // draws nothing, nor for glimagesink, which turns the picture as it
+    // draws it (its rotate-method), at no cost and with no element more.
     std::vector<GstElement*> MakeMirrorStage(
         GstElement* bin, uintptr_t window, PreviewSinkKind kind, bool mirrored, std::string* error)
     {
-        if (!PreviewHasWindow(window) || kind == PreviewSinkKind::None)
+        if (!PreviewHasWindow(window) || kind != PreviewSinkKind::XImage)
             return {};
         std::vector<GstElement*> stage;
-        // glvideoflip takes OpenGL textures only: the frames go up to the
-        // GPU before it, which glimagesink would do itself otherwise.
-        if (kind == PreviewSinkKind::OpenGL) {
-            stage.push_back(MakeElement(bin, "glupload", error));
-            stage.push_back(MakeElement(bin, "glcolorconvert", error));
-        }
-        GstElement* flip = MakeElement(kind == PreviewSinkKind::OpenGL ? "glvideoflip" : "videoflip", error);
+        GstElement* flip = MakeElement("videoflip", error);
         if (flip) {
             gst_object_set_name(GST_OBJECT(flip), kFlipName);
             g_object_set(flip, "video-direction", FlipMethod(mirrored), nullptr);
@@ -49,6 +44,16 @@ namespace {
         AddElement(bin, flip);
         stage.push_back(flip);
         return stage;
+    }
+
+    // glimagesink turns what it draws; false for a sink that cannot.
+    bool TurnInTheSink(GstElement* sink, bool mirrored)
+    {
+        if (!g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "rotate-method"))
+            return false;
+        // GstGLRotateMethod numbers its turns as GstVideoOrientationMethod does.
+        g_object_set(sink, "rotate-method", int(FlipMethod(mirrored)), nullptr);
+        return true;
     }
 
     const char* FactoryOf(PreviewSinkKind kind)
@@ -162,6 +167,8 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mir
     // Named before it has a parent: a child cannot be renamed.
     if (sink)
         gst_object_set_name(GST_OBJECT(sink), kSinkName);
+    if (sink && mirror.empty())
+        TurnInTheSink(sink, mirrored);
     AddElement(bin, sink);
     if (!error->empty())
         return nullptr;
@@ -174,14 +181,10 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mir
     // late, and the capture runs without waiting for the first one.
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
-    // videoflip turns the smaller I420 frames; glvideoflip the textures.
+    // videoflip turns the smaller I420 frames, before they are converted.
     std::vector<GstElement*> chain { queue };
-    if (kind != PreviewSinkKind::OpenGL)
-        chain.insert(chain.end(), mirror.begin(), mirror.end());
-    chain.insert(chain.end(), { convert, scale });
-    if (kind == PreviewSinkKind::OpenGL)
-        chain.insert(chain.end(), mirror.begin(), mirror.end());
-    chain.push_back(sink);
+    chain.insert(chain.end(), mirror.begin(), mirror.end());
+    chain.insert(chain.end(), { convert, scale, sink });
     bool linked = true;
     for (size_t i = 1; i < chain.size() && linked; ++i)
         linked = gst_element_link(chain[i - 1], chain[i]);
@@ -190,7 +193,7 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mir
         return nullptr;
     }
     GST_DEBUG_OBJECT(bin, "%s ! %s ! %s ! %s%s ! %s", GST_ELEMENT_NAME(queue), GST_ELEMENT_NAME(convert),
-        GST_ELEMENT_NAME(scale), mirror.empty() ? "no flip" : G_OBJECT_TYPE_NAME(mirror.back()),
+        GST_ELEMENT_NAME(scale), mirror.empty() ? "no flip element" : G_OBJECT_TYPE_NAME(mirror.back()),
         mirrored ? " (mirrored)" : "", G_OBJECT_TYPE_NAME(sink));
     GstElement* handed = static_cast<GstElement*>(g_steal_pointer(&bin));
     g_object_force_floating(G_OBJECT(handed));
@@ -207,8 +210,13 @@ void MirrorPreview(GstElement* branch, bool mirrored)
     if (!branch || !GST_IS_BIN(branch))
         return;
     g_autoptr(GstElement) flip = gst_bin_get_by_name(GST_BIN(branch), kFlipName);
-    if (!flip)
-        return; // the picture is not drawn
+    if (!flip) {
+        g_autoptr(GstElement) sink = PreviewSinkIn(branch);
+        if (sink && TurnInTheSink(sink, mirrored))
+            GST_INFO_OBJECT(
+                branch, "the preview is %s", mirrored ? "mirrored" : "shown as the camera sees it");
+        return; // else the picture is not drawn
+    }
     GST_INFO_OBJECT(branch, "the preview is %s", mirrored ? "mirrored" : "shown as the camera sees it");
     g_object_set(flip, "video-direction", FlipMethod(mirrored), nullptr);
 }

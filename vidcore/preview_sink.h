@@ -2,7 +2,7 @@
 // The branch that draws the live picture into the application's window,
 // and which window sink this process draws with.
 //
-//   queue(leaky) ! videoconvert ! videoscale ! glupload ! glcolorconvert ! glvideoflip ! glimagesink
+//   queue(leaky) ! videoconvert ! videoscale ! glimagesink
 //   queue(leaky) ! videoflip ! videoconvert ! videoscale ! ximagesink
 //   queue(leaky) ! videoconvert ! videoscale ! fakesink (no window)
 //
@@ -11,11 +11,11 @@
 // running.
 //
 // The flip turns the picture left to right for the window alone; the frame
-// grab and the recording take the tee's unturned frames. glvideoflip hands
-// glimagesink a transformation to apply as it draws (no pass over the
-// pixels); videoflip turns the camera's I420 frames, before they become the
-// display's four bytes a pixel, and passes them through untouched while the
-// mirror is off.
+// grab and the recording take the tee's unturned frames. glimagesink turns
+// the picture as it draws it (its rotate-method: no pass over the pixels, no
+// element more); videoflip turns the camera's I420 frames, before they
+// become the display's four bytes a pixel, and passes them through untouched
+// while the mirror is off.
 #pragma once
 
 #include <gst/gst.h>

@@ -187,9 +187,9 @@ TEST_F(WaylandSessionTest, RunsOnXWaylandWithOpenGLWhateverTheSessionAsksOfQt)
 
         program.terminate();
         ASSERT_TRUE(program.waitForFinished(20000));
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program.exitCode(), 0);
         const QString log = QString::fromUtf8(program.readAllStandardError());
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0) << log.right(20000).toStdString();
         EXPECT_TRUE(log.contains(QStringLiteral("the preview draws with glimagesink"))) << log.toStdString();
         EXPECT_FALSE(log.contains(QStringLiteral("glimagesink cannot show the picture")))
             << log.toStdString();
