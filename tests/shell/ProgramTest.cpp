@@ -1393,8 +1393,11 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
         ASSERT_TRUE(program->waitForStarted());
         const bool open = QTest::qWaitFor(
             [&] {
+                // With a camera, the user acts once its picture shows: a
+                // snapshot before that takes nothing.
                 if (c.Open && ViewableWindowsNamed(x, ProductTitle) == 1
-                    && FileExists(MapFile("writesync4snapwell_Quillon")))
+                    && FileExists(MapFile("writesync4snapwell_Quillon"))
+                    && (!c.Camera || test_support::WaitForLiveViewPicture(x.Display, 0)))
                     c.Open(x);
                 return QTest::qWaitFor(
                     [&] { return ViewableWindowsNamed(x, c.BoxTitle) >= c.BoxesOfThatTitle; }, 2000);
