@@ -22,13 +22,6 @@
 
 namespace {
 
-// Asked before the first file, so that a folder that cannot take any file
-// gives the one message below rather than a failed copy's own.
-bool FolderTakesFiles(const QString& folder)
-{
-    return EnsureFolder(folder) && QFileInfo(folder).isWritable();
-}
-
 bool SavePhotos(TPhotosForm& photos, const QString& folder)
 {
     TThumbnailStrip& strip = *photos.Strip;
@@ -81,6 +74,8 @@ bool SaveAllUnsaved(TPhotosForm& photos, TVideosForm& videos, QWidget* owner)
         if (step.unsaved == 0)
             continue;
         const QString folder = StandardSaveFolder(step.kind);
+        // Asked before the first file, so that a folder that cannot take any
+        // file gives the one message below rather than a failed copy's own.
         if (!FolderTakesFiles(folder) || !step.save(folder)) {
             ShowPlainMessage(owner, QMessageBox::Warning, ProductTitle(),
                 LanguageTexts[QStringLiteral("SaveAllFailedMsg")].replace(

@@ -27,6 +27,11 @@ QString StandardSaveFolder(TMediaKind kind)
 
 bool EnsureFolder(const QString& folder) { return !folder.isEmpty() && QDir().mkpath(folder); }
 
+bool FolderTakesFiles(const QString& folder)
+{
+    return EnsureFolder(folder) && QFileInfo(folder).isWritable();
+}
+
 QString SaveFolder(TMediaKind kind)
 {
     if (SettingsStore) {

@@ -29,3 +29,5 @@ QString UniquePath(const QString& folder, const QString& stem, const QString& ex
 
 // Creates the folder (and its parents) when missing; true when it exists.
 bool EnsureFolder(const QString& folder);
+// Made when missing, and writable by this process.
+bool FolderTakesFiles(const QString& folder);

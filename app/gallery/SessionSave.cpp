@@ -33,11 +33,6 @@ const QString SavedInKey = QStringLiteral("SavedIn");
 const QString TempPhotoPrefix = QStringLiteral("GLV_photo_");
 const QString TempPhotoTime = QStringLiteral("yyyy-MM-dd HH-mm-ss");
 
-bool FolderTakesFiles(const QString& folder)
-{
-    return EnsureFolder(folder) && QFileInfo(folder).isWritable();
-}
-
 bool SavePhoto(const QImage& picture, const QString& path)
 {
     try {
@@ -131,7 +126,7 @@ void SaveUnsavedForSessionEnd(TPhotosForm& photos, TVideosForm& videos)
         if (clip->Kept())
             continue;
         const QString source = videos.FileNames().value(i);
-        const QString extension = QFileInfo(source).suffix().toLower();
+        const QString extension = ClipExtensionOf(source);
         if (!videosFolder.isEmpty()
             && MoveFileTo(source, UniqueSuggestedPath(videosFolder, clip->CapturedAt(), extension))) {
             if (!savedIn.contains(videosFolder))
