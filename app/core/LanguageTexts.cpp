@@ -199,6 +199,24 @@ const QStringList& LanguageTextKeys()
         "SelfTimer10",
         "FlashItem",
         "CountdownStatus",
+        // What screen readers call the windows and their lists and picture.
+        "PanelWindowName",
+        "PhotoGalleryWindowName",
+        "VideoGalleryWindowName",
+        "LiveViewWindowName",
+        "FullScreenWindowName",
+        "ViewerWindowName",
+        "PhotoListName",
+        "VideoListName",
+        "ViewerPictureName",
+        // No paint program for the viewer's Edit.
+        "NoPaintProgramMsg",
+        // The save dialogs' file types.
+        "JpegFileFilter",
+        "WmvFileFilter",
+        "AviFileFilter",
+        // A button's tooltip with its key.
+        "KeyHint",
     };
     return keys;
 }

@@ -380,7 +380,8 @@ TEST(ShellLanguage, EveryShippedFileHasEveryText)
         { "RecoveredMsg", "%s" }, { "NotRecoveredMsg", "%s" }, { "RunFolderMsg", "%s" },
         { "ReplaceFileMsg", "%s" }, { "CopyingMsg", "%s" }, { "SameFileMsg", "%s" },
         { "ReadFailedMsg", "%s" }, { "CreateFailedMsg", "%s" }, { "WriteFailedMsg", "%s" },
-        { "SessionSavedMsg", "%s" }, { "EncoderMissingHint", "%s" }, { "CountdownStatus", "%d" } };
+        { "SessionSavedMsg", "%s" }, { "EncoderMissingHint", "%s" }, { "CountdownStatus", "%d" },
+        { "KeyHint", "%s%s" } };
     const QRegularExpression placeholder("%[^%]");
     for (const QString& name : ShippedLanguages) {
         SCOPED_TRACE(qPrintable(name));
