@@ -116,6 +116,10 @@ namespace {
         QPushButton* defaults = buttons->addButton(
             QCoreApplication::translate("vidcore", "Defaults"), QDialogButtonBox::ResetRole);
         defaults->setObjectName("defaults");
+        // Return closes the dialog with the values as they are; only a
+        // deliberate press of its own resets them all.
+        defaults->setAutoDefault(false);
+        buttons->button(QDialogButtonBox::Close)->setDefault(true);
         QObject::connect(defaults, &QPushButton::clicked, dialog, [entries] {
             for (auto& entry : *entries) {
                 entry.control.apply(entry.control.defaultValue);
@@ -146,6 +150,9 @@ void ShowSettingsDialog(uintptr_t owner, const std::string& title, std::vector<S
     QWidget* parent = owner ? QWidget::find(static_cast<WId>(owner)) : nullptr;
     open = BuildDialog(parent, title, std::move(controls));
     open->show();
+    // The new window takes the keys at once.
+    open->raise();
+    open->activateWindow();
 }
 
 } // namespace vidcore

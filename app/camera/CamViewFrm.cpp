@@ -10,6 +10,7 @@
 #include "widgets/TaskbarEntry.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -181,6 +182,9 @@ void TCamViewForm::EnterFullScreen()
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QSize size = screen ? screen->size() : QSize(1024, 768);
     FFullScreen = true;
+    if (QWidget* active = QApplication::activeWindow(); active != this)
+        FActiveBeforeFullScreen = active;
+    setAccessibleName(FFullScreenName);
     setGeometry(QRect(QPoint(0, 0), size));
     pnlView->setGeometry(QRect(QPoint(0, 0), size));
     SetStaysOnTop(true);
@@ -214,6 +218,19 @@ void TCamViewForm::LeaveFullScreen()
     SetStaysOnTop(false);
     CamController->SetFullScreen(false, 0);
     pnlView->raise();
+    setAccessibleName(FWindowedName);
+    if (FActiveBeforeFullScreen && FActiveBeforeFullScreen->isVisible()) {
+        FActiveBeforeFullScreen->raise();
+        FActiveBeforeFullScreen->activateWindow();
+    }
+    FActiveBeforeFullScreen = nullptr;
+}
+
+void TCamViewForm::SetWindowNames(const QString& windowed, const QString& fullScreen)
+{
+    FWindowedName = windowed;
+    FFullScreenName = fullScreen;
+    setAccessibleName(FFullScreen ? fullScreen : windowed);
 }
 
 void TCamViewForm::keyPressEvent(QKeyEvent* event)

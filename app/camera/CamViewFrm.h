@@ -5,6 +5,7 @@
 // size, can be dragged by any point and switches the video to full screen.
 #pragma once
 
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -62,6 +63,8 @@ public:
     TViewOverlay* Overlay() const { return FOverlay; }
     // Asked first on Esc; true when it took the key (a countdown cancelled).
     std::function<bool()> EscapeTaken;
+    // What screen readers call the window, in a window and in full screen.
+    void SetWindowNames(const QString& windowed, const QString& fullScreen);
     TMagnet* Magnet() const { return FMagnet; }
 
     uint8_t ViewFormat = 1;
@@ -89,4 +92,8 @@ private:
     TSkinnedWindowDrag* FDrag;
     TViewOverlay* FOverlay;
     bool FFullScreen = false;
+    QString FWindowedName;
+    QString FFullScreenName;
+    // The window the user was in when full screen began; it gets the keys back.
+    QPointer<QWidget> FActiveBeforeFullScreen;
 };

@@ -61,7 +61,7 @@ QString DefaultPlayerFor(const QString& clipFile)
     return {};
 }
 
-bool OpenWithPlayer(const QString& clipFile)
+bool OpenWithDesktopProgram(const QString& clipFile)
 {
     if (const auto entry = FindDesktopEntry(DefaultPlayerFor(clipFile)))
         return StartEntry(*entry, clipFile);

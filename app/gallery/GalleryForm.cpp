@@ -2,6 +2,7 @@
 #include "gallery/GalleryForm.h"
 
 #include "core/ErrorGuard.h"
+#include "core/KeyHint.h"
 #include "core/PlainText.h"
 #include "gallery/MailComposerLink.h"
 #include "gallery/ThumbnailStrip.h"
@@ -86,10 +87,13 @@ void TGalleryForm::SetStripFont(const QString& face) { Strip->SetCaptionFont(fac
 
 void TGalleryForm::SetItemNameFormat(const QString& text) { Strip->SetItemNameFormat(text); }
 
+void TGalleryForm::SetListName(const QString& text) { Strip->pnlStrip->setAccessibleName(text); }
+
 void TGalleryForm::SetControlHints(
     const QString& close, const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb)
 {
-    imgbClose->setStatusTip(close);
+    imgbClose->setAccessibleName(close);
+    imgbClose->setStatusTip(HintWithKey(close, QKeySequence(Qt::CTRL | Qt::Key_W)));
     Strip->imgbMoveLeft->setStatusTip(scrollLeft);
     Strip->imgbMoveRight->setStatusTip(scrollRight);
     Strip->imgbThumb->setStatusTip(scrollThumb);
@@ -104,6 +108,12 @@ bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
         if (control->geometry().contains(windowPos))
             return false;
     return true;
+}
+
+void TGalleryForm::SetHintWithKey(TImageButton* button, const QString& hint, QKeyCombination key)
+{
+    button->setAccessibleName(hint);
+    button->setToolTip(HintWithKey(hint, QKeySequence(key)));
 }
 
 // A key that stands for a button presses it the way the mouse does, and

@@ -5,6 +5,7 @@
 // of the hit-test list.
 #pragma once
 
+#include <QKeyCombination>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -30,6 +31,8 @@ public:
     void SetStripFont(const QString& face);
     // How screen readers name the strip's items: "Photo %d of %d".
     void SetItemNameFormat(const QString& text);
+    // What screen readers call the strip's list.
+    void SetListName(const QString& text);
     // Hints of the close button and the scroll controls, which the design
     // shows no tooltip for: kept as status tips, so screen readers name them.
     void SetControlHints(const QString& close, const QString& scrollLeft, const QString& scrollRight,
@@ -42,6 +45,8 @@ public:
 
     // A status text of the language file with its one "%d" filled in.
     static QString FormatCount(const QString& text, int count);
+    // Names the button for screen readers; its tooltip adds the key.
+    static void SetHintWithKey(TImageButton* button, const QString& hint, QKeyCombination key);
 
     QLabel* imgBack;
     TThumbnailStrip* Strip;

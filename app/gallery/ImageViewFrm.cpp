@@ -2,6 +2,9 @@
 #include "gallery/ImageViewFrm.h"
 
 #include "core/ErrorGuard.h"
+#include "core/LanguageTexts.h"
+#include "core/PlainText.h"
+#include "core/ProductTitle.h"
 #include "gallery/FileCreateError.h"
 #include "gallery/MediaStore.h"
 #include "gallery/PaintProgram.h"
@@ -14,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
 
@@ -30,6 +34,9 @@ TImageViewForm::TImageViewForm(QWidget* owner)
     connect(miEdit, &QAction::triggered, this, Guarded(this, &TImageViewForm::miEditClick));
     imgView = new QLabel(this);
     setCentralWidget(imgView);
+    // Named for screen readers in the user's language; the title stays the product's.
+    setAccessibleName(LanguageTexts[QStringLiteral("ViewerWindowName")]);
+    imgView->setAccessibleName(LanguageTexts[QStringLiteral("ViewerPictureName")]);
     auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(closeKey, &QShortcut::activated, this, &QWidget::close);
 }
@@ -64,5 +71,7 @@ void TImageViewForm::miEditClick()
         throw EFCreateError(path, file.errorString());
     }
     file.close();
-    StartPaintProgram(path);
+    if (!StartPaintProgram(path))
+        ShowPlainMessage(this, QMessageBox::Information, ProductTitle(),
+            LanguageTexts[QStringLiteral("NoPaintProgramMsg")]);
 }

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/PaintProgram.h"
 
+#include "gallery/ClipPlayer.h"
 #include "gallery/GalleryLogging.h"
 
-#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 QString FindPaintProgram()
 {
@@ -18,15 +17,14 @@ QString FindPaintProgram()
     return {};
 }
 
-void StartPaintProgram(const QString& fileName)
+bool StartPaintProgram(const QString& fileName)
 {
     const QString program = FindPaintProgram();
     qCDebug(lcGallery, "editing %s with %s", qPrintable(fileName),
         program.isEmpty() ? "the desktop's default" : qPrintable(program));
-    if (program.isEmpty()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
-        return;
-    }
+    // The desktop's program for bitmaps, found the way a clip's player is.
+    if (program.isEmpty())
+        return OpenWithDesktopProgram(fileName);
     // An argument list: the path reaches the program as it is, spaces and quotes included.
-    QProcess::startDetached(program, { fileName });
+    return QProcess::startDetached(program, { fileName });
 }

@@ -8,6 +8,6 @@
 // The first of mspaint, kolourpaint, pinta, mtpaint and gimp found on the
 // search path; empty when there is none.
 QString FindPaintProgram();
-// Opens the file in the paint program, or with the desktop's handler when
-// there is none. Nothing is reported if neither starts.
-void StartPaintProgram(const QString& fileName);
+// Opens the file in the paint program, or with the desktop's program for
+// its type when there is none; false when neither starts, for the caller to say.
+bool StartPaintProgram(const QString& fileName);

@@ -35,7 +35,8 @@ TPhotosForm::TPhotosForm(QWidget* parent)
     connect(Strip, &TThumbnailStrip::itemActivated, this, Guarded(this, &TPhotosForm::actViewExecute));
 
     SaveDialog->setDefaultSuffix(QStringLiteral("jpg"));
-    SaveDialog->setNameFilter(QStringLiteral("JPEG Image files(*.jpg *.jpeg)"));
+    SaveDialog->setNameFilter(
+        LanguageTexts[QStringLiteral("JpegFileFilter")] + QStringLiteral("(*.jpg *.jpeg)"));
 
     BuildHitTestList();
 }
@@ -65,9 +66,9 @@ QImage TPhotosForm::FocusedImage() const
 
 void TPhotosForm::SetHints(const QString& save, const QString& view, const QString& remove)
 {
-    imgbSave->setToolTip(save);
-    imgbView->setToolTip(view);
-    imgbDelete->setToolTip(remove);
+    SetHintWithKey(imgbSave, save, Qt::CTRL | Qt::Key_S);
+    SetHintWithKey(imgbView, view, QKeyCombination(Qt::Key_Return));
+    SetHintWithKey(imgbDelete, remove, QKeyCombination(Qt::Key_Delete));
 }
 
 void TPhotosForm::DeleteFocusedImage() { Strip->DeleteFocused(); }
@@ -111,6 +112,9 @@ void TPhotosForm::actViewExecute()
     auto* viewer = new TImageViewForm(this);
     viewer->SetPicture(FocusedImage());
     viewer->show();
+    // The new window takes the keys at once: Esc closes it again.
+    viewer->raise();
+    viewer->activateWindow();
 }
 
 void TPhotosForm::actEmailExecute()

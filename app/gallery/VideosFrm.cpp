@@ -31,17 +31,16 @@ namespace {
 
 bool IsAviClip(const QString& fileName) { return ClipExtensionOf(fileName) == QLatin1String("avi"); }
 
-// The save dialog's filter for a clip of the extension. The two Windows
-// names are the product's own; the others are language texts.
+// The save dialog's filter for a clip of the extension, in the user's language.
 QString ClipSaveFilter(const QString& extension)
 {
     if (extension == QLatin1String("avi"))
-        return QStringLiteral("Avi Video file(*.avi)");
+        return LanguageTexts[QStringLiteral("AviFileFilter")] + QStringLiteral("(*.avi)");
     if (extension == QLatin1String("mp4"))
         return LanguageTexts[QStringLiteral("Mp4FileFilter")] + QStringLiteral(" (*.mp4)");
     if (extension == QLatin1String("webm"))
         return LanguageTexts[QStringLiteral("WebmFileFilter")] + QStringLiteral(" (*.webm)");
-    return QStringLiteral("Windows Media file(*.wmv)");
+    return LanguageTexts[QStringLiteral("WmvFileFilter")] + QStringLiteral("(*.wmv)");
 }
 
 } // namespace
@@ -110,9 +109,9 @@ void TVideosForm::SetInputEnabled(bool enabled) { FInputEnabled = enabled; }
 
 void TVideosForm::SetHints(const QString& save, const QString& play, const QString& remove)
 {
-    imgbSave->setToolTip(save);
-    imgbPlay->setToolTip(play);
-    imgbDelete->setToolTip(remove);
+    SetHintWithKey(imgbSave, save, Qt::CTRL | Qt::Key_S);
+    SetHintWithKey(imgbPlay, play, QKeyCombination(Qt::Key_Return));
+    SetHintWithKey(imgbDelete, remove, QKeyCombination(Qt::Key_Delete));
 }
 
 bool TVideosForm::IsDragPoint(const QPoint& windowPos) const
@@ -175,7 +174,7 @@ void TVideosForm::actPlayExecute()
 {
     if (VideoCount() == 0)
         return;
-    if (!OpenWithPlayer(FocusedFileName()))
+    if (!OpenWithDesktopProgram(FocusedFileName()))
         ShowPlainMessage(
             this, QMessageBox::Information, ProductTitle(), LanguageTexts[QStringLiteral("NoPlayerMsg")]);
 }

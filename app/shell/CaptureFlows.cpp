@@ -16,6 +16,7 @@
 #include "shell/MainFrm.h"
 #include "shell/ShellLogging.h"
 #include "widgets/ImageButton.h"
+#include "widgets/StatusLine.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -47,7 +48,7 @@ bool TCaptureFlows::ExplainCaptureFailure()
 
 void TCaptureFlows::ShowVideoCount()
 {
-    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("VideoStatus")].replace(
+    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("VideoStatus")].replace(
         QStringLiteral("%d"), QString::number(FForm.Videos()->VideoCount())));
 }
 
@@ -65,7 +66,7 @@ void TCaptureFlows::ProcessSnapshot()
     TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
     FForm.Photos()->AddImage(CamController->SnapshotImage);
     FForm.UpdatePhotoButton();
-    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
+    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
         QStringLiteral("%d"), QString::number(FForm.Photos()->ImageCount())));
     // The shutter is seen once the photo is taken; its moment is timed from here.
     if (FUi.pmiFlash->isChecked())
@@ -80,6 +81,7 @@ void TCaptureFlows::ProcessRecord()
         FSleepInhibitor.Release();
         videos->SetInputEnabled(true);
         FUi.tmRecord->stop();
+        FUi.imgbRecord->SetChecked(false);
         FUi.SetCaptureButtonsEnabled(true);
         // A clip the camera sent no picture for is no clip: it is neither
         // listed nor saved, and the user is told why.
@@ -111,8 +113,9 @@ void TCaptureFlows::ProcessRecord()
         FForm.UpdateVideoButton();
         videos->SetInputEnabled(false);
         FUi.tmRecord->start();
+        FUi.imgbRecord->SetChecked(true);
         FUi.SetCaptureButtonsEnabled(false);
-        FUi.lblStatus->setText(LanguageTexts[QStringLiteral("Recoding")]);
+        FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("Recoding")]);
     } else {
         // Nothing records: the size menu must not stay locked.
         FForm.PictureSizeSubmenuItem()->setEnabled(true);

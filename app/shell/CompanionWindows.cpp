@@ -65,6 +65,12 @@ void TCompanionWindows::ApplyLanguage() const
     Photos->SetHints(text("SaveImageHint"), text("ViewImageHint"), text("DeleteImageHint"));
     Photos->SetItemNameFormat(text("PhotoItemName"));
     Videos->SetItemNameFormat(text("VideoItemName"));
+    // Screen readers name the windows in the user's language; the titles stay.
+    Photos->setAccessibleName(text("PhotoGalleryWindowName"));
+    Videos->setAccessibleName(text("VideoGalleryWindowName"));
+    Photos->SetListName(text("PhotoListName"));
+    Videos->SetListName(text("VideoListName"));
+    CamView->SetWindowNames(text("LiveViewWindowName"), text("FullScreenWindowName"));
     for (TGalleryForm* gallery : { static_cast<TGalleryForm*>(Photos), static_cast<TGalleryForm*>(Videos) })
         gallery->SetControlHints(text("CloseWindowHint"), text("ScrollLeftHint"), text("ScrollRightHint"),
             text("ScrollThumbHint"));

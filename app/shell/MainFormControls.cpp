@@ -4,12 +4,15 @@
 #include "camera/CamControllerUnit.h"
 #include "camera/EncoderRegistry.h"
 #include "camera/VideoFormatTable.h"
+#include "core/KeyHint.h"
 #include "core/LanguageTexts.h"
 #include "core/PlainText.h"
 #include "shell/MainFrm.h"
+#include "shell/PanelKeys.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SkinMask.h"
 #include "widgets/SkinPicture.h"
+#include "widgets/StatusLine.h"
 
 #include <QActionGroup>
 #include <QLabel>
@@ -68,12 +71,14 @@ void TMainFormControls::CreateControls(QWidget* form, QPixmap& background)
     imgbVideo = button(QStringLiteral("video"), QRect(240, 31, 31, 31));
     imgbControl = button(QStringLiteral("control"), QRect(211, 63, 31, 31));
     imgbFormat = button(QStringLiteral("format"), QRect(269, 63, 31, 31));
-    // The gallery buttons stay down while their gallery shows.
+    // The gallery buttons stay down while their gallery shows, the record
+    // button while a recording runs.
     imgbImage->SetCheckable(true);
     imgbVideo->SetCheckable(true);
+    imgbRecord->SetCheckable(true);
     SetCameraButtonsVisible(false);
 
-    lblStatus = PlainLabel(new QLabel(form));
+    lblStatus = new TStatusLine(form);
     // The status well of the skin less the same 4-pixel margin at both ends:
     // a left-to-right text starts there, a right-to-left one (the layout is
     // mirrored then) ends there. The text is centred in the well's height.
@@ -165,16 +170,23 @@ void TMainFormControls::ApplyTexts() const
     QFont statusFont = lblStatus->font();
     statusFont.setFamily(LanguageFont);
     lblStatus->setFont(statusFont);
-    lblStatus->setText(text("CameraLoading"));
-    imgbSnapshot->setToolTip(text("SnapShotHint"));
-    imgbRecord->setToolTip(text("RecordHint"));
-    imgbImage->setToolTip(text("ImageWindowHint"));
-    imgbVideo->setToolTip(text("VideoWindowHint"));
-    imgbControl->setToolTip(text("ControlHint"));
+    lblStatus->ShowStatus(text("CameraLoading"));
+    // Screen readers hear the hint; the tooltip adds the button's key.
+    auto hint = [&text](TImageButton* button, const char* key, QKeyCombination pressedBy) {
+        button->setAccessibleName(text(key));
+        button->setToolTip(HintWithKey(text(key), QKeySequence(pressedBy)));
+    };
+    hint(imgbSnapshot, "SnapShotHint", SnapshotKey);
+    hint(imgbRecord, "RecordHint", RecordKey);
+    hint(imgbImage, "ImageWindowHint", PhotoGalleryKey);
+    hint(imgbVideo, "VideoWindowHint", VideoGalleryKey);
+    hint(imgbControl, "ControlHint", CameraSettingsKey);
     imgbFormat->setToolTip(text("FormatHint"));
     // Kept as hints only: these two buttons show no tooltip.
-    imgbHide->setStatusTip(text("HideWindowHint"));
-    imgbClose->setStatusTip(text("CloseWindowHint"));
+    imgbHide->setAccessibleName(text("HideWindowHint"));
+    imgbHide->setStatusTip(HintWithKey(text("HideWindowHint"), QKeySequence(MinimizeKey)));
+    imgbClose->setAccessibleName(text("CloseWindowHint"));
+    imgbClose->setStatusTip(HintWithKey(text("CloseWindowHint"), QKeySequence(CloseKey)));
     pmiBrightletViewer->setText(text("TitleFormat"));
     pmiVideoDevices->setTitle(text("VideoDevice"));
     pmiAudioDevices->setTitle(text("AudioDevice"));

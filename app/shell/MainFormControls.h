@@ -16,6 +16,7 @@ class QPixmap;
 class QTimer;
 class QWidget;
 class TImageButton;
+class TStatusLine;
 
 struct TMainFormControls {
     // Makes the controls on form, as the design places them; nothing is connected yet.
@@ -49,7 +50,7 @@ struct TMainFormControls {
     TImageButton* imgbVideo = nullptr;
     TImageButton* imgbControl = nullptr;
     TImageButton* imgbFormat = nullptr;
-    QLabel* lblStatus = nullptr;
+    TStatusLine* lblStatus = nullptr;
     QLabel* lblLink1 = nullptr;
     QLabel* lblLink2 = nullptr;
     QLabel* lblHomepage = nullptr;

@@ -19,6 +19,7 @@
 #include "shell/CloseQuestion.h"
 #include "shell/CompanionWindows.h"
 #include "shell/DeviceMenus.h"
+#include "shell/FocusReturn.h"
 #include "shell/PanelKeys.h"
 #include "shell/PictureOptions.h"
 #include "shell/SnapshotCountdown.h"
@@ -28,6 +29,8 @@
 #include "widgets/MagnetUnit.h"
 #include "widgets/SkinMask.h"
 #include "widgets/SkinnedWindowDrag.h"
+#include "widgets/StatusLine.h"
+#include "widgets/WindowAccessible.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -43,6 +46,8 @@ TMainForm::TMainForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Tessaly"));
     // Hints show on hover whether the panel is the active window or not.
     setAttribute(Qt::WA_AlwaysShowToolTips);
+    InstallWindowAccessibility();
+    new TFocusReturn(this);
     ScreenDepth = [this] { return TStartupSequence::ScreenDepthOf(this); };
     StartupPause = TStartupSequence::ResponsivePause;
     CreateControls(this, FBackground);
@@ -126,8 +131,8 @@ void TMainForm::FormCreate()
     connect(CamView(), &TCamViewForm::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
     connect(Photos(), &TPhotosForm::closedByUser, this, Guarded(this, &TMainForm::UpdatePhotoButton));
     connect(Videos(), &TVideosForm::closedByUser, this, Guarded(this, &TMainForm::UpdateVideoButton));
-    connect(Photos(), &TGalleryForm::statusText, lblStatus, &QLabel::setText);
-    connect(Videos(), &TGalleryForm::statusText, lblStatus, &QLabel::setText);
+    connect(Photos(), &TGalleryForm::statusText, lblStatus, &TStatusLine::ShowStatus);
+    connect(Videos(), &TGalleryForm::statusText, lblStatus, &TStatusLine::ShowStatus);
     FCompanions->Restore(this);
 
     // 3. The camera controller draws into the live view's panel.
@@ -151,6 +156,7 @@ void TMainForm::FormCreate()
     // 7.-8.
     ApplyTexts();
     FCompanions->ApplyLanguage();
+    setAccessibleName(LanguageTexts[QStringLiteral("PanelWindowName")]);
     UpdateVideoButton();
     UpdatePhotoButton();
     FPictureOptions->Restore();
@@ -246,6 +252,12 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event)
     // Over the buttons the menu is the window's ordinary context menu,
     // during a recording too.
     pmMain->popup(event->globalPos());
+}
+
+void TMainForm::ShowMainMenuIn(QWidget* window)
+{
+    const QWidget* focused = window->focusWidget() ? window->focusWidget() : window;
+    pmMain->popup(focused->mapToGlobal(focused->rect().center()));
 }
 
 void TMainForm::OnNCRButtonUp(const QPoint& globalPos)

@@ -61,6 +61,9 @@ public:
     bool CancelCountdown();
     // The key T: the next self-timer choice.
     void StepSelfTimer();
+    // Shift+F10 and the Menu key: the main menu, over the window's focused
+    // part or its middle.
+    void ShowMainMenuIn(QWidget* window);
     void ProcessRecord();
     // Restores the application's windows and brings them to the front.
     void OpenSesame();

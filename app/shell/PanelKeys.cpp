@@ -61,11 +61,23 @@ void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
             view->LeaveFullScreen();
     };
 
+    auto mainMenu = [form](QWidget* window) {
+        return [form, window = QPointer<QWidget>(window)] {
+            if (form && window)
+                form->ShowMainMenuIn(window);
+        };
+    };
+
     const QList<QWidget*> windows { mainForm, mainForm->Photos(), mainForm->Videos(), mainForm->CamView() };
     for (QWidget* window : windows) {
-        BindButton(window, QKeySequence(Qt::Key_Space), ui.imgbSnapshot);
-        BindButton(window, QKeySequence(Qt::Key_R), ui.imgbRecord);
-        BindButton(window, QKeySequence(Qt::CTRL | Qt::Key_M), ui.imgbHide);
+        BindButton(window, QKeySequence(SnapshotKey), ui.imgbSnapshot);
+        BindButton(window, QKeySequence(RecordKey), ui.imgbRecord);
+        BindButton(window, QKeySequence(PhotoGalleryKey), ui.imgbImage);
+        BindButton(window, QKeySequence(VideoGalleryKey), ui.imgbVideo);
+        BindButton(window, QKeySequence(CameraSettingsKey), ui.imgbControl);
+        BindButton(window, QKeySequence(MinimizeKey), ui.imgbHide);
+        Bind(window, QKeySequence(Qt::SHIFT | Qt::Key_F10), mainMenu(window));
+        Bind(window, QKeySequence(Qt::Key_Menu), mainMenu(window));
         Bind(window, QKeySequence(Qt::Key_F11), fullScreenOn);
         Bind(window, QKeySequence(Qt::Key_M), [mirror = QPointer<QAction>(ui.pmiMirror)] {
             if (mirror && mirror->isEnabled())
@@ -80,5 +92,5 @@ void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
             Bind(window, QKeySequence(Qt::Key_Escape), fullScreenOff);
     }
     // The galleries close themselves on Ctrl+W; the panel's Ctrl+W ends the program.
-    BindButton(mainForm, QKeySequence(Qt::CTRL | Qt::Key_W), ui.imgbClose);
+    BindButton(mainForm, QKeySequence(CloseKey), ui.imgbClose);
 }

@@ -6,6 +6,7 @@
 #include "core/LanguageTexts.h"
 #include "shell/MainFormControls.h"
 #include "shell/MainFrm.h"
+#include "widgets/StatusLine.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -39,7 +40,7 @@ bool TSnapshotCountdown::Cancel()
     FLeft = 0;
     if (TCamViewForm* view = FForm.CamView())
         view->ShowCountdown(0);
-    FUi.lblStatus->setText(FStatusBefore);
+    FUi.lblStatus->ShowStatus(FStatusBefore);
     return true;
 }
 
@@ -57,7 +58,7 @@ void TSnapshotCountdown::Tick()
 
 void TSnapshotCountdown::Show() const
 {
-    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CountdownStatus")].replace(
+    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CountdownStatus")].replace(
         QStringLiteral("%d"), QString::number(FLeft)));
     if (TCamViewForm* view = FForm.CamView())
         view->ShowCountdown(FLeft);

@@ -12,6 +12,7 @@
 #include "shell/MainFrm.h"
 #include "shell/ShellLogging.h"
 #include "vidcore/vidcore.h"
+#include "widgets/StatusLine.h"
 
 #include <QAction>
 #include <QEventLoop>
@@ -68,7 +69,7 @@ void TStartupSequence::Step()
         qCDebug(lcShell, "start-up: pause over, opening the camera");
         AM_CaptureVideoQuit(CamController->ViewHandle);
         if (CamController->VideoDevices.isEmpty()) {
-            FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
+            FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
             FForm.ShowInfo(LanguageTexts[QStringLiteral("CemaraWarnMsg")]);
         } else if (CamController->OpenCaptureWindow()) {
             FUi.tmSystem->setInterval(1000);
@@ -81,7 +82,7 @@ void TStartupSequence::Step()
         FStage = TMainForm::ssFinished;
         FUi.tmSystem->stop();
         if (CamController->WindowOpen) {
-            FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CemaraLoaded")]);
+            FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraLoaded")]);
             FUi.SetCameraButtonsVisible(true);
         }
     }
@@ -96,7 +97,7 @@ void TStartupSequence::CameraLost(bool busy)
         FForm.CamView()->LeaveFullScreen();
     CamController->CloseCaptureWindow();
     FUi.SetCameraButtonsVisible(false);
-    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
+    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
     if (FCameraMessageShown)
         return;
     FCameraMessageShown = true;
@@ -105,7 +106,7 @@ void TStartupSequence::CameraLost(bool busy)
 
 bool TStartupSequence::OpenCamera()
 {
-    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CameraLoading")]);
+    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CameraLoading")]);
     CamController->ApplyDefaultVideoFormat();
     FForm.CamView()->SetViewFormat(vfVGA);
     FUi.CheckSizeItem(FUi.pmiVGA);
@@ -113,7 +114,7 @@ bool TStartupSequence::OpenCamera()
         return false; // the capture library's notice tells why
     FCameraMessageShown = false;
     FForm.CamView()->ShowView();
-    FUi.lblStatus->setText(LanguageTexts[QStringLiteral("CemaraLoaded")]);
+    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraLoaded")]);
     FUi.SetCameraButtonsVisible(true);
     return true;
 }

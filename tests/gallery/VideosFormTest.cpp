@@ -157,7 +157,11 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
             ClickMessageBoxButton(modal, answer);
         }
     });
+    // The filter names the type in the language of the loaded file.
+    const TLanguageTexts untranslated = LanguageTexts;
+    LanguageTexts = LoadLanguageTexts(QStringLiteral(GLIMVIEW_SOURCE_DIR), LanguageForLangId(0x0409));
     Form->actSaveExecute();
+    LanguageTexts = untranslated;
     EXPECT_EQ(filters, QStringList { QStringLiteral("Avi Video file(*.avi)") });
     const QString copy = target.filePath(QStringLiteral("copy.avi"));
     EXPECT_EQ(ReadAll(copy), ReadAll(clip));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "shell/MainFrm.h"
+#include "widgets/StatusLine.h"
 
 struct TMainFormTestAccess {
     static const TMainFormControls* Controls(const TMainForm* form) { return form; }
