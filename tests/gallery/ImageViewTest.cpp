@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "GalleryTestSupport.h"
+#include "core/LanguageTexts.h"
 #include "gallery/FileCreateError.h"
 #include "gallery/ImageViewFrm.h"
 
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -99,6 +101,28 @@ TEST(ImageView, EditWritesTheBitmapToTheDocumentsFolderAndStartsThePaintProgram)
     SetDocumentsFolder(config, home.filePath(QStringLiteral("blocker/folder")));
     EXPECT_THROW(viewer->miEditClick(), EFCreateError);
     EXPECT_FALSE(QFile::exists(paint + QStringLiteral(".args")));
+
+    // With no paint program and no desktop program for bitmaps the user is
+    // told so, in the language of the loaded file.
+    QFile::remove(paint);
+    SetDocumentsFolder(config, documents);
+    qputenv("PATH", QFile::encodeName(bin));
+    const QByteArray savedDesktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    const TLanguageTexts savedTexts = LanguageTexts;
+    LanguageTexts = TLanguageTexts({ { "NoPaintProgramMsg", QStringLiteral("Nothing here paints.") } });
+    QStringList messages;
+    {
+        TModalHand hand([&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal))
+                messages << box->text();
+            ClickMessageBoxButton(modal, QStringLiteral("OK"));
+        });
+        viewer->miEdit->trigger();
+    }
+    EXPECT_EQ(messages, QStringList { QStringLiteral("Nothing here paints.") });
+    LanguageTexts = savedTexts;
+    qputenv("XDG_CURRENT_DESKTOP", savedDesktop);
 
     qputenv("PATH", savedPath);
     qputenv("XDG_CONFIG_HOME", savedConfig);
