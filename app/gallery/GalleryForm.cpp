@@ -92,8 +92,7 @@ void TGalleryForm::SetListName(const QString& text) { Strip->pnlStrip->setAccess
 void TGalleryForm::SetControlHints(
     const QString& close, const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb)
 {
-    imgbClose->setAccessibleName(close);
-    imgbClose->setStatusTip(HintWithKey(close, QKeySequence(Qt::CTRL | Qt::Key_W)));
+    ::SetHintWithKey(imgbClose, close, QKeySequence(Qt::CTRL | Qt::Key_W), true);
     Strip->imgbMoveLeft->setStatusTip(scrollLeft);
     Strip->imgbMoveRight->setStatusTip(scrollRight);
     Strip->imgbThumb->setStatusTip(scrollThumb);
@@ -112,8 +111,7 @@ bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
 
 void TGalleryForm::SetHintWithKey(TImageButton* button, const QString& hint, QKeyCombination key)
 {
-    button->setAccessibleName(hint);
-    button->setToolTip(HintWithKey(hint, QKeySequence(key)));
+    ::SetHintWithKey(button, hint, QKeySequence(key));
 }
 
 // A key that stands for a button presses it the way the mouse does, and

@@ -173,8 +173,7 @@ void TMainFormControls::ApplyTexts() const
     lblStatus->ShowStatus(text("CameraLoading"));
     // Screen readers hear the hint; the tooltip adds the button's key.
     auto hint = [&text](TImageButton* button, const char* key, QKeyCombination pressedBy) {
-        button->setAccessibleName(text(key));
-        button->setToolTip(HintWithKey(text(key), QKeySequence(pressedBy)));
+        SetHintWithKey(button, text(key), QKeySequence(pressedBy));
     };
     hint(imgbSnapshot, "SnapShotHint", SnapshotKey);
     hint(imgbRecord, "RecordHint", RecordKey);
@@ -183,10 +182,8 @@ void TMainFormControls::ApplyTexts() const
     hint(imgbControl, "ControlHint", CameraSettingsKey);
     imgbFormat->setToolTip(text("FormatHint"));
     // Kept as hints only: these two buttons show no tooltip.
-    imgbHide->setAccessibleName(text("HideWindowHint"));
-    imgbHide->setStatusTip(HintWithKey(text("HideWindowHint"), QKeySequence(MinimizeKey)));
-    imgbClose->setAccessibleName(text("CloseWindowHint"));
-    imgbClose->setStatusTip(HintWithKey(text("CloseWindowHint"), QKeySequence(CloseKey)));
+    SetHintWithKey(imgbHide, text("HideWindowHint"), QKeySequence(MinimizeKey), true);
+    SetHintWithKey(imgbClose, text("CloseWindowHint"), QKeySequence(CloseKey), true);
     pmiBrightletViewer->setText(text("TitleFormat"));
     pmiVideoDevices->setTitle(text("VideoDevice"));
     pmiAudioDevices->setTitle(text("AudioDevice"));

@@ -5,6 +5,7 @@
 #include "camera/CamViewFrm.h"
 #include "core/Assertion.h"
 #include "core/ErrorGuard.h"
+#include "core/KeyHint.h"
 #include "core/LanguageTexts.h"
 #include "core/ModalEnd.h"
 #include "core/PlainText.h"
@@ -252,6 +253,16 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event)
     // Over the buttons the menu is the window's ordinary context menu,
     // during a recording too.
     pmMain->popup(event->globalPos());
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    // Qt's own translations come after the window's texts: the key names in
+    // the hints follow them.
+    if (event->type() == QEvent::LanguageChange)
+        for (const QWidget* window : ApplicationWindows())
+            RefreshKeyHints(window);
+    QWidget::changeEvent(event);
 }
 
 void TMainForm::ShowMainMenuIn(QWidget* window)

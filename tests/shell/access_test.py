@@ -331,6 +331,10 @@ class GermanWindowNamesTest(ProgramSession):
         names = {d.name for w in self.windows() if w is not None for d in self.descendants(w)
                  if d.getRoleName() == "list"}
         self.assertEqual(names, {"Fotos", "Videos"})
+        # A button's name is its hint alone; the tooltip adds the key.
+        buttons = {d.name for w in self.windows() if w is not None for d in self.descendants(w)
+                   if d.getRoleName() == "push button"}
+        self.assertIn("Foto aufnehmen", buttons)
 
 
 class GlimviewAccessTest(ProgramSession):
