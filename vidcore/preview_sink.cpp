@@ -6,6 +6,7 @@
 #include "gl_warmup.h"
 #include "isolated_input.h"
 #include "notices.h"
+#include "preview_mirror.h"
 
 #include <gst/video/video.h>
 #include <gst/video/videooverlay.h>
@@ -30,16 +31,21 @@ namespace {
     // and linked in order; the last one is the flip. None for a sink that
     // draws nothing, nor for glimagesink, which turns the picture as it
     // draws it (its rotate-method), at no cost and with no element more.
+    // For ximagesink the flip is the conversion into four bytes a pixel,
+    // which turns the rows as it converts them; the converter before it
+    // passes the camera's I420 (Y42B, Y444) through and brings any other
+    // format to one the flip takes.
     std::vector<GstElement*> MakeMirrorStage(
         GstElement* bin, uintptr_t window, PreviewSinkKind kind, bool mirrored, std::string* error)
     {
         if (!PreviewHasWindow(window) || kind != PreviewSinkKind::XImage)
             return {};
         std::vector<GstElement*> stage;
-        GstElement* flip = MakeElement("videoflip", error);
+        stage.push_back(MakeElement(bin, "videoconvert", error));
+        GstElement* flip = MakeElement(PreviewMirrorFactory(), error);
         if (flip) {
             gst_object_set_name(GST_OBJECT(flip), kFlipName);
-            g_object_set(flip, "video-direction", FlipMethod(mirrored), nullptr);
+            g_object_set(flip, "mirrored", gboolean(mirrored), nullptr);
         }
         AddElement(bin, flip);
         stage.push_back(flip);
@@ -181,7 +187,8 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mir
     // late, and the capture runs without waiting for the first one.
     g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
     g_autoptr(GstPad) input = gst_element_get_static_pad(queue, "sink");
-    // videoflip turns the smaller I420 frames, before they are converted.
+    // After the flip's four bytes a pixel the converter passes them through
+    // to the sink, or brings them to a display of another depth.
     std::vector<GstElement*> chain { queue };
     chain.insert(chain.end(), mirror.begin(), mirror.end());
     chain.insert(chain.end(), { convert, scale, sink });
@@ -192,9 +199,11 @@ GstElement* CreatePreviewBranch(uintptr_t window, PreviewSinkKind kind, bool mir
         *error = "the preview cannot be linked";
         return nullptr;
     }
-    GST_DEBUG_OBJECT(bin, "%s ! %s ! %s ! %s%s ! %s", GST_ELEMENT_NAME(queue), GST_ELEMENT_NAME(convert),
-        GST_ELEMENT_NAME(scale), mirror.empty() ? "no flip element" : G_OBJECT_TYPE_NAME(mirror.back()),
-        mirrored ? " (mirrored)" : "", G_OBJECT_TYPE_NAME(sink));
+    std::string order;
+    for (GstElement* element : chain)
+        order += std::string(order.empty() ? "" : " ! ") + GST_ELEMENT_NAME(element);
+    GST_DEBUG_OBJECT(
+        bin, "%s (%s, %s)", order.c_str(), G_OBJECT_TYPE_NAME(sink), mirrored ? "mirrored" : "not mirrored");
     GstElement* handed = static_cast<GstElement*>(g_steal_pointer(&bin));
     g_object_force_floating(G_OBJECT(handed));
     return handed;
@@ -218,7 +227,7 @@ void MirrorPreview(GstElement* branch, bool mirrored)
         return; // else the picture is not drawn
     }
     GST_INFO_OBJECT(branch, "the preview is %s", mirrored ? "mirrored" : "shown as the camera sees it");
-    g_object_set(flip, "video-direction", FlipMethod(mirrored), nullptr);
+    g_object_set(flip, "mirrored", gboolean(mirrored), nullptr);
 }
 
 void PointPreviewAt(GstElement* branch, uintptr_t window)

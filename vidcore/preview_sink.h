@@ -3,7 +3,7 @@
 // and which window sink this process draws with.
 //
 //   queue(leaky) ! videoconvert ! videoscale ! glimagesink
-//   queue(leaky) ! videoflip ! videoconvert ! videoscale ! ximagesink
+//   queue(leaky) ! videoconvert ! flip ! videoconvert ! videoscale ! ximagesink
 //   queue(leaky) ! videoconvert ! videoscale ! fakesink (no window)
 //
 // in a bin of its own whose input never passes a failure back to the tee:
@@ -13,9 +13,11 @@
 // The flip turns the picture left to right for the window alone; the frame
 // grab and the recording take the tee's unturned frames. glimagesink turns
 // the picture as it draws it (its rotate-method: no pass over the pixels, no
-// element more); videoflip turns the camera's I420 frames, before they
-// become the display's four bytes a pixel, and passes them through untouched
-// while the mirror is off.
+// element more). Before ximagesink the flip is an element of the library's
+// own (preview_mirror.h) that converts the camera's I420 into the display's
+// four bytes a pixel and turns each row as it goes, at a few per cent more
+// than the plain conversion; the converters around it pass the frames
+// through unless the camera or the display has an unusual format.
 #pragma once
 
 #include <gst/gst.h>

@@ -2,7 +2,7 @@
 // Process CPU time of the running capture over 10 s with the preview drawn
 // into an X window (an Xvfb server of the benchmark's own), the live picture
 // mirrored and not: glimagesink (the mirror is its rotate-method, applied as
-// it draws) and ximagesink (videoflip before it).
+// it draws) and ximagesink (the library's converting flip before it).
 // Prints the ratio mirrored / unmirrored; target: at most 1.05 at 640x480
 // and at 1600x1200, with either sink.
 #include "device_list.h"
