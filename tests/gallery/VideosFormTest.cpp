@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "../SmallTmpfs.h"
 #include "ConverterTestSupport.h"
 #include "GalleryTestSupport.h"
 #include "core/LanguageTexts.h"
@@ -12,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -20,8 +24,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <optional>
 
@@ -147,6 +153,8 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     QStringList filters;
     QStringList questions;
     QString answer = QStringLiteral("&No");
+    bool lingerOnBoxes = false;
+    bool progressOverABox = false;
     TModalHand hand([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             filters = dialog->nameFilters();
@@ -154,6 +162,13 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
         } else {
             if (auto* box = qobject_cast<QMessageBox*>(modal))
                 questions << box->text();
+            if (lingerOnBoxes) {
+                // Longer than a progress box waits, at most, before it
+                // shows itself (4 s before its first step).
+                QTest::qWait(4500);
+                for (const QWidget* window : QApplication::topLevelWidgets())
+                    progressOverABox |= qobject_cast<const QProgressDialog*>(window) && window->isVisible();
+            }
             ClickMessageBoxButton(modal, answer);
         }
     });
@@ -210,6 +225,22 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     const QString notCreated = QStringLiteral("Die Datei „%1“ kann nicht erstellt werden. ").arg(unwritable);
     EXPECT_TRUE(questions[2].startsWith(notCreated)) << qPrintable(questions[2]);
     EXPECT_GT(questions[2].size(), notCreated.size()) << "no reason given";
+
+    // A disk that fills up during the copy: the progress box is gone before
+    // the error box comes, and does not show itself over it later.
+    if (::geteuid() != 0)
+        return; // a small file system of the test's own needs root
+    glimview_test::SmallTmpfs full("64k");
+    ASSERT_TRUE(full.Mounted());
+    const QString filler = QString::fromStdString(full.Path()) + QStringLiteral("/filler");
+    WriteFile(filler, QByteArray(60 * 1024, 'f'));
+    WriteFile(clip, QByteArray("clip.AVI").repeated(100'000));
+    questions.clear();
+    answer = QStringLiteral("OK");
+    lingerOnBoxes = true;
+    EXPECT_FALSE(Form->CopyClipTo(QString::fromStdString(full.Path()) + QStringLiteral("/copy.avi"), false));
+    ASSERT_EQ(questions.size(), 1) << qPrintable(questions.join(u'|'));
+    EXPECT_FALSE(progressOverABox);
 }
 
 // An MP4 or WebM clip is offered under a name of its own type, which a name

@@ -11,7 +11,9 @@
 #include "core/LanguageTexts.h"
 #include "core/SettingsStore.h"
 #include "filter/frameblock.h"
+#include "gallery/MediaStore.h"
 #include "gallery/PhotosFrm.h"
+#include "gallery/SessionSave.h"
 #include "gallery/ThumbnailStrip.h"
 #include "gallery/VideosFrm.h"
 #include "widgets/ImageButton.h"
@@ -24,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -735,11 +738,36 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
     form->Photos()->Strip->FocusedItem()->SetKept();
     EXPECT_EQ(form->Photos()->UnsavedCount(), 1);
 
-    // A session end closes at once without a question.
+    // A session end closes at once without a question, and loses nothing:
+    // where the pictures folder takes no file, the photo waits in Temp as a
+    // JPEG, and the next start brings it over and says where it went.
+    const QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    const QString pictures = config + QStringLiteral("/Pictures");
+    ASSERT_TRUE(QDir().mkpath(config));
+    const auto pointPicturesAt = [&](const QString& folder) {
+        QFile dirs(config + QStringLiteral("/user-dirs.dirs"));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1\"\n").arg(folder).toUtf8());
+    };
+    QFile blocker(config + QStringLiteral("/blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    pointPicturesAt(blocker.fileName() + QStringLiteral("/Pictures"));
+    for (const QString& photo : PhotosLeftInTemp(TempFolder()))
+        QFile::remove(photo);
     TBoxCloser closer(QStringLiteral("Discard"));
     form->EndSession();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(closer.Texts.isEmpty());
+    const QStringList waiting = PhotosLeftInTemp(TempFolder());
+    ASSERT_EQ(waiting.size(), 1);
+    EXPECT_EQ(QImage(waiting.first()).size(), QSize(640, 480));
+
+    pointPicturesAt(pictures);
+    LanguageTexts = TLanguageTexts({ { "SessionSavedMsg", QStringLiteral("Saved in %s.") } });
+    EXPECT_EQ(BringOverLastSessionsCaptures(TempFolder()), QStringLiteral("Saved in %1.").arg(pictures));
+    EXPECT_TRUE(PhotosLeftInTemp(TempFolder()).isEmpty());
+    EXPECT_EQ(QDir(pictures).entryList({ QStringLiteral("Glimview *.jpg") }, QDir::Files).size(), 1);
 }
 
 // The close question's three answers. Save all puts every unsaved photo and
