@@ -60,16 +60,12 @@ std::unique_ptr<vidcore::CaptureSession> OpenCapture(
     return session;
 }
 
-namespace {
-
-    double ProcessCpuSeconds()
-    {
-        timespec now {};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-        return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-    }
-
-} // namespace
+double ProcessCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
 
 double CoreShareWhileRunning(std::chrono::seconds measured)
 {

@@ -35,6 +35,9 @@ void RemoveFrameMaps();
 std::unique_ptr<vidcore::CaptureSession> OpenCapture(
     benchmark::State& state, const vidcore::CaptureOptions& options);
 
+// The CPU time the process has used so far, in seconds.
+double ProcessCpuSeconds();
+
 // The share of one core the process uses over `measured`, counted from one
 // second after now (past the start).
 double CoreShareWhileRunning(std::chrono::seconds measured);
