@@ -353,23 +353,31 @@ bool CaptureSession::StartRecording(const std::string& file, RecordingType type,
         *error = "the camera \"" + video_.name + "\" has failed";
         return false;
     }
-    RecordingOptions options { file, type, width_, height_, audio_ };
     GST_INFO("recording starts: %s (%s, %dx%d, microphone %s)", file.c_str(), RecordingTypeName(type), width_,
         height_, audio_ ? audio_->name.c_str() : "none");
+    // Created once, for every attempt below; the branch that records keeps it
+    // open until it is torn down.
+    std::shared_ptr<ClipFile> clip = ClipFile::Create(file, error);
+    if (!clip)
+        return false;
+    RecordingOptions options { file, type, width_, height_, audio_, clip };
     if (StartBranch(options, error)) {
         GST_INFO("recording started");
         return true;
     }
-    if (!options.audio)
-        return false;
-    // A microphone that is busy or fails costs the clip its sound, never the
-    // clip: the recording starts with video only.
-    GST_WARNING("recording without sound: %s", error->c_str());
-    options.audio.reset();
-    error->clear();
-    const bool started = StartBranch(options, error);
-    if (started)
-        GST_INFO("recording started without sound");
+    bool started = false;
+    if (options.audio) {
+        // A microphone that is busy or fails costs the clip its sound, never
+        // the clip: the recording starts with video only.
+        GST_WARNING("recording without sound: %s", error->c_str());
+        options.audio.reset();
+        error->clear();
+        started = StartBranch(options, error);
+        if (started)
+            GST_INFO("recording started without sound");
+    }
+    if (!started)
+        clip->Discard(); // nothing records: no empty clip is left behind
     return started;
 }
 

@@ -58,7 +58,7 @@ namespace {
             "videorate",
             "audioconvert",
             "audioresample",
-            "filesink",
+            "fdsink",
             "Snapwell_Quillon",
             "avenc_wmv2",
             "avenc_wmav2",

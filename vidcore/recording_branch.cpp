@@ -9,7 +9,12 @@
 #include "timestamp_restamper.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vidcore {
 
@@ -169,6 +174,52 @@ namespace {
 
 } // namespace
 
+std::shared_ptr<ClipFile> ClipFile::Create(const std::string& path, std::string* error)
+{
+    // O_EXCL refuses any name that exists, a symbolic link too, dangling or
+    // not, and O_NOFOLLOW sees that no link is ever followed. The umask gives
+    // the permissions, as for any new file of the user's.
+    int fd = -1;
+    do
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        GST_DEBUG("created %s, descriptor %d", path.c_str(), fd);
+        return std::shared_ptr<ClipFile>(new ClipFile(path, fd));
+    }
+    const int reason = errno;
+    struct stat info { };
+    if (reason == ELOOP || (reason == EEXIST && ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)))
+        *error = "\"" + path + "\" is a symbolic link";
+    else if (reason == EEXIST)
+        *error = "\"" + path + "\" already exists";
+    else
+        *error = "cannot create \"" + path + "\": " + g_strerror(reason);
+    GST_WARNING("%s", error->c_str());
+    return nullptr;
+}
+
+ClipFile::~ClipFile()
+{
+    GST_DEBUG("closing %s, descriptor %d", path_.c_str(), fd_);
+    // Linux releases the descriptor even when close() reports an error;
+    // retrying could close another thread's new one.
+    ::close(fd_);
+}
+
+bool ClipFile::Rewind() { return ::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0; }
+
+void ClipFile::Discard()
+{
+    struct stat opened { };
+    struct stat named { };
+    if (::fstat(fd_, &opened) == 0 && ::lstat(path_.c_str(), &named) == 0 && opened.st_dev == named.st_dev
+        && opened.st_ino == named.st_ino) {
+        GST_DEBUG("removing %s: nothing was recorded into it", path_.c_str());
+        ::unlink(path_.c_str());
+    }
+}
+
 std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, GstElement* tee,
     const RecordingOptions& options, std::shared_ptr<RecordingCounts> counts, std::string* error,
     const std::function<void(GstElement* bin)>& joining)
@@ -190,7 +241,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GstElement* scale = MakeElement(bin, "videoscale", error);
     GstElement* muxer = MakeRecordingMuxer(bin, type, error);
     branch->muxer_ = muxer;
-    GstElement* sink = MakeElement(bin, "filesink", error);
+    GstElement* sink = MakeElement(bin, "fdsink", error);
     GstElement* encoder = MakeRecordingVideoEncoder(bin, type, options.width, options.height, error);
     if (!error->empty())
         return nullptr;
@@ -201,10 +252,19 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     GstElement* size = MakeCaps(bin, RecordingVideoCaps(encoder, options.width, options.height), error);
     if (!error->empty())
         return nullptr;
+    // The muxers seek back to complete their headers: the sink writes to a
+    // regular file of the branch's own, from its start.
+    branch->clip_ = options.clip ? options.clip : ClipFile::Create(options.file, error);
+    if (!branch->clip_)
+        return nullptr;
+    if (!branch->clip_->Rewind()) {
+        *error = "cannot write \"" + options.file + "\": " + g_strerror(errno);
+        return nullptr;
+    }
     MakeLeaky(queue, 60);
     // Frames start with the first one offered, not with the capture's start.
     g_object_set(rate, "skip-to-first", TRUE, nullptr);
-    g_object_set(sink, "location", options.file.c_str(), "async", FALSE, nullptr);
+    g_object_set(sink, "fd", branch->clip_->Descriptor(), "async", FALSE, nullptr);
     GstElement* videoTail = parser ? parser : encoder ? encoder : size;
     bool linked = gst_element_link_many(queue, rate, convert, scale, size, nullptr)
         && (!encoder || gst_element_link(size, encoder)) && (!parser || gst_element_link(encoder, parser))
@@ -274,9 +334,11 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
             // The VA-API encoder passed its trial but fails here: x264 takes
             // over, for this recording and every later one.
             GiveUpHardwareH264Encoder();
+            RecordingOptions again = options;
+            again.clip = branch->clip_; // the same file, emptied for the new start
             branch.reset();
             error->clear();
-            return Start(pipeline, tee, options, std::move(counts), error, joining);
+            return Start(pipeline, tee, again, std::move(counts), error, joining);
         }
         *error = "cannot write \"" + options.file + "\"";
         return nullptr;
@@ -352,6 +414,9 @@ RecordingBranch::~RecordingBranch()
     }
     if (teePad_)
         gst_element_release_request_pad(tee_, teePad_.get());
+    // The sink has stopped writing: the file's descriptor may go now, if no
+    // other start of the same recording still holds it.
+    clip_.reset();
 }
 
 } // namespace vidcore

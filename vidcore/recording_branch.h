@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 // The recording branch: a bin hung on the capture tee while a recording
 // runs, holding its own audio source, the encoders, the muxer and the file.
+// The file is made here, never by a sink given its name: a symbolic link or
+// any other file someone leaves at that name makes the recording fail rather
+// than be written through it.
 #pragma once
 
 #include "device_list.h"
@@ -14,8 +17,40 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vidcore {
+
+// A clip's file, created new and open for writing until the last recording
+// branch that writes it is gone; then its descriptor is closed.
+class ClipFile {
+public:
+    // Creates `path`, which must not exist yet, not even as a symbolic link.
+    // Returns nullptr with `error` set when it cannot.
+    static std::shared_ptr<ClipFile> Create(const std::string& path, std::string* error);
+    ~ClipFile();
+
+    ClipFile(const ClipFile&) = delete;
+    ClipFile& operator=(const ClipFile&) = delete;
+
+    int Descriptor() const { return fd_; }
+    const std::string& Path() const { return path_; }
+    // Empties the file for another start of the recording.
+    bool Rewind();
+    // Removes the file from its folder after a recording that did not start,
+    // when the name still leads to this very file.
+    void Discard();
+
+private:
+    ClipFile(std::string path, int fd)
+        : path_(std::move(path))
+        , fd_(fd)
+    {
+    }
+
+    std::string path_;
+    int fd_ = -1;
+};
 
 struct RecordingOptions {
     std::string file;
@@ -23,6 +58,8 @@ struct RecordingOptions {
     int width = 640;
     int height = 480;
     std::optional<DeviceEntry> audio; // none: a video-only clip
+    // The file `file` names, already created; none: the branch creates it.
+    std::shared_ptr<ClipFile> clip;
 };
 
 struct RecordingCounts {
@@ -50,7 +87,7 @@ public:
     // Builds the branch into `pipeline` and starts it, its microphone
     // included; frames flow once Attach() links it to the tee. Returns
     // nullptr with `error` set when it cannot start (the file cannot be
-    // opened, an element is missing). `joining` is called with the branch's
+    // created, an element is missing). `joining` is called with the branch's
     // bin right before the bin joins the pipeline and posts its first
     // messages.
     static std::unique_ptr<RecordingBranch> Start(GstElement* pipeline, GstElement* tee,
@@ -80,6 +117,8 @@ private:
     GstRef<GstPad> videoInput_; // the bin's ghost sink pad
     std::shared_ptr<std::atomic<bool>> unlinked_ = std::make_shared<std::atomic<bool>>(false);
     gulong idleProbe_ = 0;
+    // Released after the bin has stopped: the sink writes to its descriptor.
+    std::shared_ptr<ClipFile> clip_;
 };
 
 } // namespace vidcore

@@ -30,3 +30,11 @@ void DropLinkAt(const QString& path)
     if (::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode))
         ::unlink(name.constData());
 }
+
+void DropFileAt(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info { };
+    if (::lstat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode))
+        ::unlink(name.constData());
+}

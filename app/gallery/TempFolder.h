@@ -13,3 +13,8 @@ bool PrepareTempFolder();
 // Removes a symbolic link at `path` (never what it points to), so that the
 // file written next at that name is a file of its own.
 void DropLinkAt(const QString& path);
+
+// Removes a file or symbolic link at `path` (never what a link points to;
+// a folder stays), for a file that is written anew each time under that
+// name: recordings create their file and fail on any name that is taken.
+void DropFileAt(const QString& path);

@@ -25,6 +25,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -85,7 +86,17 @@ void TVideosForm::BuildHitTestList()
 QString TVideosForm::MakeClipFileName() const
 {
     const int videoType = CamController ? CamController->VideoType : TCamController::VideoTypeAsf;
-    return ClipFileName(BaseFolder(), videoType, QTime::currentTime(), LocaleDecimalSeparator());
+    // A recording creates its file and fails on a name that is taken: a clip
+    // left from another day at the same moment of the day, or anything else
+    // there, moves the name on by a millisecond.
+    QTime moment = QTime::currentTime();
+    QString name = ClipFileName(BaseFolder(), videoType, moment, LocaleDecimalSeparator());
+    struct stat info { };
+    for (int tries = 0; tries < 1000 && ::lstat(QFile::encodeName(name).constData(), &info) == 0; ++tries) {
+        moment = moment.addMSecs(1);
+        name = ClipFileName(BaseFolder(), videoType, moment, LocaleDecimalSeparator());
+    }
+    return name;
 }
 
 int TVideosForm::AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat)

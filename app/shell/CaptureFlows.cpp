@@ -131,8 +131,10 @@ void TCaptureFlows::PrimeCapture()
     if (FForm.IsClosing()) // closed, or closing, while its question was asked
         return;
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");
+    // The sample of an earlier start is in the way: the recording creates
+    // its file and never writes over one.
     const QString sample = TempFolder() + QStringLiteral("/sample");
-    DropLinkAt(sample);
+    DropFileAt(sample);
     if (CamController->StartRecording(sample))
         CamController->StopRecording();
     // Without the warm-up (no usable Temp folder) the picture still shows.

@@ -66,6 +66,7 @@ void BM_RecordingBranchAsf(benchmark::State& state)
     const std::string file = ScratchFile("branch.wmv");
     double fps = 0;
     for (auto _ : state) {
+        std::remove(file.c_str()); // a recording creates its file anew
         GError* error = nullptr;
         GstElement* pipeline = gst_parse_launch(
             (std::string(kSyntheticFrames) + " ! tee name=t allow-not-linked=true").c_str(), &error);
@@ -78,7 +79,7 @@ void BM_RecordingBranchAsf(benchmark::State& state)
         GstElement* tee = gst_bin_get_by_name(GST_BIN(pipeline), "t");
         // Attached before any frame flows, so that every frame is offered to it.
         gst_element_set_state(pipeline, GST_STATE_READY);
-        RecordingOptions options { file, RecordingType::Asf, 640, 480, std::nullopt };
+        RecordingOptions options { file, RecordingType::Asf, 640, 480, std::nullopt, nullptr };
         auto counts = std::make_shared<RecordingCounts>();
         std::string why;
         auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);
@@ -118,6 +119,7 @@ void BM_RealTimeRecording20s(benchmark::State& state)
 {
     const std::string file = ScratchFile("realtime.wmv");
     for (auto _ : state) {
+        std::remove(file.c_str()); // a recording creates its file anew
         ::setenv("VIDCORE_TEST_DEVICES", "1", 1);
         auto videos = ListDevices(DeviceKind::Video);
         auto audios = ListDevices(DeviceKind::Audio);
@@ -168,11 +170,12 @@ void BM_KeepsUp(benchmark::State& state)
         + std::to_string(width) + ",height=" + std::to_string(height) + ",framerate=" + std::to_string(fps)
         + "/1 ! timeoverlay ! tee name=t allow-not-linked=true";
     for (auto _ : state) {
+        std::remove(file.c_str()); // a recording creates its file anew
         GstElement* pipeline = gst_parse_launch(line.c_str(), nullptr);
         g_object_set(pipeline, "message-forward", TRUE, nullptr);
         GstElement* tee = gst_bin_get_by_name(GST_BIN(pipeline), "t");
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        RecordingOptions options { file, RecordingType::Asf, width, height, std::nullopt };
+        RecordingOptions options { file, RecordingType::Asf, width, height, std::nullopt, nullptr };
         auto counts = std::make_shared<RecordingCounts>();
         std::string why;
         auto branch = RecordingBranch::Start(pipeline, tee, options, counts, &why);

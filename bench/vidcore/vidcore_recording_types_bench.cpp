@@ -171,6 +171,7 @@ void BM_Capture(benchmark::State& state)
     options.width = int(state.range(1));
     options.height = int(state.range(2));
     for (auto _ : state) {
+        std::remove(file.c_str()); // a recording creates its file anew
         auto session = OpenCapture(state, options);
         if (!session)
             return;

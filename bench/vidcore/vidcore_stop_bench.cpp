@@ -98,6 +98,7 @@ void BM_CaptureVideoQuit(benchmark::State& state)
     AM_SetVideoType(1);
     BusyLoad load(state.range(2) != 0);
     for (auto _ : state) {
+        std::remove(file.c_str()); // a recording creates its file anew
         AM_SetCaptureFile(0, file.c_str());
         if (!AM_CaptureVideo(0)) {
             state.SkipWithError("the recording does not start");

@@ -395,13 +395,23 @@ TEST_F(VideosForm, WhileTheComposerSendsOnlyAMessageAndTheComposer)
     EXPECT_TRUE(opened.isEmpty());
 }
 
-TEST_F(VideosForm, ClipNamesComeFromTheMediaFolder)
+TEST_F(VideosForm, ClipNamesComeFromTheMediaFolderAndAreFree)
 {
     const QString name = Form->MakeClipFileName();
     EXPECT_TRUE(name.startsWith(Base.path() + QStringLiteral("/Temp/GLV_temp_"))) << name.toStdString();
     EXPECT_TRUE(
         name.contains(QRegularExpression(QStringLiteral("GLV_temp_\\d[.,]\\d{14}E[+-]\\d{3}\\.(wmv|avi)$"))))
         << name.toStdString();
+    // A recording creates its file and fails on a taken name: the clips of
+    // another day that stand at this moment of the day move the name on.
+    const QTime now = QTime::currentTime();
+    for (int ms = 0; ms < 600; ++ms)
+        for (int type = 0; type < 4; ++type)
+            WriteFile(ClipFileName(Base.path(), type, now.addMSecs(ms), LocaleDecimalSeparator()), "earlier");
+    const QString freeName = Form->MakeClipFileName();
+    EXPECT_FALSE(QFileInfo::exists(freeName)) << freeName.toStdString();
+    EXPECT_TRUE(freeName.startsWith(Base.path() + QStringLiteral("/Temp/GLV_temp_")))
+        << freeName.toStdString();
 }
 
 TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)

@@ -805,11 +805,22 @@ TEST_F(ProgramTest, HtmlInALanguageTextIsShownAsTyped)
     copy.write(texts);
     copy.close();
 
+    // The warm-up recording of an earlier start left its file: it is replaced,
+    // though a recording never writes over a file.
+    const QString sample = run + QStringLiteral("/Temp/sample");
+    const QByteArray earlier = "the sample of an earlier start";
+    QFile left(sample);
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.write(earlier);
+    left.close();
+
     QProcess* program = Start(Offscreen(true), run);
     // The camera is open and the warm-up recording written: both texts were shown.
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return QFileInfo(run + QStringLiteral("/Temp/sample")).size() > 0; }, 40000))
-        << program->readAllStandardError().toStdString();
+    const auto written = [&] {
+        QFile file(sample);
+        return file.size() > 0 && file.open(QIODevice::ReadOnly) && file.read(earlier.size()) != earlier;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(written, 40000)) << program->readAllStandardError().toStdString();
     // The status line's text is set on the tick after the camera opened.
     QElapsedTimer watched;
     watched.start();

@@ -88,7 +88,7 @@ TEST_F(VidcoreCapture, FailingCameraEndsTheRecordingAndRefusesTheNext)
     // The synthetic camera fails like an unplugged one after 45 frames.
     ::setenv("VIDCORE_TEST_CAMERA_FAIL_AFTER", "45", 1);
     ASSERT_TRUE(AM_OpenCaptureWindow(0, 0, 0));
-    const std::string clip = WorkPath("failing.avi");
+    const std::string clip = NewClipPath("failing.avi");
     AM_SetVideoType(0);
     AM_SetCaptureFile(0, clip.c_str());
     ASSERT_TRUE(AM_CaptureVideo(0));
@@ -109,7 +109,7 @@ TEST_F(VidcoreCapture, FailingCameraEndsTheRecordingAndRefusesTheNext)
     EXPECT_EQ(facts.ffmpegErrors, "");
     EXPECT_GT(facts.ffmpegFrames, 0);
     EXPECT_LE(facts.ffmpegFrames, 45);
-    AM_SetCaptureFile(0, WorkPath("after-failure.avi").c_str());
+    AM_SetCaptureFile(0, NewClipPath("after-failure.avi").c_str());
     EXPECT_FALSE(AM_CaptureVideo(0));
 }
 

@@ -16,6 +16,7 @@
 #include <dlfcn.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
@@ -317,11 +318,12 @@ const char* TypeName(int type)
     return names[type];
 }
 
-// A clip file named `stem` with the extension of its type.
+// A clip file named `stem` with the extension of its type; nothing an
+// earlier run left is there.
 std::string Clip(const std::string& stem, int type)
 {
     static const char* const extensions[] = { ".avi", ".wmv", ".mp4", ".webm" };
-    return WorkPath(stem + extensions[type]);
+    return NewClipPath(stem + extensions[type]);
 }
 
 } // namespace
@@ -345,6 +347,7 @@ TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
         ASSERT_TRUE(window->WaitFor(VidcoreNotice::DevicesChanged));
         EXPECT_EQ(IndexOf(Names(AM_GetDeviceNum, AM_GetDeviceList), "Loose Cam"), -1);
         AM_CaptureVideoQuit(0);
+        EXPECT_EQ(DescriptorsOpening(clip), 0);
         // The clip is complete up to the loss: it decodes without a word, and
         // its sound is as long as its picture.
         const ClipFacts facts = ExamineClip(clip);
@@ -382,10 +385,16 @@ TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
                 // Past the failing microphone's 60 buffers.
                 QTest::qWait(2500); // the clip's length, not a wait for an event
                 AM_CaptureVideoQuit(0);
+                // Started again without sound, the recording wrote its file
+                // anew from the start and has closed it.
+                EXPECT_EQ(DescriptorsOpening(clip), 0);
                 const ClipFacts facts = ExamineClip(clip);
                 EXPECT_EQ(facts.ffmpegErrors, "");
                 EXPECT_GT(facts.ffmpegFrames, 30);
                 EXPECT_GT(facts.duration, 1.5);
+            } else {
+                EXPECT_EQ(DescriptorsOpening(clip), 0);
+                EXPECT_NE(::access(clip.c_str(), F_OK), 0) << "a recording that did not start left its file";
             }
             EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
             EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
@@ -401,7 +410,7 @@ TEST_F(VidcoreFakeCamera, RecordingAtOnceAfterOpeningWithABusyMicrophoneKeepsThe
     for (int attempt = 0; attempt < 8; ++attempt) {
         SCOPED_TRACE("attempt " + std::to_string(attempt));
         ASSERT_TRUE(Open("Twin Cam (2)", "Busy Mic"));
-        const std::string clip = WorkPath("at-once-" + std::to_string(attempt) + ".avi");
+        const std::string clip = NewClipPath("at-once-" + std::to_string(attempt) + ".avi");
         AM_SetVideoType(0);
         AM_SetCaptureFile(0, clip.c_str());
         ASSERT_TRUE(AM_CaptureVideo(0));
@@ -465,6 +474,7 @@ TEST_F(VidcoreFakeCamera, FullDiskEndsTheRecordingWithItsOwnNotice)
         AM_CaptureVideoQuit(0);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
         EXPECT_FALSE(window->Got(VidcoreNotice::CameraFailed));
+        EXPECT_EQ(DescriptorsOpening(clip), 0);
         std::remove(clip.c_str());
     }
 }
@@ -572,7 +582,7 @@ TEST_F(VidcoreFakeCamera, ADisplayNoSinkCanDrawOnIsNeverTheCamerasFault)
     ASSERT_TRUE(maps.WaitForSize(1600, 1200));
     EXPECT_TRUE(maps.WaitForNewFrame(maps.FrameChecksum()));
     // Recording goes on too.
-    const std::string clip = WorkPath("no-display.avi");
+    const std::string clip = NewClipPath("no-display.avi");
     AM_SetVideoType(0);
     AM_SetCaptureFile(0, clip.c_str());
     ASSERT_TRUE(AM_CaptureVideo(0));
@@ -670,10 +680,12 @@ TEST_F(VidcoreFakeCamera, CamerasLostWhileRecordingLeaveNoThreadsBehind)
         AM_SetVideoFormat(640, 480);
         ASSERT_TRUE(AM_OpenCaptureWindow(window->winId(), view.id(), 0));
         AM_SetVideoType(round % 2);
-        AM_SetCaptureFile(0, WorkPath(round % 2 ? "lost.wmv" : "lost.avi").c_str());
+        const std::string clip = NewClipPath(round % 2 ? "lost.wmv" : "lost.avi");
+        AM_SetCaptureFile(0, clip.c_str());
         ASSERT_TRUE(AM_CaptureVideo(0));
         ASSERT_TRUE(window->WaitFor(VidcoreNotice::CameraFailed));
         AM_CaptureVideoQuit(0);
+        EXPECT_EQ(DescriptorsOpening(clip), 0);
         AM_VidCapCloseWindow(0);
     };
     // The first round loads the plugins and the OpenGL driver for good.

@@ -94,7 +94,7 @@ TEST(VidcoreLogging, CaptureAndRecordingAreTraced)
     EXPECT_TRUE(trace.Has("size 320x240: the running capture is scaled")) << trace.All();
     AM_SetVideoFormat(640, 480);
 
-    const std::string clip = WorkPath("traced.avi");
+    const std::string clip = NewClipPath("traced.avi");
     AM_SetVideoType(0);
     AM_SetCaptureFile(0, clip.c_str());
     ASSERT_TRUE(AM_CaptureVideo(0));

@@ -51,7 +51,7 @@ TEST(VidcoreMessages, NoMessageOutlivesTheCapture)
     ASSERT_NE(tracer, nullptr) << "GST_TRACERS does not name the leaks tracer";
 
     AM_SetVideoType(0);
-    const std::string clip = WorkPath("messages.avi");
+    const std::string clip = NewClipPath("messages.avi");
     AM_SetCaptureFile(0, clip.c_str());
     ASSERT_TRUE(AM_CaptureVideo(0));
     std::this_thread::sleep_for(std::chrono::milliseconds(500)); // a short clip, not a wait for an event

@@ -7,8 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cmath>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <thread>
 
 using namespace vidcore_test;
@@ -69,8 +75,10 @@ protected:
     // length within 0.3 s and nine frames in ten at least.
     void ExpectClip(const char* name, int type, const Kind& kind)
     {
-        const std::string clip = WorkPath(name);
+        const std::string clip = NewClipPath(name);
         const double seconds = Record(clip, type, std::chrono::seconds(4));
+        // The recording has closed its file.
+        EXPECT_EQ(DescriptorsOpening(clip), 0);
         const ClipFacts facts = ExamineClip(clip);
         EXPECT_EQ(facts.format, kind.format);
         EXPECT_EQ(facts.videoCodec, kind.video);
@@ -116,8 +124,8 @@ TEST_F(VidcoreRecording, WebmClipWithVp8AndOpus)
 
 TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
 {
-    const std::string first = WorkPath("first.wmv");
-    const std::string second = WorkPath("second.wmv");
+    const std::string first = NewClipPath("first.wmv");
+    const std::string second = NewClipPath("second.wmv");
     const double firstSeconds = Record(first, 1, std::chrono::milliseconds(1500));
     ExpectFramesFlow();
     AM_SetVideoFormat(320, 240);
@@ -134,18 +142,65 @@ TEST_F(VidcoreRecording, TwoRecordingsInARowBothPlay)
         "320,240\n");
 }
 
-TEST_F(VidcoreRecording, MissingFolderFailsAndThePreviewGoesOn)
+// A recording creates its file: a missing folder, or any name already taken
+// (a symbolic link planted there, dangling or not, or a file) fails the
+// start, and nothing is written, through a link or over a file.
+TEST_F(VidcoreRecording, MissingFolderOrTakenNameFailsAndThePreviewGoesOn)
 {
-    const std::string clip = WorkPath("no-such-folder/clip.wmv");
-    AM_SetVideoType(1);
-    AM_SetCaptureFile(0, clip.c_str());
-    EXPECT_FALSE(AM_CaptureVideo(0));
-    ExpectFramesFlow();
-    AM_CaptureVideoQuit(0); // nothing records: harmless
-    // The next recording to a good place works.
-    const std::string good = WorkPath("good.wmv");
+    const auto refused = [&](const std::string& clip) {
+        AM_SetVideoType(1);
+        AM_SetCaptureFile(0, clip.c_str());
+        EXPECT_FALSE(AM_CaptureVideo(0)) << clip;
+        ExpectFramesFlow();
+        AM_CaptureVideoQuit(0); // nothing records: harmless
+    };
+    const auto contents = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const auto isLink = [](const std::string& path) {
+        struct stat info { };
+        return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    };
+    // A first clip loads what recording needs for good; the descriptors are
+    // counted after it.
+    const std::string first = NewClipPath("first-good.wmv");
+    const double firstSeconds = Record(first, 1, std::chrono::seconds(1));
+    ExpectPlayable(ExamineClip(first), firstSeconds);
+    EXPECT_EQ(DescriptorsOpening(first), 0);
+    const int descriptors = OpenDescriptors();
+
+    refused(WorkPath("no-such-folder/clip.wmv"));
+
+    const std::string precious = NewClipPath("precious.txt");
+    const std::string text = "not a clip: the recording must never reach this file\n";
+    std::ofstream(precious, std::ios::binary) << text;
+    const std::string linked = NewClipPath("linked.wmv");
+    ASSERT_EQ(::symlink(precious.c_str(), linked.c_str()), 0);
+    refused(linked);
+    EXPECT_TRUE(isLink(linked));
+    // Compared whole, not printed: a failure would print a clip.
+    EXPECT_TRUE(contents(precious) == text) << "the file behind the link was written";
+
+    const std::string dangling = NewClipPath("dangling.wmv");
+    const std::string nowhere = NewClipPath("made-through-a-link.wmv");
+    ASSERT_EQ(::symlink(nowhere.c_str(), dangling.c_str()), 0);
+    refused(dangling);
+    EXPECT_TRUE(isLink(dangling));
+    EXPECT_NE(::access(nowhere.c_str(), F_OK), 0) << "a file was made through the link";
+
+    const std::string taken = NewClipPath("taken.wmv");
+    std::ofstream(taken, std::ios::binary) << text;
+    refused(taken);
+    EXPECT_TRUE(contents(taken) == text) << "the file at the name was written over";
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+
+    // The next recording to a good place works, and leaves no descriptor open.
+    const std::string good = NewClipPath("good.wmv");
     const double seconds = Record(good, 1, std::chrono::seconds(1));
     ExpectPlayable(ExamineClip(good), seconds);
+    EXPECT_EQ(DescriptorsOpening(good), 0);
+    EXPECT_LE(OpenDescriptors(), descriptors);
 }
 
 TEST_F(VidcoreRecording, QuitWhenIdleIsHarmless)
@@ -161,7 +216,7 @@ TEST_F(VidcoreRecording, QuitWhenIdleIsHarmless)
 
 TEST_F(VidcoreRecording, CloseWhileRecordingCompletesTheFile)
 {
-    const std::string clip = WorkPath("closed-early.avi");
+    const std::string clip = NewClipPath("closed-early.avi");
     AM_SetVideoType(0);
     AM_SetCaptureFile(0, clip.c_str());
     ASSERT_TRUE(AM_CaptureVideo(0));
@@ -178,11 +233,13 @@ TEST_F(VidcoreRecording, StopRightAfterStartStillGivesAPlayableFile)
     // write a file that the readers open without an error.
     for (const auto& [name, type] : { std::pair { "instant.wmv", 1 }, std::pair { "instant.avi", 0 },
              std::pair { "instant.mp4", 2 }, std::pair { "instant.webm", 3 } }) {
-        const std::string clip = WorkPath(name);
+        const std::string clip = NewClipPath(name);
         AM_SetVideoType(type);
         AM_SetCaptureFile(0, clip.c_str());
         ASSERT_TRUE(AM_CaptureVideo(0));
+        EXPECT_EQ(DescriptorsOpening(clip), 1) << name;
         AM_CaptureVideoQuit(0);
+        EXPECT_EQ(DescriptorsOpening(clip), 0) << name;
         const ClipFacts facts = ExamineClip(clip);
         EXPECT_EQ(facts.ffmpegErrors, "") << name;
         EXPECT_GE(facts.ffmpegFrames, 1) << name;

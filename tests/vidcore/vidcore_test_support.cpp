@@ -203,6 +203,13 @@ std::string WorkPath(const std::string& name)
     return std::string(::getcwd(folder, sizeof folder) ? folder : ".") + "/" + name;
 }
 
+std::string NewClipPath(const std::string& name)
+{
+    const std::string path = WorkPath(name);
+    std::remove(path.c_str());
+    return path;
+}
+
 ClipFacts ExamineClip(const std::string& path)
 {
     ClipFacts facts;
@@ -261,6 +268,19 @@ int OpenDescriptors()
 {
     // The listing's own descriptor is open while it counts.
     return EntriesIn("/proc/self/fd") - 1;
+}
+
+int DescriptorsOpening(const std::string& path)
+{
+    int count = 0;
+    ForEachEntryIn("/proc/self/fd", [&](const std::filesystem::path& fd) {
+        std::error_code error;
+        const std::filesystem::path target = std::filesystem::read_symlink(fd, error);
+        // A removed file reads "<path> (deleted)".
+        if (!error && (target == path || target.string() == path + " (deleted)"))
+            ++count;
+    });
+    return count;
 }
 
 int Threads() { return EntriesIn("/proc/self/task"); }

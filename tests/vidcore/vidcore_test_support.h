@@ -61,6 +61,9 @@ std::string Run(const std::string& command);
 
 // A path in the test's own working folder.
 std::string WorkPath(const std::string& name);
+// A path in the test's working folder for a recording: what an earlier run
+// left at that name is removed, as a recording never writes over a file.
+std::string NewClipPath(const std::string& name);
 
 struct ClipFacts {
     std::string format; // ffprobe's format_name
@@ -79,6 +82,8 @@ ClipFacts ExamineClip(const std::string& path);
 // What this process holds now, as /proc/self tells: open descriptors,
 // threads, and resident memory in KiB.
 int OpenDescriptors();
+// How many of this process's descriptors have `path` open.
+int DescriptorsOpening(const std::string& path);
 int Threads();
 long ResidentKilobytes();
 
