@@ -435,8 +435,11 @@ bool CaptureSession::StartBranch(const RecordingOptions& options, std::string* e
             *error = "the audio device \"" + options.audio->name + "\" failed";
         }
     }
-    if (error->empty() && recording_->Attach(error))
+    if (error->empty() && recording_->Attach(error)) {
+        stallWatch_ = std::make_unique<StallWatch>(
+            recordingCounts_, [this](int64_t silentUs) { RecordingStalled(silentUs); });
         return true;
+    }
     DropRecording();
     return false;
 }
@@ -450,6 +453,8 @@ void CaptureSession::StopRecording()
 {
     if (!recording_)
         return;
+    // From here on the branch is cut off from the camera on purpose.
+    stallWatch_.reset();
     GST_INFO("recording stops: waiting up to %lld ms for its first frame",
         static_cast<long long>(kFirstRecordedFrameTimeoutMs));
     // A recording stopped at once has not yet carried a frame to its muxer,
@@ -473,9 +478,40 @@ void CaptureSession::StopRecording()
 
 void CaptureSession::DropRecording()
 {
+    stallWatch_.reset();
     recording_.reset();
     std::lock_guard lock(mutex_);
     recordingBin_.reset();
+}
+
+void CaptureSession::RecordingStalled(int64_t silentUs)
+{
+    bool news = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (failed_ || stopRequested_ || recordingEnded_ || recordingFailed_)
+            return;
+        GST_ERROR("camera \"%s\" stalled: no frame for %lld ms while recording", video_.name.c_str(),
+            static_cast<long long>(silentUs / 1000));
+        news = opened_;
+        failed_ = true;
+        changed_.notify_all();
+    }
+    if (news)
+        PostNotice(VidcoreNotice::CameraFailed);
+    // As when the camera is unplugged: its stream ends, through every branch,
+    // and the clip's sound with it; the muxer completes the file. The source
+    // is woken from its wait for a frame that will not come, which blocks
+    // until its streaming thread lets go: done off this thread, holding only
+    // references, so the session may go meanwhile.
+    gst_element_call_async(
+        source_,
+        [](GstElement* source, gpointer pipeline) {
+            EndRecordingMicrophone(GST_ELEMENT(pipeline));
+            GST_DEBUG_OBJECT(source, "end of stream sent to the stalled camera");
+            gst_element_send_event(source, gst_event_new_eos());
+        },
+        gst_object_ref(pipeline_.get()), gst_object_unref);
 }
 
 GstRef<GstElement> CaptureSession::RecordingBin() const

@@ -10,8 +10,8 @@
 //
 // Bus messages are handled synchronously as they are posted, so waits work
 // whether or not the host runs a main loop. What the application must hear
-// of (the camera failing, a recording ending by itself, a picture no sink
-// can show) is posted to it as a notice. Only an error of the source itself
+// of (the camera failing or stalling, a recording ending by itself, a
+// picture no sink can show) is posted to it as a notice. Only an error of the source itself
 // is the camera's: the preview and the recording keep theirs to themselves,
 // and a failure of any other element is the capture's, not the camera's.
 #pragma once
@@ -20,6 +20,7 @@
 #include "gst_ref.h"
 #include "preview_sink.h"
 #include "recording_branch.h"
+#include "stall_watch.h"
 
 #include <gst/gst.h>
 
@@ -118,6 +119,10 @@ private:
     }
     // Ends the recording branch and forgets its bin.
     void DropRecording();
+    // The camera sent the running recording nothing for too long: it is
+    // given up as one that failed, and its stream ended so that the clip is
+    // completed. Called on the stall watch's thread.
+    void RecordingStalled(int64_t silentUs);
     GstRef<GstElement> RecordingBin() const;
     void Notify();
     // Wakes the waits once the element's first buffer passes.
@@ -148,6 +153,7 @@ private:
     CaptureCounts counts_;
     std::unique_ptr<RecordingBranch> recording_;
     std::shared_ptr<RecordingCounts> recordingCounts_;
+    std::unique_ptr<StallWatch> stallWatch_; // while a recording runs
 
     mutable std::mutex mutex_; // guards the flags below, set from streaming threads
     std::condition_variable changed_;

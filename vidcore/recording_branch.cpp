@@ -64,6 +64,64 @@ namespace {
             [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
     }
 
+    // The running time of a buffer's start on `pad`, and of its end when it
+    // has a duration.
+    GstClockTime RunningTimeOn(GstPad* pad, GstBuffer* buffer, bool end)
+    {
+        GstClockTime stamp = GST_BUFFER_PTS(buffer);
+        if (!GST_CLOCK_TIME_IS_VALID(stamp))
+            return GST_CLOCK_TIME_NONE;
+        if (end && GST_BUFFER_DURATION_IS_VALID(buffer))
+            stamp += GST_BUFFER_DURATION(buffer);
+        g_autoptr(GstEvent) event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+        if (!event)
+            return GST_CLOCK_TIME_NONE;
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        if (segment->format != GST_FORMAT_TIME)
+            return GST_CLOCK_TIME_NONE;
+        return gst_segment_to_running_time(segment, GST_FORMAT_TIME, stamp);
+    }
+
+    // Stamps each frame offered to the branch, and follows the frame rate of
+    // what is offered, for the stall watch (stall_watch.h).
+    GstPadProbeReturn StampFrame(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+    {
+        auto& counts = **static_cast<std::shared_ptr<RecordingCounts>*>(data);
+        if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+            counts.lastVideoInUs.store(g_get_monotonic_time(), std::memory_order_relaxed);
+            const GstClockTime end = RunningTimeOn(pad, GST_PAD_PROBE_INFO_BUFFER(info), true);
+            if (GST_CLOCK_TIME_IS_VALID(end))
+                counts.videoEnd.store(end, std::memory_order_relaxed);
+            return GST_PAD_PROBE_OK;
+        }
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS)
+            return GST_PAD_PROBE_OK;
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        int num = 0;
+        int den = 1;
+        const GstStructure* structure
+            = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+        int64_t period = 0;
+        if (structure && gst_structure_get_fraction(structure, "framerate", &num, &den) && num > 0 && den > 0)
+            period = gst_util_uint64_scale_int(G_USEC_PER_SEC, den, num);
+        counts.videoPeriodUs.store(period, std::memory_order_relaxed);
+        return GST_PAD_PROBE_OK;
+    }
+
+    // Sound recorded after the picture ended is no part of the clip.
+    GstPadProbeReturn CutSound(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+    {
+        auto& counts = **static_cast<std::shared_ptr<RecordingCounts>*>(data);
+        const GstClockTime end = counts.soundEnd.load(std::memory_order_relaxed);
+        if (!GST_CLOCK_TIME_IS_VALID(end))
+            return GST_PAD_PROBE_OK;
+        const GstClockTime start = RunningTimeOn(pad, GST_PAD_PROBE_INFO_BUFFER(info), false);
+        return GST_CLOCK_TIME_IS_VALID(start) && start >= end ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+    }
+
     template <std::atomic<uint64_t> RecordingCounts::*counter>
     GstPadProbeReturn CountMuxed(GstPad*, GstPadProbeInfo*, gpointer data)
     {
@@ -296,6 +354,13 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         g_autoptr(GstPad) audioOut = gst_element_get_static_pad(source, "src");
         if (audioOut)
             CountOn(audioOut, counts->audioIn, counts);
+        // Where the sound leaves its queue, which holds seconds of it while the
+        // muxer waits for frames; before the encoder, so that its times are
+        // running times, as the frames' are where they enter.
+        g_autoptr(GstPad) queued = gst_element_get_static_pad(aqueue, "src");
+        gst_pad_add_probe(queued, GST_PAD_PROBE_TYPE_BUFFER, CutSound,
+            new std::shared_ptr<RecordingCounts>(counts),
+            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
     }
     if (!linked) {
         *error = "the recording elements cannot be linked";
@@ -306,6 +371,10 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     g_autoptr(GstPad) queueInput = gst_element_get_static_pad(queue, "sink");
     gst_pad_add_probe(queueInput, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, DropAllocationQuery, nullptr, nullptr);
     CountOn(queueInput, counts->videoIn, counts);
+    gst_pad_add_probe(queueInput,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        StampFrame, new std::shared_ptr<RecordingCounts>(counts),
+        [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
     // Whatever goes wrong inside the branch (a muxer that cannot write, a
     // stream it refuses) stays there, and the preview and frame grab go on.
     // Kept beyond the bin's own reference: the destructor unlinks it.

@@ -70,6 +70,15 @@ struct RecordingCounts {
     std::atomic<uint64_t> videoMuxed { 0 }; // frames that reached the muxer
     std::atomic<uint64_t> audioMuxed { 0 }; // audio buffers that reached the muxer
     std::atomic<uint64_t> audioIn { 0 }; // buffers the microphone delivered
+    // When the last frame was offered by the tee (monotonic µs; -1 before the
+    // first), and the frame period its caps state (µs; 0 when they state none).
+    std::atomic<int64_t> lastVideoInUs { -1 };
+    std::atomic<int64_t> videoPeriodUs { 0 };
+    // The running time at which the last frame offered ends; once set, the
+    // running time past which the clip's sound is dropped (the camera stalled
+    // and the picture ended there).
+    std::atomic<GstClockTime> videoEnd { GST_CLOCK_TIME_NONE };
+    std::atomic<GstClockTime> soundEnd { GST_CLOCK_TIME_NONE };
     // Called on a streaming thread when the first frame, and the first audio
     // buffer, reach the muxer; set before the branch starts, never changed
     // afterwards.

@@ -64,12 +64,20 @@ GstFlowReturn Pacer::Next(GstElement* element, GstClockTime& runningTime, guint6
     return GST_FLOW_OK;
 }
 
+GstFlowReturn Pacer::Hang()
+{
+    std::unique_lock lock(mutex_);
+    unlocked_.wait(lock, [this] { return flushing_; });
+    return GST_FLOW_FLUSHING;
+}
+
 void Pacer::Unlock()
 {
     std::lock_guard lock(mutex_);
     flushing_ = true;
     if (wait_)
         gst_clock_id_unschedule(wait_);
+    unlocked_.notify_all();
 }
 
 void Pacer::UnlockStop()

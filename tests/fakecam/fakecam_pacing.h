@@ -8,6 +8,7 @@
 
 #include <gst/gst.h>
 
+#include <condition_variable>
 #include <mutex>
 
 namespace fakecam {
@@ -22,12 +23,17 @@ public:
     // running time and `skipped` how many slots were missed before it.
     GstFlowReturn Next(GstElement* element, GstClockTime& runningTime, guint64& slot, guint64& skipped);
 
+    // Waits until the stream is cut short (flushing), as a reader of a device
+    // that hangs does: nothing comes any more. Returns GST_FLOW_FLUSHING.
+    GstFlowReturn Hang();
+
     // Cuts a wait short (flushing) and refuses new ones until UnlockStop().
     void Unlock();
     void UnlockStop();
 
 private:
     std::mutex mutex_;
+    std::condition_variable unlocked_;
     GstClockID wait_ = nullptr;
     bool flushing_ = false;
     GstClockTime period_ = GST_CLOCK_TIME_NONE;

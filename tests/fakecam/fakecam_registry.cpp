@@ -47,7 +47,8 @@ namespace {
     // Keys that change how the device behaves once opened, not how it is listed.
     bool IsBehaviourKey(const char* key)
     {
-        for (const char* behaviour : { "busy", "fail-after", "unplug-after", "present", "default" }) {
+        for (const char* behaviour :
+            { "busy", "fail-after", "unplug-after", "stall-after", "present", "default" }) {
             if (g_strcmp0(key, behaviour) == 0)
                 return true;
         }
@@ -89,6 +90,7 @@ bool ParseDevices(const std::string& path, std::vector<DeviceConfig>& devices, s
         device.busy = BoolKey(file, group, "busy", false);
         device.failAfter = CountKey(file, group, "fail-after");
         device.unplugAfter = CountKey(file, group, "unplug-after");
+        device.stallAfter = CountKey(file, group, "stall-after");
         device.present = BoolKey(file, group, "present", true);
         device.isDefault = BoolKey(file, group, "default", false);
         device.hidesProviders = BoolKey(file, group, "hide-providers", false);

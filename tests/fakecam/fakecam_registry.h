@@ -32,6 +32,7 @@ struct DeviceConfig {
     bool busy = false;
     guint64 failAfter = 0;
     guint64 unplugAfter = 0;
+    guint64 stallAfter = 0; // then nothing more, and no error
     bool present = true;
     bool isDefault = false;
     bool hidesProviders = false; // pipewire: hides the other providers as PipeWire does

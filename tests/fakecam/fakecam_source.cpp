@@ -103,6 +103,7 @@ void SourceDevice::Stream(const DeviceConfig& config, GstClockTime period, guint
 {
     failAfter_ = config.failAfter;
     unplugAfter_ = config.unplugAfter;
+    stallAfter_ = config.stallAfter;
     pacer_.Reset(period, queueSlots);
 }
 
@@ -110,6 +111,11 @@ GstFlowReturn SourceDevice::Next(GstElement* element, const char* readError, Gst
     guint64& slot, guint64& skipped, guint64& produced)
 {
     produced = produced_.load(std::memory_order_relaxed);
+    if (stallAfter_ > 0 && produced >= stallAfter_) {
+        /* Firmware that hung: no error, no frame, the poll never wakes. */
+        GST_DEBUG_OBJECT(element, "stalled after %" G_GUINT64_FORMAT " buffers", produced);
+        return pacer_.Hang();
+    }
     const GstFlowReturn ret = pacer_.Next(element, runningTime, slot, skipped);
     if (ret != GST_FLOW_OK)
         return ret;

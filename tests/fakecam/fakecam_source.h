@@ -56,7 +56,8 @@ public:
     // Waits for the next slot. GST_FLOW_OK with `produced`, the buffers
     // handed out before this one; GST_FLOW_ERROR, posted with
     // `readError` as the driver words it, once the device fails or is
-    // unplugged.
+    // unplugged. A device that stalls holds the reader here, with nothing,
+    // until the stream is stopped (GST_FLOW_FLUSHING).
     GstFlowReturn Next(GstElement* element, const char* readError, GstClockTime& runningTime, guint64& slot,
         guint64& skipped, guint64& produced);
     // One more buffer handed out.
@@ -75,6 +76,7 @@ private:
     /* Streaming thread only. */
     guint64 failAfter_ = 0;
     guint64 unplugAfter_ = 0;
+    guint64 stallAfter_ = 0;
     Pacer pacer_;
 
     std::atomic<guint64> produced_ { 0 };

@@ -141,6 +141,34 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
     EXPECT_EQ(closer.Texts.size(), 1) << "the message is shown once";
 }
 
+// A camera whose firmware hangs while recording sends no frame and no error:
+// it is taken for a lost camera. The clip is kept, complete up to its last
+// frame, and the user is told once.
+TEST_F(MainFormDevicesTest, StalledCameraStopsTheRecordingAndKeepsTheClip)
+{
+    WriteDevices("[frozen]\nprovider=v4l2\nname=Frozen Cam\npath=/dev/video0\nbus-info=usb-1\n"
+                 "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nstall-after=150\n\n");
+    TBoxCloser closer;
+    TMainForm* form = Start();
+    ASSERT_TRUE(CamController->WindowOpen);
+    QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
+    ASSERT_TRUE(CamController->Recording);
+    const QString clip = form->Videos()->FileNames().value(0);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen; }, 15000));
+    EXPECT_FALSE(CamController->Recording);
+    EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("No camera found"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
+    EXPECT_EQ(form->Videos()->VideoCount(), 1);
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"),
+        { "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", clip });
+    ASSERT_TRUE(ffprobe.waitForFinished(30000));
+    EXPECT_EQ(ffprobe.readAllStandardError(), QByteArray());
+    EXPECT_GT(ffprobe.readAllStandardOutput().trimmed().toDouble(), 0.5);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("CameraLostMsg")] });
+}
+
 TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
 {
     WriteDevices("[cam]\nprovider=v4l2\nname=Desk Cam\npath=/dev/video0\nbus-info=usb-1\n"

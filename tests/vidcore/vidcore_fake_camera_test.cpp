@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -56,8 +57,8 @@ constexpr const char* kMicCaps = "audio/x-raw,format=S16LE,rate=48000,channels=2
 
 // The devices of this test process, written before the library starts its
 // device monitor. Two providers report the UVC webcam and the headset;
-// two cameras share a model name; the desktop's default microphone is not
-// the first one its provider lists; a laptop's infrared camera (grey
+// two cameras share a model name; one camera's firmware hangs after 2.5 s;
+// the desktop's default microphone is not the first one its provider lists; a laptop's infrared camera (grey
 // pictures only, its name cut short as uvcvideo does) is reported first.
 const std::string kDeviceFile = [] {
     const std::string path = WorkPath("fake-devices.ini");
@@ -81,6 +82,8 @@ const std::string kDeviceFile = [] {
         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=60\n\n"
         << "[brief]\nprovider=v4l2\nname=Brief Cam\npath=/dev/video12\nbus-info=usb-0000:00:14.0-7\n"
         << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=40\n\n"
+        << "[frozen]\nprovider=v4l2\nname=Frozen Cam\npath=/dev/video14\nbus-info=usb-0000:00:14.0-8\n"
+        << "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nstall-after=75\n\n"
         << "[webcam1080]\nprovider=v4l2\nname=Full HD Webcam\npath=/dev/video10\n"
         << "bus-info=usb-0000:00:14.0-6\ncaps=" << k1080pCaps << "\n\n"
         << "[libcam]\nprovider=pipewire\nname=Built-in Front Camera\npath=/base/soc/i2c0mux/i2c@1/ov5647@36\n"
@@ -367,6 +370,50 @@ TEST_F(VidcoreFakeCamera, UnpluggedWhileRecordingGivesACompleteClipAndComesBack)
     ASSERT_TRUE(window->WaitFor(VidcoreNotice::DevicesChanged));
     videos = Names(AM_GetDeviceNum, AM_GetDeviceList);
     EXPECT_GE(IndexOf(videos, "Loose Cam"), 0);
+}
+
+// A camera whose firmware hangs while recording sends neither frames nor an
+// error. It is given up as a failed camera once no frame came for the stall
+// time (3 s at 30 fps), and the library completes the clip up to its last
+// frame by itself. ASF is the type the program starts with; MP4's fragments
+// would read as a clip even without its end.
+TEST_F(VidcoreFakeCamera, StalledWhileRecordingGivesACompleteClipAndIsToldOnce)
+{
+    using Seconds = std::chrono::duration<double>;
+    for (int type : { 1, 2 }) {
+        SCOPED_TRACE(TypeName(type));
+        window->notices.clear();
+        // The camera stalls 75 frames (2.5 s) after its stream starts.
+        ASSERT_TRUE(Open("Frozen Cam", "USB Headset"));
+        const auto opened = std::chrono::steady_clock::now();
+        const std::string clip = Clip("stalled", type);
+        AM_SetVideoType(type);
+        AM_SetCaptureFile(0, clip.c_str());
+        ASSERT_TRUE(AM_CaptureVideo(0));
+        const double recorded = 2.5 - Seconds(std::chrono::steady_clock::now() - opened).count();
+        ASSERT_GT(recorded, 0.5) << "the recording started late";
+        ASSERT_TRUE(window->WaitFor(VidcoreNotice::CameraFailed, 15000));
+        // Not before the stall time, and within a check's interval and a margin after it.
+        const double noticed = Seconds(std::chrono::steady_clock::now() - opened).count();
+        EXPECT_GT(noticed, 2.5 + 3.0 - 0.3);
+        EXPECT_LT(noticed, 2.5 + 3.0 + 1.5);
+        // The clip is completed without being asked to stop.
+        ASSERT_TRUE(window->WaitFor(VidcoreNotice::RecordingEnded, 5000));
+        AM_CaptureVideoQuit(0);
+        const ClipFacts facts = ExamineClip(clip);
+        EXPECT_EQ(facts.ffmpegErrors, "");
+        EXPECT_FALSE(facts.audioCodec.empty());
+        const double video = StreamSeconds(clip, "v:0");
+        const double audio = StreamSeconds(clip, "a:0");
+        EXPECT_NEAR(video, recorded, 0.5);
+        EXPECT_GT(facts.duration, 0.5);
+        // The sound ends with the picture, not when the stall was noticed.
+        EXPECT_NEAR(audio, video, 0.5);
+        EXPECT_FALSE(AM_CaptureVideo(0));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(std::count(window->notices.begin(), window->notices.end(), VidcoreNotice::CameraFailed), 1);
+        AM_VidCapCloseWindow(0);
+    }
 }
 
 TEST_F(VidcoreFakeCamera, BusyOrFailingMicrophoneNeverHarmsThePicture)
