@@ -217,6 +217,8 @@ const QStringList& LanguageTextKeys()
         "AviFileFilter",
         // A button's tooltip with its key.
         "KeyHint",
+        // A recording whose file cannot be created.
+        "RecordStartFailedMsg",
     };
     return keys;
 }
