@@ -117,9 +117,11 @@ void TCaptureFlows::ProcessRecord()
         FUi.SetCaptureButtonsEnabled(false);
         FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("Recoding")]);
     } else {
-        // Nothing records: the size menu must not stay locked.
+        // Nothing records: the size menu must not stay locked, and the user
+        // learns why even when the folders are fine (the clip's name taken).
         FForm.PictureSizeSubmenuItem()->setEnabled(true);
-        ExplainCaptureFailure();
+        if (!ExplainCaptureFailure() && !FForm.IsClosing())
+            FForm.ShowInfo(LanguageTexts[QStringLiteral("RecordStartFailedMsg")]);
     }
 }
 

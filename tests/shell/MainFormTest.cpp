@@ -451,6 +451,26 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_EQ(QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
         QStringList({ QStringLiteral("wmv2"), QStringLiteral("wmav2") }));
 
+    // A recording that cannot be made (here its encoder is gone) says so,
+    // lists nothing and leaves the buttons as they were.
+    {
+        closer.Texts.clear();
+        LanguageTexts = TLanguageTexts(
+            { { "RecordStartFailedMsg", EnglishText(QStringLiteral("RecordStartFailedMsg")) } });
+        GstRegistry* registry = gst_registry_get();
+        GstPluginFeature* encoder = gst_registry_lookup_feature(registry, "avenc_wmv2");
+        ASSERT_NE(encoder, nullptr);
+        gst_registry_remove_feature(registry, encoder);
+        gst_object_unref(encoder);
+        QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
+        EXPECT_FALSE(CamController->Recording);
+        EXPECT_EQ(form->Videos()->VideoCount(), 1);
+        EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
+        EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
+        EXPECT_EQ(closer.Texts, QStringList { EnglishText(QStringLiteral("RecordStartFailedMsg")) });
+        EXPECT_FALSE(EnglishText(QStringLiteral("RecordStartFailedMsg")).isEmpty());
+    }
+
     // Clips are working files: gone with the program's windows.
     delete Form;
     Form = nullptr;
