@@ -64,6 +64,15 @@ namespace {
             [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
     }
 
+    // A probe that reads the recording's counters, which it keeps alive as
+    // long as it stays on the pad.
+    void ProbeWithCounts(GstPad* pad, GstPadProbeType type, GstPadProbeCallback callback,
+        const std::shared_ptr<RecordingCounts>& counts)
+    {
+        gst_pad_add_probe(pad, type, callback, new std::shared_ptr<RecordingCounts>(counts),
+            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+    }
+
     // The running time of a buffer's start on `pad`, and of its end when it
     // has a duration.
     GstClockTime RunningTimeOn(GstPad* pad, GstBuffer* buffer, bool end)
@@ -102,11 +111,8 @@ namespace {
         gst_event_parse_caps(event, &caps);
         int num = 0;
         int den = 1;
-        const GstStructure* structure
-            = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
-        int64_t period = 0;
-        if (structure && gst_structure_get_fraction(structure, "framerate", &num, &den) && num > 0 && den > 0)
-            period = gst_util_uint64_scale_int(G_USEC_PER_SEC, den, num);
+        const int64_t period
+            = CapsFrameRate(caps, &num, &den) ? gst_util_uint64_scale_int(G_USEC_PER_SEC, den, num) : 0;
         counts.videoPeriodUs.store(period, std::memory_order_relaxed);
         return GST_PAD_PROBE_OK;
     }
@@ -134,9 +140,7 @@ namespace {
     template <std::atomic<uint64_t> RecordingCounts::*counter>
     void CountMuxedOn(GstPad* pad, const std::shared_ptr<RecordingCounts>& counts)
     {
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxed<counter>,
-            new std::shared_ptr<RecordingCounts>(counts),
-            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+        ProbeWithCounts(pad, GST_PAD_PROBE_TYPE_BUFFER, CountMuxed<counter>, counts);
     }
 
     // A stop waits for every frame queued before it to be encoded: the queue is
@@ -358,9 +362,7 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
         // muxer waits for frames; before the encoder, so that its times are
         // running times, as the frames' are where they enter.
         g_autoptr(GstPad) queued = gst_element_get_static_pad(aqueue, "src");
-        gst_pad_add_probe(queued, GST_PAD_PROBE_TYPE_BUFFER, CutSound,
-            new std::shared_ptr<RecordingCounts>(counts),
-            [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+        ProbeWithCounts(queued, GST_PAD_PROBE_TYPE_BUFFER, CutSound, counts);
     }
     if (!linked) {
         *error = "the recording elements cannot be linked";
@@ -371,10 +373,9 @@ std::unique_ptr<RecordingBranch> RecordingBranch::Start(GstElement* pipeline, Gs
     g_autoptr(GstPad) queueInput = gst_element_get_static_pad(queue, "sink");
     gst_pad_add_probe(queueInput, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, DropAllocationQuery, nullptr, nullptr);
     CountOn(queueInput, counts->videoIn, counts);
-    gst_pad_add_probe(queueInput,
+    ProbeWithCounts(queueInput,
         static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
-        StampFrame, new std::shared_ptr<RecordingCounts>(counts),
-        [](gpointer data) { delete static_cast<std::shared_ptr<RecordingCounts>*>(data); });
+        StampFrame, counts);
     // Whatever goes wrong inside the branch (a muxer that cannot write, a
     // stream it refuses) stays there, and the preview and frame grab go on.
     // Kept beyond the bin's own reference: the destructor unlinks it.

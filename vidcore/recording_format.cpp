@@ -32,11 +32,9 @@ namespace {
             return GST_PAD_PROBE_OK;
         GstCaps* caps = nullptr;
         gst_event_parse_caps(event, &caps);
-        gint numerator = 0;
-        gint denominator = 1;
-        if (!gst_structure_get_fraction(
-                gst_caps_get_structure(caps, 0), "framerate", &numerator, &denominator)
-            || numerator <= 0 || denominator <= 0)
+        int numerator = 0;
+        int denominator = 1;
+        if (!CapsFrameRate(caps, &numerator, &denominator))
             return GST_PAD_PROBE_OK;
         auto* encoder = static_cast<GstElement*>(data);
         const int frames = std::max(1, kKeyFrameSeconds * numerator / denominator);
@@ -196,6 +194,14 @@ GstElement* MakeRecordingMuxer(GstElement* bin, RecordingType type, std::string*
         return MakeElement(bin, "webmmux", error);
     }
     return nullptr;
+}
+
+bool CapsFrameRate(const GstCaps* caps, int* numerator, int* denominator)
+{
+    const GstStructure* structure
+        = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+    return structure && gst_structure_get_fraction(structure, "framerate", numerator, denominator)
+        && *numerator > 0 && *denominator > 0;
 }
 
 } // namespace vidcore

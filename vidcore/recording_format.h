@@ -32,4 +32,7 @@ GstElement* MakeRecordingVideoEncoder(
 GstElement* MakeRecordingAudioEncoder(GstElement* bin, RecordingType type, std::string* error);
 GstElement* MakeRecordingMuxer(GstElement* bin, RecordingType type, std::string* error);
 
+// The frame rate `caps` state, when they state a positive one.
+bool CapsFrameRate(const GstCaps* caps, int* numerator, int* denominator);
+
 } // namespace vidcore

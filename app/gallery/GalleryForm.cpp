@@ -92,7 +92,7 @@ void TGalleryForm::SetListName(const QString& text) { Strip->pnlStrip->setAccess
 void TGalleryForm::SetControlHints(
     const QString& close, const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb)
 {
-    ::SetHintWithKey(imgbClose, close, QKeySequence(Qt::CTRL | Qt::Key_W), true);
+    SetHintWithKey(imgbClose, close, QKeySequence(Qt::CTRL | Qt::Key_W), true);
     Strip->imgbMoveLeft->setStatusTip(scrollLeft);
     Strip->imgbMoveRight->setStatusTip(scrollRight);
     Strip->imgbThumb->setStatusTip(scrollThumb);
@@ -107,11 +107,6 @@ bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
         if (control->geometry().contains(windowPos))
             return false;
     return true;
-}
-
-void TGalleryForm::SetHintWithKey(TImageButton* button, const QString& hint, QKeyCombination key)
-{
-    ::SetHintWithKey(button, hint, QKeySequence(key));
 }
 
 // A key that stands for a button presses it the way the mouse does, and

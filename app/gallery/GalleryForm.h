@@ -5,7 +5,6 @@
 // of the hit-test list.
 #pragma once
 
-#include <QKeyCombination>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -45,8 +44,6 @@ public:
 
     // A status text of the language file with its one "%d" filled in.
     static QString FormatCount(const QString& text, int count);
-    // Names the button for screen readers; its tooltip adds the key.
-    static void SetHintWithKey(TImageButton* button, const QString& hint, QKeyCombination key);
 
     QLabel* imgBack;
     TThumbnailStrip* Strip;

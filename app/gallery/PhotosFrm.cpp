@@ -3,6 +3,7 @@
 
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
+#include "core/KeyHint.h"
 #include "core/LanguageTexts.h"
 #include "gallery/GalleryLogging.h"
 #include "gallery/ImageViewFrm.h"
@@ -66,9 +67,9 @@ QImage TPhotosForm::FocusedImage() const
 
 void TPhotosForm::SetHints(const QString& save, const QString& view, const QString& remove)
 {
-    SetHintWithKey(imgbSave, save, Qt::CTRL | Qt::Key_S);
-    SetHintWithKey(imgbView, view, QKeyCombination(Qt::Key_Return));
-    SetHintWithKey(imgbDelete, remove, QKeyCombination(Qt::Key_Delete));
+    SetHintWithKey(imgbSave, save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    SetHintWithKey(imgbView, view, QKeySequence(Qt::Key_Return));
+    SetHintWithKey(imgbDelete, remove, QKeySequence(Qt::Key_Delete));
 }
 
 void TPhotosForm::DeleteFocusedImage() { Strip->DeleteFocused(); }

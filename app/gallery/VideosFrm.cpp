@@ -4,6 +4,7 @@
 #include "camera/CamControllerUnit.h"
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
+#include "core/KeyHint.h"
 #include "core/LanguageTexts.h"
 #include "core/PlainText.h"
 #include "core/ProductTitle.h"
@@ -120,9 +121,9 @@ void TVideosForm::SetInputEnabled(bool enabled) { FInputEnabled = enabled; }
 
 void TVideosForm::SetHints(const QString& save, const QString& play, const QString& remove)
 {
-    SetHintWithKey(imgbSave, save, Qt::CTRL | Qt::Key_S);
-    SetHintWithKey(imgbPlay, play, QKeyCombination(Qt::Key_Return));
-    SetHintWithKey(imgbDelete, remove, QKeyCombination(Qt::Key_Delete));
+    SetHintWithKey(imgbSave, save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    SetHintWithKey(imgbPlay, play, QKeySequence(Qt::Key_Return));
+    SetHintWithKey(imgbDelete, remove, QKeySequence(Qt::Key_Delete));
 }
 
 bool TVideosForm::IsDragPoint(const QPoint& windowPos) const
