@@ -10,7 +10,9 @@
 #include "core/WorkingFolder.h"
 #include "filter/frameblock.h"
 #include "vidcore/vidcore.h"
+#include "vidcore/vidcore_notice.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -55,30 +57,72 @@ private:
 
 } // namespace
 
+TCamController::TCamController()
+{
+    // The library posts its notices to the main window, or before any
+    // opening to the application: the controller takes them wherever they land.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
 TCamController::~TCamController()
 {
-    if (WindowOpen) {
-        AM_VidCapCloseWindow(ViewHandle);
-        AM_VidCapDestroyWindow(ViewHandle);
+    if (FWindowOpen) {
+        AM_VidCapCloseWindow(FViewHandle);
+        AM_VidCapDestroyWindow(FViewHandle);
     }
+}
+
+void TCamController::SetWindows(uintptr_t owner, uintptr_t view, uintptr_t instance)
+{
+    FOwnerHandle = owner;
+    FViewHandle = view;
+    FInstanceHandle = instance;
+}
+
+bool TCamController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != VidcoreNoticeEvent::EventType)
+        return QObject::eventFilter(watched, event);
+    switch (static_cast<VidcoreNoticeEvent*>(event)->notice()) {
+    case VidcoreNotice::CameraFailed:
+        emit cameraLost(false);
+        break;
+    case VidcoreNotice::CameraBusy:
+        emit cameraLost(true);
+        break;
+    case VidcoreNotice::RecordingEnded:
+        emit recordingEnded(false);
+        break;
+    case VidcoreNotice::RecordingFailed:
+        emit recordingEnded(true);
+        break;
+    case VidcoreNotice::DevicesChanged:
+        emit devicesChanged();
+        break;
+    case VidcoreNotice::DisplayFailed:
+        emit displayFailed();
+        break;
+    }
+    return true;
 }
 
 bool TCamController::OpenCaptureWindow()
 {
-    GLIM_ASSERT(!WindowOpen);
-    if (AM_OpenCaptureWindow(OwnerHandle, ViewHandle, InstanceHandle))
-        WindowOpen = true;
-    qCDebug(lcCamera, "capture %s", WindowOpen ? "opened" : "failed to open");
-    return WindowOpen;
+    GLIM_ASSERT(!FWindowOpen);
+    if (AM_OpenCaptureWindow(FOwnerHandle, FViewHandle, FInstanceHandle))
+        FWindowOpen = true;
+    qCDebug(lcCamera, "capture %s", FWindowOpen ? "opened" : "failed to open");
+    return FWindowOpen;
 }
 
 void TCamController::CloseCaptureWindow()
 {
-    if (WindowOpen) {
-        AM_VidCapCloseWindow(ViewHandle);
-        AM_VidCapDestroyWindow(ViewHandle);
+    if (FWindowOpen) {
+        AM_VidCapCloseWindow(FViewHandle);
+        AM_VidCapDestroyWindow(FViewHandle);
     }
-    WindowOpen = false;
+    FWindowOpen = false;
 }
 
 bool TCamController::TakeSnapshot()
@@ -89,13 +133,13 @@ bool TCamController::TakeSnapshot()
         qCDebug(lcCamera, "snapshot: no frame maps");
         return false;
     }
-    TGrabPause pause(permission, Recording);
+    TGrabPause pause(permission, FRecording);
     // A copy that began just before the pause may still be running.
     frameblock::WaitForFrameReady(block, kSnapshotFrameWait);
     const QString fileName = SnapshotFileName();
-    SnapshotWriteFailed = false;
+    FSnapshotWriteFailed = false;
     if (!SaveFrameAsBitmap(fileName)) {
-        SnapshotWriteFailed
+        FSnapshotWriteFailed
             = FrameBitmapLayout(static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kWidthOffset)),
                 static_cast<int32_t>(frameblock::LoadWord(block, frameblock::kHeightOffset)),
                 frameblock::LoadWord(block, frameblock::kBitCountOffset))
@@ -105,7 +149,7 @@ bool TCamController::TakeSnapshot()
     QImage picture = LoadSnapshotPicture(fileName);
     if (picture.isNull())
         throw EPictureLoadError(fileName);
-    SnapshotImage = std::move(picture);
+    FSnapshotImage = std::move(picture);
     return true;
 }
 
@@ -130,10 +174,10 @@ bool TCamController::StartRecording(const QString& fileName)
     }
     SetGrabPermission(permission, 0);
     const QByteArray name = QFile::encodeName(fileName);
-    AM_SetCaptureFile(ViewHandle, name.constData());
-    if (AM_CaptureVideo(ViewHandle)) {
+    AM_SetCaptureFile(FViewHandle, name.constData());
+    if (AM_CaptureVideo(FViewHandle)) {
         qCDebug(lcCamera, "recording to %s", name.constData());
-        Recording = true;
+        FRecording = true;
         return true;
     }
     qCDebug(lcCamera, "recording to %s refused", name.constData());
@@ -143,34 +187,36 @@ bool TCamController::StartRecording(const QString& fileName)
 
 void TCamController::StopRecording()
 {
-    if (Recording) {
-        AM_CaptureVideoQuit(ViewHandle);
+    if (FRecording) {
+        AM_CaptureVideoQuit(FViewHandle);
         qCDebug(lcCamera, "recording stopped");
     }
     if (uint32_t* permission = GrabPermission())
         SetGrabPermission(permission, 1);
-    Recording = false;
+    FRecording = false;
 }
+
+void TCamController::QuitCapture() { AM_CaptureVideoQuit(FViewHandle); }
 
 void TCamController::SetVideoFormat(uint8_t index)
 {
-    if (index == FormatIndex || !IsVideoFormatIndex(index))
+    if (index == FFormatIndex || !IsVideoFormatIndex(index))
         return;
     AM_SetVideoFormat(VideoFormats[index].Width, VideoFormats[index].Height);
-    FormatIndex = index;
+    FFormatIndex = index;
 }
 
-void TCamController::ResetVideoFormat() { FormatIndex = DefaultFormatIndex; }
+void TCamController::ResetVideoFormat() { FFormatIndex = DefaultFormatIndex; }
 
 void TCamController::ApplyDefaultVideoFormat()
 {
-    FormatIndex = DefaultFormatIndex;
+    FFormatIndex = DefaultFormatIndex;
     AM_SetVideoFormat(VideoFormats[DefaultFormatIndex].Width, VideoFormats[DefaultFormatIndex].Height);
 }
 
 void TCamController::SetVideoType(int32_t type)
 {
-    VideoType = type;
+    FVideoType = type;
     AM_SetVideoType(type);
 }
 
@@ -189,18 +235,16 @@ QString DeviceName(const char (&buffer)[256])
 
 void TCamController::EnumerateDevices()
 {
-    VideoDevices.clear();
-    AudioDevices.clear();
-    VideoDeviceMap.fill(0);
+    FVideoDevices.clear();
+    FAudioDevices.clear();
     int32_t count = 0;
     AM_GetDeviceNum(&count);
-    // The device map has room for MaxVideoDevices; further devices stay unlisted.
-    for (int32_t n = 0; n < count && VideoDevices.size() < MaxVideoDevices; ++n) {
+    // The menu has room for MaxVideoDevices; further devices stay unlisted.
+    for (int32_t n = 0; n < count && FVideoDevices.size() < MaxVideoDevices; ++n) {
         char name[256] = {};
         int32_t device = n;
         AM_GetDeviceList(name, &device);
-        VideoDeviceMap[static_cast<std::size_t>(VideoDevices.size())] = n;
-        VideoDevices.append(DeviceName(name));
+        FVideoDevices.append(DeviceName(name));
     }
     count = 0;
     AM_GetAudioDeviceNum(&count);
@@ -208,15 +252,15 @@ void TCamController::EnumerateDevices()
         char name[256] = {};
         int32_t device = n;
         AM_GetAudioDeviceList(name, &device);
-        AudioDevices.append(DeviceName(name));
+        FAudioDevices.append(DeviceName(name));
     }
-    qCDebug(lcCamera) << "video devices" << VideoDevices << "audio devices" << AudioDevices;
+    qCDebug(lcCamera) << "video devices" << FVideoDevices << "audio devices" << FAudioDevices;
 }
 
 void TCamController::ShowVideoSourceDialog(int32_t kind)
 {
     if (kind == 0)
-        AM_VideoSource(OwnerHandle);
+        AM_VideoSource(FOwnerHandle);
 }
 
 void TCamController::SetFullScreen(bool on, uintptr_t window) { AM_FullScreenMode(on ? 1 : 0, window); }

@@ -7,10 +7,10 @@
 #include "camera/VideoFormatTable.h"
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <cstdint>
 #include <stdexcept>
 
@@ -23,7 +23,8 @@ public:
     }
 };
 
-class TCamController {
+class TCamController : public QObject {
+    Q_OBJECT
 public:
     static constexpr int MaxVideoDevices = 101;
     // Recording types, as the capture library numbers them.
@@ -32,17 +33,21 @@ public:
     static constexpr int32_t VideoTypeMp4 = 2; // H.264 and AAC
     static constexpr int32_t VideoTypeWebM = 3; // VP8 and Opus
 
-    TCamController() = default;
-    TCamController(const TCamController&) = delete;
-    TCamController& operator=(const TCamController&) = delete;
-    virtual ~TCamController();
+    TCamController();
+    ~TCamController() override;
 
+    // The windows the capture library tells what happens (the main window)
+    // and draws into (the live view's panel), and the program's instance.
+    void SetWindows(uintptr_t owner, uintptr_t view, uintptr_t instance = 0);
     bool OpenCaptureWindow();
     void CloseCaptureWindow();
     bool TakeSnapshot();
     bool SaveFrameAsBitmap(const QString& fileName);
     bool StartRecording(const QString& fileName);
     void StopRecording();
+    // Ends whatever capture the library may still run from an earlier
+    // opening, before the camera opens at start-up.
+    void QuitCapture();
     void SetVideoFormat(uint8_t index);
     void ResetVideoFormat();
     // The default size, in the controller and the capture library alike,
@@ -63,22 +68,40 @@ public:
     void SetBaseFolder(const QString& folder);
     QString SnapshotFileName();
 
-    QImage SnapshotImage;
+    const QImage& SnapshotImage() const { return FSnapshotImage; }
     // The last snapshot had a frame but could not write it (a full disk).
-    bool SnapshotWriteFailed = false;
-    uintptr_t ViewHandle = 0;
-    uintptr_t OwnerHandle = 0;
-    uintptr_t InstanceHandle = 0;
-    bool WindowOpen = false;
-    bool Recording = false;
-    uint8_t FormatIndex = DefaultFormatIndex;
-    QStringList VideoDevices;
-    QStringList AudioDevices;
-    int32_t VideoType = VideoTypeAvi;
-    std::array<int32_t, MaxVideoDevices> VideoDeviceMap {};
+    bool SnapshotWriteFailed() const { return FSnapshotWriteFailed; }
+    uintptr_t ViewHandle() const { return FViewHandle; }
+    bool WindowOpen() const { return FWindowOpen; }
+    bool Recording() const { return FRecording; }
+    uint8_t FormatIndex() const { return FFormatIndex; }
+    const QStringList& VideoDevices() const { return FVideoDevices; }
+    const QStringList& AudioDevices() const { return FAudioDevices; }
+    int32_t VideoType() const { return FVideoType; }
+
+signals:
+    // What the capture library reports without being asked.
+    void cameraLost(bool busy); // failed or unplugged, or another program holds it
+    void recordingEnded(bool failed); // by itself: the disk, the camera, an error
+    void devicesChanged();
+    void displayFailed(); // the camera goes on without a picture
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString FBaseFolder;
+    QImage FSnapshotImage;
+    bool FSnapshotWriteFailed = false;
+    uintptr_t FViewHandle = 0;
+    uintptr_t FOwnerHandle = 0;
+    uintptr_t FInstanceHandle = 0;
+    bool FWindowOpen = false;
+    bool FRecording = false;
+    uint8_t FFormatIndex = DefaultFormatIndex;
+    QStringList FVideoDevices;
+    QStringList FAudioDevices;
+    int32_t FVideoType = VideoTypeAvi;
 };
 
 // The one controller of the application; null outside the span between

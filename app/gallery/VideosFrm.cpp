@@ -86,7 +86,7 @@ void TVideosForm::BuildHitTestList()
 
 QString TVideosForm::MakeClipFileName() const
 {
-    const int videoType = CamController ? CamController->VideoType : TCamController::VideoTypeAsf;
+    const int videoType = CamController ? CamController->VideoType() : TCamController::VideoTypeAsf;
     // A recording creates its file and fails on a name that is taken: a clip
     // left from another day at the same moment of the day, or anything else
     // there, moves the name on by a millisecond.

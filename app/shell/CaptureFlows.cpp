@@ -12,8 +12,7 @@
 #include "gallery/PhotosFrm.h"
 #include "gallery/TempFolder.h"
 #include "gallery/VideosFrm.h"
-#include "shell/MainFormControls.h"
-#include "shell/MainFrm.h"
+#include "shell/CompanionWindows.h"
 #include "shell/ShellLogging.h"
 #include "widgets/ImageButton.h"
 #include "widgets/StatusLine.h"
@@ -24,23 +23,25 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <utility>
+
 // Flipped by every blink tick and never reset, so that a later recording
 // continues the phase where the last one stopped.
 static bool RecordBlink = false;
 
-TCaptureFlows::TCaptureFlows(TMainForm& form, const TMainFormControls& ui)
-    : FForm(form)
-    , FUi(ui)
+TCaptureFlows::TCaptureFlows(TParts parts, const TCompanionWindows& windows)
+    : FParts(std::move(parts))
+    , FWindows(windows)
 {
 }
 
 bool TCaptureFlows::ExplainCaptureFailure()
 {
     if (!FrameMapsReady())
-        FForm.ShowInfo(
+        FParts.ShowInfo(
             LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(QStringLiteral("%s"), FrameMapsFolder()));
     else if (!PrepareTempFolder())
-        FForm.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
+        FParts.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
     else
         return false;
     return true;
@@ -48,89 +49,89 @@ bool TCaptureFlows::ExplainCaptureFailure()
 
 void TCaptureFlows::ShowVideoCount()
 {
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("VideoStatus")].replace(
-        QStringLiteral("%d"), QString::number(FForm.Videos()->VideoCount())));
+    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("VideoStatus")].replace(
+        QStringLiteral("%d"), QString::number(FWindows.Videos()->VideoCount())));
 }
 
 void TCaptureFlows::ProcessSnapshot()
 {
-    if (!CamController->WindowOpen)
+    if (!CamController->WindowOpen())
         return;
     // A frame that could not be taken adds no photo (the picture held would
     // be the previous one) and leaves the status line alone.
     if (!CamController->TakeSnapshot()) {
-        if (!ExplainCaptureFailure() && CamController->SnapshotWriteFailed)
-            FForm.ShowInfo(LanguageTexts[QStringLiteral("SnapshotFailedMsg")]);
+        if (!ExplainCaptureFailure() && CamController->SnapshotWriteFailed())
+            FParts.ShowInfo(LanguageTexts[QStringLiteral("SnapshotFailedMsg")]);
         return;
     }
     TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
-    FForm.Photos()->AddImage(CamController->SnapshotImage);
-    FForm.UpdatePhotoButton();
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
-        QStringLiteral("%d"), QString::number(FForm.Photos()->ImageCount())));
+    FWindows.Photos()->AddImage(CamController->SnapshotImage());
+    FParts.UpdatePhotoButton();
+    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
+        QStringLiteral("%d"), QString::number(FWindows.Photos()->ImageCount())));
     // The shutter is seen once the photo is taken; its moment is timed from here.
-    if (FUi.pmiFlash->isChecked())
-        FForm.CamView()->FlashShutter();
+    if (FParts.FlashItem->isChecked())
+        FWindows.CamView()->FlashShutter();
 }
 
 void TCaptureFlows::ProcessRecord()
 {
-    TVideosForm* videos = FForm.Videos();
-    if (CamController->Recording) {
+    TVideosForm* videos = FWindows.Videos();
+    if (CamController->Recording()) {
         CamController->StopRecording();
         FSleepInhibitor.Release();
         videos->SetInputEnabled(true);
-        FUi.tmRecord->stop();
-        FUi.imgbRecord->SetChecked(false);
-        FUi.SetCaptureButtonsEnabled(true);
+        FParts.BlinkTimer->stop();
+        FParts.RecordButton->SetChecked(false);
+        FParts.SetCaptureButtonsEnabled(true);
         // A clip the camera sent no picture for is no clip: it is neither
         // listed nor saved, and the user is told why.
         const bool empty = QFileInfo(FRecordingFile).size() == 0;
         if (empty) {
             qCWarning(lcShell, "the camera sent no picture for %s", qPrintable(FRecordingFile));
             videos->DiscardVideo(FRecordingFile);
-            FForm.UpdateVideoButton();
+            FParts.UpdateVideoButton();
         }
         ShowVideoCount();
-        FForm.PictureSizeSubmenuItem()->setEnabled(true);
-        if (empty && !FForm.IsClosing())
-            FForm.ShowInfo(LanguageTexts[QStringLiteral("NoPictureMsg")]);
+        FParts.SetPictureSizeEnabled(true);
+        if (empty && !FParts.IsClosing())
+            FParts.ShowInfo(LanguageTexts[QStringLiteral("NoPictureMsg")]);
         return;
     }
     ChooseRecordingType();
-    if (FForm.IsClosing()) // closed, or closing, while its question was asked
+    if (FParts.IsClosing()) // closed, or closing, while its question was asked
         return;
     // The frame at the start is the clip's thumbnail; never a stale one.
     const bool taken = CamController->TakeSnapshot();
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");
-    const QImage thumbnail = taken ? CamController->SnapshotImage.copy() : QImage();
+    const QImage thumbnail = taken ? CamController->SnapshotImage().copy() : QImage();
     const QString fileName = videos->MakeClipFileName();
     DropLinkAt(fileName);
     if (CamController->StartRecording(fileName)) {
         FSleepInhibitor.Hold();
         FRecordingFile = fileName;
-        videos->AddVideo(fileName, thumbnail, FForm.CamView()->ViewFormat);
-        FForm.UpdateVideoButton();
+        videos->AddVideo(fileName, thumbnail, FWindows.CamView()->ViewFormat);
+        FParts.UpdateVideoButton();
         videos->SetInputEnabled(false);
-        FUi.tmRecord->start();
-        FUi.imgbRecord->SetChecked(true);
-        FUi.SetCaptureButtonsEnabled(false);
-        FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("Recoding")]);
+        FParts.BlinkTimer->start();
+        FParts.RecordButton->SetChecked(true);
+        FParts.SetCaptureButtonsEnabled(false);
+        FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("Recoding")]);
     } else {
         // Nothing records: the size menu must not stay locked, and the user
         // learns why even when the folders are fine (the clip's name taken).
-        FForm.PictureSizeSubmenuItem()->setEnabled(true);
-        if (!ExplainCaptureFailure() && !FForm.IsClosing())
-            FForm.ShowInfo(LanguageTexts[QStringLiteral("RecordStartFailedMsg")]);
+        FParts.SetPictureSizeEnabled(true);
+        if (!ExplainCaptureFailure() && !FParts.IsClosing())
+            FParts.ShowInfo(LanguageTexts[QStringLiteral("RecordStartFailedMsg")]);
     }
 }
 
 void TCaptureFlows::PrimeCapture()
 {
-    if (CamController->Recording)
+    if (CamController->Recording())
         return;
     ChooseRecordingType();
-    if (FForm.IsClosing()) // closed, or closing, while its question was asked
+    if (FParts.IsClosing()) // closed, or closing, while its question was asked
         return;
     TCodeSiteHelper trace(lcShell(), "ProcessRecord");
     // The sample of an earlier start is in the way: the recording creates
@@ -140,36 +141,37 @@ void TCaptureFlows::PrimeCapture()
     if (CamController->StartRecording(sample))
         CamController->StopRecording();
     // Without the warm-up (no usable Temp folder) the picture still shows.
-    FForm.CamView()->ShowView();
+    FWindows.CamView()->ShowView();
 }
 
 void TCaptureFlows::RecordingEndedByItself(bool failed)
 {
-    if (!CamController->Recording)
+    if (!CamController->Recording())
         return;
     const QString clip = FRecordingFile;
     ProcessRecord();
     // An empty clip is gone already, with its own message.
-    if (!failed || !FForm.Videos()->FileNames().contains(clip))
+    if (!failed || !FWindows.Videos()->FileNames().contains(clip))
         return;
     // A file that could not be written is not a clip: it never was finished.
-    FForm.Videos()->DiscardVideo(clip);
-    FForm.UpdateVideoButton();
+    FWindows.Videos()->DiscardVideo(clip);
+    FParts.UpdateVideoButton();
     ShowVideoCount();
-    FForm.ShowInfo(LanguageTexts[QStringLiteral("RecordFailedMsg")]);
+    FParts.ShowInfo(LanguageTexts[QStringLiteral("RecordFailedMsg")]);
 }
 
 void TCaptureFlows::ChooseRecordingType()
 {
-    if (!FUi.pmiUncompressedAVI->isChecked()) {
-        SetRecordingType(FUi.CheckedCompressedType());
+    if (!FParts.UncompressedAviItem->isChecked()) {
+        SetRecordingType(FParts.CheckedCompressedType());
         return;
     }
-    if (!IsLargeVideoFormat(FForm.CamView()->ViewFormat))
+    if (!IsLargeVideoFormat(FWindows.CamView()->ViewFormat))
         return;
     // A plain Yes/No box, without an icon.
-    FAviAnswer = ShowPlainMessage(&FForm, QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
-                     LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No)
+    FAviAnswer
+        = ShowPlainMessage(FParts.Window, QMessageBox::NoIcon, LanguageTexts[QStringLiteral("InfomationMsg")],
+              LanguageTexts[QStringLiteral("WarningMsg")], QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes
         ? AnswerYes
         : AnswerNo;
@@ -178,15 +180,15 @@ void TCaptureFlows::ChooseRecordingType()
 
 void TCaptureFlows::SetRecordingType(int32_t type)
 {
-    if (QAction* old = FUi.FileTypeItem(CamController->VideoType))
+    if (QAction* old = FParts.FileTypeItem(CamController->VideoType()))
         old->setChecked(false);
     CamController->SetVideoType(type);
-    if (QAction* now = FUi.FileTypeItem(CamController->VideoType))
+    if (QAction* now = FParts.FileTypeItem(CamController->VideoType()))
         now->setChecked(true);
 }
 
 void TCaptureFlows::Blink()
 {
     RecordBlink = !RecordBlink;
-    FUi.imgbRecord->SetPicture(RecordBlink ? QPixmap() : FUi.imgbRecord->PictureDown());
+    FParts.RecordButton->SetPicture(RecordBlink ? QPixmap() : FParts.RecordButton->PictureDown());
 }

@@ -10,13 +10,40 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
-class TMainForm;
-struct TMainFormControls;
+class QAction;
+class QTimer;
+class QWidget;
+class TCompanionWindows;
+class TImageButton;
+class TStatusLine;
 
 class TCaptureFlows {
 public:
-    TCaptureFlows(TMainForm& form, const TMainFormControls& ui);
+    // The panel's parts the flows work, and what they ask of the window.
+    struct TParts {
+        QWidget* Window; // the questions' parent
+        TImageButton* RecordButton;
+        TStatusLine* Status;
+        QTimer* BlinkTimer;
+        QAction* FlashItem;
+        QAction* UncompressedAviItem;
+        std::function<QAction*(int32_t videoType)> FileTypeItem;
+        // The type of the checked item among the compressed ones.
+        std::function<int32_t()> CheckedCompressedType;
+        // Snapshot, format and control are locked while a recording runs.
+        std::function<void(bool enabled)> SetCaptureButtonsEnabled;
+        // The picture size submenu, locked too.
+        std::function<void(bool enabled)> SetPictureSizeEnabled;
+        std::function<void()> UpdatePhotoButton;
+        std::function<void()> UpdateVideoButton;
+        std::function<void(const QString& text)> ShowInfo;
+        // Closed, or closing: a flow that waited on a question stops there.
+        std::function<bool()> IsClosing;
+    };
+
+    TCaptureFlows(TParts parts, const TCompanionWindows& windows);
 
     void ProcessSnapshot();
     // Starts a recording, or stops the one that runs.
@@ -42,8 +69,8 @@ private:
     // The answer to the size question, kept as the Win32 message box values.
     enum : int32_t { AnswerYes = 6, AnswerNo = 7 };
 
-    TMainForm& FForm;
-    const TMainFormControls& FUi;
+    TParts FParts;
+    const TCompanionWindows& FWindows;
     int32_t FAviAnswer = 0;
     QString FRecordingFile;
     TSleepInhibitor FSleepInhibitor; // held while a recording runs

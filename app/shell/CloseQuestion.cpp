@@ -7,15 +7,16 @@
 #include "gallery/PhotosFrm.h"
 #include "gallery/SaveAll.h"
 #include "gallery/VideosFrm.h"
-#include "shell/MainFrm.h"
+#include "shell/CompanionWindows.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 
-bool AskAboutUnsaved(TMainForm& form)
+bool AskAboutUnsaved(
+    QWidget* window, const TCompanionWindows& windows, const std::function<void()>& finishRecording)
 {
-    const int photos = form.Photos() ? form.Photos()->UnsavedCount() : 0;
-    const int clips = form.Videos() ? form.Videos()->UnsavedCount() : 0;
+    const int photos = windows.Photos() ? windows.Photos()->UnsavedCount() : 0;
+    const int clips = windows.Videos() ? windows.Videos()->UnsavedCount() : 0;
     if (photos == 0 && clips == 0)
         return true;
     // The text holds two counts: photos first, clips second.
@@ -23,7 +24,7 @@ bool AskAboutUnsaved(TMainForm& form)
     for (const int count : { photos, clips })
         if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
             text.replace(at, 2, QString::number(count));
-    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::NoButton, &form);
+    QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::NoButton, window);
     box.setTextFormat(Qt::PlainText);
     QPushButton* saveAll
         = box.addButton(LanguageTexts[QStringLiteral("SaveAllButton")], QMessageBox::AcceptRole);
@@ -37,10 +38,10 @@ bool AskAboutUnsaved(TMainForm& form)
     if (box.clickedButton() == discard)
         return true;
     // The window may have closed while the question was open: its galleries are gone then.
-    if (box.clickedButton() != saveAll || !form.Photos() || !form.Videos())
+    if (box.clickedButton() != saveAll || !windows.Photos() || !windows.Videos())
         return false;
     // The clip being recorded is finished before it is copied.
-    if (CamController && CamController->Recording)
-        form.ProcessRecord();
-    return SaveAllUnsaved(*form.Photos(), *form.Videos(), &form);
+    if (CamController && CamController->Recording())
+        finishRecording();
+    return SaveAllUnsaved(*windows.Photos(), *windows.Videos(), window);
 }

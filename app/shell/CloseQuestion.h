@@ -3,9 +3,13 @@
 // all, Discard or Cancel.
 #pragma once
 
-class TMainForm;
+#include <functional>
+
+class QWidget;
+class TCompanionWindows;
 
 // True when the close may go on: there is nothing unsaved, the user discards
-// it, or every item was saved. A running recording is finished before Save
-// all copies it.
-bool AskAboutUnsaved(TMainForm& form);
+// it, or every item was saved. A running recording is finished, through
+// finishRecording, before Save all copies it.
+bool AskAboutUnsaved(
+    QWidget* window, const TCompanionWindows& windows, const std::function<void()>& finishRecording);

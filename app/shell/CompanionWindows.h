@@ -16,19 +16,28 @@ class TVideosForm;
 class TCompanionWindows {
 public:
     TCompanionWindows();
-    // The galleries go first; the preview stops before the live view goes,
-    // or the video sink waits on a window that no longer exists.
-    ~TCompanionWindows();
+    ~TCompanionWindows() { Close(); }
     Q_DISABLE_COPY(TCompanionWindows)
+
+    // The galleries go first; the preview stops before the live view goes,
+    // or the video sink waits on a window that no longer exists. Afterwards
+    // the windows are null.
+    void Close();
 
     // Where the settings say, each in reach of a screen; the live view shows.
     void Restore(QWidget* mainWindow) const;
     void Save(const QWidget* mainWindow) const;
     // The language's font and the galleries' texts.
     void ApplyLanguage() const;
+    // The windows not closed yet.
     QList<QWidget*> Windows() const;
 
-    TCamViewForm* const CamView;
-    TPhotosForm* const Photos;
-    TVideosForm* const Videos;
+    TCamViewForm* CamView() const { return FCamView; }
+    TPhotosForm* Photos() const { return FPhotos; }
+    TVideosForm* Videos() const { return FVideos; }
+
+private:
+    TCamViewForm* FCamView;
+    TPhotosForm* FPhotos;
+    TVideosForm* FVideos;
 };

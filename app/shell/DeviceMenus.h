@@ -8,16 +8,27 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 class QAction;
 class QActionGroup;
 class QMenu;
-class TMainForm;
-struct TMainFormControls;
+class QObject;
+class QTimer;
+class TCompanionWindows;
 
 class TDeviceMenus {
 public:
-    TDeviceMenus(TMainForm& form, const TMainFormControls& ui);
+    struct TParts {
+        QObject* Owner; // of the item groups
+        QMenu* VideoMenu;
+        QMenu* AudioMenu;
+        QTimer* ReopenTimer; // tmDeviceChange
+        // Checks the picture size a camera opens at.
+        std::function<void()> CheckDefaultSize;
+    };
+
+    TDeviceMenus(TParts parts, const TCompanionWindows& windows);
 
     // The devices as the start-up found them; the first of each is chosen.
     void FillAtStartup();
@@ -36,8 +47,8 @@ private:
     void Fill(QMenu* menu, QActionGroup* items, const QStringList& names, int checkedIndex);
     void SetChosenVideo(const QString& name);
 
-    TMainForm& FForm;
-    const TMainFormControls& FUi;
+    TParts FParts;
+    const TCompanionWindows& FWindows;
     QActionGroup* FVideoItems;
     QActionGroup* FAudioItems;
     int32_t FVideoIndex = 0;

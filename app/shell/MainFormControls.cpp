@@ -7,7 +7,6 @@
 #include "core/KeyHint.h"
 #include "core/LanguageTexts.h"
 #include "core/PlainText.h"
-#include "shell/MainFrm.h"
 #include "shell/PanelKeys.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SkinMask.h"
@@ -82,7 +81,7 @@ void TMainFormControls::CreateControls(QWidget* form, QPixmap& background)
     // The status well of the skin less the same 4-pixel margin at both ends:
     // a left-to-right text starts there, a right-to-left one (the layout is
     // mirrored then) ends there. The text is centred in the well's height.
-    lblStatus->setGeometry(TMainForm::StatusArea);
+    lblStatus->setGeometry(StatusArea);
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont statusFont(QStringLiteral("NSimSun"));
     statusFont.setPixelSize(11);
@@ -215,11 +214,6 @@ void TMainFormControls::CheckSizeItem(const QAction* item) const
 {
     for (QAction* other : SizeItems())
         other->setChecked(other == item);
-}
-
-QList<QAction*> TMainFormControls::SelfTimerItems() const
-{
-    return { pmiSelfTimerOff, pmiSelfTimer3, pmiSelfTimer10 };
 }
 
 QAction* TMainFormControls::FileTypeItem(int32_t videoType) const

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's designed controls: the skin, its buttons, the status
 // line, the timers and the two menus. TMainForm inherits them privately (the
-// form code names them plainly); its collaborators get them by reference.
+// form code names them plainly); its collaborators get only the parts they work.
 #pragma once
 
 #include <QList>
+#include <QRect>
 
 #include <cstdint>
 
@@ -19,6 +20,9 @@ class TImageButton;
 class TStatusLine;
 
 struct TMainFormControls {
+    // Where the status line is written: the skin's status well.
+    static constexpr QRect StatusArea { 46, 19, 129, 24 };
+
     // Makes the controls on form, as the design places them; nothing is connected yet.
     void CreateControls(QWidget* form, QPixmap& background);
     void CreateMenus(QWidget* form);
@@ -36,8 +40,6 @@ struct TMainFormControls {
     // Disables, with a hint that names the package, a type whose encoder is
     // missing; asked each time the file type submenu opens.
     void OfferEncodableFileTypes() const;
-    // The self-timer's items, Off first, each carrying its seconds.
-    QList<QAction*> SelfTimerItems() const;
     // Where a press never drags the window, hidden controls included.
     QList<QWidget*> NoDragControls() const;
 

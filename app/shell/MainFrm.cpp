@@ -25,7 +25,6 @@
 #include "shell/PictureOptions.h"
 #include "shell/SnapshotCountdown.h"
 #include "shell/StartupSequence.h"
-#include "vidcore/vidcore_notice.h"
 #include "widgets/ImageButton.h"
 #include "widgets/MagnetUnit.h"
 #include "widgets/SkinMask.h"
@@ -53,22 +52,62 @@ TMainForm::TMainForm(QWidget* parent)
     StartupPause = TStartupSequence::ResponsivePause;
     CreateControls(this, FBackground);
     CreateMenus(this);
-    const TMainFormControls& controls = *this;
-    FDeviceMenus = std::make_unique<TDeviceMenus>(*this, controls);
-    FCapture = std::make_unique<TCaptureFlows>(*this, controls);
-    FStartup = std::make_unique<TStartupSequence>(*this, controls, *FDeviceMenus, *FCapture);
-    FPictureOptions = std::make_unique<TPictureOptions>(controls);
-    FCountdown = std::make_unique<TSnapshotCountdown>(*this, controls, [this] { ProcessSnapshot(); });
+    FCompanions = std::make_unique<TCompanionWindows>();
+    CreateCollaborators();
     ConnectControls();
     FormCreate();
-    // Notices from before the camera's opening go to the application object.
-    qApp->installEventFilter(this);
 }
 
 TMainForm::~TMainForm()
 {
     if (!FClosed)
         FormClose();
+}
+
+void TMainForm::CreateCollaborators()
+{
+    const TCompanionWindows& windows = *FCompanions;
+    auto showInfo = [this](const QString& text) { ShowInfo(text); };
+    auto isClosing = [this] { return IsClosing(); };
+    auto fileTypeItem = [this](int32_t type) { return FileTypeItem(type); };
+    auto checkDefaultSize = [this] { CheckSizeItem(pmiVGA); };
+    FDeviceMenus = std::make_unique<TDeviceMenus>(
+        TDeviceMenus::TParts { this, pmiVideoDevices, pmiAudioDevices, tmDeviceChange, checkDefaultSize },
+        windows);
+    FCapture = std::make_unique<TCaptureFlows>(
+        TCaptureFlows::TParts {
+            .Window = this,
+            .RecordButton = imgbRecord,
+            .Status = lblStatus,
+            .BlinkTimer = tmRecord,
+            .FlashItem = pmiFlash,
+            .UncompressedAviItem = pmiUncompressedAVI,
+            .FileTypeItem = fileTypeItem,
+            .CheckedCompressedType = [this] { return CheckedCompressedType(); },
+            .SetCaptureButtonsEnabled = [this](bool enabled) { SetCaptureButtonsEnabled(enabled); },
+            .SetPictureSizeEnabled = [this](bool enabled) { FVideoFormatItem->setEnabled(enabled); },
+            .UpdatePhotoButton = [this] { UpdatePhotoButton(); },
+            .UpdateVideoButton = [this] { UpdateVideoButton(); },
+            .ShowInfo = showInfo,
+            .IsClosing = isClosing,
+        },
+        windows);
+    FStartup = std::make_unique<TStartupSequence>(
+        TStartupSequence::TParts {
+            .Status = lblStatus,
+            .StageTimer = tmSystem,
+            .AsfItem = pmiASF,
+            .FileTypeItem = fileTypeItem,
+            .CheckDefaultSize = checkDefaultSize,
+            .SetCameraButtonsVisible = [this](bool visible) { SetCameraButtonsVisible(visible); },
+            .ScreenDepth = [this] { return ScreenDepth(); },
+            .Pause = [this](int ms) { StartupPause(ms); },
+            .ShowInfo = showInfo,
+            .IsClosing = isClosing,
+        },
+        windows, *FDeviceMenus, *FCapture);
+    FPictureOptions = std::make_unique<TPictureOptions>(pmiMirror, pmiSelfTimerItems, pmiFlash);
+    FCountdown = std::make_unique<TSnapshotCountdown>(lblStatus, windows, [this] { ProcessSnapshot(); });
 }
 
 void TMainForm::ConnectControls()
@@ -121,40 +160,77 @@ void TMainForm::ConnectControls()
 
 void TMainForm::FormCreate()
 {
-    // 1. Sized to the skin; the camera buttons show nothing of their own.
+    FitToSkin();
+    PlaceCompanionWindows();
+    CamController->SetWindows(static_cast<uintptr_t>(winId()), CamView()->ViewHandle());
+    ConnectCameraNotices();
+    SetUpWindowDrag();
+    LoadLanguage();
+    ApplyLanguageTexts();
+    AddPictureSizeSubmenu();
+    InstallPanelKeys(TPanelKeyTargets {
+                         .Panel = this,
+                         .SnapshotButton = imgbSnapshot,
+                         .RecordButton = imgbRecord,
+                         .PhotoGalleryButton = imgbImage,
+                         .VideoGalleryButton = imgbVideo,
+                         .CameraSettingsButton = imgbControl,
+                         .MinimizeButton = imgbHide,
+                         .CloseButton = imgbClose,
+                         .PictureSizeButton = imgbFormat,
+                         .FullScreenItem = pmiFullScreen,
+                         .MirrorItem = pmiMirror,
+                         .CancelCountdown = [this] { return CancelCountdown(); },
+                         .StepSelfTimer = [this] { StepSelfTimer(); },
+                         .ShowMainMenuIn = [this](QWidget* window) { ShowMainMenuIn(window); },
+                     },
+        *FCompanions);
+    SetUpMagnet();
+    tmSystem->start();
+}
+
+// Sized to the skin; the camera buttons show nothing of their own.
+void TMainForm::FitToSkin()
+{
     resize(imgBack->size());
     ApplySkinMask(this, FBackground);
     for (TImageButton* b : { imgbSnapshot, imgbVideo, imgbImage, imgbControl, imgbFormat })
         b->SetPicture(QPixmap());
+}
 
-    // 2. The companion windows, then where everything stood last time.
-    FCompanions = std::make_unique<TCompanionWindows>();
+// The live view and the galleries, where they stood last time.
+void TMainForm::PlaceCompanionWindows()
+{
     connect(CamView(), &TCamViewForm::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
     connect(Photos(), &TPhotosForm::closedByUser, this, Guarded(this, &TMainForm::UpdatePhotoButton));
     connect(Videos(), &TVideosForm::closedByUser, this, Guarded(this, &TMainForm::UpdateVideoButton));
     connect(Photos(), &TGalleryForm::statusText, lblStatus, &TStatusLine::ShowStatus);
     connect(Videos(), &TGalleryForm::statusText, lblStatus, &TStatusLine::ShowStatus);
     FCompanions->Restore(this);
+}
 
-    // 3. The camera controller draws into the live view's panel.
-    CamController->InstanceHandle = 0;
-    CamController->OwnerHandle = static_cast<uintptr_t>(winId());
-    CamController->ViewHandle = CamView()->ViewHandle();
-
-    // 4.
+// A press drags the borderless window anywhere but on its controls.
+void TMainForm::SetUpWindowDrag()
+{
     FNoDragControls = NoDragControls();
     FDrag = new TSkinnedWindowDrag(this);
     FDrag->SetCaptionTest([this](const QPoint& pos) { return IsDragPoint(pos); });
     connect(
         FDrag, &TSkinnedWindowDrag::nonClientRightButtonUp, this, Guarded(this, &TMainForm::OnNCRButtonUp));
+}
 
-    // 5.-6. Language and texts, read relative to the working folder.
+// The language and its texts are read relative to the working folder,
+// where the snapshots' Temp folder is too.
+void TMainForm::LoadLanguage()
+{
     const QString baseFolder = WorkingFolderPath();
     SetBaseFolder(baseFolder);
     CamController->SetBaseFolder(baseFolder);
     LoadSystemLanguage(baseFolder);
+}
 
-    // 7.-8.
+void TMainForm::ApplyLanguageTexts()
+{
     ApplyTexts();
     FCompanions->ApplyLanguage();
     setAccessibleName(LanguageTexts[QStringLiteral("PanelWindowName")]);
@@ -162,27 +238,29 @@ void TMainForm::FormCreate()
     UpdatePhotoButton();
     FPictureOptions->Restore();
     CamView()->EscapeTaken = [this] { return CancelCountdown(); };
+}
 
-    // 9. The picture size items live in both menus until the window closes.
+// The picture size items live in both menus until the window closes.
+void TMainForm::AddPictureSizeSubmenu()
+{
     FVideoFormatItem = pmMain->insertMenu(pmiPictureSeparator, pmVideoFormat);
     FVideoFormatItem->setText(LanguageTexts[QStringLiteral("VideoFormat")]);
+}
 
-    InstallPanelKeys(this, *this);
-
-    // 10.
+// The other windows snap to the panel and move with it.
+void TMainForm::SetUpMagnet()
+{
     FMagnet = new TMagnet(this);
     FMagnet->SetActive(true);
     FMagnet->SetSnapOptions(soMagnet);
     TMagnet::SetMainForm(this);
-
-    tmSystem->start();
 }
 
-TCamViewForm* TMainForm::CamView() const { return FCompanions ? FCompanions->CamView : nullptr; }
+TCamViewForm* TMainForm::CamView() const { return FCompanions->CamView(); }
 
-TPhotosForm* TMainForm::Photos() const { return FCompanions ? FCompanions->Photos : nullptr; }
+TPhotosForm* TMainForm::Photos() const { return FCompanions->Photos(); }
 
-TVideosForm* TMainForm::Videos() const { return FCompanions ? FCompanions->Videos : nullptr; }
+TVideosForm* TMainForm::Videos() const { return FCompanions->Videos(); }
 
 bool TMainForm::IsDragPoint(const QPoint& windowPos) const
 {
@@ -193,7 +271,10 @@ bool TMainForm::IsDragPoint(const QPoint& windowPos) const
     return true;
 }
 
-bool TMainForm::ConfirmDiscardUnsaved() { return AskAboutUnsaved(*this); }
+bool TMainForm::ConfirmDiscardUnsaved()
+{
+    return AskAboutUnsaved(this, *FCompanions, [this] { ProcessRecord(); });
+}
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
@@ -223,7 +304,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::SaveForSessionEnd()
 {
-    if (CamController && CamController->Recording)
+    if (CamController && CamController->Recording())
         ProcessRecord();
     if (Photos() && Videos())
         SaveUnsavedForSessionEnd(*Photos(), *Videos());
@@ -235,7 +316,7 @@ void TMainForm::FormClose()
     tmSystem->stop();
     FCountdown->Cancel();
     // A clip being recorded is finished before its gallery goes.
-    if (CamController && CamController->Recording)
+    if (CamController && CamController->Recording())
         CamController->StopRecording();
     if (FVideoFormatItem) {
         pmMain->removeAction(FVideoFormatItem);
@@ -245,7 +326,7 @@ void TMainForm::FormClose()
     delete FMagnet;
     FMagnet = nullptr;
     FNoDragControls.clear();
-    FCompanions.reset();
+    FCompanions->Close();
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event)
@@ -273,7 +354,7 @@ void TMainForm::ShowMainMenuIn(QWidget* window)
 
 void TMainForm::OnNCRButtonUp(const QPoint& globalPos)
 {
-    if (!CamController->Recording)
+    if (!CamController->Recording())
         pmMain->popup(globalPos);
 }
 
@@ -291,8 +372,7 @@ void TMainForm::UpdateVideoButton() { ShowGalleryState(imgbVideo, Videos()); }
 QList<QWidget*> TMainForm::ApplicationWindows() const
 {
     QList<QWidget*> windows { const_cast<TMainForm*>(this) };
-    if (FCompanions)
-        windows.append(FCompanions->Windows());
+    windows.append(FCompanions->Windows());
     return windows;
 }
 
@@ -406,7 +486,7 @@ void TMainForm::StartSnapshot()
     if (CancelCountdown())
         return;
     const int seconds = FPictureOptions->SelfTimerSeconds();
-    if (seconds > 0 && CamController->WindowOpen)
+    if (seconds > 0 && CamController->WindowOpen())
         FCountdown->Start(seconds);
     else
         ProcessSnapshot();
@@ -434,7 +514,7 @@ void TMainForm::PictureSizeClick(QAction* item, uint8_t index)
     // Checkable actions flip themselves before this runs: undo that first.
     const bool wasChecked = !item->isChecked();
     item->setChecked(wasChecked);
-    GLIM_ASSERT(CamController->WindowOpen);
+    GLIM_ASSERT(CamController->WindowOpen());
     if (wasChecked)
         return;
     CamView()->SetViewFormat(index);
@@ -471,43 +551,26 @@ void TMainForm::tmRecordTimer() { FCapture->Blink(); }
 
 // ---- the capture library's notices ------------------------------------------
 
-void TMainForm::CameraNotice(VidcoreNotice notice)
+void TMainForm::ConnectCameraNotices()
 {
-    if (FClosed)
-        return;
-    switch (notice) {
-    case VidcoreNotice::CameraFailed:
-    case VidcoreNotice::CameraBusy:
-        FStartup->CameraLost(notice == VidcoreNotice::CameraBusy);
-        break;
-    case VidcoreNotice::RecordingEnded:
-    case VidcoreNotice::RecordingFailed:
-        FCapture->RecordingEndedByItself(notice == VidcoreNotice::RecordingFailed);
-        break;
-    case VidcoreNotice::DevicesChanged:
-        // The start-up lists the devices itself; notices of its own listing
-        // change nothing.
-        if (StartStage() == ssFinished && FDeviceMenus->Refresh())
+    // Notices that come while the window closes change nothing.
+    connect(CamController, &TCamController::cameraLost, this, Guarded([this](bool busy) {
+        if (!FClosed)
+            FStartup->CameraLost(busy);
+    }));
+    connect(CamController, &TCamController::recordingEnded, this, Guarded([this](bool failed) {
+        if (!FClosed)
+            FCapture->RecordingEndedByItself(failed);
+    }));
+    // The start-up lists the devices itself; notices of its own listing
+    // change nothing.
+    connect(CamController, &TCamController::devicesChanged, this, Guarded([this] {
+        if (!FClosed && StartStage() == ssFinished && FDeviceMenus->Refresh())
             FStartup->OpenCamera();
-        break;
-    case VidcoreNotice::DisplayFailed:
-        // The library says so once; the camera goes on without a picture.
-        ShowInfo(LanguageTexts[QStringLiteral("DisplayFailedMsg")]);
-        break;
-    }
-}
-
-bool TMainForm::TakeNotice(QEvent* event)
-{
-    if (event->type() != VidcoreNoticeEvent::EventType)
-        return false;
-    RunGuarded([&] { CameraNotice(static_cast<VidcoreNoticeEvent*>(event)->notice()); });
-    return true;
-}
-
-bool TMainForm::event(QEvent* event) { return TakeNotice(event) || QWidget::event(event); }
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    return (watched == qApp && TakeNotice(event)) || QWidget::eventFilter(watched, event);
+    }));
+    // The library says so once; the camera goes on without a picture.
+    connect(CamController, &TCamController::displayFailed, this, Guarded([this] {
+        if (!FClosed)
+            ShowInfo(LanguageTexts[QStringLiteral("DisplayFailedMsg")]);
+    }));
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "shell/MainFormControls.h"
+#include "shell/StartupSequence.h"
 
 #include <QList>
 #include <QPixmap>
@@ -17,8 +18,6 @@
 #include <functional>
 #include <memory>
 
-enum class VidcoreNotice;
-
 class TCamViewForm;
 class TCaptureFlows;
 class TCompanionWindows;
@@ -28,7 +27,6 @@ class TPhotosForm;
 class TPictureOptions;
 class TSnapshotCountdown;
 class TSkinnedWindowDrag;
-class TStartupSequence;
 class TVideosForm;
 
 // The controls are a private base, as a designed form's are: the window's
@@ -42,11 +40,15 @@ public:
     static constexpr quint32 WM_OPENSESAME = 32968;
     static constexpr quint32 WM_NOTIFYCONVERT = 33667;
 
-    // Where the status line is written: the skin's status well.
-    static constexpr QRect StatusArea { 46, 19, 129, 24 };
+    using TMainFormControls::StatusArea;
 
     // Start-up stages of tmSystem.
-    enum : int { ssNotRun = 0, ssCameraStep = 1, ssFinished = 2, ssLowColour = 100 };
+    enum : int {
+        ssNotRun = TStartupSequence::ssNotRun,
+        ssCameraStep = TStartupSequence::ssCameraStep,
+        ssFinished = TStartupSequence::ssFinished,
+        ssLowColour = TStartupSequence::ssLowColour,
+    };
 
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -78,8 +80,6 @@ public:
     // A box with one OK button, captioned with the product title.
     void ShowInfo(const QString& text);
     void NotifyConvert(qint64 wParam, qint64 lParam);
-    // What the capture library reports without being asked.
-    void CameraNotice(VidcoreNotice notice);
     // Conversion reports count only from the converter this program started,
     // while it runs; anyone else's are ignored.
     bool IsFromConverter(qint64 senderPid) const;
@@ -110,20 +110,26 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    void CreateCollaborators();
     void FormCreate();
+    void FitToSkin();
+    void PlaceCompanionWindows();
+    void SetUpWindowDrag();
+    void LoadLanguage();
+    void ApplyLanguageTexts();
+    void AddPictureSizeSubmenu();
+    void SetUpMagnet();
     void FormClose();
     void FinishSessionEnd();
     // Finishes a recording and saves every capture not saved yet, without a question.
     void SaveForSessionEnd();
     void ConnectControls();
-    // Runs a notice of the capture library; false for any other event.
-    bool TakeNotice(QEvent* event);
+    // What the capture library reports without being asked.
+    void ConnectCameraNotices();
 
     void imgbHideClick();
     void imgbCloseClick();

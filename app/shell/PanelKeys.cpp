@@ -5,7 +5,7 @@
 #include "core/ErrorGuard.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/VideosFrm.h"
-#include "shell/MainFrm.h"
+#include "shell/CompanionWindows.h"
 #include "widgets/ImageButton.h"
 
 #include <QAction>
@@ -36,11 +36,11 @@ void BindButton(QWidget* window, const QKeySequence& key, TImageButton* button)
 
 } // namespace
 
-void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
+void InstallPanelKeys(const TPanelKeyTargets& targets, const TCompanionWindows& windows)
 {
-    QPointer<TMainForm> form(mainForm);
-    auto fullScreenOn = [form, controls = &ui] {
-        TCamViewForm* view = form ? form->CamView() : nullptr;
+    auto fullScreenOn = [&windows, format = QPointer<TImageButton>(targets.PictureSizeButton),
+                            fullScreen = QPointer<QAction>(targets.FullScreenItem)] {
+        TCamViewForm* view = windows.CamView();
         if (!view)
             return;
         if (view->FullScreen()) {
@@ -49,48 +49,44 @@ void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui)
         }
         // Full screen is an item of the picture size menu: it is there when
         // that menu's button is.
-        if (Pressable(controls->imgbFormat) && controls->pmiFullScreen->isEnabled())
-            controls->pmiFullScreen->trigger();
+        if (Pressable(format) && fullScreen && fullScreen->isEnabled())
+            fullScreen->trigger();
     };
-    auto fullScreenOff = [form] {
+    auto fullScreenOff = [&windows, cancelCountdown = targets.CancelCountdown] {
         // Esc first stops a self-timer's countdown.
-        if (form && form->CancelCountdown())
+        if (cancelCountdown())
             return;
-        TCamViewForm* view = form ? form->CamView() : nullptr;
+        TCamViewForm* view = windows.CamView();
         if (view && view->FullScreen())
             view->LeaveFullScreen();
     };
-
-    auto mainMenu = [form](QWidget* window) {
-        return [form, window = QPointer<QWidget>(window)] {
-            if (form && window)
-                form->ShowMainMenuIn(window);
+    auto mainMenu = [&targets](QWidget* window) {
+        return [show = targets.ShowMainMenuIn, window = QPointer<QWidget>(window)] {
+            if (window)
+                show(window);
         };
     };
 
-    const QList<QWidget*> windows { mainForm, mainForm->Photos(), mainForm->Videos(), mainForm->CamView() };
-    for (QWidget* window : windows) {
-        BindButton(window, QKeySequence(SnapshotKey), ui.imgbSnapshot);
-        BindButton(window, QKeySequence(RecordKey), ui.imgbRecord);
-        BindButton(window, QKeySequence(PhotoGalleryKey), ui.imgbImage);
-        BindButton(window, QKeySequence(VideoGalleryKey), ui.imgbVideo);
-        BindButton(window, QKeySequence(CameraSettingsKey), ui.imgbControl);
-        BindButton(window, QKeySequence(MinimizeKey), ui.imgbHide);
+    const QList<QWidget*> keyWindows { targets.Panel, windows.Photos(), windows.Videos(), windows.CamView() };
+    for (QWidget* window : keyWindows) {
+        BindButton(window, QKeySequence(SnapshotKey), targets.SnapshotButton);
+        BindButton(window, QKeySequence(RecordKey), targets.RecordButton);
+        BindButton(window, QKeySequence(PhotoGalleryKey), targets.PhotoGalleryButton);
+        BindButton(window, QKeySequence(VideoGalleryKey), targets.VideoGalleryButton);
+        BindButton(window, QKeySequence(CameraSettingsKey), targets.CameraSettingsButton);
+        BindButton(window, QKeySequence(MinimizeKey), targets.MinimizeButton);
         Bind(window, QKeySequence(Qt::SHIFT | Qt::Key_F10), mainMenu(window));
         Bind(window, QKeySequence(Qt::Key_Menu), mainMenu(window));
         Bind(window, QKeySequence(Qt::Key_F11), fullScreenOn);
-        Bind(window, QKeySequence(Qt::Key_M), [mirror = QPointer<QAction>(ui.pmiMirror)] {
+        Bind(window, QKeySequence(Qt::Key_M), [mirror = QPointer<QAction>(targets.MirrorItem)] {
             if (mirror && mirror->isEnabled())
                 mirror->trigger();
         });
-        Bind(window, QKeySequence(Qt::Key_T), [form] {
-            if (form)
-                form->StepSelfTimer();
-        });
+        Bind(window, QKeySequence(Qt::Key_T), targets.StepSelfTimer);
         // The live view leaves full screen on Esc by itself.
-        if (window != mainForm->CamView())
+        if (window != windows.CamView())
             Bind(window, QKeySequence(Qt::Key_Escape), fullScreenOff);
     }
     // The galleries close themselves on Ctrl+W; the panel's Ctrl+W ends the program.
-    BindButton(mainForm, QKeySequence(CloseKey), ui.imgbClose);
+    BindButton(targets.Panel, QKeySequence(CloseKey), targets.CloseButton);
 }

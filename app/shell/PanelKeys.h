@@ -11,8 +11,12 @@
 
 #include <QKeyCombination>
 
-class TMainForm;
-struct TMainFormControls;
+#include <functional>
+
+class QAction;
+class QWidget;
+class TCompanionWindows;
+class TImageButton;
 
 // The buttons' keys, which their tooltips name too.
 constexpr QKeyCombination SnapshotKey { Qt::Key_Space };
@@ -23,4 +27,24 @@ constexpr QKeyCombination CameraSettingsKey { Qt::Key_C };
 constexpr QKeyCombination MinimizeKey { Qt::CTRL | Qt::Key_M };
 constexpr QKeyCombination CloseKey { Qt::CTRL | Qt::Key_W };
 
-void InstallPanelKeys(TMainForm* mainForm, const TMainFormControls& ui);
+// What the keys press and open.
+struct TPanelKeyTargets {
+    QWidget* Panel;
+    TImageButton* SnapshotButton;
+    TImageButton* RecordButton;
+    TImageButton* PhotoGalleryButton;
+    TImageButton* VideoGalleryButton;
+    TImageButton* CameraSettingsButton;
+    TImageButton* MinimizeButton;
+    TImageButton* CloseButton;
+    TImageButton* PictureSizeButton; // full screen is in its menu
+    QAction* FullScreenItem;
+    QAction* MirrorItem;
+    // Stops the self-timer's countdown; false when none ran.
+    std::function<bool()> CancelCountdown;
+    std::function<void()> StepSelfTimer;
+    // The main menu over window's focused part.
+    std::function<void(QWidget* window)> ShowMainMenuIn;
+};
+
+void InstallPanelKeys(const TPanelKeyTargets& targets, const TCompanionWindows& windows);

@@ -4,7 +4,6 @@
 #include "camera/CamControllerUnit.h"
 #include "core/SettingsStore.h"
 #include "core/WindowPositions.h"
-#include "shell/MainFormControls.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -17,8 +16,10 @@ const QString KeyFlash = QStringLiteral("SnapshotFlash");
 
 } // namespace
 
-TPictureOptions::TPictureOptions(const TMainFormControls& ui)
-    : FUi(ui)
+TPictureOptions::TPictureOptions(QAction* mirrorItem, QActionGroup* selfTimerItems, QAction* flashItem)
+    : FMirrorItem(mirrorItem)
+    , FSelfTimerItems(selfTimerItems)
+    , FFlashItem(flashItem)
 {
 }
 
@@ -26,17 +27,17 @@ void TPictureOptions::Restore()
 {
     const QString& section = SettingsKeys::MainController;
     const bool mirrored = SettingsStore->ReadBool(section, KeyMirror, false);
-    FUi.pmiMirror->setChecked(mirrored);
+    FMirrorItem->setChecked(mirrored);
     // The capture library starts unmirrored.
     if (mirrored)
         CamController->SetPreviewMirror(true);
     CheckSelfTimer(SettingsStore->ReadInteger(section, KeySelfTimer, 0));
-    FUi.pmiFlash->setChecked(SettingsStore->ReadBool(section, KeyFlash, true));
+    FFlashItem->setChecked(SettingsStore->ReadBool(section, KeyFlash, true));
 }
 
 void TPictureOptions::MirrorToggled()
 {
-    const bool mirrored = FUi.pmiMirror->isChecked();
+    const bool mirrored = FMirrorItem->isChecked();
     CamController->SetPreviewMirror(mirrored);
     SettingsStore->WriteBool(SettingsKeys::MainController, KeyMirror, mirrored);
 }
@@ -49,29 +50,29 @@ void TPictureOptions::SelfTimerChosen(QAction* item)
 
 void TPictureOptions::FlashToggled()
 {
-    SettingsStore->WriteBool(SettingsKeys::MainController, KeyFlash, FUi.pmiFlash->isChecked());
+    SettingsStore->WriteBool(SettingsKeys::MainController, KeyFlash, FFlashItem->isChecked());
 }
 
 void TPictureOptions::StepSelfTimer()
 {
-    const QList<QAction*> items = FUi.SelfTimerItems();
-    const qsizetype next = (items.indexOf(FUi.pmiSelfTimerItems->checkedAction()) + 1) % items.size();
+    const QList<QAction*> items = FSelfTimerItems->actions();
+    const qsizetype next = (items.indexOf(FSelfTimerItems->checkedAction()) + 1) % items.size();
     SelfTimerChosen(items[next]);
 }
 
 int TPictureOptions::SelfTimerSeconds() const
 {
-    const QAction* checked = FUi.pmiSelfTimerItems->checkedAction();
+    const QAction* checked = FSelfTimerItems->checkedAction();
     return checked ? checked->data().toInt() : 0;
 }
 
-bool TPictureOptions::Flash() const { return FUi.pmiFlash->isChecked(); }
+bool TPictureOptions::Flash() const { return FFlashItem->isChecked(); }
 
 void TPictureOptions::CheckSelfTimer(int seconds)
 {
     // A stored value no item carries (an edited file) means Off.
-    QAction* chosen = FUi.pmiSelfTimerOff;
-    for (QAction* item : FUi.SelfTimerItems())
+    QAction* chosen = FSelfTimerItems->actions().constFirst();
+    for (QAction* item : FSelfTimerItems->actions())
         if (item->data().toInt() == seconds)
             chosen = item;
     chosen->setChecked(true);

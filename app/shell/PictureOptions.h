@@ -7,11 +7,12 @@
 #pragma once
 
 class QAction;
-struct TMainFormControls;
+class QActionGroup;
 
 class TPictureOptions {
 public:
-    explicit TPictureOptions(const TMainFormControls& ui);
+    // The self-timer's items come Off first, each carrying its seconds.
+    TPictureOptions(QAction* mirrorItem, QActionGroup* selfTimerItems, QAction* flashItem);
 
     // Checks the stored choices and hands the mirror to the camera controller.
     void Restore();
@@ -29,5 +30,7 @@ public:
 private:
     void CheckSelfTimer(int seconds);
 
-    const TMainFormControls& FUi;
+    QAction* FMirrorItem;
+    QActionGroup* FSelfTimerItems;
+    QAction* FFlashItem;
 };

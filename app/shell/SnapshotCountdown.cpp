@@ -4,17 +4,16 @@
 #include "camera/CamViewFrm.h"
 #include "core/ErrorGuard.h"
 #include "core/LanguageTexts.h"
-#include "shell/MainFormControls.h"
-#include "shell/MainFrm.h"
+#include "shell/CompanionWindows.h"
 #include "widgets/StatusLine.h"
 
 #include <QLabel>
 #include <QTimer>
 
 TSnapshotCountdown::TSnapshotCountdown(
-    TMainForm& form, const TMainFormControls& ui, std::function<void()> takeSnapshot)
-    : FForm(form)
-    , FUi(ui)
+    TStatusLine* status, const TCompanionWindows& windows, std::function<void()> takeSnapshot)
+    : FStatus(status)
+    , FWindows(windows)
     , FTakeSnapshot(std::move(takeSnapshot))
     , FSecond(new QTimer(this))
 {
@@ -26,7 +25,7 @@ bool TSnapshotCountdown::Running() const { return FSecond->isActive(); }
 
 void TSnapshotCountdown::Start(int seconds)
 {
-    FStatusBefore = FUi.lblStatus->text();
+    FStatusBefore = FStatus->text();
     FLeft = seconds;
     FSecond->start();
     Show();
@@ -38,9 +37,9 @@ bool TSnapshotCountdown::Cancel()
         return false;
     FSecond->stop();
     FLeft = 0;
-    if (TCamViewForm* view = FForm.CamView())
+    if (TCamViewForm* view = FWindows.CamView())
         view->ShowCountdown(0);
-    FUi.lblStatus->ShowStatus(FStatusBefore);
+    FStatus->ShowStatus(FStatusBefore);
     return true;
 }
 
@@ -51,15 +50,15 @@ void TSnapshotCountdown::Tick()
         return;
     }
     FSecond->stop();
-    if (TCamViewForm* view = FForm.CamView())
+    if (TCamViewForm* view = FWindows.CamView())
         view->ShowCountdown(0);
     FTakeSnapshot();
 }
 
 void TSnapshotCountdown::Show() const
 {
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CountdownStatus")].replace(
+    FStatus->ShowStatus(LanguageTexts[QStringLiteral("CountdownStatus")].replace(
         QStringLiteral("%d"), QString::number(FLeft)));
-    if (TCamViewForm* view = FForm.CamView())
+    if (TCamViewForm* view = FWindows.CamView())
         view->ShowCountdown(FLeft);
 }

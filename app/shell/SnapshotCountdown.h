@@ -12,12 +12,13 @@
 #include <functional>
 
 class QTimer;
-class TMainForm;
-struct TMainFormControls;
+class TCompanionWindows;
+class TStatusLine;
 
 class TSnapshotCountdown : public QObject {
 public:
-    TSnapshotCountdown(TMainForm& form, const TMainFormControls& ui, std::function<void()> takeSnapshot);
+    TSnapshotCountdown(
+        TStatusLine* status, const TCompanionWindows& windows, std::function<void()> takeSnapshot);
 
     void Start(int seconds);
     // Stops a running countdown; false when none ran.
@@ -28,8 +29,8 @@ private:
     void Tick();
     void Show() const;
 
-    TMainForm& FForm;
-    const TMainFormControls& FUi;
+    TStatusLine* FStatus;
+    const TCompanionWindows& FWindows;
     std::function<void()> FTakeSnapshot;
     QTimer* FSecond;
     int FLeft = 0;

@@ -7,11 +7,9 @@
 #include "core/LanguageTexts.h"
 #include "gallery/TempFolder.h"
 #include "shell/CaptureFlows.h"
+#include "shell/CompanionWindows.h"
 #include "shell/DeviceMenus.h"
-#include "shell/MainFormControls.h"
-#include "shell/MainFrm.h"
 #include "shell/ShellLogging.h"
-#include "vidcore/vidcore.h"
 #include "widgets/StatusLine.h"
 
 #include <QAction>
@@ -21,13 +19,15 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <utility>
+
 TStartupSequence::TStartupSequence(
-    TMainForm& form, const TMainFormControls& ui, TDeviceMenus& devices, TCaptureFlows& capture)
-    : FForm(form)
-    , FUi(ui)
+    TParts parts, const TCompanionWindows& windows, TDeviceMenus& devices, TCaptureFlows& capture)
+    : FParts(std::move(parts))
+    , FWindows(windows)
     , FDevices(devices)
     , FCapture(capture)
-    , FStage(TMainForm::ssNotRun)
+    , FStage(ssNotRun)
 {
 }
 
@@ -47,43 +47,43 @@ void TStartupSequence::ResponsivePause(int ms)
 void TStartupSequence::Step()
 {
     // A modal box lets ticks through; the stages keep the start-up correct.
-    if (FStage < TMainForm::ssLowColour && FForm.ScreenDepth() < 24) {
-        FStage = TMainForm::ssLowColour;
-        FForm.ShowInfo(LanguageTexts[QStringLiteral("BitmapWarnMsg")]);
+    if (FStage < ssLowColour && FParts.ScreenDepth() < 24) {
+        FStage = ssLowColour;
+        FParts.ShowInfo(LanguageTexts[QStringLiteral("BitmapWarnMsg")]);
     }
-    if (FStage == TMainForm::ssNotRun) {
-        FStage = TMainForm::ssCameraStep;
-        if (QAction* item = FUi.FileTypeItem(CamController->VideoType))
+    if (FStage == ssNotRun) {
+        FStage = ssCameraStep;
+        if (QAction* item = FParts.FileTypeItem(CamController->VideoType()))
             item->setChecked(true);
         if (!PrepareTempFolder())
-            FForm.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
+            FParts.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
         CamController->EnumerateDevices();
         FDevices.FillAtStartup();
         // The rest of the start-up happens in this tick; no other may run it twice.
-        FUi.tmSystem->stop();
-        FForm.StartupPause(1000);
+        FParts.StageTimer->stop();
+        FParts.Pause(1000);
         // A signal, a shutdown or a sleep may have closed the window meanwhile,
         // or be waiting for the pause to end.
-        if (FForm.IsClosing())
+        if (FParts.IsClosing())
             return;
         qCDebug(lcShell, "start-up: pause over, opening the camera");
-        AM_CaptureVideoQuit(CamController->ViewHandle);
-        if (CamController->VideoDevices.isEmpty()) {
-            FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
-            FForm.ShowInfo(LanguageTexts[QStringLiteral("CemaraWarnMsg")]);
+        CamController->QuitCapture();
+        if (CamController->VideoDevices().isEmpty()) {
+            FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
+            FParts.ShowInfo(LanguageTexts[QStringLiteral("CemaraWarnMsg")]);
         } else if (CamController->OpenCaptureWindow()) {
-            FUi.tmSystem->setInterval(1000);
-            FUi.pmiASF->trigger();
+            FParts.StageTimer->setInterval(1000);
+            FParts.AsfItem->trigger();
             FCapture.PrimeCapture();
             qCDebug(lcShell, "start-up: live view shown");
         }
     }
-    if (FStage == TMainForm::ssCameraStep) {
-        FStage = TMainForm::ssFinished;
-        FUi.tmSystem->stop();
-        if (CamController->WindowOpen) {
-            FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraLoaded")]);
-            FUi.SetCameraButtonsVisible(true);
+    if (FStage == ssCameraStep) {
+        FStage = ssFinished;
+        FParts.StageTimer->stop();
+        if (CamController->WindowOpen()) {
+            FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("CemaraLoaded")]);
+            FParts.SetCameraButtonsVisible(true);
         }
     }
 }
@@ -91,30 +91,30 @@ void TStartupSequence::Step()
 void TStartupSequence::CameraLost(bool busy)
 {
     // The clip ends with the picture, complete, and stays in the gallery.
-    if (CamController->Recording)
+    if (CamController->Recording())
         FCapture.ProcessRecord();
-    if (FForm.CamView()->FullScreen())
-        FForm.CamView()->LeaveFullScreen();
+    if (FWindows.CamView()->FullScreen())
+        FWindows.CamView()->LeaveFullScreen();
     CamController->CloseCaptureWindow();
-    FUi.SetCameraButtonsVisible(false);
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
+    FParts.SetCameraButtonsVisible(false);
+    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("CemaraNoLoaded")]);
     if (FCameraMessageShown)
         return;
     FCameraMessageShown = true;
-    FForm.ShowInfo(LanguageTexts[busy ? QStringLiteral("CameraBusyMsg") : QStringLiteral("CameraLostMsg")]);
+    FParts.ShowInfo(LanguageTexts[busy ? QStringLiteral("CameraBusyMsg") : QStringLiteral("CameraLostMsg")]);
 }
 
 bool TStartupSequence::OpenCamera()
 {
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CameraLoading")]);
+    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("CameraLoading")]);
     CamController->ApplyDefaultVideoFormat();
-    FForm.CamView()->SetViewFormat(vfVGA);
-    FUi.CheckSizeItem(FUi.pmiVGA);
+    FWindows.CamView()->SetViewFormat(vfVGA);
+    FParts.CheckDefaultSize();
     if (!CamController->OpenCaptureWindow())
         return false; // the capture library's notice tells why
     FCameraMessageShown = false;
-    FForm.CamView()->ShowView();
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CemaraLoaded")]);
-    FUi.SetCameraButtonsVisible(true);
+    FWindows.CamView()->ShowView();
+    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("CemaraLoaded")]);
+    FParts.SetCameraButtonsVisible(true);
     return true;
 }

@@ -5,16 +5,41 @@
 // without its camera buttons, and one that comes back opens by itself.
 #pragma once
 
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QTimer;
 class QWidget;
 class TCaptureFlows;
+class TCompanionWindows;
 class TDeviceMenus;
-class TMainForm;
-struct TMainFormControls;
+class TStatusLine;
 
 class TStartupSequence {
 public:
+    // The stages of tmSystem.
+    enum : int { ssNotRun = 0, ssCameraStep = 1, ssFinished = 2, ssLowColour = 100 };
+
+    // The panel's parts the start-up works, and what it asks of the window.
+    struct TParts {
+        TStatusLine* Status;
+        QTimer* StageTimer; // tmSystem
+        QAction* AsfItem; // the file type a camera starts with
+        std::function<QAction*(int32_t videoType)> FileTypeItem;
+        // Checks the picture size a camera opens at.
+        std::function<void()> CheckDefaultSize;
+        std::function<void(bool visible)> SetCameraButtonsVisible;
+        std::function<int()> ScreenDepth;
+        std::function<void(int ms)> Pause;
+        std::function<void(const QString& text)> ShowInfo;
+        std::function<bool()> IsClosing;
+    };
+
     TStartupSequence(
-        TMainForm& form, const TMainFormControls& ui, TDeviceMenus& devices, TCaptureFlows& capture);
+        TParts parts, const TCompanionWindows& windows, TDeviceMenus& devices, TCaptureFlows& capture);
 
     // The seams' defaults: the colour depth of the window's screen, and a
     // wait that keeps the windows painted but holds the user's input back,
@@ -31,8 +56,8 @@ public:
     bool OpenCamera();
 
 private:
-    TMainForm& FForm;
-    const TMainFormControls& FUi;
+    TParts FParts;
+    const TCompanionWindows& FWindows;
     TDeviceMenus& FDevices;
     TCaptureFlows& FCapture;
     int FStage;

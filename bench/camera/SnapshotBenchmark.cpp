@@ -47,7 +47,7 @@ void BM_TakeSnapshot(benchmark::State& state)
     for (auto _ : state) {
         if (!controller.TakeSnapshot())
             state.SkipWithError("snapshot failed");
-        benchmark::DoNotOptimize(controller.SnapshotImage.constBits());
+        benchmark::DoNotOptimize(controller.SnapshotImage().constBits());
     }
     CloseFrameMaps();
 }

@@ -46,8 +46,8 @@ struct TFlowRig {
         OpenSettingsStore();
         CreateCamController();
         Form = new TMainForm();
-        Ui(Form)->tmSystem->stop(); // no start-up: the camera counts as open
-        CamController->WindowOpen = true;
+        Ui(Form)->tmSystem->stop(); // no start-up
+        CamController->OpenCaptureWindow(); // the stand-in opens at once
         Form->show();
     }
     ~TFlowRig()
@@ -81,7 +81,7 @@ void BM_ControllerSnapshotAlone(benchmark::State& state)
     for (auto _ : state) {
         if (!CamController->TakeSnapshot())
             state.SkipWithError("snapshot failed");
-        benchmark::DoNotOptimize(CamController->SnapshotImage.constBits());
+        benchmark::DoNotOptimize(CamController->SnapshotImage().constBits());
     }
 }
 

@@ -25,14 +25,14 @@ TEST_F(CamControllerCalls, IdleCloseAndStopCallNothingButStopGivesPermissionBack
     Controller.StopRecording();
     EXPECT_THAT(Calls(), IsEmpty());
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_FALSE(Controller.WindowOpen);
-    EXPECT_FALSE(Controller.Recording);
+    EXPECT_FALSE(Controller.WindowOpen());
+    EXPECT_FALSE(Controller.Recording());
 }
 
 TEST_F(CamControllerCalls, OpenCloseAndDestroyCaptureWindow)
 {
     EXPECT_TRUE(Controller.OpenCaptureWindow());
-    EXPECT_TRUE(Controller.WindowOpen);
+    EXPECT_TRUE(Controller.WindowOpen());
     try {
         Controller.OpenCaptureWindow();
         ADD_FAILURE() << "a second opening must raise";
@@ -41,7 +41,7 @@ TEST_F(CamControllerCalls, OpenCloseAndDestroyCaptureWindow)
             ::testing::MatchesRegex(R"(Assertion failure \(CamControllerUnit\.cpp, line [0-9]+\))"));
     }
     Controller.CloseCaptureWindow();
-    EXPECT_FALSE(Controller.WindowOpen);
+    EXPECT_FALSE(Controller.WindowOpen());
     EXPECT_THAT(Calls(),
         ElementsAre(
             "AM_OpenCaptureWindow(11,22,33)", "AM_VidCapCloseWindow(22)", "AM_VidCapDestroyWindow(22)"));
@@ -50,12 +50,12 @@ TEST_F(CamControllerCalls, OpenCloseAndDestroyCaptureWindow)
     refusing.openResult = false;
     recording_vidcore::Reset(refusing);
     EXPECT_FALSE(Controller.OpenCaptureWindow());
-    EXPECT_FALSE(Controller.WindowOpen);
+    EXPECT_FALSE(Controller.WindowOpen());
 
     recording_vidcore::Reset();
     {
         TCamController controller;
-        controller.ViewHandle = 5;
+        controller.SetWindows(0, 5);
         ASSERT_TRUE(controller.OpenCaptureWindow());
     }
     EXPECT_THAT(Calls(),
@@ -68,10 +68,10 @@ TEST_F(CamControllerCalls, SetVideoFormatChangesOnlyToAnotherKnownSize)
     Controller.SetVideoFormat(6);
     Controller.SetVideoFormat(255);
     EXPECT_THAT(Calls(), IsEmpty());
-    EXPECT_EQ(Controller.FormatIndex, 1);
+    EXPECT_EQ(Controller.FormatIndex(), 1);
 
     Controller.SetVideoFormat(2); // no menu offers it, the controller takes it
-    EXPECT_EQ(Controller.FormatIndex, 2);
+    EXPECT_EQ(Controller.FormatIndex(), 2);
     for (uint8_t index : { 0, 3, 4, 5 })
         Controller.SetVideoFormat(index);
     EXPECT_THAT(Calls(),
@@ -80,7 +80,7 @@ TEST_F(CamControllerCalls, SetVideoFormatChangesOnlyToAnotherKnownSize)
 
     recording_vidcore::Reset();
     Controller.ResetVideoFormat();
-    EXPECT_EQ(Controller.FormatIndex, 1);
+    EXPECT_EQ(Controller.FormatIndex(), 1);
     Controller.SetVideoFormat(1);
     EXPECT_THAT(Calls(), IsEmpty());
 }
@@ -104,10 +104,8 @@ TEST_F(CamControllerCalls, EnumerateDevicesListsNamesUpToTheirFirstNul)
     script.audioDevices = { "Mic", std::string(300, 'x') };
     recording_vidcore::Reset(script);
     Controller.EnumerateDevices();
-    EXPECT_EQ(Controller.VideoDevices, (QStringList { "Cam A", "Cam B" }));
-    EXPECT_EQ(Controller.AudioDevices, (QStringList { "Mic", QString(256, 'x') }));
-    EXPECT_EQ(Controller.VideoDeviceMap[0], 0);
-    EXPECT_EQ(Controller.VideoDeviceMap[1], 1);
+    EXPECT_EQ(Controller.VideoDevices(), (QStringList { "Cam A", "Cam B" }));
+    EXPECT_EQ(Controller.AudioDevices(), (QStringList { "Mic", QString(256, 'x') }));
 }
 
 TEST_F(CamControllerCalls, EnumerateDevicesListsNoMoreVideoDevicesThanTheMapHolds)
@@ -117,13 +115,12 @@ TEST_F(CamControllerCalls, EnumerateDevicesListsNoMoreVideoDevicesThanTheMapHold
         script.videoDevices.push_back("Cam " + std::to_string(n));
     recording_vidcore::Reset(script);
     Controller.EnumerateDevices();
-    ASSERT_EQ(Controller.VideoDevices.size(), 101);
-    EXPECT_EQ(Controller.VideoDevices.last(), "Cam 100");
-    EXPECT_EQ(Controller.VideoDeviceMap[100], 100);
+    ASSERT_EQ(Controller.VideoDevices().size(), 101);
+    EXPECT_EQ(Controller.VideoDevices().last(), "Cam 100");
 
     recording_vidcore::Reset();
     Controller.EnumerateDevices();
-    EXPECT_TRUE(Controller.AudioDevices.isEmpty());
+    EXPECT_TRUE(Controller.AudioDevices().isEmpty());
 }
 
 TEST_F(CamControllerCalls, RecordingPausesGrabbingUntilItStops)
@@ -131,12 +128,12 @@ TEST_F(CamControllerCalls, RecordingPausesGrabbingUntilItStops)
     OpenMaps();
     Sink->PutFrame(640, 480, [](int32_t, int32_t) { return Bgr { 1, 2, 3 }; });
     EXPECT_TRUE(Controller.StartRecording("Temp/clip é.wmv"));
-    EXPECT_TRUE(Controller.Recording);
+    EXPECT_TRUE(Controller.Recording());
     EXPECT_EQ(Permission(), 0u);
     EXPECT_TRUE(Controller.TakeSnapshot()); // the frame at the start of the recording
     EXPECT_EQ(Permission(), 0u);
     Controller.StopRecording();
-    EXPECT_FALSE(Controller.Recording);
+    EXPECT_FALSE(Controller.Recording());
     EXPECT_EQ(Permission(), 1u);
     EXPECT_THAT(Calls(),
         ElementsAre(
@@ -151,7 +148,7 @@ TEST_F(CamControllerCalls, FailedRecordingStartGivesPermissionBackAtOnce)
     refusing.captureResult = false;
     recording_vidcore::Reset(refusing);
     EXPECT_FALSE(Controller.StartRecording("clip.avi"));
-    EXPECT_FALSE(Controller.Recording);
+    EXPECT_FALSE(Controller.Recording());
     EXPECT_EQ(Permission(), 1u);
     EXPECT_THAT(Calls(), ElementsAre("AM_SetCaptureFile(22,clip.avi)", "AM_CaptureVideo(22)"));
 }
@@ -163,7 +160,7 @@ TEST_F(CamControllerCalls, RecordingStartWaitsForAFirstFrameThenGivesUp)
     EXPECT_FALSE(Controller.StartRecording("clip.avi")); // no frame ever comes
     EXPECT_THAT(Calls(), IsEmpty());
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_FALSE(Controller.Recording);
+    EXPECT_FALSE(Controller.Recording());
 
     // A frame that completes during the wait lets the recording start.
     std::thread sink([this] {
@@ -193,14 +190,14 @@ TEST_F(CamControllerCalls, SnapshotGivesPermissionBackOnEveryWayOut)
     SetPermission(0);
     EXPECT_TRUE(Controller.TakeSnapshot());
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_EQ(Controller.SnapshotImage.size(), QSize(320, 240));
+    EXPECT_EQ(Controller.SnapshotImage().size(), QSize(320, 240));
 
     // A 0x0 frame gives a file that no picture loader takes.
     Sink->SetHeaderWords(0, 0, 24);
     SetPermission(0);
     EXPECT_THROW(Controller.TakeSnapshot(), EPictureLoadError);
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_EQ(Controller.SnapshotImage.size(), QSize(320, 240)); // the last picture stays
+    EXPECT_EQ(Controller.SnapshotImage().size(), QSize(320, 240)); // the last picture stays
 
     Sink->SetHeaderWords(1600, 1201, 24);
     SetPermission(0);
@@ -224,7 +221,7 @@ TEST_F(CamControllerCalls, SnapshotWaitsForACopyUnderWay)
     const bool taken = Controller.TakeSnapshot();
     sink.join();
     ASSERT_TRUE(taken);
-    EXPECT_EQ(Controller.SnapshotImage.pixel(160, 120), qRgb(0, 255, 0));
+    EXPECT_EQ(Controller.SnapshotImage().pixel(160, 120), qRgb(0, 255, 0));
 }
 
 } // namespace

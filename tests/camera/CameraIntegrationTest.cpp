@@ -86,11 +86,11 @@ protected:
         ASSERT_NE(GrabPermission(), nullptr);
         Controller.SetBaseFolder(Folder.path());
         Controller.EnumerateDevices();
-        const auto camera = Controller.VideoDevices.indexOf("Vidcore Test Camera");
-        const auto microphone = Controller.AudioDevices.indexOf("Vidcore Test Microphone");
+        const auto camera = Controller.VideoDevices().indexOf("Vidcore Test Camera");
+        const auto microphone = Controller.AudioDevices().indexOf("Vidcore Test Microphone");
         ASSERT_GE(camera, 0);
         ASSERT_GE(microphone, 0);
-        Controller.ChooseVideoDevice(Controller.VideoDeviceMap[static_cast<std::size_t>(camera)]);
+        Controller.ChooseVideoDevice(static_cast<int32_t>(camera));
         Controller.ChooseAudioDevice(static_cast<int32_t>(microphone));
         ASSERT_TRUE(Controller.OpenCaptureWindow());
     }
@@ -129,8 +129,8 @@ TEST_F(CameraIntegration, SnapshotsAreUprightBitmapsOfTheCameraPicture)
     EXPECT_EQ(QFileInfo(file).size(), 921654);
     EXPECT_EQ(
         RunTool("identify", { "-format", "%m %w %h %z %r", file }).out, "BMP3 640 480 8 DirectClass sRGB");
-    ASSERT_EQ(Controller.SnapshotImage.size(), QSize(640, 480));
-    ExpectUprightBars(Controller.SnapshotImage);
+    ASSERT_EQ(Controller.SnapshotImage().size(), QSize(640, 480));
+    ExpectUprightBars(Controller.SnapshotImage());
     EXPECT_EQ(frameblock::LoadWord(GrabPermission(), 0), 1u);
 
     // A smaller size uses the start of the pixel area.
@@ -138,8 +138,8 @@ TEST_F(CameraIntegration, SnapshotsAreUprightBitmapsOfTheCameraPicture)
     ASSERT_TRUE(WaitForFrameSize(320, 240));
     ASSERT_TRUE(Controller.TakeSnapshot());
     EXPECT_EQ(QFileInfo(file).size(), 230454);
-    ASSERT_EQ(Controller.SnapshotImage.size(), QSize(320, 240));
-    ExpectUprightBars(Controller.SnapshotImage);
+    ASSERT_EQ(Controller.SnapshotImage().size(), QSize(320, 240));
+    ExpectUprightBars(Controller.SnapshotImage());
 
     // The largest size fills the pixel area exactly.
     Controller.SetVideoFormat(5);
@@ -147,8 +147,8 @@ TEST_F(CameraIntegration, SnapshotsAreUprightBitmapsOfTheCameraPicture)
     ASSERT_TRUE(Controller.TakeSnapshot());
     EXPECT_EQ(QFileInfo(file).size(), 5760054);
     EXPECT_EQ(RunTool("identify", { "-format", "%w %h", file }).out, "1600 1200");
-    ASSERT_EQ(Controller.SnapshotImage.size(), QSize(1600, 1200));
-    ExpectUprightBars(Controller.SnapshotImage);
+    ASSERT_EQ(Controller.SnapshotImage().size(), QSize(1600, 1200));
+    ExpectUprightBars(Controller.SnapshotImage());
 }
 
 TEST_F(CameraIntegration, RecordingWritesAPlayableClipAndFramesFlowAgainAfterIt)
@@ -163,7 +163,7 @@ TEST_F(CameraIntegration, RecordingWritesAPlayableClipAndFramesFlowAgainAfterIt)
     std::this_thread::sleep_for(std::chrono::seconds(2)); // the length of the clip
     Controller.StopRecording();
     const double seconds = recording.elapsed() / 1000.0;
-    EXPECT_FALSE(Controller.Recording);
+    EXPECT_FALSE(Controller.Recording());
     EXPECT_EQ(frameblock::LoadWord(GrabPermission(), 0), 1u);
 
     const ToolRun probe = RunTool("ffprobe",
@@ -184,7 +184,7 @@ TEST_F(CameraIntegration, RecordingWritesAPlayableClipAndFramesFlowAgainAfterIt)
     // Copying resumed: a snapshot after the recording is a new, complete frame.
     ASSERT_TRUE(WaitForFrameSize(640, 480));
     ASSERT_TRUE(Controller.TakeSnapshot());
-    ExpectUprightBars(Controller.SnapshotImage);
+    ExpectUprightBars(Controller.SnapshotImage());
 }
 
 } // namespace

@@ -41,9 +41,7 @@ protected:
         ASSERT_TRUE(Folder.isValid());
         ASSERT_TRUE(QDir(Folder.path()).mkdir("Temp"));
         Controller.SetBaseFolder(Folder.path());
-        Controller.OwnerHandle = 11;
-        Controller.ViewHandle = 22;
-        Controller.InstanceHandle = 33;
+        Controller.SetWindows(11, 22, 33);
     }
 
     void TearDown() override { CloseFrameMaps(); }

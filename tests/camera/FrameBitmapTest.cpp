@@ -67,7 +67,7 @@ TEST_F(FrameBitmapFile, SnapshotIsATrueUprightBmpOfTheFrame)
     EXPECT_EQ(picture.pixel(639, 240), qRgb(0, 0, 255));
     EXPECT_EQ(picture.pixel(1, 479), qRgb(0, 0, 255));
     EXPECT_EQ(picture.pixel(0, 479), qRgb(0, 255, 0));
-    EXPECT_EQ(Controller.SnapshotImage.convertToFormat(picture.format()), picture);
+    EXPECT_EQ(Controller.SnapshotImage().convertToFormat(picture.format()), picture);
 }
 
 TEST_F(FrameBitmapFile, PicturesOfOtherLayoutsAreReadByTheGeneralReader)
@@ -165,7 +165,7 @@ TEST_F(FrameBitmapFile, MissingTempFolderFailsTheSnapshotAndIsNotMade)
     EXPECT_FALSE(Controller.TakeSnapshot());
     EXPECT_FALSE(QDir(Folder.filePath("Temp")).exists());
     EXPECT_EQ(Permission(), 1u);
-    EXPECT_TRUE(Controller.SnapshotImage.isNull());
+    EXPECT_TRUE(Controller.SnapshotImage().isNull());
 }
 
 TEST_F(FrameBitmapFile, ALinkAtTheSnapshotNameIsReplacedNeverFollowed)

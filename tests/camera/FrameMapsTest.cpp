@@ -206,7 +206,7 @@ TEST_F(FrameMapsTest, AFolderWithoutRoomIsAFailedMapNeverAFault)
     // Snapshots and recordings are refused, and nothing is recorded.
     EXPECT_FALSE(Controller.TakeSnapshot());
     EXPECT_FALSE(Controller.StartRecording(Folder.filePath(QStringLiteral("clip.avi"))));
-    EXPECT_FALSE(Controller.Recording);
+    EXPECT_FALSE(Controller.Recording());
     EXPECT_TRUE(recording_vidcore::Calls().empty());
     CloseFrameMaps();
 

@@ -58,7 +58,7 @@ protected:
 
     static std::string View()
     {
-        return std::to_string(static_cast<unsigned long long>(CamController->ViewHandle));
+        return std::to_string(static_cast<unsigned long long>(CamController->ViewHandle()));
     }
 
     static inline TestMapNames Names;
@@ -104,7 +104,7 @@ TEST_F(MainFormCallsTest, AnotherCameraResetsTheSizeAndReopens)
 {
     StartUp({ true, true, { "Camera A", "Camera B" }, {} });
     Ui(Form)->pmiSIF->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->FormatIndex == 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->FormatIndex() == 0; }, 5000));
 
     // The checked camera again: nothing.
     recording_vidcore::Reset({ true, true, { "Camera A", "Camera B" }, {} });
@@ -125,7 +125,7 @@ TEST_F(MainFormCallsTest, AnotherCameraResetsTheSizeAndReopens)
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(Calls()[i], expected[i]);
     EXPECT_EQ(Calls()[3].rfind("AM_OpenCaptureWindow", 0), 0u);
-    EXPECT_EQ(CamController->FormatIndex, 1);
+    EXPECT_EQ(CamController->FormatIndex(), 1);
     EXPECT_TRUE(Ui(Form)->pmiVGA->isChecked());
     EXPECT_FALSE(Ui(Form)->pmiSIF->isChecked());
     EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
@@ -160,7 +160,7 @@ TEST_F(MainFormCallsTest, CameraThatDoesNotOpenKeepsLoading)
     EXPECT_FALSE(Ui(Form)->imgbSnapshot->isVisible());
     // The file type stays uncompressed AVI, as the start-up checked it.
     EXPECT_TRUE(Ui(Form)->pmiUncompressedAVI->isChecked());
-    EXPECT_EQ(CamController->VideoType, 0);
+    EXPECT_EQ(CamController->VideoType(), 0);
     // Sizes cannot be chosen without a camera: the internal check refuses.
     // With no error report in this test the error comes back here, so it is
     // raised from the signal itself; QAction's trigger() is not built for an

@@ -90,14 +90,14 @@ TEST_F(MainFormDevicesTest, BusyCameraSaysSoAndTheWindowStaysUsable)
     TMainForm* form = Start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 10000));
     EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("CameraBusyMsg")] });
-    EXPECT_FALSE(CamController->WindowOpen);
+    EXPECT_FALSE(CamController->WindowOpen());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("No camera found"));
     EXPECT_FALSE(CameraButtonsShown());
     // Usable: another camera chosen from the menu opens.
     const QList<QAction*> cameras = Ui(form)->pmiVideoDevices->actions();
     ASSERT_EQ(MenuTexts(Ui(form)->pmiVideoDevices), QStringList({ "Busy Cam", "Vidcore Test Camera" }));
     cameras[1]->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen(); }, 10000));
 }
 
 TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself)
@@ -106,16 +106,16 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
                  "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nunplug-after=150\n\n");
     TBoxCloser closer;
     TMainForm* form = Start();
-    ASSERT_TRUE(CamController->WindowOpen);
+    ASSERT_TRUE(CamController->WindowOpen());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
     EXPECT_EQ(CheckedText(Ui(form)->pmiAudioDevices), QStringLiteral("Desk Mic"));
 
     // Recording when the camera goes: the clip is stopped and kept.
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    ASSERT_TRUE(CamController->Recording);
+    ASSERT_TRUE(CamController->Recording());
     const QString clip = form->Videos()->FileNames().value(0);
-    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen; }, 15000));
-    EXPECT_FALSE(CamController->Recording);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen(); }, 15000));
+    EXPECT_FALSE(CamController->Recording());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("No camera found"));
     EXPECT_FALSE(CameraButtonsShown());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
@@ -128,11 +128,11 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
     // The device menu follows; a snapshot does nothing without a camera.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !MenuTexts(Ui(form)->pmiVideoDevices).contains(QStringLiteral("Loose Cam")); }, 5000));
-    EXPECT_FALSE(CamController->TakeSnapshot() && CamController->WindowOpen);
+    EXPECT_FALSE(CamController->TakeSnapshot() && CamController->WindowOpen());
 
     // Plugged back: listed, checked, and live again without a click.
     SetPresent("loose", true);
-    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return CamController->WindowOpen(); }, 10000));
     EXPECT_EQ(MenuTexts(Ui(form)->pmiVideoDevices), QStringList({ "Loose Cam", "Vidcore Test Camera" }));
     EXPECT_EQ(CheckedText(Ui(form)->pmiVideoDevices), QStringLiteral("Loose Cam"));
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
@@ -150,12 +150,12 @@ TEST_F(MainFormDevicesTest, StalledCameraStopsTheRecordingAndKeepsTheClip)
                  "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\nstall-after=150\n\n");
     TBoxCloser closer;
     TMainForm* form = Start();
-    ASSERT_TRUE(CamController->WindowOpen);
+    ASSERT_TRUE(CamController->WindowOpen());
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    ASSERT_TRUE(CamController->Recording);
+    ASSERT_TRUE(CamController->Recording());
     const QString clip = form->Videos()->FileNames().value(0);
-    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen; }, 15000));
-    EXPECT_FALSE(CamController->Recording);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->WindowOpen(); }, 15000));
+    EXPECT_FALSE(CamController->Recording());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("No camera found"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
@@ -175,7 +175,7 @@ TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
                  "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=30/1\n\n");
     TBoxCloser closer;
     TMainForm* form = Start();
-    ASSERT_TRUE(CamController->WindowOpen);
+    ASSERT_TRUE(CamController->WindowOpen());
     // The working folder on a small file system of its own (needs root).
     const QString temp = QDir::current().filePath(QStringLiteral("Temp"));
     QProcess mount;
@@ -191,17 +191,17 @@ TEST_F(MainFormDevicesTest, FullDiskEndsTheRecordingAndDropsTheBrokenClip)
     } unmount { temp };
 
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    ASSERT_TRUE(CamController->Recording);
+    ASSERT_TRUE(CamController->Recording());
     const QString clip = form->Videos()->FileNames().value(0);
     ASSERT_TRUE(clip.startsWith(temp)) << clip.toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->Recording; }, 20000)) << QFileInfo(clip).size();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !CamController->Recording(); }, 20000)) << QFileInfo(clip).size();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
     EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("RecordFailedMsg")] });
     EXPECT_NE(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));
     EXPECT_EQ(form->Videos()->VideoCount(), 0);
     EXPECT_FALSE(QFile::exists(clip));
     // The camera goes on: the next snapshot is a fresh frame.
-    EXPECT_TRUE(CamController->WindowOpen);
+    EXPECT_TRUE(CamController->WindowOpen());
     EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
 }
 
@@ -213,13 +213,13 @@ TEST_F(MainFormDevicesTest, ARecordingTheCameraSentNoPictureForIsDroppedAndExpla
                  "caps=video/x-raw,format=YUY2,width=640,height=480,framerate=1/1000\n\n");
     TBoxCloser closer;
     TMainForm* form = Start();
-    ASSERT_TRUE(CamController->WindowOpen);
+    ASSERT_TRUE(CamController->WindowOpen());
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    if (!CamController->Recording)
+    if (!CamController->Recording())
         GTEST_SKIP() << "the recording did not start: nothing to drop";
     const QString clip = form->Videos()->FileNames().value(0);
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    ASSERT_FALSE(CamController->Recording);
+    ASSERT_FALSE(CamController->Recording());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !closer.Texts.isEmpty(); }, 5000));
     EXPECT_EQ(closer.Texts, QStringList { LanguageTexts[QStringLiteral("NoPictureMsg")] });
     EXPECT_EQ(form->Videos()->VideoCount(), 0);

@@ -64,7 +64,7 @@ void ExpectSnapshotAndRecordingRefused(TMainForm* form, TBoxCloser& closer, cons
     EXPECT_EQ(closer.Texts, QStringList { message });
     closer.Texts.clear();
     form->ProcessRecord();
-    EXPECT_FALSE(CamController->Recording);
+    EXPECT_FALSE(CamController->Recording());
     EXPECT_EQ(form->Videos()->VideoCount(), 0);
     EXPECT_EQ(closer.Texts, QStringList { message });
 }
@@ -321,7 +321,7 @@ TEST_F(MainFormTest, LowColourDepthWarnsOnceAndNeverOpensTheCamera)
     EXPECT_EQ(form->StartStage(), TMainForm::ssLowColour);
     EXPECT_TRUE(Ui(form)->pmiVideoDevices->actions().isEmpty());
     EXPECT_FALSE(Ui(form)->imgbSnapshot->isVisible());
-    EXPECT_FALSE(CamController->WindowOpen);
+    EXPECT_FALSE(CamController->WindowOpen());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Starting the camera..."));
 }
 
@@ -330,7 +330,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     TBoxCloser closer;
     TMainForm* form = MakeForm();
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
-    ASSERT_TRUE(CamController->WindowOpen) << "synthetic camera did not open";
+    ASSERT_TRUE(CamController->WindowOpen()) << "synthetic camera did not open";
     EXPECT_TRUE(closer.Texts.isEmpty());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
     for (TImageButton* b :
@@ -338,7 +338,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
         EXPECT_TRUE(b->isVisible());
     EXPECT_TRUE(Ui(form)->pmiASF->isChecked());
     EXPECT_FALSE(Ui(form)->pmiUncompressedAVI->isChecked());
-    EXPECT_EQ(CamController->VideoType, 1);
+    EXPECT_EQ(CamController->VideoType(), 1);
     // The file types exclude each other; the one chosen is recorded.
     const auto checkedTypes = [&] {
         QList<QAction*> checked;
@@ -351,7 +351,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
              std::pair { Ui(form)->pmiMP4, 2 }, std::pair { Ui(form)->pmiASF, 1 } }) {
         item->trigger();
         EXPECT_EQ(checkedTypes(), QList<QAction*> { item }) << item->text().toStdString();
-        EXPECT_EQ(CamController->VideoType, type);
+        EXPECT_EQ(CamController->VideoType(), type);
     }
     // Without x264enc in GStreamer's registry, MP4 is offered disabled, and
     // its hint names the package that brings it; it comes back with it.
@@ -382,8 +382,8 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     Ui(form)->pmiSIF->trigger();
     EXPECT_EQ(form->CamView()->size(), QSize(354, 280));
     EXPECT_FALSE(form->CamView()->pnlView->isVisible());
-    EXPECT_EQ(CamController->FormatIndex, 1);
-    ASSERT_TRUE(WaitFor([&] { return CamController->FormatIndex == 0; }));
+    EXPECT_EQ(CamController->FormatIndex(), 1);
+    ASSERT_TRUE(WaitFor([&] { return CamController->FormatIndex() == 0; }));
     EXPECT_TRUE(form->CamView()->pnlView->isVisible());
     EXPECT_TRUE(Ui(form)->pmiSIF->isChecked());
     EXPECT_FALSE(Ui(form)->pmiVGA->isChecked());
@@ -407,18 +407,18 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_TRUE(form->Photos()->isVisible());
     EXPECT_FALSE(Ui(form)->imgbImage->PictureUp().isNull());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
-    EXPECT_EQ(CamController->SnapshotImage.size(), QSize(320, 240));
+    EXPECT_EQ(CamController->SnapshotImage().size(), QSize(320, 240));
     // The photo is the camera's frame, colour bars on top, the right way up.
     const QImage photo = form->Photos()->Strip->Item(0)->Picture();
     ASSERT_EQ(photo.size(), QSize(320, 240));
     EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32),
-        CamController->SnapshotImage.convertToFormat(QImage::Format_RGB32));
+        CamController->SnapshotImage().convertToFormat(QImage::Format_RGB32));
     const QColor top = photo.pixelColor(160, 40);
     EXPECT_GT(top.hsvSaturation() + top.value(), 200) << "top of the picture should be a bright bar";
 
     // Recording: listed at once, buttons locked, no menu on the skin.
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    ASSERT_TRUE(CamController->Recording);
+    ASSERT_TRUE(CamController->Recording());
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
     EXPECT_FALSE(Ui(form)->imgbSnapshot->isEnabled());
     EXPECT_FALSE(Ui(form)->imgbFormat->isEnabled());
@@ -439,7 +439,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
 
     QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-    EXPECT_FALSE(CamController->Recording);
+    EXPECT_FALSE(CamController->Recording());
     EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
     EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Videos: 1"));
@@ -463,7 +463,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
         gst_registry_remove_feature(registry, encoder);
         gst_object_unref(encoder);
         QTest::mouseClick(Ui(form)->imgbRecord, Qt::LeftButton);
-        EXPECT_FALSE(CamController->Recording);
+        EXPECT_FALSE(CamController->Recording());
         EXPECT_EQ(form->Videos()->VideoCount(), 1);
         EXPECT_TRUE(Ui(form)->imgbSnapshot->isEnabled());
         EXPECT_TRUE(form->PictureSizeSubmenuItem()->isEnabled());
@@ -515,12 +515,12 @@ TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     QTest::keyClick(form, Qt::Key_R);
-    ASSERT_TRUE(WaitFor([&] { return CamController->Recording; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return CamController->Recording(); }, 10000));
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     QTest::keyClick(form, Qt::Key_Space);
     QTest::keyClick(form, Qt::Key_R);
-    EXPECT_FALSE(CamController->Recording);
+    EXPECT_FALSE(CamController->Recording());
     EXPECT_EQ(form->Photos()->ImageCount(), 1);
     EXPECT_EQ(form->Videos()->VideoCount(), 1);
 
@@ -541,7 +541,7 @@ TEST_F(MainFormTest, SelfTimerCountsDownToASnapshotAndCanBeCancelled)
     TBoxCloser closer;
     TMainForm* form = MakeForm();
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
-    ASSERT_TRUE(CamController->WindowOpen) << "synthetic camera did not open";
+    ASSERT_TRUE(CamController->WindowOpen()) << "synthetic camera did not open";
     Ui(form)->pmiSelfTimer3->trigger();
     const TViewOverlay* overlay = form->CamView()->Overlay();
     int flashes = 0;
@@ -637,7 +637,7 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
         TMainForm* form = MakeForm();
         ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
         EXPECT_EQ(closer.Texts, QStringList { message });
-        EXPECT_TRUE(CamController->WindowOpen);
+        EXPECT_TRUE(CamController->WindowOpen());
         EXPECT_TRUE(form->CamView()->pnlView->isVisible());
         EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
         ExpectSnapshotAndRecordingRefused(form, closer, message);
@@ -693,7 +693,7 @@ TEST_F(MainFormTest, FrameMapsWithoutRoomAreToldAtSnapshotAndRecording)
     TMainForm* form = MakeForm();
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
     EXPECT_TRUE(closer.Texts.isEmpty());
-    EXPECT_TRUE(CamController->WindowOpen);
+    EXPECT_TRUE(CamController->WindowOpen());
     ExpectSnapshotAndRecordingRefused(form, closer, message);
     delete Form;
     Form = nullptr;
@@ -704,7 +704,7 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
 {
     TMainForm* form = MakeForm();
     ASSERT_TRUE(WaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
-    ASSERT_TRUE(CamController->WindowOpen);
+    ASSERT_TRUE(CamController->WindowOpen());
     // Nothing made yet: closing would ask nothing.
     EXPECT_TRUE(form->ConfirmDiscardUnsaved());
 
@@ -818,7 +818,7 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
         SetCloseQuestionTexts();
         form->ProcessSnapshot();
         form->ProcessRecord();
-        ASSERT_TRUE(CamController->Recording);
+        ASSERT_TRUE(CamController->Recording());
         const QString clip = form->Videos()->FileNames().value(0);
         form->ProcessRecord();
         ASSERT_EQ(form->Photos()->UnsavedCount(), 1);
@@ -848,14 +848,14 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     form->ProcessSnapshot();
     form->ProcessSnapshot();
     form->ProcessRecord();
-    ASSERT_TRUE(CamController->Recording);
+    ASSERT_TRUE(CamController->Recording());
     const QString clip = form->Videos()->FileNames().value(0);
     // A clip of some frames: the file grows well past its header.
     QElapsedTimer recorded;
     recorded.start();
     EXPECT_TRUE(WaitFor([&] { return QFileInfo(clip).size() > 60000; }));
     form->ProcessRecord();
-    ASSERT_FALSE(CamController->Recording);
+    ASSERT_FALSE(CamController->Recording());
     qint64 shortestMs = recorded.elapsed();
     // One photo saved already through its own dialog's path: it is not saved again.
     form->Photos()->Strip->Item(2)->SetKept();
@@ -921,7 +921,7 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     // an MP4, and keeps its type.
     Ui(form)->pmiMP4->trigger();
     form->ProcessRecord();
-    ASSERT_TRUE(CamController->Recording);
+    ASSERT_TRUE(CamController->Recording());
     const QString running = form->Videos()->FileNames().value(1);
     EXPECT_TRUE(running.endsWith(QLatin1String(".mp4"))) << running.toStdString();
     recorded.start();
@@ -929,7 +929,7 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     TBoxCloser saveAll(QStringLiteral("Save all"));
     EXPECT_TRUE(form->close());
     shortestMs = std::min(shortestMs, recorded.elapsed());
-    EXPECT_FALSE(CamController->Recording);
+    EXPECT_FALSE(CamController->Recording());
     EXPECT_EQ(saveAll.Texts.size(), 1) << saveAll.Texts.join(u'|').toStdString();
     {
         QFile file(taken);
