@@ -40,6 +40,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <utility>
+
 TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
@@ -48,8 +50,8 @@ TMainForm::TMainForm(QWidget* parent)
     setAttribute(Qt::WA_AlwaysShowToolTips);
     InstallWindowAccessibility();
     new TFocusReturn(this);
-    ScreenDepth = [this] { return TStartupSequence::ScreenDepthOf(this); };
-    StartupPause = TStartupSequence::ResponsivePause;
+    FScreenDepth = [this] { return TStartupSequence::ScreenDepthOf(this); };
+    FStartupPause = TStartupSequence::ResponsivePause;
     CreateControls(this, FBackground);
     CreateMenus(this);
     FCompanions = std::make_unique<TCompanionWindows>();
@@ -100,8 +102,8 @@ void TMainForm::CreateCollaborators()
             .FileTypeItem = fileTypeItem,
             .CheckDefaultSize = checkDefaultSize,
             .SetCameraButtonsVisible = [this](bool visible) { SetCameraButtonsVisible(visible); },
-            .ScreenDepth = [this] { return ScreenDepth(); },
-            .Pause = [this](int ms) { StartupPause(ms); },
+            .ScreenDepth = [this] { return FScreenDepth(); },
+            .Pause = [this](int ms) { FStartupPause(ms); },
             .ShowInfo = showInfo,
             .IsClosing = isClosing,
         },
@@ -254,6 +256,12 @@ void TMainForm::SetUpMagnet()
     FMagnet->SetActive(true);
     FMagnet->SetSnapOptions(soMagnet);
     TMagnet::SetMainForm(this);
+}
+
+void TMainForm::SetStartupSeams(std::function<int()> screenDepth, std::function<void(int ms)> pause)
+{
+    FScreenDepth = std::move(screenDepth);
+    FStartupPause = std::move(pause);
 }
 
 TCamViewForm* TMainForm::CamView() const { return FCompanions->CamView(); }

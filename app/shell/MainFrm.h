@@ -98,9 +98,9 @@ public:
     QMenu* PictureSizeSubmenu() const { return pmVideoFormat; }
     QAction* PictureSizeSubmenuItem() const { return FVideoFormatItem; }
 
-    // Seams for the platform facts the start-up reads.
-    std::function<int()> ScreenDepth;
-    std::function<void(int ms)> StartupPause; // waits ms
+    // Seams for the platform facts the start-up reads: the screen's colour
+    // depth, and the pause before the camera opens (waits ms).
+    void SetStartupSeams(std::function<int()> screenDepth, std::function<void(int ms)> pause);
 
 signals:
     // The about box is the application's; the main window only asks for it.
@@ -165,6 +165,8 @@ private:
     std::unique_ptr<TStartupSequence> FStartup;
     std::unique_ptr<TPictureOptions> FPictureOptions;
     std::unique_ptr<TSnapshotCountdown> FCountdown;
+    std::function<int()> FScreenDepth;
+    std::function<void(int ms)> FStartupPause;
     bool FClosed = false;
     bool FSessionEnd = false;
     QPixmap FBackground; // the skin as loaded, fuchsia outline included

@@ -110,8 +110,7 @@ protected:
     TMainForm* MakeForm(int screenDepth = 24)
     {
         Form = new TMainForm();
-        Form->ScreenDepth = [screenDepth] { return screenDepth; };
-        Form->StartupPause = [](int) {};
+        Form->SetStartupSeams([screenDepth] { return screenDepth; }, [](int) {});
         Form->show();
         return Form;
     }
