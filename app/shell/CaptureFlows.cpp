@@ -37,8 +37,7 @@ TCaptureFlows::TCaptureFlows(TMainForm& form, const TMainFormControls& ui)
 bool TCaptureFlows::ExplainCaptureFailure()
 {
     if (!FrameMapsReady())
-        FForm.ShowInfo(
-            LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(QStringLiteral("%s"), FrameMapsFolder()));
+        FForm.ShowInfo(LanguageText(QStringLiteral("FrameMapsMsg"), FrameMapsFolder()));
     else if (!PrepareTempFolder())
         FForm.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
     else
@@ -48,8 +47,7 @@ bool TCaptureFlows::ExplainCaptureFailure()
 
 void TCaptureFlows::ShowVideoCount()
 {
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("VideoStatus")].replace(
-        QStringLiteral("%d"), QString::number(FForm.Videos()->VideoCount())));
+    FUi.lblStatus->ShowStatus(LanguageText(QStringLiteral("VideoStatus"), FForm.Videos()->VideoCount()));
 }
 
 void TCaptureFlows::ProcessSnapshot()
@@ -66,8 +64,7 @@ void TCaptureFlows::ProcessSnapshot()
     TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
     FForm.Photos()->AddImage(CamController->SnapshotImage);
     FForm.UpdatePhotoButton();
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
-        QStringLiteral("%d"), QString::number(FForm.Photos()->ImageCount())));
+    FUi.lblStatus->ShowStatus(LanguageText(QStringLiteral("SnapshotStatus"), FForm.Photos()->ImageCount()));
     // The shutter is seen once the photo is taken; its moment is timed from here.
     if (FUi.pmiFlash->isChecked())
         FForm.CamView()->FlashShutter();

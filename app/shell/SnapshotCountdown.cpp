@@ -58,8 +58,7 @@ void TSnapshotCountdown::Tick()
 
 void TSnapshotCountdown::Show() const
 {
-    FUi.lblStatus->ShowStatus(LanguageTexts[QStringLiteral("CountdownStatus")].replace(
-        QStringLiteral("%d"), QString::number(FLeft)));
+    FUi.lblStatus->ShowStatus(LanguageText(QStringLiteral("CountdownStatus"), FLeft));
     if (TCamViewForm* view = FForm.CamView())
         view->ShowCountdown(FLeft);
 }
