@@ -5,13 +5,10 @@
 #include <libyuv/convert_from_argb.h>
 #include <libyuv/cpu_id.h>
 #include <libyuv/planar_functions.h>
-#include <libyuv/row.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <iterator>
-#include <mutex>
 #include <utility>
 
 namespace snapwell {
@@ -26,47 +23,6 @@ namespace {
     // scratch rows to stay in the cache between the two steps.
     constexpr int kBandRows = 16;
 
-    // libyuv's own limited-range tables hold a blue factor of 2.0 where
-    // BT.601 needs 2.018 and BT.709 2.112 (it keeps them below 2 for its ARM
-    // code): strong blues would come out up to 15 too dark. Its x86 code
-    // takes the factor as an unsigned byte, so a copy with the exact one
-    // converts every value within rounding.
-    const libyuv::YuvConstants* WithExactBlue(
-        const libyuv::YuvConstants& table, GstVideoColorMatrix matrix, bool full)
-    {
-#if defined(__x86_64__) || defined(__i386__)
-        struct Exact {
-            alignas(32) libyuv::YuvConstants table;
-        };
-        static Exact exact[2][2]; // [BT.709][full range], made once, read only after
-        static std::once_flag made;
-        std::call_once(made, [] {
-            for (const bool bt709 : { false, true })
-                for (const bool fullRange : { false, true }) {
-                    const libyuv::YuvConstants& from = bt709
-                        ? (fullRange ? libyuv::kYuvF709Constants : libyuv::kYuvH709Constants)
-                        : (fullRange ? libyuv::kYuvJPEGConstants : libyuv::kYuvI601Constants);
-                    gdouble kr = 0;
-                    gdouble kb = 0;
-                    gst_video_color_matrix_get_Kr_Kb(
-                        bt709 ? GST_VIDEO_COLOR_MATRIX_BT709 : GST_VIDEO_COLOR_MATRIX_BT601, &kr, &kb);
-                    // 6 fraction bits; chroma spans 224 of 255 in the limited range
-                    const double factor = 2 * (1 - kb) * (fullRange ? 1.0 : 255.0 / 224.0) * 64;
-                    Exact& made = exact[bt709][fullRange];
-                    made.table = from;
-                    for (std::size_t i = 0; i < sizeof made.table.kUVToB; i += 2)
-                        made.table.kUVToB[i] = static_cast<uint8_t>(std::lround(factor));
-                }
-        });
-        (void)table;
-        return &exact[matrix == GST_VIDEO_COLOR_MATRIX_BT709][full].table;
-#else
-        (void)matrix;
-        (void)full;
-        return &table;
-#endif
-    }
-
     const libyuv::YuvConstants* MatrixOf(const GstVideoColorimetry& colorimetry)
     {
         bool full = false;
@@ -79,13 +35,15 @@ namespace {
         default:
             return nullptr;
         }
+        // libyuv's limited-range tables hold a blue factor of 2.0 where BT.601
+        // needs 2.018 and BT.709 2.112 (kept below 2 for its ARM code): strong
+        // blues come out up to 3 (BT.601) or 15 (BT.709) too dark. Its
+        // full-range tables are exact.
         switch (colorimetry.matrix) {
         case GST_VIDEO_COLOR_MATRIX_BT601:
-            return WithExactBlue(full ? libyuv::kYuvJPEGConstants : libyuv::kYuvI601Constants,
-                GST_VIDEO_COLOR_MATRIX_BT601, full);
+            return full ? &libyuv::kYuvJPEGConstants : &libyuv::kYuvI601Constants;
         case GST_VIDEO_COLOR_MATRIX_BT709:
-            return WithExactBlue(full ? libyuv::kYuvF709Constants : libyuv::kYuvH709Constants,
-                GST_VIDEO_COLOR_MATRIX_BT709, full);
+            return full ? &libyuv::kYuvF709Constants : &libyuv::kYuvH709Constants;
         default:
             return nullptr;
         }

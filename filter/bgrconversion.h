@@ -27,9 +27,6 @@ public:
     // Only after a Prepare() that returned true, for a frame of that info.
     void Run(const GstVideoFrame& frame, uint8_t* pixels);
 
-    // The matrix chosen for YUV frames (nullptr for RGB ones), for tests.
-    const libyuv::YuvConstants* Matrix() const { return matrix_; }
-
     // How a layout reaches the block: in one libyuv call, or two a band of
     // rows at a time.
     enum class Route {

@@ -7,6 +7,7 @@
 #include "core/ProfileReader.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <array>
 
@@ -226,6 +227,20 @@ const QStringList& LanguageTextKeys()
 TLanguageTexts::TLanguageTexts(QHash<QString, QString> texts)
     : FTexts(std::move(texts))
 {
+}
+
+QString FillPlaceholders(const QString& text, const QStringList& arguments)
+{
+    static const QRegularExpression placeholder(QStringLiteral("%[sd]"));
+    QString filled;
+    qsizetype from = 0;
+    auto argument = arguments.begin();
+    for (auto matches = placeholder.globalMatch(text); matches.hasNext() && argument != arguments.end();) {
+        const QRegularExpressionMatch match = matches.next();
+        filled.append(QStringView(text).sliced(from, match.capturedStart() - from)).append(*argument++);
+        from = match.capturedEnd();
+    }
+    return filled.append(QStringView(text).sliced(from));
 }
 
 TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& language)

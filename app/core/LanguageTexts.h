@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <type_traits>
+
 struct TLanguage {
     QString Name; // file name stem and section name
     QString Font; // font face for the controls that show these texts
@@ -53,6 +55,23 @@ TLanguageTexts LoadLanguageTexts(const QString& baseFolder, const TLanguage& lan
 extern QString LanguageName;
 extern QString LanguageFont;
 extern TLanguageTexts LanguageTexts;
+
+// The text with its "%s" and "%d" placeholders filled in order, in one pass:
+// a placeholder inside an argument stays text. A placeholder left without an
+// argument stays as it is; an argument left without a placeholder is dropped.
+QString FillPlaceholders(const QString& text, const QStringList& arguments);
+
+// The language's text for the key with its placeholders filled from texts or numbers.
+template <typename... TArgs> QString LanguageText(const QString& key, const TArgs&... args)
+{
+    const auto asText = [](const auto& arg) {
+        if constexpr (std::is_arithmetic_v<std::decay_t<decltype(arg)>>)
+            return QString::number(arg);
+        else
+            return QString(arg);
+    };
+    return FillPlaceholders(LanguageTexts[key], { asText(args)... });
+}
 
 // Picks the language from the system's language identifier and loads its
 // texts from under baseFolder into the three process-wide values.

@@ -16,12 +16,6 @@ namespace {
 
 constexpr qint64 ChunkSize = 1 << 20;
 
-// The language's text for `key` with the file's name in it.
-QString Named(const QString& key, const QString& path)
-{
-    return LanguageTexts[key].replace(QStringLiteral("%s"), path);
-}
-
 // `reason` comes from the system and follows the text as it is.
 bool Fail(QWidget* owner, const QString& text, const QString& reason = QString())
 {
@@ -38,7 +32,7 @@ bool CopyFileWithProgress(
     const QFileInfo to(destination);
     // Copying a file onto itself would truncate it before it is read.
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
-        return Fail(owner, Named(QStringLiteral("SameFileMsg"), source));
+        return Fail(owner, LanguageText(QStringLiteral("SameFileMsg"), source));
     // A dangling link is a taken name too: it is asked about like a file.
     const bool taken = NameTaken(destination);
     if (taken && !replaceSilently && !ConfirmReplace(owner, destination))
@@ -46,15 +40,16 @@ bool CopyFileWithProgress(
 
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
-        return Fail(owner, Named(QStringLiteral("ReadFailedMsg"), source), input.errorString());
+        return Fail(owner, LanguageText(QStringLiteral("ReadFailedMsg"), source), input.errorString());
     // A replace is written beside the destination and renamed at the end, so
     // the old file stays whole until the new one is complete.
     TSafeSave output(destination);
     if (!output.Open(taken))
-        return Fail(owner, Named(QStringLiteral("CreateFailedMsg"), destination), output.ErrorString());
+        return Fail(
+            owner, LanguageText(QStringLiteral("CreateFailedMsg"), destination), output.ErrorString());
 
     const qint64 total = input.size();
-    QProgressDialog progress(Named(QStringLiteral("CopyingMsg"), from.fileName()),
+    QProgressDialog progress(LanguageText(QStringLiteral("CopyingMsg"), from.fileName()),
         LanguageTexts[QStringLiteral("CancelButton")], 0,
         static_cast<int>(std::max<qint64>(1, (total + ChunkSize - 1) / ChunkSize)), owner);
     progress.setLabel(PlainLabel(new QLabel(progress.labelText())));
@@ -71,10 +66,11 @@ bool CopyFileWithProgress(
     while (!input.atEnd()) {
         const QByteArray data = input.read(ChunkSize);
         if (data.isEmpty() && input.error() != QFile::NoError)
-            return failWhileCopying(Named(QStringLiteral("ReadFailedMsg"), source), input.errorString());
+            return failWhileCopying(
+                LanguageText(QStringLiteral("ReadFailedMsg"), source), input.errorString());
         if (!output.Write(data.constData(), data.size()))
             return failWhileCopying(
-                Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
+                LanguageText(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
         progress.setValue(++chunk);
         // A session end cancels too: the windows wait for the copy to stop.
         if (progress.wasCanceled() || SessionEnding())
@@ -82,6 +78,7 @@ bool CopyFileWithProgress(
     }
     progress.setValue(progress.maximum());
     if (!output.Commit())
-        return failWhileCopying(Named(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
+        return failWhileCopying(
+            LanguageText(QStringLiteral("WriteFailedMsg"), destination), output.ErrorString());
     return true;
 }

@@ -1,70 +1,47 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/ClipPlayer.h"
 
-#include "gallery/DesktopEntry.h"
-#include "gallery/DesktopExec.h"
+// Before Qt's headers: their `signals` keyword would clash with GDBus's members.
+#include <gio/gio.h>
+
 #include "gallery/GalleryLogging.h"
 
+#include <QFile>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QStringList>
 
 namespace {
 
-constexpr int QueryTimeoutMs = 5000;
-
-QString QueryDefault(const QString& xdgMime, const QString& mimeType)
+// The desktop's program for the file's type (or for a type it is a kind of),
+// by the file's name, as the defaults and desktop entries say.
+GAppInfo* DefaultProgramFor(const QString& file)
 {
-    QProcess query;
-    query.start(xdgMime, { QStringLiteral("query"), QStringLiteral("default"), mimeType });
-    if (!query.waitForFinished(QueryTimeoutMs) || query.exitStatus() != QProcess::NormalExit) {
-        query.kill();
-        return {};
-    }
-    return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
-}
-
-bool StartEntry(const TDesktopEntry& entry, const QString& clipFile)
-{
-    QStringList arguments = ExecArguments(entry, clipFile);
-    if (arguments.isEmpty())
-        return false;
-    if (entry.Terminal) {
-        // A program for the terminal needs one around it: Debian's choice of terminal.
-        const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        if (terminal.isEmpty())
-            return false;
-        arguments = QStringList { terminal, QStringLiteral("-e") } + arguments;
-    }
-    const QString program = arguments.takeFirst();
-    qCDebug(lcGallery, "playing %s with %s", qPrintable(clipFile), qPrintable(entry.FilePath));
-    return QProcess::startDetached(program, arguments, entry.WorkingFolder);
+    const QByteArray type = QMimeDatabase().mimeTypeForFile(file).name().toUtf8();
+    return g_app_info_get_default_for_type(type.constData(), FALSE);
 }
 
 } // namespace
 
 QString DefaultPlayerFor(const QString& clipFile)
 {
-    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (xdgMime.isEmpty())
-        return {};
-    // A type is known by several names (video/vnd.avi, video/x-msvideo); the
-    // desktop's association may use any of them.
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(clipFile);
-    QStringList names { type.name() };
-    names += type.aliases();
-    for (const QString& name : names)
-        if (const QString player = QueryDefault(xdgMime, name); !player.isEmpty())
-            return player;
-    return {};
+    g_autoptr(GAppInfo) program = DefaultProgramFor(clipFile);
+    return program ? QString::fromUtf8(g_app_info_get_id(program)) : QString();
 }
 
 bool OpenWithDesktopProgram(const QString& clipFile)
 {
-    if (const auto entry = FindDesktopEntry(DefaultPlayerFor(clipFile)))
-        return StartEntry(*entry, clipFile);
+    if (g_autoptr(GAppInfo) program = DefaultProgramFor(clipFile)) {
+        qCDebug(lcGallery, "playing %s with %s", qPrintable(clipFile), g_app_info_get_id(program));
+        g_autoptr(GFile) file = g_file_new_for_path(QFile::encodeName(clipFile).constData());
+        GList files { file, nullptr, nullptr };
+        g_autoptr(GError) error = nullptr;
+        if (g_app_info_launch(program, &files, nullptr, &error))
+            return true;
+        qCDebug(lcGallery, "the player did not start: %s", error->message);
+        return false;
+    }
     // A named desktop's own opener may know players the generic lookup does
     // not. Without one, xdg-open would only guess the type from the bytes
     // and end in a web browser, where nobody learns that nothing can play it.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Plays a clip with the desktop's player for its type (or opens any file
 // with the desktop's program for it) and says whether there is one at all.
-// The player's desktop entry is started directly: xdg-open without a named
+// The player is found and started through GIO: xdg-open without a named
 // desktop guesses the type from the bytes, not the name, and falls back to a
 // web browser.
 #pragma once

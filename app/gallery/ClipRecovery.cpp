@@ -179,10 +179,9 @@ void TClipRecovery::Next()
     if (!FSessionMessage.isEmpty())
         texts.append(FSessionMessage);
     if (FRecovered > 0)
-        texts.append(LanguageTexts[QStringLiteral("RecoveredMsg")].replace(QStringLiteral("%s"), FFolder));
+        texts.append(LanguageText(QStringLiteral("RecoveredMsg"), FFolder));
     if (!FFailed.isEmpty())
-        texts.append(LanguageTexts[QStringLiteral("NotRecoveredMsg")].replace(
-            QStringLiteral("%s"), FFailed.join(QStringLiteral(", "))));
+        texts.append(LanguageText(QStringLiteral("NotRecoveredMsg"), FFailed.join(QStringLiteral(", "))));
     if (!texts.isEmpty())
         emit finished(texts.join(QStringLiteral("\n\n")));
 }

@@ -20,8 +20,7 @@ private:
     // The language's sentence naming the file, then the reason as given.
     static std::string Text(const QString& fileName, const QString& reason)
     {
-        const QString text
-            = LanguageTexts[QStringLiteral("CreateFailedMsg")].replace(QStringLiteral("%s"), fileName);
+        const QString text = LanguageText(QStringLiteral("CreateFailedMsg"), fileName);
         return (text + u' ' + reason).toStdString();
     }
 };

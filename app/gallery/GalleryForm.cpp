@@ -169,12 +169,6 @@ void TGalleryForm::imgbCloseClick()
     emit closedByUser();
 }
 
-QString TGalleryForm::FormatCount(const QString& text, int count)
-{
-    QString filled = text;
-    return filled.replace(QStringLiteral("%d"), QString::number(count));
-}
-
 bool TGalleryForm::ComposerBusy()
 {
     if (!MailComposerSending())

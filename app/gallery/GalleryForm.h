@@ -42,9 +42,6 @@ public:
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void imgbCloseClick();
 
-    // A status text of the language file with its one "%d" filled in.
-    static QString FormatCount(const QString& text, int count);
-
     QLabel* imgBack;
     TThumbnailStrip* Strip;
     TImageButton* imgbClose;

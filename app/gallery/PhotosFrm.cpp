@@ -77,7 +77,7 @@ void TPhotosForm::DeleteFocusedImage() { Strip->DeleteFocused(); }
 void TPhotosForm::actDeleteExecute()
 {
     DeleteFocusedImage();
-    emit statusText(FormatCount(LanguageTexts[QStringLiteral("SnapshotStatus")], ImageCount()));
+    emit statusText(LanguageText(QStringLiteral("SnapshotStatus"), ImageCount()));
 }
 
 void TPhotosForm::SaveFocusedImage(const QString& path, TReplace replace)

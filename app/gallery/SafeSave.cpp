@@ -27,8 +27,8 @@ bool ConfirmReplace(QWidget* owner, const QString& path)
     // Yes and No are Qt's own buttons: they speak the language through Qt's
     // translations, which the program loads for it.
     const auto answer = ShowPlainMessage(owner, QMessageBox::Question, QString(),
-        LanguageTexts[QStringLiteral("ReplaceFileMsg")].replace(QStringLiteral("%s"), path),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        LanguageText(QStringLiteral("ReplaceFileMsg"), path), QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 

@@ -78,8 +78,7 @@ bool SaveAllUnsaved(TPhotosForm& photos, TVideosForm& videos, QWidget* owner)
         // file gives the one message below rather than a failed copy's own.
         if (!FolderTakesFiles(folder) || !step.save(folder)) {
             ShowPlainMessage(owner, QMessageBox::Warning, ProductTitle(),
-                LanguageTexts[QStringLiteral("SaveAllFailedMsg")].replace(
-                    QStringLiteral("%s"), QDir::toNativeSeparators(folder)));
+                LanguageText(QStringLiteral("SaveAllFailedMsg"), QDir::toNativeSeparators(folder)));
             return false;
         }
     }

@@ -182,6 +182,5 @@ QString BringOverLastSessionsCaptures(const QString& tempFolder)
     QStringList shown;
     for (const QString& folder : savedIn)
         shown.append(QDir::toNativeSeparators(folder));
-    return LanguageTexts[QStringLiteral("SessionSavedMsg")].replace(
-        QStringLiteral("%s"), shown.join(QStringLiteral(", ")));
+    return LanguageText(QStringLiteral("SessionSavedMsg"), shown.join(QStringLiteral(", ")));
 }

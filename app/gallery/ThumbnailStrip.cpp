@@ -4,6 +4,7 @@
 #include "core/Assertion.h"
 #include "core/CodeSiteHelperUnit.h"
 #include "core/ErrorGuard.h"
+#include "core/LanguageTexts.h"
 #include "core/PlainText.h"
 #include "gallery/GalleryLogging.h"
 #include "gallery/StripGeometry.h"
@@ -200,11 +201,8 @@ void TThumbnailStrip::UpdateAccessibleItems()
     // an operation is half done.
     const int focused = shpFocus->x() / Strip::ItemWidth;
     for (int i = 0; i < Count(); ++i) {
-        QString name = FItemNameFormat;
-        for (const int number : { i + 1, Count() })
-            if (const qsizetype at = name.indexOf(QStringLiteral("%d")); at >= 0)
-                name.replace(at, 2, QString::number(number));
-        FItems[i]->setAccessibleName(name);
+        FItems[i]->setAccessibleName(
+            FillPlaceholders(FItemNameFormat, { QString::number(i + 1), QString::number(Count()) }));
         FItems[i]->SetCurrent(i == focused);
     }
 }

@@ -179,7 +179,7 @@ void TVideosForm::DiscardVideo(const QString& fileName)
 void TVideosForm::actDeleteExecute()
 {
     DeleteFocusedVideo();
-    emit statusText(FormatCount(LanguageTexts[QStringLiteral("VideoStatus")], VideoCount()));
+    emit statusText(LanguageText(QStringLiteral("VideoStatus"), VideoCount()));
 }
 
 void TVideosForm::actPlayExecute()

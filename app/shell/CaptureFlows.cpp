@@ -38,8 +38,7 @@ TCaptureFlows::TCaptureFlows(TParts parts, const TCompanionWindows& windows)
 bool TCaptureFlows::ExplainCaptureFailure()
 {
     if (!FrameMapsReady())
-        FParts.ShowInfo(
-            LanguageTexts[QStringLiteral("FrameMapsMsg")].replace(QStringLiteral("%s"), FrameMapsFolder()));
+        FParts.ShowInfo(LanguageText(QStringLiteral("FrameMapsMsg"), FrameMapsFolder()));
     else if (!PrepareTempFolder())
         FParts.ShowInfo(LanguageTexts[QStringLiteral("TempFolderMsg")]);
     else
@@ -49,8 +48,7 @@ bool TCaptureFlows::ExplainCaptureFailure()
 
 void TCaptureFlows::ShowVideoCount()
 {
-    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("VideoStatus")].replace(
-        QStringLiteral("%d"), QString::number(FWindows.Videos()->VideoCount())));
+    FParts.Status->ShowStatus(LanguageText(QStringLiteral("VideoStatus"), FWindows.Videos()->VideoCount()));
 }
 
 void TCaptureFlows::ProcessSnapshot()
@@ -67,8 +65,8 @@ void TCaptureFlows::ProcessSnapshot()
     TCodeSiteHelper trace(lcShell(), "ProcessSnapshot");
     FWindows.Photos()->AddImage(CamController->SnapshotImage());
     FParts.UpdatePhotoButton();
-    FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("SnapshotStatus")].replace(
-        QStringLiteral("%d"), QString::number(FWindows.Photos()->ImageCount())));
+    FParts.Status->ShowStatus(
+        LanguageText(QStringLiteral("SnapshotStatus"), FWindows.Photos()->ImageCount()));
     // The shutter is seen once the photo is taken; its moment is timed from here.
     if (FParts.FlashItem->isChecked())
         FWindows.CamView()->FlashShutter();

@@ -20,10 +20,7 @@ bool AskAboutUnsaved(
     if (photos == 0 && clips == 0)
         return true;
     // The text holds two counts: photos first, clips second.
-    QString text = LanguageTexts[QStringLiteral("UnsavedCountMsg")];
-    for (const int count : { photos, clips })
-        if (const qsizetype at = text.indexOf(QStringLiteral("%d")); at >= 0)
-            text.replace(at, 2, QString::number(count));
+    const QString text = LanguageText(QStringLiteral("UnsavedCountMsg"), photos, clips);
     QMessageBox box(QMessageBox::NoIcon, ProductTitle(), text, QMessageBox::NoButton, window);
     box.setTextFormat(Qt::PlainText);
     QPushButton* saveAll

@@ -243,9 +243,9 @@ void TMainFormControls::OfferEncodableFileTypes() const
         QAction* item = FileTypeItem(type);
         const bool encodable = RecordingTypeEncodable(type);
         item->setEnabled(encodable);
-        item->setToolTip(encodable ? QString()
-                                   : LanguageTexts[QStringLiteral("EncoderMissingHint")].replace(
-                                       QLatin1String("%s"), RecordingTypePackage(type)));
+        item->setToolTip(encodable
+                ? QString()
+                : LanguageText(QStringLiteral("EncoderMissingHint"), RecordingTypePackage(type)));
     }
 }
 

@@ -57,8 +57,7 @@ void TSnapshotCountdown::Tick()
 
 void TSnapshotCountdown::Show() const
 {
-    FStatus->ShowStatus(LanguageTexts[QStringLiteral("CountdownStatus")].replace(
-        QStringLiteral("%d"), QString::number(FLeft)));
+    FStatus->ShowStatus(LanguageText(QStringLiteral("CountdownStatus"), FLeft));
     if (TCamViewForm* view = FWindows.CamView())
         view->ShowCountdown(FLeft);
 }

@@ -46,8 +46,7 @@ void ReportRunFolderUnusable()
     const QString folder = WantedMessagePortFolder();
     qCCritical(lcShell, "the private runtime folder %s cannot be used; not starting", qPrintable(folder));
     LoadSystemLanguage(WorkingFolderPath());
-    QString text = LanguageTexts[QStringLiteral("RunFolderMsg")];
-    text.replace(QStringLiteral("%s"), folder);
+    const QString text = LanguageText(QStringLiteral("RunFolderMsg"), folder);
     ShowPlainMessage(nullptr, QMessageBox::NoIcon, ProductTitle(), text);
 }
 

@@ -300,6 +300,21 @@ TEST(ShellLanguage, FileIsReadByTheProfileRules)
     EXPECT_EQ(texts["NoSuchKey"], "");
 }
 
+TEST(ShellLanguage, PlaceholdersAreFilledInOrderInOnePass)
+{
+    LanguageTexts = TLanguageTexts({ { "UnsavedCountMsg", "Photos: %d, clips: %d." },
+        { "ReplaceFileMsg", "Replace %s?" }, { "VideoStatus", "Clips" } });
+    EXPECT_EQ(LanguageText("UnsavedCountMsg", 3, qsizetype(12)), "Photos: 3, clips: 12.");
+    // A placeholder inside an argument stays text.
+    EXPECT_EQ(LanguageText("ReplaceFileMsg", QString("%d %s.wmv")), "Replace %d %s.wmv?");
+    EXPECT_EQ(LanguageText("UnsavedCountMsg", QString("%d"), 4), "Photos: %d, clips: 4.");
+    // A placeholder without an argument stays; an argument without one goes.
+    EXPECT_EQ(LanguageText("UnsavedCountMsg", 3), "Photos: 3, clips: %d.");
+    EXPECT_EQ(LanguageText("VideoStatus", 5), "Clips");
+    EXPECT_EQ(LanguageText("NoSuchKey", 5), "");
+    LanguageTexts = {};
+}
+
 TEST(ShellLanguage, ForeignSectionNameGivesEmptyTexts)
 {
     TLanguageFolder folder("German", "[Deutsch]\nCameraLoading=Kamera wird geladen\n");

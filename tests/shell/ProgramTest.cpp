@@ -1362,9 +1362,10 @@ TEST_F(ProgramTest, ASignalWhileABoxIsOpenEndsTheProgramCleanly)
                 QString::fromLocal8Bit(qgetenv("GST_PLUGIN_PATH")) + u':'
                     + QStringLiteral(FAKECAM_PLUGIN_DIR),
                 QStringLiteral("FAKECAM_DEVICES"), busyCamera } },
-        // No xdg-mime on the search path: no player for the clip.
+        // No programs on the search path and none of the system's applications: no player for the clip.
         { "no player", true, TTemp::Folder, recordThenPlay, ProductTitle, 2,
-            { QStringLiteral("PATH"), QStringLiteral("/nonexistent") } },
+            { QStringLiteral("PATH"), QStringLiteral("/nonexistent"), QStringLiteral("XDG_DATA_DIRS"),
+                QStringLiteral("/nonexistent") } },
         { "replace question", true, TTemp::Folder, recordThenSaveOverAFile, QStringLiteral("Glimview"), 1 },
         // Room for the first frame as a snapshot and a moment of the clip.
         { "recording failed", true, TTemp::SmallDisk, recordOnce, ProductTitle, 2 },
