@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
-#include <malloc.h>
 
 #define STRIP_CHECK(condition) Check((condition), __LINE__)
 
@@ -277,10 +276,6 @@ int TThumbnailStrip::DeleteFocused()
         return -1;
     const int index = FocusedIndex();
     delete FItems.takeAt(index);
-    // A picture is megabytes, freed in the middle of the heap, where glibc
-    // keeps it for the process: hundreds of deleted photos held on to all of
-    // it. Trimming hands the free pages back.
-    malloc_trim(0);
     PlaceItems();
 
     if (index > 0 && index == Count()) {

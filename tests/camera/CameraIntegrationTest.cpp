@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -104,17 +105,14 @@ protected:
     // Header words follow the negotiated size before a frame of it is copied.
     bool WaitForFrameSize(int32_t width, int32_t height)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000) {
-            const unsigned char* block = FrameBlock();
-            if (frameblock::LoadWord(block, frameblock::kWidthOffset) == uint32_t(width)
-                && frameblock::LoadWord(block, frameblock::kHeightOffset) == uint32_t(height)
-                && frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 1)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        return QTest::qWaitFor(
+            [&] {
+                const unsigned char* block = FrameBlock();
+                return frameblock::LoadWord(block, frameblock::kWidthOffset) == uint32_t(width)
+                    && frameblock::LoadWord(block, frameblock::kHeightOffset) == uint32_t(height)
+                    && frameblock::LoadWord(block, frameblock::kFrameReadyOffset) == 1;
+            },
+            10000);
     }
 
     QTemporaryDir Folder;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -26,9 +27,9 @@ TConversion Convert(const QStringList& arguments)
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start(Converter, arguments);
-    EXPECT_TRUE(PollUntil([&] { return process.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000));
     // The end report was sent before the program ended; let the port take it in.
-    EXPECT_TRUE(PollUntil([&] { return listener.Ended(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listener.Ended(); }, 5000));
     return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, listener.Messages };
 }
 

@@ -3,7 +3,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -20,20 +19,6 @@ QByteArray RunTool(const QString& program, const QStringList& arguments, int* ex
     if (exitCode)
         *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return process.readAll();
-}
-
-bool PollUntil(const std::function<bool()>& condition, int deadlineMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        // Outside an event loop, windows closed with WA_DeleteOnClose wait for this.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
 }
 
 QImage QuarteredPicture(int width, int height, QRgb topLeft)

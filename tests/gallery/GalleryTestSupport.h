@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What the gallery tests share: one Qt application per test program, private
-// temporary folders, polls with deadlines, outside tools, and a hand for the
+// temporary folders, outside tools, and a hand for the
 // modal boxes a window under test opens.
 #pragma once
 
@@ -22,9 +22,6 @@ inline void EnsureApplication() { test_support::EnsureApplication<QApplication>(
 
 // Runs a program to its end; its standard output and error together.
 QByteArray RunTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
-
-// Processes events until the condition holds or the deadline passes.
-bool PollUntil(const std::function<bool()>& condition, int deadlineMs = 10000);
 
 // A picture whose every quarter has its own colour, so that scaling or
 // flipping shows.

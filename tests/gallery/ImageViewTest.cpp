@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -71,7 +72,7 @@ TEST(ImageView, EditWritesTheBitmapToTheDocumentsFolderAndStartsThePaintProgram)
     EXPECT_EQ(TImageViewForm::ExportFileName(), expected);
 
     viewer->miEdit->trigger();
-    ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(paint + QStringLiteral(".args")); }, 10000));
     EXPECT_EQ(ReadAll(paint + QStringLiteral(".args")), QFile::encodeName(expected) + '\n');
     const QImage exported(expected, "BMP");
     ASSERT_EQ(exported.size(), QSize(320, 240));
@@ -81,7 +82,7 @@ TEST(ImageView, EditWritesTheBitmapToTheDocumentsFolderAndStartsThePaintProgram)
     QFile::remove(paint + QStringLiteral(".args"));
     viewer->SetPicture(QuarteredPicture(160, 120));
     viewer->miEdit->trigger();
-    ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(paint + QStringLiteral(".args")); }, 10000));
     EXPECT_EQ(QImage(expected, "BMP").size(), QSize(160, 120));
 
     // A documents folder that does not exist yet is created for the export.
@@ -89,7 +90,7 @@ TEST(ImageView, EditWritesTheBitmapToTheDocumentsFolderAndStartsThePaintProgram)
     const QString fresh = home.filePath(QStringLiteral("missing/folder"));
     SetDocumentsFolder(config, fresh);
     viewer->miEditClick();
-    ASSERT_TRUE(PollUntil([&] { return QFile::exists(paint + QStringLiteral(".args")); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(paint + QStringLiteral(".args")); }, 10000));
     EXPECT_EQ(QImage(QDir(fresh).filePath(QStringLiteral("snapshot.bmp")), "BMP").size(), QSize(160, 120));
 
     // An export that cannot be written (a file stands where the folder

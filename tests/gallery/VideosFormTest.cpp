@@ -327,7 +327,7 @@ TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
     Form->actEmailExecute();
     // Only the converter this gallery started counts as one; this process does not.
     EXPECT_FALSE(Form->IsConverterProcess(QCoreApplication::applicationPid()));
-    ASSERT_TRUE(PollUntil([&] { return !Form->Converting(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Converting(); }, 60000));
     EXPECT_EQ(fromConverter, kinds.size());
     EXPECT_FALSE(Form->IsConverterProcess(QCoreApplication::applicationPid()));
     EXPECT_EQ(kinds.count(1), 1);
@@ -347,7 +347,7 @@ TEST_F(VideosForm, EmailingAnAviClipRunsTheConverterWithTheProfileOfItsSize)
     ASSERT_TRUE(MakeAviClip(large, 640, 480, 15, false));
     Form->AddVideo(large, QuarteredPicture(320, 240), 2);
     Form->actEmailExecute();
-    ASSERT_TRUE(PollUntil([&] { return opened.size() == 2; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 60000));
     EXPECT_FALSE(Form->Converting());
     const QString probeLarge = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
         { QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
@@ -369,7 +369,7 @@ TEST_F(VideosForm, AConversionThatFailsOrCannotStartFreesTheWayForTheNext)
     AddClip(QStringLiteral("broken.avi"));
     Form->actEmailExecute();
     EXPECT_TRUE(Form->Converting());
-    ASSERT_TRUE(PollUntil([&] { return !Form->Converting(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Converting(); }, 60000));
     EXPECT_TRUE(opened.isEmpty());
 
     // No converter to be found: nothing runs and nothing stays locked.
@@ -461,7 +461,7 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
     qputenv("XDG_CURRENT_DESKTOP", "X-Test");
     messages.clear();
     Form->actPlayExecute();
-    EXPECT_TRUE(PollUntil([&] { return QFile::exists(opener + QStringLiteral(".args")); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(opener + QStringLiteral(".args")); }, 10000));
     EXPECT_EQ(ReadAll(opener + QStringLiteral(".args")), QFile::encodeName(clip) + '\n');
     EXPECT_TRUE(messages.isEmpty());
 
@@ -477,7 +477,7 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
     EXPECT_TRUE(playerBecomes(clip, QStringLiteral("recording-player.desktop")));
     qunsetenv("XDG_CURRENT_DESKTOP");
     Form->actPlayExecute();
-    EXPECT_TRUE(PollUntil([&] { return QFile::exists(player + QStringLiteral(".args")); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(player + QStringLiteral(".args")); }, 10000));
     EXPECT_EQ(ReadAll(player + QStringLiteral(".args")),
         "--title=Recording player\n" + QFile::encodeName(clip) + '\n');
     EXPECT_TRUE(messages.isEmpty());
@@ -505,7 +505,7 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
         EXPECT_TRUE(playerBecomes(typed, QStringLiteral("recording-player.desktop")));
         QFile::remove(player + QStringLiteral(".args"));
         Form->actPlayExecute();
-        EXPECT_TRUE(PollUntil([&] { return QFile::exists(player + QStringLiteral(".args")); }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(player + QStringLiteral(".args")); }, 10000));
         EXPECT_EQ(ReadAll(player + QStringLiteral(".args")), QFile::encodeName(typed) + '\n');
     }
     EXPECT_TRUE(messages.isEmpty());

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ protected:
 
     bool WaitForCompletion(int timeoutMs = kDeliveryDeadlineMs)
     {
-        return WaitUntil([this] { return FWindow.Count(kComplete) > 0; }, timeoutMs);
+        return QTest::qWaitFor([this] { return FWindow.Count(kComplete) > 0; }, timeoutMs);
     }
 
     qint64 CompletionResult() const

@@ -12,21 +12,6 @@
 #include <QJsonDocument>
 #include <QPainter>
 #include <QTcpServer>
-#include <QTimer>
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    // Wakes the blocking wait below often enough to notice the deadline.
-    QTimer tick;
-    tick.start(20);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 int TMessageWindow::Count(quint32 msg) const
 {

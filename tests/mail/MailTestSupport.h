@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Shared pieces of the mail tests: the application object, waiting with a
-// deadline, a window that records the messages it receives, and the local
-// SMTP server process.
+// Shared pieces of the mail tests: the application object, a window that
+// records the messages it receives, and the local SMTP server process.
 #pragma once
 
 #include "CoreApplication.h"
@@ -14,13 +13,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <functional>
-
 // Creates the QApplication of the test process once.
 inline void EnsureApplication() { test_support::EnsureApplication<QApplication>(); }
-
-// Runs the event loop until the condition holds or the deadline passes.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
 struct TRecordedMessage {
     quint32 Msg;

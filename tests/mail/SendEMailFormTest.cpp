@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -108,7 +109,7 @@ protected:
 
     static bool WaitForCompletion(TSendEMailForm& form)
     {
-        return WaitUntil(
+        return QTest::qWaitFor(
             [&form] { return form.stxStatus->text() == QLatin1String("Completed."); }, kDeadlineMs);
     }
 
@@ -294,7 +295,7 @@ TEST_F(MailComposerTest, ValidationNamesFirstMissingFieldAndSendsNothing)
     UseRecordingSmtp(form);
     form.OpenWithAttachment(FilePath("d.jpg"));
     form.activateWindow();
-    ASSERT_TRUE(WaitUntil([&form] { return QApplication::activeWindow() == &form; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&form] { return QApplication::activeWindow() == &form; }, 5000));
 
     form.edtFrom->clear();
     form.edtSubject->clear();
@@ -377,7 +378,7 @@ TEST_F(MailComposerTest, HandsMessageToComponentInOrderWithNewestAttachment)
 
     // Progress 50 of 200 fills a quarter of the bar.
     QCoreApplication::postEvent(&form, new TWindowMessageEvent(TSendEMailForm::WM_SMTP_PROGRESS, 50, 200));
-    ASSERT_TRUE(WaitUntil([&form] { return form.prbStatus->value() == 50; }, kDeadlineMs));
+    ASSERT_TRUE(QTest::qWaitFor([&form] { return form.prbStatus->value() == 50; }, kDeadlineMs));
     EXPECT_EQ(form.prbStatus->maximum(), 200);
     EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Sending..."));
 }

@@ -6,10 +6,10 @@
 #include "core/ErrorGuard.h"
 #include "widgets/ImageButton.h"
 
-#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -55,14 +55,6 @@ QList<QMessageBox*> VisibleBoxes()
     return boxes;
 }
 
-bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 10000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
-
 } // namespace
 
 TEST(ShellApplication, AssertionTextNamesTheFileAndLine)
@@ -99,7 +91,7 @@ TEST(ShellApplication, ErrorInAHandlerShowsABoxAndTheProgramGoesOn)
 
     QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
     QCoreApplication::postEvent(&handler, new QEvent(PlainEvent));
-    ASSERT_TRUE(RunEventsUntil([&] { return handler.PlainEvents == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handler.PlainEvents == 1; }, 10000));
     EXPECT_EQ(handler.Failures, 1);
     EXPECT_EQ(shownText, QString("Assertion failure (ApplicationTest.cpp, line %1)").arg(handler.FailedLine));
     EXPECT_TRUE(shownTitle.startsWith("Tessaly - Norvel Electronics Inc.")) << qPrintable(shownTitle);
@@ -135,7 +127,8 @@ TEST(ShellApplication, SecondErrorWhileTheBoxIsOpenAddsNoSecondBox)
 
     testing::internal::CaptureStderr();
     QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
-    const bool finished = RunEventsUntil([&] { return handler.Failures == 2 && VisibleBoxes().isEmpty(); });
+    const bool finished
+        = QTest::qWaitFor([&] { return handler.Failures == 2 && VisibleBoxes().isEmpty(); }, 10000);
     const std::string stderrText = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(finished);
     EXPECT_EQ(boxesSeen, 1);
@@ -152,7 +145,7 @@ TEST(ShellApplication, SecondErrorWhileTheBoxIsOpenAddsNoSecondBox)
         }
     });
     QCoreApplication::postEvent(&handler, new QEvent(FailingEvent));
-    ASSERT_TRUE(RunEventsUntil([&] { return laterBoxes == 1 && handler.Failures == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return laterBoxes == 1 && handler.Failures == 3; }, 10000));
 }
 
 TEST(ShellApplication, ErrorInAClickHandlerEndsThereAndTheButtonGoesOn)

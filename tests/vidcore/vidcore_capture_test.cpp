@@ -4,6 +4,8 @@
 #include "vidcore.h"
 #include "vidcore_test_support.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -94,7 +96,7 @@ TEST_F(VidcoreCapture, FailingCameraEndsTheRecordingAndRefusesTheNext)
     ASSERT_TRUE(AM_CaptureVideo(0));
     // Frames stop arriving: the block stays the same for half a second.
     uint64_t last = maps.FrameChecksum();
-    EXPECT_TRUE(PollUntil(
+    EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             if (maps.WaitForNewFrame(last, std::chrono::milliseconds(500))) {
                 last = maps.FrameChecksum();
@@ -102,7 +104,7 @@ TEST_F(VidcoreCapture, FailingCameraEndsTheRecordingAndRefusesTheNext)
             }
             return true;
         },
-        std::chrono::seconds(10)));
+        10000));
     AM_CaptureVideoQuit(0);
     const ClipFacts facts = ExamineClip(clip);
     EXPECT_EQ(facts.videoCodec, "rawvideo");

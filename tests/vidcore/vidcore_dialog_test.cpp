@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -41,16 +42,6 @@ double ColouredShare(const FrameMaps& maps, int row)
         coloured += high - low > 40;
     }
     return double(coloured) / width;
-}
-
-bool ProcessEventsUntil(const std::function<bool()>& condition)
-{
-    return PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return condition();
-        },
-        std::chrono::seconds(5));
 }
 
 class PressRecorder : public QWidget {
@@ -108,11 +99,11 @@ TEST(VidcoreSourceDialog, BalanceSlidersChangeThePictureLive)
     EXPECT_GE(dialog->width(), QFontMetrics(bold).horizontalAdvance(dialog->windowTitle()) + 3 * 24);
 
     saturation->setValue(0);
-    EXPECT_TRUE(PollUntil([&] { return ColouredShare(maps, barRow) < 0.02; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ColouredShare(maps, barRow) < 0.02; }));
 
     dialog->findChild<QPushButton*>("defaults")->click();
     EXPECT_EQ(saturation->value(), 100);
-    EXPECT_TRUE(PollUntil([&] { return ColouredShare(maps, barRow) > 0.5; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ColouredShare(maps, barRow) > 0.5; }));
 
     // A second call raises the open dialog rather than adding one.
     AM_VideoSource(uintptr_t(owner.winId()));
@@ -159,7 +150,7 @@ TEST(VidcoreFullScreen, PressesReachTheGivenWindow)
     QCoreApplication::sendEvent(screen, &right);
     QCoreApplication::sendEvent(screen, &left);
     QCoreApplication::sendEvent(screen, &escape);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return target.leftPresses == 1 && target.keys == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return target.leftPresses == 1 && target.keys == 1; }));
     EXPECT_EQ(target.otherPresses, 0);
     EXPECT_EQ(target.lastKey, Qt::Key_Escape);
 

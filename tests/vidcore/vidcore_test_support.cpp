@@ -3,6 +3,8 @@
 
 #include "vidcore.h"
 
+#include <QTest>
+
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
@@ -17,7 +19,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <thread>
 
 namespace vidcore_test {
 
@@ -151,24 +152,14 @@ uint64_t FrameMaps::FrameChecksum() const
 
 bool FrameMaps::WaitForNewFrame(uint64_t previous, std::chrono::milliseconds timeout) const
 {
-    return PollUntil([&] { return FrameReady() && FrameChecksum() != previous; }, timeout);
+    return QTest::qWaitFor([&] { return FrameReady() && FrameChecksum() != previous; }, int(timeout.count()));
 }
 
 bool FrameMaps::WaitForSize(int width, int height, std::chrono::milliseconds timeout) const
 {
-    return PollUntil(
-        [&] { return FrameReady() && Width() == width && Height() == height && BitCount() == 24; }, timeout);
-}
-
-bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return QTest::qWaitFor(
+        [&] { return FrameReady() && Width() == width && Height() == height && BitCount() == 24; },
+        int(timeout.count()));
 }
 
 void ChooseSyntheticDevices()
@@ -305,7 +296,7 @@ int SettledThreads()
     using Clock = std::chrono::steady_clock;
     int count = Threads();
     auto since = Clock::now();
-    PollUntil(
+    static_cast<void>(QTest::qWaitFor(
         [&] {
             if (const int now = ThreadsBesideIdlePoolThreads(); now != count) {
                 count = now;
@@ -313,23 +304,13 @@ int SettledThreads()
             }
             return Clock::now() - since > std::chrono::milliseconds(700);
         },
-        std::chrono::seconds(5));
+        5000));
     return count;
 }
 
 bool ThreadsSettleAtMost(int most, std::chrono::milliseconds timeout)
 {
-    return PollUntil([most] { return ThreadsBesideIdlePoolThreads() <= most; }, timeout);
-}
-
-long ResidentKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
+    return QTest::qWaitFor([most] { return ThreadsBesideIdlePoolThreads() <= most; }, int(timeout.count()));
 }
 
 } // namespace vidcore_test

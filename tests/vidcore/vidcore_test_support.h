@@ -4,6 +4,7 @@
 // read clips back.
 #pragma once
 
+#include "ResidentMemory.h"
 #include "XvfbServer.h"
 #include "filter/frameblock.h"
 
@@ -15,6 +16,7 @@
 
 namespace vidcore_test {
 
+using test_support::ResidentKilobytes;
 using test_support::XvfbServer;
 
 // The two map files under the names of this test process (the test
@@ -50,9 +52,6 @@ private:
     void* permission_ = nullptr;
 };
 
-// Polls `condition` every 10 ms until it holds or `timeout` passes.
-bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
-
 // Chooses the synthetic camera and microphone (listed last).
 void ChooseSyntheticDevices();
 
@@ -79,13 +78,12 @@ struct ClipFacts {
 
 ClipFacts ExamineClip(const std::string& path);
 
-// What this process holds now, as /proc/self tells: open descriptors,
-// threads, and resident memory in KiB.
+// What this process holds now, as /proc/self tells: open descriptors and
+// threads (its resident memory: ResidentKilobytes).
 int OpenDescriptors();
 // How many of this process's descriptors have `path` open.
 int DescriptorsOpening(const std::string& path);
 int Threads();
-long ResidentKilobytes();
 
 // The names of this process's threads with their counts ("gstglcontext x2,
 // ..."), to say which were left when a count is too high.

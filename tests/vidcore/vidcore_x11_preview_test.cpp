@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QTest>
 #include <QWidget>
 #include <QWindow>
 
@@ -36,14 +37,13 @@ double ColouredShare(const QImage& image, int y, int width)
 // Whether the colour bars cover the full width of the grabbed window near its top.
 bool BarsFill(QWidget& window)
 {
-    return PollUntil(
+    return QTest::qWaitFor(
         [&] {
-            QCoreApplication::processEvents();
             const QImage image = window.screen()->grabWindow(window.winId()).toImage();
             return !image.isNull() && image.width() == window.width()
                 && ColouredShare(image, image.height() / 10, image.width()) > 0.6;
         },
-        std::chrono::seconds(10));
+        10000);
 }
 
 // The bars' direction in a grab of the window near its top.
@@ -71,12 +71,12 @@ int BlockBarDirection(const FrameMaps& maps)
 // them, while the frame block always keeps the camera's order.
 bool ShowsBars(QWidget& window, const FrameMaps& maps, bool mirrored)
 {
-    return PollUntil(
+    return QTest::qWaitFor(
         [&] {
             const int shown = WindowBarDirection(window);
             return (mirrored ? shown <= -3 : shown >= 3) && BlockBarDirection(maps) >= 3;
         },
-        std::chrono::seconds(10));
+        10000);
 }
 
 // Remembers the library's notices posted to the application object.
@@ -98,12 +98,8 @@ bool PictureMoves(QWidget& window)
 {
     QCoreApplication::processEvents();
     const QImage first = window.screen()->grabWindow(window.winId()).toImage();
-    return PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return window.screen()->grabWindow(window.winId()).toImage() != first;
-        },
-        std::chrono::seconds(5));
+    return QTest::qWaitFor(
+        [&] { return window.screen()->grabWindow(window.winId()).toImage() != first; }, 5000);
 }
 
 // A native window for the library to draw into, shown and exposed.
@@ -113,12 +109,7 @@ bool ShowView(QWidget& view)
     view.setAttribute(Qt::WA_NoSystemBackground);
     view.resize(320, 240);
     view.show();
-    return PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return view.windowHandle() && view.windowHandle()->isExposed();
-        },
-        std::chrono::seconds(5));
+    return QTest::qWaitFor([&] { return view.windowHandle() && view.windowHandle()->isExposed(); }, 5000);
 }
 
 // The library's full-screen window once it covers the whole 1024 x 768
@@ -129,13 +120,8 @@ QWidget* FullScreenWindow()
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->objectName() == "VidcoreFullScreen")
             screen = widget;
-    const bool covers = screen
-        && PollUntil(
-            [&] {
-                QCoreApplication::processEvents();
-                return screen->width() == 1024 && screen->height() == 768;
-            },
-            std::chrono::seconds(5));
+    const bool covers
+        = screen && QTest::qWaitFor([&] { return screen->width() == 1024 && screen->height() == 768; }, 5000);
     return covers ? screen : nullptr;
 }
 
@@ -216,12 +202,8 @@ TEST(VidcoreX11Preview, DisplayWithoutOpenGLShowsThePictureAllTheSame)
     // and the size only once the display has resized it (a grab reads the
     // window's size from the X server).
     view.resize(800, 600);
-    ASSERT_TRUE(PollUntil(
-        [&] {
-            QCoreApplication::processEvents();
-            return view.screen()->grabWindow(view.winId()).size() == QSize(800, 600);
-        },
-        std::chrono::seconds(5)));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view.screen()->grabWindow(view.winId()).size() == QSize(800, 600); }, 5000));
     AM_SetVideoFormat(800, 600);
     EXPECT_TRUE(preview.maps.WaitForSize(800, 600));
     EXPECT_TRUE(BarsFill(view));
