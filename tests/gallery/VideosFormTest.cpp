@@ -440,7 +440,7 @@ TEST_F(VideosForm, PlayStartsTheDesktopsPlayerOrSaysThereIsNone)
     };
     // GIO learns of changed entries and defaults from a file monitor, a moment later.
     const auto playerBecomes = [](const QString& clip, const QString& player) {
-        return PollUntil([&] { return DefaultPlayerFor(clip) == player; });
+        return QTest::qWaitFor([&] { return DefaultPlayerFor(clip) == player; }, 10000);
     };
 
     const QString clip = AddClip(QStringLiteral("clip.wmv"));
