@@ -187,9 +187,10 @@ GstDevice* FindDevice(GList* devices, const char* typeName, const char* displayN
 
 // Waits on a started monitor's bus for a device message about `displayName`.
 // Device messages are "extended" types, which a type mask cannot tell apart,
-// so the type is checked here.
+// so the type is checked here. The deadline is generous: a busy machine
+// (the suite runs two at a time) may take seconds to hand a message over.
 bool WaitForDeviceMessage(GstDeviceMonitor* monitor, GstMessageType type, const char* displayName,
-    std::chrono::milliseconds timeout = 3s)
+    std::chrono::milliseconds timeout = 10s)
 {
     g_autoptr(GstBus) bus = gst_device_monitor_get_bus(monitor);
     const gint64 deadline = g_get_monotonic_time() + std::chrono::microseconds(timeout).count();
