@@ -68,6 +68,7 @@ function(glimview_precompiled_tests)
   _glimview_precompiled_host(glimview_pch_tests ${GLIMVIEW_PRECOMPILED_QT_HEADERS}
     <chrono> <thread> <gtest/gtest.h>)
   target_link_libraries(glimview_pch_tests PRIVATE GTest::gtest)
+  target_compile_options(glimview_pch_tests PRIVATE ${GLIMVIEW_SANITIZER_TEST_COMPILE_OPTIONS})
   _glimview_precompiled_use(glimview_pch_tests ${ARGN})
 endfunction()
 
