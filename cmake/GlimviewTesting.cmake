@@ -4,8 +4,9 @@
 # Builds one GoogleTest executable and registers each of its tests with CTest.
 # Tests run in their own working folder and with the synthetic devices on;
 # each test process names its frame maps with a suffix of its own (the
-# program's name from the launcher, the process id from ProcessMapSuffix.cpp),
-# so no test meets the maps of a running Glimview or of another test.
+# program's name from the launcher, the process id from ProcessMapSuffix.cpp
+# in glimview_test_startup), so no test meets the maps of a running Glimview
+# or of another test.
 # glimview_sanitizer_env(<var>): sets <var> to a "cmake -E env" command line
 # that gives what follows it the sanitizers' settings in a sanitized build
 # (GlimviewSanitize.cmake), and nothing more elsewhere.
@@ -21,13 +22,16 @@ endfunction()
 function(glimview_add_test)
   cmake_parse_arguments(T "RUN_SERIAL" "NAME" "SOURCES;LIBS;ENV;LABELS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
-  add_executable(${T_NAME} ${T_SOURCES} "${PROJECT_SOURCE_DIR}/tests/ProcessMapSuffix.cpp"
-    "${PROJECT_SOURCE_DIR}/tests/support/ProcessHome.cpp")
+  add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${T_NAME} PRIVATE glimview_test_startup ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests")
+  target_compile_options(${T_NAME} PRIVATE ${GLIMVIEW_SANITIZER_TEST_COMPILE_OPTIONS})
+  glimview_links_qt(uses_qt ${T_LIBS})
+  if(uses_qt)
+    glimview_precompiled_tests(${T_NAME})
+  endif()
   if(GLIMVIEW_SANITIZE)
-    target_sources(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/tests/sanitizer/KeepLibrariesLoaded.cpp")
     target_link_options(${T_NAME} PRIVATE "LINKER:--export-dynamic-symbol=dlclose")
   endif()
   target_compile_definitions(${T_NAME} PRIVATE

@@ -7,7 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DGLIMVIEW_SANITIZE=ON -DGLIMVIEW_BUILD_BENCH=OFF "$@"
+    -DGLIMVIEW_SANITIZE=ON -DGLIMVIEW_BUILD_BENCH=OFF -DGLIMVIEW_BUILD_SKINGEN=OFF "$@"
 cmake --build "$root/build-asan" -j"$(nproc)"
 cd "$root/build-asan"
 # LeakSanitizer's own tracer now and then crashes as it stops a process's
