@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "gallery/ClipPlayer.h"
 
-// Before Qt's headers: their `signals` keyword would clash with GDBus's members.
+// Qt's `signals` keyword (the precompiled Qt headers come first) would
+// clash with a member of GDBus's structures.
+#pragma push_macro("signals")
+#undef signals
 #include <gio/gio.h>
+#pragma pop_macro("signals")
 
 #include "gallery/GalleryLogging.h"
 
