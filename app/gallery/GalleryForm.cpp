@@ -109,12 +109,12 @@ bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
     return true;
 }
 
-// A key that stands for a button presses it the way the mouse does, and
-// only while the button can be pressed.
+// A key that stands for a button clicks it, and only while the button can
+// be pressed.
 static void PressIfAvailable(TImageButton* button)
 {
     if (button->isVisible() && button->isEnabled())
-        button->Press();
+        button->click();
 }
 
 void TGalleryForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)

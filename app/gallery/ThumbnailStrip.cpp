@@ -161,15 +161,8 @@ TThumbnailStrip::TThumbnailStrip(QWidget* window, const char* unitFile)
     imgbThumb->SetPicture(Skin("gallery_thumb_up.png"));
     imgbThumb->SetPictureUp(Skin("gallery_thumb_up.png"));
     imgbThumb->hide();
-    connect(imgbThumb, &TImageButton::mouseDown, this, Guarded([this](Qt::MouseButton, const QPoint& pos) {
-        imgbThumbMouseDown(imgbThumb->mapTo(FWindow, pos));
-    }));
-    connect(imgbThumb, &TImageButton::mouseMove, this,
-        Guarded([this](Qt::MouseButtons buttons, const QPoint& pos) {
-            if (buttons.testFlag(Qt::LeftButton))
-                imgbThumbMouseMove(imgbThumb->mapTo(FWindow, pos));
-        }));
-    connect(imgbThumb, &TImageButton::mouseUp, this, Guarded([this] { imgbThumbMouseUp(); }));
+    // The thumb is dragged, not clicked: the strip follows its mouse.
+    imgbThumb->installEventFilter(this);
 
     imgbMoveLeft = StepArrow(
         window, { 17, 83 }, "gallery_left_up.png", "gallery_left_over.png", "gallery_left_down.png");
@@ -410,6 +403,30 @@ void TThumbnailStrip::actMoveRightExecute()
     SetOffset(FOffset - Strip::ItemWidth);
     if (Count() > Strip::VisibleItems)
         RefreshThumbPosition();
+}
+
+bool TThumbnailStrip::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != imgbThumb)
+        return false;
+    const auto mouse = [event] { return static_cast<const QMouseEvent*>(event); };
+    const auto windowPos = [&] { return imgbThumb->mapTo(FWindow, mouse()->position().toPoint()); };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        RunGuarded([&] { imgbThumbMouseDown(windowPos()); });
+        break;
+    case QEvent::MouseMove:
+        if (mouse()->buttons().testFlag(Qt::LeftButton))
+            RunGuarded([&] { imgbThumbMouseMove(windowPos()); });
+        break;
+    case QEvent::MouseButtonRelease:
+        RunGuarded([&] { imgbThumbMouseUp(); });
+        break;
+    default:
+        break;
+    }
+    return false;
 }
 
 void TThumbnailStrip::imgbThumbMouseDown(const QPoint& windowPos)

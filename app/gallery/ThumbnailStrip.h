@@ -119,6 +119,9 @@ public:
 signals:
     void itemActivated(int index); // a double click on a thumbnail
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void SetOffset(int offset);
     void PlaceItems();

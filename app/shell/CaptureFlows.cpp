@@ -80,7 +80,7 @@ void TCaptureFlows::ProcessRecord()
         FSleepInhibitor.Release();
         videos->SetInputEnabled(true);
         FParts.BlinkTimer->stop();
-        FParts.RecordButton->SetChecked(false);
+        FParts.RecordButton->setChecked(false);
         FParts.SetCaptureButtonsEnabled(true);
         // A clip the camera sent no picture for is no clip: it is neither
         // listed nor saved, and the user is told why.
@@ -112,7 +112,7 @@ void TCaptureFlows::ProcessRecord()
         FParts.UpdateVideoButton();
         videos->SetInputEnabled(false);
         FParts.BlinkTimer->start();
-        FParts.RecordButton->SetChecked(true);
+        FParts.RecordButton->setChecked(true);
         FParts.SetCaptureButtonsEnabled(false);
         FParts.Status->ShowStatus(LanguageTexts[QStringLiteral("Recoding")]);
     } else {

@@ -72,9 +72,9 @@ void TMainFormControls::CreateControls(QWidget* form, QPixmap& background)
     imgbFormat = button(QStringLiteral("format"), QRect(269, 63, 31, 31));
     // The gallery buttons stay down while their gallery shows, the record
     // button while a recording runs.
-    imgbImage->SetCheckable(true);
-    imgbVideo->SetCheckable(true);
-    imgbRecord->SetCheckable(true);
+    imgbImage->setCheckable(true);
+    imgbVideo->setCheckable(true);
+    imgbRecord->setCheckable(true);
     SetCameraButtonsVisible(false);
 
     lblStatus = new TStatusLine(form);
@@ -205,7 +205,7 @@ void TMainFormControls::SetCameraButtonsVisible(bool visible) const
 void TMainFormControls::SetCaptureButtonsEnabled(bool enabled) const
 {
     for (TImageButton* b : { imgbSnapshot, imgbFormat, imgbControl })
-        b->SetEnabled(enabled);
+        b->setEnabled(enabled);
 }
 
 QList<QAction*> TMainFormControls::SizeItems() const { return { pmiSIF, pmiVGA, pmiXGA, pmiSXVGA, pmiUXGA }; }

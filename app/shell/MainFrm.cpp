@@ -121,17 +121,17 @@ void TMainForm::ConnectControls()
 
     connect(imgbHide, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbHideClick));
     connect(imgbClose, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbCloseClick));
-    auto onMouseUp = [this](TImageButton* button, void (TMainForm::*handler)(Qt::MouseButton)) {
-        connect(button, &TImageButton::mouseUp, this,
-            Guarded([this, handler](Qt::MouseButton b, const QPoint&) { (this->*handler)(b); }));
-    };
-    onMouseUp(imgbImage, &TMainForm::imgbImageMouseUp);
-    onMouseUp(imgbVideo, &TMainForm::imgbVideoMouseUp);
-    onMouseUp(imgbControl, &TMainForm::imgbControlMouseUp);
-    onMouseUp(imgbSnapshot, &TMainForm::imgbSnapshotMouseUp);
-    onMouseUp(imgbRecord, &TMainForm::imgbRecordMouseUp);
+    connect(imgbImage, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbImageClick));
+    connect(imgbVideo, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbVideoClick));
+    connect(imgbControl, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbControlClick));
+    connect(imgbSnapshot, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbSnapshotClick));
+    connect(imgbRecord, &TImageButton::clicked, this, Guarded(this, &TMainForm::imgbRecordClick));
     connect(imgbFormat, &TImageButton::mouseDown, this,
         Guarded([this](Qt::MouseButton, const QPoint& pos) { imgbFormatMouseDown(pos); }));
+    // A mouse press opens the menu before any click; a key or a screen
+    // reader clicks.
+    connect(imgbFormat, &TImageButton::clicked, this,
+        Guarded([this] { imgbFormatMouseDown(imgbFormat->rect().center()); }));
     // Any button opens the picture size menu here, the right one included.
     imgbFormat->setContextMenuPolicy(Qt::PreventContextMenu);
 
@@ -370,7 +370,7 @@ void TMainForm::ShowGalleryState(TImageButton* button, const QWidget* gallery)
 {
     const bool shown = gallery && gallery->isVisible();
     button->SetPictureUp(shown ? button->PictureDown() : QPixmap());
-    button->SetChecked(shown);
+    button->setChecked(shown);
 }
 
 void TMainForm::UpdatePhotoButton() { ShowGalleryState(imgbImage, Photos()); }
@@ -439,27 +439,19 @@ void TMainForm::imgbHideClick()
 
 void TMainForm::imgbCloseClick() { close(); }
 
-void TMainForm::imgbImageMouseUp(Qt::MouseButton button)
+void TMainForm::imgbImageClick()
 {
-    if (button != Qt::LeftButton)
-        return;
     Photos()->setVisible(!Photos()->isVisible());
     UpdatePhotoButton();
 }
 
-void TMainForm::imgbVideoMouseUp(Qt::MouseButton button)
+void TMainForm::imgbVideoClick()
 {
-    if (button != Qt::LeftButton)
-        return;
     Videos()->setVisible(!Videos()->isVisible());
     UpdateVideoButton();
 }
 
-void TMainForm::imgbControlMouseUp(Qt::MouseButton button)
-{
-    if (button == Qt::LeftButton)
-        CamController->ShowVideoSourceDialog(0);
-}
+void TMainForm::imgbControlClick() { CamController->ShowVideoSourceDialog(0); }
 
 void TMainForm::imgbFormatMouseDown(const QPoint& pos) { pmVideoFormat->popup(imgbFormat->mapToGlobal(pos)); }
 
@@ -467,18 +459,15 @@ void TMainForm::imgbFormatMouseDown(const QPoint& pos) { pmVideoFormat->popup(im
 // the button its look back never reaches it.
 void TMainForm::pmVideoFormatHide() { imgbFormat->ResetLook(); }
 
-void TMainForm::imgbSnapshotMouseUp(Qt::MouseButton button)
+void TMainForm::imgbSnapshotClick()
 {
-    if (button == Qt::LeftButton)
-        StartSnapshot();
+    StartSnapshot();
     if (Photos()->isVisible())
         FocusCompanion(Photos());
 }
 
-void TMainForm::imgbRecordMouseUp(Qt::MouseButton button)
+void TMainForm::imgbRecordClick()
 {
-    if (button != Qt::LeftButton)
-        return;
     FVideoFormatItem->setEnabled(false);
     // A recording starts at once; a snapshot still counting down is not taken.
     CancelCountdown();

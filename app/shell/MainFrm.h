@@ -133,14 +133,14 @@ private:
 
     void imgbHideClick();
     void imgbCloseClick();
-    void imgbImageMouseUp(Qt::MouseButton button);
-    void imgbVideoMouseUp(Qt::MouseButton button);
-    void imgbControlMouseUp(Qt::MouseButton button);
+    void imgbImageClick();
+    void imgbVideoClick();
+    void imgbControlClick();
     void imgbFormatMouseDown(const QPoint& pos);
     void pmVideoFormatHide();
     void FocusCompanion(QWidget* window);
-    void imgbSnapshotMouseUp(Qt::MouseButton button);
-    void imgbRecordMouseUp(Qt::MouseButton button);
+    void imgbSnapshotClick();
+    void imgbRecordClick();
     void PictureSizeClick(QAction* item, uint8_t index);
     void pmiChooseVideoDevice(QAction* item);
     void pmiChooseAudioDevice(QAction* item);

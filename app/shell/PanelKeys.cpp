@@ -30,7 +30,7 @@ void BindButton(QWidget* window, const QKeySequence& key, TImageButton* button)
 {
     Bind(window, key, [button = QPointer<TImageButton>(button)] {
         if (Pressable(button))
-            button->Press();
+            button->click();
     });
 }
 

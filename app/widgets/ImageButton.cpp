@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "widgets/ImageButton.h"
 
-#include <QAccessible>
 #include <QBitmap>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QTextDocument>
 #include <QToolTip>
 
@@ -30,12 +28,10 @@ template <class Raise, class Settle> void RaiseThenSettle(Raise raise, Settle se
 } // namespace
 
 TImageButton::TImageButton(QWidget* parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     InstallImageButtonAccessibility();
-    // Mouse moves are reported whether a button is held or not.
-    setMouseTracking(true);
 }
 
 void TImageButton::SetPicture(const QPixmap& picture)
@@ -74,7 +70,7 @@ void TImageButton::SetPictureUp(const QPixmap& picture)
 
 void TImageButton::changeEvent(QEvent* event)
 {
-    QWidget::changeEvent(event);
+    QAbstractButton::changeEvent(event);
     if (event->type() != QEvent::EnabledChange)
         return;
     if (isEnabled() && !FPictureUp.isNull()) {
@@ -99,35 +95,6 @@ void TImageButton::SetAutoSize(bool value)
         resize(FPicture.deviceIndependentSize().toSize());
 }
 
-void TImageButton::Click() { emit clicked(); }
-
-void TImageButton::Press()
-{
-    const QPointF centre = QRectF(rect()).center();
-    const QPointF global = mapToGlobal(centre);
-    QPointer<TImageButton> self(this);
-    QMouseEvent press(
-        QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    mousePressEvent(&press);
-    // The press may have closed the window that held the button.
-    if (!self)
-        return;
-    QMouseEvent release(
-        QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    mouseReleaseEvent(&release);
-}
-
-void TImageButton::SetChecked(bool value)
-{
-    if (FChecked == value)
-        return;
-    FChecked = value;
-    QAccessible::State changed;
-    changed.checked = true;
-    QAccessibleStateChangeEvent event(this, changed);
-    QAccessible::updateAccessibility(&event);
-}
-
 void TImageButton::ResetLook()
 {
     FLeftHeld = false;
@@ -146,61 +113,48 @@ void TImageButton::paintEvent(QPaintEvent*)
     painter.drawPixmap(0, 0, FDrawn);
 }
 
+// The button's own press, move and release rather than QAbstractButton's:
+// they carry the look's cases, and a handler's error must not unwind through
+// Qt's button code, which is built without exception support.
 void TImageButton::mousePressEvent(QMouseEvent* event)
 {
+    // The second press of a double click arrives here too: two quick clicks
+    // are two clicks.
     const Qt::MouseButton button = event->button();
-    if (button == Qt::LeftButton) {
-        FLeftHeld = true;
-        FClickPending = true;
-    }
-    RaiseThenSettle([&] { emit mouseDown(button, event->position().toPoint()); },
-        [&] {
-            if (button == Qt::LeftButton)
-                LeftPressed();
-        });
-}
-
-void TImageButton::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // The second press of a double click is a press like any other: two
-    // quick clicks are two clicks.
-    const Qt::MouseButton button = event->button();
-    if (button == Qt::LeftButton) {
+    const bool left = button == Qt::LeftButton;
+    if (left) {
         FLeftHeld = true;
         FClickPending = true;
     }
     RaiseThenSettle(
         [&] {
-            if (button == Qt::LeftButton)
-                emit doubleClicked();
+            if (left)
+                emit pressed();
             emit mouseDown(button, event->position().toPoint());
         },
         [&] {
-            if (button == Qt::LeftButton)
+            if (left)
                 LeftPressed();
         });
 }
 
 void TImageButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const Qt::MouseButton button = event->button();
+    if (event->button() != Qt::LeftButton)
+        return;
     const QPoint pos = event->position().toPoint();
     // The button holds the mouse while pressed, so a release anywhere
     // arrives here; only one over the button is a click.
-    const bool click = button == Qt::LeftButton && FClickPending && rect().contains(pos);
-    if (button == Qt::LeftButton) {
-        FLeftHeld = false;
-        FClickPending = false;
-    }
+    const bool click = FClickPending && rect().contains(pos);
+    FLeftHeld = false;
+    FClickPending = false;
     RaiseThenSettle(
         [&] {
             if (click)
-                emit clicked();
-            emit mouseUp(button, pos);
+                emit clicked(isChecked());
+            emit released();
         },
         [&] {
-            if (button != Qt::LeftButton)
-                return;
             LeftReleased();
             // A release away from the button that no move announced still
             // means the pointer has left it.
@@ -211,11 +165,9 @@ void TImageButton::mouseReleaseEvent(QMouseEvent* event)
 
 void TImageButton::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint pos = event->position().toPoint();
-    emit mouseMove(event->buttons(), pos);
     if (!FLeftHeld)
         return;
-    const bool inside = rect().contains(pos);
+    const bool inside = rect().contains(event->position().toPoint());
     if (inside && !FPointerInside)
         PointerEntered();
     else if (!inside && FPointerInside)
@@ -237,7 +189,6 @@ void TImageButton::leaveEvent(QEvent*)
 void TImageButton::PointerEntered()
 {
     FPointerInside = true;
-    emit mouseEnter();
     if (!isEnabled() || FState == vsOver)
         return;
     FState = vsOver;
@@ -247,7 +198,6 @@ void TImageButton::PointerEntered()
 void TImageButton::PointerLeft()
 {
     FPointerInside = false;
-    emit mouseLeave();
     if (!isEnabled() || FState == vsUp)
         return;
     FState = vsUp;
@@ -284,5 +234,10 @@ bool TImageButton::event(QEvent* event)
             QStringLiteral("<qt>") + toolTip().toHtmlEscaped() + QStringLiteral("</qt>"), this);
         return true;
     }
-    return QWidget::event(event);
+    // Disabled, it lets the mouse through to its window as any widget does
+    // (QAbstractButton would swallow it): the panel's menu opens over a
+    // locked button.
+    if (!isEnabled())
+        return QWidget::event(event);
+    return QAbstractButton::event(event);
 }

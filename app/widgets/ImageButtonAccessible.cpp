@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What screen readers see of a TImageButton: a push button named by its hint,
-// whose one action presses it as the mouse would.
+// whose one action clicks it. Qt's own button interface would make the
+// latching buttons check boxes with a "Toggle" action.
 #include "widgets/ImageButton.h"
 
 #include <QAccessibleWidget>
-#include <QMetaObject>
 
 namespace {
 
@@ -38,8 +38,8 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
-        s.checkable = Button()->Checkable();
-        s.checked = Button()->Checkable() && Button()->Checked();
+        s.checkable = Button()->isCheckable();
+        s.checked = Button()->isChecked();
         return s;
     }
 
@@ -49,11 +49,11 @@ public:
 
     void doAction(const QString& name) override
     {
-        if (name != pressAction() || !Button()->isEnabled() || !Button()->isVisible())
-            return;
-        // Queued: the reader's call returns at once, and whatever the press
-        // opens (a question, a menu) runs in the ordinary event loop.
-        QMetaObject::invokeMethod(Button(), &TImageButton::Press, Qt::QueuedConnection);
+        // The click comes from a timer: the reader's call returns at once, and
+        // whatever the click opens (a question, a menu) runs in the ordinary
+        // event loop.
+        if (name == pressAction() && Button()->isVisible())
+            Button()->animateClick();
     }
 };
 

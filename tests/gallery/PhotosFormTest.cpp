@@ -184,6 +184,13 @@ TEST_F(PhotosForm, DraggingTheThumbScrollsPixelByPixelAndArrowsStayInRange)
     S().imgbThumbMouseMove(QPoint(289, 88));
     S().imgbThumbMouseUp();
     EXPECT_EQ(S().Offset(), -160);
+
+    // The mouse on the thumb drags it the same way, back to the start.
+    QTest::mousePress(S().imgbThumb, Qt::LeftButton, {}, QPoint(1, 5));
+    QTest::mouseMove(S().imgbThumb, QPoint(1 - 261, 5));
+    QTest::mouseRelease(S().imgbThumb, Qt::LeftButton, {}, QPoint(1, 5));
+    EXPECT_EQ(S().Offset(), 0);
+    EXPECT_EQ(ThumbLeft(), 29);
 }
 
 TEST_F(PhotosForm, DeletingKeepsTheFrameOnAPhotoAndTheStripInRange)
@@ -405,13 +412,13 @@ TEST_F(PhotosForm, TheThumbStaysOnItsTrackThroughEveryStepOf106Photos)
     };
     // Each arrow click, through the button as the user gives it.
     for (int step = 0; step < 102; ++step) {
-        S().imgbMoveLeft->Click();
+        S().imgbMoveLeft->click();
         onTrack("left", step);
     }
     EXPECT_EQ(S().Offset(), 0);
     EXPECT_EQ(ThumbLeft(), 29) << "back at the start, the thumb at the track's left end";
     for (int step = 0; step < 102; ++step) {
-        S().imgbMoveRight->Click();
+        S().imgbMoveRight->click();
         onTrack("right", step);
     }
     EXPECT_EQ(ThumbLeft(), 29 + 261);

@@ -162,7 +162,7 @@ TEST(ShellApplication, ErrorInAClickHandlerEndsThereAndTheButtonGoesOn)
         failedLine = __LINE__ + 1;
         GLIM_ASSERT(clicks == 0);
     }));
-    QObject::connect(&button, &TImageButton::mouseUp, &button, [&] { ++mouseUps; });
+    QObject::connect(&button, &TImageButton::released, &button, [&] { ++mouseUps; });
 
     QStringList shownTexts;
     QTimer closer;

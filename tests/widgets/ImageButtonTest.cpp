@@ -63,7 +63,7 @@ TEST_F(ImageButton, HoverPressReleaseLeaveWithOverAndDownPictures)
     // The window's handlers run before the picture changes.
     std::vector<std::string> seenByHandlers;
     QObject::connect(button, &TImageButton::mouseDown, [&] { seenByHandlers.push_back("down:" + Shown()); });
-    QObject::connect(button, &TImageButton::mouseUp, [&] { seenByHandlers.push_back("up:" + Shown()); });
+    QObject::connect(button, &TImageButton::released, [&] { seenByHandlers.push_back("up:" + Shown()); });
     QObject::connect(button, &TImageButton::clicked, [&] { seenByHandlers.push_back("click:" + Shown()); });
 
     MoveTo(window.get(), window->mapToGlobal(QPoint(10, 10)));
@@ -106,13 +106,13 @@ TEST_F(ImageButton, PressFallsBackToOverThenUp)
     ReleaseAt(window.get(), Inside());
 }
 
-TEST_F(ImageButton, ReleaseOutsideRaisesMouseUpButNoClick)
+TEST_F(ImageButton, ReleaseOutsideRaisesReleasedButNoClick)
 {
     button->SetPictureOver(over);
     button->SetPictureDown(down);
     button->SetPictureUp(up);
     QSignalSpy clicks(button, &TImageButton::clicked);
-    QSignalSpy ups(button, &TImageButton::mouseUp);
+    QSignalSpy ups(button, &TImageButton::released);
 
     MoveTo(window.get(), window->mapToGlobal(QPoint(10, 10)));
     MoveTo(window.get(), Inside());
@@ -125,8 +125,6 @@ TEST_F(ImageButton, ReleaseOutsideRaisesMouseUpButNoClick)
 
     ReleaseAt(window.get(), Outside());
     ASSERT_EQ(ups.count(), 1) << "the held button receives the release outside it";
-    EXPECT_EQ(ups.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
-    EXPECT_FALSE(button->rect().contains(ups.at(0).at(1).toPoint()));
     EXPECT_EQ(clicks.count(), 0);
     EXPECT_EQ(Shown(), "up");
 
@@ -158,6 +156,12 @@ TEST_F(ImageButton, DisabledButtonChangesNothing)
     ReleaseAt(window.get(), Inside());
     EXPECT_EQ(Shown(), "initial");
     EXPECT_EQ(clicks.count(), 0);
+    // The window beneath takes the mouse: its menu opens over a disabled button.
+    window->setContextMenuPolicy(Qt::CustomContextMenu);
+    QSignalSpy menus(window.get(), &QWidget::customContextMenuRequested);
+    PressAt(window.get(), Inside(), Qt::RightButton);
+    ReleaseAt(window.get(), Inside(), Qt::RightButton);
+    EXPECT_EQ(menus.count(), 1);
 
     button->SetPictureDisable(disable);
     EXPECT_EQ(Shown(), "disable") << "set while disabled, the disabled picture shows at once";
@@ -188,7 +192,6 @@ TEST_F(ImageButton, EmptyButtonStillTakesClicksOverItsWholeBounds)
 {
     button->setGeometry(40, 40, 40, 30);
     QSignalSpy clicks(button, &TImageButton::clicked);
-    QSignalSpy doubles(button, &TImageButton::doubleClicked);
     const QPoint corner = button->mapToGlobal(QPoint(39, 29));
     PressAt(window.get(), corner);
     ReleaseAt(window.get(), corner);
@@ -197,12 +200,17 @@ TEST_F(ImageButton, EmptyButtonStillTakesClicksOverItsWholeBounds)
     // However fast, every click counts: a double click is two clicks, and
     // three double clicks in a row are six.
     DoubleClickAt(window.get(), corner);
-    EXPECT_EQ(doubles.count(), 1);
     EXPECT_EQ(clicks.count(), 3);
     for (int i = 0; i < 3; ++i)
         DoubleClickAt(window.get(), corner);
     EXPECT_EQ(clicks.count(), 9);
     EXPECT_EQ(button->VisualState(), TImageButton::vsReleased);
+
+    // A key's click leaves the latch to the window.
+    button->setCheckable(true);
+    button->click();
+    EXPECT_EQ(clicks.count(), 10);
+    EXPECT_FALSE(button->isChecked());
 }
 
 TEST_F(ImageButton, ResetLookEndsAPressWhoseReleaseWentElsewhere)
