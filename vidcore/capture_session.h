@@ -91,9 +91,6 @@ public:
     const DeviceEntry& VideoDevice() const { return video_; }
     const std::optional<DeviceEntry>& AudioDevice() const { return audio_; }
     GstElement* Balance() const { return balance_; } // synthetic camera only
-    // The caps asked of the camera; nullptr when left to the source (the
-    // synthetic camera, a source that offers nothing known).
-    const GstCaps* SourceCaps() const { return sourceCaps_.get(); }
 
     const CaptureCounts& Counts() const { return counts_; }
     // Counts of the last recording started, for measurements.

@@ -35,7 +35,6 @@ public:
     // Off while a recording runs: keys are ignored and the window's own
     // buttons drag it instead; the thumbnails keep working.
     void SetInputEnabled(bool enabled);
-    bool InputEnabled() const { return FInputEnabled; }
     void SetHints(const QString& save, const QString& play, const QString& remove);
 
     bool Converting() const { return FConverting; }

@@ -10,6 +10,9 @@
 
 namespace {
 
+// No window turns snapping off: Ctrl suspends it for a move.
+constexpr bool AutoSnap = true;
+
 QList<TMagnet*>& ActiveList()
 {
     static QList<TMagnet*> list;
@@ -116,7 +119,7 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
     if (!FMoving)
         return false;
     const bool ctrlDown = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
-    if (!SnappingOn(FAutoSnap, ctrlDown)) {
+    if (!SnappingOn(AutoSnap, ctrlDown)) {
         BreakCluster();
         return false;
     }

@@ -40,11 +40,7 @@ public:
 
     QWidget* Owner() const { return FOwner; }
 
-    bool Active() const { return FActive; }
     void SetActive(bool value);
-    bool AutoSnap() const { return FAutoSnap; }
-    void SetAutoSnap(bool value) { FAutoSnap = value; }
-    int Range() const { return FRange; }
     void SetRange(int value) { FRange = value; }
     TSnapOptions SnapOptions() const { return FSnapOptions; }
     void SetSnapOptions(TSnapOptions value);
@@ -77,7 +73,6 @@ private:
 
     QWidget* FOwner;
     bool FActive = false;
-    bool FAutoSnap = true;
     int FRange = 15;
     TSnapOptions FSnapOptions = soInScreen | soMagnet;
     bool FEnableClustering = true;
