@@ -2,7 +2,6 @@
 #include "camera/CamViewFrm.h"
 
 #include "camera/CamControllerUnit.h"
-#include "camera/VideoFormatTable.h"
 #include "camera/ViewOverlay.h"
 #include "widgets/MagnetUnit.h"
 #include "widgets/SkinPicture.h"
@@ -21,7 +20,7 @@
 namespace {
 
 // The backdrop framing each capture size; the panel sits at 16,11 in all.
-constexpr std::array<const char*, 6> BackdropFiles {
+constexpr std::array<const char*, VideoFormats.size()> BackdropFiles {
     "live_sif.jpg",
     "live_vga.jpg",
     "live_svga.jpg",
@@ -30,7 +29,7 @@ constexpr std::array<const char*, 6> BackdropFiles {
     "live_uxga.jpg",
 };
 // Where each backdrop stands in the window, as the window was laid out.
-constexpr std::array<QPoint, 6> BackdropOrigins {
+constexpr std::array<QPoint, VideoFormats.size()> BackdropOrigins {
     QPoint(0, 0),
     QPoint(0, 0),
     QPoint(1, 2),
@@ -39,7 +38,7 @@ constexpr std::array<QPoint, 6> BackdropOrigins {
     QPoint(0, 0),
 };
 // Window sizes for skins that lack a backdrop picture.
-constexpr std::array<QSize, 6> BackdropSizes {
+constexpr std::array<QSize, VideoFormats.size()> BackdropSizes {
     QSize(354, 280),
     QSize(674, 519),
     QSize(834, 639),
@@ -88,11 +87,7 @@ TCamViewForm::TCamViewForm(QWidget* parent)
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    Image1 = new QLabel(this);
-    Image1->setGeometry(1, 1, 638, 478);
-    Image1->hide();
-
-    for (int i = 0; i < 6; ++i) {
+    for (size_t i = 0; i < Backdrops.size(); ++i) {
         auto* backdrop = new QLabel(this);
         const QPixmap picture = SkinPicture(QString::fromLatin1(BackdropFiles[i]));
         backdrop->setPixmap(picture);
@@ -109,10 +104,10 @@ TCamViewForm::TCamViewForm(QWidget* parent)
     pnlView->setEnabled(false);
     pnlView->hide();
 
-    // FormCreate: sized to the VGA backdrop, the only one shown at start.
-    ShowBackdrop(1);
-    resize(Backdrops[1]->size());
-    ViewFormat = 1;
+    // FormCreate: sized to the backdrop of the format a camera starts at,
+    // the only one shown at start.
+    ShowBackdrop(DefaultFormatIndex);
+    resize(Backdrops[DefaultFormatIndex]->size());
 
     FMagnet = new TMagnet(this);
     FMagnet->SetActive(true);
@@ -145,15 +140,15 @@ void TCamViewForm::FlashShutter() { FOverlay->Flash(PictureOnScreen()); }
 
 void TCamViewForm::ShowCountdown(int seconds) { FOverlay->ShowCountdown(PictureOnScreen(), seconds); }
 
-void TCamViewForm::ShowBackdrop(int index)
+void TCamViewForm::ShowBackdrop(uint8_t index)
 {
-    for (int i = 0; i < 6; ++i)
+    for (size_t i = 0; i < Backdrops.size(); ++i)
         Backdrops[i]->setVisible(i == index);
 }
 
 void TCamViewForm::SetViewFormat(uint8_t index)
 {
-    if (index == ViewFormat)
+    if (index == FViewFormat)
         return;
     if (IsVideoFormatIndex(index)) {
         pnlView->hide();
@@ -162,7 +157,7 @@ void TCamViewForm::SetViewFormat(uint8_t index)
         const QRect backdrop = Backdrops[index]->geometry();
         resize(backdrop.size());
     }
-    ViewFormat = index;
+    FViewFormat = index;
 }
 
 void TCamViewForm::ShowView()
@@ -175,8 +170,8 @@ void TCamViewForm::EnterFullScreen()
 {
     if (FFullScreen)
         return;
-    SavedFormBounds = geometry();
-    SavedViewBounds = pnlView->geometry();
+    FSavedFormBounds = geometry();
+    FSavedViewBounds = pnlView->geometry();
     pnlView->setEnabled(true);
 
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -213,8 +208,8 @@ void TCamViewForm::LeaveFullScreen()
         return;
     FFullScreen = false;
     pnlView->setEnabled(false);
-    pnlView->setGeometry(SavedViewBounds);
-    setGeometry(SavedFormBounds);
+    pnlView->setGeometry(FSavedViewBounds);
+    setGeometry(FSavedFormBounds);
     SetStaysOnTop(false);
     CamController->SetFullScreen(false, 0);
     pnlView->raise();
@@ -235,7 +230,7 @@ void TCamViewForm::SetWindowNames(const QString& windowed, const QString& fullSc
 
 void TCamViewForm::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && EscapeTaken && EscapeTaken())
+    if (event->key() == Qt::Key_Escape && FEscapeTaken && FEscapeTaken())
         return;
     if (event->key() == Qt::Key_Escape && FFullScreen) {
         LeaveFullScreen();

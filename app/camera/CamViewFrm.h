@@ -5,6 +5,8 @@
 // size, can be dragged by any point and switches the video to full screen.
 #pragma once
 
+#include "camera/VideoFormatTable.h"
+
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -35,12 +37,15 @@ protected:
 
 class TCamViewForm : public QWidget {
     Q_OBJECT
+    friend struct TCamViewFormTestAccess;
+
 public:
     static constexpr QPoint PanelOrigin { 16, 11 };
 
     explicit TCamViewForm(QWidget* parent = nullptr);
     ~TCamViewForm() override;
 
+    uint8_t ViewFormat() const { return FViewFormat; }
     void SetViewFormat(uint8_t index);
     void ShowView();
     void EnterFullScreen();
@@ -62,19 +67,12 @@ public:
     void ShowCountdown(int seconds);
     TViewOverlay* Overlay() const { return FOverlay; }
     // Asked first on Esc; true when it took the key (a countdown cancelled).
-    std::function<bool()> EscapeTaken;
+    void SetEscapeTaken(std::function<bool()> taken) { FEscapeTaken = std::move(taken); }
     // What screen readers call the window, in a window and in full screen.
     void SetWindowNames(const QString& windowed, const QString& fullScreen);
     TMagnet* Magnet() const { return FMagnet; }
-
-    uint8_t ViewFormat = 1;
-    QRect SavedFormBounds;
-    QRect SavedViewBounds;
-
-    TVideoPanel* pnlView;
-    QLabel* Image1;
-    // Indexed by format: SIF, VGA, SVGA, XGA, SXVGA, UXGA.
-    std::array<QLabel*, 6> Backdrops {};
+    // The X window the capture library draws into.
+    TVideoPanel* Panel() const { return pnlView; }
 
 signals:
     // A right-button release on the window, at the cursor's screen position.
@@ -85,9 +83,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void ShowBackdrop(int index);
+    void ShowBackdrop(uint8_t index);
     void SetStaysOnTop(bool on);
 
+    TVideoPanel* pnlView;
+    // Indexed by format: SIF, VGA, SVGA, XGA, SXVGA, UXGA.
+    std::array<QLabel*, VideoFormats.size()> Backdrops {};
+    uint8_t FViewFormat = DefaultFormatIndex;
+    QRect FSavedFormBounds;
+    QRect FSavedViewBounds;
+    std::function<bool()> FEscapeTaken;
     TMagnet* FMagnet;
     TSkinnedWindowDrag* FDrag;
     TViewOverlay* FOverlay;

@@ -108,7 +108,7 @@ void TCaptureFlows::ProcessRecord()
     if (CamController->StartRecording(fileName)) {
         FSleepInhibitor.Hold();
         FRecordingFile = fileName;
-        videos->AddVideo(fileName, thumbnail, FWindows.CamView()->ViewFormat);
+        videos->AddVideo(fileName, thumbnail, FWindows.CamView()->ViewFormat());
         FParts.UpdateVideoButton();
         videos->SetInputEnabled(false);
         FParts.BlinkTimer->start();
@@ -164,7 +164,7 @@ void TCaptureFlows::ChooseRecordingType()
         SetRecordingType(FParts.CheckedCompressedType());
         return;
     }
-    if (!IsLargeVideoFormat(FWindows.CamView()->ViewFormat))
+    if (!IsLargeVideoFormat(FWindows.CamView()->ViewFormat()))
         return;
     // A plain Yes/No box, without an icon.
     FAviAnswer

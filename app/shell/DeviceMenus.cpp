@@ -109,5 +109,5 @@ void TDeviceMenus::SetChosenVideo(const QString& name)
 {
     FChosenVideo = name;
     // Screen readers name the live picture by its camera.
-    FWindows.CamView()->pnlView->setAccessibleName(name);
+    FWindows.CamView()->Panel()->setAccessibleName(name);
 }

@@ -239,7 +239,7 @@ void TMainForm::ApplyLanguageTexts()
     UpdateVideoButton();
     UpdatePhotoButton();
     FPictureOptions->Restore();
-    CamView()->EscapeTaken = [this] { return CancelCountdown(); };
+    CamView()->SetEscapeTaken([this] { return CancelCountdown(); });
 }
 
 // The picture size items live in both menus until the window closes.
@@ -538,7 +538,7 @@ void TMainForm::tmSystemTimer() { FStartup->Step(); }
 void TMainForm::tmFormatChangeTimer()
 {
     tmFormatChange->stop();
-    CamController->SetVideoFormat(CamView()->ViewFormat);
+    CamController->SetVideoFormat(CamView()->ViewFormat());
     CamView()->ShowView();
 }
 

@@ -15,6 +15,11 @@
 
 #include <gtest/gtest.h>
 
+// The backdrops the window shows one of.
+struct TCamViewFormTestAccess {
+    static const QLabel* Backdrop(const TCamViewForm& view, size_t i) { return view.Backdrops.at(i); }
+};
+
 namespace {
 
 class CamViewFormTest : public ::testing::Test {
@@ -37,7 +42,7 @@ protected:
     {
         int shown = -1;
         for (int i = 0; i < 6; ++i)
-            if (!View->Backdrops[i]->isHidden()) {
+            if (!TCamViewFormTestAccess::Backdrop(*View, i)->isHidden()) {
                 if (shown != -1)
                     return -2; // more than one
                 shown = i;
@@ -51,33 +56,33 @@ protected:
 TEST_F(CamViewFormTest, SizesFollowTheCaptureFormat)
 {
     EXPECT_EQ(View->size(), QSize(674, 519));
-    EXPECT_EQ(View->ViewFormat, 1);
+    EXPECT_EQ(View->ViewFormat(), 1);
     EXPECT_EQ(VisibleBackdrop(), 1);
-    EXPECT_EQ(View->pnlView->geometry(), QRect(16, 11, 640, 480));
-    EXPECT_FALSE(View->pnlView->isEnabled());
-    EXPECT_TRUE(View->pnlView->isHidden());
+    EXPECT_EQ(View->Panel()->geometry(), QRect(16, 11, 640, 480));
+    EXPECT_FALSE(View->Panel()->isEnabled());
+    EXPECT_TRUE(View->Panel()->isHidden());
     EXPECT_NE(View->ViewHandle(), 0u);
 
     View->ShowView();
     View->SetViewFormat(1); // the current format: the panel stays
-    EXPECT_FALSE(View->pnlView->isHidden());
+    EXPECT_FALSE(View->Panel()->isHidden());
 
     View->SetViewFormat(2);
     EXPECT_EQ(View->size(), QSize(834, 639));
-    EXPECT_EQ(View->pnlView->geometry(), QRect(16, 11, 800, 600));
-    EXPECT_TRUE(View->pnlView->isHidden());
+    EXPECT_EQ(View->Panel()->geometry(), QRect(16, 11, 800, 600));
+    EXPECT_TRUE(View->Panel()->isHidden());
     EXPECT_EQ(VisibleBackdrop(), 2);
 
     View->SetViewFormat(5);
     EXPECT_EQ(View->size(), QSize(1637, 1243));
     View->SetViewFormat(0);
     EXPECT_EQ(View->size(), QSize(354, 280));
-    EXPECT_EQ(View->pnlView->size(), QSize(320, 240));
+    EXPECT_EQ(View->Panel()->size(), QSize(320, 240));
     EXPECT_EQ(VisibleBackdrop(), 0);
 
     // Outside the table: remembered, nothing resized.
     View->SetViewFormat(6);
-    EXPECT_EQ(View->ViewFormat, 6);
+    EXPECT_EQ(View->ViewFormat(), 6);
     EXPECT_EQ(View->size(), QSize(354, 280));
     EXPECT_TRUE(recording_vidcore::Calls().empty());
 }
@@ -100,8 +105,8 @@ TEST_F(CamViewFormTest, FullScreenAndBack)
     const QSize screen = View->screen()->size();
     EXPECT_TRUE(View->FullScreen());
     EXPECT_EQ(View->geometry(), QRect(QPoint(0, 0), screen));
-    EXPECT_EQ(View->pnlView->geometry(), QRect(QPoint(0, 0), screen));
-    EXPECT_TRUE(View->pnlView->isEnabled());
+    EXPECT_EQ(View->Panel()->geometry(), QRect(QPoint(0, 0), screen));
+    EXPECT_TRUE(View->Panel()->isEnabled());
     EXPECT_TRUE(View->StaysOnTop());
     EXPECT_EQ(View->ViewHandle(), handle); // the native panel the library draws into survives
     ASSERT_EQ(recording_vidcore::Calls().size(), 1u);
@@ -111,8 +116,8 @@ TEST_F(CamViewFormTest, FullScreenAndBack)
     QTest::keyClick(View, Qt::Key_Escape);
     EXPECT_FALSE(View->FullScreen());
     EXPECT_EQ(View->geometry(), window);
-    EXPECT_EQ(View->pnlView->geometry(), QRect(16, 11, 640, 480));
-    EXPECT_FALSE(View->pnlView->isEnabled());
+    EXPECT_EQ(View->Panel()->geometry(), QRect(16, 11, 640, 480));
+    EXPECT_FALSE(View->Panel()->isEnabled());
     EXPECT_FALSE(View->StaysOnTop());
     EXPECT_EQ(View->ViewHandle(), handle);
     ASSERT_EQ(recording_vidcore::Calls().size(), 2u);

@@ -89,7 +89,7 @@ TEST_F(MainFormCallsTest, StartUpCallsInOrder)
     EXPECT_TRUE(Ui(Form)->pmiVideoDevices->actions()[0]->isChecked());
     EXPECT_FALSE(Ui(Form)->pmiVideoDevices->actions()[1]->isChecked());
     EXPECT_TRUE(Ui(Form)->pmiAudioDevices->actions()[0]->isChecked());
-    EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(Form->CamView()->Panel()->isVisible());
     EXPECT_EQ(Ui(Form)->lblStatus->text(), QStringLiteral("Camera ready"));
 }
 
@@ -121,7 +121,7 @@ TEST_F(MainFormCallsTest, AnotherCameraResetsTheSizeAndReopens)
     EXPECT_EQ(CamController->FormatIndex(), 1);
     EXPECT_TRUE(Ui(Form)->pmiVGA->isChecked());
     EXPECT_FALSE(Ui(Form)->pmiSIF->isChecked());
-    EXPECT_TRUE(Form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(Form->CamView()->Panel()->isVisible());
 }
 
 TEST_F(MainFormCallsTest, NoCameraSaysSo)

@@ -109,7 +109,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
         EXPECT_TRUE(Ui(form)->pmiMP4->isEnabled());
         EXPECT_FALSE(Ui(form)->pmiMP4->toolTip().contains(QStringLiteral("gstreamer1.0-plugins-ugly")));
     }
-    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(form->CamView()->Panel()->isVisible());
     const QList<QAction*> cameras = Ui(form)->pmiVideoDevices->actions();
     ASSERT_FALSE(cameras.isEmpty());
     EXPECT_TRUE(cameras[0]->isChecked());
@@ -117,16 +117,16 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     // 320x240: the live view shrinks at once, the camera follows a tick later.
     Ui(form)->pmiSIF->trigger();
     EXPECT_EQ(form->CamView()->size(), QSize(354, 280));
-    EXPECT_FALSE(form->CamView()->pnlView->isVisible());
+    EXPECT_FALSE(form->CamView()->Panel()->isVisible());
     EXPECT_EQ(CamController->FormatIndex(), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return CamController->FormatIndex() == 0; }, 15000));
-    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(form->CamView()->Panel()->isVisible());
     EXPECT_TRUE(Ui(form)->pmiSIF->isChecked());
     EXPECT_FALSE(Ui(form)->pmiVGA->isChecked());
     // The same size again changes nothing.
     Ui(form)->pmiSIF->trigger();
     EXPECT_TRUE(Ui(form)->pmiSIF->isChecked());
-    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(form->CamView()->Panel()->isVisible());
 
     // The camera's new size reaches the frame block with its next frames.
     ASSERT_TRUE(QTest::qWaitFor(
@@ -241,7 +241,7 @@ TEST_F(MainFormTest, AnUnusableTempFolderIsToldAndTheLiveViewStillShows)
         ASSERT_TRUE(QTest::qWaitFor([&] { return form->StartStage() == TMainForm::ssFinished; }, 30000));
         EXPECT_EQ(closer.Texts, QStringList { message });
         EXPECT_TRUE(CamController->WindowOpen());
-        EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+        EXPECT_TRUE(form->CamView()->Panel()->isVisible());
         EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
         ExpectSnapshotAndRecordingRefused(form, closer, message);
         EXPECT_NE(Ui(form)->lblStatus->text(), QStringLiteral("Recording..."));

@@ -137,7 +137,7 @@ TEST_F(MainFormDevicesTest, UnpluggedCameraStopsTheRecordingAndComesBackByItself
     EXPECT_EQ(CheckedText(Ui(form)->pmiVideoDevices), QStringLiteral("Loose Cam"));
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Camera ready"));
     EXPECT_TRUE(CameraButtonsShown());
-    EXPECT_TRUE(form->CamView()->pnlView->isVisible());
+    EXPECT_TRUE(form->CamView()->Panel()->isVisible());
     EXPECT_EQ(closer.Texts.size(), 1) << "the message is shown once";
 }
 
