@@ -30,7 +30,7 @@ TImageViewForm::TImageViewForm(QWidget* owner)
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Image View"));
     KeepOffTaskbar(this);
-    miEdit = menuBar()->addAction(QStringLiteral("&Edit in MS-Paint"));
+    QAction* miEdit = menuBar()->addAction(QStringLiteral("&Edit in MS-Paint"));
     connect(miEdit, &QAction::triggered, this, Guarded(this, &TImageViewForm::miEditClick));
     imgView = new QLabel(this);
     setCentralWidget(imgView);

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QMainWindow>
 
-class QAction;
 class QLabel;
 
 class TImageViewForm : public QMainWindow {
@@ -25,9 +24,7 @@ public:
     // Where miEditClick writes.
     static QString ExportFileName();
 
-    QLabel* imgView;
-    QAction* miEdit;
-
 private:
+    QLabel* imgView;
     QImage FPicture;
 };

@@ -27,11 +27,12 @@ public:
     // end hides it and tells whether the conversion got to 100 %.
     void NotifyConvert(qint64 wParam, qint64 lParam);
 
-    QProgressBar* prbProgress;
-    QLabel* lblPercentage;
-
 signals:
     void conversionEnded(bool complete);
+
+private:
+    QProgressBar* prbProgress;
+    QLabel* lblPercentage;
 };
 
 // The application's one progress window, made at start-up.

@@ -29,11 +29,10 @@ TTessaly::TTessaly(QWidget* parent)
     const QPixmap icon(QStringLiteral(":/skins/icon_32.png"));
     setWindowIcon(icon);
 
-    Image1 = new QLabel(this);
-    Image1->setPixmap(icon);
-    Image1->setGeometry(8, 27, 32, 32);
-    Label1 = new QLabel(QStringLiteral("Tessaly"), this);
-    Label1->move(48, 24);
+    auto* image = new QLabel(this);
+    image->setPixmap(icon);
+    image->setGeometry(8, 27, 32, 32);
+    (new QLabel(QStringLiteral("Tessaly"), this))->move(48, 24);
     Label2 = new QLabel(QStringLiteral("Version: " GLIMVIEW_VERSION), this);
     Label2->move(128, 24);
     Label3 = PlainLabel(new QLabel(this));

@@ -11,6 +11,8 @@ class QLabel;
 
 class TTessaly : public QDialog {
     Q_OBJECT
+    friend struct TTessalyTestAccess;
+
 public:
     explicit TTessaly(QWidget* parent = nullptr);
 
@@ -19,8 +21,7 @@ public:
     // The texts for a language identifier, without showing the box.
     void ApplyTexts(unsigned langId);
 
-    QLabel* Image1;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
+private:
+    QLabel* Label2; // the version
+    QLabel* Label3; // the rights line
 };

@@ -11,18 +11,19 @@ TEST(ProgressForm, ReportsDriveTheWindowAndTheCompletionTest)
 {
     EnsureApplication();
     TProgressForm form;
+    const auto* percentage = form.findChild<QLabel*>();
     QList<bool> ended;
     QObject::connect(&form, &TProgressForm::conversionEnded, [&](bool complete) { ended << complete; });
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Converting..."));
-    EXPECT_EQ(form.lblPercentage->text(), QStringLiteral("%"));
-    EXPECT_FALSE(form.prbProgress->isVisibleTo(&form));
+    EXPECT_EQ(percentage->text(), QStringLiteral("%"));
+    EXPECT_FALSE(form.findChild<QProgressBar*>()->isVisibleTo(&form));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
     form.NotifyConvert(TProgressForm::ConvertStarted, 0);
     EXPECT_TRUE(form.isVisible());
     form.NotifyConvert(TProgressForm::ConvertProgress, 42);
-    EXPECT_EQ(form.lblPercentage->text(), QStringLiteral("42%"));
+    EXPECT_EQ(percentage->text(), QStringLiteral("42%"));
     form.NotifyConvert(TProgressForm::ConvertProgress, 99);
     form.NotifyConvert(TProgressForm::ConvertEnded, 0);
     EXPECT_FALSE(form.isVisible());
@@ -33,7 +34,7 @@ TEST(ProgressForm, ReportsDriveTheWindowAndTheCompletionTest)
     form.NotifyConvert(TProgressForm::ConvertStarted, 0);
     EXPECT_EQ(form.Progress(), 0);
     form.NotifyConvert(TProgressForm::ConvertProgress, 150);
-    EXPECT_EQ(form.lblPercentage->text(), QStringLiteral("150%"));
+    EXPECT_EQ(percentage->text(), QStringLiteral("150%"));
     EXPECT_EQ(form.Progress(), 100);
     EXPECT_TRUE(form.IsComplete());
     form.NotifyConvert(TProgressForm::ConvertEnded, 0);
@@ -43,7 +44,7 @@ TEST(ProgressForm, ReportsDriveTheWindowAndTheCompletionTest)
     // Below zero clamps to 0; unknown kinds are ignored.
     form.SetProgress(-7);
     EXPECT_EQ(form.Progress(), 0);
-    EXPECT_EQ(form.lblPercentage->text(), QStringLiteral("-7%"));
+    EXPECT_EQ(percentage->text(), QStringLiteral("-7%"));
     form.NotifyConvert(9, 100);
     EXPECT_EQ(form.Progress(), 0);
     EXPECT_EQ(ended.size(), 2);
