@@ -86,12 +86,11 @@ void TSendEMailForm::CreateControls()
         l->setFont(systemFont);
         l->move(left, top);
         l->adjustSize();
-        return l;
     };
-    Label1 = label(QStringLiteral("To :"), 8, 8);
-    Label2 = label(QStringLiteral("From :"), 8, 32);
-    Label3 = label(QStringLiteral("Subject :"), 8, 56);
-    Label4 = label(QStringLiteral("Body :"), 8, 96);
+    label(QStringLiteral("To :"), 8, 8);
+    label(QStringLiteral("From :"), 8, 32);
+    label(QStringLiteral("Subject :"), 8, 56);
+    label(QStringLiteral("Body :"), 8, 96);
 
     auto edit = [&](int top) {
         auto* e = new QLineEdit(this);
@@ -114,18 +113,12 @@ void TSendEMailForm::CreateControls()
     btnSend->setGeometry(296, 264, 89, 25);
     btnSend->setFlat(true);
     btnSend->setAutoDefault(false);
+    // While a message is being sent the button is disabled.
     connect(btnSend, &QPushButton::clicked, this, Guarded([this] {
-        switch (FRole) {
-        case TSendRole::Send:
+        if (FRole == TSendRole::Send)
             btnSendClick();
-            break;
-        case TSendRole::Processing:
-            btnProcessingClick();
-            break;
-        case TSendRole::Finish:
+        else if (FRole == TSendRole::Finish)
             btnFinishClick();
-            break;
-        }
     }));
 
     prbStatus = new QProgressBar(this);
@@ -202,8 +195,6 @@ void TSendEMailForm::btnSendClick()
     }
     StartSending();
 }
-
-void TSendEMailForm::btnProcessingClick() { }
 
 void TSendEMailForm::btnFinishClick()
 {

@@ -19,8 +19,21 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
-class TSendEMailForm : public QWidget {
+// The composer's controls; its tests reach them through TSendEMailFormTestAccess.
+struct TSendEMailControls {
+    QLineEdit* edtTo = nullptr;
+    QLineEdit* edtFrom = nullptr;
+    QLineEdit* edtSubject = nullptr;
+    QPlainTextEdit* memBody = nullptr;
+    QPushButton* btnSend = nullptr;
+    QProgressBar* prbStatus = nullptr;
+    QLabel* stxStatus = nullptr;
+};
+
+class TSendEMailForm : public QWidget, private TSendEMailControls {
     Q_OBJECT
+    friend struct TSendEMailFormTestAccess;
+
 public:
     // The two window messages the SMTP component sends back.
     static constexpr quint32 WM_SMTP_COMPLETE = 0x8000 + 243;
@@ -40,22 +53,6 @@ public:
     void SetSmtpFactory(TSmtpFactory factory);
 
     void btnSendClick();
-    void btnProcessingClick();
-    void btnFinishClick();
-    void SMTP_Complete(qint64 wParam, qint64 lParam);
-    void SMTP_Progress(qint64 wParam, qint64 lParam);
-
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLineEdit* edtTo;
-    QLineEdit* edtFrom;
-    QLineEdit* edtSubject;
-    QPlainTextEdit* memBody;
-    QPushButton* btnSend;
-    QProgressBar* prbStatus;
-    QLabel* stxStatus;
 
 protected:
     bool event(QEvent* event) override;
@@ -63,6 +60,9 @@ protected:
 private:
     enum class TSendRole { Send, Processing, Finish };
 
+    void btnFinishClick();
+    void SMTP_Complete(qint64 wParam, qint64 lParam);
+    void SMTP_Progress(qint64 wParam, qint64 lParam);
     void CreateControls();
     void FormCreate();
     void FormDestroy();

@@ -20,7 +20,14 @@
 
 #include <gtest/gtest.h>
 
+// The composer's controls, worked as the user would.
+struct TSendEMailFormTestAccess {
+    static const TSendEMailControls& Controls(const TSendEMailForm& form) { return form; }
+};
+
 namespace {
+
+const TSendEMailControls& Ui(const TSendEMailForm& form) { return TSendEMailFormTestAccess::Controls(form); }
 
 constexpr int kDeadlineMs = 60000;
 const QString Section = QStringLiteral("SMTP");
@@ -110,7 +117,7 @@ protected:
     static bool WaitForCompletion(TSendEMailForm& form)
     {
         return QTest::qWaitFor(
-            [&form] { return form.stxStatus->text() == QLatin1String("Completed."); }, kDeadlineMs);
+            [&form] { return Ui(form).stxStatus->text() == QLatin1String("Completed."); }, kDeadlineMs);
     }
 
     QString FilePath(const QString& name) const { return FFolder.filePath(name); }
@@ -118,8 +125,8 @@ protected:
     // The default texts are prompts, not addresses: a send needs real ones.
     static void GiveAddresses(TSendEMailForm& form)
     {
-        form.edtFrom->setText(QStringLiteral("me@example.org"));
-        form.edtTo->setText(QStringLiteral("you@example.org"));
+        Ui(form).edtFrom->setText(QStringLiteral("me@example.org"));
+        Ui(form).edtTo->setText(QStringLiteral("you@example.org"));
     }
 
     QTemporaryDir FFolder;
@@ -139,26 +146,26 @@ TEST_F(MailComposerTest, OpensWithDefaultsOrStoredTextsReadyToSend)
         TSendEMailForm form;
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Send E-mail"));
         EXPECT_FALSE(form.isVisible());
-        EXPECT_EQ(form.edtFrom->text(), QStringLiteral("Enter your e-mail"));
-        EXPECT_EQ(form.edtTo->text(), QStringLiteral("Enter receiver's e-mail"));
-        EXPECT_EQ(form.edtSubject->text(), QStringLiteral("Captured by Brightlet Viewer"));
-        EXPECT_EQ(form.memBody->toPlainText(), QStringLiteral("Captured by Brightlet Viewer"));
-        EXPECT_EQ(form.btnSend->text(), QStringLiteral("&Send"));
+        EXPECT_EQ(Ui(form).edtFrom->text(), QStringLiteral("Enter your e-mail"));
+        EXPECT_EQ(Ui(form).edtTo->text(), QStringLiteral("Enter receiver's e-mail"));
+        EXPECT_EQ(Ui(form).edtSubject->text(), QStringLiteral("Captured by Brightlet Viewer"));
+        EXPECT_EQ(Ui(form).memBody->toPlainText(), QStringLiteral("Captured by Brightlet Viewer"));
+        EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("&Send"));
         EXPECT_FALSE(form.IsSending());
 
         form.OpenWithAttachment(WriteJpeg(FilePath("a.jpg"), 80, 60));
         EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Ready..."));
-        EXPECT_EQ(form.prbStatus->value(), 0);
-        EXPECT_EQ(form.btnSend->text(), QStringLiteral("Send"));
-        EXPECT_TRUE(form.btnSend->isEnabled());
+        EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Ready..."));
+        EXPECT_EQ(Ui(form).prbStatus->value(), 0);
+        EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Send"));
+        EXPECT_TRUE(Ui(form).btnSend->isEnabled());
     }
     FStore->WriteString(Section, QStringLiteral("SmtpTo"), QStringLiteral("김민준 <minjun@example.kr>"));
     FStore->WriteString(Section, QStringLiteral("SmtpBody"), QStringLiteral("first\nsecond"));
     TSendEMailForm form;
-    EXPECT_EQ(form.edtTo->text(), QStringLiteral("김민준 <minjun@example.kr>"));
-    EXPECT_EQ(form.memBody->toPlainText(), QStringLiteral("first\nsecond"));
-    EXPECT_EQ(form.edtFrom->text(), QStringLiteral("Enter your e-mail"));
+    EXPECT_EQ(Ui(form).edtTo->text(), QStringLiteral("김민준 <minjun@example.kr>"));
+    EXPECT_EQ(Ui(form).memBody->toPlainText(), QStringLiteral("first\nsecond"));
+    EXPECT_EQ(Ui(form).edtFrom->text(), QStringLiteral("Enter your e-mail"));
 }
 
 TEST_F(MailComposerTest, SendsPhotoThroughRealServerAndFinishStoresFields)
@@ -169,26 +176,26 @@ TEST_F(MailComposerTest, SendsPhotoThroughRealServerAndFinishStoresFields)
     const QString photo = WriteJpeg(FilePath("Photo_0001.jpg"), 640, 480);
 
     TSendEMailForm form;
-    TMessageBoxWatcher boxes(form.stxStatus);
+    TMessageBoxWatcher boxes(Ui(form).stxStatus);
     form.OpenWithAttachment(photo);
-    form.edtTo->setText(QStringLiteral("Ana <ana@example.org>"));
-    form.edtFrom->setText(QStringLiteral("me@example.org"));
-    form.edtSubject->setText(QStringLiteral("Unser Foto – schön"));
-    form.memBody->setPlainText(QStringLiteral("Look at this.\nBye"));
-    form.btnSend->click();
+    Ui(form).edtTo->setText(QStringLiteral("Ana <ana@example.org>"));
+    Ui(form).edtFrom->setText(QStringLiteral("me@example.org"));
+    Ui(form).edtSubject->setText(QStringLiteral("Unser Foto – schön"));
+    Ui(form).memBody->setPlainText(QStringLiteral("Look at this.\nBye"));
+    Ui(form).btnSend->click();
 
     EXPECT_TRUE(form.IsSending());
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Sending..."));
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Sending..."));
-    EXPECT_FALSE(form.btnSend->isEnabled());
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Sending..."));
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Sending..."));
+    EXPECT_FALSE(Ui(form).btnSend->isEnabled());
 
     ASSERT_TRUE(WaitForCompletion(form));
     EXPECT_TRUE(boxes.Texts.isEmpty());
     EXPECT_FALSE(form.IsSending());
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Finish"));
-    EXPECT_TRUE(form.btnSend->isEnabled());
-    EXPECT_GT(form.prbStatus->maximum(), FileBytes(photo).size());
-    EXPECT_EQ(form.prbStatus->value(), form.prbStatus->maximum());
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Finish"));
+    EXPECT_TRUE(Ui(form).btnSend->isEnabled());
+    EXPECT_GT(Ui(form).prbStatus->maximum(), FileBytes(photo).size());
+    EXPECT_EQ(Ui(form).prbStatus->value(), Ui(form).prbStatus->maximum());
 
     const QList<QJsonObject> messages = server.Messages();
     ASSERT_EQ(messages.size(), 1);
@@ -205,15 +212,15 @@ TEST_F(MailComposerTest, SendsPhotoThroughRealServerAndFinishStoresFields)
     // Nothing is stored before Finish.
     EXPECT_EQ(FStore->ReadString(Section, QStringLiteral("SmtpTo"), QStringLiteral("none")),
         QStringLiteral("none"));
-    form.btnSend->click();
+    Ui(form).btnSend->click();
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Send"));
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Send"));
 
     TSendEMailForm next;
-    EXPECT_EQ(next.edtTo->text(), QStringLiteral("Ana <ana@example.org>"));
-    EXPECT_EQ(next.edtFrom->text(), QStringLiteral("me@example.org"));
-    EXPECT_EQ(next.edtSubject->text(), QStringLiteral("Unser Foto – schön"));
-    EXPECT_EQ(next.memBody->toPlainText(), QStringLiteral("Look at this.\nBye"));
+    EXPECT_EQ(Ui(next).edtTo->text(), QStringLiteral("Ana <ana@example.org>"));
+    EXPECT_EQ(Ui(next).edtFrom->text(), QStringLiteral("me@example.org"));
+    EXPECT_EQ(Ui(next).edtSubject->text(), QStringLiteral("Unser Foto – schön"));
+    EXPECT_EQ(Ui(next).memBody->toPlainText(), QStringLiteral("Look at this.\nBye"));
 }
 
 TEST_F(MailComposerTest, StoppedServerShowsFailureBoxThenCompleted)
@@ -227,15 +234,15 @@ TEST_F(MailComposerTest, StoppedServerShowsFailureBoxThenCompleted)
     UseServer(port);
     TSendEMailForm form;
     GiveAddresses(form);
-    TMessageBoxWatcher boxes(form.stxStatus);
+    TMessageBoxWatcher boxes(Ui(form).stxStatus);
     form.OpenWithAttachment(WriteJpeg(FilePath("b.jpg"), 80, 60));
-    form.btnSend->click();
+    Ui(form).btnSend->click();
     ASSERT_TRUE(WaitForCompletion(form));
     EXPECT_EQ(
         boxes.Texts, QStringList { QStringLiteral("Failed to send e-mail. Check internet connection.") });
     EXPECT_EQ(boxes.StatusAtBox, QStringList { QStringLiteral("Sending...") });
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Finish"));
-    EXPECT_TRUE(form.btnSend->isEnabled());
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Finish"));
+    EXPECT_TRUE(Ui(form).btnSend->isEnabled());
     EXPECT_FALSE(form.IsSending());
 }
 
@@ -271,16 +278,16 @@ TEST_F(MailComposerTest, AddressesAServerWouldMisreadAreRefusedBeforeConnecting)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.From.toStdString() + " / " + c.To.toStdString());
-        form.edtFrom->setText(c.From);
-        form.edtTo->setText(c.To);
-        form.btnSend->click();
-        EXPECT_EQ(form.stxStatus->text(), c.Status);
+        Ui(form).edtFrom->setText(c.From);
+        Ui(form).edtTo->setText(c.To);
+        Ui(form).btnSend->click();
+        EXPECT_EQ(Ui(form).stxStatus->text(), c.Status);
         EXPECT_FALSE(form.IsSending());
     }
     // A well-formed field goes through, display name and all.
-    form.edtFrom->setText(QStringLiteral("Jürgen <me@example.org>"));
-    form.edtTo->setText(QStringLiteral("you@example.org"));
-    form.btnSend->click();
+    Ui(form).edtFrom->setText(QStringLiteral("Jürgen <me@example.org>"));
+    Ui(form).edtTo->setText(QStringLiteral("you@example.org"));
+    Ui(form).btnSend->click();
     ASSERT_TRUE(WaitForCompletion(form));
     const QList<QJsonObject> messages = server.Messages();
     ASSERT_EQ(messages.size(), 1);
@@ -297,52 +304,52 @@ TEST_F(MailComposerTest, ValidationNamesFirstMissingFieldAndSendsNothing)
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&form] { return QApplication::activeWindow() == &form; }, 5000));
 
-    form.edtFrom->clear();
-    form.edtSubject->clear();
-    form.btnSend->click();
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Enter sender's e-mail address"));
-    EXPECT_TRUE(form.edtFrom->hasFocus());
+    Ui(form).edtFrom->clear();
+    Ui(form).edtSubject->clear();
+    Ui(form).btnSend->click();
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Enter sender's e-mail address"));
+    EXPECT_TRUE(Ui(form).edtFrom->hasFocus());
 
-    form.edtFrom->setText(QStringLiteral("me@example.org"));
-    form.btnSend->click();
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Enter subject"));
-    EXPECT_TRUE(form.edtSubject->hasFocus());
+    Ui(form).edtFrom->setText(QStringLiteral("me@example.org"));
+    Ui(form).btnSend->click();
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Enter subject"));
+    EXPECT_TRUE(Ui(form).edtSubject->hasFocus());
 
-    form.edtSubject->setText(QStringLiteral("s"));
-    form.memBody->clear();
-    form.btnSend->click();
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Enter e-mail contents"));
-    EXPECT_TRUE(form.memBody->hasFocus());
+    Ui(form).edtSubject->setText(QStringLiteral("s"));
+    Ui(form).memBody->clear();
+    Ui(form).btnSend->click();
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Enter e-mail contents"));
+    EXPECT_TRUE(Ui(form).memBody->hasFocus());
 
     // A line break in a header field is refused like an empty field.
-    form.memBody->setPlainText(QStringLiteral("x"));
+    Ui(form).memBody->setPlainText(QStringLiteral("x"));
     const struct {
         QLineEdit* Field;
         QString Text;
         QString Prompt;
     } injections[] = {
-        { form.edtFrom, QStringLiteral("me@example.org\nBcc: x@example.com"),
+        { Ui(form).edtFrom, QStringLiteral("me@example.org\nBcc: x@example.com"),
             QStringLiteral("Enter sender's e-mail address") },
-        { form.edtTo, QStringLiteral("to@example.org\r\nBcc: x@example.com"),
+        { Ui(form).edtTo, QStringLiteral("to@example.org\r\nBcc: x@example.com"),
             QStringLiteral("Enter receiver's e-mail address") },
-        { form.edtSubject, QStringLiteral("hi\nBcc: x@example.com"), QStringLiteral("Enter subject") },
+        { Ui(form).edtSubject, QStringLiteral("hi\nBcc: x@example.com"), QStringLiteral("Enter subject") },
     };
     for (const auto& injection : injections) {
         const QString good = injection.Field->text();
         injection.Field->setText(injection.Text);
-        form.btnSend->click();
-        EXPECT_EQ(form.stxStatus->text(), injection.Prompt);
+        Ui(form).btnSend->click();
+        EXPECT_EQ(Ui(form).stxStatus->text(), injection.Prompt);
         EXPECT_TRUE(injection.Field->hasFocus());
         injection.Field->setText(good);
     }
     EXPECT_TRUE(Calls.isEmpty());
     EXPECT_FALSE(form.IsSending());
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Send"));
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Send"));
 
     // A body of one line break is not empty.
-    form.memBody->setPlainText(QStringLiteral("\n"));
-    form.btnSend->click();
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Sending..."));
+    Ui(form).memBody->setPlainText(QStringLiteral("\n"));
+    Ui(form).btnSend->click();
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Sending..."));
     EXPECT_TRUE(Calls.contains(QStringLiteral("Set_Body(\r\n)")));
 }
 
@@ -357,8 +364,8 @@ TEST_F(MailComposerTest, HandsMessageToComponentInOrderWithNewestAttachment)
     form.OpenWithAttachment(QStringLiteral("/tmp/Temp/first.jpg"));
     form.close(); // the user closes it without sending and picks another file
     form.OpenWithAttachment(QStringLiteral("/tmp/Temp/second.jpg"));
-    form.memBody->setPlainText(QStringLiteral("one\ntwo"));
-    form.btnSend->click();
+    Ui(form).memBody->setPlainText(QStringLiteral("one\ntwo"));
+    Ui(form).btnSend->click();
 
     EXPECT_EQ(Calls,
         QStringList({
@@ -378,9 +385,9 @@ TEST_F(MailComposerTest, HandsMessageToComponentInOrderWithNewestAttachment)
 
     // Progress 50 of 200 fills a quarter of the bar.
     QCoreApplication::postEvent(&form, new TWindowMessageEvent(TSendEMailForm::WM_SMTP_PROGRESS, 50, 200));
-    ASSERT_TRUE(QTest::qWaitFor([&form] { return form.prbStatus->value() == 50; }, kDeadlineMs));
-    EXPECT_EQ(form.prbStatus->maximum(), 200);
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Sending..."));
+    ASSERT_TRUE(QTest::qWaitFor([&form] { return Ui(form).prbStatus->value() == 50; }, kDeadlineMs));
+    EXPECT_EQ(Ui(form).prbStatus->maximum(), 200);
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Sending..."));
 }
 
 TEST_F(MailComposerTest, FailingComponentLeavesComposerReady)
@@ -389,16 +396,16 @@ TEST_F(MailComposerTest, FailingComponentLeavesComposerReady)
     GiveAddresses(form);
     UseRecordingSmtp(form, QStringLiteral("SendMail"));
     form.OpenWithAttachment(FilePath("e.jpg"));
-    const QString to = form.edtTo->text();
+    const QString to = Ui(form).edtTo->text();
     EXPECT_THROW(form.btnSendClick(), std::exception);
     EXPECT_FALSE(form.IsSending());
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Send"));
-    EXPECT_TRUE(form.btnSend->isEnabled());
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Ready..."));
-    EXPECT_EQ(form.edtTo->text(), to);
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Send"));
+    EXPECT_TRUE(Ui(form).btnSend->isEnabled());
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Ready..."));
+    EXPECT_EQ(Ui(form).edtTo->text(), to);
 
     UseRecordingSmtp(form);
-    form.btnSend->click();
+    Ui(form).btnSend->click();
     EXPECT_TRUE(form.IsSending());
 }
 
@@ -406,17 +413,17 @@ TEST_F(MailComposerTest, WhileSendingAttachmentsAreRefusedAndCloseBoxChangesNoth
 {
     TSendEMailForm form;
     GiveAddresses(form);
-    TMessageBoxWatcher boxes(form.stxStatus);
+    TMessageBoxWatcher boxes(Ui(form).stxStatus);
     UseRecordingSmtp(form);
     form.OpenWithAttachment(FilePath("f.jpg"));
-    form.btnSend->click();
+    Ui(form).btnSend->click();
     ASSERT_TRUE(form.IsSending());
 
     form.close();
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(form.IsSending());
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Sending..."));
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Sending..."));
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Sending..."));
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Sending..."));
     EXPECT_THROW(form.OpenWithAttachment(FilePath("g.jpg")), EAssertionFailed);
 
     // A composer closed while sending still gets its completion and the failure box.
@@ -424,15 +431,15 @@ TEST_F(MailComposerTest, WhileSendingAttachmentsAreRefusedAndCloseBoxChangesNoth
     ASSERT_TRUE(WaitForCompletion(form));
     EXPECT_EQ(
         boxes.Texts, QStringList { QStringLiteral("Failed to send e-mail. Check internet connection.") });
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Finish"));
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Finish"));
 
     // Closed after completion, opened again: Ready, and nothing was stored.
-    form.edtSubject->setText(QStringLiteral("changed"));
+    Ui(form).edtSubject->setText(QStringLiteral("changed"));
     form.close();
     form.OpenWithAttachment(FilePath("h.jpg"));
-    EXPECT_EQ(form.btnSend->text(), QStringLiteral("Send"));
-    EXPECT_EQ(form.stxStatus->text(), QStringLiteral("Ready..."));
-    EXPECT_EQ(form.edtSubject->text(), QStringLiteral("changed"));
+    EXPECT_EQ(Ui(form).btnSend->text(), QStringLiteral("Send"));
+    EXPECT_EQ(Ui(form).stxStatus->text(), QStringLiteral("Ready..."));
+    EXPECT_EQ(Ui(form).edtSubject->text(), QStringLiteral("changed"));
     EXPECT_EQ(FStore->ReadString(Section, QStringLiteral("SmtpSubject"), QStringLiteral("none")),
         QStringLiteral("none"));
 }
