@@ -22,7 +22,8 @@ namespace {
 QPixmap Skin(const QString& name) { return SkinPicture(name); }
 } // namespace
 
-TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int emailLeft, QWidget* parent)
+TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int emailLeft,
+    const QString& openOver, const QString& openDown, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -30,7 +31,7 @@ TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int 
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::StrongFocus);
     setFont(QFont(QStringLiteral("MS Sans Serif")));
-    imgBack = new QLabel(this);
+    auto* imgBack = new QLabel(this);
     const QPixmap back = Skin(background);
     imgBack->setPixmap(WithoutColourKey(back));
     imgBack->setGeometry(QRect(QPoint(0, 0), back.isNull() ? QSize(354, 148) : LogicalSize(back)));
@@ -38,26 +39,33 @@ TGalleryForm::TGalleryForm(const QString& background, const char* unitFile, int 
     if (!back.isNull())
         ApplySkinMask(this, back);
 
-    Strip = new TThumbnailStrip(this, unitFile);
+    FStrip = new TThumbnailStrip(this, unitFile);
+    FNoDragControls = FStrip->Controls();
+    connect(FStrip, &TThumbnailStrip::itemActivated, this, Guarded(this, &TGalleryForm::ActivateFocused));
 
     imgbClose = AddButton(QRect(321, 114, 14, 14), QStringLiteral("gallery_close_over.png"),
         QStringLiteral("gallery_close_down.png"));
-    connect(imgbClose, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::imgbCloseClick));
     imgbSave = AddButton(QRect(121, 99, 31, 31), QStringLiteral("gallery_save_over.png"),
         QStringLiteral("gallery_save_down.png"));
+    imgbOpen = AddButton(QRect(162, 99, 31, 31), openOver, openDown);
     imgbDelete = AddButton(QRect(203, 99, 31, 31), QStringLiteral("gallery_delete_over.png"),
         QStringLiteral("gallery_delete_down.png"));
     imgbEMail = AddButton(QRect(emailLeft, 103, 51, 22), QString(), QStringLiteral("gallery_email_down.png"));
     imgbEMail->SetAutoSize(false);
     imgbEMail->hide();
+    connect(imgbClose, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::imgbCloseClick));
+    connect(imgbSave, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::actSaveExecute));
+    connect(imgbOpen, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::ActivateFocused));
+    connect(imgbDelete, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::actDeleteExecute));
+    connect(imgbEMail, &TImageButton::clicked, this, Guarded(this, &TGalleryForm::actEmailExecute));
 
-    SaveDialog = new QFileDialog(this);
-    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    FSaveDialog = new QFileDialog(this);
+    FSaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    FSaveDialog->setFileMode(QFileDialog::AnyFile);
     // The galleries ask before a replace themselves: the dialog's own check
     // follows links, so a dangling one would pass as a free name.
-    SaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
-    SaveDialog->setSizeGripEnabled(true);
+    FSaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+    FSaveDialog->setSizeGripEnabled(true);
 
     FMagnet = new TMagnet(this);
     FMagnet->SetActive(true);
@@ -78,32 +86,38 @@ TImageButton* TGalleryForm::AddButton(const QRect& geometry, const QString& over
     if (!overSkin.isEmpty())
         button->SetPictureOver(Skin(overSkin));
     button->SetPictureDown(Skin(downSkin));
+    FNoDragControls.append(button);
     return button;
 }
 
-void TGalleryForm::SetStripCaption(const QString& text) { Strip->SetCaption(text); }
+void TGalleryForm::SetStripCaption(const QString& text) { FStrip->SetCaption(text); }
 
-void TGalleryForm::SetStripFont(const QString& face) { Strip->SetCaptionFont(face); }
+void TGalleryForm::SetStripFont(const QString& face) { FStrip->SetCaptionFont(face); }
 
-void TGalleryForm::SetItemNameFormat(const QString& text) { Strip->SetItemNameFormat(text); }
+void TGalleryForm::SetItemNameFormat(const QString& text) { FStrip->SetItemNameFormat(text); }
 
-void TGalleryForm::SetListName(const QString& text) { Strip->pnlStrip->setAccessibleName(text); }
+void TGalleryForm::SetListName(const QString& text) { FStrip->SetListName(text); }
 
 void TGalleryForm::SetControlHints(
     const QString& close, const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb)
 {
     SetHintWithKey(imgbClose, close, QKeySequence(Qt::CTRL | Qt::Key_W), true);
-    Strip->imgbMoveLeft->setStatusTip(scrollLeft);
-    Strip->imgbMoveRight->setStatusTip(scrollRight);
-    Strip->imgbThumb->setStatusTip(scrollThumb);
+    FStrip->SetControlHints(scrollLeft, scrollRight, scrollThumb);
+}
+
+void TGalleryForm::SetHints(const QString& save, const QString& open, const QString& remove)
+{
+    SetHintWithKey(imgbSave, save, QKeySequence(Qt::CTRL | Qt::Key_S));
+    SetHintWithKey(imgbOpen, open, QKeySequence(Qt::Key_Return));
+    SetHintWithKey(imgbDelete, remove, QKeySequence(Qt::Key_Delete));
 }
 
 bool TGalleryForm::IsDragPoint(const QPoint& windowPos) const
 {
     // The viewport is a window of its own in the design: it never drags.
-    if (Strip->pnlContainer->geometry().contains(windowPos))
+    if (FStrip->InViewport(windowPos))
         return false;
-    for (const QWidget* control : FHitTestList)
+    for (const QWidget* control : FNoDragControls)
         if (control->geometry().contains(windowPos))
             return false;
     return true;
@@ -133,25 +147,25 @@ void TGalleryForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
         ActivateFocused();
         break;
     case Qt::Key_PageUp:
-        Strip->PageLeft();
+        FStrip->PageLeft();
         break;
     case Qt::Key_PageDown:
-        Strip->PageRight();
+        FStrip->PageRight();
         break;
     case Qt::Key_Left:
-        Strip->FocusPrevious();
+        FStrip->FocusPrevious();
         break;
     case Qt::Key_Right:
-        Strip->FocusNext();
+        FStrip->FocusNext();
         break;
     case Qt::Key_Home:
-        Strip->FocusFirst();
+        FStrip->FocusFirst();
         break;
     case Qt::Key_End:
-        Strip->FocusLast();
+        FStrip->FocusLast();
         break;
     case Qt::Key_Delete:
-        DeleteFocusedAction();
+        actDeleteExecute();
         break;
     default:
         break;
@@ -167,6 +181,18 @@ void TGalleryForm::imgbCloseClick()
 {
     hide();
     emit closedByUser();
+}
+
+QString TGalleryForm::AskSaveName(
+    const QString& folder, const QString& fileName, const QString& filter, const QString& suffix)
+{
+    FSaveDialog->setNameFilter(filter);
+    FSaveDialog->setDefaultSuffix(suffix);
+    FSaveDialog->setDirectory(folder);
+    FSaveDialog->selectFile(fileName);
+    if (FSaveDialog->exec() != QDialog::Accepted || FSaveDialog->selectedFiles().isEmpty())
+        return QString();
+    return FSaveDialog->selectedFiles().constFirst();
 }
 
 bool TGalleryForm::ComposerBusy()

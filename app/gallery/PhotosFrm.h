@@ -23,21 +23,14 @@ public:
     int UnsavedCount() const;
     // The focused photo; a null picture while the gallery is empty.
     QImage FocusedImage() const;
-    void SetHints(const QString& save, const QString& view, const QString& remove);
 
-    void actSaveExecute();
+    void actSaveExecute() override;
     void actViewExecute();
-    void actDeleteExecute();
-    void actEmailExecute();
+    void actDeleteExecute() override;
+    void actEmailExecute() override;
     void DeleteFocusedImage();
     void SaveFocusedImage(const QString& path, TReplace replace);
 
-    TImageButton* imgbView;
-
 protected:
     void ActivateFocused() override { actViewExecute(); }
-    void DeleteFocusedAction() override { actDeleteExecute(); }
-
-private:
-    void BuildHitTestList();
 };

@@ -24,7 +24,7 @@ namespace {
 
 bool SavePhotos(TPhotosForm& photos, const QString& folder)
 {
-    TThumbnailStrip& strip = *photos.Strip;
+    TThumbnailStrip& strip = *photos.Strip();
     for (int i = 0; i < strip.Count(); ++i) {
         TThumbnail* photo = strip.Item(i);
         if (photo->Kept())
@@ -43,7 +43,7 @@ bool SavePhotos(TPhotosForm& photos, const QString& folder)
 
 bool SaveClips(TVideosForm& videos, const QString& folder)
 {
-    TThumbnailStrip& strip = *videos.Strip;
+    TThumbnailStrip& strip = *videos.Strip();
     for (int i = 0; i < strip.Count(); ++i) {
         TThumbnail* clip = strip.Item(i);
         if (clip->Kept())

@@ -97,7 +97,7 @@ void NoteWhereTheyWent(const QStringList& folders)
 void SaveUnsavedForSessionEnd(TPhotosForm& photos, TVideosForm& videos)
 {
     QStringList savedIn;
-    TThumbnailStrip& photoStrip = *photos.Strip;
+    TThumbnailStrip& photoStrip = *photos.Strip();
     const QString pictures = photos.UnsavedCount() > 0 ? SaveFolderFor(TMediaKind::Photo) : QString();
     for (int i = 0; i < photoStrip.Count(); ++i) {
         TThumbnail* photo = photoStrip.Item(i);
@@ -118,7 +118,7 @@ void SaveUnsavedForSessionEnd(TPhotosForm& photos, TVideosForm& videos)
         photo->SetKept();
     }
 
-    TThumbnailStrip& clipStrip = *videos.Strip;
+    TThumbnailStrip& clipStrip = *videos.Strip();
     const QString videosFolder = videos.UnsavedCount() > 0 ? SaveFolderFor(TMediaKind::Clip) : QString();
     QStringList leftInTemp;
     for (int i = 0; i < clipStrip.Count(); ++i) {

@@ -187,6 +187,21 @@ void TThumbnailStrip::SetItemNameFormat(const QString& text)
     UpdateAccessibleItems();
 }
 
+QList<QWidget*> TThumbnailStrip::Controls() const
+{
+    return { imgbMoveLeft, imgbMoveRight, imgbThumb, imgScrollArea };
+}
+
+void TThumbnailStrip::SetListName(const QString& text) { pnlStrip->setAccessibleName(text); }
+
+void TThumbnailStrip::SetControlHints(
+    const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb)
+{
+    imgbMoveLeft->setStatusTip(scrollLeft);
+    imgbMoveRight->setStatusTip(scrollRight);
+    imgbThumb->setStatusTip(scrollThumb);
+}
+
 void TThumbnailStrip::UpdateAccessibleItems()
 {
     // Read from the frame without the strip's checks: this also runs while

@@ -60,8 +60,22 @@ public:
 // first strip made installs it.
 void InstallThumbnailAccessibility();
 
-class TThumbnailStrip : public QObject {
+// The strip's controls in the gallery window; its tests reach them through
+// TThumbnailStripTestAccess.
+struct TThumbnailStripControls {
+    QWidget* pnlContainer = nullptr; // the viewport
+    QWidget* pnlStrip = nullptr;
+    QWidget* shpFocus = nullptr;
+    QWidget* imgScrollArea = nullptr;
+    TImageButton* imgbThumb = nullptr;
+    TImageButton* imgbMoveLeft = nullptr;
+    TImageButton* imgbMoveRight = nullptr;
+};
+
+class TThumbnailStrip : public QObject, private TThumbnailStripControls {
     Q_OBJECT
+    friend struct TThumbnailStripTestAccess;
+
 public:
     // unitFile names the window's unit in the reports of failed checks.
     TThumbnailStrip(QWidget* window, const char* unitFile);
@@ -107,14 +121,15 @@ public:
     // How screen readers name an item: a text with two "%d", the item's
     // place and the count ("Photo 3 of 7").
     void SetItemNameFormat(const QString& text);
+    // What screen readers call the list.
+    void SetListName(const QString& text);
+    // The hints of the arrows and the thumb, kept as status tips.
+    void SetControlHints(const QString& scrollLeft, const QString& scrollRight, const QString& scrollThumb);
 
-    QWidget* pnlContainer; // the viewport
-    QWidget* pnlStrip;
-    QWidget* shpFocus;
-    QWidget* imgScrollArea;
-    TImageButton* imgbThumb;
-    TImageButton* imgbMoveLeft;
-    TImageButton* imgbMoveRight;
+    // Whether a window point is in the viewport.
+    bool InViewport(const QPoint& windowPos) const { return pnlContainer->geometry().contains(windowPos); }
+    // The arrows, the thumb and its track.
+    QList<QWidget*> Controls() const;
 
 signals:
     void itemActivated(int index); // a double click on a thumbnail

@@ -3,8 +3,6 @@
 
 #include "camera/CamControllerUnit.h"
 #include "core/CodeSiteHelperUnit.h"
-#include "core/ErrorGuard.h"
-#include "core/KeyHint.h"
 #include "core/LanguageTexts.h"
 #include "core/PlainText.h"
 #include "core/ProductTitle.h"
@@ -15,10 +13,8 @@
 #include "gallery/MediaStore.h"
 #include "gallery/SaveLocation.h"
 #include "gallery/ThumbnailStrip.h"
-#include "widgets/ImageButton.h"
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
@@ -48,23 +44,11 @@ QString ClipSaveFilter(const QString& extension)
 } // namespace
 
 TVideosForm::TVideosForm(QWidget* parent)
-    : TGalleryForm(QStringLiteral("videos_back.png"), "VideosFrm.cpp", 249, parent)
+    : TGalleryForm(QStringLiteral("videos_back.png"), "VideosFrm.cpp", 249, QString(),
+        QStringLiteral("videos_play_down.png"), parent)
 {
     setWindowTitle(QStringLiteral("Videos"));
-    Strip->pnlContainer->setObjectName(QStringLiteral("pnlVideosContainer"));
-    Strip->pnlStrip->setObjectName(QStringLiteral("pnlVideos"));
     SetStripCaption(QStringLiteral("Video List"));
-
-    imgbPlay = AddButton(QRect(162, 99, 31, 31), QString(), QStringLiteral("videos_play_down.png"));
-    connect(imgbSave, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actSaveExecute));
-    connect(imgbPlay, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actPlayExecute));
-    connect(imgbDelete, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actDeleteExecute));
-    connect(imgbEMail, &TImageButton::clicked, this, Guarded(this, &TVideosForm::actEmailExecute));
-    connect(Strip, &TThumbnailStrip::itemActivated, this, Guarded(this, &TVideosForm::actPlayExecute));
-
-    SaveDialog->setDefaultSuffix(QStringLiteral("avi"));
-
-    BuildHitTestList();
 }
 
 TVideosForm::~TVideosForm()
@@ -76,12 +60,6 @@ TVideosForm::~TVideosForm()
             QFile::remove(fileName);
         UnlockClip(fileName);
     }
-}
-
-void TVideosForm::BuildHitTestList()
-{
-    FHitTestList = { imgbClose, imgbDelete, imgbEMail, Strip->imgbMoveLeft, Strip->imgbMoveRight, imgbPlay,
-        imgbSave, Strip->imgbThumb, Strip->imgScrollArea };
 }
 
 QString TVideosForm::MakeClipFileName() const
@@ -102,7 +80,7 @@ QString TVideosForm::MakeClipFileName() const
 
 int TVideosForm::AddVideo(const QString& fileName, const QImage& thumbnail, uint8_t viewFormat)
 {
-    const int index = Strip->Add(thumbnail);
+    const int index = Strip()->Add(thumbnail);
     FFileNames.append(fileName);
     FViewFormats.append(viewFormat);
     LockClip(fileName);
@@ -110,32 +88,25 @@ int TVideosForm::AddVideo(const QString& fileName, const QImage& thumbnail, uint
     return index;
 }
 
-int TVideosForm::VideoCount() const { return Strip->Count(); }
+int TVideosForm::VideoCount() const { return Strip()->Count(); }
 
 QString TVideosForm::FocusedFileName() const
 {
-    return VideoCount() > 0 ? FFileNames.at(Strip->FocusedIndex()) : QString();
+    return VideoCount() > 0 ? FFileNames.at(Strip()->FocusedIndex()) : QString();
 }
 
 void TVideosForm::SetInputEnabled(bool enabled) { FInputEnabled = enabled; }
-
-void TVideosForm::SetHints(const QString& save, const QString& play, const QString& remove)
-{
-    SetHintWithKey(imgbSave, save, QKeySequence(Qt::CTRL | Qt::Key_S));
-    SetHintWithKey(imgbPlay, play, QKeySequence(Qt::Key_Return));
-    SetHintWithKey(imgbDelete, remove, QKeySequence(Qt::Key_Delete));
-}
 
 bool TVideosForm::IsDragPoint(const QPoint& windowPos) const
 {
     if (FInputEnabled)
         return TGalleryForm::IsDragPoint(windowPos);
-    return !Strip->pnlContainer->geometry().contains(windowPos);
+    return !Strip()->InViewport(windowPos);
 }
 
 void TVideosForm::DeleteFocusedVideo()
 {
-    const int index = Strip->DeleteFocused();
+    const int index = Strip()->DeleteFocused();
     if (index < 0)
         return;
     const QString fileName = FFileNames.takeAt(index);
@@ -169,11 +140,11 @@ void TVideosForm::DiscardVideo(const QString& fileName)
     const int index = FFileNames.indexOf(fileName);
     if (index < 0)
         return;
-    const int focused = Strip->FocusedIndex();
-    Strip->SetFocusIndex(index);
+    const int focused = Strip()->FocusedIndex();
+    Strip()->SetFocusIndex(index);
     DeleteFocusedVideo();
-    if (focused >= 0 && focused != index && Strip->Count() > 0)
-        Strip->SetFocusIndex(focused > index ? focused - 1 : focused);
+    if (focused >= 0 && focused != index && Strip()->Count() > 0)
+        Strip()->SetFocusIndex(focused > index ? focused - 1 : focused);
 }
 
 void TVideosForm::actDeleteExecute()
@@ -191,21 +162,18 @@ void TVideosForm::actPlayExecute()
             this, QMessageBox::Information, ProductTitle(), LanguageTexts[QStringLiteral("NoPlayerMsg")]);
 }
 
-int TVideosForm::UnsavedCount() const { return Strip->UnkeptCount(); }
+int TVideosForm::UnsavedCount() const { return Strip()->UnkeptCount(); }
 
 void TVideosForm::actSaveExecute()
 {
-    TThumbnail* clip = Strip->FocusedItem();
+    TThumbnail* clip = Strip()->FocusedItem();
     if (!clip)
         return;
     const QString extension = ClipExtensionOf(FocusedFileName());
-    SaveDialog->setNameFilter(ClipSaveFilter(extension));
-    SaveDialog->setDefaultSuffix(extension);
-    SaveDialog->setDirectory(SaveFolder(TMediaKind::Clip));
-    SaveDialog->selectFile(SuggestedFileName(clip->CapturedAt(), extension));
-    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
+    const QString path = AskSaveName(SaveFolder(TMediaKind::Clip),
+        SuggestedFileName(clip->CapturedAt(), extension), ClipSaveFilter(extension), extension);
+    if (path.isEmpty())
         return;
-    const QString path = SaveDialog->selectedFiles().constFirst();
     if (CopyClipTo(path, false)) {
         clip->SetKept();
         RememberSaveFolder(TMediaKind::Clip, path);
@@ -231,7 +199,7 @@ void TVideosForm::actEmailExecute()
         const QString destination = ClipAttachmentName(BaseFolder(), ClipExtensionOf(input));
         // A failed copy must not send an earlier clip's attachment instead.
         if (CopyClipTo(destination, true)) {
-            Strip->FocusedItem()->SetKept();
+            Strip()->FocusedItem()->SetKept();
             MailComposerOpenWithAttachment(destination);
         }
         return;
@@ -239,8 +207,8 @@ void TVideosForm::actEmailExecute()
     if (FConverting)
         return;
     FConverting = true;
-    Strip->FocusedItem()->SetKept();
-    const uint8_t viewFormat = FViewFormats.at(Strip->FocusedIndex());
+    Strip()->FocusedItem()->SetKept();
+    const uint8_t viewFormat = FViewFormats.at(Strip()->FocusedIndex());
     const QString profile = ProgramFolder()
         + (viewFormat != 0 ? QStringLiteral("VGA_local.prx") : QStringLiteral("SIF_local.prx"));
     const QString output = ClipAttachmentName(BaseFolder());

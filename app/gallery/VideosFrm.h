@@ -35,7 +35,6 @@ public:
     // Off while a recording runs: keys are ignored and the window's own
     // buttons drag it instead; the thumbnails keep working.
     void SetInputEnabled(bool enabled);
-    void SetHints(const QString& save, const QString& play, const QString& remove);
 
     bool Converting() const { return FConverting; }
     // The process is the converter this gallery started and is waiting for.
@@ -46,10 +45,10 @@ public:
     // The converter's end report; an incomplete conversion frees the way for the next.
     void ConversionEnded(bool complete);
 
-    void actSaveExecute();
+    void actSaveExecute() override;
     void actPlayExecute();
-    void actDeleteExecute();
-    void actEmailExecute();
+    void actDeleteExecute() override;
+    void actEmailExecute() override;
     void DeleteFocusedVideo();
     // Takes a clip off the list and deletes its file (a recording that failed).
     void DiscardVideo(const QString& fileName);
@@ -62,16 +61,11 @@ public:
 
     bool IsDragPoint(const QPoint& windowPos) const override;
 
-    TImageButton* imgbPlay;
-
 protected:
     void ActivateFocused() override { actPlayExecute(); }
-    void DeleteFocusedAction() override { actDeleteExecute(); }
     bool KeysEnabled() const override { return FInputEnabled; }
 
 private:
-    void BuildHitTestList();
-
     // A listed clip's file is locked (flock) from its recording on: another
     // copy of the program on the same folder never takes it for a clip
     // that a killed run left behind.

@@ -54,9 +54,9 @@ void BM_PageScroll(benchmark::State& state)
     bool left = true;
     for (auto _ : state) {
         if (left)
-            form->Strip->PageLeft();
+            form->Strip()->PageLeft();
         else
-            form->Strip->PageRight();
+            form->Strip()->PageRight();
         left = !left;
     }
 }

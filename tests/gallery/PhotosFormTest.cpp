@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "GalleryTestAccess.h"
 #include "GalleryTestSupport.h"
 #include "core/Assertion.h"
 #include "gallery/ImageViewFrm.h"
@@ -36,9 +37,9 @@ protected:
         for (int i = 0; i < n; ++i)
             Form->AddImage(QuarteredPicture(640, 480, qRgb(10 * (Form->ImageCount() + 1), 0, 0)));
     }
-    TThumbnailStrip& S() { return *Form->Strip; }
-    int ThumbLeft() { return S().imgbThumb->x(); }
-    int FrameLeft() { return S().shpFocus->x(); }
+    TThumbnailStrip& S() { return *Form->Strip(); }
+    int ThumbLeft() { return Ui(S()).imgbThumb->x(); }
+    int FrameLeft() { return Ui(S()).shpFocus->x(); }
 
     std::unique_ptr<TPhotosForm> Form;
 };
@@ -53,13 +54,13 @@ TEST_F(PhotosForm, TheFifthPhotoShowsTheThumbAtTheRightEnd)
     Form->hide();
     Add(4);
     EXPECT_TRUE(Form->isVisible()) << "adding shows the gallery";
-    EXPECT_FALSE(S().imgbThumb->isVisible());
+    EXPECT_FALSE(Ui(S()).imgbThumb->isVisible());
     EXPECT_EQ(S().Offset(), 0);
-    EXPECT_EQ(S().pnlStrip->width(), 320);
+    EXPECT_EQ(Ui(S()).pnlStrip->width(), 320);
     Add(1);
-    EXPECT_TRUE(S().imgbThumb->isVisibleTo(Form.get()));
+    EXPECT_TRUE(Ui(S()).imgbThumb->isVisibleTo(Form.get()));
     EXPECT_EQ(S().Offset(), -80);
-    EXPECT_EQ(S().pnlStrip->x(), -80);
+    EXPECT_EQ(Ui(S()).pnlStrip->x(), -80);
     EXPECT_EQ(ThumbLeft(), 29 + 294 - 33);
     EXPECT_EQ(Form->ImageCount(), 5);
     EXPECT_EQ(FrameLeft(), 320);
@@ -186,9 +187,9 @@ TEST_F(PhotosForm, DraggingTheThumbScrollsPixelByPixelAndArrowsStayInRange)
     EXPECT_EQ(S().Offset(), -160);
 
     // The mouse on the thumb drags it the same way, back to the start.
-    QTest::mousePress(S().imgbThumb, Qt::LeftButton, {}, QPoint(1, 5));
-    QTest::mouseMove(S().imgbThumb, QPoint(1 - 261, 5));
-    QTest::mouseRelease(S().imgbThumb, Qt::LeftButton, {}, QPoint(1, 5));
+    QTest::mousePress(Ui(S()).imgbThumb, Qt::LeftButton, {}, QPoint(1, 5));
+    QTest::mouseMove(Ui(S()).imgbThumb, QPoint(1 - 261, 5));
+    QTest::mouseRelease(Ui(S()).imgbThumb, Qt::LeftButton, {}, QPoint(1, 5));
     EXPECT_EQ(S().Offset(), 0);
     EXPECT_EQ(ThumbLeft(), 29);
 }
@@ -212,7 +213,7 @@ TEST_F(PhotosForm, DeletingKeepsTheFrameOnAPhotoAndTheStripInRange)
     EXPECT_EQ(S().FocusedIndex(), 2);
     EXPECT_EQ(RedOf(Form->FocusedImage()), 40);
     EXPECT_EQ(S().Offset(), 0);
-    EXPECT_FALSE(S().imgbThumb->isVisibleTo(Form.get()));
+    EXPECT_FALSE(Ui(S()).imgbThumb->isVisibleTo(Form.get()));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(S().Item(i)->x(), 80 * i);
 }
@@ -227,7 +228,7 @@ TEST_F(PhotosForm, DeletingTheFocusedFirstPhotoWhileScrolledBringsTheStripHome)
     EXPECT_EQ(S().FocusedIndex(), 0);
     EXPECT_EQ(RedOf(Form->FocusedImage()), 20);
     EXPECT_EQ(S().Offset(), 0);
-    EXPECT_EQ(S().pnlStrip->x(), 0);
+    EXPECT_EQ(Ui(S()).pnlStrip->x(), 0);
     // No refresh with nothing hidden, so no division by zero later.
     EXPECT_NO_THROW(Form->FormKeyDown(Qt::Key_Left));
     EXPECT_EQ(S().Offset(), 0);
@@ -238,10 +239,10 @@ TEST_F(PhotosForm, DeletingTheOnlyPhotoHidesTheStripAndReportsTheCount)
     QStringList status;
     QObject::connect(Form.get(), &TGalleryForm::statusText, [&](const QString& text) { status << text; });
     Add(1);
-    EXPECT_TRUE(S().pnlStrip->isVisibleTo(Form.get()));
+    EXPECT_TRUE(Ui(S()).pnlStrip->isVisibleTo(Form.get()));
     Form->actDeleteExecute();
     EXPECT_EQ(Form->ImageCount(), 0);
-    EXPECT_FALSE(S().pnlStrip->isVisibleTo(Form.get()));
+    EXPECT_FALSE(Ui(S()).pnlStrip->isVisibleTo(Form.get()));
     // On an empty gallery every operation does nothing but the status line.
     Form->actDeleteExecute();
     EXPECT_NO_THROW(Form->actViewExecute());
@@ -412,13 +413,13 @@ TEST_F(PhotosForm, TheThumbStaysOnItsTrackThroughEveryStepOf106Photos)
     };
     // Each arrow click, through the button as the user gives it.
     for (int step = 0; step < 102; ++step) {
-        S().imgbMoveLeft->click();
+        Ui(S()).imgbMoveLeft->click();
         onTrack("left", step);
     }
     EXPECT_EQ(S().Offset(), 0);
     EXPECT_EQ(ThumbLeft(), 29) << "back at the start, the thumb at the track's left end";
     for (int step = 0; step < 102; ++step) {
-        S().imgbMoveRight->click();
+        Ui(S()).imgbMoveRight->click();
         onTrack("right", step);
     }
     EXPECT_EQ(ThumbLeft(), 29 + 261);

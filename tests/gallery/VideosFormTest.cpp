@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "../SmallTmpfs.h"
 #include "ConverterTestSupport.h"
+#include "GalleryTestAccess.h"
 #include "GalleryTestSupport.h"
 #include "core/LanguageTexts.h"
 #include "gallery/ClipPlayer.h"
@@ -87,7 +88,7 @@ TEST_F(VideosForm, ClipsAreListedWithTheirNamesAndFormatsAndDeletedWithTheirFile
     EXPECT_EQ(Form->FocusedFileName(), c);
 
     // The middle one goes, file and all; its neighbours stay in step.
-    Form->Strip->SetFocusIndex(1);
+    Form->Strip()->SetFocusIndex(1);
     Form->FormKeyDown(Qt::Key_Delete);
     EXPECT_FALSE(QFile::exists(b));
     EXPECT_TRUE(QFile::exists(a));
@@ -103,7 +104,7 @@ TEST_F(VideosForm, ClipsAreListedWithTheirNamesAndFormatsAndDeletedWithTheirFile
     Form->actDeleteExecute();
     EXPECT_EQ(Form->VideoCount(), 0);
     EXPECT_FALSE(QFile::exists(a));
-    EXPECT_FALSE(Form->Strip->pnlStrip->isVisibleTo(Form.get()));
+    EXPECT_FALSE(Ui(*Form->Strip()).pnlStrip->isVisibleTo(Form.get()));
 }
 
 TEST_F(VideosForm, DestroyingTheGalleryDeletesEveryListedClipAndNothingElse)
@@ -123,26 +124,26 @@ TEST_F(VideosForm, WhileRecordingKeysAreIgnoredAndTheButtonsDragTheWindow)
 {
     AddClip(QStringLiteral("a.wmv"));
     AddClip(QStringLiteral("b.wmv"));
-    const QPoint play = Form->imgbPlay->geometry().center();
-    const QPoint remove = Form->imgbDelete->geometry().center();
-    const QPoint viewport = Form->Strip->pnlContainer->geometry().center();
+    const QPoint play = Ui(*Form).imgbOpen->geometry().center();
+    const QPoint remove = Ui(*Form).imgbDelete->geometry().center();
+    const QPoint viewport = Ui(*Form->Strip()).pnlContainer->geometry().center();
     EXPECT_FALSE(Form->IsDragPoint(play));
     EXPECT_FALSE(Form->IsDragPoint(remove));
 
     Form->SetInputEnabled(false);
     EXPECT_TRUE(Form->IsDragPoint(play));
     EXPECT_TRUE(Form->IsDragPoint(remove));
-    EXPECT_TRUE(Form->IsDragPoint(Form->Strip->imgbMoveLeft->geometry().center()));
+    EXPECT_TRUE(Form->IsDragPoint(Ui(*Form->Strip()).imgbMoveLeft->geometry().center()));
     EXPECT_FALSE(Form->IsDragPoint(viewport)) << "the thumbnails keep working";
     for (int key : { Qt::Key_Delete, Qt::Key_Left, Qt::Key_PageUp, Qt::Key_Return })
         Form->FormKeyDown(key);
     EXPECT_EQ(Form->VideoCount(), 2);
-    EXPECT_EQ(Form->Strip->FocusedIndex(), 1);
+    EXPECT_EQ(Form->Strip()->FocusedIndex(), 1);
 
     Form->SetInputEnabled(true);
     EXPECT_FALSE(Form->IsDragPoint(play));
     Form->FormKeyDown(Qt::Key_Left);
-    EXPECT_EQ(Form->Strip->FocusedIndex(), 0);
+    EXPECT_EQ(Form->Strip()->FocusedIndex(), 0);
 }
 
 TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeReplacing)
@@ -185,7 +186,7 @@ TEST_F(VideosForm, SavingCopiesTheClipWithTheFilterOfItsExtensionAndAsksBeforeRe
     WriteFile(copy, "older");
     questions.clear();
     answer = QStringLiteral("&Yes");
-    Form->SaveDialog->setProperty("handledByTest", false);
+    Form->findChild<QFileDialog*>()->setProperty("handledByTest", false);
     Form->actSaveExecute();
     EXPECT_EQ(questions.size(), 1) << qPrintable(questions.join(u'|'));
     EXPECT_EQ(ReadAll(copy), ReadAll(clip));
@@ -264,7 +265,7 @@ TEST_F(VideosForm, SavingAnMp4OrWebmClipSuggestsItsExtensionAndNamesItsTypeInThe
             std::pair { QStringLiteral("clip.WEBM"), QStringLiteral("WebM-Videodatei (*.webm)") } }) {
         const QString clip = AddClip(name);
         const QString extension = QFileInfo(name).suffix().toLower();
-        Form->SaveDialog->setProperty("handledByTest", false);
+        Form->findChild<QFileDialog*>()->setProperty("handledByTest", false);
         Form->actSaveExecute();
         EXPECT_EQ(filters, QStringList { filter });
         EXPECT_TRUE(QRegularExpression(

@@ -147,7 +147,7 @@ TEST_F(MainFormTest, CameraStartsAndTheFlowsWork)
     EXPECT_EQ(Ui(form)->lblStatus->text(), QStringLiteral("Photos: 1"));
     EXPECT_EQ(CamController->SnapshotImage().size(), QSize(320, 240));
     // The photo is the camera's frame, colour bars on top, the right way up.
-    const QImage photo = form->Photos()->Strip->Item(0)->Picture();
+    const QImage photo = form->Photos()->Strip()->Item(0)->Picture();
     ASSERT_EQ(photo.size(), QSize(320, 240));
     EXPECT_EQ(photo.convertToFormat(QImage::Format_RGB32),
         CamController->SnapshotImage().convertToFormat(QImage::Format_RGB32));

@@ -115,7 +115,7 @@ TEST_F(MainFormTest, FocusHintsMenusAndTheCloseQuestion)
                                "closes?") });
     }
     // A photo handed to the composer counts as kept.
-    form->Photos()->Strip->FocusedItem()->SetKept();
+    form->Photos()->Strip()->FocusedItem()->SetKept();
     EXPECT_EQ(form->Photos()->UnsavedCount(), 1);
 
     // A session end closes at once without a question, and loses nothing:
@@ -218,7 +218,7 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     ASSERT_FALSE(CamController->Recording());
     qint64 shortestMs = recorded.elapsed();
     // One photo saved already through its own dialog's path: it is not saved again.
-    form->Photos()->Strip->Item(2)->SetKept();
+    form->Photos()->Strip()->Item(2)->SetKept();
     ASSERT_EQ(form->Photos()->UnsavedCount(), 2);
     ASSERT_EQ(form->Videos()->UnsavedCount(), 1);
 
@@ -270,7 +270,7 @@ TEST_F(MainFormTest, TheCloseQuestionSavesAllDiscardsOrCancels)
     // A file of the first photo's name is there already: it stays, and the
     // photo takes the next free name.
     const QString taken = pictures + QStringLiteral("/Glimview ")
-        + form->Photos()->Strip->Item(0)->CapturedAt().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
+        + form->Photos()->Strip()->Item(0)->CapturedAt().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))
         + QStringLiteral(".jpg");
     {
         QFile file(taken);

@@ -8,6 +8,7 @@
 #include "camera/ViewOverlay.h"
 #include "core/LanguageTexts.h"
 #include "core/SettingsStore.h"
+#include "gallery/GalleryTestAccess.h"
 #include "gallery/PhotosFrm.h"
 #include "gallery/ThumbnailStrip.h"
 #include "gallery/VideosFrm.h"
@@ -101,7 +102,8 @@ TEST_F(MainFormTest, FirstRunPlacesWindowsAndBuildsMenus)
             { QStringLiteral("1280 ?x ?1024"), QStringLiteral("SXVGA") } },
         { "1600x1200", !Ui(form)->pmiUXGA->isVisible(),
             { QStringLiteral("1600 ?x ?1200"), QStringLiteral("UXGA") } },
-        { "e-mail", !form->Photos()->imgbEMail->isVisible() && !form->Videos()->imgbEMail->isVisible(),
+        { "e-mail",
+            !Ui(*form->Photos()).imgbEMail->isVisible() && !Ui(*form->Videos()).imgbEMail->isVisible(),
             { QStringLiteral("e-?mail"), QStringLiteral("\\bSMTP\\b"), QStringLiteral("composer"),
                 QStringLiteral("attachment") } },
     };
@@ -272,7 +274,7 @@ TEST_F(MainFormTest, KeysAndScreenReadersPressOnlyWhatIsThere)
     snapshot->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->Photos()->ImageCount() == 1; }, 10000));
     QAccessibleInterface* photo
-        = QAccessible::queryAccessibleInterface(const_cast<TThumbnail*>(form->Photos()->Strip->Item(0)));
+        = QAccessible::queryAccessibleInterface(const_cast<TThumbnail*>(form->Photos()->Strip()->Item(0)));
     EXPECT_EQ(photo->role(), QAccessible::ListItem);
     EXPECT_EQ(photo->text(QAccessible::Name), QStringLiteral("Photo 1 of 1"));
     EXPECT_TRUE(photo->state().selected);
