@@ -72,13 +72,6 @@ TVideoPanel::TVideoPanel(QWidget* parent)
     setAutoFillBackground(false);
 }
 
-bool TVideoPanel::event(QEvent* event)
-{
-    if (event->type() == QEvent::WinIdChange)
-        emit windowIdChanged();
-    return QWidget::event(event);
-}
-
 TCamViewForm::TCamViewForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {

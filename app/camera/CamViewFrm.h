@@ -27,12 +27,6 @@ class TVideoPanel : public QWidget {
 public:
     explicit TVideoPanel(QWidget* parent);
     QPaintEngine* paintEngine() const override { return nullptr; }
-
-signals:
-    void windowIdChanged();
-
-protected:
-    bool event(QEvent* event) override;
 };
 
 class TCamViewForm : public QWidget {

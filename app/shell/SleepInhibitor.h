@@ -16,7 +16,6 @@ public:
     // Asks logind for the inhibitors; the answer arrives later.
     void Hold();
     void Release();
-    bool Held() const { return FLock.isValid(); }
 
 private:
     QDBusUnixFileDescriptor FLock;

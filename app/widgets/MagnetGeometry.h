@@ -10,10 +10,6 @@
 // neighbour lies flush, are one past QRect's right() and bottom(), which are
 // the last pixel itself.
 
-// Snapping is on while AutoSnap differs from the Ctrl key: with AutoSnap,
-// Ctrl suspends it; without, only Ctrl enables it.
-inline bool SnappingOn(bool autoSnap, bool ctrlDown) { return autoSnap != ctrlDown; }
-
 // Snaps the top-left point P of a W x H window against the bounds R of one
 // other window: the eight edge tests, unless the window is out of range or
 // lies mostly over R.

@@ -10,9 +10,6 @@
 
 namespace {
 
-// No window turns snapping off: Ctrl suspends it for a move.
-constexpr bool AutoSnap = true;
-
 QList<TMagnet*>& ActiveList()
 {
     static QList<TMagnet*> list;
@@ -118,8 +115,8 @@ bool TMagnet::PosChanging(TWindowPosChangingEvent* event)
     FTouched.clear();
     if (!FMoving)
         return false;
-    const bool ctrlDown = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
-    if (!SnappingOn(AutoSnap, ctrlDown)) {
+    // Ctrl suspends snapping.
+    if (QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier)) {
         BreakCluster();
         return false;
     }

@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-// The backdrops the window shows one of.
 struct TCamViewFormTestAccess {
     static const QLabel* Backdrop(const TCamViewForm& view, size_t i) { return view.Backdrops.at(i); }
 };

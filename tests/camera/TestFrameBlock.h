@@ -27,7 +27,6 @@ public:
     TestFrameBlock(const TestFrameBlock&) = delete;
     TestFrameBlock& operator=(const TestFrameBlock&) = delete;
 
-    unsigned char* Data() { return FData; }
     void SetHeaderWords(int32_t width, int32_t height, uint32_t bitCount);
     void SetFrameReady(uint32_t ready);
     // A whole 24-bit frame as the sink leaves it: bitmap header, header words,

@@ -112,7 +112,6 @@ public:
     Pipeline& operator=(const Pipeline&) = delete;
 
     GstElement* get() const { return element_; }
-    GstBus* bus() const { return bus_; }
     GstElement* ByName(const char* name) const { return gst_bin_get_by_name(GST_BIN(element_), name); }
     GstStateChangeReturn Play() const { return gst_element_set_state(element_, GST_STATE_PLAYING); }
 

@@ -99,14 +99,6 @@ TEST(MagnetGeometry, ResizeMovesOnlyTheDraggedEdges)
     EXPECT_EQ(ResizeSnap(proposed, lastAbove, snapped), Edges(0, 0, 100, 200));
 }
 
-TEST(MagnetGeometry, CtrlSuspendsAutoSnapAndEnablesTheOther)
-{
-    EXPECT_TRUE(SnappingOn(true, false));
-    EXPECT_FALSE(SnappingOn(true, true));
-    EXPECT_FALSE(SnappingOn(false, false));
-    EXPECT_TRUE(SnappingOn(false, true));
-}
-
 TEST(MagnetGeometry, InsideAnAreaEdgesSnapAndWindowsStayIn)
 {
     const QRect screen = Edges(0, 0, 800, 600);
